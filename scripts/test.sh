@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds and runs every test, then again under AddressSanitizer and
+# UndefinedBehaviorSanitizer (skip that second pass with --quick).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+"$here/scripts/setup.sh"
+jobs=$(nproc 2>/dev/null || echo 2)
+export QT_QPA_PLATFORM=offscreen
+
+BUILD_DIR="$here/build" "$here/scripts/build.sh"
+(cd "$here/build" && ctest --output-on-failure -j "$jobs")
+
+if [ "${1:-}" != "--quick" ]; then
+  BUILD_DIR="$here/build-asan" "$here/scripts/build.sh" -DVORNA_SANITIZE=ON -DVORNA_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+  export ASAN_OPTIONS=detect_leaks=0
+  export UBSAN_OPTIONS=print_stacktrace=1
+  (cd "$here/build-asan" && ctest --output-on-failure -j "$jobs")
+fi

@@ -1,0 +1,209 @@
+#pragma once
+// Every persistent setting of the program, held by the application object for
+// the whole run. Read once at start-up, written back at exit (AppSettingsIO).
+// Directory settings end with '/'.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "geo/Types.h"
+
+using COLORREF = std::uint32_t;  // 0x00BBGGRR
+
+inline COLORREF RGBRef(int r, int g, int b) {
+    return COLORREF(r & 255) | (COLORREF(g & 255) << 8) | (COLORREF(b & 255) << 16);
+}
+inline int GetRValue(COLORREF c) { return int(c & 255); }
+inline int GetGValue(COLORREF c) { return int((c >> 8) & 255); }
+inline int GetBValue(COLORREF c) { return int((c >> 16) & 255); }
+
+constexpr int kMapTypeCount = 5;
+constexpr int kLayerCount = 15;
+constexpr int kViewSlots = 3;
+
+struct MapTypeInfo {
+    std::string name;
+    std::string directory;
+    double scale = 0;
+    int series = 0;
+    int segmentsPerSide = 0;
+    int segmentCount = 0;
+    int pixels = 0;
+    int segmentMetres = 0;
+    int gridStep = 0;
+};
+
+// The fixed rows; only the directory comes from the settings file.
+const MapTypeInfo& DefaultMapType(int row);
+
+struct ViewSettings {
+    int mapType = 0;
+    int layers[kLayerCount] = {};
+    int overlay = 0;
+    int printGrid = 0;
+    int dmrArea = 0;
+    int unselectedWpt = 0;
+    int tracking = 0;
+    int scrollMode = 0;  // run-time only, never stored
+    int originX = 0;
+    int originY = 0;
+    CPointD printCenter;
+    int printWidth = -1;   // 1/100 mm; -1 = whole printable area
+    int printHeight = -1;
+};
+
+#pragma pack(push, 1)
+struct DmrParams {
+    std::int32_t SurfaceType = 0;
+    std::int32_t PreviewMode = 0;
+    double Azimut = 0;
+    double Elevation = 0;
+    double ViewAngle = 0;
+    CPointD ViewPoint;
+    CPointD PrevViewPoint;
+    std::int32_t MoveStep = 0;
+    std::int32_t AbsHeight = 0;
+    std::int32_t RelHeight = 0;
+    std::int32_t IsRelHeight = 0;
+    std::int32_t Visibility = 0;
+    std::int32_t Rendering = 0;
+    std::int32_t FillGaps = 0;
+    double Light[3] = {0, 0, 0};
+    std::int32_t StickToGps = 0;
+};
+#pragma pack(pop)
+
+struct CColorScheme {
+    std::string name;
+    int flag = 0;
+    COLORREF colors[6] = {};  // layers G, RP, H, C, NP, I
+};
+
+struct WptStyle {
+    COLORREF screenColor = 0;
+    COLORREF printColor = 0;
+    int fontSize = 0;
+    int bold = 0;
+    int italic = 0;
+    int underline = 0;
+};
+
+enum { kSchemeScreen = 0, kSchemePrint = 1 };
+
+struct CAppearanceSettings {
+    int autoApply = 0;
+    int usePrinterColors = 0;
+    int wptDefaultOverride = 0;
+    // No fixed limit: every line of the scheme file is kept.
+    std::vector<CColorScheme> schemes;
+    int schemeChoice[kMapTypeCount][2] = {};  // [series][kSchemeScreen/kSchemePrint]
+    std::string wptFont;
+    WptStyle wptStyles[7] = {};  // default, named, automatic levels 1..5
+    COLORREF hiddenScreenColor = 0;
+    COLORREF hiddenPrintColor = 0;
+    int markerSize = 0;
+    int markerOutline = 0;
+    int labelDistance = 0;
+    int screenOpacity = 0;
+    int printOpacity = 0;
+    COLORREF trackScreenColor = 0;
+    COLORREF trackPrintColor = 0;
+    COLORREF trackSelScreenColor = 0;
+    COLORREF trackSelPrintColor = 0;
+    int trackThickness = 0;
+    int trackMarkerSize = 0;
+    COLORREF gpsInactiveColor = 0;
+    int gpsMarkerSize = 0;
+    int dmrMarkerSize = 0;
+
+    int SchemeCount() const { return int(schemes.size()); }
+};
+
+// Memory-use counter pairs (blocks, bytes), indexes of the first of each pair.
+enum MemCounter {
+    kMemUndo = 0,
+    kMemSegOnMap = 2,
+    kMemSegInView = 4,
+    kMemSegPrint = 6,
+    kMemSegName = 8,
+    kMemSegBmpHolder = 10,
+    kMemSegPixels = 12,
+    kMemImagePixels = 14,
+    kMemWptBase = 16,
+    kMemWptIndex = 18,
+    kMemTrackLog = 20,
+    kMemDocuments = 22,  // single counter
+    kMemViews = 23,      // single counter
+    kMemCounterCount = 24
+};
+
+struct AppSettings {
+    std::string startDirectory;  // ends with '/'
+    std::string iniFileName;     // full path; empty: exit writes nothing
+
+    int firstTime = 1;
+
+    // Printing, 1/100 mm.
+    int printMarginLeft = 0, printMarginTop = 0, printMarginRight = 0, printMarginBottom = 0;
+    int printTitleMargin = 0;
+    int printTitleSize = 20;
+
+    std::string wptBaseDir;         // in effect, exactly as read (trailing '/' ensured)
+    std::string pendingWptBaseDir;  // normalised; written at exit
+    std::string dmrDataDir;
+    std::string wptExportDir, wptImportDir, trackLogDir, configDir, searchAreaDir;
+    std::string waypointKeyword = "WP";
+    std::string trackpointKeyword = "TP";
+
+    int saveDownloadedTrk = 1;
+    int saveDownloadedWpts = 1;
+    int importDownloadedWpts = 1;
+    int askAfterDownloadingWpts = 1;
+    int exportToGps = 1;
+    int ignoreExistingWpts = 1;
+    int suggestLogNames = 1;
+
+    double existingWptProximity = 1.0;
+
+    MapTypeInfo mapTypes[kMapTypeCount];
+    MapTypeInfo pendingMapTypes[kMapTypeCount];
+
+    int namedWptBaseOverdraft = 1000;
+    int autoWptBaseOverdraft = 100;
+    int namedIndexOverdraft = 10;
+    int trackLogOverdraft = 1050;
+    int minWaypointDistance = 100;
+    int undoStackSize = 100;
+    int wptDefaultLabelPosition = 0;  // flag value: (0..3) << 4
+    int wptLevel = -1;
+
+    double datumDX = 462.3, datumDY = 120.0, datumDZ = 445.6;
+    double datumEX = -4.465, datumEY = -3.353, datumEZ = 11.725;
+    double datumDM = 15.60;
+
+    CAppearanceSettings appearance;
+
+    int windowLeft = 0, windowTop = 0, windowRight = 500, windowBottom = 500;
+    int splitStyle = 1;
+    int twoMapVertSplitRatio = 500;
+    int mapDmrVertSplitRatio = 700;
+    int mapDmrHorSplitRatio = 500;
+    int autoSwitchToUnselDiffColor = 1;
+
+    std::string gpsPort = "COM1";
+    std::string gpsBaudRate = "4800";
+    int gpsEnabled = 0;
+    int gpsLogIntervalSeconds = 10;
+    int gpsLogDrawnPoints = 1000;
+    int gpsUsesLocalDatum = 1;
+
+    DmrParams dmr;
+    int dmrStepHistory = 255;
+    int dmrMaxOpenQuadrants = 20;
+    int gpsMovePending = 0;
+
+    ViewSettings views[kViewSlots];
+
+    int searchRouteThroughAll = 0;
+};

@@ -1,0 +1,1 @@
+// Keeps the library target non-empty until the subsystem has sources.

@@ -1,0 +1,58 @@
+#pragma once
+// An INI file with the semantics of the Windows private-profile functions:
+// section and key names compare case-insensitively and trimmed, integers are
+// the leading decimal number of the stored text, a missing file or key gives
+// the caller's default. Lines the program does not know are kept as they are.
+// The file is read once and written as a whole, atomically (temp + rename).
+
+#include <string>
+#include <vector>
+
+class CProfile {
+public:
+    CProfile() = default;
+    explicit CProfile(std::string path) : m_Path(std::move(path)) {}
+
+    const std::string& Path() const { return m_Path; }
+    void SetPath(std::string path) { m_Path = std::move(path); }
+
+    // Reads the file; a missing or unreadable file is an empty profile (false).
+    bool Load();
+    // Writes the whole file to a temporary file beside it and renames it over
+    // the old one. Returns false (old file intact) when that fails.
+    bool Save() const;
+
+    bool HasKey(const std::string& section, const std::string& key) const;
+    int GetInt(const std::string& section, const std::string& key, int def) const;
+    // Text longer than capacity - 1 characters is cut (as the Win32 buffer).
+    std::string GetString(const std::string& section, const std::string& key,
+                          const std::string& def, int capacity = 255) const;
+    // Creates the section (its name as given) and key when missing.
+    void WriteString(const std::string& section, const std::string& key, const std::string& value);
+    void WriteInt(const std::string& section, const std::string& key, int value);
+
+    // Whole text of the file as it would be saved (for tests).
+    std::string Text() const;
+    void SetText(const std::string& text);
+
+private:
+    struct Line {
+        std::string raw;      // kept verbatim unless key/value replaced
+        std::string section;  // owning section (as written)
+        std::string key;      // empty for non key=value lines
+        std::string value;
+        bool isSection = false;
+    };
+    int FindSection(const std::string& section) const;
+    int FindKey(const std::string& section, const std::string& key) const;
+
+    std::string m_Path;
+    std::vector<Line> m_Lines;
+};
+
+// Leading decimal integer of a text as GetPrivateProfileInt reads it:
+// optional blanks, optional sign, digits; no digits gives 0. Saturates.
+int LeadingInt(const std::string& text);
+// Leading plain decimal number ("12", "-4.465", "+1e3"); anything else,
+// "nan" and "inf" included, gives 0.
+double LeadingDouble(const std::string& text);

@@ -1,0 +1,16 @@
+#pragma once
+// Small system services. Beeps are recorded so tests can check them.
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+void Beep(int frequencyHz, int durationMs);
+// Beeps made so far in this process (frequency, duration); tests clear it.
+std::vector<std::pair<int, int>>& RecordedBeeps();
+// When false (tests), Beep only records.
+void SetBeepAudible(bool on);
+
+void SleepMs(int ms);
+// Monotonic milliseconds.
+std::uint32_t TickCountMs();

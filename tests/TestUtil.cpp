@@ -1,0 +1,48 @@
+#include "TestUtil.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+TempDir::TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "vornatest-XXXXXX").string();
+    char* p = mkdtemp(tmpl.data());
+    m_Path = p ? std::string(p) : std::string();
+}
+
+TempDir::~TempDir() {
+    if (m_Path.empty()) return;
+    std::error_code ec;
+    // Permission tests may leave read-only folders behind.
+    for (auto& e : std::filesystem::recursive_directory_iterator(m_Path, ec))
+        if (e.is_directory(ec)) ::chmod(e.path().c_str(), 0755);
+    std::filesystem::remove_all(m_Path, ec);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+    return bool(out);
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+std::string TestDataDir() {
+    std::string d = VORNA_TESTDATA_DIR;
+    return std::filesystem::is_directory(d) ? d : std::string();
+}
+
+std::string ToolsDir() { return VORNA_TOOLS_DIR; }
