@@ -1,6 +1,12 @@
 #pragma once
 // Gauss-Krueger projection on the local ellipsoid and a 7-parameter Helmert
 // shift to and from WGS84. Angles in and out are degrees.
+//
+// Every conversion returns 0/false when the local ellipsoid (or, towards and
+// from WGS84, the datum parameters) is not set, or when an input, a parameter
+// or the result is not finite; it then writes no out-parameter. The one
+// exception: GKToWGS84 without datum parameters writes the local latitude and
+// longitude before it returns 0.
 
 #include "geo/Types.h"
 
@@ -22,13 +28,17 @@ public:
     bool GeoToGK(double lat, double lon, CPointD& point) const;
     bool GKToGeo(double easting, double northing, double& lat, double& lon) const;
 
-    static void GeoToCartesian(double lat, double lon, double h, double& X, double& Y, double& Z, double a, double f);
+    static void GeoToCartesian(double lat, double lon, double h, double& X, double& Y, double& Z, double a,
+                               double f);
     // False when the iteration does not settle or an input is not finite.
-    static bool CartesianToGeo(double X, double Y, double Z, double& lat, double& lon, double& h, double a, double f);
-    static bool Helmert7(double& lat, double& lon, double& h, double srcA, double srcF, double dstA, double dstF,
-                         double dx, double dy, double dz, double rx, double ry, double rz, double s);
-    static bool Shift3(double& lat, double& lon, double& h, double srcA, double srcF, double dstA, double dstF,
-                       double dx, double dy, double dz);
+    static bool CartesianToGeo(double X, double Y, double Z, double& lat, double& lon, double& h, double a,
+                               double f);
+    // Shift in place; false, and nothing changed, when a value is not finite.
+    static bool Helmert7(double& lat, double& lon, double& h, double srcA, double srcF, double dstA,
+                         double dstF, double dx, double dy, double dz, double rx, double ry, double rz,
+                         double s);
+    static bool Shift3(double& lat, double& lon, double& h, double srcA, double srcF, double dstA,
+                       double dstF, double dx, double dy, double dz);
 
 private:
     double m_LocalA = 0, m_LocalF = 0;
