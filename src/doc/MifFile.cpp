@@ -1,0 +1,225 @@
+// Segment files: the ".mif" run-length format and 8-bit ".bmp" segments.
+#include <dirent.h>
+#include <strings.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "doc/SegmentCache.h"
+
+namespace {
+
+std::uint32_t U32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+}
+std::uint16_t U16(const std::uint8_t* p) { return std::uint16_t(p[0] | p[1] << 8); }
+void PutU32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i));
+}
+void PutU16(std::uint8_t* p, std::uint16_t v) {
+    p[0] = std::uint8_t(v);
+    p[1] = std::uint8_t(v >> 8);
+}
+
+struct FileCloser {
+    std::FILE* f;
+    ~FileCloser() {
+        if (f) std::fclose(f);
+    }
+};
+
+long FileLength(std::FILE* f) {
+    if (std::fseek(f, 0, SEEK_END) != 0) return -1;
+    const long len = std::ftell(f);
+    if (std::fseek(f, 0, SEEK_SET) != 0) return -1;
+    return len;
+}
+
+constexpr std::size_t kMifHeader = 32;
+
+}  // namespace
+
+std::FILE* OpenDataFile(const std::string& path) {
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) return f;
+    const auto slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    DIR* d = opendir(dir.c_str());
+    if (!d) return nullptr;
+    std::string found;
+    while (dirent* e = readdir(d)) {
+        if (strcasecmp(e->d_name, name.c_str()) == 0) {
+            found = e->d_name;
+            break;
+        }
+    }
+    closedir(d);
+    if (found.empty()) return nullptr;
+    return std::fopen((slash == std::string::npos ? found : dir + found).c_str(), "rb");
+}
+
+bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int h, std::uint8_t* out,
+                     std::size_t outSize) {
+    if (w <= 0 || h <= 0) return false;
+    const std::size_t stride = std::size_t(DibStride(w));
+    if (outSize < stride * std::size_t(h)) return false;
+    std::size_t row = 0;     // row being written
+    std::size_t col = 0;     // pixels written in this row
+    std::size_t pos = 0;     // output position of the next pixel
+    bool anyPixel = false;   // a repeat needs a pixel before it
+    for (std::size_t i = 0; i < length; ++i) {
+        const std::uint8_t b = packed[i];
+        std::size_t run;
+        std::uint8_t value;
+        if (b < 0x80) {
+            run = 1;
+            value = b;
+        } else {
+            if (!anyPixel) return false;
+            run = b & 0x7F;
+            value = out[pos - 1];  // the byte before the output position
+        }
+        if (run == 0) continue;
+        if (row >= std::size_t(h) || col + run > std::size_t(w)) return false;
+        std::memset(out + pos, value, run);
+        anyPixel = true;
+        col += run;
+        pos += run;
+        if (col == std::size_t(w)) {
+            ++row;
+            col = 0;
+            pos = row * stride;
+        }
+    }
+    return true;
+}
+
+std::vector<std::uint8_t> EncodeMifPixels(const std::uint8_t* pixels, int w, int h, int stride) {
+    std::vector<std::uint8_t> outv;
+    outv.reserve(std::size_t(h) * 64);
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* r = pixels + std::size_t(y) * std::size_t(stride);
+        int x = 0;
+        while (x < w) {
+            const std::uint8_t v = r[x] & 0x7F;
+            outv.push_back(v);
+            int n = 1;
+            while (x + n < w && (r[x + n] & 0x7F) == v) ++n;
+            int rest = n - 1;
+            while (rest > 0) {
+                const int chunk = rest > 127 ? 127 : rest;
+                outv.push_back(std::uint8_t(0x80 | chunk));
+                rest -= chunk;
+            }
+            x += n;
+        }
+    }
+    return outv;
+}
+
+SegmentFileResult ReadMifSegment(const std::string& path, int side, LoadedSegment& out) {
+    FileCloser fc{OpenDataFile(path)};
+    if (!fc.f) return SegmentFileResult::NotOpened;
+    const long fileLen = FileLength(fc.f);
+    std::uint8_t head[kMifHeader];
+    if (fileLen < long(kMifHeader) || std::fread(head, 1, kMifHeader, fc.f) != kMifHeader)
+        return SegmentFileResult::Truncated;
+    const std::uint32_t length = U32(head + 12);
+    const std::int32_t w = std::int32_t(U32(head + 16));
+    const std::int32_t h = std::int32_t(U32(head + 20));
+    if (w != side || h != side) return SegmentFileResult::BadSize;
+    if (std::uint64_t(length) > std::uint64_t(fileLen) - kMifHeader) return SegmentFileResult::Truncated;
+
+    std::unique_ptr<std::uint8_t[]> packed(new (std::nothrow) std::uint8_t[length ? length : 1]);
+    const std::size_t size = std::size_t(DibStride(w)) * std::size_t(h);
+    std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[size]());
+    if (!packed || !pixels) return SegmentFileResult::NoMemory;
+    if (std::fread(packed.get(), 1, length, fc.f) != length) return SegmentFileResult::Truncated;
+    if (!DecodeMifPixels(packed.get(), length, w, h, pixels.get(), size)) return SegmentFileResult::DecodeError;
+    out.data = std::move(pixels);
+    out.size = size;
+    for (RgbQuad& q : out.palette) q = RgbQuad();
+    return SegmentFileResult::Ok;
+}
+
+SegmentFileResult ReadBmpSegment(const std::string& path, int side, LoadedSegment& out) {
+    FileCloser fc{OpenDataFile(path)};
+    if (!fc.f) return SegmentFileResult::NotOpened;
+    const long fileLen = FileLength(fc.f);
+    std::uint8_t head[54];
+    if (fileLen < 54 || std::fread(head, 1, 54, fc.f) != 54) return SegmentFileResult::Truncated;
+    const std::uint16_t type = U16(head);
+    const std::uint32_t offBits = U32(head + 10);
+    const std::uint32_t infoSize = U32(head + 14);
+    const std::int32_t w = std::int32_t(U32(head + 18));
+    const std::int32_t hgt = std::int32_t(U32(head + 22));
+    const std::uint16_t planes = U16(head + 26);
+    const std::uint16_t bits = U16(head + 28);
+    const std::uint32_t compression = U32(head + 30);
+    if (type != kBmpSignature || planes != 1 || bits != 8 || compression != 0 || infoSize != 40)
+        return SegmentFileResult::BadFormat;
+    if (w != side || hgt != side) return SegmentFileResult::BadSize;
+    // At most 256 palette entries between the headers and the pixels.
+    if (offBits < 54 || offBits > 54 + 1024 || (offBits - 54) % 4 != 0) return SegmentFileResult::BadFormat;
+
+    for (RgbQuad& q : out.palette) q = RgbQuad();
+    const std::size_t palBytes = offBits - 54;
+    std::uint8_t pal[1024];
+    if (palBytes && std::fread(pal, 1, palBytes, fc.f) != palBytes) return SegmentFileResult::Truncated;
+    for (std::size_t i = 0; i < palBytes / 4; ++i)
+        out.palette[i] = {pal[4 * i], pal[4 * i + 1], pal[4 * i + 2], pal[4 * i + 3]};
+
+    // The buffer holds exactly the rows the cache expects, whatever the file
+    // header's size field claims.
+    const std::size_t size = std::size_t(DibStride(w)) * std::size_t(hgt);
+    std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[size]());
+    if (!pixels) return SegmentFileResult::NoMemory;
+    const std::size_t got = std::fread(pixels.get(), 1, size, fc.f);
+    out.data = std::move(pixels);
+    out.size = size;
+    return got == size ? SegmentFileResult::Ok : SegmentFileResult::Truncated;
+}
+
+bool WriteMifSegment(const std::string& path, const std::uint8_t* pixels, int w, int h, int stride) {
+    const std::vector<std::uint8_t> packed = EncodeMifPixels(pixels, w, h, stride);
+    std::uint8_t head[kMifHeader] = {};
+    std::memcpy(head, "MIF1", 4);
+    PutU32(head + 12, std::uint32_t(packed.size()));
+    PutU32(head + 16, std::uint32_t(w));
+    PutU32(head + 20, std::uint32_t(h));
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(head, 1, sizeof head, f) == sizeof head &&
+              std::fwrite(packed.data(), 1, packed.size(), f) == packed.size();
+    ok = std::fclose(f) == 0 && ok;
+    return ok;
+}
+
+bool WriteBmpSegment(const std::string& path, const std::uint8_t* pixels, int w, int h, int stride,
+                     const RgbQuad* palette256) {
+    const std::uint32_t rowBytes = std::uint32_t(DibStride(w));
+    const std::uint32_t imageBytes = rowBytes * std::uint32_t(h);
+    const std::uint32_t offBits = 54 + 1024;
+    std::uint8_t head[54] = {};
+    PutU16(head, kBmpSignature);
+    PutU32(head + 2, offBits + imageBytes);
+    PutU32(head + 10, offBits);
+    PutU32(head + 14, 40);
+    PutU32(head + 18, std::uint32_t(w));
+    PutU32(head + 22, std::uint32_t(h));
+    PutU16(head + 26, 1);
+    PutU16(head + 28, 8);
+    PutU32(head + 34, imageBytes);
+    PutU32(head + 46, 256);
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(head, 1, 54, f) == 54 && std::fwrite(palette256, 4, 256, f) == 256;
+    std::vector<std::uint8_t> row(rowBytes, 0);
+    for (int y = 0; ok && y < h; ++y) {
+        std::memcpy(row.data(), pixels + std::size_t(y) * std::size_t(stride), std::size_t(w));
+        ok = std::fwrite(row.data(), 1, rowBytes, f) == rowBytes;
+    }
+    ok = std::fclose(f) == 0 && ok;
+    return ok;
+}
