@@ -1,0 +1,182 @@
+#include "view/MapPicture.h"
+
+#include <QImage>
+#include <QPaintDevice>
+#include <QPainter>
+#include <algorithm>
+
+#include "app/VornaApp.h"
+#include "doc/VornaDoc.h"
+#include "geo/Convert.h"
+#include "view/MapTransforms.h"
+
+namespace {
+
+// Used only when the scheme table is empty: a plain readable map.
+CColorScheme BuiltInScheme() {
+    CColorScheme s;
+    s.name = "Default";
+    s.colors[0] = RGBRef(160, 220, 140);  // G
+    s.colors[1] = RGBRef(170, 110, 50);   // RP
+    s.colors[2] = RGBRef(40, 110, 220);   // H
+    s.colors[3] = RGBRef(220, 60, 40);    // C
+    s.colors[4] = RGBRef(60, 60, 60);     // NP
+    s.colors[5] = RGBRef(0, 0, 0);        // I
+    return s;
+}
+
+}  // namespace
+
+CColorScheme ChosenScheme(const CAppearanceSettings& a, int series, bool printing) {
+    if (a.schemes.empty()) return BuiltInScheme();
+    const int s = std::clamp(series, 0, kMapTypeCount - 1);
+    int idx = a.schemeChoice[s][printing ? kSchemePrint : kSchemeScreen];
+    if (idx < 0 || idx >= a.SchemeCount()) idx = 0;
+    return a.schemes[idx];
+}
+
+void BuildLayerPalette(int series, const std::int32_t* layers, int overlay, const CColorScheme& scheme,
+                       QRgb out[256]) {
+    bool on[6];
+    for (int l = 0; l < 6; ++l) on[l] = layers[l] != 0;
+    if (series == kSeriesTK25 && !overlay) on[kLayerRoads] = on[kLayerObjects] = false;
+    if (series == kSeriesTN10 && !overlay) on[kLayerObjects] = false;
+
+    QRgb colour[6];
+    for (int l = 0; l < 6; ++l) colour[l] = ColorRefToRgb(scheme.colors[l]);
+
+    static constexpr int kOrder[6] = {kLayerForest, kLayerObjects, kLayerWater,
+                                      kLayerRoads,  kLayerRelief,  kLayerNames};
+    std::fill(out, out + 256, qRgb(255, 255, 255));
+    for (int v = 0; v < 128; ++v)
+        for (int l : kOrder)
+            if (on[l] && (v & (1 << l))) out[v] = colour[l];
+}
+
+void BuildOrthoPalette(QRgb out[256]) {
+    out[0] = qRgb(255, 255, 255);
+    for (int v = 1; v < 256; ++v) out[v] = qRgb(v, v, v);
+}
+
+QRect PaintBounds(QPainter& dc) {
+    QRect r;
+    if (QPaintDevice* dev = dc.device()) r = QRect(0, 0, dev->width(), dev->height());
+    if (dc.hasClipping()) r &= dc.clipBoundingRect().toAlignedRect();
+    return r;
+}
+
+void StretchIndexed(QPainter& dc, const IndexedBits& src, const QRgb palette[256], const QRect& dest, int sx,
+                    int sy, int sw, int sh, const QRect& clip) {
+    if (!src.bits || src.width <= 0 || src.height <= 0 || src.stride < src.width) return;
+    if (dest.width() <= 0 || dest.height() <= 0 || sw <= 0 || sh <= 0) return;
+    const QRect vis = dest & clip;
+    if (vis.isEmpty()) return;
+
+    const long long dw = dest.width(), dh = dest.height();
+    // Source offsets (within the source rectangle, top row first) of the
+    // first and last visible device pixel; nearest-neighbour as the original.
+    long long u0 = (static_cast<long long>(vis.left() - dest.left()) * sw) / dw;
+    long long u1 = (static_cast<long long>(vis.right() - dest.left()) * sw) / dw;
+    long long v0 = (static_cast<long long>(vis.top() - dest.top()) * sh) / dh;
+    long long v1 = (static_cast<long long>(vis.bottom() - dest.top()) * sh) / dh;
+    // Keep only source pixels that exist: columns sx+u, bottom-up rows sy+sh-1-v.
+    u0 = std::max<long long>(u0, -static_cast<long long>(sx));
+    u1 = std::min<long long>(u1, static_cast<long long>(src.width) - 1 - sx);
+    v0 = std::max<long long>(v0, static_cast<long long>(sy) + sh - src.height);
+    v1 = std::min<long long>(v1, static_cast<long long>(sy) + sh - 1);
+    if (u0 > u1 || v0 > v1) return;
+
+    const int nu = int(u1 - u0 + 1), nv = int(v1 - v0 + 1);
+    QImage img(nu, nv, QImage::Format_RGB32);
+    if (img.isNull()) return;
+    for (int j = 0; j < nv; ++j) {
+        const long long row = static_cast<long long>(sy) + sh - 1 - (v0 + j);
+        const std::uint8_t* in = src.bits + row * src.stride + sx + u0;
+        auto* out = reinterpret_cast<QRgb*>(img.scanLine(j));
+        for (int i = 0; i < nu; ++i) out[i] = palette[in[i]];
+    }
+    if (dw == sw && dh == sh) {
+        dc.drawImage(QPoint(int(dest.left() + u0), int(dest.top() + v0)), img);
+    } else {
+        const double fx = double(dw) / sw, fy = double(dh) / sh;
+        dc.drawImage(QRectF(dest.left() + u0 * fx, dest.top() + v0 * fy, nu * fx, nv * fy), img);
+    }
+}
+
+// The image map's pixels. The image store has no pixel block yet; until it
+// does, an image map draws nothing.
+static IndexedBits DocImageBits(const CVornaDoc&) { return {}; }
+
+void DrawMapBitmap(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc) {
+    if (desc.mapType == kMapNone) return;
+    const CAppearanceSettings& app = VornaApp().appearance;
+    const bool printColours = target.printing || app.usePrinterColors;
+    const double zx = desc.zoomX, zy = desc.zoomY;
+    const QRect clip = PaintBounds(dc);
+
+    dc.save();
+    dc.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    dc.setRenderHint(QPainter::Antialiasing, false);
+    QRgb pal[256];
+
+    if (desc.mapType < 0) {
+        const IndexedBits img = DocImageBits(doc);
+        if (img.bits) {
+            for (int i = 0; i < 256; ++i) {
+                const RgbQuad& q = doc.ImageHeader.palette[i];
+                pal[i] = qRgb(q.rgbRed, q.rgbGreen, q.rgbBlue);
+            }
+            const int w = SaturateToInt(img.width * zx), h = SaturateToInt(img.height * zy);
+            if (!target.printing) {
+                StretchIndexed(dc, img, pal, QRect(-desc.origin.x, -desc.origin.y, w, h), 0, 0, img.width,
+                               img.height, clip);
+            } else {
+                const QRect dest(SaturateToInt(desc.deviceOffset.x * zx), SaturateToInt(desc.deviceOffset.y * zy),
+                                 w, h);
+                StretchIndexed(dc, img, pal, dest, desc.origin.x, -desc.origin.y, img.width, img.height, clip);
+            }
+        }
+        dc.restore();
+        return;
+    }
+
+    const int series = std::clamp(int(desc.mapType), 0, kMapTypeCount - 1);
+    if (series == kSeriesOF50)
+        BuildOrthoPalette(pal);
+    else
+        BuildLayerPalette(series, desc.layers, desc.overlay, ChosenScheme(app, series, printColours), pal);
+
+    const int s = desc.segmentMetres, p = desc.segmentPixels;
+    const SegmentSeries& ser = doc.Series(series);
+    if (s <= 0 || p <= 0 || ser.pixels != p) {
+        dc.restore();
+        return;
+    }
+    const GeorefParams geo = DocGeoref(doc);
+    const int pw = SaturateToInt(p * zx), ph = SaturateToInt(p * zy);
+    const IndexedBits blank{nullptr, p, p, ser.Stride()};
+    const std::size_t need = std::size_t(ser.Stride()) * std::size_t(p);
+    const CRectD va = doc.VisibleArea;
+
+    // Probes outside the covered area find no segment; keep the loops within
+    // it so that a huge area cannot spin.
+    long long n = (static_cast<long long>(SaturateToInt(va.N1)) / s) * s;
+    n = std::min<long long>(n, static_cast<long long>(CVornaDoc::kAreaNorth));
+    const long long nStop = std::max<long long>(SaturateToInt(va.N2) - 1LL * s, CVornaDoc::kAreaSouth - 1LL * s);
+    long long e0 = (static_cast<long long>(SaturateToInt(va.E1)) / s) * s;
+    e0 = std::max<long long>(e0, static_cast<long long>(CVornaDoc::kAreaWest) - s);
+    const long long eStop = std::min<long long>(SaturateToInt(va.E2), static_cast<long long>(CVornaDoc::kAreaEast));
+    for (; n >= nStop && static_cast<double>(n) >= va.N2 - s; n -= s) {
+        for (long long e = e0; e <= eStop && static_cast<double>(e) <= va.E2; e += s) {
+            const int i = doc.GetSegmentIndex(desc, double(e), double(n));
+            if (i < 0 || i >= ser.count) continue;
+            const std::uint8_t* bits = doc.SegmentPixels(series, i);
+            if (!bits || ser.SBmp[i].Size < need) continue;
+            IndexedBits seg = blank;
+            seg.bits = bits;
+            const MapPoint q = MapToClient(double(e), double(n + s), desc, geo);
+            StretchIndexed(dc, seg, pal, QRect(q.x, q.y, pw, ph), 0, 0, p, p, clip);
+        }
+    }
+    dc.restore();
+}

@@ -1,0 +1,78 @@
+#pragma once
+// The map picture: segment bitmaps of a series coloured through a layer
+// colour scheme, or the single image of an image map. Paints through a
+// QPainter, so the same code serves the screen, the printer and test images.
+
+#include <QRect>
+#include <QRgb>
+#include <cstdint>
+#include <string>
+
+#include "app/AppSettings.h"
+#include "doc/MapViewDesc.h"
+
+class CVornaDoc;
+class QPainter;
+
+// Layer switch indexes (0-5 are the map's colour layers G, RP, H, C, NP, I).
+enum : int {
+    kLayerForest = 0,
+    kLayerRelief = 1,
+    kLayerWater = 2,
+    kLayerRoads = 3,
+    kLayerObjects = 4,
+    kLayerNames = 5,
+    kLayerGKGrid = 8,
+    kLayerWaypoints = 9,
+    kLayerTrackLog = 10,
+    kLayerVector = 11,
+    kLayerDmrViewPoint = 12,
+    kLayerPrintGrid = 13,
+    kLayerSearchArea = 14,
+};
+
+enum : int { kSeriesPK250 = 0, kSeriesTK50 = 1, kSeriesTK25 = 2, kSeriesTN10 = 3, kSeriesOF50 = 4 };
+
+// Where a drawing pass goes and what it needs of the window around it.
+struct DrawTarget {
+    bool printing = false;
+    int dpiX = 150;  // device resolution; used when printing
+    int dpiY = 150;
+    bool hasDmrView = false;  // the frame holds a 3-D view
+    int splitStyle = 1;       // the frame's pane layout
+};
+
+inline QRgb ColorRefToRgb(COLORREF c) { return qRgb(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+// The scheme a series is drawn with on this target; a stored choice outside
+// the table falls back to the first scheme (or built-in colours).
+CColorScheme ChosenScheme(const CAppearanceSettings& a, int series, bool printing);
+
+// Palette of a layer series (0-3): entry v takes the colour of the last
+// switched-on layer of v's bits in the order G, NP, H, C, RP, I; 0 and
+// 128-255 stay white. TK25 and TN10 hide their overlay layers when the
+// overlay is off.
+void BuildLayerPalette(int series, const std::int32_t* layers, int overlay, const CColorScheme& scheme,
+                       QRgb out[256]);
+// Orthophoto palette: 0 white, v grey level v.
+void BuildOrthoPalette(QRgb out[256]);
+
+// An 8-bit, bottom-up, 4-byte-padded pixel block.
+struct IndexedBits {
+    const std::uint8_t* bits = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+};
+
+// StretchDIBits for 8-bit bottom-up bits: source (sx, sy, sw, sh) with sy
+// counted from the bottom row, stretched nearest-neighbour onto the device
+// rectangle dest. Only the part inside clip (device pixels) is converted, so
+// a large segment costs only what shows.
+void StretchIndexed(QPainter& dc, const IndexedBits& src, const QRgb palette[256], const QRect& dest, int sx,
+                    int sy, int sw, int sh, const QRect& clip);
+
+// The device rectangle a paint can reach: the clip bounds within the device.
+QRect PaintBounds(QPainter& dc);
+
+void DrawMapBitmap(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc);
