@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <vector>
+
+#include "DocTestEnv.h"
+
+namespace {
+
+// Writes a uniform TK50 ".mif" for the segment holding (E, N).
+void WriteTk50(DocTestEnv& env, CVornaDoc& doc, double E, double N, std::uint8_t value) {
+    std::filesystem::create_directories(env.app.mapTypes[1].directory);
+    const int side = 1181, stride = DibStride(side);
+    std::vector<std::uint8_t> px(std::size_t(stride * side), value);
+    const int i = doc.GetSegmentIndex(1, E, N);
+    ASSERT_GE(i, 0);
+    ASSERT_TRUE(WriteMifSegment(doc.SegmentFilePath(1, i, ".mif"), px.data(), side, side, stride));
+}
+
+int Claimed(const SegmentFlags& f) {
+    int n = 0;
+    for (int v : f) n += v != 0;
+    return n;
+}
+
+CRectD Area(double west, double east, double north, double south) {
+    CRectD r;
+    r.E1 = west;
+    r.E2 = east;
+    r.N1 = north;
+    r.N2 = south;
+    return r;
+}
+
+}  // namespace
+
+TEST(SegmentCache, ClaimPassCoversTheAreaAndTouchingEdges) {
+    DocTestEnv env;
+    CVornaDoc& doc = env.Make();
+    const MapViewDesc d = DocTestEnv::Desc(1);
+    SegmentFlags f;
+    // Inside one segment.
+    doc.SelectActiveMapSegments(d, Area(501000, 509000, 5089000, 5081000), f, 0);
+    EXPECT_EQ(Claimed(f), 1);
+    EXPECT_TRUE(f[std::size_t(doc.GetSegmentIndex(1, 505000, 5085000))]);
+    // Across a corner of four.
+    doc.SelectActiveMapSegments(d, Area(505000, 515000, 5085000, 5075000), f, 0);
+    EXPECT_EQ(Claimed(f), 4);
+    // Top, bottom and right on edges claim the touching row or column;
+    // the left edge adds nothing.
+    doc.SelectActiveMapSegments(d, Area(501000, 509000, 5090000, 5081000), f, 0);
+    EXPECT_EQ(Claimed(f), 2);
+    EXPECT_TRUE(f[std::size_t(doc.GetSegmentIndex(1, 505000, 5095000))]);
+    doc.SelectActiveMapSegments(d, Area(501000, 509000, 5089000, 5080000), f, 0);
+    EXPECT_EQ(Claimed(f), 2);
+    EXPECT_TRUE(f[std::size_t(doc.GetSegmentIndex(1, 505000, 5075000))]);
+    doc.SelectActiveMapSegments(d, Area(501000, 510000, 5089000, 5081000), f, 0);
+    EXPECT_EQ(Claimed(f), 2);
+    EXPECT_TRUE(f[std::size_t(doc.GetSegmentIndex(1, 515000, 5085000))]);
+    doc.SelectActiveMapSegments(d, Area(500000, 509000, 5089000, 5081000), f, 0);
+    EXPECT_EQ(Claimed(f), 1);
+    // Zero width or height releases everything.
+    doc.SelectActiveMapSegments(d, Area(500000, 500000, 5089000, 5081000), f, 0);
+    EXPECT_EQ(Claimed(f), 0);
+    for (int c : doc.Series(1).SInUse) ASSERT_EQ(c, 0);
+    // Cells outside the area are never claimed; NaN claims nothing.
+    doc.SelectActiveMapSegments(d, Area(640000, 660000, 5230000, 5215000), f, 0);
+    EXPECT_EQ(Claimed(f), 1);
+    doc.SelectActiveMapSegments(d, Area(std::nan(""), 660000, 5230000, 5215000), f, 0);
+    EXPECT_EQ(Claimed(f), 0);
+    // Image maps and no map do nothing.
+    MapViewDesc img;
+    img.mapType = kMapImage;
+    doc.SelectActiveMapSegments(img, Area(501000, 509000, 5089000, 5081000), f, 0);
+    EXPECT_EQ(Claimed(f), 0);
+    EXPECT_TRUE(env.prompter.texts.empty());
+}
+
+TEST(SegmentCache, ConsumersShareOneDecodeAndTheLastReleaseFrees) {
+    DocTestEnv env;
+    {
+        CVornaDoc& doc = env.Make();
+        WriteTk50(env, doc, 505000, 5085000, 0x03);
+        WriteTk50(env, doc, 515000, 5085000, 0x04);
+        const MapViewDesc d = DocTestEnv::Desc(1);
+        const int a = doc.GetSegmentIndex(1, 505000, 5085000);
+        const int b = doc.GetSegmentIndex(1, 515000, 5085000);
+        SegmentFlags screen, print;
+        doc.SelectActiveMapSegments(d, Area(501000, 509000, 5089000, 5081000), screen, 0);
+        const std::uint8_t* px = doc.SegmentPixels(1, a);
+        ASSERT_NE(px, nullptr);
+        EXPECT_EQ(px[0], 0x03);
+        EXPECT_EQ(px[1180], 0x03);
+        EXPECT_EQ(px[1181], 0);  // row padding
+        doc.SelectActiveMapSegments(d, Area(502000, 508000, 5088000, 5082000), print, 1);
+        EXPECT_EQ(doc.SegmentPixels(1, a), px);  // not read again
+        EXPECT_EQ(doc.Series(1).SInUse[std::size_t(a)], 2);
+        EXPECT_EQ(env.app.memUse[kMemSegPixels], 1);
+        EXPECT_EQ(env.app.memUse[kMemSegPixels + 1], 1184 * 1181);
+
+        // The screen moves east: the print claim keeps a.
+        doc.SelectActiveMapSegments(d, Area(511000, 519000, 5089000, 5081000), screen, 0);
+        EXPECT_EQ(doc.SegmentPixels(1, a), px);
+        ASSERT_NE(doc.SegmentPixels(1, b), nullptr);
+        EXPECT_EQ(env.app.memUse[kMemSegPixels], 2);
+        doc.SelectActiveMapSegments(d, Area(0, 0, 0, 0), print, 1);
+        EXPECT_EQ(doc.SegmentPixels(1, a), nullptr);
+        EXPECT_EQ(env.app.memUse[kMemSegPixels], 1);
+
+        // A single-segment consumer (the 3-D view) claims and drops at once.
+        SegmentFlags dmr;
+        EXPECT_TRUE(doc.ClaimMapSegment(d, a, dmr));
+        EXPECT_TRUE(doc.ClaimMapSegment(d, a, dmr));
+        EXPECT_EQ(doc.Series(1).SInUse[std::size_t(a)], 1);
+        doc.RemoveMapSegments(d, b, dmr);  // not its claim: unchanged
+        EXPECT_NE(doc.SegmentPixels(1, b), nullptr);
+        doc.RemoveMapSegments(d, a, dmr);
+        EXPECT_EQ(doc.SegmentPixels(1, a), nullptr);
+        EXPECT_EQ(doc.Series(1).SInUse[std::size_t(a)], 0);
+        EXPECT_EQ(dmr[std::size_t(a)], 0);
+        EXPECT_TRUE(env.prompter.texts.empty());
+    }
+    env.doc.reset();
+    for (MemCounter c : {kMemSegOnMap, kMemSegName, kMemSegBmpHolder, kMemSegPixels}) {
+        EXPECT_EQ(env.app.memUse[c], 0) << c;
+        EXPECT_EQ(env.app.memUse[c + 1], 0) << c;
+    }
+    EXPECT_EQ(env.app.memUse[kMemDocuments], 0);
+}
+
+TEST(SegmentCache, MissingSegmentsStayClaimedAndAreTriedAgain) {
+    DocTestEnv env;
+    CVornaDoc& doc = env.Make();
+    const MapViewDesc d = DocTestEnv::Desc(1);
+    const int a = doc.GetSegmentIndex(1, 505000, 5085000);
+    SegmentFlags f;
+    doc.SelectActiveMapSegments(d, Area(501000, 509000, 5089000, 5081000), f, 0);
+    EXPECT_EQ(doc.Series(1).SInUse[std::size_t(a)], 1);
+    EXPECT_EQ(doc.SegmentPixels(1, a), nullptr);
+    EXPECT_TRUE(env.prompter.texts.empty());  // a missing file is silent
+    WriteTk50(env, doc, 505000, 5085000, 0x10);
+    doc.SelectActiveMapSegments(d, Area(501000, 509000, 5089000, 5081000), f, 0);
+    ASSERT_NE(doc.SegmentPixels(1, a), nullptr);
+}
+
+TEST(SegmentCache, BadSegmentFilesGiveTheirMessageAndStoreNothing) {
+    DocTestEnv env;
+    CVornaDoc& doc = env.Make();
+    const MapViewDesc d = DocTestEnv::Desc(1);
+    const int a = doc.GetSegmentIndex(1, 505000, 5085000);
+    std::filesystem::create_directories(env.app.mapTypes[1].directory);
+    const int stride = DibStride(20);
+    std::vector<std::uint8_t> px(std::size_t(stride * 20), 1);
+    ASSERT_TRUE(WriteMifSegment(doc.SegmentFilePath(1, a, ".mif"), px.data(), 20, 20, stride));
+    EXPECT_FALSE(doc.ReadMapSegment(d, a));
+    EXPECT_TRUE(env.prompter.Saw("Invalid Map Segment Size!"));
+    EXPECT_EQ(doc.SegmentPixels(1, a), nullptr);
+
+    // A ".bmp" stands in when there is no ".mif"; its palette becomes the series'.
+    std::filesystem::remove(doc.SegmentFilePath(1, a, ".mif"));
+    const int side = 1181;
+    std::vector<std::uint8_t> big(std::size_t(DibStride(side) * side), 0x02);
+    RgbQuad pal[256] = {};
+    pal[2] = {10, 20, 30, 0};
+    ASSERT_TRUE(WriteBmpSegment(doc.SegmentFilePath(1, a, ".bmp"), big.data(), side, side, DibStride(side), pal));
+    EXPECT_TRUE(doc.ReadMapSegment(d, a));
+    ASSERT_NE(doc.SegmentPixels(1, a), nullptr);
+    EXPECT_EQ(doc.SegmentPixels(1, a)[5], 0x02);
+    EXPECT_EQ(doc.Series(1).Header.palette[2].rgbRed, 30);
+    EXPECT_EQ(doc.Series(1).Header.info.biWidth, 1181);
+}
