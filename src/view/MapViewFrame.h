@@ -1,0 +1,17 @@
+#pragma once
+// What a map view needs of the main frame that holds it. The frame passes
+// itself (or an adapter) to each map view it makes.
+
+class IMapViewFrame {
+public:
+    virtual ~IMapViewFrame() = default;
+    // The activated pane becomes the target of the routed display commands.
+    virtual void SetActiveVornaView(int viewIndex) = 0;
+    virtual bool HasDmrView() const = 0;
+    virtual int SplitStyle() const = 0;  // pane layout 1..5
+    // Guard word (222 while intact) and the map-view count with its copy,
+    // checked before each paint.
+    virtual int FrameGuard() const { return 222; }
+    virtual int MapViewCount() const { return 0; }
+    virtual int MapViewCountTest() const { return MapViewCount(); }
+};
