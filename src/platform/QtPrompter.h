@@ -1,0 +1,30 @@
+#pragma once
+// The program's prompter: Qt message boxes and file dialogs, parented to the
+// active window.
+
+#include <string>
+
+#include "platform/Prompt.h"
+
+class CQtPrompter : public IPrompter {
+public:
+    int MessageBox(const std::string& text, unsigned type) override;
+    bool OpenFile(FileDialogRequest& req) override;
+    bool SaveFile(FileDialogRequest& req) override;
+    bool IsBusy() const override { return m_Open > 0; }
+
+    // A filter as the program writes it ("Text (*.txt)|*.txt|All Files (*.*)|*.*||")
+    // in Qt's form; a filter without '|' is taken as Qt's already. "*.*"
+    // becomes "*", which on Windows also matched names without a dot.
+    static std::string QtFilter(const std::string& filter);
+    // The chosen name with the default extension appended when it has none.
+    static std::string WithDefaultExt(const std::string& path, const std::string& ext);
+
+private:
+    bool RunFileDialog(FileDialogRequest& req, bool save);
+    int m_Open = 0;
+};
+
+// Installs the Qt prompter for the rest of the run (main calls it after
+// making the QApplication).
+void InstallQtPrompter();
