@@ -11,6 +11,8 @@
 
 #include "doc/DibFormat.h"
 #include "doc/DocView.h"
+#include "doc/Undo.h"
+#include "doc/WptDialogs.h"
 #include "doc/MapViewDesc.h"
 #include "doc/SegmentCache.h"
 #include "geo/Types.h"
@@ -131,12 +133,94 @@ public:
 
     // ---- waypoint database, counters, track log, naming, undo ----------
     // BEGIN SECTION waypoints
+    // Bases and counters. Bases are addressed by index 0..784 (784 "TEMP");
+    // hold (base, index) and look a record up again on each use: a base may
+    // grow or close between two calls.
     void ReadWptCounters();
     void WriteWptCounters();
-    int OpenQuadrantWptFile(int quadrant);
-    int CloseQuadrantWptFile(int quadrant);
+    int OpenQuadrantWptFile(int quadrant);   // 1 loaded, 0 refused (unreadable file)
+    int CloseQuadrantWptFile(int quadrant);  // 1 closed, 0 kept loaded (write failed)
+    int ReadBinaryWaypointFile(const std::string& name, WptBase& base);
+    int WriteBinaryWaypointFile(const std::string& name, WptBase& base);
+    int SaveAllWptBases();  // 1 every loaded base written
+    void CloseUnusedQuadrants();
+    int GetLiveWptCount(int q) const;
+    int ReallocateBase(WptBase& base);  // 1 grown, 0 refused (nothing may be appended)
+    void ClaimWptBase(int q);
+    void ReleaseWptBase(int q, const std::string& operation);
+    const WaypointRecord* GetWptRecord(int base, int index) const;  // null when absent
+    void OnSaveWptDatabase();
+
+    // Track log.
     int ReadBinaryTrackLogFile(const std::string& name);
     int WriteBinaryTrackLogFile(const std::string& name);
+    void ClearTrackLog(int n);
+    int ReallocateTrackLog();  // 1 grown, 0 refused
+    void OnClearTrackLog();
+
+    // Naming rules.
+    std::string GetNewAutoWptName(int base);
+    std::string CheckTemporaryWptName(std::string name, bool showErrors);
+    int NewNamedWptNameOK(WaypointRecord* rec, int skipIndex, bool allowReplace);
+    bool CheckNewWptDistance(WaypointRecord rec);
+
+    // Creation, editing, moving, deletion.
+    int GetClosestWptIndex(WaypointRecord* out, CPointD pos, int rx, int ry);
+    int GetClosestTrackPointIndex(TrackPoint* out, CPointD pos, int rx, int ry);
+    int CreateWaypoint(double E, double N, int mode, int mapType, const std::string& name,
+                       const std::string& comment, std::int32_t time);
+    int RegisterNewWpt(WaypointRecord rec, int linked);
+    int RegisterChangedWpt(WaypointRecord rec, int index);
+    int VerifyWptIndex(WaypointRecord* rec, int base, int index, const std::string& caller);
+    WaypointRecord* GetWptRecordPointer(WaypointRecord rec, int index);
+    int EditWaypoint(WaypointRecord rec, int index);
+    int DeleteWaypoint(WaypointRecord rec, int index);
+    int MoveWaypoint(WaypointRecord rec, int index, CPointD pos);
+    int SetWptLevel(WaypointRecord rec, int index, int level);
+    int SetWptLabelPosition(WaypointRecord rec, int index, int label);
+    int ChangeWptTo(WaypointRecord rec, int index);
+    int CheckWptRecord(WaypointRecord* rec, const std::string& location, int index, int base);
+    void UpdateWptSelectionFlag(int base, int index, int level);
+    static int GetWptBaseIndex(const WaypointRecord& rec);  // 784 temporary, quadrant, -1 outside
+    void OnCreateTempWpts() { CreateTempWpts = !CreateTempWpts; }
+    void OnNewWptLevel(int level);  // -1 automatic, 0..4
+    void SetWptDialogs(IWptDialogs* dialogs) { m_WptDialogs = dialogs; }
+
+    // Undo.
+    void PushUndoRecord(UndoRecord rec);
+    void ClearUndoStack();
+    void Undo(int n);
+    void OnEditUndo() { Undo(0); }
+    bool CanUndo() const { return UndoCount > 0; }
+
+    std::vector<WptBase> WptAutoBase = MakeWptBases();
+    std::vector<int> WptQInUse = MakeWptClaims();  // "TEMP" holds one permanent claim
+    std::vector<int> SectorSelLevel = std::vector<int>(kBaseCount, -1);
+    int BasesToClose = 0;
+    int CreateTempWpts = 0;
+    TrackBase TrackLog;
+    int TrackSelStart = -1;
+    int TrackSelEnd = -1;
+    std::vector<UndoRecord> UndoStack = MakeUndoStack();
+    int UndoCount = 0;
+    int UndoCapacity = int(UndoStack.size());
+
+private:
+    static std::vector<WptBase> MakeWptBases();
+    static std::vector<UndoRecord> MakeUndoStack();
+    static std::vector<int> MakeWptClaims();
+    WptBase* LoadedWptBase(int q, const std::string& operation);
+    bool StoreWaypointFile(const std::string& path, const WptBase& base);
+    IWptDialogs* m_WptDialogs = nullptr;
+    struct WptMemTally {  // keeps the undo stack's block in the memory counters
+        explicit WptMemTally(long long bytes);
+        ~WptMemTally();
+        WptMemTally(const WptMemTally&) = delete;
+        WptMemTally& operator=(const WptMemTally&) = delete;
+        long long bytes = 0;
+    } m_WptMemTally{(long long)UndoStack.size() * (long long)sizeof(UndoRecord)};
+
+public:
     // END SECTION waypoints
 
     // ---- image map, search area, other stores (later) -------------------

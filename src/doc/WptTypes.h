@@ -1,0 +1,103 @@
+#pragma once
+// Records of the waypoint database and the track log store. A waypoint record
+// is the same 64 bytes in memory and in the base files.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <bit>
+#include <vector>
+
+#include "geo/Types.h"
+
+// Flag word of a waypoint record.
+enum : std::uint16_t {
+    kWptLevelMask = 0x0007,     // 0..4: PK250, TK50, TK25, TN10, TN5
+    kWptTemporary = 0x0008,     // lives in base "TEMP"
+    kWptLabelMask = 0x0030,     // 0x00 below, 0x10 above, 0x20 left, 0x30 right
+    kWptImported = 0x0040,      // came from the GPS or an import
+    kWptSelected = 0x0080,      // export selection; memory only, never on disk
+    kWptReserved = 0x3F00,      // must be zero
+    kWptObject = 0x4000,        // must be clear
+    kWptDeleted = 0x8000,       // awaiting compaction
+};
+
+constexpr int kWptNameSize = 7;      // at most 6 characters + NUL
+constexpr int kWptCommentSize = 24;  // at most 23 characters + NUL
+
+static_assert(std::endian::native == std::endian::little, "records are stored little-endian as in memory");
+
+#pragma pack(push, 1)
+struct WaypointRecord {
+    double E;
+    double N;
+    std::int32_t Created;
+    std::int32_t Modified;
+    char Name[kWptNameSize];
+    std::uint8_t Reserved1;
+    std::uint16_t Reserved2;
+    std::uint16_t Flags;
+    std::uint16_t Reserved3;
+    std::uint16_t Reserved4;
+    char Comment[kWptCommentSize];
+};
+#pragma pack(pop)
+static_assert(sizeof(WaypointRecord) == 64);
+static_assert(offsetof(WaypointRecord, Name) == 24);
+static_assert(offsetof(WaypointRecord, Flags) == 34);
+static_assert(offsetof(WaypointRecord, Comment) == 40);
+
+// Fields read with their bounds: a record from a file may lack its NUL.
+inline std::string WptName(const WaypointRecord& r) {
+    return std::string(r.Name, ::strnlen(r.Name, kWptNameSize));
+}
+inline std::string WptComment(const WaypointRecord& r) {
+    return std::string(r.Comment, ::strnlen(r.Comment, kWptCommentSize));
+}
+// Stores at most 6 (23) bytes and zero-fills the rest of the field.
+inline void SetWptName(WaypointRecord& r, const std::string& s) {
+    std::memset(r.Name, 0, sizeof r.Name);
+    std::memcpy(r.Name, s.data(), s.size() < kWptNameSize - 1 ? s.size() : kWptNameSize - 1);
+}
+inline void SetWptComment(WaypointRecord& r, const std::string& s) {
+    std::memset(r.Comment, 0, sizeof r.Comment);
+    std::memcpy(r.Comment, s.data(), s.size() < kWptCommentSize - 1 ? s.size() : kWptCommentSize - 1);
+}
+inline WaypointRecord ZeroWaypointRecord() {
+    WaypointRecord r;
+    std::memset(&r, 0, sizeof r);
+    return r;
+}
+inline bool WptIsDeleted(const WaypointRecord& r) { return (r.Flags & kWptDeleted) != 0; }
+
+// Sizes are byte counts of 32 bits in the holders, which caps the arrays.
+constexpr int kMaxBaseRecords = int(0xFFFFFFFFu / sizeof(WaypointRecord));
+constexpr int kMaxTrackPoints = int(0xFFFFFFFFu / sizeof(TrackPoint));
+
+// One waypoint base. Loaded while Loaded is set; Count and Deleted are kept
+// for every base, loaded or not (they come from the counter files).
+struct WptBase {
+    std::vector<WaypointRecord> Data;  // Capacity records while loaded, empty otherwise
+    std::uint32_t Size = 0;            // bytes of Data
+    int Capacity = 0;
+    int Count = 0;    // deleted records included
+    int Deleted = 0;
+    int GrowStep = 100;
+    int Modified = 0;
+    bool Loaded = false;
+    int LoadFailed = 0;    // the file exists but could not be read; shown once
+    std::string FileName;  // path without extension while loaded, empty otherwise
+    std::string FilePath;  // the file actually read or written (its name may differ in case)
+};
+
+struct TrackBase {
+    std::vector<TrackPoint> Data;  // Capacity points while allocated
+    std::uint32_t Size = 0;
+    int Capacity = 0;
+    int Count = 0;
+    int GrowStep = 1050;
+    bool Allocated = false;
+    bool ReadFailed = false;  // the file exists but could not be read: never delete it
+    std::string FileName;
+};
