@@ -1,0 +1,74 @@
+#pragma once
+// An application object, a scripted prompter and a document whose map
+// folders lie in a temporary directory, with helpers that write hand-made
+// segments into them.
+
+#include <QDir>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestUtil.h"
+#include "app/VornaApp.h"
+#include "doc/SegmentCache.h"
+#include "doc/VornaDoc.h"
+#include "platform/Prompt.h"
+
+struct ViewTestEnv {
+    TempDir tmp;
+    CScriptedPrompter prompter;
+    CVornaApp app;
+    std::unique_ptr<CVornaDoc> doc;
+
+    ViewTestEnv() {
+        app.startDirectory = tmp.dir();
+        app.wptBaseDir = app.pendingWptBaseDir = tmp.dir() + "wpt/";
+        app.dmrDataDir = tmp.dir() + "dmr/";
+        QDir().mkpath(QString::fromStdString(app.wptBaseDir));
+        for (int s = 0; s < kMapTypeCount; ++s) {
+            app.mapTypes[s].directory = tmp.dir() + "maps/" + app.mapTypes[s].name + "/";
+            QDir().mkpath(QString::fromStdString(app.mapTypes[s].directory));
+        }
+        app.newWptBaseFlag = 1;
+        // Distinct colours per layer: G, RP, H, C, NP, I.
+        CColorScheme sc;
+        sc.name = "Test";
+        sc.colors[0] = RGBRef(0, 200, 0);
+        sc.colors[1] = RGBRef(150, 75, 0);
+        sc.colors[2] = RGBRef(0, 0, 255);
+        sc.colors[3] = RGBRef(255, 0, 0);
+        sc.colors[4] = RGBRef(255, 0, 255);
+        sc.colors[5] = RGBRef(10, 10, 10);
+        app.appearance.schemes = {sc};
+        doc = std::make_unique<CVornaDoc>();
+    }
+    ~ViewTestEnv() { doc.reset(); }
+
+    static MapViewDesc Desc(int series) {
+        MapViewDesc d;
+        d.mapType = series;
+        const MapTypeInfo& m = DefaultMapType(series);
+        d.scale = m.scale;
+        d.segmentsPerSide = m.segmentsPerSide;
+        d.segmentCount = m.segmentCount;
+        d.segmentPixels = m.pixels;
+        d.segmentMetres = m.segmentMetres;
+        for (int& l : d.layers) l = 1;
+        return d;
+    }
+
+    // Writes segment index of the series filled with fill; pixel (x, y)
+    // counted from the top-left takes each value of spots.
+    struct Spot {
+        int x, y;
+        std::uint8_t v;
+    };
+    bool WriteSegment(int series, int index, std::uint8_t fill, const std::vector<Spot>& spots = {}) {
+        const int p = DefaultMapType(series).pixels;
+        const int stride = DibStride(p);
+        std::vector<std::uint8_t> px(std::size_t(stride) * p, fill);
+        for (const Spot& s : spots) px[std::size_t(p - 1 - s.y) * stride + s.x] = s.v;
+        return WriteMifSegment(doc->SegmentFilePath(series, index, ".mif"), px.data(), p, p, stride);
+    }
+};
