@@ -1,0 +1,10 @@
+#pragma once
+// Number edits of the dialogs: C-locale text both ways, whatever the
+// user's locale.
+
+#include <QString>
+
+// As the edits always showed a double: up to 15 significant digits.
+QString FormatDoubleField(double v);
+// Surrounding blanks allowed; anything else that is not a finite number fails.
+bool ParseDoubleField(const QString& text, double& out);
