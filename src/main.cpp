@@ -1,11 +1,61 @@
-// Entry point: the QApplication, then the application object's start-up.
+// Entry point: the QApplication, the application object's start-up, the one
+// document and the main window, then the event loop and the shut-down in the
+// order the parts depend on: window and views, document, settings.
 #include <QApplication>
+#include <QMainWindow>
+#include <QScreen>
 #include <clocale>
+#include <memory>
 
+#include "app/VornaApp.h"
+#include "doc/VornaDoc.h"
+#include "platform/QtPrompter.h"
+
+// The main window over the document, shown. Until the real frame exists it is
+// an empty window with the stored size.
+std::unique_ptr<QMainWindow> CreateMainWindow() {
+    auto frame = std::make_unique<QMainWindow>();
+    frame->setWindowTitle("Vornamap");
+    const CVornaApp& app = VornaApp();
+    int width = app.windowRight - app.windowLeft, height = app.windowBottom - app.windowTop;
+    if (width < 100 || height < 100) width = height = 500;
+    frame->resize(width, height);
+    // Only where a screen will show it: the stored place may be from another monitor.
+    if (QGuiApplication::screenAt(QPoint(app.windowLeft + 20, app.windowTop + 20)))
+        frame->move(app.windowLeft, app.windowTop);
+    frame->show();
+    return frame;
+}
+
+// The document of the run: a new one, or the file named on the command line.
+std::unique_ptr<CVornaDoc> CreateDocument(int argc, char** argv) {
+    auto doc = std::make_unique<CVornaDoc>();
+    const bool ok = argc > 1 ? doc->OnOpenDocument(argv[1]) : doc->OnNewDocument();
+    if (!ok) doc.reset();
+    return doc;
+}
+
+#ifndef VORNA_NO_MAIN
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
-    // Every text format uses a decimal point and English names.
+    // Qt has set the user's locale; every text format uses a decimal point
+    // and English names.
     std::setlocale(LC_NUMERIC, "C");
     std::setlocale(LC_TIME, "C");
-    return 0;
+    InstallQtPrompter();
+
+    CVornaApp app;
+    int rc = 0;
+    if (app.InitInstance()) {
+        std::unique_ptr<CVornaDoc> doc = CreateDocument(argc, argv);
+        if (doc) {
+            std::unique_ptr<QMainWindow> frame = CreateMainWindow();
+            rc = qapp.exec();
+            frame.reset();  // the views store their settings first
+        }
+        doc.reset();  // then the document writes its stores
+    }
+    const int exitRc = app.ExitInstance();
+    return rc != 0 ? rc : exitRc;
 }
+#endif

@@ -1,6 +1,19 @@
 #include "app/VornaApp.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "app/AppDialogs.h"
+#include "app/AppSettingsIO.h"
+#include "app/ColorSchemes.h"
+#include "geo/TextHelpers.h"
+#include "platform/Prompt.h"
 
 namespace {
 CVornaApp* g_App = nullptr;
@@ -31,14 +44,277 @@ CVornaApp::~CVornaApp() {
     if (g_App == this) g_App = nullptr;
 }
 
-bool CVornaApp::InitInstance() { return true; }
-int CVornaApp::ExitInstance() { return 0; }
-void CVornaApp::ReadAllSettings() {}
-void CVornaApp::WriteAllSettings() {}
-void CVornaApp::ApplyDatumSettings() {}
-bool CVornaApp::CheckWptBase() { return true; }
-void CVornaApp::OnFileLocations() {}
-void CVornaApp::OnPreferences() {}
+void CVornaApp::SetDialogs(IAppDialogs* dialogs) { m_Dialogs = dialogs; }
+
+IAppDialogs& CVornaApp::Dialogs() { return m_Dialogs ? *m_Dialogs : QtAppDialogs(); }
+
+bool CVornaApp::InitInstance() {
+    // A test may point the application at its own file.
+    if (iniFileName.empty()) iniFileName = DefaultIniPath();
+
+    char cwd[4096];
+    startDirectory = getcwd(cwd, sizeof cwd) ? cwd : "";
+    if (!startDirectory.empty() && startDirectory.back() != '/') startDirectory += '/';
+
+    ReadPreferencesSettings();
+    if (debugMode && !debugLog) debugLog = std::fopen("DebugLog.txt", "a+");
+    ApplyDatumSettings();
+    ReadOtherSettings();
+
+    if (firstTime) {
+        OnFileLocations();
+        firstTime = 0;
+        return false;
+    }
+
+    if (!CheckWptBase()) return false;
+
+    if (gpsEnabled) {
+        gpsEnabled = 0;
+        if (startGpsReception) startGpsReception(*this);
+    }
+    if (debugMode && !gpsDebugLog) gpsDebugLog = std::fopen("GPSdebugLog.txt", "a+");
+    // The document and the main window are made by the caller (main).
+    return true;
+}
+
+int CVornaApp::ExitInstance() {
+    if (!iniFileName.empty()) {
+        WriteAllSettings();
+        if (gpsEnabled && stopGpsReception) stopGpsReception(*this);
+    }
+    if (gpsDebugLog) {
+        std::fclose(gpsDebugLog);
+        gpsDebugLog = nullptr;
+    }
+    if (debugLog) {
+        std::fclose(debugLog);
+        debugLog = nullptr;
+    }
+    return 0;
+}
+
+void CVornaApp::ReadPreferencesSettings() {
+    profile.SetPath(iniFileName);
+    profile.Load();  // a missing file gives every default
+    ReadPreferences(profile, *this, debugMode);
+}
+
+void CVornaApp::ReadOtherSettings() {
+    ReadDmrWindowViewPrinting(profile, *this);
+    LoadLayerSchemes();
+    ReadAppearanceSearchFirstTime(profile, *this);
+}
+
+void CVornaApp::ReadAllSettings() {
+    ReadPreferencesSettings();
+    ReadOtherSettings();
+}
+
+void CVornaApp::WriteAllSettings() {
+    if (iniFileName.empty()) return;
+    // Start from the file as it is now, so lines others added survive.
+    profile.SetPath(iniFileName);
+    profile.Load();
+    WriteSettingsBeforeSchemes(profile, *this);
+    SaveLayerSchemes();
+    WriteSettingsAfterSchemes(profile, *this);
+
+    // ~/.config may not exist yet on a fresh account.
+    const size_t slash = iniFileName.rfind('/');
+    if (slash != std::string::npos && slash > 0) {
+        std::error_code ec;
+        std::filesystem::create_directories(iniFileName.substr(0, slash), ec);
+    }
+    if (!profile.Save()) MsgBox("Error! Can not save settings to " + iniFileName, MB_OK | MB_ICONERROR);
+}
+
+void CVornaApp::LoadLayerSchemes() { ::LoadLayerSchemes(profile, *this); }
+
+int CVornaApp::LoadSchemeFile(CColorScheme& scheme, const std::string& name) {
+    return ::LoadSchemeFile(*this, scheme, name);
+}
+
+bool CVornaApp::SaveLayerSchemes() { return ::SaveLayerSchemes(*this); }
+
+void CVornaApp::ApplyDatumSettings() {
+    geo.SelectLocalEllipsoid(0);
+    if (datumDX == 0 && datumDY == 0 && datumDZ == 0 && datumEX == 0 && datumEY == 0 && datumEZ == 0 &&
+        datumDM == 0) {
+        MsgBox("Warning! Geodetic transformation parameters not set. Enter valid values under "
+               "Edit->Preferences menu.",
+               MB_OK | MB_ICONWARNING);
+        return;
+    }
+    const double secToRad = 3.141592654 / 180.0 / 3600.0;
+    geo.SetHelmertParameters(datumDX, datumDY, datumDZ, datumEX * secToRad, datumEY * secToRad,
+                             datumEZ * secToRad, datumDM / 1000000.0);
+}
+
+namespace {
+
+// One step of the waypoint base chain: dir = prefix + name must end up an
+// existing folder. Empty string: fine; otherwise the message to show.
+std::string EnsureFolder(const std::string& prefix, const std::string& name, bool last) {
+    const std::string dir = prefix + name;
+    struct stat st;
+    if (stat(dir.c_str(), &st) == 0) {
+        if (!S_ISDIR(st.st_mode))
+            return "Error! There is already file named '" + name + "' in directory '" + prefix +
+                   "' or some other error occured.";
+        // Parents only need to be searchable; the bases go into the last one.
+        if (access(dir.c_str(), last ? (R_OK | W_OK | X_OK) : X_OK) == 0) return "";
+        if (errno == EACCES || errno == EROFS || errno == EPERM)
+            return "Error! Writing on '" + dir + "' is not permitted.";
+        return "Error! Path '" + dir + "' could not be tested due to error " + std::to_string(errno) + ".";
+    }
+    switch (errno) {
+        case ENOENT: break;
+        case EACCES: return "Error! Writing on '" + dir + "' is not permitted.";
+        case ENOTDIR:
+            return "Error! There is already file named '" + name + "' in directory '" + prefix +
+                   "' or some other error occured.";
+        default:
+            return "Error! Path '" + dir + "' could not be tested due to error " + std::to_string(errno) + ".";
+    }
+    if (mkdir(dir.c_str(), 0777) == 0) return "";
+    switch (errno) {
+        case EACCES:
+        case EROFS:
+        case EPERM: return "Error! Creating '" + dir + "' is not permitted.";
+        case ENOENT: return "Error! Path '" + dir + "' does not exist!";
+        case EEXIST:
+        case ENOTDIR:
+            return "Error! There is already file named '" + name + "' in directory '" + prefix +
+                   "' or some other error occured.";
+        default:
+            return "Error! Path '" + dir + "' could not be created due to error " + std::to_string(errno) + ".";
+    }
+}
+
+}  // namespace
+
+bool CVornaApp::CheckWptBase() {
+    const std::string& P = wptBaseDir;
+    struct stat st;
+    const bool folderInTheWay = stat((P + "WptBase.cfg").c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (std::FILE* f = folderInTheWay ? nullptr : OpenDataFile(P + "WptBase.cfg", "r")) {
+        std::string line;
+        ReadLine(f, line);  // any content will do; no version is compared
+        std::fclose(f);
+        return true;
+    }
+    if (MsgBox("No Wpt Base fount at " + P + "! Would you like to create new one?", MB_YESNO | MB_ICONQUESTION) !=
+        IDYES) {
+        MsgBox("Please enter Waypoint Base location in the following dialog!", MB_OK | MB_ICONINFORMATION);
+        OnFileLocations();
+        return false;
+    }
+
+    bool ok = true;
+    std::string prefix = (!P.empty() && P[0] == '/') ? "/" : "";
+    std::vector<std::string> parts;
+    for (size_t pos = 0; pos <= P.size();) {
+        size_t next = P.find('/', pos);
+        if (next == std::string::npos) next = P.size();
+        if (next > pos) parts.push_back(P.substr(pos, next - pos));
+        pos = next + 1;
+    }
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const std::string err = EnsureFolder(prefix, parts[i], i + 1 == parts.size());
+        if (!err.empty()) {
+            MsgBox(err, MB_OK | MB_ICONERROR);
+            ok = false;
+            break;
+        }
+        prefix += parts[i] + "/";
+    }
+    if (ok) {
+        ok = false;
+        if (std::FILE* f = std::fopen((P + "WptBase.cfg").c_str(), "w")) {
+            ok = std::fputs("2.0", f) >= 0;
+            ok = std::fclose(f) == 0 && ok;
+        }
+    }
+    if (!ok) {
+        MsgBox("Error! Could not create Waypoint Base at specified location. Please enter new Wpt Base location "
+               "in the following dialog and try again!",
+               MB_OK | MB_ICONERROR);
+        OnFileLocations();
+        return false;
+    }
+    newWptBaseFlag = 1;
+    return true;
+}
+
+void CVornaApp::OnFileLocations() {
+    FileLocationsValues v;
+    v.wptBaseDir = pendingWptBaseDir;
+    for (int i = 0; i < kMapTypeCount; ++i) v.mapTypes[i] = pendingMapTypes[i];
+    if (Dialogs().RunFileLocations(v) != IDOK) return;
+    pendingWptBaseDir = NormalizePath(v.wptBaseDir, true);
+    for (int i = 0; i < kMapTypeCount; ++i)
+        pendingMapTypes[i].directory = NormalizePath(v.mapTypes[i].directory, true);
+    MsgBox("Changes will take effect next time you start the program!", MB_OK | MB_ICONINFORMATION);
+}
+
+void CVornaApp::OnPreferences() {
+    PreferencesValues v;
+    v.namedWptBaseOverdraft = namedWptBaseOverdraft;
+    v.autoWptBaseOverdraft = autoWptBaseOverdraft;
+    v.namedIndexOverdraft = namedIndexOverdraft;
+    v.trackLogOverdraft = trackLogOverdraft;
+    v.undoStackSize = undoStackSize;
+    v.minWaypointDistance = minWaypointDistance;
+    v.labelPosition = (wptDefaultLabelPosition >> 4) & 3;
+    v.gpsPort = gpsPort;
+    v.gpsBaudRate = gpsBaudRate;
+    v.gpsLogIntervalSeconds = gpsLogIntervalSeconds;
+    v.gpsLogDrawnPoints = gpsLogDrawnPoints;
+    v.gpsUsesLocalDatum = gpsUsesLocalDatum;
+    v.dX = datumDX, v.dY = datumDY, v.dZ = datumDZ;
+    v.eX = datumEX, v.eY = datumEY, v.eZ = datumEZ;
+    v.dM = datumDM;
+    v.saveDownloadedTrk = saveDownloadedTrk;
+    v.saveDownloadedWpts = saveDownloadedWpts;
+    v.importDownloadedWpts = importDownloadedWpts;
+    v.askAfterDownloadingWpts = askAfterDownloadingWpts;
+    v.exportToGps = exportToGps;
+    v.ignoreExistingWpts = ignoreExistingWpts;
+    v.suggestLogNames = suggestLogNames;
+    v.existingWptProximity = existingWptProximity;
+
+    if (Dialogs().RunPreferences(v) != IDOK) return;
+
+    MsgBox("Warning! Changes to the database preferences will be valid next time you start the program and "
+           "change to the GPS COM port will be valid next time you start (enable) GPS!",
+           MB_OK | MB_ICONWARNING);
+    // Same bounds as when read from the file: every store must be able to grow.
+    namedWptBaseOverdraft = std::max(v.namedWptBaseOverdraft, 1);
+    autoWptBaseOverdraft = std::clamp(v.autoWptBaseOverdraft, 1, 10000);
+    namedIndexOverdraft = std::max(v.namedIndexOverdraft, 1);
+    trackLogOverdraft = std::max(v.trackLogOverdraft, 1);
+    undoStackSize = std::max(v.undoStackSize, 1);
+    minWaypointDistance = v.minWaypointDistance;
+    wptDefaultLabelPosition = (v.labelPosition & 3) << 4;
+    gpsPort = v.gpsPort;
+    gpsBaudRate = v.gpsBaudRate;
+    gpsLogIntervalSeconds = std::max(v.gpsLogIntervalSeconds, 1);
+    gpsLogDrawnPoints = v.gpsLogDrawnPoints;
+    gpsUsesLocalDatum = v.gpsUsesLocalDatum;
+    datumDX = v.dX, datumDY = v.dY, datumDZ = v.dZ;
+    datumEX = v.eX, datumEY = v.eY, datumEZ = v.eZ;
+    datumDM = v.dM;
+    saveDownloadedTrk = v.saveDownloadedTrk;
+    saveDownloadedWpts = v.saveDownloadedWpts;
+    importDownloadedWpts = v.importDownloadedWpts;
+    askAfterDownloadingWpts = v.askAfterDownloadingWpts;
+    exportToGps = v.exportToGps;
+    ignoreExistingWpts = v.ignoreExistingWpts;
+    suggestLogNames = v.suggestLogNames;
+    existingWptProximity = v.existingWptProximity;
+    ApplyDatumSettings();
+}
 
 void CVornaApp::CountAlloc(MemCounter pair, long long bytes) {
     memUse[pair] += 1;

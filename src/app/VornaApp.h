@@ -5,10 +5,14 @@
 // becomes the global one, so tests can make their own.
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "app/AppSettings.h"
 #include "geo/GeoTransform.h"
+#include "platform/Profile.h"
+
+class IAppDialogs;
 
 class CVornaApp : public AppSettings {
 public:
@@ -27,11 +31,32 @@ public:
     void ReadAllSettings();
     void WriteAllSettings();
 
+    // Stages of ReadAllSettings in start-up order (ReadPreferencesSettings
+    // loads the file).
+    void ReadPreferencesSettings();
+    void ReadOtherSettings();
+
     void ApplyDatumSettings();
     bool CheckWptBase();  // the waypoint base check of start-up
 
     void OnFileLocations();
     void OnPreferences();
+
+    // Layer colour schemes (configuration folder or start folder).
+    void LoadLayerSchemes();
+    int LoadSchemeFile(CColorScheme& scheme, const std::string& name);
+    bool SaveLayerSchemes();
+
+    // The settings dialogs; the Qt ones unless a test installs its own
+    // (not owned; nullptr restores the Qt ones).
+    void SetDialogs(IAppDialogs* dialogs);
+    IAppDialogs& Dialogs();
+
+    // NMEA reception is the GPS link's business: start-up calls this when
+    // "GPS Enabled" was set (after clearing it, so that only an opened port
+    // sets it again), and exit calls the stop hook while it is set.
+    std::function<void(CVornaApp&)> startGpsReception;
+    std::function<void(CVornaApp&)> stopGpsReception;
 
     // Memory-use counters.
     void CountAlloc(MemCounter pair, long long bytes);   // +1 block, +bytes
@@ -47,8 +72,14 @@ public:
 
     CGeoTransform geo;
 
+    // The settings file as read at start-up (unknown lines are kept on write).
+    CProfile profile;
+
     // Where the INI file lives: $XDG_CONFIG_HOME (or ~/.config) + "vornamap.ini".
     static std::string DefaultIniPath();
+
+private:
+    IAppDialogs* m_Dialogs = nullptr;
 };
 
 CVornaApp& VornaApp();        // the global application object

@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "app/DlgFileLocations.h"
+#include "app/DlgPreferences.h"
+#include "platform/Prompt.h"
+
+namespace {
+
+template <class T>
+T* Control(QWidget& dlg, const char* id) {
+    T* w = dlg.findChild<T*>(id);
+    EXPECT_NE(w, nullptr) << id;
+    return w;
+}
+
+PreferencesValues SampleValues() {
+    PreferencesValues v;
+    v.namedWptBaseOverdraft = 1000, v.autoWptBaseOverdraft = 100, v.namedIndexOverdraft = 10;
+    v.trackLogOverdraft = 1050, v.undoStackSize = 100, v.labelPosition = 1, v.minWaypointDistance = 100;
+    v.dX = 462.3, v.dY = 120.0, v.dZ = 445.6, v.eX = -4.465, v.eY = -3.353, v.eZ = 11.725, v.dM = 15.6;
+    v.exportToGps = 1, v.suggestLogNames = 1, v.ignoreExistingWpts = 0, v.existingWptProximity = 2.5;
+    v.saveDownloadedWpts = 1, v.importDownloadedWpts = 0, v.askAfterDownloadingWpts = 1, v.saveDownloadedTrk = 1;
+    v.gpsPort = "/dev/not-a-port", v.gpsBaudRate = "19200", v.gpsUsesLocalDatum = 1;
+    v.gpsLogIntervalSeconds = 10, v.gpsLogDrawnPoints = 1000;
+    return v;
+}
+
+}  // namespace
+
+TEST(Dialogs, PreferencesShowAndReturnEveryValue) {
+    CScriptedPrompter prompter;
+    CDlgPreferences dlg;
+    static_cast<PreferencesValues&>(dlg) = SampleValues();
+    dlg.ToWidgets();
+    EXPECT_EQ(Control<QLineEdit>(dlg, "1238")->text(), "462.3");
+    EXPECT_EQ(Control<QLineEdit>(dlg, "1242")->text(), "-4.465");
+    EXPECT_TRUE(Control<QRadioButton>(dlg, "1262")->isChecked());  // Above
+    EXPECT_TRUE(Control<QRadioButton>(dlg, "1330")->isChecked());  // GPS
+    EXPECT_FALSE(Control<QCheckBox>(dlg, "1326")->isChecked());
+    EXPECT_EQ(Control<QComboBox>(dlg, "1266")->currentText(), "Local datum");
+    // Values the lists do not hold are shown, not blanked.
+    EXPECT_EQ(Control<QComboBox>(dlg, "1258")->currentText(), "/dev/not-a-port");
+    EXPECT_EQ(Control<QComboBox>(dlg, "1259")->currentText(), "19200");
+
+    Control<QRadioButton>(dlg, "1263")->setChecked(true);  // Left
+    Control<QLineEdit>(dlg, "1328")->setText("3.75");
+    Control<QLineEdit>(dlg, "1241")->setText("-1e-3");
+    Control<QCheckBox>(dlg, "1324")->setChecked(true);
+    Control<QComboBox>(dlg, "1266")->setCurrentIndex(0);
+    dlg.accept();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_TRUE(prompter.texts.empty());
+    EXPECT_EQ(dlg.labelPosition, 2);
+    EXPECT_EQ(dlg.existingWptProximity, 3.75);
+    EXPECT_EQ(dlg.dM, -0.001);
+    EXPECT_EQ(dlg.dX, 462.3);
+    EXPECT_EQ(dlg.importDownloadedWpts, 1);
+    EXPECT_EQ(dlg.gpsUsesLocalDatum, 0);
+    EXPECT_EQ(dlg.gpsPort, "/dev/not-a-port");
+    EXPECT_EQ(dlg.gpsBaudRate, "19200");
+}
+
+TEST(Dialogs, PreferencesRefuseBadNumbers) {
+    CScriptedPrompter prompter;
+    CDlgPreferences dlg;
+    static_cast<PreferencesValues&>(dlg) = SampleValues();
+    dlg.ToWidgets();
+    QLineEdit* autoBase = Control<QLineEdit>(dlg, "1232");
+    for (const char* bad : {"0", "10001"}) {
+        prompter.texts.clear();
+        autoBase->setText(bad);
+        Control<QLineEdit>(dlg, "1234")->setText("55");
+        dlg.accept();
+        EXPECT_NE(dlg.result(), QDialog::Accepted) << bad;
+        ASSERT_EQ(prompter.texts.size(), 1u);
+        EXPECT_EQ(prompter.texts[0], "Please enter an integer between 1 and 10000.");
+        // A refused OK changes nothing.
+        EXPECT_EQ(dlg.autoWptBaseOverdraft, 100);
+        EXPECT_EQ(dlg.undoStackSize, 100);
+    }
+    autoBase->setText("10000");
+    Control<QLineEdit>(dlg, "1239")->setText("12,5");
+    prompter.texts.clear();
+    dlg.accept();
+    EXPECT_NE(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(prompter.texts.at(0), "Please enter a number.");
+    Control<QLineEdit>(dlg, "1239")->setText("12.5");
+    Control<QLineEdit>(dlg, "1237")->setText("many");
+    prompter.texts.clear();
+    dlg.accept();
+    EXPECT_EQ(prompter.texts.at(0), "Please enter an integer.");
+    Control<QLineEdit>(dlg, "1237")->setText(" 500 ");
+    dlg.accept();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(dlg.autoWptBaseOverdraft, 10000);
+    EXPECT_EQ(dlg.dY, 12.5);
+    EXPECT_EQ(dlg.gpsLogDrawnPoints, 500);
+}
+
+TEST(Dialogs, PreferencesPortListKeepsStoredNames) {
+    CScriptedPrompter prompter;
+    CDlgPreferences dlg;
+    PreferencesValues v = SampleValues();
+    v.gpsPort = "COM1";
+    v.gpsBaudRate = "48";  // the first rate that begins with it
+    static_cast<PreferencesValues&>(dlg) = v;
+    dlg.ToWidgets();
+    EXPECT_EQ(Control<QComboBox>(dlg, "1259")->currentText(), "4800");
+    // An emptied port field keeps the port.
+    Control<QComboBox>(dlg, "1258")->setEditText("");
+    dlg.accept();
+    EXPECT_EQ(dlg.gpsPort, "COM1");
+    EXPECT_EQ(dlg.gpsBaudRate, "4800");
+}
+
+TEST(Dialogs, FileLocationsEditsTheFolders) {
+    CDlgFileLocations dlg;
+    dlg.wptBaseDir = "/w/";
+    for (int i = 0; i < kMapTypeCount; ++i) dlg.mapTypes[i].directory = "/m" + std::to_string(i) + "/";
+    dlg.ToWidgets();
+    EXPECT_EQ(Control<QLineEdit>(dlg, "1231")->text(), "/w/");
+    EXPECT_EQ(Control<QLineEdit>(dlg, "1283")->text(), "/m4/");
+    EXPECT_FALSE(Control<QLineEdit>(dlg, "1296")->isEnabled());
+    Control<QLineEdit>(dlg, "1242")->setText("/new/tk50");
+    dlg.FromWidgets();
+    EXPECT_EQ(dlg.mapTypes[1].directory, "/new/tk50");
+    EXPECT_EQ(dlg.mapTypes[0].directory, "/m0/");
+}
