@@ -1,0 +1,137 @@
+// Segment cache costs on the sample region: decoding one 1181 x 1181 ".mif"
+// segment and the claim pass of a screen-sized map pane.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/VornaApp.h"
+#include "doc/VornaDoc.h"
+#include "platform/Prompt.h"
+
+namespace {
+
+// Makes (once) a 2 x 2 quadrant sample region beside the build's tools.
+const std::string& Region() {
+    static std::string dir;
+    if (!dir.empty()) return dir;
+    char exe[4096] = {};
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    const std::filesystem::path build = std::filesystem::path(std::string(exe, n > 0 ? std::size_t(n) : 0)).parent_path().parent_path();
+    dir = (std::filesystem::temp_directory_path() / "vorna-bench-region").string() + "/";
+    if (!std::filesystem::exists(dir + "config/vornamap.ini")) {
+        const std::string cmd = (build / "tools" / "make-sample-region").string() + " " + dir + " --size 2 >/dev/null";
+        if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "cannot make the sample region\n");
+    }
+    return dir;
+}
+
+struct Env {
+    CVornaApp app;
+    std::unique_ptr<CVornaDoc> doc;
+    Env() {
+        const std::string& r = Region();
+        app.startDirectory = r + "bench-start/";
+        std::filesystem::create_directories(app.startDirectory);
+        app.wptBaseDir = app.pendingWptBaseDir = r + "wpt/";
+        app.dmrDataDir = r + "dmr/";
+        for (int s = 0; s < kMapTypeCount; ++s) app.mapTypes[s].directory = r + "maps/" + app.mapTypes[s].name + "/";
+        app.newWptBaseFlag = 1;
+        doc = std::make_unique<CVornaDoc>();
+    }
+};
+
+MapViewDesc Desc(int series) {
+    MapViewDesc d;
+    d.mapType = series;
+    const MapTypeInfo& m = DefaultMapType(series);
+    d.scale = m.scale;
+    d.segmentsPerSide = m.segmentsPerSide;
+    d.segmentCount = m.segmentCount;
+    d.segmentPixels = m.pixels;
+    d.segmentMetres = m.segmentMetres;
+    return d;
+}
+
+// A 1100 x 700 pixel pane centred on the region's middle, in grid metres.
+CRectD ScreenArea(int series, double shift) {
+    const double mpp = 25.4 / 150 * DefaultMapType(series).scale / 1000;
+    const double cE = 510000 + shift, cN = 5080000 + shift;
+    CRectD a;
+    a.E1 = cE - 550 * mpp;
+    a.E2 = cE + 550 * mpp;
+    a.N1 = cN + 350 * mpp;
+    a.N2 = cN - 350 * mpp;
+    return a;
+}
+
+void BM_DecodeMifSegment(benchmark::State& state) {
+    const std::string path = Region() + "maps/TK50/TK50NN.mif";
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        state.SkipWithError("no sample segment");
+        return;
+    }
+    std::vector<std::uint8_t> file(4 << 20);
+    file.resize(std::fread(file.data(), 1, file.size(), f));
+    std::fclose(f);
+    const std::size_t size = std::size_t(DibStride(1181)) * 1181;
+    std::vector<std::uint8_t> out(size);
+    for (auto _ : state) {
+        std::fill(out.begin(), out.end(), 0);
+        const bool ok = DecodeMifPixels(file.data() + 32, file.size() - 32, 1181, 1181, out.data(), size);
+        benchmark::DoNotOptimize(ok);
+    }
+    state.counters["packed_kB"] = double(file.size()) / 1024;
+}
+BENCHMARK(BM_DecodeMifSegment)->Unit(benchmark::kMillisecond);
+
+void BM_ReadMifSegmentFromFile(benchmark::State& state) {
+    const std::string path = Region() + "maps/TK50/TK50NN.mif";
+    for (auto _ : state) {
+        LoadedSegment seg;
+        if (ReadMifSegment(path, 1181, seg) != SegmentFileResult::Ok) state.SkipWithError("read failed");
+        benchmark::DoNotOptimize(seg.data.get());
+    }
+}
+BENCHMARK(BM_ReadMifSegmentFromFile)->Unit(benchmark::kMillisecond);
+
+// Claim pass from an empty cache: every segment under the pane is decoded.
+void BM_ClaimPassCold(benchmark::State& state) {
+    CScriptedPrompter prompter;
+    Env env;
+    const int series = int(state.range(0));
+    const MapViewDesc d = Desc(series);
+    SegmentFlags flags;
+    int loaded = 0;
+    for (auto _ : state) {
+        env.doc->SelectActiveMapSegments(d, ScreenArea(series, 0), flags, 0);
+        state.PauseTiming();
+        loaded = 0;
+        for (std::size_t i = 0; i < flags.size(); ++i) loaded += flags[i] && env.doc->SegmentPixels(series, int(i));
+        env.doc->SelectActiveMapSegments(d, CRectD(), flags, 0);
+        state.ResumeTiming();
+    }
+    state.counters["segments"] = loaded;
+}
+BENCHMARK(BM_ClaimPassCold)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+
+// Claim pass of a pane scrolled by a few metres: nothing to load.
+void BM_ClaimPassWarm(benchmark::State& state) {
+    CScriptedPrompter prompter;
+    Env env;
+    const int series = int(state.range(0));
+    const MapViewDesc d = Desc(series);
+    SegmentFlags flags;
+    int k = 0;
+    for (auto _ : state) env.doc->SelectActiveMapSegments(d, ScreenArea(series, (k++ & 7) * 5.0), flags, 0);
+}
+BENCHMARK(BM_ClaimPassWarm)->Arg(1)->Arg(3)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
