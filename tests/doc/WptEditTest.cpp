@@ -1,0 +1,284 @@
+// Creating, editing, moving and deleting waypoints, and taking it back.
+#include <gtest/gtest.h>
+
+#include "WptTestEnv.h"
+
+namespace {
+const int kAC = QuadrantAt(1, 3);
+const int kAD = QuadrantAt(1, 4);
+
+// Creates an automatic waypoint by a click and answers its (base, index).
+std::pair<int, int> Click(CVornaDoc& doc, CPointD p) {
+    EXPECT_EQ(doc.CreateWaypoint(p.easting, p.northing, 0, 1, "", "", 0), 1);
+    const int q = CVornaDoc::GetQuadrantIndex(p.easting, p.northing);
+    EXPECT_EQ(doc.OpenQuadrantWptFile(q), 1);
+    return {q, doc.WptAutoBase[q].Count - 1};
+}
+WaypointRecord Stored(CVornaDoc& doc, int q, int i) {
+    EXPECT_EQ(doc.OpenQuadrantWptFile(q), 1);
+    const WaypointRecord* r = doc.GetWptRecord(q, i);
+    EXPECT_NE(r, nullptr);
+    return r ? *r : ZeroWaypointRecord();
+}
+}  // namespace
+
+TEST(WptEdit, ClickCreatesNamedLevelledWaypointWithUndo) {
+    WptEnv env;
+    env.app.wptDefaultLabelPosition = 0x20;
+    CVornaDoc& doc = env.Make();
+    const CPointD c = QuadrantCentre(1, 3);
+    ASSERT_EQ(doc.CreateWaypoint(c.easting + 0.12345, c.northing + 0.98765, 0, 2, "", "", 0), 1);
+    ASSERT_EQ(doc.OpenQuadrantWptFile(kAC), 1);
+    const WaypointRecord r = doc.WptAutoBase[kAC].Data[0];
+    EXPECT_EQ(WptName(r), "AC01");
+    EXPECT_DOUBLE_EQ(r.E, c.easting + 0.123);
+    EXPECT_DOUBLE_EQ(r.N, c.northing + 0.987);
+    EXPECT_EQ(r.Flags, 2 | 0x20);  // TK25's series, label left
+    EXPECT_EQ(env.dialogs.wptRuns, 0);
+    EXPECT_EQ(env.view.hints, std::vector<long>{2});
+    EXPECT_EQ(doc.UndoCount, 1);
+    EXPECT_FALSE(doc.WptAutoBase[kAC].Loaded && doc.WptQInUse[kAC] == 0 && false);
+
+    // Outside the area; with a level set; a second click too close is skipped.
+    EXPECT_EQ(doc.CreateWaypoint(300000, 5100000, 0, 1, "", "", 0), 0);
+    EXPECT_TRUE(env.prompter.Saw("Error! Coordinates out of range"));
+    doc.OnNewWptLevel(4);
+    EXPECT_EQ(doc.CreateWaypoint(c.easting + 50, c.northing, 0, 1, "", "", 0), 0);
+    EXPECT_EQ(env.dialogs.kinds, std::vector<int>{1});
+    EXPECT_EQ(doc.CreateWaypoint(c.easting + 500, c.northing, 0, -3, "", "", 0), 1);
+    EXPECT_EQ(Stored(doc, kAC, 1).Flags & kWptLevelMask, 4);
+
+    doc.Undo(0);
+    doc.Undo(0);
+    EXPECT_EQ(doc.WptAutoBase[kAC].Count, 0);
+    EXPECT_FALSE(doc.CanUndo());
+    doc.Undo(0);  // nothing left: nothing changes
+    EXPECT_EQ(doc.UndoCount, 0);
+}
+
+TEST(WptEdit, TemporaryAndImportedWaypoints) {
+    WptEnv env;
+    CVornaDoc& doc = env.Make();
+    const CPointD c = QuadrantCentre(4, 4);
+    // An import with a valid name goes in without a dialog, upper-cased and trimmed.
+    EXPECT_EQ(doc.CreateWaypoint(c.easting, c.northing, 2, -1, " well ", "Deep well", 12345), 1);
+    const WaypointRecord w = Stored(doc, kTempBase, 0);
+    EXPECT_EQ(WptName(w), "WELL");
+    EXPECT_EQ(WptComment(w), "Deep well");
+    EXPECT_EQ(w.Created, 12345);
+    EXPECT_EQ(w.Flags & (kWptTemporary | kWptImported), kWptTemporary | kWptImported);
+    EXPECT_EQ(env.dialogs.wptRuns, 0);
+
+    // An invalid name shows its reason and then the dialog (cancelled here).
+    EXPECT_EQ(doc.CreateWaypoint(c.easting + 1000, c.northing, 2, -1, "AB12", "", 0), 0);
+    EXPECT_TRUE(env.prompter.Saw("Error! Temporary waypoint name must not begin"));
+    EXPECT_EQ(env.dialogs.wptRuns, 1);
+
+    // Temporary creation through the dialog.
+    doc.OnCreateTempWpts();
+    env.dialogs.wpt.push_back([](WaypointRecord& r) {
+        SetWptName(r, "camp");
+        return 1;
+    });
+    EXPECT_EQ(doc.CreateWaypoint(c.easting + 2000, c.northing, 0, 1, "", "", 0), 1);
+    EXPECT_EQ(WptName(Stored(doc, kTempBase, 1)), "CAMP");
+    doc.OnCreateTempWpts();
+
+    // The dialog moves a new automatic waypoint to another quadrant: it gets that quadrant's name;
+    // "???" is replaced as well.
+    env.dialogs.wpt.push_back([](WaypointRecord& r) {
+        r.E += 10000;
+        return 1;
+    });
+    EXPECT_EQ(doc.CreateWaypoint(c.easting, c.northing, 1, 1, "", "", 0), 1);
+    const int next = QuadrantAt(4, 5);
+    EXPECT_EQ(WptName(Stored(doc, next, 0)), doc.GetQuadrantName(next) + "01");
+}
+
+TEST(WptEdit, CrossQuadrantMoveRenamesAndOneUndoRestores) {
+    WptEnv env;
+    CVornaDoc& doc = env.Make();
+    const CPointD c = QuadrantCentre(1, 3);
+    auto [q, i] = Click(doc, c);
+    Click(doc, CPointD(c.easting + 1000, c.northing));
+    Click(doc, QuadrantCentre(1, 4));  // AD01 exists
+    const WaypointRecord orig = Stored(doc, q, i);
+    env.view.hints.clear();
+
+    ASSERT_EQ(doc.MoveWaypoint(orig, i, CPointD(c.easting + 10000, c.northing + 1000)), 1);
+    EXPECT_TRUE(env.prompter.Saw("Warning! Auto waypoint has been moved out of the current sector and it's name "
+                                 "will be automatically changed to 'AD02'!"));
+    EXPECT_TRUE(WptIsDeleted(Stored(doc, kAC, 0)));
+    EXPECT_EQ(doc.WptAutoBase[kAC].Deleted, 1);
+    EXPECT_EQ(WptName(Stored(doc, kAD, 1)), "AD02");
+    EXPECT_EQ(doc.UndoCount, 5);
+
+    doc.Undo(0);
+    EXPECT_EQ(doc.UndoCount, 3);
+    const WaypointRecord back = Stored(doc, kAC, 0);
+    EXPECT_FALSE(WptIsDeleted(back));
+    EXPECT_EQ(WptName(back), "AC01");
+    EXPECT_EQ(back.E, orig.E);
+    EXPECT_EQ(back.N, orig.N);
+    EXPECT_EQ(doc.WptAutoBase[kAC].Deleted, 0);
+    EXPECT_EQ(doc.WptAutoBase[kAD].Count, 1);
+
+    // Within its quadrant a move is a change; undo sends both positions.
+    ASSERT_EQ(doc.MoveWaypoint(back, 0, CPointD(c.easting - 2000, c.northing)), 1);
+    EXPECT_EQ(Stored(doc, kAC, 0).E, c.easting - 2000);
+    env.view.records.clear();
+    doc.Undo(0);
+    ASSERT_EQ(env.view.records.size(), 2u);
+    EXPECT_EQ(env.view.records[0].E, c.easting - 2000);
+    EXPECT_EQ(env.view.records[1].E, c.easting);
+    EXPECT_EQ(Stored(doc, kAC, 0).E, c.easting);
+
+    // A stale copy is refused.
+    WaypointRecord stale = back;
+    SetWptName(stale, "AC09");
+    EXPECT_EQ(doc.MoveWaypoint(stale, 0, c), 0);
+    EXPECT_TRUE(env.prompter.Saw("Error! Selected auto waypoint not found in 'MoveWaypoint'!"));
+    EXPECT_EQ(doc.DeleteWaypoint(back, 7), 0);
+    EXPECT_TRUE(env.prompter.Saw("Error! Index of waypoint out of range in 'DeleteWaypoint'!"));
+    EXPECT_EQ(doc.MoveWaypoint(back, 0, CPointD(100, 100)), 0);
+    EXPECT_TRUE(env.prompter.Saw("Error! New coordinates out of range"));
+
+    // Only claimed or selected bases stay loaded after an operation.
+    for (int b = 0; b < kQuadrantCount; ++b)
+        if (doc.WptAutoBase[b].Loaded) EXPECT_TRUE(doc.WptQInUse[b] > 0 || doc.SectorSelLevel[b] >= 0) << b;
+}
+
+TEST(WptEdit, EditDeleteLevelAndLabel) {
+    WptEnv env;
+    CVornaDoc& doc = env.Make();
+    auto [q, i] = Click(doc, QuadrantCentre(1, 3));
+    WaypointRecord r = Stored(doc, q, i);
+
+    env.dialogs.wpt.push_back([](WaypointRecord& e) {
+        SetWptComment(e, "Bridge");
+        return 1;
+    });
+    ASSERT_EQ(doc.EditWaypoint(r, i), 1);
+    EXPECT_EQ(WptComment(Stored(doc, q, i)), "Bridge");
+    env.dialogs.wpt.push_back([](WaypointRecord&) { return 1; });
+    EXPECT_EQ(doc.EditWaypoint(Stored(doc, q, i), i), 0) << "unchanged";
+
+    // An edit into another quadrant warns and renames; undo takes back both halves.
+    env.dialogs.wpt.push_back([](WaypointRecord& e) {
+        e.E += 10000;
+        return 1;
+    });
+    ASSERT_EQ(doc.EditWaypoint(Stored(doc, q, i), i), 1);
+    EXPECT_TRUE(env.prompter.Saw("Warning! Waypoint has been moved out of the current sector and it's name will "
+                                 "be automatically changed to 'AD01'!"));
+    doc.Undo(0);
+    EXPECT_FALSE(WptIsDeleted(Stored(doc, q, i)));
+    EXPECT_EQ(doc.WptAutoBase[kAD].Count, 0);
+
+    r = Stored(doc, q, i);
+    ASSERT_EQ(doc.SetWptLevel(r, i, 3), 1);
+    EXPECT_EQ(Stored(doc, q, i).Flags & kWptLevelMask, 3);
+    EXPECT_EQ(doc.SetWptLevel(r, i, 5), 0);
+    EXPECT_TRUE(env.prompter.Saw("Internal Error! Level out of range in 'SetWptLevel'!"));
+    ASSERT_EQ(doc.SetWptLabelPosition(r, i, 0x30), 1);
+    EXPECT_EQ(Stored(doc, q, i).Flags & kWptLabelMask, 0x30);
+    EXPECT_EQ(doc.SetWptLabelPosition(r, i, 0x40), 0);
+    EXPECT_EQ(doc.ChangeWptTo(r, i), 0);
+    EXPECT_TRUE(env.prompter.Saw("Not implemented yet!"));
+
+    // Deleting keeps the record, flagged, until compaction; a selected sector
+    // loses and regains the mark with delete and undo.
+    doc.SectorSelLevel[q] = 4;
+    doc.UpdateWptSelectionFlag(q, i, 4);
+    ASSERT_EQ(doc.DeleteWaypoint(Stored(doc, q, i), i), 1);
+    EXPECT_EQ(Stored(doc, q, i).Flags & (kWptDeleted | kWptSelected), kWptDeleted);
+    EXPECT_EQ(doc.GetLiveWptCount(q), 0);
+    EXPECT_EQ(doc.DeleteWaypoint(Stored(doc, q, i), i), 0) << "already deleted";
+    doc.Undo(0);
+    EXPECT_EQ(Stored(doc, q, i).Flags & (kWptDeleted | kWptSelected), kWptSelected);
+    EXPECT_EQ(doc.GetLiveWptCount(q), 1);
+}
+
+TEST(WptEdit, RefusedRegistrationChangesNothing) {
+    WptEnv env;
+    CVornaDoc& doc = env.Make();
+    auto [q, i] = Click(doc, QuadrantCentre(1, 3));
+    const int undo = doc.UndoCount;
+    const int count = doc.WptAutoBase[q].Count;
+    env.prompter.texts.clear();
+    // A duplicate automatic name is rejected by the strict record check.
+    EXPECT_EQ(doc.RegisterNewWpt(MakeWpt("AC01", QuadrantCentre(1, 3)), 0), 0);
+    EXPECT_EQ(env.prompter.texts, std::vector<std::string>{
+                                      "Internal Error! Duplicate name of the waypoint AC01 found in 'RegisterNewWpt'."});
+    EXPECT_EQ(doc.RegisterNewWpt(MakeWpt("AC0X", QuadrantCentre(1, 3)), 0), 0);
+    EXPECT_EQ(doc.RegisterNewWpt(MakeWpt("AD02", QuadrantCentre(1, 3)), 0), 0);
+    EXPECT_EQ(doc.RegisterNewWpt(MakeWpt("AC02", QuadrantCentre(1, 3), 0x4000), 0), 0);
+    EXPECT_EQ(doc.RegisterNewWpt(MakeWpt("AC02", QuadrantCentre(1, 3), 0x0100), 0), 0);
+    EXPECT_EQ(doc.RegisterNewWpt(MakeWpt("AC02", QuadrantCentre(1, 3), 5), 0), 0);
+    EXPECT_EQ(doc.RegisterNewWpt(MakeWpt("AB1", QuadrantCentre(1, 3), kWptTemporary), 0), 0);
+    EXPECT_EQ(doc.RegisterNewWpt(MakeWpt("X", CPointD(0, 0)), 0), 0);
+    EXPECT_EQ(doc.UndoCount, undo);
+    EXPECT_EQ(doc.WptAutoBase[q].Count, count);
+    EXPECT_EQ(doc.WptAutoBase[kTempBase].Count, 0);
+
+    // A move whose new record is refused takes its deletion back.
+    const WaypointRecord r = Stored(doc, q, i);
+    WaypointRecord bad = r;
+    bad.Flags |= 0x4000;  // survives into the new base's record and is refused there
+    EXPECT_EQ(doc.MoveWaypoint(bad, i, QuadrantCentre(1, 4)), 0);
+    EXPECT_FALSE(WptIsDeleted(Stored(doc, q, i)));
+    EXPECT_EQ(doc.WptAutoBase[q].Deleted, 0);
+    EXPECT_EQ(doc.UndoCount, undo);
+}
+
+TEST(WptEdit, FullUndoStackNeverLosesAWaypoint) {
+    for (int capacity : {1, 2, 3}) {
+        WptEnv env;
+        env.app.undoStackSize = capacity;
+        CVornaDoc& doc = env.Make();
+        EXPECT_EQ(doc.UndoCapacity, capacity);
+        auto [q, i] = Click(doc, QuadrantCentre(1, 3));
+        // Move it back and forth across quadrants, then undo as far as possible.
+        for (int step = 0; step < 5; ++step) {
+            const int col = step % 2 ? 3 : 4;
+            ASSERT_EQ(doc.OpenQuadrantWptFile(q), 1);  // operations close unclaimed bases
+            const WptBase& b = doc.WptAutoBase[q];
+            int live = -1;
+            for (int k = 0; k < b.Count; ++k)
+                if (!WptIsDeleted(b.Data[k])) live = k;
+            ASSERT_GE(live, 0);
+            ASSERT_EQ(doc.MoveWaypoint(b.Data[live], live, QuadrantCentre(1, col)), 1);
+            q = QuadrantAt(1, col);
+        }
+        while (doc.CanUndo()) {
+            doc.Undo(0);
+            EXPECT_EQ(LiveWaypoints(doc).size(), 1u) << "capacity " << capacity;
+        }
+        EXPECT_EQ(LiveWaypoints(doc).size(), 1u);
+    }
+    // Undo refuses an entry whose index is out of range.
+    WptEnv env;
+    CVornaDoc& doc = env.Make();
+    UndoRecord bogus;
+    bogus.UndoType = kUndoDeleted;
+    bogus.Base = std::int16_t(kAC);
+    bogus.Index = 5;
+    doc.PushUndoRecord(std::move(bogus));
+    doc.Undo(0);
+    EXPECT_TRUE(env.prompter.Saw("Internal Error! Index of waypoint out of range in 'Undo'!"));
+    EXPECT_EQ(doc.UndoCount, 0);
+}
+
+TEST(WptEdit, HundredFirstChangeDropsTheFirstCopy) {
+    WptEnv env;
+    CVornaDoc& doc = env.Make();
+    ASSERT_EQ(doc.UndoCapacity, 100);
+    auto [q, i] = Click(doc, QuadrantCentre(1, 3));
+    for (int k = 0; k < 100; ++k) ASSERT_EQ(doc.SetWptLabelPosition(Stored(doc, q, i), i, (k % 4) << 4), 1);
+    EXPECT_EQ(doc.UndoCount, 100);
+    EXPECT_EQ(doc.UndoStack[0].UndoType, kUndoChanged) << "the creation was dropped";
+    doc.Undo(100);
+    EXPECT_EQ(doc.WptAutoBase[q].Count, 1) << "the creation can no longer be undone";
+    EXPECT_EQ(Stored(doc, q, i).Flags & kWptLabelMask, 0);
+    EXPECT_EQ(env.app.memUse[kMemUndo], 1);
+}
