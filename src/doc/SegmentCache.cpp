@@ -198,8 +198,32 @@ bool CVornaDoc::ClaimMapSegment(const MapViewDesc& desc, int index, SegmentFlags
     return ReadMapSegment(desc, index) && SegmentPixels(desc.mapType, index) != nullptr;
 }
 
-void CVornaDoc::SelectActiveWptQuadrants(const CRectD& area, QuadrantFlags& flags, int trace) {
-    (void)area;
-    (void)flags;
-    (void)trace;
+void CVornaDoc::SelectActiveWptQuadrants(const CRectD& area, QuadrantFlags& flags, int /*trace*/) {
+    if (int(WptQInUse.size()) < kQuadrantCount) return;
+    for (int q = 0; q < kQuadrantCount; ++q) {
+        if (!flags[std::size_t(q)]) continue;
+        flags[std::size_t(q)] = 0;
+        if (WptQInUse[std::size_t(q)] > 0) --WptQInUse[std::size_t(q)];
+    }
+    long long left, right, top, bottom;
+    const long long s = 10000;
+    if (area.E1 != area.E2 && area.N1 != area.N2 && ProbeMetres(area.E1, left) &&
+        ProbeMetres(area.E2, right) && ProbeMetres(area.N1, top) && ProbeMetres(area.N2, bottom)) {
+        for (long long y = (top / s) * s; y >= bottom - s; y -= s)
+            for (long long x = (left / s) * s; x <= right; x += s) {
+                const int q = GetQuadrantIndex(double(x), double(y));
+                if (q < 0 || flags[std::size_t(q)]) continue;
+                ++WptQInUse[std::size_t(q)];
+                flags[std::size_t(q)] = 1;
+            }
+    }
+    // Bases chosen for export stay open though nobody shows them.
+    for (int q = 0; q < kQuadrantCount; ++q) {
+        if (WptQInUse[std::size_t(q)] < 1) {
+            if (std::size_t(q) >= SectorSelLevel.size() || SectorSelLevel[std::size_t(q)] < 0)
+                CloseQuadrantWptFile(q);
+        } else {
+            OpenQuadrantWptFile(q);
+        }
+    }
 }

@@ -38,7 +38,10 @@ CVornaDoc::~CVornaDoc() {
     if (app) app->CountFree(kMemDocuments, 0);
 
     WriteWptCounters();
-    for (int b = 0; b < kBaseCount; ++b) CloseQuadrantWptFile(b);
+    for (int b = 0; b < kBaseCount; ++b) {
+        CloseQuadrantWptFile(b);
+        if (std::size_t(b) < WptQInUse.size()) WptQInUse[std::size_t(b)] = 0;
+    }
 
     for (int q = 0; q < kQuadrantCount; ++q) {
         if (DmrOwnFlags[q]) CloseDmrQuadrant(q, DmrOwnFlags);
@@ -172,4 +175,10 @@ bool CVornaDoc::OnNewDocument() {
 
 bool CVornaDoc::OnOpenDocument(const std::string&) { return false; }
 
-void CVornaDoc::DeleteContents() {}
+void CVornaDoc::DeleteContents() {
+    // "TEMP" keeps its permanent claim; bases chosen for export stay open.
+    for (int q = 0; q < kQuadrantCount; ++q) {
+        if (std::size_t(q) < WptQInUse.size()) WptQInUse[std::size_t(q)] = 0;
+        if (std::size_t(q) >= SectorSelLevel.size() || SectorSelLevel[std::size_t(q)] < 0) CloseQuadrantWptFile(q);
+    }
+}

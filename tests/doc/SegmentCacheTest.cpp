@@ -170,3 +170,27 @@ TEST(SegmentCache, BadSegmentFilesGiveTheirMessageAndStoreNothing) {
     EXPECT_EQ(doc.Series(1).Header.palette[2].rgbRed, 30);
     EXPECT_EQ(doc.Series(1).Header.info.biWidth, 1181);
 }
+
+TEST(SegmentCache, WaypointBasesFollowTheQuadrantClaims) {
+    DocTestEnv env;
+    std::filesystem::create_directories(env.app.wptBaseDir);
+    CVornaDoc& doc = env.Make();
+    QuadrantFlags screen{}, print{};
+    const int a = CVornaDoc::GetQuadrantIndex(505000, 5085000);
+    const int b = CVornaDoc::GetQuadrantIndex(515000, 5085000);
+    doc.SelectActiveWptQuadrants(Area(501000, 509000, 5089000, 5081000), screen, 0);
+    doc.SelectActiveWptQuadrants(Area(501000, 512000, 5089000, 5081000), print, 1);
+    EXPECT_EQ(doc.WptQInUse[std::size_t(a)], 2);
+    EXPECT_EQ(doc.WptQInUse[std::size_t(b)], 1);
+    EXPECT_TRUE(doc.WptAutoBase[std::size_t(a)].Loaded);
+    EXPECT_TRUE(doc.WptAutoBase[std::size_t(b)].Loaded);
+    // b chosen for export stays open when nobody shows it; a closes.
+    doc.SectorSelLevel[std::size_t(b)] = 1;
+    doc.SelectActiveWptQuadrants(Area(0, 0, 0, 0), print, 1);
+    doc.SelectActiveWptQuadrants(Area(0, 0, 0, 0), screen, 0);
+    EXPECT_EQ(doc.WptQInUse[std::size_t(a)], 0);
+    EXPECT_FALSE(doc.WptAutoBase[std::size_t(a)].Loaded);
+    EXPECT_TRUE(doc.WptAutoBase[std::size_t(b)].Loaded);
+    EXPECT_EQ(doc.WptQInUse[kTempBase], 1);  // the permanent claim is never touched
+    EXPECT_TRUE(env.prompter.texts.empty());
+}
