@@ -1,0 +1,109 @@
+// Full repaint of a 1920 x 1080 map pane of the sample region at zoom 1,
+// with the segments already decoded (warm) and decoded during the paint
+// (cold), for TK50 and TN10.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/VornaApp.h"
+#include "doc/VornaDoc.h"
+#include "platform/Prompt.h"
+#include "view/DrawDocument.h"
+#include "view/MapTransforms.h"
+
+namespace {
+
+const std::string& Region() {
+    static std::string dir;
+    if (!dir.empty()) return dir;
+    char exe[4096] = {};
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    const std::filesystem::path build =
+        std::filesystem::path(std::string(exe, n > 0 ? std::size_t(n) : 0)).parent_path().parent_path();
+    dir = (std::filesystem::temp_directory_path() / "vorna-bench-render").string() + "/";
+    if (!std::filesystem::exists(dir + "config/vornamap.ini")) {
+        const std::string cmd = (build / "tools" / "make-sample-region").string() + " " + dir + " >/dev/null 2>&1";
+        if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "cannot make the sample region\n");
+    }
+    return dir;
+}
+
+struct Env {
+    CVornaApp app;
+    std::unique_ptr<CVornaDoc> doc;
+    Env() {
+        const std::string& r = Region();
+        app.startDirectory = r + "bench-start/";
+        std::filesystem::create_directories(app.startDirectory);
+        app.wptBaseDir = app.pendingWptBaseDir = r + "wpt/";
+        app.dmrDataDir = r + "dmr/";
+        for (int s = 0; s < kMapTypeCount; ++s) app.mapTypes[s].directory = r + "maps/" + app.mapTypes[s].name + "/";
+        app.newWptBaseFlag = 1;
+        doc = std::make_unique<CVornaDoc>();
+    }
+};
+
+MapViewDesc PaneDesc(int series) {
+    MapViewDesc d;
+    d.mapType = series;
+    const MapTypeInfo& m = DefaultMapType(series);
+    d.scale = m.scale;
+    d.segmentsPerSide = m.segmentsPerSide;
+    d.segmentCount = m.segmentCount;
+    d.segmentPixels = m.pixels;
+    d.segmentMetres = m.segmentMetres;
+    for (int& l : d.layers) l = 1;
+    d.clientSize = {1920, 1080};
+    // Centred on the region's middle (the generator's default block).
+    const MapPoint c = MapToDevice(510000, 5080000, d, GeorefParams{});
+    d.origin = {c.x - 960, c.y - 540};
+    return d;
+}
+
+void Repaint(benchmark::State& state, bool warm) {
+    int argc = 1;
+    char name[] = "bench";
+    char* argv[] = {name};
+    static QGuiApplication* qapp = nullptr;
+    if (!qapp) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        qapp = new QGuiApplication(argc, argv);
+    }
+    Env env;
+    const MapViewDesc d = PaneDesc(int(state.range(0)));
+    SegmentFlags flags(d.segmentCount, 0);
+    QImage pane(1920, 1080, QImage::Format_RGB32);
+    const CRectD none;
+    for (auto _ : state) {
+        if (!warm) {
+            state.PauseTiming();
+            env.doc->SelectActiveMapSegments(d, none, flags, 0);  // frees everything
+            state.ResumeTiming();
+        }
+        QPainter dc(&pane);
+        DrawDocument(*env.doc, dc, DrawTarget{}, d, nullptr, &flags);
+    }
+    // RENDER_PNG=path saves the last repaint, to look at it.
+    if (const char* png = std::getenv("RENDER_PNG"))
+        pane.save(QString::fromStdString(std::string(png) + "-" + std::to_string(state.range(0)) + ".png"));
+    int loaded = 0;
+    for (int i = 0; i < d.segmentCount; ++i) loaded += env.doc->SegmentPixels(d.mapType, i) != nullptr;
+    state.counters["segments"] = loaded;
+}
+
+void BM_RepaintWarm(benchmark::State& s) { Repaint(s, true); }
+void BM_RepaintCold(benchmark::State& s) { Repaint(s, false); }
+
+}  // namespace
+
+BENCHMARK(BM_RepaintWarm)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RepaintCold)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
