@@ -86,6 +86,8 @@ void CCommandActions::WatchMenu(QMenu* menu) {
         for (QAction* a : menu->actions())
             if (a->parent() == this) Update(a);
     });
+    for (QAction* a : menu->actions())
+        if (QMenu* sub = a->menu()) WatchMenu(sub);
 }
 
 bool CCommandActions::OnIdle(long count) {

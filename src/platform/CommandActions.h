@@ -35,7 +35,8 @@ public:
     void Update(unsigned id);
     void Update(QAction* action);
     void UpdateAll();
-    // Updates the menu's command actions each time it opens.
+    // Updates the menu's command actions each time it opens; submenus it
+    // holds now are watched too.
     void WatchMenu(QMenu* menu);
 
     // The framework's part of an idle pass: the actions (toolbar) are

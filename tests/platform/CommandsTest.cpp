@@ -127,6 +127,7 @@ TEST(CommandActions, MenuTextGivesShortcutsAndTriggersGoThroughRouter) {
     EXPECT_EQ(amp->iconText(), "NP (objects&communications)");
     EXPECT_EQ(amp->shortcut(), QKeySequence(Qt::Key_N));
     EXPECT_EQ(none->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F12));
+    EXPECT_EQ(actions.Add(1, "Hibernate\tAlt+Pause")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Pause));
     EXPECT_TRUE(win.actions().contains(tab));
     // Adding an id again keeps one action and adds the key.
     EXPECT_EQ(actions.Add(32870, "ignored", {QKeySequence(Qt::ALT | Qt::Key_N)}), amp);
@@ -148,12 +149,13 @@ TEST(CommandActions, MenuTextGivesShortcutsAndTriggersGoThroughRouter) {
     EXPECT_EQ(log, (std::vector<std::string>{"app:32856", "app:32856"}));
 
     // Menus bring their actions up to date when they open.
-    QMenu menu;
-    menu.addAction(amp);
+    QMenu menu, sub;
+    menu.addMenu(&sub);
+    sub.addAction(amp);
     actions.WatchMenu(&menu);
     app.AddUpdate(32870, [](CCmdUI& ui) { ui.Enable(false); });
     EXPECT_TRUE(amp->isEnabled());
-    emit menu.aboutToShow();
+    emit sub.aboutToShow();
     EXPECT_FALSE(amp->isEnabled());
 
     // The idle step refreshes everything at the first pass after work.
