@@ -3,26 +3,22 @@
 // order the parts depend on: window and views, document, settings.
 #include <QApplication>
 #include <QMainWindow>
-#include <QScreen>
 #include <clocale>
 #include <memory>
 
 #include "app/VornaApp.h"
 #include "doc/VornaDoc.h"
+#include "platform/IdleDriver.h"
 #include "platform/QtPrompter.h"
+#include "view/MainFrm.h"
 
-// The main window over the document, shown. Until the real frame exists it is
-// an empty window with the stored size.
+// The main window over the document, shown, with the command router and the
+// idle driver (toolbar states now; the GPS link and 3-D rendering later).
 std::unique_ptr<QMainWindow> CreateMainWindow() {
-    auto frame = std::make_unique<QMainWindow>();
-    frame->setWindowTitle("Vornamap");
-    const CVornaApp& app = VornaApp();
-    int width = app.windowRight - app.windowLeft, height = app.windowBottom - app.windowTop;
-    if (width < 100 || height < 100) width = height = 500;
-    frame->resize(width, height);
-    // Only where a screen will show it: the stored place may be from another monitor.
-    if (QGuiApplication::screenAt(QPoint(app.windowLeft + 20, app.windowTop + 20)))
-        frame->move(app.windowLeft, app.windowTop);
+    auto frame = std::make_unique<CMainFrame>(TheDoc(), VornaApp());
+    CMainFrame* f = frame.get();
+    auto* idle = new CIdleDriver([f](long count) { return f->OnIdle(count); }, f);
+    idle->Start();
     frame->show();
     return frame;
 }

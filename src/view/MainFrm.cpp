@@ -83,7 +83,7 @@ QRect PlaceWindowRect(const QRect& stored, const QRect& fallback, const std::vec
 CMainFrame::CMainFrame(CVornaDoc* doc, AppSettings& settings, PaneFactories panes)
     : m_Doc(doc), m_Settings(settings), m_Factories(std::move(panes)) {
     if (!g_MainFrame) g_MainFrame = this;
-    setWindowTitle("Vorna");
+    setWindowTitle("Vornamap");
 
     m_AppCommands = std::make_unique<CAppCommands>(this, [this] { return m_Doc; });
     m_Router.AddTargetProvider([this]() -> ICommandTarget* { return m_DocTarget; });
