@@ -61,8 +61,8 @@ void OnAppAbout(QWidget* parent) {
 std::string HibernateViaLogind() {
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected()) return "the system message bus is not available";
-    QDBusInterface manager("org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
-                           bus);
+    QDBusInterface manager("org.freedesktop.login1", "/org/freedesktop/login1",
+                           "org.freedesktop.login1.Manager", bus);
     if (!manager.isValid()) return "the login manager (logind) does not answer";
     QDBusReply<QString> can = manager.call("CanHibernate");
     if (!can.isValid()) return can.error().message().toStdString();
@@ -79,7 +79,8 @@ void OnHibernate(const std::function<std::string()>& request) {
     if (!why.empty()) MsgBox("Error! Can not hibernate the computer: " + why, MB_OK | MB_ICONERROR);
 }
 
-CAppCommands::CAppCommands(QWidget* frame, std::function<CVornaDoc*()> doc) : m_Frame(frame), m_Doc(std::move(doc)) {
+CAppCommands::CAppCommands(QWidget* frame, std::function<CVornaDoc*()> doc)
+    : m_Frame(frame), m_Doc(std::move(doc)) {
     AddCommand(cmd::About, [this] { OnAppAbout(m_Frame); });
     AddCommand(cmd::SysResources, [this] { OnSysResources(m_Frame); });
     AddCommand(cmd::PageSetup, [this] {
@@ -95,7 +96,8 @@ CAppCommands::CAppCommands(QWidget* frame, std::function<CVornaDoc*()> doc) : m_
     });
     // Not tied to a pane: works without a map view.
     AddCommand(cmd::AutoSwitchDiffColor, [] {
-        if (CVornaApp* app = VornaAppOrNull()) app->autoSwitchToUnselDiffColor = !app->autoSwitchToUnselDiffColor;
+        if (CVornaApp* app = VornaAppOrNull())
+            app->autoSwitchToUnselDiffColor = !app->autoSwitchToUnselDiffColor;
     });
     AddUpdate(cmd::AutoSwitchDiffColor, [](CCmdUI& ui) {
         CVornaApp* app = VornaAppOrNull();

@@ -55,7 +55,8 @@ CDlgSysResources::CDlgSysResources(const int* counters, QWidget* parent) : QDial
         grid->addWidget(new QLabel(row.label, this), r, 0);
         grid->addWidget(ReadOnlyEdit(this, row.countEdit, QString::number(counters[row.countCounter])), r, 1);
         if (row.memoryEdit)
-            grid->addWidget(ReadOnlyEdit(this, row.memoryEdit, QString::number(counters[row.memoryCounter])), r, 2);
+            grid->addWidget(ReadOnlyEdit(this, row.memoryEdit, QString::number(counters[row.memoryCounter])),
+                            r, 2);
         ++r;
     }
     // Two edits of the layout were never bound to a counter; they stay empty.

@@ -106,7 +106,8 @@ QIcon WaypointMark(bool temporary) {
 
 QIcon Grid(bool dashed) {
     return Painted([dashed](QPainter& p) {
-        p.setPen(QPen(dashed ? QColor(200, 60, 160) : QColor(40, 90, 190), 1.0, dashed ? Qt::DashLine : Qt::SolidLine));
+        p.setPen(QPen(dashed ? QColor(200, 60, 160) : QColor(40, 90, 190), 1.0,
+                      dashed ? Qt::DashLine : Qt::SolidLine));
         for (double v : {3.5, 8.0, 12.5}) {
             p.drawLine(QPointF(v, 1.5), QPointF(v, 14.5));
             p.drawLine(QPointF(1.5, v), QPointF(14.5, v));
@@ -162,31 +163,57 @@ QIcon Standard(QStyle::StandardPixmap sp) { return QApplication::style()->standa
 
 QIcon CommandIcon(int id) {
     switch (id) {
-        case cmd::OpenMapButton: return Standard(QStyle::SP_DialogOpenButton);
-        case cmd::Undo: return Standard(QStyle::SP_ArrowBack);
-        case cmd::Print: return Printer();
-        case cmd::About: return Standard(QStyle::SP_MessageBoxInformation);
-        case cmd::ActivateView0: return Panes(0);
-        case cmd::ActivateView1: return Panes(1);
-        case cmd::PrevSeries: return Standard(QStyle::SP_ArrowUp);
-        case cmd::NextSeries: return Standard(QStyle::SP_ArrowDown);
-        case cmd::ExportWptSectors: return ExportArrow(true);
-        case cmd::ExportWptPrintArea: return ExportArrow(false);
-        case cmd::CreateTempWpts: return WaypointMark(true);
-        case cmd::LayerFirst + 0: return Letter("G", QColor(60, 160, 60));
-        case cmd::LayerFirst + 1: return Letter("RP", QColor(180, 120, 60));
-        case cmd::LayerFirst + 2: return Letter("H", QColor(50, 110, 210));
-        case cmd::LayerFirst + 3: return Letter("C", QColor(210, 50, 40));
-        case cmd::LayerFirst + 4: return Letter("NP", QColor(60, 60, 60));
-        case cmd::LayerFirst + 5: return Letter("I", QColor(150, 70, 170));
-        case cmd::LayerGrid: return Grid(false);
-        case cmd::LayerPrintGrid: return Grid(true);
-        case cmd::LayerWaypoints: return WaypointMark(false);
-        case cmd::LayerTrackLogs: return Track();
-        case cmd::LayerSearchArea: return SearchArea();
-        case cmd::LayerDmrViewPoint: return ViewPoint();
-        case cmd::ShowOverlay: return Overlay();
-        case cmd::DmrApply: return Standard(QStyle::SP_DialogApplyButton);
-        default: return QIcon();
+        case cmd::OpenMapButton:
+            return Standard(QStyle::SP_DialogOpenButton);
+        case cmd::Undo:
+            return Standard(QStyle::SP_ArrowBack);
+        case cmd::Print:
+            return Printer();
+        case cmd::About:
+            return Standard(QStyle::SP_MessageBoxInformation);
+        case cmd::ActivateView0:
+            return Panes(0);
+        case cmd::ActivateView1:
+            return Panes(1);
+        case cmd::PrevSeries:
+            return Standard(QStyle::SP_ArrowUp);
+        case cmd::NextSeries:
+            return Standard(QStyle::SP_ArrowDown);
+        case cmd::ExportWptSectors:
+            return ExportArrow(true);
+        case cmd::ExportWptPrintArea:
+            return ExportArrow(false);
+        case cmd::CreateTempWpts:
+            return WaypointMark(true);
+        case cmd::LayerFirst + 0:
+            return Letter("G", QColor(60, 160, 60));
+        case cmd::LayerFirst + 1:
+            return Letter("RP", QColor(180, 120, 60));
+        case cmd::LayerFirst + 2:
+            return Letter("H", QColor(50, 110, 210));
+        case cmd::LayerFirst + 3:
+            return Letter("C", QColor(210, 50, 40));
+        case cmd::LayerFirst + 4:
+            return Letter("NP", QColor(60, 60, 60));
+        case cmd::LayerFirst + 5:
+            return Letter("I", QColor(150, 70, 170));
+        case cmd::LayerGrid:
+            return Grid(false);
+        case cmd::LayerPrintGrid:
+            return Grid(true);
+        case cmd::LayerWaypoints:
+            return WaypointMark(false);
+        case cmd::LayerTrackLogs:
+            return Track();
+        case cmd::LayerSearchArea:
+            return SearchArea();
+        case cmd::LayerDmrViewPoint:
+            return ViewPoint();
+        case cmd::ShowOverlay:
+            return Overlay();
+        case cmd::DmrApply:
+            return Standard(QStyle::SP_DialogApplyButton);
+        default:
+            return QIcon();
     }
 }

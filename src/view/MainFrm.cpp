@@ -257,8 +257,8 @@ QWidget* CMainFrame::NewDmrView(QWidget* parent) {
 }
 
 QWidget* CMainFrame::NewControlPanel(QWidget* parent) {
-    QWidget* w =
-        m_Factories.controlPanel ? m_Factories.controlPanel(parent) : new CPanePlaceholder("Control panel", parent);
+    QWidget* w = m_Factories.controlPanel ? m_Factories.controlPanel(parent)
+                                          : new CPanePlaceholder("Control panel", parent);
     if (w) w->setMinimumSize(kMinPane, kMinPane);
     return w;
 }
@@ -274,7 +274,8 @@ QSplitter* CMainFrame::NewSplitter(Qt::Orientation o, QWidget* parent) {
         UpdateClientSize();
         if (s == m_MainSplitter) {
             const int r = SaturateToInt(pos * 1000.0 / m_ClientWidth);
-            (m_CurrentStyle == 5 ? m_Settings.twoMapVertSplitRatio : m_Settings.mapDmrVertSplitRatio) = ClampRatio(r);
+            (m_CurrentStyle == 5 ? m_Settings.twoMapVertSplitRatio : m_Settings.mapDmrVertSplitRatio) =
+                ClampRatio(r);
         } else if (s == m_SubSplitter) {
             m_Settings.mapDmrHorSplitRatio = ClampRatio(SaturateToInt(pos * 1000.0 / m_ClientHeight));
         }
@@ -311,7 +312,8 @@ bool CMainFrame::BuildLayout(int s, bool switching) {
         case 4: {
             mainSplit = NewSplitter(Qt::Horizontal, nullptr);
             subSplit = NewSplitter(Qt::Vertical, nullptr);
-            QWidget* first = s == 3 ? static_cast<QWidget*>(maps[0] = NewMapView(nullptr)) : (dmr = NewDmrView(nullptr));
+            QWidget* first =
+                s == 3 ? static_cast<QWidget*>(maps[0] = NewMapView(nullptr)) : (dmr = NewDmrView(nullptr));
             if (!first) {
                 delete mainSplit;
                 delete subSplit;
@@ -319,7 +321,8 @@ bool CMainFrame::BuildLayout(int s, bool switching) {
             }
             mainSplit->addWidget(first);
             mainSplit->addWidget(subSplit);
-            QWidget* second = s == 3 ? (dmr = NewDmrView(nullptr)) : static_cast<QWidget*>(maps[0] = NewMapView(nullptr));
+            QWidget* second =
+                s == 3 ? (dmr = NewDmrView(nullptr)) : static_cast<QWidget*>(maps[0] = NewMapView(nullptr));
             if (!second) {
                 delete mainSplit;
                 return fatal("Fatal Error! Can not create second map view in three map splitter!");
@@ -377,7 +380,8 @@ bool CMainFrame::BuildLayout(int s, bool switching) {
     for (int i = 0; i < 2; ++i)
         if (maps[i]) maps[i]->InitFromSettings(i, slot[i]);
     if (switching && m_Doc) m_Doc->UpdateAllViews(nullptr, 0);
-    if (QWidget* first = maps[0] ? static_cast<QWidget*>(maps[0]) : dmr) first->setFocus(Qt::OtherFocusReason);
+    if (QWidget* first = maps[0] ? static_cast<QWidget*>(maps[0]) : dmr)
+        first->setFocus(Qt::OtherFocusReason);
     delete old;  // each old map view stored its settings before
     return true;
 }
@@ -412,7 +416,8 @@ void CMainFrame::ApplySplitRatios() {
     if (!m_MainSplitter) return;
     UpdateClientSize();
     m_ApplyingRatios = true;
-    const int vert = ClampRatio(m_CurrentStyle == 5 ? m_Settings.twoMapVertSplitRatio : m_Settings.mapDmrVertSplitRatio);
+    const int vert =
+        ClampRatio(m_CurrentStyle == 5 ? m_Settings.twoMapVertSplitRatio : m_Settings.mapDmrVertSplitRatio);
     const int handle = m_MainSplitter->handleWidth();
     const int a = std::max(kMinPane, int((long long)vert * m_ClientWidth / 1000));
     m_MainSplitter->setSizes({a, std::max(kMinPane, m_ClientWidth - a - handle)});
@@ -475,10 +480,12 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
                 RestoreReady();
             break;
         case QEvent::Leave:
-            if (m_StatusFlag && watched->isWidgetType() && (watched == m_pVornaView[0] || watched == m_pVornaView[1]))
+            if (m_StatusFlag && watched->isWidgetType() &&
+                (watched == m_pVornaView[0] || watched == m_pVornaView[1]))
                 RestoreReady();
             break;
-        default: break;
+        default:
+            break;
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -542,8 +549,10 @@ void CMainFrame::RegisterFrameCommands() {
         if (CVornaView* v = view()) v->SetPrintGrid(int(id) - cmd::PrintGridFirst);
     });
     m.AddUpdateRange(cmd::PrintGridFirst, cmd::PrintGridLast, [view, noView](CCmdUI& ui) {
-        if (CVornaView* v = view()) v->OnUpdatePrintGrid(int(ui.m_nID) - cmd::PrintGridFirst, ui);
-        else noView(ui);
+        if (CVornaView* v = view())
+            v->OnUpdatePrintGrid(int(ui.m_nID) - cmd::PrintGridFirst, ui);
+        else
+            noView(ui);
     });
     m.AddCommandRange(cmd::LayerFirst, cmd::LayerLast, [view](unsigned id) {
         const int n = int(id) - cmd::LayerFirst;
@@ -554,57 +563,73 @@ void CMainFrame::RegisterFrameCommands() {
     m.AddUpdateRange(cmd::LayerFirst, cmd::LayerLast, [view, noView](CCmdUI& ui) {
         const int n = int(ui.m_nID) - cmd::LayerFirst;
         CVornaView* v = view();
-        if (!v || n >= kLayerCount) noView(ui);
-        else v->OnUpdateLayer(n, ui);
+        if (!v || n >= kLayerCount)
+            noView(ui);
+        else
+            v->OnUpdateLayer(n, ui);
     });
     m.AddCommand(cmd::ShowOverlay, [view] {
         if (CVornaView* v = view()) v->ToggleOverlay();
     });
     m.AddUpdate(cmd::ShowOverlay, [view, noView](CCmdUI& ui) {
-        if (CVornaView* v = view()) v->OnUpdateOverlay(ui);
-        else noView(ui);
+        if (CVornaView* v = view())
+            v->OnUpdateOverlay(ui);
+        else
+            noView(ui);
     });
     m.AddCommandRange(cmd::UnselShowAll, cmd::UnselDoNotShow, [view](unsigned id) {
         if (CVornaView* v = view()) v->SetUnselectedWpt(int(id) - cmd::UnselShowAll);
     });
     m.AddUpdateRange(cmd::UnselShowAll, cmd::UnselDoNotShow, [view, noView](CCmdUI& ui) {
-        if (CVornaView* v = view()) v->OnUpdateUnselectedWpt(int(ui.m_nID) - cmd::UnselShowAll, ui);
-        else noView(ui);
+        if (CVornaView* v = view())
+            v->OnUpdateUnselectedWpt(int(ui.m_nID) - cmd::UnselShowAll, ui);
+        else
+            noView(ui);
     });
     m.AddCommandRange(cmd::DmrAreaNever, cmd::DmrAreaAlways, [view](unsigned id) {
         if (CVornaView* v = view()) v->SetDmrArea(int(id) - cmd::DmrAreaNever);
     });
     m.AddUpdateRange(cmd::DmrAreaNever, cmd::DmrAreaAlways, [view, noView](CCmdUI& ui) {
-        if (CVornaView* v = view()) v->OnUpdateDmrArea(int(ui.m_nID) - cmd::DmrAreaNever, ui);
-        else noView(ui);
+        if (CVornaView* v = view())
+            v->OnUpdateDmrArea(int(ui.m_nID) - cmd::DmrAreaNever, ui);
+        else
+            noView(ui);
     });
     m.AddCommandRange(cmd::TrackingDisabled, cmd::TrackingDmr, [view](unsigned id) {
         if (CVornaView* v = view()) v->SetTracking(int(id) - cmd::TrackingDisabled);
     });
     m.AddUpdateRange(cmd::TrackingDisabled, cmd::TrackingDmr, [view, noView](CCmdUI& ui) {
-        if (CVornaView* v = view()) v->OnUpdateTracking(int(ui.m_nID) - cmd::TrackingDisabled, ui);
-        else noView(ui);
+        if (CVornaView* v = view())
+            v->OnUpdateTracking(int(ui.m_nID) - cmd::TrackingDisabled, ui);
+        else
+            noView(ui);
     });
     m.AddCommandRange(cmd::OpenMapFirst, cmd::OpenMapLast, [view](unsigned id) {
         if (CVornaView* v = view()) v->OnOpenMapSeries(int(id) - cmd::OpenMapFirst);
     });
     m.AddUpdateRange(cmd::OpenMapFirst, cmd::OpenMapLast, [view, noView](CCmdUI& ui) {
-        if (CVornaView* v = view()) v->OnUpdateOpenMapSeries(int(ui.m_nID) - cmd::OpenMapFirst, ui);
-        else noView(ui);
+        if (CVornaView* v = view())
+            v->OnUpdateOpenMapSeries(int(ui.m_nID) - cmd::OpenMapFirst, ui);
+        else
+            noView(ui);
     });
     m.AddCommand(cmd::NextSeries, [view] {
         if (CVornaView* v = view()) v->OnNextSeries();
     });
     m.AddUpdate(cmd::NextSeries, [view, noView](CCmdUI& ui) {
-        if (CVornaView* v = view()) v->OnUpdateNextSeries(ui);
-        else noView(ui);
+        if (CVornaView* v = view())
+            v->OnUpdateNextSeries(ui);
+        else
+            noView(ui);
     });
     m.AddCommand(cmd::PrevSeries, [view] {
         if (CVornaView* v = view()) v->OnPrevSeries();
     });
     m.AddUpdate(cmd::PrevSeries, [view, noView](CCmdUI& ui) {
-        if (CVornaView* v = view()) v->OnUpdatePrevSeries(ui);
-        else noView(ui);
+        if (CVornaView* v = view())
+            v->OnUpdatePrevSeries(ui);
+        else
+            noView(ui);
     });
     m.AddCommand(cmd::MouseScrolling, [view] {
         if (CVornaView* v = view()) v->ToggleMouseScrolling();

@@ -2,7 +2,8 @@
 
 #include <QPainter>
 
-CPanePlaceholder::CPanePlaceholder(const QString& caption, QWidget* parent) : QWidget(parent), m_Caption(caption) {
+CPanePlaceholder::CPanePlaceholder(const QString& caption, QWidget* parent)
+    : QWidget(parent), m_Caption(caption) {
     setMinimumSize(10, 10);
 }
 

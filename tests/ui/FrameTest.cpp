@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
@@ -14,6 +15,7 @@
 #include "FrameTestEnv.h"
 #include "platform/CommandActions.h"
 #include "view/CommandTable.h"
+#include "view/DlgSysResources.h"
 
 TEST(Frame, AllFiveLayoutsBuildTheirPanes) {
     FrameTestEnv env;
@@ -44,7 +46,9 @@ TEST(Frame, AllFiveLayoutsBuildTheirPanes) {
             EXPECT_EQ(f.MainSplitter()->widget(0), f.DmrView());
             EXPECT_EQ(f.SubSplitter()->widget(0), f.MapView(0));
         }
-        if (f.MainSplitter()) EXPECT_FALSE(f.MainSplitter()->childrenCollapsible());
+        if (f.MainSplitter()) {
+            EXPECT_FALSE(f.MainSplitter()->childrenCollapsible());
+        }
     }
     EXPECT_TRUE(env.prompter.texts.empty());
 }
@@ -187,12 +191,12 @@ TEST(Frame, ReadyReturnsWhenThePointerLeavesTheMapPanes) {
 TEST(Frame, WithoutAMapPaneEveryRoutedCommandIsDisabled) {
     FrameTestEnv env;
     CMainFrame& f = env.Make(2);
-    const unsigned routed[] = {cmd::LayerFirst,      cmd::LayerFirst + 5,   cmd::LayerGrid,
-                               cmd::LayerWaypoints,  cmd::LayerTrackLogs,   cmd::LayerSearchArea,
-                               cmd::LayerPrintGrid,  cmd::ShowOverlay,      cmd::PrintGridFirst,
-                               cmd::UnselShowAll,    cmd::DmrAreaAlways,    cmd::TrackingDisabled,
-                               cmd::OpenMapFirst + 1, cmd::NextSeries,      cmd::PrevSeries,
-                               cmd::ActivateView0,   cmd::ActivateView1,    cmd::FindWaypoint};
+    const unsigned routed[] = {cmd::LayerFirst,       cmd::LayerFirst + 5, cmd::LayerGrid,
+                               cmd::LayerWaypoints,   cmd::LayerTrackLogs, cmd::LayerSearchArea,
+                               cmd::LayerPrintGrid,   cmd::ShowOverlay,    cmd::PrintGridFirst,
+                               cmd::UnselShowAll,     cmd::DmrAreaAlways,  cmd::TrackingDisabled,
+                               cmd::OpenMapFirst + 1, cmd::NextSeries,     cmd::PrevSeries,
+                               cmd::ActivateView0,    cmd::ActivateView1,  cmd::FindWaypoint};
     for (unsigned id : routed) {
         const CCmdUI ui = env.State(id);
         EXPECT_FALSE(ui.m_bEnabled) << id;
@@ -242,4 +246,20 @@ TEST(Frame, StoresItsNormalRectangleAndPlacesABadOneOnTheScreen) {
     EXPECT_EQ(env.app.windowTop, 30);
     EXPECT_EQ(env.app.windowRight, 680);
     EXPECT_EQ(env.app.windowBottom, 510);
+}
+
+TEST(Frame, SystemResourcesShowOneDocumentAndTheOpenMapPanes) {
+    FrameTestEnv env;
+    env.Make(5);
+    CDlgSysResources dlg(env.app.memUse);
+    auto text = [&](const char* id) {
+        auto* e = dlg.findChild<QLineEdit*>(id);
+        return e ? e->text() : QString("missing");
+    };
+    EXPECT_EQ(text("1277"), "1");  // documents
+    EXPECT_EQ(text("1279"), "2");  // views
+    EXPECT_EQ(text("1267"), "0");  // the waypoint index is never allocated
+    EXPECT_EQ(text("1278"), "");   // bound to nothing
+    EXPECT_EQ(text("1214"), "");
+    EXPECT_TRUE(dlg.findChild<QLineEdit*>("1279")->isReadOnly());
 }

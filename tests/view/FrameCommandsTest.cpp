@@ -5,6 +5,7 @@
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QPrinter>
+#include <cstring>
 #include <map>
 #include <set>
 
@@ -102,7 +103,8 @@ TEST(Hibernate, ARefusalIsReportedAndSuccessIsSilent) {
     CScriptedPrompter prompter;
     OnHibernate([] { return std::string("the system message bus is not available"); });
     ASSERT_EQ(prompter.texts.size(), 1u);
-    EXPECT_EQ(prompter.texts[0], "Error! Can not hibernate the computer: the system message bus is not available");
+    EXPECT_EQ(prompter.texts[0],
+              "Error! Can not hibernate the computer: the system message bus is not available");
     OnHibernate([] { return std::string(); });
     EXPECT_EQ(prompter.texts.size(), 1u);
 }
@@ -120,7 +122,8 @@ TEST(WindowRect, UnusableRectanglesAreReplacedAndEveryResultLiesOnAScreen) {
     EXPECT_EQ(PlaceWindowRect(QRect(9000, 100, 400, 300), def, screens), def);
     // Partly off: pulled onto the screen holding most of it; too big: shrunk.
     EXPECT_EQ(PlaceWindowRect(QRect(-100, -50, 800, 600), def, screens), QRect(0, 0, 800, 600));
-    EXPECT_EQ(PlaceWindowRect(QRect(10, 10, 4000, 3000), def, {QRect(0, 0, 1600, 1000)}), QRect(0, 0, 1600, 1000));
+    EXPECT_EQ(PlaceWindowRect(QRect(10, 10, 4000, 3000), def, {QRect(0, 0, 1600, 1000)}),
+              QRect(0, 0, 1600, 1000));
 }
 
 TEST(MainMenu, EveryKeyParsesAndNoTwoCommandsShareOne) {
@@ -140,7 +143,8 @@ TEST(MainMenu, EveryKeyParsesAndNoTwoCommandsShareOne) {
             ASSERT_FALSE(seq.isEmpty()) << d.keys;
             const QString norm = seq.toString(QKeySequence::PortableText);
             auto [it, fresh] = owner.emplace(norm, d.id);
-            EXPECT_TRUE(fresh || it->second == d.id) << norm.toStdString() << " on " << d.id << " and " << it->second;
+            EXPECT_TRUE(fresh || it->second == d.id)
+                << norm.toStdString() << " on " << d.id << " and " << it->second;
         }
         // The key a menu shows is the key that works.
         if (const char* tab = std::strchr(d.text, '\t')) {
@@ -151,7 +155,9 @@ TEST(MainMenu, EveryKeyParsesAndNoTwoCommandsShareOne) {
     }
     // Every toolbar button has its command in the table.
     for (int id : ToolbarTable())
-        if (id) EXPECT_TRUE(ids.count(id)) << id;
+        if (id) {
+            EXPECT_TRUE(ids.count(id)) << id;
+        }
     // The five layouts and the other commands without a number of their own
     // sit above the numbered range.
     for (int id = cmd::LayoutMapOnly; id <= cmd::RefLoad; ++id) EXPECT_TRUE(ids.count(id)) << id;
