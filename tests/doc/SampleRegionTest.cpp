@@ -37,6 +37,7 @@ TEST(SampleRegion, LoadsThroughTheDocumentWithoutAMessage) {
     EXPECT_EQ(ini["First Time"], "0");
     EXPECT_EQ(ini["View 0 Map Type"], "1");
     EXPECT_TRUE(FileExists(ini["Location 0 Of Wpt Base"] + "WptBase.cfg"));
+    EXPECT_EQ(ReadFileBytes(ini["Location 0 Of Wpt Base"] + "WAutoCnt.dat"), std::string(785 * 4, '\0'));
     for (int s = 0; s < kMapTypeCount; ++s) {
         const std::string key = "Location 0 Of " + env.app.mapTypes[s].name + " Continuous Maps";
         ASSERT_FALSE(ini[key].empty()) << key;

@@ -4,7 +4,7 @@
 // elevation files for a block of quadrants in the middle of the grid area,
 // segment files of all five map series over that block (colour layers drawn
 // from the terrain; the orthophoto series as grey relief), the folders, an
-// empty waypoint base and OUTDIR/config/vornamap.ini pointing at them.
+// empty waypoint base (with its counter files) and OUTDIR/config/vornamap.ini pointing at them.
 // The same seed gives the same files.
 
 #include <QFont>
@@ -448,7 +448,9 @@ int main(int argc, char** argv) {
     for (unsigned i = 0; i < threads; ++i) pool.emplace_back(worker);
     for (std::thread& th : pool) th.join();
 
-    if (failed || !WriteDmrFiles(rg) || !WriteText(rg.out + "wpt/WptBase.cfg", "2.0") || !WriteIni(rg)) {
+    if (failed || !WriteDmrFiles(rg) || !WriteText(rg.out + "wpt/WptBase.cfg", "2.0") ||
+        !WriteText(rg.out + "wpt/WAutoCnt.dat", std::string(785 * 4, '\0')) ||
+        !WriteText(rg.out + "wpt/WAutoDel.dat", std::string(785 * 4, '\0')) || !WriteIni(rg)) {
         std::fprintf(stderr, "make-sample-region: cannot write into %s\n", rg.out.c_str());
         return 1;
     }
