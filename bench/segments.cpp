@@ -21,10 +21,12 @@ const std::string& Region() {
     if (!dir.empty()) return dir;
     char exe[4096] = {};
     const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    const std::filesystem::path build = std::filesystem::path(std::string(exe, n > 0 ? std::size_t(n) : 0)).parent_path().parent_path();
+    const std::filesystem::path build =
+        std::filesystem::path(std::string(exe, n > 0 ? std::size_t(n) : 0)).parent_path().parent_path();
     dir = (std::filesystem::temp_directory_path() / "vorna-bench-region").string() + "/";
     if (!std::filesystem::exists(dir + "config/vornamap.ini")) {
-        const std::string cmd = (build / "tools" / "make-sample-region").string() + " " + dir + " --size 2 >/dev/null";
+        const std::string cmd =
+            (build / "tools" / "make-sample-region").string() + " " + dir + " --size 2 >/dev/null";
         if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "cannot make the sample region\n");
     }
     return dir;
@@ -39,7 +41,8 @@ struct Env {
         std::filesystem::create_directories(app.startDirectory);
         app.wptBaseDir = app.pendingWptBaseDir = r + "wpt/";
         app.dmrDataDir = r + "dmr/";
-        for (int s = 0; s < kMapTypeCount; ++s) app.mapTypes[s].directory = r + "maps/" + app.mapTypes[s].name + "/";
+        for (int s = 0; s < kMapTypeCount; ++s)
+            app.mapTypes[s].directory = r + "maps/" + app.mapTypes[s].name + "/";
         app.newWptBaseFlag = 1;
         doc = std::make_unique<CVornaDoc>();
     }
@@ -112,7 +115,8 @@ void BM_ClaimPassCold(benchmark::State& state) {
         env.doc->SelectActiveMapSegments(d, ScreenArea(series, 0), flags, 0);
         state.PauseTiming();
         loaded = 0;
-        for (std::size_t i = 0; i < flags.size(); ++i) loaded += flags[i] && env.doc->SegmentPixels(series, int(i));
+        for (std::size_t i = 0; i < flags.size(); ++i)
+            loaded += flags[i] && env.doc->SegmentPixels(series, int(i));
         env.doc->SelectActiveMapSegments(d, CRectD(), flags, 0);
         state.ResumeTiming();
     }

@@ -11,7 +11,8 @@
 namespace {
 
 std::uint32_t U32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
 }
 std::uint16_t U16(const std::uint8_t* p) { return std::uint16_t(p[0] | p[1] << 8); }
 void PutU32(std::uint8_t* p, std::uint32_t v) {
@@ -64,10 +65,10 @@ bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int 
     if (w <= 0 || h <= 0) return false;
     const std::size_t stride = std::size_t(DibStride(w));
     if (outSize < stride * std::size_t(h)) return false;
-    std::size_t row = 0;     // row being written
-    std::size_t col = 0;     // pixels written in this row
-    std::size_t pos = 0;     // output position of the next pixel
-    bool anyPixel = false;   // a repeat needs a pixel before it
+    std::size_t row = 0;    // row being written
+    std::size_t col = 0;    // pixels written in this row
+    std::size_t pos = 0;    // output position of the next pixel
+    bool anyPixel = false;  // a repeat needs a pixel before it
     for (std::size_t i = 0; i < length; ++i) {
         const std::uint8_t b = packed[i];
         std::size_t run;
@@ -136,7 +137,8 @@ SegmentFileResult ReadMifSegment(const std::string& path, int side, LoadedSegmen
     std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[size]());
     if (!packed || !pixels) return SegmentFileResult::NoMemory;
     if (std::fread(packed.get(), 1, length, fc.f) != length) return SegmentFileResult::Truncated;
-    if (!DecodeMifPixels(packed.get(), length, w, h, pixels.get(), size)) return SegmentFileResult::DecodeError;
+    if (!DecodeMifPixels(packed.get(), length, w, h, pixels.get(), size))
+        return SegmentFileResult::DecodeError;
     out.data = std::move(pixels);
     out.size = size;
     for (RgbQuad& q : out.palette) q = RgbQuad();

@@ -55,28 +55,28 @@ bool CVornaDoc::ReadMapSegment(const MapViewDesc& desc, int index) {
         r = ReadBmpSegment(SegmentFilePath(desc.mapType, index, ".bmp"), ser.pixels, seg);
     }
     switch (r) {
-    case SegmentFileResult::Ok:
-        break;
-    case SegmentFileResult::NotOpened:
-        return false;
-    case SegmentFileResult::BadFormat:
-        MsgBox("Invalid Map Segment Format!");
-        return false;
-    case SegmentFileResult::BadSize:
-        MsgBox("Invalid Map Segment Size!");
-        return false;
-    case SegmentFileResult::DecodeError:
-        MsgBox("Error decompressing image data!");
-        return false;
-    case SegmentFileResult::NoMemory:
-        MsgBox("Internal Error! Not enough memory for SBmp [].Data in ReadMapSegment!");
-        return false;
-    case SegmentFileResult::Truncated:
-        // A short ".bmp" keeps what it held (the rest is white paper); a
-        // ".mif" whose data leaves the file is refused.
-        MsgBox("Unexpected end of file in ReadMapSegment!");
-        if (!fromBmp || !seg.data) return false;
-        break;
+        case SegmentFileResult::Ok:
+            break;
+        case SegmentFileResult::NotOpened:
+            return false;
+        case SegmentFileResult::BadFormat:
+            MsgBox("Invalid Map Segment Format!");
+            return false;
+        case SegmentFileResult::BadSize:
+            MsgBox("Invalid Map Segment Size!");
+            return false;
+        case SegmentFileResult::DecodeError:
+            MsgBox("Error decompressing image data!");
+            return false;
+        case SegmentFileResult::NoMemory:
+            MsgBox("Internal Error! Not enough memory for SBmp [].Data in ReadMapSegment!");
+            return false;
+        case SegmentFileResult::Truncated:
+            // A short ".bmp" keeps what it held (the rest is white paper); a
+            // ".mif" whose data leaves the file is refused.
+            MsgBox("Unexpected end of file in ReadMapSegment!");
+            if (!fromBmp || !seg.data) return false;
+            break;
     }
 
     ser.Header.info = BitmapInfoHeader();
@@ -138,7 +138,9 @@ void CVornaDoc::SelectActiveMapSegments(const MapViewDesc& desc, const CRectD& a
             if (b.Data && b.Size == 0)
                 MsgBox("Internal Warning! SBmp [].Data exists but size is 0 in SelectActiveMapSegments!");
             if (!b.Data && b.Size != 0)
-                MsgBox("Internal Warning! SBmp [].Data not allocated, but size is != 0 in SelectActiveMapSegments!");
+                MsgBox(
+                    "Internal Warning! SBmp [].Data not allocated, but size is != 0 in "
+                    "SelectActiveMapSegments!");
             if (b.Data) {
                 if (app) app->CountFree(kMemSegPixels, (long long)b.Size);
                 b.Data.reset();
@@ -158,9 +160,10 @@ void CVornaDoc::SelectActiveMapSegments(const MapViewDesc& desc, const CRectD& a
             else if (c < 0)
                 remain += "Underflow:" + ser.SegmentName[std::size_t(i)] + ' ';
         }
-        std::fprintf(app->debugLog,
-                     "AreaLeftEasting: %.1f AreaRightEasting: %.1f AreaTopNorthing: %.1f AreaBottomNorthing: %.1f\n",
-                     area.E1, area.E2, area.N1, area.N2);
+        std::fprintf(
+            app->debugLog,
+            "AreaLeftEasting: %.1f AreaRightEasting: %.1f AreaTopNorthing: %.1f AreaBottomNorthing: %.1f\n",
+            area.E1, area.E2, area.N1, area.N2);
         const std::string line = "Removing: " + removing + "Adding: " + adding + "Remain: " + remain;
         std::fprintf(app->debugLog, "%s\n", line.c_str());
         std::fflush(app->debugLog);
@@ -174,7 +177,8 @@ void CVornaDoc::RemoveMapSegments(const MapViewDesc& desc, int index, SegmentFla
     if (index < 0 || index >= ser.count || index >= int(flags.size())) return;
     SegmentBitmap& b = ser.SBmp[std::size_t(index)];
     if (ser.SInUse[std::size_t(index)] <= 0 || !flags[std::size_t(index)]) return;
-    if (b.Data && b.Size == 0) MsgBox("Internal Warning! SBmp [].Data exists but size is 0 in RemoveMapSegments!");
+    if (b.Data && b.Size == 0)
+        MsgBox("Internal Warning! SBmp [].Data exists but size is 0 in RemoveMapSegments!");
     if (!b.Data && b.Size != 0)
         MsgBox("Internal Warning! SBmp [].Data not allocated, but size is != 0 in RemoveMapSegments!");
     if (!b.Data) return;

@@ -71,8 +71,8 @@ enum class SegmentFileResult {
 
 // Decodes ".mif" packed data into out (outSize >= DibStride(w) * h, zeroed by
 // the caller). Returns false on a decoding error; out may then hold a part.
-bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int h,
-                     std::uint8_t* out, std::size_t outSize);
+bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int h, std::uint8_t* out,
+                     std::size_t outSize);
 
 // Packs rows (bottom row first, stride bytes apart, values below 0x80) into
 // ".mif" data; every row starts with a literal.

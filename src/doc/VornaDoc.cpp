@@ -136,7 +136,9 @@ void CVornaDoc::FreeSegmentTables() {
             if (b.Data && b.Size == 0)
                 MsgBox("Internal Warning! SBmp [].Data exists but size is 0 in DeallocateImageMemory!");
             if (!b.Data && b.Size != 0)
-                MsgBox("Internal Warning! SBmp [].Data not allocated, but size is != 0 in DeallocateImageMemory!");
+                MsgBox(
+                    "Internal Warning! SBmp [].Data not allocated, but size is != 0 in "
+                    "DeallocateImageMemory!");
             if (b.Data && app) app->CountFree(kMemSegPixels, (long long)b.Size);
             b.Data.reset();
             b.Size = 0;
@@ -179,6 +181,7 @@ void CVornaDoc::DeleteContents() {
     // "TEMP" keeps its permanent claim; bases chosen for export stay open.
     for (int q = 0; q < kQuadrantCount; ++q) {
         if (std::size_t(q) < WptQInUse.size()) WptQInUse[std::size_t(q)] = 0;
-        if (std::size_t(q) >= SectorSelLevel.size() || SectorSelLevel[std::size_t(q)] < 0) CloseQuadrantWptFile(q);
+        if (std::size_t(q) >= SectorSelLevel.size() || SectorSelLevel[std::size_t(q)] < 0)
+            CloseQuadrantWptFile(q);
     }
 }

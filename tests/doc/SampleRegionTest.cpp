@@ -85,7 +85,8 @@ TEST(SampleRegion, LoadsThroughTheDocumentWithoutAMessage) {
     // Heights between 100 and 2500 m (hectometres here).
     for (int n = 0; n < 100; n += 9)
         for (int e = 0; e < 100; e += 9) {
-            const double z = doc.GetDmrZ(int((north - 10000) / 100) + n, int(west / 100) + e, doc.DmrOwnFlags, 0);
+            const double z =
+                doc.GetDmrZ(int((north - 10000) / 100) + n, int(west / 100) + e, doc.DmrOwnFlags, 0);
             EXPECT_GE(z, 1.0);
             EXPECT_LE(z, 25.0);
         }
@@ -101,6 +102,7 @@ TEST(SampleRegion, SameSeedSameFiles) {
     const std::string seg = "/maps/TK25/TK25NN01.mif";
     EXPECT_EQ(ReadFileBytes(tmp.dir() + "a" + seg), ReadFileBytes(tmp.dir() + "b" + seg));
     EXPECT_NE(ReadFileBytes(tmp.dir() + "a" + seg), ReadFileBytes(tmp.dir() + "c" + seg));
-    EXPECT_EQ(ReadFileBytes(tmp.dir() + "a/dmr/Q_NN_DMR.dat"), ReadFileBytes(tmp.dir() + "b/dmr/Q_NN_DMR.dat"));
+    EXPECT_EQ(ReadFileBytes(tmp.dir() + "a/dmr/Q_NN_DMR.dat"),
+              ReadFileBytes(tmp.dir() + "b/dmr/Q_NN_DMR.dat"));
     EXPECT_FALSE(MakeRegion(tmp.dir() + "d", "--size 0"));
 }

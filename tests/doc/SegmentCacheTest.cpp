@@ -163,7 +163,8 @@ TEST(SegmentCache, BadSegmentFilesGiveTheirMessageAndStoreNothing) {
     std::vector<std::uint8_t> big(std::size_t(DibStride(side) * side), 0x02);
     RgbQuad pal[256] = {};
     pal[2] = {10, 20, 30, 0};
-    ASSERT_TRUE(WriteBmpSegment(doc.SegmentFilePath(1, a, ".bmp"), big.data(), side, side, DibStride(side), pal));
+    ASSERT_TRUE(
+        WriteBmpSegment(doc.SegmentFilePath(1, a, ".bmp"), big.data(), side, side, DibStride(side), pal));
     EXPECT_TRUE(doc.ReadMapSegment(d, a));
     ASSERT_NE(doc.SegmentPixels(1, a), nullptr);
     EXPECT_EQ(doc.SegmentPixels(1, a)[5], 0x02);

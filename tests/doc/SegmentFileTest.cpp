@@ -63,7 +63,8 @@ TEST(SegmentFile, MifEncodeDecodeRoundTrip) {
     const int w = 37, h = 11, stride = DibStride(w);
     std::vector<std::uint8_t> img(std::size_t(stride * h), 0);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) img[std::size_t(y * stride + x)] = std::uint8_t((x / 7 + y) % 3 == 0 ? 0x21 : x % 128);
+        for (int x = 0; x < w; ++x)
+            img[std::size_t(y * stride + x)] = std::uint8_t((x / 7 + y) % 3 == 0 ? 0x21 : x % 128);
     std::memset(&img[std::size_t(3 * stride)], 0x05, std::size_t(w));  // a long run
     const auto packed = EncodeMifPixels(img.data(), w, h, stride);
     std::vector<std::uint8_t> back(img.size(), 0);
@@ -123,14 +124,14 @@ TEST(SegmentFile, BmpSegmentsAreCheckedBeforeUse) {
         std::string data;
         SegmentFileResult want;
     } cases[] = {
-        {patched(0, 0x4D43, 2), SegmentFileResult::BadFormat},       // signature
-        {patched(10, 54 + 1028, 4), SegmentFileResult::BadFormat},   // palette above 256 entries
-        {patched(10, 0xFFFFFFF0u, 4), SegmentFileResult::BadFormat}, // offset far out
-        {patched(10, 40, 4), SegmentFileResult::BadFormat},          // offset inside the headers
-        {patched(28, 24, 2), SegmentFileResult::BadFormat},          // bit count
-        {patched(30, 1, 4), SegmentFileResult::BadFormat},           // compression
-        {patched(26, 2, 2), SegmentFileResult::BadFormat},           // planes
-        {patched(22, 0xFFFFFFFAu, 4), SegmentFileResult::BadSize},   // top-down height
+        {patched(0, 0x4D43, 2), SegmentFileResult::BadFormat},        // signature
+        {patched(10, 54 + 1028, 4), SegmentFileResult::BadFormat},    // palette above 256 entries
+        {patched(10, 0xFFFFFFF0u, 4), SegmentFileResult::BadFormat},  // offset far out
+        {patched(10, 40, 4), SegmentFileResult::BadFormat},           // offset inside the headers
+        {patched(28, 24, 2), SegmentFileResult::BadFormat},           // bit count
+        {patched(30, 1, 4), SegmentFileResult::BadFormat},            // compression
+        {patched(26, 2, 2), SegmentFileResult::BadFormat},            // planes
+        {patched(22, 0xFFFFFFFAu, 4), SegmentFileResult::BadSize},    // top-down height
         {bytes.substr(0, 30), SegmentFileResult::Truncated},
         {bytes.substr(0, bytes.size() - 5), SegmentFileResult::Truncated},
     };

@@ -12,7 +12,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -41,9 +40,8 @@ struct SeriesInfo {
     int div;         // segment name rule: digits for TK25 (2) and TN10 (5)
 };
 const SeriesInfo kSeries[5] = {
-    {"PK250", 28, 236, 10000, 100, 1}, {"TK50", 28, 1181, 10000, 20, 1},
-    {"TK25", 56, 1181, 5000, 10, 2},   {"TN10", 140, 1181, 2000, 5, 5},
-    {"OF50", 28, 1181, 10000, 0, 1},
+    {"PK250", 28, 236, 10000, 100, 1}, {"TK50", 28, 1181, 10000, 20, 1}, {"TK25", 56, 1181, 5000, 10, 2},
+    {"TN10", 140, 1181, 2000, 5, 5},   {"OF50", 28, 1181, 10000, 0, 1},
 };
 
 char Letter(int k) { return k < 1 ? '-' : k > 26 ? '+' : char('A' + k - 1); }
@@ -100,11 +98,11 @@ struct Village {
 
 // The synthetic land over the block, in metres from its south-west corner.
 struct Terrain {
-    double side = 0;             // block side, metres
-    double step = 25;            // grid spacing
-    int n = 0;                   // grid nodes per side
-    std::vector<float> height;   // metres
-    std::vector<float> water;    // distance to water, metres (0 inside lakes)
+    double side = 0;            // block side, metres
+    double step = 25;           // grid spacing
+    int n = 0;                  // grid nodes per side
+    std::vector<float> height;  // metres
+    std::vector<float> water;   // distance to water, metres (0 inside lakes)
     std::vector<std::uint8_t> forest;
     std::vector<River> rivers;
     std::vector<std::pair<double, double>> lakes;  // centre; radius in lakeR
@@ -143,13 +141,15 @@ struct Terrain {
                 const double valley = 1.0 - std::exp(-(d / 1400) * (d / 1400));
                 double ridge = 1000 + 650 * std::sin(x / 2300 + p1) * std::cos(y / 2000 + p2) +
                                350 * std::sin((x + y) / 1500 + p3);
-                ridge += 300 * ValueNoise(noiseSeed, x / 1800, y / 1800) + 120 * ValueNoise(noiseSeed + 1, x / 600, y / 600);
+                ridge += 300 * ValueNoise(noiseSeed, x / 1800, y / 1800) +
+                         120 * ValueNoise(noiseSeed + 1, x / 600, y / 600);
                 const double floorH = 180 + 120 * y / side;  // rivers run south
                 double h = floorH + valley * std::max(0.0, ridge);
                 if (lakeIn < 0) h = floorH;
                 h = std::clamp(h, 100.0, 2500.0);
                 height[std::size_t(j) * n + i] = float(h);
-                water[std::size_t(j) * n + i] = float(std::max(0.0, std::min(d, std::max(lakeIn, 0.0) + (lakeIn < 0 ? 0 : 1e9))));
+                water[std::size_t(j) * n + i] =
+                    float(std::max(0.0, std::min(d, std::max(lakeIn, 0.0) + (lakeIn < 0 ? 0 : 1e9))));
                 if (lakeIn < 0) water[std::size_t(j) * n + i] = 0;
             }
         }
@@ -172,7 +172,8 @@ struct Terrain {
         for (int k = 0; k < 2; ++k) {
             const double y0 = side * (0.3 + 0.4 * k), a = rng.Uniform(200, 600), ph = rng.Uniform(0, 6.28);
             std::vector<std::pair<double, double>> road;
-            for (double x = -200; x <= side + 200; x += 100) road.push_back({x, y0 + a * std::sin(x / 2500 + ph)});
+            for (double x = -200; x <= side + 200; x += 100)
+                road.push_back({x, y0 + a * std::sin(x / 2500 + ph)});
             roads.push_back(road);
         }
         static const char* first[] = {"Zgornja", "Spodnja", "Mala", "Velika", "Stara", "Nova"};
@@ -297,7 +298,8 @@ std::vector<std::uint8_t> RenderSegment(const Region& rg, const Job& job) {
         font.setBold(true);
         p.setFont(font);
         p.setPen(QColor(0, 0, 255));
-        for (const Village& v : t.villages) p.drawText(toPx(v.x + 220, v.y + 120), QString::fromStdString(v.name));
+        for (const Village& v : t.villages)
+            p.drawText(toPx(v.x + 220, v.y + 120), QString::fromStdString(v.name));
     }
     for (int py = 0; py < P; ++py) {
         const QRgb* src = reinterpret_cast<const QRgb*>(mask.constScanLine(py));
@@ -352,14 +354,16 @@ bool WriteIni(const Region& rg) {
     std::string ini = "[PREFERENCES]\nFirst Time=0\n";
     ini += "Location 0 Of Wpt Base=" + rg.out + "wpt/\n";
     for (const SeriesInfo& s : kSeries)
-        ini += std::string("Location 0 Of ") + s.name + " Continuous Maps=" + rg.out + "maps/" + s.name + "/\n";
+        ini +=
+            std::string("Location 0 Of ") + s.name + " Continuous Maps=" + rg.out + "maps/" + s.name + "/\n";
     ini += "Location 0 Of Dmr Data=" + rg.out + "dmr/\n";
     ini += "Track Log Directory=" + rg.out + "\n";
     ini += "[WINDOW]\nWindow Left=40\nWindow Top=40\nWindow Right=1240\nWindow Bottom=840\nSplitStyle=1\n";
     ini += "[VIEW]\nView 0 Map Type=1\n";
     ini += "View 0 Origin X=" + std::to_string(ox) + "\nView 0 Origin Y=" + std::to_string(oy) + "\n";
     char buf[128];
-    std::snprintf(buf, sizeof buf, "View 0 Print Center Easting=%.3f\nView 0 Print Center Northing=%.3f\n", cE, cN);
+    std::snprintf(buf, sizeof buf, "View 0 Print Center Easting=%.3f\nView 0 Print Center Northing=%.3f\n",
+                  cE, cN);
     ini += buf;
     return WriteText(rg.out + "config/vornamap.ini", ini);
 }
@@ -381,8 +385,10 @@ int main(int argc, char** argv) {
             char* end = nullptr;
             const long long v = std::strtoll(argv[++i], &end, 10);
             if (!end || *end) return Usage();
-            if (a == "--seed") seed = std::uint64_t(v);
-            else size = int(std::clamp(v, 0LL, 100LL));
+            if (a == "--seed")
+                seed = std::uint64_t(v);
+            else
+                size = int(std::clamp(v, 0LL, 100LL));
         } else if (!a.empty() && a[0] != '-' && out.empty()) {
             out = a;
         } else {
@@ -430,13 +436,15 @@ int main(int argc, char** argv) {
             const Job& j = jobs[k];
             const SeriesInfo& si = kSeries[j.series];
             const std::vector<std::uint8_t> px = RenderSegment(rg, j);
-            const std::string base = rg.out + "maps/" + si.name + "/" + si.name + SegmentName(j.series, j.row, j.col);
+            const std::string base =
+                rg.out + "maps/" + si.name + "/" + si.name + SegmentName(j.series, j.row, j.col);
             bool ok;
             if (k == 0) {
                 // One segment as ".bmp" exercises the fallback reader.
                 RgbQuad pal[256];
                 for (int i = 0; i < 256; ++i) pal[i] = {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
-                ok = WriteBmpSegment(base + ".bmp", px.data(), si.pixels, si.pixels, DibStride(si.pixels), pal);
+                ok = WriteBmpSegment(base + ".bmp", px.data(), si.pixels, si.pixels, DibStride(si.pixels),
+                                     pal);
             } else {
                 ok = WriteMifSegment(base + ".mif", px.data(), si.pixels, si.pixels, DibStride(si.pixels));
             }
