@@ -185,6 +185,9 @@ public:
     void OnCreateTempWpts() { CreateTempWpts = !CreateTempWpts; }
     void OnNewWptLevel(int level);  // -1 automatic, 0..4
     void SetWptDialogs(IWptDialogs* dialogs) { m_WptDialogs = dialogs; }
+    // The document commands of the waypoint database and the track log store
+    // (undo, new-waypoint kind and level, save database, clear track log).
+    void AddWptCommands(CCommandMap& map);
 
     // Undo.
     void PushUndoRecord(UndoRecord rec);

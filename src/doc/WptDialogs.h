@@ -7,6 +7,8 @@
 
 #include "doc/WptTypes.h"
 
+class CCommandMap;
+
 // The two waypoints of a conflict, in whole metres (truncated toward zero).
 struct WptConflictInfo {
     std::string existingName;
@@ -39,4 +41,6 @@ enum : int {
     ID_WPT_LEVEL_TK25 = 32782,
     ID_WPT_LEVEL_TN10 = 32783,
     ID_WPT_LEVEL_TN5 = 32802,
+    ID_SAVE_WPT_DATABASE = 33084,
+    ID_CLEAR_TRACK_LOG = 33085,
 };

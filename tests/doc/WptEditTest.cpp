@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "WptTestEnv.h"
+#include "platform/Commands.h"
 
 namespace {
 const int kAC = QuadrantAt(1, 3);
@@ -281,4 +282,36 @@ TEST(WptEdit, HundredFirstChangeDropsTheFirstCopy) {
     EXPECT_EQ(doc.WptAutoBase[q].Count, 1) << "the creation can no longer be undone";
     EXPECT_EQ(Stored(doc, q, i).Flags & kWptLabelMask, 0);
     EXPECT_EQ(env.app.memUse[kMemUndo], 1);
+}
+
+TEST(WptEdit, DocumentCommandsAndTheirMenuState) {
+    WptEnv env;
+    CVornaDoc& doc = env.Make();
+    CCommandMap map;
+    doc.AddWptCommands(map);
+    CCmdUI undo(ID_EDIT_UNDO);
+    ASSERT_TRUE(map.OnUpdateCommand(ID_EDIT_UNDO, undo));
+    EXPECT_FALSE(undo.m_bEnabled) << "greyed while the stack is empty";
+    Click(doc, QuadrantCentre(1, 3));
+    ASSERT_TRUE(map.OnUpdateCommand(ID_EDIT_UNDO, undo));
+    EXPECT_TRUE(undo.m_bEnabled);
+    EXPECT_TRUE(map.OnCommand(ID_EDIT_UNDO));
+    EXPECT_EQ(doc.WptAutoBase[kAC].Count, 0);
+
+    EXPECT_TRUE(map.OnCommand(ID_WPT_LEVEL_TN10));
+    EXPECT_EQ(env.app.wptLevel, 3);
+    CCmdUI tn10(ID_WPT_LEVEL_TN10), automatic(ID_WPT_LEVEL_AUTO);
+    map.OnUpdateCommand(ID_WPT_LEVEL_TN10, tn10);
+    map.OnUpdateCommand(ID_WPT_LEVEL_AUTO, automatic);
+    EXPECT_TRUE(tn10.m_bChecked);
+    EXPECT_FALSE(automatic.m_bChecked);
+    EXPECT_TRUE(map.OnCommand(ID_CREATE_TEMP_WPTS));
+    EXPECT_EQ(doc.CreateTempWpts, 1);
+
+    doc.ClearTrackLog(5);
+    doc.TrackLog.Count = 2;
+    env.view.hints.clear();
+    EXPECT_TRUE(map.OnCommand(ID_CLEAR_TRACK_LOG));
+    EXPECT_EQ(doc.TrackLog.Count, 0);
+    EXPECT_EQ(env.view.hints, std::vector<long>{0});
 }
