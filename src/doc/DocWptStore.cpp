@@ -135,20 +135,26 @@ int CVornaDoc::ReadBinaryWaypointFile(const std::string& name, WptBase& base) {
 int CVornaDoc::WriteBinaryWaypointFile(const std::string& name, WptBase& base) {
     // A base that is not loaded has nothing in memory to stand for its file.
     if (!base.Loaded) return 1;
-    const std::string path = (name == base.FileName && !base.FilePath.empty()) ? base.FilePath : name + ".wdb";
+    const std::string path =
+        (name == base.FileName && !base.FilePath.empty()) ? base.FilePath : name + ".wdb";
     if (base.Count > 0) {
         // The selection mark lives only in memory: clear it in the bytes written.
         std::vector<WaypointRecord> out(base.Data.begin(), base.Data.begin() + base.Count);
         for (WaypointRecord& r : out) r.Flags &= std::uint16_t(~kWptSelected);
         switch (WriteWholeFile(path, out.data(), out.size() * sizeof(WaypointRecord))) {
-            case WptWriteResult::Ok: break;
+            case WptWriteResult::Ok:
+                break;
             case WptWriteResult::CannotCreate:
-                MsgBox("Error! Waypoint file " + name + ".wdb can not be saved because it is write protected!");
+                MsgBox("Error! Waypoint file " + name +
+                       ".wdb can not be saved because it is write protected!");
                 return 0;
-            case WptWriteResult::WriteFailed: MsgBox("Error writing Binary Waypoint file"); return 0;
+            case WptWriteResult::WriteFailed:
+                MsgBox("Error writing Binary Waypoint file");
+                return 0;
         }
     } else if (RemoveFile(path) == WptRemoveResult::Failed) {
-        MsgBox("Error! Empty waypoint file " + name + ".wdb can not be deleted because it is write protected!");
+        MsgBox("Error! Empty waypoint file " + name +
+               ".wdb can not be deleted because it is write protected!");
         return 0;
     }
     base.Modified = 0;
@@ -299,11 +305,14 @@ void CVornaDoc::WriteWptCounters() {
         for (int q = 0; q < kBaseCount; ++q)
             table[q] = which == 0 ? WptAutoBase[q].Count : WptAutoBase[q].Deleted;
         switch (WriteWholeFile(FindFileNoCase(WptBaseDir() + file), table, sizeof table)) {
-            case WptWriteResult::Ok: break;
+            case WptWriteResult::Ok:
+                break;
             case WptWriteResult::CannotCreate:
                 MsgBox("Error! Can not open " + file + " file for writing. File is write protected");
                 break;
-            case WptWriteResult::WriteFailed: MsgBox("Error writing " + file + " file"); break;
+            case WptWriteResult::WriteFailed:
+                MsgBox("Error writing " + file + " file");
+                break;
         }
     }
 }
@@ -384,7 +393,8 @@ int CVornaDoc::ReadBinaryTrackLogFile(const std::string& name) {
         TrackLog.ReadFailed = true;
         return 0;
     }
-    const std::size_t got = points ? std::fread(TrackLog.Data.data(), sizeof(TrackPoint), std::size_t(points), f) : 0;
+    const std::size_t got =
+        points ? std::fread(TrackLog.Data.data(), sizeof(TrackPoint), std::size_t(points), f) : 0;
     std::fclose(f);
     TrackLog.Count = int(got);
     if (got < std::size_t(points)) {
@@ -398,18 +408,24 @@ int CVornaDoc::ReadBinaryTrackLogFile(const std::string& name) {
 int CVornaDoc::WriteBinaryTrackLogFile(const std::string& name) {
     const std::string path = FindFileNoCase(name + ".dat");
     if (TrackLog.Allocated && TrackLog.Count > 0) {
-        switch (WriteWholeFile(path, TrackLog.Data.data(), std::size_t(TrackLog.Count) * sizeof(TrackPoint))) {
-            case WptWriteResult::Ok: return 1;
+        switch (
+            WriteWholeFile(path, TrackLog.Data.data(), std::size_t(TrackLog.Count) * sizeof(TrackPoint))) {
+            case WptWriteResult::Ok:
+                return 1;
             case WptWriteResult::CannotCreate:
-                MsgBox("Error! TrackLog file " + name + ".dat can not be saved because it is write protected!");
+                MsgBox("Error! TrackLog file " + name +
+                       ".dat can not be saved because it is write protected!");
                 return 0;
-            case WptWriteResult::WriteFailed: MsgBox("Error writing Binary TrackLog file"); return 0;
+            case WptWriteResult::WriteFailed:
+                MsgBox("Error writing Binary TrackLog file");
+                return 0;
         }
         return 0;
     }
     if (TrackLog.ReadFailed) return 0;
     if (RemoveFile(path) == WptRemoveResult::Failed) {
-        MsgBox("Error! Empty TrackLog file " + name + ".dat can not be deleted because it is write protected!");
+        MsgBox("Error! Empty TrackLog file " + name +
+               ".dat can not be deleted because it is write protected!");
         return 0;
     }
     return 1;

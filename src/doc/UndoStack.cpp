@@ -23,7 +23,8 @@ void CVornaDoc::PushUndoRecord(UndoRecord rec) {
         // Drop the oldest entry, and with it every creation linked to it: a
         // creation taken back without its deletion would lose the waypoint.
         int drop = 1;
-        while (drop < UndoCount && UndoStack[drop].UndoType == kUndoCreated && UndoStack[drop].Linked > 0) ++drop;
+        while (drop < UndoCount && UndoStack[drop].UndoType == kUndoCreated && UndoStack[drop].Linked > 0)
+            ++drop;
         for (int i = 0; i < drop; ++i) {
             UndoRecord& e = UndoStack[i];
             if (e.UndoType == kUndoChanged) {

@@ -181,7 +181,8 @@ int CVornaDoc::CheckWptRecord(WaypointRecord* rec, const std::string& location, 
         if (name.empty() && !fail("No name specified for waypoint " + where, noFix)) return -1;
         if (!duplicates()) return -1;
         const std::string reason = CheckTemporaryWptName(name, true);
-        if (!reason.empty() && !fail("Invalid waypoint name " + name + " found" + where + " " + reason, noFix))
+        if (!reason.empty() &&
+            !fail("Invalid waypoint name " + name + " found" + where + " " + reason, noFix))
             return -1;
     } else {
         const std::string prefix2 = GetQuadrantName(base);
@@ -198,9 +199,8 @@ int CVornaDoc::CheckWptRecord(WaypointRecord* rec, const std::string& location, 
         !fail("Invalid level of the waypoint " + name + " found" + where,
               [&] { return rec->Flags &= std::uint16_t(~kWptLevelMask), true; }))
         return -1;
-    if ((rec->Flags & kWptObject) &&
-        !fail("Invalid object flag of the waypoint " + name + " found" + where,
-              [&] { return rec->Flags &= std::uint16_t(~kWptObject), true; }))
+    if ((rec->Flags & kWptObject) && !fail("Invalid object flag of the waypoint " + name + " found" + where,
+                                           [&] { return rec->Flags &= std::uint16_t(~kWptObject), true; }))
         return -1;
     if ((rec->Flags & kWptReserved) &&
         !fail("Non-empty reserved flags of the waypoint " + name + " found" + where,
@@ -397,7 +397,8 @@ int CVornaDoc::DeleteWaypoint(WaypointRecord rec, int index) {
 
 // Moves a record to another base: the deletion and the creation form one undo
 // step; a refused creation takes the deletion back.
-static int MoveAcrossBases(CVornaDoc& doc, const WaypointRecord& old, int index, const WaypointRecord& moved) {
+static int MoveAcrossBases(CVornaDoc& doc, const WaypointRecord& old, int index,
+                           const WaypointRecord& moved) {
     if (!doc.DeleteWaypoint(old, index)) return 0;
     const int done = doc.RegisterNewWpt(moved, 1);
     if (!done) doc.Undo(0);
@@ -431,9 +432,10 @@ int CVornaDoc::EditWaypoint(WaypointRecord rec, int index) {
             if (n.empty()) return 0;
             SetWptName(edited, n);
             if (q != kTempBase)
-                MsgBox("Warning! Waypoint has been moved out of the current sector and it's name will be "
-                       "automatically changed to '" +
-                       n + "'!");
+                MsgBox(
+                    "Warning! Waypoint has been moved out of the current sector and it's name will be "
+                    "automatically changed to '" +
+                    n + "'!");
         }
         return MoveAcrossBases(*this, rec, index, edited);
     }
@@ -457,9 +459,10 @@ int CVornaDoc::MoveWaypoint(WaypointRecord rec, int index, CPointD pos) {
         const std::string n = GetNewAutoWptName(nq);
         if (n.empty()) return 0;
         SetWptName(moved, n);
-        MsgBox("Warning! Auto waypoint has been moved out of the current sector and it's name will be "
-               "automatically changed to '" +
-               n + "'!");
+        MsgBox(
+            "Warning! Auto waypoint has been moved out of the current sector and it's name will be "
+            "automatically changed to '" +
+            n + "'!");
         return MoveAcrossBases(*this, rec, index, moved);
     }
     return RegisterChangedWpt(moved, index);

@@ -2,25 +2,25 @@
 // Records of the waypoint database and the track log store. A waypoint record
 // is the same 64 bytes in memory and in the base files.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
-#include <bit>
 #include <vector>
 
 #include "geo/Types.h"
 
 // Flag word of a waypoint record.
 enum : std::uint16_t {
-    kWptLevelMask = 0x0007,     // 0..4: PK250, TK50, TK25, TN10, TN5
-    kWptTemporary = 0x0008,     // lives in base "TEMP"
-    kWptLabelMask = 0x0030,     // 0x00 below, 0x10 above, 0x20 left, 0x30 right
-    kWptImported = 0x0040,      // came from the GPS or an import
-    kWptSelected = 0x0080,      // export selection; memory only, never on disk
-    kWptReserved = 0x3F00,      // must be zero
-    kWptObject = 0x4000,        // must be clear
-    kWptDeleted = 0x8000,       // awaiting compaction
+    kWptLevelMask = 0x0007,  // 0..4: PK250, TK50, TK25, TN10, TN5
+    kWptTemporary = 0x0008,  // lives in base "TEMP"
+    kWptLabelMask = 0x0030,  // 0x00 below, 0x10 above, 0x20 left, 0x30 right
+    kWptImported = 0x0040,   // came from the GPS or an import
+    kWptSelected = 0x0080,   // export selection; memory only, never on disk
+    kWptReserved = 0x3F00,   // must be zero
+    kWptObject = 0x4000,     // must be clear
+    kWptDeleted = 0x8000,    // awaiting compaction
 };
 
 constexpr int kWptNameSize = 7;      // at most 6 characters + NUL
@@ -81,7 +81,7 @@ struct WptBase {
     std::vector<WaypointRecord> Data;  // Capacity records while loaded, empty otherwise
     std::uint32_t Size = 0;            // bytes of Data
     int Capacity = 0;
-    int Count = 0;    // deleted records included
+    int Count = 0;  // deleted records included
     int Deleted = 0;
     int GrowStep = 100;
     int Modified = 0;

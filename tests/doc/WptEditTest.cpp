@@ -107,8 +107,9 @@ TEST(WptEdit, CrossQuadrantMoveRenamesAndOneUndoRestores) {
     env.view.hints.clear();
 
     ASSERT_EQ(doc.MoveWaypoint(orig, i, CPointD(c.easting + 10000, c.northing + 1000)), 1);
-    EXPECT_TRUE(env.prompter.Saw("Warning! Auto waypoint has been moved out of the current sector and it's name "
-                                 "will be automatically changed to 'AD02'!"));
+    EXPECT_TRUE(
+        env.prompter.Saw("Warning! Auto waypoint has been moved out of the current sector and it's name "
+                         "will be automatically changed to 'AD02'!"));
     EXPECT_TRUE(WptIsDeleted(Stored(doc, kAC, 0)));
     EXPECT_EQ(doc.WptAutoBase[kAC].Deleted, 1);
     EXPECT_EQ(WptName(Stored(doc, kAD, 1)), "AD02");
@@ -170,8 +171,9 @@ TEST(WptEdit, EditDeleteLevelAndLabel) {
         return 1;
     });
     ASSERT_EQ(doc.EditWaypoint(Stored(doc, q, i), i), 1);
-    EXPECT_TRUE(env.prompter.Saw("Warning! Waypoint has been moved out of the current sector and it's name will "
-                                 "be automatically changed to 'AD01'!"));
+    EXPECT_TRUE(
+        env.prompter.Saw("Warning! Waypoint has been moved out of the current sector and it's name will "
+                         "be automatically changed to 'AD01'!"));
     doc.Undo(0);
     EXPECT_FALSE(WptIsDeleted(Stored(doc, q, i)));
     EXPECT_EQ(doc.WptAutoBase[kAD].Count, 0);
@@ -209,8 +211,9 @@ TEST(WptEdit, RefusedRegistrationChangesNothing) {
     env.prompter.texts.clear();
     // A duplicate automatic name is rejected by the strict record check.
     EXPECT_EQ(doc.RegisterNewWpt(MakeWpt("AC01", QuadrantCentre(1, 3)), 0), 0);
-    EXPECT_EQ(env.prompter.texts, std::vector<std::string>{
-                                      "Internal Error! Duplicate name of the waypoint AC01 found in 'RegisterNewWpt'."});
+    EXPECT_EQ(env.prompter.texts,
+              std::vector<std::string>{
+                  "Internal Error! Duplicate name of the waypoint AC01 found in 'RegisterNewWpt'."});
     EXPECT_EQ(doc.RegisterNewWpt(MakeWpt("AC0X", QuadrantCentre(1, 3)), 0), 0);
     EXPECT_EQ(doc.RegisterNewWpt(MakeWpt("AD02", QuadrantCentre(1, 3)), 0), 0);
     EXPECT_EQ(doc.RegisterNewWpt(MakeWpt("AC02", QuadrantCentre(1, 3), 0x4000), 0), 0);

@@ -44,14 +44,16 @@ TEST(WptNaming, AutomaticNumbersCountDeletedRecordsAndRunPast99) {
     EXPECT_EQ(doc.CreateWaypoint(405000, 5205000, 0, 1, "", "", 0), 0);
 
     EXPECT_EQ(doc.GetNewAutoWptName(kTempBase), "");
-    EXPECT_TRUE(env.prompter.Saw("Internal Error! Segment index belongs to temporary waypoints in 'GetNewAutoWptName'"));
+    EXPECT_TRUE(env.prompter.Saw(
+        "Internal Error! Segment index belongs to temporary waypoints in 'GetNewAutoWptName'"));
 }
 
 TEST(WptNaming, TemporaryNameRulesAndReasons) {
     WptEnv env;
     CVornaDoc& doc = env.Make();
     const std::string chars =
-        "Temporary waypoint name must include only capital letters 'A'-'Z', numbers '0'-'9' and minus sign '-'!";
+        "Temporary waypoint name must include only capital letters 'A'-'Z', numbers '0'-'9' and minus sign "
+        "'-'!";
     const std::string shape =
         "Temporary waypoint name must not begin with two letters (or '-') plus number combination!";
     EXPECT_EQ(doc.CheckTemporaryWptName("ab-1", false), "");
@@ -109,7 +111,6 @@ TEST(WptNaming, DuplicateNameConflictLoop) {
     env.dialogs.infos.clear();
     EXPECT_EQ(doc.NewNamedWptNameOK(&rec, 2, false), 0);
     EXPECT_EQ(env.dialogs.infos[0].existingE, int(QuadrantCentre(3, 3).easting));
-
 
     WaypointRecord autoRec = MakeWpt("AC01", QuadrantCentre(1, 3));
     EXPECT_EQ(doc.NewNamedWptNameOK(&autoRec, -1, true), -1);

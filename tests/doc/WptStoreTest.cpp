@@ -184,8 +184,9 @@ TEST(WptStore, CounterFilesShortLongAndMissing) {
     WptEnv env;
     CVornaDoc& doc = env.Make();
     doc.ReadWptCounters();
-    EXPECT_TRUE(env.prompter.Saw(
-        "Warning! WAutoCnt.dat file not found. You shoud check the database in order to restore missing data?"));
+    EXPECT_TRUE(
+        env.prompter.Saw("Warning! WAutoCnt.dat file not found. You shoud check the database in order to "
+                         "restore missing data?"));
     EXPECT_TRUE(env.prompter.Saw("Warning! WAutoDel.dat file not found."));
 
     std::string cnt(100, '\0'), del(800 * 4, '\0');
@@ -238,7 +239,8 @@ TEST(WptStore, GrowthFailureAppendsNothing) {
     for (int i = 0; i < b.Count; ++i) b.Data[i] = MakeWpt("AC" + std::to_string(i + 1), QuadrantCentre(1, 3));
     env.view.hints.clear();
     EXPECT_EQ(doc.RegisterNewWpt(MakeWpt("AC999", QuadrantCentre(1, 3)), 0), 0);
-    EXPECT_TRUE(env.prompter.Saw("Internal Error! Not enough memory for base reallocation in ReallocateBase!"));
+    EXPECT_TRUE(
+        env.prompter.Saw("Internal Error! Not enough memory for base reallocation in ReallocateBase!"));
     EXPECT_EQ(b.Count, 101);
     EXPECT_EQ(doc.UndoCount, 0);
     EXPECT_TRUE(env.view.hints.empty());
@@ -270,7 +272,7 @@ TEST(WptStore, TrackLogFileRoundTripAndLimits) {
     EXPECT_EQ(doc.WriteBinaryTrackLogFile(name), 1);
     EXPECT_EQ(ReadFileBytes(name + ".dat").size(), 72u);
 
-    {   // A failed write keeps the old file.
+    {  // A failed write keeps the old file.
         WriteFault fault([](const std::string&) { return true; });
         doc.TrackLog.Count = 2;
         EXPECT_EQ(doc.WriteBinaryTrackLogFile(name), 0);
