@@ -401,8 +401,25 @@ static int MoveAcrossBases(CVornaDoc& doc, const WaypointRecord& old, int index,
                            const WaypointRecord& moved) {
     if (!doc.DeleteWaypoint(old, index)) return 0;
     const int done = doc.RegisterNewWpt(moved, 1);
-    if (!done) doc.Undo(0);
-    return done;
+    if (done) return 1;
+    const int q = CVornaDoc::GetWptBaseIndex(old);
+    const bool entryKept = doc.UndoCount > 0 && doc.UndoStack[doc.UndoCount - 1].UndoType == kUndoDeleted &&
+                           doc.UndoStack[doc.UndoCount - 1].Base == q &&
+                           doc.UndoStack[doc.UndoCount - 1].Index == index;
+    if (entryKept) {
+        doc.Undo(0);
+    } else if (doc.OpenQuadrantWptFile(q)) {
+        // No undo entry to take back (no undo stack): restore the record directly.
+        WptBase& b = doc.WptAutoBase[q];
+        if (index < b.Count && WptIsDeleted(b.Data[index])) {
+            b.Data[index].Flags &= std::uint16_t(~kWptDeleted);
+            if (b.Deleted > 0) --b.Deleted;
+            b.Modified = 1;
+            doc.UpdateWptSelectionFlag(q, index, doc.SectorSelLevel[q]);
+            doc.UpdateAllViews(nullptr, 2, &b.Data[index]);
+        }
+    }
+    return 0;
 }
 
 int CVornaDoc::EditWaypoint(WaypointRecord rec, int index) {

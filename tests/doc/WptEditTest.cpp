@@ -233,6 +233,14 @@ TEST(WptEdit, RefusedRegistrationChangesNothing) {
     EXPECT_FALSE(WptIsDeleted(Stored(doc, q, i)));
     EXPECT_EQ(doc.WptAutoBase[q].Deleted, 0);
     EXPECT_EQ(doc.UndoCount, undo);
+
+    // The same without an undo stack to lean on.
+    doc.ClearUndoStack();
+    doc.UndoCapacity = 0;
+    EXPECT_EQ(doc.MoveWaypoint(bad, i, QuadrantCentre(1, 4)), 0);
+    EXPECT_FALSE(WptIsDeleted(Stored(doc, q, i)));
+    EXPECT_EQ(doc.WptAutoBase[q].Deleted, 0);
+    EXPECT_EQ(doc.UndoCount, 0);
 }
 
 TEST(WptEdit, FullUndoStackNeverLosesAWaypoint) {
