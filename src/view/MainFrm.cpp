@@ -634,6 +634,16 @@ void CMainFrame::RegisterFrameCommands() {
     m.AddCommand(cmd::MouseScrolling, [view] {
         if (CVornaView* v = view()) v->ToggleMouseScrolling();
     });
+    // Printing is the active map pane's own job.
+    m.AddCommand(cmd::Print, [view] {
+        if (CVornaView* v = view()) v->OnFilePrint();
+    });
+    m.AddCommand(cmd::PrintPreview, [view] {
+        if (CVornaView* v = view()) v->OnFilePrintPreview();
+    });
+    m.AddUpdateRange(cmd::Print, cmd::PrintPreview, [view](CCmdUI& ui) {
+        if (ui.m_nID == cmd::Print || ui.m_nID == cmd::PrintPreview) ui.Enable(view() != nullptr);
+    });
     // Without a map pane the item keeps whatever state it had.
     m.AddUpdate(cmd::MouseScrolling, [view](CCmdUI& ui) {
         if (CVornaView* v = view()) v->OnUpdateMouseScrolling(ui);
