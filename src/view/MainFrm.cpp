@@ -86,6 +86,10 @@ CMainFrame::CMainFrame(CVornaDoc* doc, AppSettings& settings, PaneFactories pane
     setWindowTitle("Vornamap");
 
     m_AppCommands = std::make_unique<CAppCommands>(this, [this] { return m_Doc; });
+    if (m_Doc) {
+        m_Doc->AddWptCommands(m_DocCommands);
+        m_DocTarget = &m_DocCommands;
+    }
     m_Router.AddTargetProvider([this]() -> ICommandTarget* { return m_DocTarget; });
     m_Router.AddTarget(&m_FrameCommands);
     m_Router.AddTarget(m_AppCommands.get());

@@ -132,6 +132,7 @@ private:
     CCommandRouter m_Router;
     CCommandMap m_FrameCommands;
     std::unique_ptr<CAppCommands> m_AppCommands;
+    CCommandMap m_DocCommands;  // the document's message map
     ICommandTarget* m_DocTarget = nullptr;
     CCommandActions* m_Actions = nullptr;  // child QObject
     std::vector<QMenu*> m_Menus;

@@ -210,6 +210,10 @@ TEST(Frame, WithoutAMapPaneEveryRoutedCommandIsDisabled) {
     EXPECT_FALSE(env.State(cmd::OpenImage).m_bEnabled);
     EXPECT_TRUE(env.State(cmd::About).m_bEnabled);
     EXPECT_TRUE(env.State(cmd::LayoutMapOnly).m_bEnabled);
+    // The document's commands come after the pane and before the frame.
+    EXPECT_FALSE(env.State(cmd::Undo).m_bEnabled);
+    ASSERT_TRUE(f.Router().Execute(cmd::CreateTempWpts));
+    EXPECT_TRUE(env.State(cmd::CreateTempWpts).m_bChecked);
 
     // The toolbar's pane buttons: both off with one map, one checked with two.
     f.ChangeSplitter(1);
