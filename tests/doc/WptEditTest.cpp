@@ -146,8 +146,11 @@ TEST(WptEdit, CrossQuadrantMoveRenamesAndOneUndoRestores) {
     EXPECT_TRUE(env.prompter.Saw("Error! New coordinates out of range"));
 
     // Only claimed or selected bases stay loaded after an operation.
-    for (int b = 0; b < kQuadrantCount; ++b)
-        if (doc.WptAutoBase[b].Loaded) EXPECT_TRUE(doc.WptQInUse[b] > 0 || doc.SectorSelLevel[b] >= 0) << b;
+    for (int b = 0; b < kQuadrantCount; ++b) {
+        if (doc.WptAutoBase[b].Loaded) {
+            EXPECT_TRUE(doc.WptQInUse[b] > 0 || doc.SectorSelLevel[b] >= 0) << b;
+        }
+    }
 }
 
 TEST(WptEdit, EditDeleteLevelAndLabel) {

@@ -9,7 +9,9 @@ const int kAC = QuadrantAt(1, 3);
 void Put(CVornaDoc& doc, int q, const WaypointRecord& r) {
     ASSERT_EQ(doc.OpenQuadrantWptFile(q), 1);
     WptBase& b = doc.WptAutoBase[q];
-    if (b.Count >= b.Capacity) ASSERT_EQ(doc.ReallocateBase(b), 1);
+    if (b.Count >= b.Capacity) {
+        ASSERT_EQ(doc.ReallocateBase(b), 1);
+    }
     b.Data[b.Count++] = r;
     if (WptIsDeleted(r)) ++b.Deleted;
 }

@@ -261,7 +261,9 @@ TEST(WptStore, TrackLogFileRoundTripAndLimits) {
     EXPECT_EQ(doc.TrackSelEnd, -1);
 
     for (int i = 0; i < 3; ++i) {
-        if (doc.TrackLog.Count >= doc.TrackLog.Capacity) ASSERT_EQ(doc.ReallocateTrackLog(), 1);
+        if (doc.TrackLog.Count >= doc.TrackLog.Capacity) {
+            ASSERT_EQ(doc.ReallocateTrackLog(), 1);
+        }
         TrackPoint p;
         p.position = CPointD(400000 + i, 5100000 + i);
         p.time = 1000 + i;
