@@ -167,7 +167,7 @@ void ReadDmrWindowViewPrinting(const CProfile& ini, AppSettings& s) {
     d.FillGaps = ini.GetInt(D, "Fill Gaps", 1);
     s.dmrStepHistory = ini.GetInt(D, "Step History", 255);
     s.dmrMaxOpenQuadrants = ini.GetInt(D, "Max Open Quadrants", 20);
-    for (double& l : d.Light) l = 1.0 / std::sqrt(3.0);
+    for (int i = 0; i < 3; ++i) d.Light[i] = 1.0 / std::sqrt(3.0);  // packed: no references
     d.StickToGps = ini.GetInt(D, "Stick To GPS", 1);
 
     const char* W = "Window";

@@ -89,12 +89,12 @@ void RoundTrip(CAppTestEnv& env) {
     EXPECT_EQ(b.datumDM, -6.5);
     EXPECT_EQ(b.existingWptProximity, 2.5);
     EXPECT_EQ(b.wptDefaultLabelPosition, 48);
-    EXPECT_EQ(b.dmr.Azimut, 123.0);
-    EXPECT_EQ(b.dmr.Elevation, -45.0);
-    EXPECT_EQ(b.dmr.PrevViewPoint.easting, 500000);
+    EXPECT_EQ(double(b.dmr.Azimut), 123.0);
+    EXPECT_EQ(double(b.dmr.Elevation), -45.0);
+    EXPECT_EQ(double(b.dmr.PrevViewPoint.easting), 500000);
     EXPECT_EQ(b.views[0].mapType, 2);
     EXPECT_EQ(b.views[1].mapType, 3);
-    EXPECT_EQ(b.views[2].printCenter.northing, 5000002);
+    EXPECT_EQ(double(b.views[2].printCenter.northing), 5000002);
     EXPECT_EQ(b.views[1].layers[0], 1);
     EXPECT_EQ(b.appearance.wptStyles[0].screenColor, 0x123456u);
     EXPECT_EQ(b.appearance.wptFont, "DejaVu Sans");
@@ -166,12 +166,12 @@ TEST(Settings, MissingFileGivesEveryDefaultAndExitWritesUpperCaseSections) {
 
     EXPECT_EQ(app.dmr.PreviewMode, 0);
     EXPECT_EQ(app.dmr.SurfaceType, 0);
-    EXPECT_EQ(app.dmr.Azimut, 310.0);
-    EXPECT_EQ(app.dmr.Elevation, -20.0);
-    EXPECT_EQ(app.dmr.ViewAngle, 85.0);
-    EXPECT_EQ(app.dmr.ViewPoint.easting, 417500);
-    EXPECT_EQ(app.dmr.ViewPoint.northing, 5125500);
-    EXPECT_EQ(app.dmr.PrevViewPoint.northing, 5125500);
+    EXPECT_EQ(double(app.dmr.Azimut), 310.0);
+    EXPECT_EQ(double(app.dmr.Elevation), -20.0);
+    EXPECT_EQ(double(app.dmr.ViewAngle), 85.0);
+    EXPECT_EQ(double(app.dmr.ViewPoint.easting), 417500);
+    EXPECT_EQ(double(app.dmr.ViewPoint.northing), 5125500);
+    EXPECT_EQ(double(app.dmr.PrevViewPoint.northing), 5125500);
     EXPECT_EQ(app.dmr.MoveStep, 100);
     EXPECT_EQ(app.dmr.AbsHeight, 1700);
     EXPECT_EQ(app.dmr.RelHeight, 100);
@@ -180,7 +180,7 @@ TEST(Settings, MissingFileGivesEveryDefaultAndExitWritesUpperCaseSections) {
     EXPECT_EQ(app.dmr.Rendering, 1);
     EXPECT_EQ(app.dmr.FillGaps, 1);
     EXPECT_EQ(app.dmr.StickToGps, 1);
-    EXPECT_NEAR(app.dmr.Light[2], 1 / std::sqrt(3.0), 1e-15);
+    EXPECT_NEAR(double(app.dmr.Light[2]), 1 / std::sqrt(3.0), 1e-15);
     EXPECT_EQ(app.dmrStepHistory, 255);
     EXPECT_EQ(app.dmrMaxOpenQuadrants, 20);
 
@@ -201,8 +201,8 @@ TEST(Settings, MissingFileGivesEveryDefaultAndExitWritesUpperCaseSections) {
         EXPECT_EQ(v.tracking, 0);
         EXPECT_EQ(v.originX, 1736);
         EXPECT_EQ(v.originY, 2537);
-        EXPECT_EQ(v.printCenter.easting, 370000);
-        EXPECT_EQ(v.printCenter.northing, 5220000);
+        EXPECT_EQ(double(v.printCenter.easting), 370000);
+        EXPECT_EQ(double(v.printCenter.northing), 5220000);
         EXPECT_EQ(v.printWidth, -1);
         EXPECT_EQ(v.printHeight, -1);
     }
@@ -335,8 +335,8 @@ TEST(Settings, ReadingAppliesTheFileRules) {
     EXPECT_EQ(app.datumDX, 0.0);
     EXPECT_EQ(app.datumDY, 0.0);
     EXPECT_EQ(app.debugMode, 1);
-    EXPECT_EQ(app.dmr.ViewPoint.easting, 417500.0);
-    EXPECT_EQ(app.dmr.Azimut, 313.0);
+    EXPECT_EQ(double(app.dmr.ViewPoint.easting), 417500.0);
+    EXPECT_EQ(double(app.dmr.Azimut), 313.0);
     EXPECT_EQ(app.views[0].mapType, -3);
     EXPECT_EQ(app.views[1].mapType, -3);
     EXPECT_EQ(app.views[2].mapType, -3);
