@@ -86,7 +86,8 @@ std::string FormatScientific(double v, int decimals) {
 
 void ReadPreferences(const CProfile& ini, AppSettings& s, int& debugMode) {
     const char* P = "Preferences";
-    const std::string base = ini.GetString(P, "Location 0 Of Wpt Base", DefaultVorneDir("wpt/"), kPathCapacity);
+    const std::string base =
+        ini.GetString(P, "Location 0 Of Wpt Base", DefaultVorneDir("wpt/"), kPathCapacity);
     // In effect as read, but never without its separator: the bases and the
     // marker file would otherwise land beside the folder.
     s.wptBaseDir = WithTrailingSlash(base);
@@ -365,9 +366,9 @@ void WriteSettingsBeforeSchemes(CProfile& ini, const AppSettings& s) {
         for (int m = 0; m < 2; ++m) {
             const int c = a.schemeChoice[i][m];
             const std::string name = c >= 0 && c < a.SchemeCount() ? a.schemes[size_t(c)].name : "";
-            ini.WriteString(kSecAppearance,
-                            s.mapTypes[i].name + (m == kSchemeScreen ? " screen" : " print") + " color scheme",
-                            name);
+            ini.WriteString(
+                kSecAppearance,
+                s.mapTypes[i].name + (m == kSchemeScreen ? " screen" : " print") + " color scheme", name);
         }
     }
 }

@@ -93,8 +93,8 @@ void LoadLayerSchemes(const CProfile& ini, AppSettings& s) {
                 sc.name = value;
                 sc.flag = 0;
                 if (!LoadSchemeFile(s, sc, value)) {
-                    const COLORREF builtin[6] = {kBuiltinG, kBuiltinRP, kBuiltinH, kBuiltinC,
-                                                 row < 2 ? 0 : kBuiltinNPTopo, 0};
+                    const COLORREF builtin[6] = {
+                        kBuiltinG, kBuiltinRP, kBuiltinH, kBuiltinC, row < 2 ? 0 : kBuiltinNPTopo, 0};
                     std::memcpy(sc.colors, builtin, sizeof builtin);
                 }
                 a.schemes.push_back(std::move(sc));

@@ -27,9 +27,9 @@ CDlgFileLocations::CDlgFileLocations(QWidget* parent) : QDialog(parent) {
     auto* form = new QFormLayout;
     m_WptBase = AddEdit(form, 1231, "Location of the Wpt database dir.:");
     static const int ids[kMapTypeCount] = {1254, 1242, 1268, 1281, 1283};
-    static const char* const labels[kMapTypeCount] = {"Location of PK250 dir.:", "Location of TK50 dir.:",
-                                                      "Location of TK25 dir.:", "Location of TN10 dir.:",
-                                                      "Location of OF50 dir.:"};
+    static const char* const labels[kMapTypeCount] = {
+        "Location of PK250 dir.:", "Location of TK50 dir.:", "Location of TK25 dir.:",
+        "Location of TN10 dir.:", "Location of OF50 dir.:"};
     for (int i = 0; i < kMapTypeCount; ++i) m_MapDirs[i] = AddEdit(form, ids[i], labels[i]);
     // These two are bound to no setting; disabled so that nothing typed
     // there is silently thrown away.
@@ -49,7 +49,8 @@ CDlgFileLocations::CDlgFileLocations(QWidget* parent) : QDialog(parent) {
 
 void CDlgFileLocations::ToWidgets() {
     m_WptBase->setText(QString::fromStdString(wptBaseDir));
-    for (int i = 0; i < kMapTypeCount; ++i) m_MapDirs[i]->setText(QString::fromStdString(mapTypes[i].directory));
+    for (int i = 0; i < kMapTypeCount; ++i)
+        m_MapDirs[i]->setText(QString::fromStdString(mapTypes[i].directory));
 }
 
 void CDlgFileLocations::FromWidgets() {

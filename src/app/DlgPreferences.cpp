@@ -70,7 +70,9 @@ bool Refuse(QLineEdit* e, const char* message) {
 }
 
 bool GetInt(QLineEdit* e, int& v) { return ParseInt(e->text(), v) || Refuse(e, "Please enter an integer."); }
-bool GetReal(QLineEdit* e, double& v) { return ParseReal(e->text(), v) || Refuse(e, "Please enter a number."); }
+bool GetReal(QLineEdit* e, double& v) {
+    return ParseReal(e->text(), v) || Refuse(e, "Please enter a number.");
+}
 
 // Selects the stored text: an item equal to it, else the first item that
 // begins with it ("COM1" picks "COM1:"), else it is added as its own item, so
@@ -253,7 +255,8 @@ bool CDlgPreferences::FromWidgets() {
     if (!GetInt(m_NamedBase, namedWptBaseOverdraft)) return false;
     int autoBase = 0;
     if (!GetInt(m_AutoBase, autoBase)) return false;
-    if (autoBase < 1 || autoBase > 10000) return Refuse(m_AutoBase, "Please enter an integer between 1 and 10000.");
+    if (autoBase < 1 || autoBase > 10000)
+        return Refuse(m_AutoBase, "Please enter an integer between 1 and 10000.");
     autoWptBaseOverdraft = autoBase;
     if (!GetInt(m_NamedIndex, namedIndexOverdraft)) return false;
     if (!GetInt(m_TrackLog, trackLogOverdraft)) return false;

@@ -141,9 +141,10 @@ void CVornaApp::ApplyDatumSettings() {
     geo.SelectLocalEllipsoid(0);
     if (datumDX == 0 && datumDY == 0 && datumDZ == 0 && datumEX == 0 && datumEY == 0 && datumEZ == 0 &&
         datumDM == 0) {
-        MsgBox("Warning! Geodetic transformation parameters not set. Enter valid values under "
-               "Edit->Preferences menu.",
-               MB_OK | MB_ICONWARNING);
+        MsgBox(
+            "Warning! Geodetic transformation parameters not set. Enter valid values under "
+            "Edit->Preferences menu.",
+            MB_OK | MB_ICONWARNING);
         return;
     }
     const double secToRad = 3.141592654 / 180.0 / 3600.0;
@@ -169,26 +170,32 @@ std::string EnsureFolder(const std::string& prefix, const std::string& name, boo
         return "Error! Path '" + dir + "' could not be tested due to error " + std::to_string(errno) + ".";
     }
     switch (errno) {
-        case ENOENT: break;
-        case EACCES: return "Error! Writing on '" + dir + "' is not permitted.";
+        case ENOENT:
+            break;
+        case EACCES:
+            return "Error! Writing on '" + dir + "' is not permitted.";
         case ENOTDIR:
             return "Error! There is already file named '" + name + "' in directory '" + prefix +
                    "' or some other error occured.";
         default:
-            return "Error! Path '" + dir + "' could not be tested due to error " + std::to_string(errno) + ".";
+            return "Error! Path '" + dir + "' could not be tested due to error " + std::to_string(errno) +
+                   ".";
     }
     if (mkdir(dir.c_str(), 0777) == 0) return "";
     switch (errno) {
         case EACCES:
         case EROFS:
-        case EPERM: return "Error! Creating '" + dir + "' is not permitted.";
-        case ENOENT: return "Error! Path '" + dir + "' does not exist!";
+        case EPERM:
+            return "Error! Creating '" + dir + "' is not permitted.";
+        case ENOENT:
+            return "Error! Path '" + dir + "' does not exist!";
         case EEXIST:
         case ENOTDIR:
             return "Error! There is already file named '" + name + "' in directory '" + prefix +
                    "' or some other error occured.";
         default:
-            return "Error! Path '" + dir + "' could not be created due to error " + std::to_string(errno) + ".";
+            return "Error! Path '" + dir + "' could not be created due to error " + std::to_string(errno) +
+                   ".";
     }
 }
 
@@ -204,8 +211,8 @@ bool CVornaApp::CheckWptBase() {
         std::fclose(f);
         return true;
     }
-    if (MsgBox("No Wpt Base fount at " + P + "! Would you like to create new one?", MB_YESNO | MB_ICONQUESTION) !=
-        IDYES) {
+    if (MsgBox("No Wpt Base fount at " + P + "! Would you like to create new one?",
+               MB_YESNO | MB_ICONQUESTION) != IDYES) {
         MsgBox("Please enter Waypoint Base location in the following dialog!", MB_OK | MB_ICONINFORMATION);
         OnFileLocations();
         return false;
@@ -237,9 +244,10 @@ bool CVornaApp::CheckWptBase() {
         }
     }
     if (!ok) {
-        MsgBox("Error! Could not create Waypoint Base at specified location. Please enter new Wpt Base location "
-               "in the following dialog and try again!",
-               MB_OK | MB_ICONERROR);
+        MsgBox(
+            "Error! Could not create Waypoint Base at specified location. Please enter new Wpt Base location "
+            "in the following dialog and try again!",
+            MB_OK | MB_ICONERROR);
         OnFileLocations();
         return false;
     }
@@ -286,9 +294,10 @@ void CVornaApp::OnPreferences() {
 
     if (Dialogs().RunPreferences(v) != IDOK) return;
 
-    MsgBox("Warning! Changes to the database preferences will be valid next time you start the program and "
-           "change to the GPS COM port will be valid next time you start (enable) GPS!",
-           MB_OK | MB_ICONWARNING);
+    MsgBox(
+        "Warning! Changes to the database preferences will be valid next time you start the program and "
+        "change to the GPS COM port will be valid next time you start (enable) GPS!",
+        MB_OK | MB_ICONWARNING);
     // Same bounds as when read from the file: every store must be able to grow.
     namedWptBaseOverdraft = std::max(v.namedWptBaseOverdraft, 1);
     autoWptBaseOverdraft = std::clamp(v.autoWptBaseOverdraft, 1, 10000);
@@ -318,12 +327,14 @@ void CVornaApp::OnPreferences() {
 
 void CVornaApp::CountAlloc(MemCounter pair, long long bytes) {
     memUse[pair] += 1;
-    if (pair + 1 < kMemCounterCount && pair != kMemDocuments && pair != kMemViews) memUse[pair + 1] += int(bytes);
+    if (pair + 1 < kMemCounterCount && pair != kMemDocuments && pair != kMemViews)
+        memUse[pair + 1] += int(bytes);
 }
 
 void CVornaApp::CountFree(MemCounter pair, long long bytes) {
     memUse[pair] -= 1;
-    if (pair + 1 < kMemCounterCount && pair != kMemDocuments && pair != kMemViews) memUse[pair + 1] -= int(bytes);
+    if (pair + 1 < kMemCounterCount && pair != kMemDocuments && pair != kMemViews)
+        memUse[pair + 1] -= int(bytes);
 }
 
 std::string CVornaApp::DefaultIniPath() {

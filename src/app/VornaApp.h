@@ -59,8 +59,8 @@ public:
     std::function<void(CVornaApp&)> stopGpsReception;
 
     // Memory-use counters.
-    void CountAlloc(MemCounter pair, long long bytes);   // +1 block, +bytes
-    void CountFree(MemCounter pair, long long bytes);    // -1 block, -bytes
+    void CountAlloc(MemCounter pair, long long bytes);  // +1 block, +bytes
+    void CountFree(MemCounter pair, long long bytes);   // -1 block, -bytes
     int memUse[kMemCounterCount] = {};
 
     // Debug logs (null when closed); writers test before writing.
@@ -82,5 +82,5 @@ private:
     IAppDialogs* m_Dialogs = nullptr;
 };
 
-CVornaApp& VornaApp();        // the global application object
+CVornaApp& VornaApp();  // the global application object
 CVornaApp* VornaAppOrNull();

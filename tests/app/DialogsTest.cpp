@@ -25,7 +25,8 @@ PreferencesValues SampleValues() {
     v.trackLogOverdraft = 1050, v.undoStackSize = 100, v.labelPosition = 1, v.minWaypointDistance = 100;
     v.dX = 462.3, v.dY = 120.0, v.dZ = 445.6, v.eX = -4.465, v.eY = -3.353, v.eZ = 11.725, v.dM = 15.6;
     v.exportToGps = 1, v.suggestLogNames = 1, v.ignoreExistingWpts = 0, v.existingWptProximity = 2.5;
-    v.saveDownloadedWpts = 1, v.importDownloadedWpts = 0, v.askAfterDownloadingWpts = 1, v.saveDownloadedTrk = 1;
+    v.saveDownloadedWpts = 1, v.importDownloadedWpts = 0, v.askAfterDownloadingWpts = 1,
+    v.saveDownloadedTrk = 1;
     v.gpsPort = "/dev/not-a-port", v.gpsBaudRate = "19200", v.gpsUsesLocalDatum = 1;
     v.gpsLogIntervalSeconds = 10, v.gpsLogDrawnPoints = 1000;
     return v;

@@ -92,7 +92,8 @@ TEST(Schemes, FileLinesChoicesAndSchemeFiles) {
 TEST(Schemes, MoreThanTwentySchemesAreAllKept) {
     CAppTestEnv env;
     std::string text;
-    for (int i = 0; i < 30; ++i) text += "S" + std::to_string(i) + "|0|1,1,1|2,2,2|3,3,3|4,4,4|5,5,5|6,6,6|\n";
+    for (int i = 0; i < 30; ++i)
+        text += "S" + std::to_string(i) + "|0|1,1,1|2,2,2|3,3,3|4,4,4|5,5,5|6,6,6|\n";
     WriteFileBytes(env.dir.file("LayerSchemes.cfg"), text);
     SchemeApp s(env);
     s.app.ReadAllSettings();
@@ -110,8 +111,10 @@ TEST(Schemes, FailedSaveKeepsTheOldFileAndSaysSo) {
     const std::string tmp = env.dir.file("LayerSchemes.cfg.tmp") + std::to_string(getpid());
     std::filesystem::create_directories(tmp + "/x");
     EXPECT_FALSE(s.app.SaveLayerSchemes());
-    EXPECT_EQ(env.prompter.texts.back(), "Error! Can not save Layer Schemes to " + env.dir.file("LayerSchemes.cfg"));
-    EXPECT_EQ(ReadFileBytes(env.dir.file("LayerSchemes.cfg")), "Old|0|1,1,1|2,2,2|3,3,3|4,4,4|5,5,5|6,6,6|\n");
+    EXPECT_EQ(env.prompter.texts.back(),
+              "Error! Can not save Layer Schemes to " + env.dir.file("LayerSchemes.cfg"));
+    EXPECT_EQ(ReadFileBytes(env.dir.file("LayerSchemes.cfg")),
+              "Old|0|1,1,1|2,2,2|3,3,3|4,4,4|5,5,5|6,6,6|\n");
     std::filesystem::remove_all(tmp);
     EXPECT_TRUE(s.app.SaveLayerSchemes());
     EXPECT_EQ(ReadFileBytes(env.dir.file("LayerSchemes.cfg")).substr(0, 6), "New|0|");

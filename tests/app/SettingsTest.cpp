@@ -17,7 +17,8 @@ void FillNonDefaults(AppSettings& s) {
     s.printMarginLeft = 11, s.printMarginTop = 12, s.printMarginRight = 13, s.printMarginBottom = 14;
     s.printTitleMargin = 15, s.printTitleSize = 33;
     s.pendingWptBaseDir = "/data/wpt/";
-    for (int i = 0; i < kMapTypeCount; ++i) s.pendingMapTypes[i].directory = "/maps/" + std::to_string(i) + "/";
+    for (int i = 0; i < kMapTypeCount; ++i)
+        s.pendingMapTypes[i].directory = "/maps/" + std::to_string(i) + "/";
     s.dmrDataDir = "/dmr/";
     s.wptExportDir = "/exp/", s.wptImportDir = "/imp/", s.trackLogDir = "/trk/";
     s.configDir = "", s.searchAreaDir = "/sa/";
@@ -37,7 +38,8 @@ void FillNonDefaults(AppSettings& s) {
     a.hiddenScreenColor = 1, a.hiddenPrintColor = 2, a.markerSize = 4, a.markerOutline = 0;
     a.labelDistance = 9, a.screenOpacity = 50, a.printOpacity = 60;
     a.trackScreenColor = 3, a.trackPrintColor = 4, a.trackSelScreenColor = 5, a.trackSelPrintColor = 6;
-    a.trackThickness = 7, a.trackMarkerSize = 8, a.gpsInactiveColor = 9, a.gpsMarkerSize = 10, a.dmrMarkerSize = 11;
+    a.trackThickness = 7, a.trackMarkerSize = 8, a.gpsInactiveColor = 9, a.gpsMarkerSize = 10,
+    a.dmrMarkerSize = 11;
     s.windowLeft = 10, s.windowTop = 20, s.windowRight = 810, s.windowBottom = 620;
     s.splitStyle = 3, s.twoMapVertSplitRatio = 400, s.mapDmrVertSplitRatio = 600, s.mapDmrHorSplitRatio = 300;
     s.autoSwitchToUnselDiffColor = 0;
@@ -106,7 +108,8 @@ void RoundTrip(CAppTestEnv& env) {
 // one compiled into dir with localedef (glibc reads LOCPATH on each call).
 bool UseDecimalCommaLocale(const TempDir& dir) {
     auto comma = [] { return std::localeconv()->decimal_point[0] == ','; };
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "it_IT.UTF-8", "cs_CZ.UTF-8"})
+    for (const char* name :
+         {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "it_IT.UTF-8", "cs_CZ.UTF-8"})
         if (std::setlocale(LC_NUMERIC, name) && comma()) return true;
     if (!std::filesystem::exists("/usr/share/i18n/locales/de_DE")) return false;
     const std::string cmd = "localedef -i de_DE -f UTF-8 '" + dir.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
@@ -159,7 +162,8 @@ TEST(Settings, MissingFileGivesEveryDefaultAndExitWritesUpperCaseSections) {
     EXPECT_EQ(app.datumEZ, 11.725);
     EXPECT_EQ(app.datumDM, 15.6);
     EXPECT_EQ(app.saveDownloadedTrk + app.saveDownloadedWpts + app.importDownloadedWpts +
-                  app.askAfterDownloadingWpts + app.exportToGps + app.ignoreExistingWpts + app.suggestLogNames,
+                  app.askAfterDownloadingWpts + app.exportToGps + app.ignoreExistingWpts +
+                  app.suggestLogNames,
               7);
     EXPECT_EQ(app.existingWptProximity, 1.0);
     EXPECT_EQ(app.debugMode, 0);

@@ -13,7 +13,8 @@ const char* const kNoDatum = "Warning! Geodetic transformation parameters not se
 // A settings file for a normal (not first) start with the base at base.
 void WriteIni(CAppTestEnv& env, const std::string& base, const std::string& extra = "") {
     std::filesystem::create_directories(env.dir.file("config"));
-    WriteFileBytes(env.IniPath(), "[PREFERENCES]\nFirst Time=0\nLocation 0 Of Wpt Base=" + base + "\n" + extra);
+    WriteFileBytes(env.IniPath(),
+                   "[PREFERENCES]\nFirst Time=0\nLocation 0 Of Wpt Base=" + base + "\n" + extra);
 }
 
 }  // namespace
@@ -79,11 +80,12 @@ TEST(Startup, FileInTheWayStopsTheCheck) {
     env.prompter.answers = {IDYES};
     EXPECT_FALSE(app.InitInstance());
     ASSERT_EQ(env.prompter.texts.size(), 3u);
-    EXPECT_EQ(env.prompter.texts[1], "Error! There is already file named 'file' in directory '" + env.dir.file("a/") +
-                                         "' or some other error occured.");
-    EXPECT_EQ(env.prompter.texts[2],
-              "Error! Could not create Waypoint Base at specified location. Please enter new Wpt Base location in "
-              "the following dialog and try again!");
+    EXPECT_EQ(env.prompter.texts[1], "Error! There is already file named 'file' in directory '" +
+                                         env.dir.file("a/") + "' or some other error occured.");
+    EXPECT_EQ(
+        env.prompter.texts[2],
+        "Error! Could not create Waypoint Base at specified location. Please enter new Wpt Base location in "
+        "the following dialog and try again!");
     EXPECT_EQ(env.dialogs.fileLocationsRuns, 1);
     EXPECT_EQ(app.newWptBaseFlag, 0);
 
@@ -199,7 +201,8 @@ TEST(Startup, PreferencesCopyBackClampAndReapplyTheDatum) {
     EXPECT_EQ(env.dialogs.shownPreferences.labelPosition, 1);
     EXPECT_EQ(env.dialogs.shownPreferences.gpsPort, "COM1");
     ASSERT_EQ(env.prompter.texts.size(), 1u);
-    EXPECT_EQ(env.prompter.texts[0].rfind("Warning! Changes to the database preferences will be valid next time", 0),
+    EXPECT_EQ(env.prompter.texts[0].rfind(
+                  "Warning! Changes to the database preferences will be valid next time", 0),
               0u);
     EXPECT_TRUE(app.geo.HasParameters());
     EXPECT_EQ(app.wptDefaultLabelPosition, 16);

@@ -1,5 +1,3 @@
-#include "platform/Profile.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -8,6 +6,7 @@
 #include <filesystem>
 
 #include "TestUtil.h"
+#include "platform/Profile.h"
 
 TEST(Profile, LooksUpSectionsAndKeysWithoutCaseOrSurroundingBlanks) {
     CProfile p;
@@ -23,7 +22,8 @@ TEST(Profile, LooksUpSectionsAndKeysWithoutCaseOrSurroundingBlanks) {
 
 TEST(Profile, ReadsLeadingDecimalIntegersAndCutsLongText) {
     CProfile p;
-    p.SetText("[S]\na=417500.000\nb=  -12abc\nc=abc\nd=99999999999999\ne=-99999999999999\nf=+7\nt=abcdefgh\n");
+    p.SetText(
+        "[S]\na=417500.000\nb=  -12abc\nc=abc\nd=99999999999999\ne=-99999999999999\nf=+7\nt=abcdefgh\n");
     EXPECT_EQ(p.GetInt("S", "a", 1), 417500);
     EXPECT_EQ(p.GetInt("S", "b", 1), -12);
     EXPECT_EQ(p.GetInt("S", "c", 1), 0);
@@ -54,8 +54,9 @@ TEST(Profile, NumbersArePlainDecimalsOnly) {
 
 TEST(Profile, WritingKeepsUnknownLinesAndPlacesNewKeysInTheirSection) {
     CProfile p;
-    p.SetText("; my notes\r\n[Preferences]\r\nFirst Time=1\r\nSomething Else = x\r\n\r\n[Mine]\r\nfoo=bar\r\n"
-              "not a key line\r\n");
+    p.SetText(
+        "; my notes\r\n[Preferences]\r\nFirst Time=1\r\nSomething Else = x\r\n\r\n[Mine]\r\nfoo=bar\r\n"
+        "not a key line\r\n");
     p.WriteInt("PREFERENCES", "first time", 0);
     p.WriteString("PREFERENCES", "New Key", "v");
     p.WriteString("DMR", "Azimut", "1");
