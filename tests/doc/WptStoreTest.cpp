@@ -110,8 +110,12 @@ TEST(WptStore, UnreadableBaseStaysUnloadedAndIsNeverOverwritten) {
     EXPECT_EQ(doc.GetNewAutoWptName(kAC), "");
     EXPECT_EQ(doc.RegisterNewWpt(MakeWpt("AC01", QuadrantCentre(1, 3)), 0), 0);
     EXPECT_EQ(doc.UndoCount, 0);
+}
 
+TEST(WptStore, BaseWithoutReadPermissionIsNeverOverwritten) {
     if (::geteuid() == 0) GTEST_SKIP() << "permission test needs a non-root user";
+    WptEnv env;
+    CVornaDoc& doc = env.Make();
     const int kAD = QuadrantAt(1, 4);
     const std::string file = env.WptFile("AD.wdb");
     WriteFileBytes(file, Records(3));
@@ -154,8 +158,14 @@ TEST(WptStore, FailedWriteKeepsOldFileAndModifiedBase) {
     }
     EXPECT_EQ(doc.CloseQuadrantWptFile(kAC), 1);
     EXPECT_NE(ReadFileBytes(file), Records(2));
+}
 
+TEST(WptStore, ReadOnlyFolderKeepsOldFile) {
     if (::geteuid() == 0) GTEST_SKIP() << "read-only folder test needs a non-root user";
+    WptEnv env;
+    CVornaDoc& doc = env.Make();
+    const std::string file = env.WptFile("AC.wdb");
+    WriteFileBytes(file, Records(2));
     ASSERT_EQ(doc.OpenQuadrantWptFile(kAC), 1);
     doc.WptAutoBase[kAC].Modified = 1;
     const std::string before = ReadFileBytes(file);
