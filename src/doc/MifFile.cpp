@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "doc/ImageMapFile.h"
 #include "doc/SegmentCache.h"
 
 namespace {
@@ -14,7 +15,6 @@ std::uint32_t U32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
            std::uint32_t(p[3]) << 24;
 }
-std::uint16_t U16(const std::uint8_t* p) { return std::uint16_t(p[0] | p[1] << 8); }
 void PutU32(std::uint8_t* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i));
 }
@@ -149,24 +149,21 @@ SegmentFileResult ReadBmpSegment(const std::string& path, int side, LoadedSegmen
     FileCloser fc{OpenDataFile(path)};
     if (!fc.f) return SegmentFileResult::NotOpened;
     const long fileLen = FileLength(fc.f);
-    std::uint8_t head[54];
-    if (fileLen < 54 || std::fread(head, 1, 54, fc.f) != 54) return SegmentFileResult::Truncated;
-    const std::uint16_t type = U16(head);
-    const std::uint32_t offBits = U32(head + 10);
-    const std::uint32_t infoSize = U32(head + 14);
-    const std::int32_t w = std::int32_t(U32(head + 18));
-    const std::int32_t hgt = std::int32_t(U32(head + 22));
-    const std::uint16_t planes = U16(head + 26);
-    const std::uint16_t bits = U16(head + 28);
-    const std::uint32_t compression = U32(head + 30);
-    if (type != kBmpSignature || planes != 1 || bits != 8 || compression != 0 || infoSize != 40)
+    std::uint8_t head[kDibHeadersBytes];
+    if (fileLen < long(kDibHeadersBytes) || std::fread(head, 1, sizeof head, fc.f) != sizeof head)
+        return SegmentFileResult::Truncated;
+    DibFileLayout layout;
+    const DibCheck check = CheckDibHeaders(head, std::uint64_t(fileLen), layout);
+    if (check == DibCheck::NotBitmap || check == DibCheck::Unsupported || layout.info.biBitCount != 8)
         return SegmentFileResult::BadFormat;
+    const std::int32_t w = layout.info.biWidth;
+    const std::int32_t hgt = layout.info.biHeight;
     if (w != side || hgt != side) return SegmentFileResult::BadSize;
-    // At most 256 palette entries between the headers and the pixels.
-    if (offBits < 54 || offBits > 54 + 1024 || (offBits - 54) % 4 != 0) return SegmentFileResult::BadFormat;
+    // Whole palette entries only.
+    if (check != DibCheck::Ok || layout.paletteBytes % 4 != 0) return SegmentFileResult::BadFormat;
 
     for (RgbQuad& q : out.palette) q = RgbQuad();
-    const std::size_t palBytes = offBits - 54;
+    const std::size_t palBytes = layout.paletteBytes;
     std::uint8_t pal[1024];
     if (palBytes && std::fread(pal, 1, palBytes, fc.f) != palBytes) return SegmentFileResult::Truncated;
     for (std::size_t i = 0; i < palBytes / 4; ++i)

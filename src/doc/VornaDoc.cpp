@@ -5,6 +5,7 @@
 #include <new>
 
 #include "app/VornaApp.h"
+#include "doc/ImageMapFile.h"
 #include "platform/Prompt.h"
 #include "platform/System.h"
 
@@ -51,6 +52,7 @@ CVornaDoc::~CVornaDoc() {
     }
 
     WriteBinaryTrackLogFile((app ? app->startDirectory : std::string()) + "TrackLog");
+    DeallocateImageMemory();
 
     FreeSegmentTables();
 
@@ -175,13 +177,42 @@ bool CVornaDoc::OnNewDocument() {
     return true;
 }
 
-bool CVornaDoc::OnOpenDocument(const std::string&) { return false; }
+bool CVornaDoc::OnOpenDocument(const std::string& path) {
+    CImageMapArchive ar(path, CImageMapArchive::load);
+    if (!ar.IsOpen()) {
+        MsgBox(ImageMapFaultText(ImageMapFault::NotOpened, path));
+        return false;
+    }
+    // A file that cannot become the image map is refused before anything
+    // held is emptied.
+    DibFileLayout layout;
+    ImageMapBlock block;
+    if (const auto fault = ReadImageMapHeaders(ar, layout, block)) {
+        MsgBox(ImageMapFaultText(*fault, path));
+        return false;
+    }
+    if (!ar.SeekToBegin()) {
+        MsgBox(ImageMapFaultText(ImageMapFault::NotOpened, path));
+        return false;
+    }
+    DeleteContents();
+    if (!Serialize(ar)) {
+        DeleteContents();
+        return false;
+    }
+    MsgBox(path);
+    UpdateAllViews(nullptr, 1);
+    return true;
+}
 
 void CVornaDoc::DeleteContents() {
+    ImageGeoref.Origin = CPointD(0.0, 0.0);
+    ImageGeoref.PixelOffset = {};
     // "TEMP" keeps its permanent claim; bases chosen for export stay open.
     for (int q = 0; q < kQuadrantCount; ++q) {
         if (std::size_t(q) < WptQInUse.size()) WptQInUse[std::size_t(q)] = 0;
         if (std::size_t(q) >= SectorSelLevel.size() || SectorSelLevel[std::size_t(q)] < 0)
             CloseQuadrantWptFile(q);
     }
+    DeallocateImageMemory();
 }

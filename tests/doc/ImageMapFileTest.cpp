@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "DocTestEnv.h"
+#include "doc/ImageMapFile.h"
+
+namespace {
+
+void Put(std::string& b, std::size_t at, std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) b[at + std::size_t(i)] = char(v >> (8 * i));
+}
+
+// A bitmap file: headers, paletteBytes of palette (byte i = i), rows of
+// rowBytes bytes (byte = row * 16 + column), then extra trailing bytes.
+std::string BmpBytes(int w, int h, int bits, std::uint32_t paletteBytes, int extra = 0) {
+    const std::uint32_t row = std::uint32_t((w * bits + 31) / 32 * 4);
+    std::string b(54 + paletteBytes + row * std::uint32_t(h) + std::uint32_t(extra), '\0');
+    Put(b, 0, 0x4D42, 2);
+    Put(b, 2, std::uint32_t(b.size()), 4);
+    Put(b, 10, 54 + paletteBytes, 4);
+    Put(b, 14, 40, 4);
+    Put(b, 18, std::uint32_t(w), 4);
+    Put(b, 22, std::uint32_t(h), 4);
+    Put(b, 26, 1, 2);
+    Put(b, 28, std::uint32_t(bits), 2);
+    Put(b, 38, 5905, 4);  // 150 dpi
+    for (std::uint32_t i = 0; i < paletteBytes; ++i) b[54 + i] = char(i);
+    for (std::uint32_t y = 0; y < std::uint32_t(h); ++y)
+        for (std::uint32_t x = 0; x < row; ++x) b[54 + paletteBytes + y * row + x] = char(y * 16 + x);
+    for (int i = 0; i < extra; ++i) b[b.size() - 1 - std::size_t(i)] = char(0xEE);
+    return b;
+}
+
+std::string Pixels(const CVornaDoc& doc) {
+    return std::string(reinterpret_cast<const char*>(doc.BmpData.get()), doc.BmpDataSize);
+}
+
+}  // namespace
+
+TEST(ImageMapFile, BitmapsLoadWithTheirPaletteAndStoreBackByteForByte) {
+    DocTestEnv env;
+    CVornaDoc& doc = env.Make();
+
+    // Offset 54: no palette; the stride is the pixel bytes over the height.
+    const std::string rgb = BmpBytes(5, 3, 24, 0);
+    ASSERT_TRUE(WriteFileBytes(env.tmp.file("rgb.bmp"), rgb));
+    {
+        CImageMapArchive ar(env.tmp.file("rgb.bmp"), CImageMapArchive::load);
+        ASSERT_TRUE(doc.Serialize(ar));
+    }
+    EXPECT_TRUE(env.prompter.texts.empty());
+    EXPECT_EQ(doc.BmpStride, 16u);
+    EXPECT_EQ(Pixels(doc), rgb.substr(54));
+    EXPECT_EQ(int(doc.ImageHeader.palette[0].rgbBlue), 0);
+    EXPECT_EQ(int(doc.ImageHeader.info.biBitCount), 24);
+    EXPECT_EQ(doc.ImageMapType, kMapNone) << "loading sets no map type";
+    EXPECT_EQ(env.app.memUse[kMemImagePixels], 1);
+    EXPECT_EQ(env.app.memUse[kMemImagePixels + 1], 48);
+
+    // A second load while pixels are held reads nothing.
+    ASSERT_TRUE(WriteFileBytes(env.tmp.file("pal.bmp"), BmpBytes(6, 4, 8, 1024, 3)));
+    {
+        CImageMapArchive ar(env.tmp.file("pal.bmp"), CImageMapArchive::load);
+        EXPECT_FALSE(doc.Serialize(ar));
+    }
+    EXPECT_TRUE(env.prompter.Saw("Internal Warning! BmpData already allocated in Serialize!"));
+    EXPECT_EQ(Pixels(doc), rgb.substr(54));
+
+    // A palette, 8-bit rows padded to 8 bytes, and 3 bytes after the last
+    // row (fewer than one per row): they stay with the pixels.
+    doc.DeallocateImageMemory();
+    EXPECT_EQ(env.app.memUse[kMemImagePixels + 1], 0);
+    const std::string pal = BmpBytes(6, 4, 8, 1024, 3);
+    {
+        CImageMapArchive ar(env.tmp.file("pal.bmp"), CImageMapArchive::load);
+        ASSERT_TRUE(doc.Serialize(ar));
+    }
+    EXPECT_EQ(doc.BmpStride, 8u);
+    EXPECT_EQ(doc.BmpDataSize, 4u * 8u + 3u);
+    EXPECT_EQ(int(doc.ImageHeader.palette[255].rgbReserved), 255);
+    EXPECT_EQ(int(doc.ImageHeader.palette[1].rgbBlue), 4);
+
+    ASSERT_TRUE(WriteFileBytes(env.tmp.file("copy.bmp"), "old contents"));
+    EXPECT_TRUE(doc.OnSaveDocument(env.tmp.file("copy.bmp")));
+    EXPECT_EQ(ReadFileBytes(env.tmp.file("copy.bmp")), pal);
+    EXPECT_FALSE(FileExists(env.tmp.file("copy.bmp.tmp")));
+
+    // Storing with no image leaves the old file as it was.
+    doc.DeallocateImageMemory();
+    env.prompter.texts.clear();
+    EXPECT_FALSE(doc.OnSaveDocument(env.tmp.file("copy.bmp")));
+    EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Image data non existant"});
+    EXPECT_EQ(ReadFileBytes(env.tmp.file("copy.bmp")), pal);
+    EXPECT_FALSE(FileExists(env.tmp.file("copy.bmp.tmp")));
+}
+
+TEST(ImageMapFile, DamagedBitmapsAreRefusedAndChangeNothing) {
+    DocTestEnv env;
+    CVornaDoc& doc = env.Make();
+    doc.OnNewDocument();
+    const std::string good = BmpBytes(6, 4, 8, 64);
+    auto patched = [&](std::size_t at, std::uint32_t v, int n) {
+        std::string b = good;
+        Put(b, at, v, n);
+        return b;
+    };
+    struct Case {
+        const char* what;
+        std::string data;
+        const char* message;
+    } cases[] = {
+        {"signature", patched(0, 0x4D43, 2), "is not a Windows bitmap"},
+        {"shorter than the headers", good.substr(0, 40), "is not a Windows bitmap"},
+        {"empty file", std::string(), "is not a Windows bitmap"},
+        {"another information header", patched(14, 108, 4), "can not read"},
+        {"compressed", patched(30, 1, 4), "can not read"},
+        {"bit count", patched(28, 7, 2), "can not read"},
+        {"planes", patched(26, 0, 2), "can not read"},
+        {"width 0", patched(18, 0, 4), "out of range"},
+        {"height 0", patched(22, 0, 4), "out of range"},
+        {"top-down rows", patched(22, std::uint32_t(-4), 4), "out of range"},
+        {"width far out", patched(18, 0x7FFFFFFF, 4), "out of range"},
+        {"offset inside the headers", patched(10, 40, 4), "out of range"},
+        {"palette above 256 entries", patched(10, 54 + 1028, 4), "out of range"},
+        {"offset past the end", patched(10, 54 + 1024, 4).substr(0, 54 + 900), "out of range"},
+        {"too large", patched(28, 32, 2).replace(18, 8, std::string("\xA0\x86\x01\x00\xA0\x86\x01\x00", 8)),
+         "too large"},
+        {"a row's worth of bytes too many", good + std::string(4, 'x'), "does not match"},
+    };
+    // Something held before: an image, the georeference, a claimed base.
+    const std::string held = BmpBytes(3, 2, 8, 0);
+    ASSERT_TRUE(WriteFileBytes(env.tmp.file("held.bmp"), held));
+    ASSERT_TRUE(doc.OnOpenDocument(env.tmp.file("held.bmp")));
+    doc.ImageGeoref.Origin = CPointD(500000.0, 5000000.0);
+    doc.ClaimWptBase(100);
+    ASSERT_EQ(doc.OpenQuadrantWptFile(100), 1);
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteFileBytes(env.tmp.file("bad.bmp"), c.data));
+        env.prompter.texts.clear();
+        EXPECT_FALSE(doc.OnOpenDocument(env.tmp.file("bad.bmp")));
+        ASSERT_EQ(env.prompter.texts.size(), 1u);
+        EXPECT_NE(env.prompter.texts[0].find(c.message), std::string::npos) << env.prompter.texts[0];
+        EXPECT_NE(env.prompter.texts[0].find("bad.bmp"), std::string::npos);
+        EXPECT_EQ(Pixels(doc), held.substr(54));
+        EXPECT_EQ(double(doc.ImageGeoref.Origin.easting), 500000.0);
+        EXPECT_TRUE(doc.WptAutoBase[100].Loaded);
+        EXPECT_EQ(doc.WptQInUse[100], 1);
+    }
+    env.prompter.texts.clear();
+    EXPECT_FALSE(doc.OnOpenDocument(env.tmp.file("missing.bmp")));
+    EXPECT_TRUE(env.prompter.Saw("Error! Can not open file"));
+    EXPECT_FALSE(doc.OnOpenDocument(env.tmp.path()));  // a folder
+    EXPECT_EQ(Pixels(doc), held.substr(54));
+}
+
+TEST(ImageMapFile, TruncatedPixelsKeepWhatWasReadAndZeroTheRest) {
+    DocTestEnv env;
+    CVornaDoc& doc = env.Make();
+    for (int bits : {8, 24, 1}) {
+        SCOPED_TRACE(bits);
+        const std::string full = BmpBytes(9, 5, bits, bits == 24 ? 0 : 8);
+        const std::size_t off = bits == 24 ? 54 : 62;
+        const std::size_t rows = full.size() - off;
+        // Short by more than a row, and by a single byte.
+        for (std::size_t cut : {rows / 5 + 3, std::size_t(1)}) {
+            ASSERT_TRUE(WriteFileBytes(env.tmp.file("short.bmp"), full.substr(0, full.size() - cut)));
+            env.prompter.texts.clear();
+            ASSERT_TRUE(doc.OnOpenDocument(env.tmp.file("short.bmp")));
+            EXPECT_EQ(env.prompter.texts,
+                      (std::vector<std::string>{"Unexpected end of file!", env.tmp.file("short.bmp")}));
+            ASSERT_EQ(doc.BmpDataSize, rows);
+            EXPECT_EQ(doc.BmpStride, rows / 5);
+            const std::string px = Pixels(doc);
+            EXPECT_EQ(px.substr(0, rows - cut), full.substr(off, rows - cut));
+            EXPECT_EQ(px.substr(rows - cut), std::string(cut, '\0'));
+            EXPECT_EQ(env.app.memUse[kMemImagePixels + 1], (int)rows);
+        }
+    }
+    // Headers and nothing else: every row is zero.
+    const std::string bare = BmpBytes(4, 2, 8, 0).substr(0, 54);
+    ASSERT_TRUE(WriteFileBytes(env.tmp.file("bare.bmp"), bare));
+    ASSERT_TRUE(doc.OnOpenDocument(env.tmp.file("bare.bmp")));
+    EXPECT_EQ(Pixels(doc), std::string(8, '\0'));
+}
