@@ -11,8 +11,7 @@
 
 #include "doc/DibFormat.h"
 #include "doc/DocView.h"
-#include "doc/ImageMapArchive.h"
-#include "doc/ImageMapGeoref.h"
+#include "doc/GpsRecord.h"
 #include "doc/Undo.h"
 #include "doc/WptDialogs.h"
 #include "doc/MapViewDesc.h"
@@ -181,6 +180,15 @@ public:
     int SetWptLevel(WaypointRecord rec, int index, int level);
     int SetWptLabelPosition(WaypointRecord rec, int index, int label);
     int ChangeWptTo(WaypointRecord rec, int index);
+    // Imports and downloads: the grid position comes from the WGS84 one. When
+    // it cannot be converted (no datum parameters, a position that is no
+    // number) both show an "Error! " message; the import then adds nothing
+    // and the test answers false.
+    int AddImportedWaypoint(GPSrecord rec);  // result of CreateWaypoint (mode 2)
+    bool CheckWptExistence(GPSrecord rec);   // true when the waypoint exists already
+    // Whether the record is a point of the current search field. Answers false
+    // until the search-area store comes; its IsSearchAreaPoint replaces this.
+    bool IsSearchFieldPoint(const GPSrecord& rec);
     int CheckWptRecord(WaypointRecord* rec, const std::string& location, int index, int base);
     void UpdateWptSelectionFlag(int base, int index, int level);
     static int GetWptBaseIndex(const WaypointRecord& rec);  // 784 temporary, quadrant, -1 outside
@@ -232,24 +240,9 @@ public:
     // BEGIN SECTION later
     // Image map: headers and palette of the open image (ImagePath empty: none).
     BitmapFileHeader ImageFileHeader;
-    DibHeader ImageHeader;  // palette bytes beyond the file's are zero
+    DibHeader ImageHeader;
     std::string ImagePath;
     int ImageMapType = kMapNone;
-    // Pixel rows as in the file, bottom row first, BmpStride bytes apart;
-    // null when no image is held.
-    std::unique_ptr<std::uint8_t[]> BmpData;
-    std::size_t BmpDataSize = 0;
-    std::size_t BmpStride = 0;
-    ::ImageGeoref ImageGeoref;
-
-    // Frees the image pixels; when pixels were held the map type becomes -3.
-    void DeallocateImageMemory();
-    // The document's file is the image map. Loading (when no pixels are held)
-    // reads it; storing writes the held image. Neither sets the map type or
-    // the georeference. False when nothing was loaded or stored.
-    bool Serialize(CImageMapArchive& ar);
-    // Writes the image map through a temporary file beside path.
-    bool OnSaveDocument(const std::string& path);
 
     // Area prepared by the last drawing pass (E1 west, E2 east, N1 north, N2 south).
     CRectD VisibleArea;

@@ -1,0 +1,104 @@
+// Waypoints from outside (exchange files, the receiver): the import and the
+// test whether such a waypoint is in the database already.
+#include <cmath>
+
+#include "app/VornaApp.h"
+#include "doc/VornaDoc.h"
+#include "doc/WptNaming.h"
+#include "geo/TextHelpers.h"
+#include "platform/Prompt.h"
+
+namespace {
+
+// Length of the date and time text at the start of a comment that carried the time.
+constexpr std::size_t kTimeTextLength = 15;
+
+std::string Trimmed(std::string s) {
+    TrimLeft(s);
+    TrimRight(s);
+    return s;
+}
+
+// Cut to the field and trimmed again, so that what is checked and compared is
+// what the record will hold.
+std::string CutToField(std::string s, std::size_t field) {
+    if (s.size() > field - 1) s.resize(field - 1);
+    TrimRight(s);
+    return s;
+}
+
+std::string ImportedName(const std::string& name) { return CutToField(Trimmed(name), kWptNameSize); }
+
+std::string ImportedComment(std::string comment, std::int32_t time) {
+    if (time > 0 && comment.size() >= kTimeTextLength) comment.erase(0, kTimeTextLength);
+    return CutToField(Trimmed(comment), kWptCommentSize);
+}
+
+// The grid position of a WGS84 one; false (and the message shown) when it
+// cannot be converted.
+bool GridPosition(const GPSrecord& rec, CPointD& p) {
+    CVornaApp* app = VornaAppOrNull();
+    if (app && app->geo.WGS84ToGK(rec.latitude, rec.longitude, p)) return true;
+    if (app && app->geo.HasLocalEllipsoid() && app->geo.HasParameters())
+        MsgBox("Error! Position of waypoint '" + Trimmed(rec.name) +
+               "' can not be converted to map coordinates.");
+    else
+        MsgBox("Error! Geodetic transformation parameters not set.");
+    return false;
+}
+
+// The shape of a search-field point name: a letter and two digits.
+bool IsSearchPointName(const std::string& s) {
+    return s.size() == 3 && s[0] >= 'A' && s[0] <= 'Z' && s[1] >= '0' && s[1] <= '9' && s[2] >= '0' &&
+           s[2] <= '9';
+}
+
+}  // namespace
+
+int CVornaDoc::AddImportedWaypoint(GPSrecord rec) {
+    CPointD p;
+    if (!GridPosition(rec, p)) return 0;
+    return CreateWaypoint(p.easting, p.northing, 2, -1, ImportedName(rec.name),
+                          ImportedComment(rec.comment, rec.time), rec.time > 0 ? rec.time : 0);
+}
+
+bool CVornaDoc::CheckWptExistence(GPSrecord rec) {
+    // Without a grid position nothing can be compared. "Not existing" lets the
+    // import run, which refuses for the same reason, so nothing is added twice.
+    CPointD p;
+    if (!GridPosition(rec, p)) return false;
+    // Compared in the form the import stores.
+    const std::string name = ToUpperAscii(ImportedName(rec.name));
+
+    int q = -1;
+    if (CheckTemporaryWptName(name, false).empty()) {
+        q = kTempBase;
+    } else if (name.size() >= 2) {
+        for (int k = 0; k < kQuadrantCount && q < 0; ++k)
+            if (GetQuadrantName(k).compare(0, std::string::npos, name, 0, 2) == 0) q = k;
+    }
+
+    bool exists = false;
+    if (q >= 0 && OpenQuadrantWptFile(q)) {
+        BasesToClose = 1;
+        ClaimWptBase(q);
+        const WptBase& b = WptAutoBase[q];
+        int last = -1;
+        for (int i = 0; i < b.Count; ++i)
+            if (!WptIsDeleted(b.Data[i]) && WptName(b.Data[i]) == name) last = i;
+        if (last >= 0) {
+            const CVornaApp* app = VornaAppOrNull();
+            const double proximity = app ? app->existingWptProximity : 1.0;
+            exists = std::hypot(b.Data[last].E - p.easting, b.Data[last].N - p.northing) <= proximity;
+        }
+        ReleaseWptBase(q, "CheckWptExistence");
+    }
+    if (!exists && IsSearchPointName(name)) {
+        rec.name = name;
+        exists = IsSearchFieldPoint(rec);
+    }
+    CloseUnusedQuadrants();
+    return exists;
+}
+
+bool CVornaDoc::IsSearchFieldPoint(const GPSrecord&) { return false; }
