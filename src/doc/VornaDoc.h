@@ -11,6 +11,8 @@
 
 #include "doc/DibFormat.h"
 #include "doc/DocView.h"
+#include "doc/ImageMapArchive.h"
+#include "doc/ImageMapGeoref.h"
 #include "doc/GpsRecord.h"
 #include "doc/Undo.h"
 #include "doc/WptDialogs.h"
@@ -240,9 +242,24 @@ public:
     // BEGIN SECTION later
     // Image map: headers and palette of the open image (ImagePath empty: none).
     BitmapFileHeader ImageFileHeader;
-    DibHeader ImageHeader;
+    DibHeader ImageHeader;  // palette bytes beyond the file's are zero
     std::string ImagePath;
     int ImageMapType = kMapNone;
+    // Pixel rows as in the file, bottom row first, BmpStride bytes apart;
+    // null when no image is held.
+    std::unique_ptr<std::uint8_t[]> BmpData;
+    std::size_t BmpDataSize = 0;
+    std::size_t BmpStride = 0;
+    ::ImageGeoref ImageGeoref;
+
+    // Frees the image pixels; when pixels were held the map type becomes -3.
+    void DeallocateImageMemory();
+    // The document's file is the image map. Loading (when no pixels are held)
+    // reads it; storing writes the held image. Neither sets the map type or
+    // the georeference. False when nothing was loaded or stored.
+    bool Serialize(CImageMapArchive& ar);
+    // Writes the image map through a temporary file beside path.
+    bool OnSaveDocument(const std::string& path);
 
     // Area prepared by the last drawing pass (E1 west, E2 east, N1 north, N2 south).
     CRectD VisibleArea;
