@@ -52,13 +52,15 @@ bool CVornaDoc::Serialize(CImageMapArchive& ar) {
         MsgBox("Unexpected end of file!");
         return false;
     }
-    std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[block.size]());
+    std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[block.size]);
     if (!pixels) {
         MsgBox("Internal Error! Not enough memory for BmpData in InitBmp!");
         return false;
     }
     const std::size_t want = std::size_t(block.available < block.size ? block.available : block.size);
     const std::size_t got = ar.Read(pixels.get(), want);
+    // What was read stays; the rest of the rows is zero.
+    std::memset(pixels.get() + got, 0, std::size_t(block.size) - got);
 
     ImageFileHeader = layout.file;
     ImageHeader = DibHeader();
@@ -68,7 +70,6 @@ bool CVornaDoc::Serialize(CImageMapArchive& ar) {
     BmpDataSize = std::size_t(block.size);
     BmpStride = std::size_t(block.stride);
     if (CVornaApp* app = VornaAppOrNull()) app->CountAlloc(kMemImagePixels, (long long)BmpDataSize);
-    // What was read stays; the rest of the rows is zero.
     if (block.truncated || got < want) MsgBox("Unexpected end of file!");
     return true;
 }
