@@ -73,6 +73,13 @@ TEST(WptImport, ImportCreatesTemporaryWaypointAtGridPositionWithTrimmedTexts) {
               1);
     EXPECT_EQ(WptComment(LastTemp(doc)), "12345678901234567890");
     EXPECT_GE(LastTemp(doc).Created, before);
+
+    // The name is checked as it will be stored: the bad seventh character goes
+    // with the cut, so no dialog opens.
+    ASSERT_EQ(doc.AddImportedWaypoint(FromOutside(env.app, CPointD(p.easting + 4000, p.northing), "summit!")),
+              1);
+    EXPECT_EQ(WptName(LastTemp(doc)), "SUMMIT");
+    EXPECT_EQ(env.dialogs.wptRuns, 0);
     EXPECT_TRUE(env.prompter.texts.empty());
 }
 
@@ -97,6 +104,10 @@ TEST(WptImport, ExistenceByNameAndProximityInTempAndNamedQuadrant) {
     EXPECT_TRUE(doc.CheckWptExistence(FromOutside(env.app, CPointD(t.easting, t.northing - 6), " peak ")));
     EXPECT_FALSE(doc.CheckWptExistence(FromOutside(env.app, CPointD(t.easting + 12, t.northing), "PEAK")));
     EXPECT_FALSE(doc.CheckWptExistence(FromOutside(env.app, t, "PEAKS")));
+    ASSERT_EQ(
+        doc.AddImportedWaypoint(FromOutside(env.app, CPointD(t.easting + 500, t.northing), "Waterfall")), 1);
+    EXPECT_TRUE(
+        doc.CheckWptExistence(FromOutside(env.app, CPointD(t.easting + 500, t.northing), "WATERFALL")));
 
     // An automatic name is looked up in the quadrant its letters name, which
     // is opened for the test and closed again.
