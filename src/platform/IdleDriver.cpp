@@ -29,6 +29,7 @@ void CIdleDriver::Start() {
 void CIdleDriver::Stop() {
     if (!m_Started) return;
     m_Started = false;
+    m_WakePending = false;
     m_Timer.stop();
     if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
 }
@@ -36,6 +37,9 @@ void CIdleDriver::Stop() {
 void CIdleDriver::Wake() {
     if (!m_Started) return;
     m_Count = 0;
+    // Inside the hook (its nested loop) a timer shot is swallowed; the hook's
+    // end must still run the pass the new data asks for.
+    if (m_InHook) m_WakePending = true;
     Arm(0);
 }
 
@@ -92,6 +96,9 @@ void CIdleDriver::OnTimer() {
     }
     ++m_Count;
     ++m_Passes;
-    if (!m_Started || !more) return;
-    Arm(m_PollingOnly && m_PollingOnly() ? m_PollMs : 0);
+    const bool woken = m_WakePending;
+    m_WakePending = false;
+    if (woken) m_Count = 0;
+    if (!m_Started || !(more || woken)) return;
+    Arm(!woken && m_PollingOnly && m_PollingOnly() ? m_PollMs : 0);
 }

@@ -56,4 +56,5 @@ private:
     long m_Passes = 0;
     bool m_Started = false;
     bool m_InHook = false;
+    bool m_WakePending = false;  // Wake() came while the hook ran
 };

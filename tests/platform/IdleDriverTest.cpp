@@ -181,3 +181,25 @@ TEST(IdleDriver, PollingOnlyWaitsATickInsteadOfSpinning) {
     EXPECT_EQ(counts[before], 0);
     idle.Stop();
 }
+
+TEST(IdleDriver, WakeDuringTheHooksOwnLoopIsNotLost) {
+    std::vector<long> counts;
+    CIdleDriver* self = nullptr;
+    CIdleDriver idle([&](long count) {
+        counts.push_back(count);
+        if (counts.size() == 1) {
+            // Port data arrives while the hook waits in a nested loop; the
+            // hook itself says it has nothing more to do.
+            QEventLoop loop;
+            QTimer::singleShot(5, &loop, [&] { self->Wake(); });
+            QTimer::singleShot(50, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        return false;
+    });
+    self = &idle;
+    idle.Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counts.size() >= 2; }, kWaitMs));
+    EXPECT_EQ(counts[1], 0);
+    idle.Stop();
+}
