@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
@@ -325,16 +326,22 @@ void CVornaApp::OnPreferences() {
     ApplyDatumSettings();
 }
 
+namespace {
+// The counters are 32-bit as the resources dialog shows them; a sum past
+// their range sticks at the limit rather than wrapping.
+void AddSaturated(int& counter, long long delta) {
+    counter = int(std::clamp<long long>(counter + delta, INT_MIN, INT_MAX));
+}
+}  // namespace
+
 void CVornaApp::CountAlloc(MemCounter pair, long long bytes) {
-    memUse[pair] += 1;
-    if (pair + 1 < kMemCounterCount && pair != kMemDocuments && pair != kMemViews)
-        memUse[pair + 1] += int(bytes);
+    AddSaturated(memUse[pair], 1);
+    if (pair != kMemDocuments && pair != kMemViews) AddSaturated(memUse[pair + 1], bytes);
 }
 
 void CVornaApp::CountFree(MemCounter pair, long long bytes) {
-    memUse[pair] -= 1;
-    if (pair + 1 < kMemCounterCount && pair != kMemDocuments && pair != kMemViews)
-        memUse[pair + 1] -= int(bytes);
+    AddSaturated(memUse[pair], -1);
+    if (pair != kMemDocuments && pair != kMemViews) AddSaturated(memUse[pair + 1], -bytes);
 }
 
 std::string CVornaApp::DefaultIniPath() {

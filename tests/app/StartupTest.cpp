@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 
@@ -234,4 +235,17 @@ TEST(Startup, PreferencesCopyBackClampAndReapplyTheDatum) {
     app.OnPreferences();
     EXPECT_TRUE(env.prompter.texts.empty());
     EXPECT_EQ(app.wptDefaultLabelPosition, 32);
+}
+
+TEST(Startup, MemoryCountersCountBlocksAndBytesWithoutWrapping) {
+    CVornaApp app;
+    app.CountAlloc(kMemTrackLog, 3000000000LL);  // more than the 32-bit counter holds
+    app.CountAlloc(kMemTrackLog, 10);
+    EXPECT_EQ(app.memUse[kMemTrackLog], 2);
+    EXPECT_EQ(app.memUse[kMemTrackLog + 1], INT_MAX);
+    app.CountAlloc(kMemViews, 0);
+    EXPECT_EQ(app.memUse[kMemViews], 1);
+    app.CountFree(kMemDocuments, 0);
+    EXPECT_EQ(app.memUse[kMemDocuments], -1);
+    EXPECT_EQ(app.memUse[kMemViews], 1);  // the single counters have no byte partner
 }
