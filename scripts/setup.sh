@@ -9,6 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-liberation
   xvfb xauth poppler-utils
+  locales  # locale sources: the settings test compiles a decimal-comma locale
 )
 
 missing=()
