@@ -136,6 +136,35 @@ void BM_ClaimPassWarm(benchmark::State& state) {
 }
 BENCHMARK(BM_ClaimPassWarm)->Arg(1)->Arg(3)->Unit(benchmark::kMicrosecond);
 
+// Repaint at the edge of the data: every segment under the pane is missing
+// and is looked for again on each pass, in a folder of many other files
+// (a full TN10 set holds 19600).
+void BM_ClaimPassMissingSegments(benchmark::State& state) {
+    CScriptedPrompter prompter;
+    Env env;
+    const int files = int(state.range(0));
+    const std::string dir =
+        (std::filesystem::temp_directory_path() / ("vorna-bench-folder-" + std::to_string(files))).string() +
+        "/";
+    if (!std::filesystem::exists(dir + "done")) {
+        std::filesystem::create_directories(dir);
+        for (int i = 0; i < files; ++i)
+            if (std::FILE* f = std::fopen((dir + "TN10X" + std::to_string(i) + ".mif").c_str(), "wb"))
+                std::fclose(f);
+        if (std::FILE* f = std::fopen((dir + "done").c_str(), "wb")) std::fclose(f);
+    }
+    const int series = 3;
+    env.doc->Series(series).directory = dir;
+    const MapViewDesc d = Desc(series);
+    SegmentFlags flags;
+    int k = 0;
+    for (auto _ : state) env.doc->SelectActiveMapSegments(d, ScreenArea(series, (k++ & 7) * 5.0), flags, 0);
+    int claimed = 0;
+    for (std::int32_t f : flags) claimed += f != 0;
+    state.counters["missing"] = claimed;
+}
+BENCHMARK(BM_ClaimPassMissingSegments)->Arg(0)->Arg(20000)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

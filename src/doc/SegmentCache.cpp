@@ -1,4 +1,5 @@
 // The claim-counted cache of decoded map segments.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -10,11 +11,26 @@
 
 namespace {
 
-// Whole metres for the probe grid; false for coordinates no map can hold.
-bool ProbeMetres(double v, long long& out) {
-    if (!std::isfinite(v) || std::fabs(v) > 1e9) return false;
-    out = static_cast<long long>(v);
-    return true;
+// Calls probe(x, y) at the probe points of a claim pass over cells of s
+// metres: rows from the whole-metre top down while y >= bottom - s, columns
+// from the whole-metre left up while x <= right. Only points inside the grid
+// area are visited (the others hold no cell), so a huge area costs no more
+// than the whole grid; nothing is visited for an empty or non-finite area.
+template <class Probe>
+void ForEachProbe(const CRectD& area, long long s, Probe probe) {
+    const double left = area.E1, right = area.E2, top = area.N1, bottom = area.N2;
+    if (s <= 0 || left == right || top == bottom) return;
+    for (double v : {left, right, top, bottom})
+        if (!std::isfinite(v)) return;
+    // The grid area's edges are whole multiples of every cell side.
+    const auto whole = [](double v) { return static_cast<long long>(std::clamp(v, -1e9, 1e9)); };
+    const long long west = static_cast<long long>(CVornaDoc::kAreaWest);
+    const long long south = static_cast<long long>(CVornaDoc::kAreaSouth);
+    const long long north = static_cast<long long>(CVornaDoc::kAreaNorth);
+    const double yEnd = std::max(bottom - double(s), double(south));
+    const double xEnd = std::min(right, CVornaDoc::kAreaEast);
+    for (long long y = std::min(whole(top) / s * s, north); double(y) >= yEnd; y -= s)
+        for (long long x = std::max(whole(left) / s * s, west); double(x) <= xEnd; x += s) probe(x, y);
 }
 
 void FitFlags(SegmentFlags& flags, int count) {
@@ -116,20 +132,13 @@ void CVornaDoc::SelectActiveMapSegments(const MapViewDesc& desc, const CRectD& a
     // Claim the cells under a probe grid one segment apart. The rows run one
     // segment beyond the southern edge so that a bottom on a segment edge
     // still claims the row below it.
-    long long left, right, top, bottom;
-    const long long s = ser.metres;
-    if (area.E1 != area.E2 && area.N1 != area.N2 && ProbeMetres(area.E1, left) &&
-        ProbeMetres(area.E2, right) && ProbeMetres(area.N1, top) && ProbeMetres(area.N2, bottom) && s > 0) {
-        for (long long y = (top / s) * s; y >= bottom - s; y -= s) {
-            for (long long x = (left / s) * s; x <= right; x += s) {
-                const int i = GetSegmentIndex(desc.mapType, double(x), double(y));
-                if (i < 0 || flags[std::size_t(i)]) continue;
-                ++ser.SInUse[std::size_t(i)];
-                flags[std::size_t(i)] = 1;
-                if (tracing) adding += ser.SegmentName[std::size_t(i)] + ' ';
-            }
-        }
-    }
+    ForEachProbe(area, ser.metres, [&](long long x, long long y) {
+        const int i = GetSegmentIndex(desc.mapType, double(x), double(y));
+        if (i < 0 || flags[std::size_t(i)]) return;
+        ++ser.SInUse[std::size_t(i)];
+        flags[std::size_t(i)] = 1;
+        if (tracing) adding += ser.SegmentName[std::size_t(i)] + ' ';
+    });
 
     // Settle: free what nobody claims, load what is claimed.
     for (int i = 0; i < ser.count; ++i) {
@@ -209,18 +218,12 @@ void CVornaDoc::SelectActiveWptQuadrants(const CRectD& area, QuadrantFlags& flag
         flags[std::size_t(q)] = 0;
         if (WptQInUse[std::size_t(q)] > 0) --WptQInUse[std::size_t(q)];
     }
-    long long left, right, top, bottom;
-    const long long s = 10000;
-    if (area.E1 != area.E2 && area.N1 != area.N2 && ProbeMetres(area.E1, left) &&
-        ProbeMetres(area.E2, right) && ProbeMetres(area.N1, top) && ProbeMetres(area.N2, bottom)) {
-        for (long long y = (top / s) * s; y >= bottom - s; y -= s)
-            for (long long x = (left / s) * s; x <= right; x += s) {
-                const int q = GetQuadrantIndex(double(x), double(y));
-                if (q < 0 || flags[std::size_t(q)]) continue;
-                ++WptQInUse[std::size_t(q)];
-                flags[std::size_t(q)] = 1;
-            }
-    }
+    ForEachProbe(area, 10000, [&](long long x, long long y) {
+        const int q = GetQuadrantIndex(double(x), double(y));
+        if (q < 0 || flags[std::size_t(q)]) return;
+        ++WptQInUse[std::size_t(q)];
+        flags[std::size_t(q)] = 1;
+    });
     // Bases chosen for export stay open though nobody shows them.
     for (int q = 0; q < kQuadrantCount; ++q) {
         if (WptQInUse[std::size_t(q)] < 1) {

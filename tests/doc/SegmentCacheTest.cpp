@@ -60,6 +60,12 @@ TEST(SegmentCache, ClaimPassCoversTheAreaAndTouchingEdges) {
     EXPECT_TRUE(f[std::size_t(doc.GetSegmentIndex(1, 515000, 5085000))]);
     doc.SelectActiveMapSegments(d, Area(500000, 509000, 5089000, 5081000), f, 0);
     EXPECT_EQ(Claimed(f), 1);
+    // A bottom a fraction of a metre above an edge is no bottom on the edge.
+    doc.SelectActiveMapSegments(d, Area(501000, 509000, 5089000, 5080000.5), f, 0);
+    EXPECT_EQ(Claimed(f), 1);
+    // An area far larger than the grid claims the whole grid, at once.
+    doc.SelectActiveMapSegments(d, Area(-1e9, 1e9, 1e9, -1e9), f, 0);
+    EXPECT_EQ(Claimed(f), 784);
     // Zero width or height releases everything.
     doc.SelectActiveMapSegments(d, Area(500000, 500000, 5089000, 5081000), f, 0);
     EXPECT_EQ(Claimed(f), 0);

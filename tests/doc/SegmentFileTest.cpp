@@ -1,6 +1,10 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "TestUtil.h"
@@ -153,4 +157,98 @@ TEST(SegmentFile, DataFilesAreFoundWhateverTheLetterCase) {
     std::fclose(f);
     EXPECT_EQ(OpenDataFile(tmp.file("Q_AC_DMR.dat")), nullptr);
     EXPECT_EQ(OpenDataFile(tmp.dir() + "nofolder/Q_AB_DMR.dat"), nullptr);
+}
+
+namespace {
+// Deterministic byte source for the damage loops (splitmix64).
+struct Mix {
+    std::uint64_t s;
+    std::uint32_t Next(std::uint32_t n) {
+        std::uint64_t z = (s += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return std::uint32_t((z ^ (z >> 31)) % n);
+    }
+};
+
+// A copy of good cut short, or with a few bytes changed (mostly in the headers).
+std::string Damaged(const std::string& good, Mix& r, std::size_t headerBytes) {
+    std::string b = good;
+    if (r.Next(3) == 0) return b.substr(0, r.Next(std::uint32_t(b.size())));
+    for (std::uint32_t k = 1 + r.Next(4); k > 0; --k) {
+        const std::size_t at =
+            r.Next(2) ? r.Next(std::uint32_t(headerBytes)) : r.Next(std::uint32_t(b.size()));
+        b[at] = char(r.Next(4) == 0 ? 0x80 | r.Next(128) : r.Next(256));
+    }
+    return b;
+}
+}  // namespace
+
+// Run under the sanitizers: any read or write outside a buffer fails there.
+TEST(SegmentFile, DamagedFilesAreRefusedOrLoadedWithinTheirBuffers) {
+    TempDir tmp;
+    Mix r{42};
+    const int side = 24, stride = DibStride(side);
+    std::vector<std::uint8_t> img(std::size_t(stride * side), 0);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) img[std::size_t(y * stride + x)] = std::uint8_t((x / 5 + y / 3) % 7);
+    RgbQuad pal[256] = {};
+    ASSERT_TRUE(WriteMifSegment(tmp.file("g.mif"), img.data(), side, side, stride));
+    ASSERT_TRUE(WriteBmpSegment(tmp.file("g.bmp"), img.data(), side, side, stride, pal));
+    const std::string mif = ReadFileBytes(tmp.file("g.mif")), bmp = ReadFileBytes(tmp.file("g.bmp"));
+    int refused = 0;
+    for (int i = 0; i < 400; ++i) {
+        const bool isMif = i % 2 == 0;
+        ASSERT_TRUE(WriteFileBytes(tmp.file("d"), Damaged(isMif ? mif : bmp, r, isMif ? 32 : 54)));
+        LoadedSegment seg;
+        const SegmentFileResult res =
+            isMif ? ReadMifSegment(tmp.file("d"), side, seg) : ReadBmpSegment(tmp.file("d"), side, seg);
+        refused += res != SegmentFileResult::Ok;
+        if (seg.data) {
+            ASSERT_EQ(seg.size, img.size()) << i;
+            unsigned sum = 0;
+            for (std::size_t k = 0; k < seg.size; ++k) sum += seg.data[k];  // every byte readable
+            (void)sum;
+        }
+    }
+    EXPECT_GT(refused, 100);
+
+    // Packed data of random bytes into images of random small sizes.
+    for (int i = 0; i < 3000; ++i) {
+        const int w = 1 + int(r.Next(9)), h = 1 + int(r.Next(5));
+        std::vector<std::uint8_t> packed(r.Next(60));
+        for (auto& b : packed) b = std::uint8_t(r.Next(256));
+        std::vector<std::uint8_t> out(std::size_t(DibStride(w) * h), 0);
+        DecodeMifPixels(packed.data(), packed.size(), w, h, out.data(), out.size());
+        for (int y = 0; y < h; ++y)
+            for (int x = w; x < DibStride(w); ++x) ASSERT_EQ(out[std::size_t(y * DibStride(w) + x)], 0);
+    }
+}
+
+TEST(SegmentFile, CaseInsensitiveLookupFollowsChangesOfTheFolder) {
+    TempDir tmp;
+    const std::string dir = tmp.dir() + "maps/";
+    std::filesystem::create_directories(dir);
+    // Folders last changed long ago keep their listing between lookups.
+    const auto age = [&](long seconds) {
+        struct timespec t[2] = {{1000000000 + seconds, 0}, {1000000000 + seconds, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, dir.c_str(), t, 0), 0);
+    };
+    ASSERT_TRUE(WriteFileBytes(dir + "TK50AB.MIF", "a"));
+    age(0);
+    std::FILE* f = OpenDataFile(dir + "TK50AB.mif");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    EXPECT_EQ(OpenDataFile(dir + "TK50AC.mif"), nullptr);
+
+    ASSERT_TRUE(WriteFileBytes(dir + "tk50ac.mif", "c"));
+    age(1);
+    f = OpenDataFile(dir + "TK50AC.mif");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(std::fgetc(f), 'c');
+    std::fclose(f);
+
+    std::filesystem::remove(dir + "TK50AB.MIF");
+    age(2);
+    EXPECT_EQ(OpenDataFile(dir + "TK50AB.mif"), nullptr);
 }
