@@ -4,6 +4,7 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <algorithm>
+#include <climits>
 
 #include "app/VornaApp.h"
 #include "doc/VornaDoc.h"
@@ -65,9 +66,69 @@ QRect PaintBounds(QPainter& dc) {
     return r;
 }
 
+namespace {
+
+// One row of n pixels from column c0 of a bottom-up row, as RGB.
+void ConvertRow(const std::uint8_t* row, int bitCount, long long c0, int n, const QRgb palette[256],
+                QRgb* out) {
+    switch (bitCount) {
+        case 8:
+            for (int i = 0; i < n; ++i) out[i] = palette[row[c0 + i]];
+            break;
+        case 4:
+            for (int i = 0; i < n; ++i) {
+                const long long c = c0 + i;
+                out[i] = palette[(row[c >> 1] >> ((c & 1) ? 0 : 4)) & 0x0f];
+            }
+            break;
+        case 1:
+            for (int i = 0; i < n; ++i) {
+                const long long c = c0 + i;
+                out[i] = palette[(row[c >> 3] >> (7 - (c & 7))) & 1];
+            }
+            break;
+        case 16:  // 5-5-5
+            for (int i = 0; i < n; ++i) {
+                const std::uint8_t* p = row + 2 * (c0 + i);
+                const unsigned v = p[0] | (p[1] << 8);
+                out[i] = qRgb(((v >> 10) & 31) << 3, ((v >> 5) & 31) << 3, (v & 31) << 3);
+            }
+            break;
+        case 24:
+        case 32: {
+            const int b = bitCount / 8;
+            for (int i = 0; i < n; ++i) {
+                const std::uint8_t* p = row + b * (c0 + i);
+                out[i] = qRgb(p[2], p[1], p[0]);
+            }
+            break;
+        }
+        default:
+            std::fill(out, out + n, qRgb(255, 255, 255));
+            break;
+    }
+}
+
+long long RowBytes(long long width, int bitCount) { return (width * bitCount + 7) / 8; }
+
+}  // namespace
+
+IndexedBits DocImageBits(const CVornaDoc& doc) {
+    const BitmapInfoHeader& h = doc.ImageHeader.info;
+    if (!doc.BmpData || h.biWidth <= 0 || h.biHeight <= 0) return {};
+    const int bc = h.biBitCount;
+    if (bc != 1 && bc != 4 && bc != 8 && bc != 16 && bc != 24 && bc != 32) return {};
+    const std::size_t stride = doc.BmpStride;
+    if (stride > std::size_t(INT_MAX) || stride < std::size_t(RowBytes(h.biWidth, bc)) ||
+        stride * std::size_t(h.biHeight) > doc.BmpDataSize)
+        return {};
+    return {doc.BmpData.get(), int(h.biWidth), int(h.biHeight), int(stride), bc};
+}
+
 void StretchIndexed(QPainter& dc, const IndexedBits& src, const QRgb palette[256], const QRect& dest, int sx,
                     int sy, int sw, int sh, const QRect& clip) {
-    if (!src.bits || src.width <= 0 || src.height <= 0 || src.stride < src.width) return;
+    if (!src.bits || src.width <= 0 || src.height <= 0 || src.stride < RowBytes(src.width, src.bitCount))
+        return;
     if (dest.width() <= 0 || dest.height() <= 0 || sw <= 0 || sh <= 0) return;
     const QRect vis = dest & clip;
     if (vis.isEmpty()) return;
@@ -91,9 +152,8 @@ void StretchIndexed(QPainter& dc, const IndexedBits& src, const QRgb palette[256
     if (img.isNull()) return;
     for (int j = 0; j < nv; ++j) {
         const long long row = static_cast<long long>(sy) + sh - 1 - (v0 + j);
-        const std::uint8_t* in = src.bits + row * src.stride + sx + u0;
-        auto* out = reinterpret_cast<QRgb*>(img.scanLine(j));
-        for (int i = 0; i < nu; ++i) out[i] = palette[in[i]];
+        ConvertRow(src.bits + row * src.stride, src.bitCount, static_cast<long long>(sx) + u0, nu, palette,
+                   reinterpret_cast<QRgb*>(img.scanLine(j)));
     }
     if (dw == sw && dh == sh) {
         dc.drawImage(QPoint(int(dest.left() + u0), int(dest.top() + v0)), img);
@@ -102,10 +162,6 @@ void StretchIndexed(QPainter& dc, const IndexedBits& src, const QRgb palette[256
         dc.drawImage(QRectF(dest.left() + u0 * fx, dest.top() + v0 * fy, nu * fx, nv * fy), img);
     }
 }
-
-// The image map's pixels. The image store has no pixel block yet; until it
-// does, an image map draws nothing.
-static IndexedBits DocImageBits(const CVornaDoc&) { return {}; }
 
 void DrawMapBitmap(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc) {
     if (desc.mapType == kMapNone) return;
@@ -131,9 +187,10 @@ void DrawMapBitmap(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
                 StretchIndexed(dc, img, pal, QRect(-desc.origin.x, -desc.origin.y, w, h), 0, 0, img.width,
                                img.height, clip);
             } else {
-                const QRect dest(SaturateToInt(desc.deviceOffset.x * zx), SaturateToInt(desc.deviceOffset.y * zy),
-                                 w, h);
-                StretchIndexed(dc, img, pal, dest, desc.origin.x, -desc.origin.y, img.width, img.height, clip);
+                const QRect dest(SaturateToInt(desc.deviceOffset.x * zx),
+                                 SaturateToInt(desc.deviceOffset.y * zy), w, h);
+                StretchIndexed(dc, img, pal, dest, desc.origin.x, -desc.origin.y, img.width, img.height,
+                               clip);
             }
         }
         dc.restore();
@@ -162,10 +219,12 @@ void DrawMapBitmap(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
     // it so that a huge area cannot spin.
     long long n = (static_cast<long long>(SaturateToInt(va.N1)) / s) * s;
     n = std::min<long long>(n, static_cast<long long>(CVornaDoc::kAreaNorth));
-    const long long nStop = std::max<long long>(SaturateToInt(va.N2) - 1LL * s, CVornaDoc::kAreaSouth - 1LL * s);
+    const long long nStop =
+        std::max<long long>(SaturateToInt(va.N2) - 1LL * s, CVornaDoc::kAreaSouth - 1LL * s);
     long long e0 = (static_cast<long long>(SaturateToInt(va.E1)) / s) * s;
     e0 = std::max<long long>(e0, static_cast<long long>(CVornaDoc::kAreaWest) - s);
-    const long long eStop = std::min<long long>(SaturateToInt(va.E2), static_cast<long long>(CVornaDoc::kAreaEast));
+    const long long eStop =
+        std::min<long long>(SaturateToInt(va.E2), static_cast<long long>(CVornaDoc::kAreaEast));
     for (; n >= nStop && static_cast<double>(n) >= va.N2 - s; n -= s) {
         for (long long e = e0; e <= eStop && static_cast<double>(e) <= va.E2; e += s) {
             const int i = doc.GetSegmentIndex(desc, double(e), double(n));

@@ -57,15 +57,21 @@ void BuildLayerPalette(int series, const std::int32_t* layers, int overlay, cons
 // Orthophoto palette: 0 white, v grey level v.
 void BuildOrthoPalette(QRgb out[256]);
 
-// An 8-bit, bottom-up, 4-byte-padded pixel block.
+// A bottom-up, 4-byte-padded pixel block: 8 bits (segments) or any
+// uncompressed bitmap depth (1, 4, 8 through the palette; 16, 24, 32 direct).
 struct IndexedBits {
     const std::uint8_t* bits = nullptr;
     int width = 0;
     int height = 0;
-    int stride = 0;
+    int stride = 0;  // bytes per row
+    int bitCount = 8;
 };
 
-// StretchDIBits for 8-bit bottom-up bits: source (sx, sy, sw, sh) with sy
+// The image map the document holds, or no bits when it holds none or its
+// block is too short for its header.
+IndexedBits DocImageBits(const CVornaDoc& doc);
+
+// StretchDIBits for bottom-up bits: source (sx, sy, sw, sh) with sy
 // counted from the bottom row, stretched nearest-neighbour onto the device
 // rectangle dest. Only the part inside clip (device pixels) is converted, so
 // a large segment costs only what shows.

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 
+#include "doc/VornaDoc.h"
 #include "geo/Convert.h"
 
 int SatAdd(int a, long long b) {
@@ -25,10 +26,12 @@ MapPoint MapToDevice(double E, double N, const MapViewDesc& d, const GeorefParam
         const double dE = E - g.origin.easting;
         const double dN = N - g.origin.northing;
         const double a = g.rotation;
-        p.x = SatAdd(SaturateToInt((std::cos(a) * dE + std::sin(a) * dN) * 150.0 / 25.4 / (g.scaleX / 1000.0)),
-                     -static_cast<long long>(g.pixelOffset.x));
-        p.y = SatAdd(SaturateToInt((std::sin(a) * dE - std::cos(a) * dN) * 150.0 / 25.4 / (g.scaleY / 1000.0)),
-                     -static_cast<long long>(g.pixelOffset.y));
+        p.x =
+            SatAdd(SaturateToInt((std::cos(a) * dE + std::sin(a) * dN) * 150.0 / 25.4 / (g.scaleX / 1000.0)),
+                   -static_cast<long long>(g.pixelOffset.x));
+        p.y =
+            SatAdd(SaturateToInt((std::sin(a) * dE - std::cos(a) * dN) * 150.0 / 25.4 / (g.scaleY / 1000.0)),
+                   -static_cast<long long>(g.pixelOffset.y));
     }
     return p;
 }
@@ -53,7 +56,8 @@ MapPoint MapToClient(double E, double N, const MapViewDesc& d, const GeorefParam
     const MapPoint dev = MapToDevice(E, N, d, g);
     const long long cx = static_cast<long long>(dev.x) - d.origin.x + d.deviceOffset.x;
     const long long cy = static_cast<long long>(dev.y) - d.origin.y + d.deviceOffset.y;
-    return {SaturateToInt(static_cast<double>(cx) * d.zoomX), SaturateToInt(static_cast<double>(cy) * d.zoomY)};
+    return {SaturateToInt(static_cast<double>(cx) * d.zoomX),
+            SaturateToInt(static_cast<double>(cy) * d.zoomY)};
 }
 
 CPointD ClientToMap(int x, int y, const MapViewDesc& d, const GeorefParams& g) {
@@ -74,6 +78,13 @@ int PixelsToMetresY(int n, const MapViewDesc& d, const GeorefParams& g) {
     return SaturateToInt(n / 150.0 * 25.4 * (S / 1000.0));
 }
 
-// The image store keeps no georeference yet: the initial values (scales 1,
-// everything else 0) stand until it does.
-GeorefParams DocGeoref(const CVornaDoc&) { return GeorefParams{}; }
+GeorefParams DocGeoref(const CVornaDoc& doc) {
+    const ImageGeoref& g = doc.ImageGeoref;
+    GeorefParams p;
+    p.pixelOffset = {g.PixelOffset.x, g.PixelOffset.y};
+    p.scaleX = g.ScaleX;
+    p.scaleY = g.ScaleY;
+    p.rotation = g.Rotation;
+    p.origin = g.Origin;
+    return p;
+}

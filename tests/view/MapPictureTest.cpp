@@ -181,3 +181,63 @@ TEST(MapPicture, NoMapAndEmptyPaneDrawNothing) {
     DrawDocument(*env.doc, dc, DrawTarget{}, z, nullptr, &zf);
     EXPECT_EQ(std::count(zf.begin(), zf.end(), 1), 0);
 }
+
+TEST(MapPicture, ImageMapDrawsTheHeldImageThroughItsPaletteOrDirectColours) {
+    ViewTestEnv env;
+    // A 10 x 6 image, 8 bits: value = column + 10 * row (rows counted from the top).
+    const int w = 10, h = 6, stride = DibStride(w);
+    auto hold = [&](int bits, std::size_t rowBytes, std::size_t size) {
+        env.doc->BmpData.reset(new std::uint8_t[size]());
+        env.doc->BmpDataSize = size;
+        env.doc->BmpStride = rowBytes;
+        env.doc->ImageHeader.info.biWidth = w;
+        env.doc->ImageHeader.info.biHeight = h;
+        env.doc->ImageHeader.info.biBitCount = std::uint16_t(bits);
+    };
+    hold(8, stride, std::size_t(stride) * h);
+    for (int r = 0; r < h; ++r)
+        for (int c = 0; c < w; ++c)
+            env.doc->BmpData[std::size_t(h - 1 - r) * stride + c] = std::uint8_t(c + 10 * r);
+    for (int i = 0; i < 256; ++i)
+        env.doc->ImageHeader.palette[i] = {std::uint8_t(i), 0, std::uint8_t(255 - i), 0};
+    auto pal = [](int v) { return qRgb(255 - v, 0, v); };
+
+    MapViewDesc d;
+    d.mapType = kMapImage;
+    d.origin = {2, 1};
+    d.clientSize = {12, 8};
+    SegmentFlags none;
+    QImage img = Render(env, d, none);
+    EXPECT_EQ(img.pixel(0, 0), pal(2 + 10 * 1));
+    EXPECT_EQ(img.pixel(7, 4), pal(9 + 10 * 5));
+    EXPECT_EQ(img.pixel(8, 4), kBackground);  // right of the image
+    EXPECT_EQ(img.pixel(0, 5), kBackground);  // below it
+
+    // 24 bits: blue, green, red per pixel.
+    const int stride24 = (w * 3 + 3) / 4 * 4;
+    hold(24, stride24, std::size_t(stride24) * h);
+    std::uint8_t* top = &env.doc->BmpData[std::size_t(h - 1) * stride24];
+    top[3 * 2 + 0] = 30, top[3 * 2 + 1] = 20, top[3 * 2 + 2] = 10;
+    d.origin = {0, 0};
+    img = Render(env, d, none);
+    EXPECT_EQ(img.pixel(2, 0), qRgb(10, 20, 30));
+    EXPECT_EQ(img.pixel(3, 0), qRgb(0, 0, 0));
+
+    // A block shorter than its header claims is not read at all.
+    hold(8, stride, std::size_t(stride) * h - 1);
+    img = Render(env, d, none);
+    EXPECT_EQ(img.pixel(0, 0), kBackground);
+}
+
+TEST(MapPicture, TransformsOfImageMapsUseTheDocumentsGeoreference) {
+    ViewTestEnv env;
+    env.doc->ImageGeoref.ScaleX = 25000;
+    env.doc->ImageGeoref.ScaleY = 26000;
+    env.doc->ImageGeoref.Origin = {400000, 5100000};
+    env.doc->ImageGeoref.PixelOffset = {120, -40};
+    MapViewDesc d;
+    d.mapType = kMapImageGeo;
+    const MapPoint p = MapToDevice(401000, 5099000, d, DocGeoref(*env.doc));
+    EXPECT_EQ(p.x, int(1000 * 150 / 25.4 / 25.0) - 120);
+    EXPECT_EQ(p.y, int(1000 * 150 / 25.4 / 26.0) + 40);
+}
