@@ -111,6 +111,9 @@ void CProfile::SetText(const std::string& text) {
     m_Lines.clear();
     std::string section;
     size_t pos = 0;
+    // Editors on other systems may put a UTF-8 mark first; it would hide the
+    // first section and with it every setting of that section.
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
     while (pos < text.size()) {
         size_t nl = text.find('\n', pos);
         std::string raw = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);

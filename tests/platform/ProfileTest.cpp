@@ -18,6 +18,9 @@ TEST(Profile, LooksUpSectionsAndKeysWithoutCaseOrSurroundingBlanks) {
     // Keys belong to their own section only.
     EXPECT_EQ(p.GetInt("DMR", "First Time", 7), 7);
     EXPECT_EQ(p.GetString("Nowhere", "Azimut", "def"), "def");
+    // A byte-order mark from another editor does not hide the first section.
+    p.SetText("\xEF\xBB\xBF[PREFERENCES]\nFirst Time=0\n");
+    EXPECT_EQ(p.GetInt("Preferences", "First Time", 1), 0);
 }
 
 TEST(Profile, ReadsLeadingDecimalIntegersAndCutsLongText) {
