@@ -40,6 +40,8 @@ CQtPrompter g_QtPrompter;
 int CQtPrompter::MessageBox(const std::string& text, unsigned type) {
     QMessageBox box(ActiveParent());
     box.setWindowTitle(QGuiApplication::applicationDisplayName());
+    // Paths and waypoint names may hold '<' or '&': never read them as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(MessageText(text));
     switch (type & 0xF0) {
         case MB_ICONERROR:

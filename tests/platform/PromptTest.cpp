@@ -117,6 +117,14 @@ TEST(QtPrompter, BoxesAnswerWithWindowsCodesAndEscapeMeansNoOrCancel) {
     });
     qt.MessageBox("Wpt M\xfcHLE", MB_OK);
     EXPECT_EQ(text, QString::fromLatin1("Wpt M\xfcHLE"));
+    // Text that looks like markup is shown as it stands.
+    Qt::TextFormat format = Qt::AutoText;
+    WhenModal([&](QWidget* w) {
+        if (auto* box = qobject_cast<QMessageBox*>(w)) format = box->textFormat();
+        w->close();
+    });
+    qt.MessageBox("Error! Path '/maps/<b>TK50</b>' does not exist!", MB_OK);
+    EXPECT_EQ(format, Qt::PlainText);
 }
 
 TEST(QtPrompter, FileDialogsStartWhereAskedAndAddTheDefaultExtension) {
