@@ -179,7 +179,8 @@ TEST(MapView, PaintShowsMapAndFrameAndHoldsMessagesUntilAfter) {
     QCoreApplication::processEvents();
     EXPECT_EQ(env.prompter.texts.size(), 1u);  // not again while it persists
 
-    EXPECT_EQ(img.pixel(100, 100) & 0xffffff, ColorRefToRgb(env.app.appearance.schemes[0].colors[2]) & 0xffffff);
+    EXPECT_EQ(img.pixel(100, 100) & 0xffffff,
+              ColorRefToRgb(env.app.appearance.schemes[0].colors[2]) & 0xffffff);
     // The print frame is centred on the print centre (the view's centre here).
     const QRect f = env.view->PrintFrame();
     EXPECT_EQ(f.left(), 100 - env.view->Desc().printSize.cx / 2);
@@ -193,4 +194,21 @@ TEST(MapView, ActivationTellsTheFrame) {
     env.view->InitFromSettings(1, 2);
     env.view->OnActivateView(true);
     EXPECT_EQ(env.frame.active, 1);
+}
+
+TEST(MapView, PlainMessagesOfThePaintWaitAndQuestionsGoThrough) {
+    ViewTestEnv env;
+    env.prompter.answers = {IDNO};
+    {
+        CPaintMessageScope paint;
+        MsgBox("Unexpected end of file!");  // as the document reports a bad segment
+        MsgBox("Unexpected end of file!");
+        EXPECT_TRUE(env.prompter.texts.empty());
+        EXPECT_EQ(MsgBox("Continue?", MB_YESNO), IDNO);
+        EXPECT_EQ(env.prompter.texts.size(), 1u);
+    }
+    EXPECT_EQ(&Prompter(), &env.prompter);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(env.prompter.texts.size(), 2u);
+    EXPECT_EQ(env.prompter.texts[1], "Unexpected end of file!");
 }
