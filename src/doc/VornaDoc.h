@@ -268,6 +268,9 @@ public:
     CPointD DmrGroundArea[4];
     int DmrGroundRange = 0;
     int DmrGroundValid = 0;
+
+    // Map series last chosen in the sector dialog.
+    int ExportSeries = 4;
     // END SECTION later
 
     // Lifecycle flags.
