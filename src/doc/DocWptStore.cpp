@@ -208,7 +208,8 @@ void CVornaDoc::CloseUnusedQuadrants() {
 
 int CVornaDoc::GetLiveWptCount(int q) const {
     if (q < 0 || q >= kBaseCount) return 0;
-    return WptAutoBase[q].Count - WptAutoBase[q].Deleted;
+    // The deleted count may come from a counter file that disagrees with the base.
+    return std::max(0, WptAutoBase[q].Count - WptAutoBase[q].Deleted);
 }
 
 int CVornaDoc::ReallocateBase(WptBase& base) {
@@ -290,7 +291,8 @@ void CVornaDoc::ReadWptCounters() {
             MsgBox(std::string("Warning ") + kCounterFiles[which] + " file shorter then expected");
         for (int q = 0; q < kBaseCount; ++q) {
             WptBase& b = WptAutoBase[q];
-            const int v = table[q] < 0 ? 0 : table[q];
+            // No base can hold more records than its holder can address.
+            const int v = std::clamp<std::int32_t>(table[q], 0, kMaxBaseRecords);
             // A loaded base knows its records better than the file does.
             if (b.Loaded && which == 0) continue;
             (which == 0 ? b.Count : b.Deleted) = v;

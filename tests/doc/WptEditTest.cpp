@@ -38,7 +38,6 @@ TEST(WptEdit, ClickCreatesNamedLevelledWaypointWithUndo) {
     EXPECT_EQ(env.dialogs.wptRuns, 0);
     EXPECT_EQ(env.view.hints, std::vector<long>{2});
     EXPECT_EQ(doc.UndoCount, 1);
-    EXPECT_FALSE(doc.WptAutoBase[kAC].Loaded && doc.WptQInUse[kAC] == 0 && false);
 
     // Outside the area; with a level set; a second click too close is skipped.
     EXPECT_EQ(doc.CreateWaypoint(300000, 5100000, 0, 1, "", "", 0), 0);

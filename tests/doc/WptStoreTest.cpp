@@ -203,6 +203,8 @@ TEST(WptStore, CounterFilesShortLongAndMissing) {
     for (int i = 0; i < 25; ++i) Put(cnt, std::size_t(i) * 4, std::int32_t(i + 1));
     for (int i = 0; i < 800; ++i) Put(del, std::size_t(i) * 4, std::int32_t(i % 7));
     Put(del, 4 * 3, std::int32_t(-5));
+    Put(cnt, 4 * 1, std::int32_t(0x7FFFFFFF));
+    Put(del, 4 * 2, std::int32_t(9));  // more deleted than records
     WriteFileBytes(env.WptFile("WAutoCnt.dat"), cnt);
     WriteFileBytes(env.WptFile("WAutoDel.dat"), del);
     for (WptBase& b : doc.WptAutoBase)
@@ -211,6 +213,8 @@ TEST(WptStore, CounterFilesShortLongAndMissing) {
     doc.ReadWptCounters();
     EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Warning WAutoCnt file shorter then expected"});
     EXPECT_EQ(doc.WptAutoBase[0].Count, 1);
+    EXPECT_EQ(doc.WptAutoBase[1].Count, kMaxBaseRecords) << "a count no base can hold";
+    EXPECT_EQ(doc.GetLiveWptCount(2), 0);
     EXPECT_EQ(doc.WptAutoBase[24].Count, 25);
     EXPECT_EQ(doc.WptAutoBase[25].Count, 0);
     EXPECT_EQ(doc.WptAutoBase[783].Count, 0);
