@@ -186,3 +186,36 @@ TEST(ImageMapFile, TruncatedPixelsKeepWhatWasReadAndZeroTheRest) {
     ASSERT_TRUE(doc.OnOpenDocument(env.tmp.file("bare.bmp")));
     EXPECT_EQ(Pixels(doc), std::string(8, '\0'));
 }
+
+// Run under the sanitizers: a damaged header must never steer a read or a
+// copy outside its buffer, and a loaded image always holds its full rows.
+TEST(ImageMapFile, RandomlyDamagedBitmapsStayWithinTheirBuffers) {
+    DocTestEnv env;
+    CVornaDoc& doc = env.Make();
+    const std::string good = BmpBytes(13, 7, 8, 64, 3);
+    std::uint64_t s = 7;
+    const auto next = [&s](std::uint32_t n) {
+        std::uint64_t z = (s += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return std::uint32_t((z ^ (z >> 31)) % n);
+    };
+    for (int i = 0; i < 300; ++i) {
+        std::string b = good;
+        if (next(3) == 0) {
+            b.resize(next(std::uint32_t(b.size())));
+        } else {
+            for (std::uint32_t k = 1 + next(3); k > 0; --k)
+                b[next(2) ? next(54) : next(std::uint32_t(b.size()))] = char(next(256));
+        }
+        ASSERT_TRUE(WriteFileBytes(env.tmp.file("d.bmp"), b));
+        if (doc.OnOpenDocument(env.tmp.file("d.bmp"))) {
+            ASSERT_NE(doc.BmpData, nullptr);
+            ASSERT_GE(std::uint64_t(doc.BmpDataSize),
+                      doc.BmpStride * std::uint64_t(doc.ImageHeader.info.biHeight));
+            unsigned sum = 0;
+            for (std::size_t k = 0; k < doc.BmpDataSize; ++k) sum += doc.BmpData[k];
+            (void)sum;
+        }
+    }
+}
