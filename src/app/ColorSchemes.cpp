@@ -1,6 +1,5 @@
 #include "app/ColorSchemes.h"
 
-#include <dirent.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,26 +14,6 @@ const COLORREF kBuiltinG = 12902080, kBuiltinRP = 4220607, kBuiltinH = 16711680,
 const COLORREF kBuiltinNPTopo = 10395294;
 
 }  // namespace
-
-std::FILE* OpenDataFile(const std::string& path, const char* mode) {
-    std::FILE* f = std::fopen(path.c_str(), mode);
-    if (f || errno != ENOENT) return f;
-    const size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    DIR* d = opendir(dir.c_str());
-    if (!d) return nullptr;
-    std::string found;
-    while (const dirent* e = readdir(d)) {
-        if (EqualsNoCase(e->d_name, name)) {
-            found = e->d_name;
-            break;
-        }
-    }
-    closedir(d);
-    if (found.empty()) return nullptr;
-    return std::fopen((slash == std::string::npos ? found : dir + found).c_str(), mode);
-}
 
 std::string LayerSchemesPath(const AppSettings& s) {
     return (s.configDir.empty() ? s.startDirectory : s.configDir) + "LayerSchemes.cfg";

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/AppSettings.h"
+#include "platform/DataFile.h"
 #include "platform/Profile.h"
 
 // Configuration folder + "LayerSchemes.cfg" (start folder when none is set).
@@ -25,4 +26,4 @@ std::string SchemeLine(const CColorScheme& scheme);
 
 // fopen that, when the file is not there, takes a file of the same name in
 // another letter case from the same folder (data often comes from Windows).
-std::FILE* OpenDataFile(const std::string& path, const char* mode);
+

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "doc/DibFormat.h"
+#include "platform/DataFile.h"
 
 // Colour layer bits of a segment pixel (layer index = bit number).
 enum : std::uint8_t {
@@ -98,4 +99,4 @@ bool WriteBmpSegment(const std::string& path, const std::uint8_t* pixels, int w,
 // Opens path for binary reading; when it is missing, a file of the same name
 // in another letter case in the same folder is opened instead (data sets come
 // from Windows). Null when neither exists.
-std::FILE* OpenDataFile(const std::string& path);
+

@@ -1,0 +1,82 @@
+#include "platform/DataFile.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <time.h>
+
+#include <cerrno>
+#include <mutex>
+#include <unordered_map>
+
+namespace {
+
+// Names of one folder by their lower-case form. A missing segment is looked
+// for again on every repaint, so the folder is listed once and listed again
+// only when it changes.
+struct FolderListing {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    timespec mtime = {};
+    std::unordered_map<std::string, std::string> byLowerName;  // first match wins
+};
+
+std::string Lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return s;
+}
+
+bool SameVersion(const FolderListing& l, const struct stat& st) {
+    return l.dev == st.st_dev && l.ino == st.st_ino && l.mtime.tv_sec == st.st_mtim.tv_sec &&
+           l.mtime.tv_nsec == st.st_mtim.tv_nsec;
+}
+
+// The actual name of name in dir in any letter case; empty when none.
+std::string FindInFolder(const std::string& dir, const std::string& name) {
+    static std::mutex mutex;
+    static std::unordered_map<std::string, FolderListing> listings;
+    struct stat st;
+    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::string();
+    const std::string key = Lower(name);
+    std::lock_guard<std::mutex> lock(mutex);
+    auto it = listings.find(dir);
+    if (it != listings.end() && SameVersion(it->second, st)) {
+        const auto hit = it->second.byLowerName.find(key);
+        return hit == it->second.byLowerName.end() ? std::string() : hit->second;
+    }
+    FolderListing l;
+    l.dev = st.st_dev;
+    l.ino = st.st_ino;
+    l.mtime = st.st_mtim;
+    DIR* d = opendir(dir.c_str());
+    if (!d) return std::string();
+    while (dirent* e = readdir(d)) l.byLowerName.emplace(Lower(e->d_name), e->d_name);
+    closedir(d);
+    const auto hit = l.byLowerName.find(key);
+    std::string found = hit == l.byLowerName.end() ? std::string() : hit->second;
+    // A folder changed within the last seconds may change again within one
+    // tick of its time stamp, unseen: such a listing is not kept.
+    timespec now = {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    if (now.tv_sec - st.st_mtim.tv_sec > 2) {
+        if (listings.size() >= 32) listings.clear();  // folders of earlier settings
+        listings[dir] = std::move(l);
+    } else if (it != listings.end()) {
+        listings.erase(it);
+    }
+    return found;
+}
+
+}  // namespace
+
+std::FILE* OpenDataFile(const std::string& path, const char* mode) {
+    std::FILE* f = std::fopen(path.c_str(), mode);
+    if (f || errno != ENOENT) return f;
+    const auto slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string found = FindInFolder(dir, name);
+    if (found.empty()) return nullptr;
+    return std::fopen((dir + found).c_str(), mode);
+}
+
