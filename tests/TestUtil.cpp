@@ -2,6 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -46,3 +50,16 @@ std::string TestDataDir() {
 }
 
 std::string ToolsDir() { return VORNA_TOOLS_DIR; }
+
+void WhenModal(std::function<void(QWidget*)> act) {
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            act(w);
+        }
+    });
+    timer->start();
+}

@@ -1,7 +1,11 @@
 #pragma once
 // Helpers shared by the tests.
 
+#include <cstdint>
+#include <functional>
 #include <string>
+
+class QWidget;
 
 // A fresh temporary folder, removed with everything in it on destruction.
 class TempDir {
@@ -25,3 +29,17 @@ bool FileExists(const std::string& path);
 std::string TestDataDir();
 // Folder of the built tools (sample-region generator, simulator).
 std::string ToolsDir();
+
+// Acts on the next modal widget once it is up (a dialog started with exec()).
+void WhenModal(std::function<void(QWidget*)> act);
+
+// Deterministic numbers for the damaged-file loops (splitmix64).
+struct Mix {
+    std::uint64_t s;
+    std::uint32_t Next(std::uint32_t n) {
+        std::uint64_t z = (s += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return std::uint32_t((z ^ (z >> 31)) % n);
+    }
+};

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "DocTestEnv.h"
+#include "AppDocEnv.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ void WriteDmr(const std::string& path, int base) {
 }  // namespace
 
 TEST(DmrCache, NodesMapToEntriesOfTheirQuadrant) {
-    DocTestEnv env;
+    AppDocEnv env;
     std::filesystem::create_directories(env.app.dmrDataDir);
     WriteDmr(env.app.dmrDataDir + "Q_--_DMR.dat", 1000);
     CVornaDoc& doc = env.Make();
@@ -44,7 +44,7 @@ TEST(DmrCache, NodesMapToEntriesOfTheirQuadrant) {
 }
 
 TEST(DmrCache, MissingFilesReadMinusOneCentimetreAndClaimsAreCounted) {
-    DocTestEnv env;
+    AppDocEnv env;
     std::filesystem::create_directories(env.app.dmrDataDir);
     // A file from Windows in other letter case is found.
     WriteDmr(env.app.dmrDataDir + "q_ab_dmr.DAT", 2000);
@@ -77,7 +77,7 @@ TEST(DmrCache, MissingFilesReadMinusOneCentimetreAndClaimsAreCounted) {
 }
 
 TEST(DmrCache, ShortFilesFillTheRestAsMissing) {
-    DocTestEnv env;
+    AppDocEnv env;
     std::filesystem::create_directories(env.app.dmrDataDir);
     ASSERT_TRUE(WriteFileBytes(env.app.dmrDataDir + "Q_--_DMR.dat", std::string("\x10\x27\x05", 3)));
     CVornaDoc& doc = env.Make();

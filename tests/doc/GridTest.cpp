@@ -3,10 +3,10 @@
 #include <cmath>
 #include <limits>
 
-#include "DocTestEnv.h"
+#include "AppDocEnv.h"
 
 TEST(Grid, QuadrantEdgesAndNames) {
-    DocTestEnv env;
+    AppDocEnv env;
     CVornaDoc& doc = env.Make();
     EXPECT_EQ(CVornaDoc::GetQuadrantIndex(370000, 5219999.9), 0);
     EXPECT_EQ(doc.GetQuadrantNameAt(370000, 5219999.9), "--");
@@ -35,7 +35,7 @@ TEST(Grid, QuadrantEdgesAndNames) {
 }
 
 TEST(Grid, NonFiniteOrHugeCoordinatesHaveNoCell) {
-    DocTestEnv env;
+    AppDocEnv env;
     CVornaDoc& doc = env.Make();
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
@@ -50,7 +50,7 @@ TEST(Grid, NonFiniteOrHugeCoordinatesHaveNoCell) {
 }
 
 TEST(Grid, SegmentIndexesAndNamesOfEverySeries) {
-    DocTestEnv env;
+    AppDocEnv env;
     CVornaDoc& doc = env.Make();
     // North-west and south-east corner segments.
     EXPECT_EQ(doc.GetSegmentIndex(0, 370000, 5219999), 0);
@@ -66,7 +66,7 @@ TEST(Grid, SegmentIndexesAndNamesOfEverySeries) {
     // TN10 row 7, column 13 is AB23; TK25 row 3, column 6 is AC10.
     EXPECT_EQ(doc.GetSegmentName(3, 7 * 140 + 13), "AB23");
     EXPECT_EQ(doc.GetSegmentName(2, 3 * 56 + 6), "AC10");
-    const MapViewDesc tn10 = DocTestEnv::Desc(3);
+    const MapViewDesc tn10 = AppDocEnv::Desc(3);
     EXPECT_EQ(doc.GetSegmentIndex(tn10, 370000 + 13 * 2000 + 1, 5220000 - 7 * 2000 - 1), 7 * 140 + 13);
     EXPECT_EQ(doc.GetSegmentName(tn10, 7 * 140 + 13), "AB23");
 
@@ -84,10 +84,10 @@ TEST(Grid, SegmentIndexesAndNamesOfEverySeries) {
 }
 
 TEST(Grid, MapSizeAndCaption) {
-    DocTestEnv env;
+    AppDocEnv env;
     CVornaDoc& doc = env.Make();
-    EXPECT_EQ(doc.GetMapSizePixels(DocTestEnv::Desc(0)).cx, 6608);
-    EXPECT_EQ(doc.GetMapSizePixels(DocTestEnv::Desc(3)).cy, 140 * 1181);
+    EXPECT_EQ(doc.GetMapSizePixels(AppDocEnv::Desc(0)).cx, 6608);
+    EXPECT_EQ(doc.GetMapSizePixels(AppDocEnv::Desc(3)).cy, 140 * 1181);
     MapViewDesc none;
     EXPECT_EQ(doc.GetMapSizePixels(none).cx, 100);
     EXPECT_EQ(doc.GetMapCaption(1), "CONT:TK50->");

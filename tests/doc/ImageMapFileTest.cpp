@@ -3,35 +3,10 @@
 #include <cstring>
 #include <string>
 
-#include "DocTestEnv.h"
+#include "AppDocEnv.h"
 #include "doc/ImageMapFile.h"
 
 namespace {
-
-void Put(std::string& b, std::size_t at, std::uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) b[at + std::size_t(i)] = char(v >> (8 * i));
-}
-
-// A bitmap file: headers, paletteBytes of palette (byte i = i), rows of
-// rowBytes bytes (byte = row * 16 + column), then extra trailing bytes.
-std::string BmpBytes(int w, int h, int bits, std::uint32_t paletteBytes, int extra = 0) {
-    const std::uint32_t row = std::uint32_t((w * bits + 31) / 32 * 4);
-    std::string b(54 + paletteBytes + row * std::uint32_t(h) + std::uint32_t(extra), '\0');
-    Put(b, 0, 0x4D42, 2);
-    Put(b, 2, std::uint32_t(b.size()), 4);
-    Put(b, 10, 54 + paletteBytes, 4);
-    Put(b, 14, 40, 4);
-    Put(b, 18, std::uint32_t(w), 4);
-    Put(b, 22, std::uint32_t(h), 4);
-    Put(b, 26, 1, 2);
-    Put(b, 28, std::uint32_t(bits), 2);
-    Put(b, 38, 5905, 4);  // 150 dpi
-    for (std::uint32_t i = 0; i < paletteBytes; ++i) b[54 + i] = char(i);
-    for (std::uint32_t y = 0; y < std::uint32_t(h); ++y)
-        for (std::uint32_t x = 0; x < row; ++x) b[54 + paletteBytes + y * row + x] = char(y * 16 + x);
-    for (int i = 0; i < extra; ++i) b[b.size() - 1 - std::size_t(i)] = char(0xEE);
-    return b;
-}
 
 std::string Pixels(const CVornaDoc& doc) {
     return std::string(reinterpret_cast<const char*>(doc.BmpData.get()), doc.BmpDataSize);
@@ -40,7 +15,7 @@ std::string Pixels(const CVornaDoc& doc) {
 }  // namespace
 
 TEST(ImageMapFile, BitmapsLoadWithTheirPaletteAndStoreBackByteForByte) {
-    DocTestEnv env;
+    AppDocEnv env;
     CVornaDoc& doc = env.Make();
 
     // Offset 54: no palette; the stride is the pixel bytes over the height.
@@ -97,13 +72,13 @@ TEST(ImageMapFile, BitmapsLoadWithTheirPaletteAndStoreBackByteForByte) {
 }
 
 TEST(ImageMapFile, DamagedBitmapsAreRefusedAndChangeNothing) {
-    DocTestEnv env;
+    AppDocEnv env;
     CVornaDoc& doc = env.Make();
     doc.OnNewDocument();
     const std::string good = BmpBytes(6, 4, 8, 64);
     auto patched = [&](std::size_t at, std::uint32_t v, int n) {
         std::string b = good;
-        Put(b, at, v, n);
+        PutLE(b, at, v, n);
         return b;
     };
     struct Case {
@@ -158,7 +133,7 @@ TEST(ImageMapFile, DamagedBitmapsAreRefusedAndChangeNothing) {
 }
 
 TEST(ImageMapFile, TruncatedPixelsKeepWhatWasReadAndZeroTheRest) {
-    DocTestEnv env;
+    AppDocEnv env;
     CVornaDoc& doc = env.Make();
     for (int bits : {8, 24, 1}) {
         SCOPED_TRACE(bits);
@@ -190,16 +165,11 @@ TEST(ImageMapFile, TruncatedPixelsKeepWhatWasReadAndZeroTheRest) {
 // Run under the sanitizers: a damaged header must never steer a read or a
 // copy outside its buffer, and a loaded image always holds its full rows.
 TEST(ImageMapFile, RandomlyDamagedBitmapsStayWithinTheirBuffers) {
-    DocTestEnv env;
+    AppDocEnv env;
     CVornaDoc& doc = env.Make();
     const std::string good = BmpBytes(13, 7, 8, 64, 3);
-    std::uint64_t s = 7;
-    const auto next = [&s](std::uint32_t n) {
-        std::uint64_t z = (s += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return std::uint32_t((z ^ (z >> 31)) % n);
-    };
+    Mix r{7};
+    const auto next = [&r](std::uint32_t n) { return r.Next(n); };
     for (int i = 0; i < 300; ++i) {
         std::string b = good;
         if (next(3) == 0) {

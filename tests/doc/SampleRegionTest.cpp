@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "DocTestEnv.h"
+#include "AppDocEnv.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ bool MakeRegion(const std::string& dir, const std::string& args) {
 }  // namespace
 
 TEST(SampleRegion, LoadsThroughTheDocumentWithoutAMessage) {
-    DocTestEnv env;
+    AppDocEnv env;
     const std::string out = env.tmp.dir() + "region";
     if (!FileExists(ToolsDir() + "/make-sample-region")) GTEST_SKIP() << "generator not built";
     ASSERT_TRUE(MakeRegion(out, "--size 1 --seed 7"));
@@ -62,7 +62,7 @@ TEST(SampleRegion, LoadsThroughTheDocumentWithoutAMessage) {
     block.N2 = north - 9999;
     for (int s = 0; s < kMapTypeCount; ++s) {
         SegmentFlags f;
-        doc.SelectActiveMapSegments(DocTestEnv::Desc(s), block, f, 0);
+        doc.SelectActiveMapSegments(AppDocEnv::Desc(s), block, f, 0);
         const int per = 10000 / doc.Series(s).metres;
         int loaded = 0;
         for (std::size_t i = 0; i < f.size(); ++i)

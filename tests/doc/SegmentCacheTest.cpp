@@ -4,12 +4,12 @@
 #include <filesystem>
 #include <vector>
 
-#include "DocTestEnv.h"
+#include "AppDocEnv.h"
 
 namespace {
 
 // Writes a uniform TK50 ".mif" for the segment holding (E, N).
-void WriteTk50(DocTestEnv& env, CVornaDoc& doc, double E, double N, std::uint8_t value) {
+void WriteTk50(AppDocEnv& env, CVornaDoc& doc, double E, double N, std::uint8_t value) {
     std::filesystem::create_directories(env.app.mapTypes[1].directory);
     const int side = 1181, stride = DibStride(side);
     std::vector<std::uint8_t> px(std::size_t(stride * side), value);
@@ -36,9 +36,9 @@ CRectD Area(double west, double east, double north, double south) {
 }  // namespace
 
 TEST(SegmentCache, ClaimPassCoversTheAreaAndTouchingEdges) {
-    DocTestEnv env;
+    AppDocEnv env;
     CVornaDoc& doc = env.Make();
-    const MapViewDesc d = DocTestEnv::Desc(1);
+    const MapViewDesc d = AppDocEnv::Desc(1);
     SegmentFlags f;
     // Inside one segment.
     doc.SelectActiveMapSegments(d, Area(501000, 509000, 5089000, 5081000), f, 0);
@@ -84,12 +84,12 @@ TEST(SegmentCache, ClaimPassCoversTheAreaAndTouchingEdges) {
 }
 
 TEST(SegmentCache, ConsumersShareOneDecodeAndTheLastReleaseFrees) {
-    DocTestEnv env;
+    AppDocEnv env;
     {
         CVornaDoc& doc = env.Make();
         WriteTk50(env, doc, 505000, 5085000, 0x03);
         WriteTk50(env, doc, 515000, 5085000, 0x04);
-        const MapViewDesc d = DocTestEnv::Desc(1);
+        const MapViewDesc d = AppDocEnv::Desc(1);
         const int a = doc.GetSegmentIndex(1, 505000, 5085000);
         const int b = doc.GetSegmentIndex(1, 515000, 5085000);
         SegmentFlags screen, print;
@@ -136,9 +136,9 @@ TEST(SegmentCache, ConsumersShareOneDecodeAndTheLastReleaseFrees) {
 }
 
 TEST(SegmentCache, MissingSegmentsStayClaimedAndAreTriedAgain) {
-    DocTestEnv env;
+    AppDocEnv env;
     CVornaDoc& doc = env.Make();
-    const MapViewDesc d = DocTestEnv::Desc(1);
+    const MapViewDesc d = AppDocEnv::Desc(1);
     const int a = doc.GetSegmentIndex(1, 505000, 5085000);
     SegmentFlags f;
     doc.SelectActiveMapSegments(d, Area(501000, 509000, 5089000, 5081000), f, 0);
@@ -151,9 +151,9 @@ TEST(SegmentCache, MissingSegmentsStayClaimedAndAreTriedAgain) {
 }
 
 TEST(SegmentCache, BadSegmentFilesGiveTheirMessageAndStoreNothing) {
-    DocTestEnv env;
+    AppDocEnv env;
     CVornaDoc& doc = env.Make();
-    const MapViewDesc d = DocTestEnv::Desc(1);
+    const MapViewDesc d = AppDocEnv::Desc(1);
     const int a = doc.GetSegmentIndex(1, 505000, 5085000);
     std::filesystem::create_directories(env.app.mapTypes[1].directory);
     const int stride = DibStride(20);
@@ -179,7 +179,7 @@ TEST(SegmentCache, BadSegmentFilesGiveTheirMessageAndStoreNothing) {
 }
 
 TEST(SegmentCache, WaypointBasesFollowTheQuadrantClaims) {
-    DocTestEnv env;
+    AppDocEnv env;
     std::filesystem::create_directories(env.app.wptBaseDir);
     CVornaDoc& doc = env.Make();
     QuadrantFlags screen{}, print{};

@@ -160,17 +160,6 @@ TEST(SegmentFile, DataFilesAreFoundWhateverTheLetterCase) {
 }
 
 namespace {
-// Deterministic byte source for the damage loops (splitmix64).
-struct Mix {
-    std::uint64_t s;
-    std::uint32_t Next(std::uint32_t n) {
-        std::uint64_t z = (s += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return std::uint32_t((z ^ (z >> 31)) % n);
-    }
-};
-
 // A copy of good cut short, or with a few bytes changed (mostly in the headers).
 std::string Damaged(const std::string& good, Mix& r, std::size_t headerBytes) {
     std::string b = good;

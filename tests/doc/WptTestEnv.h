@@ -2,20 +2,14 @@
 // A document with its waypoint folder in a temporary directory, a scripted
 // prompter, fake waypoint dialogs and a view that records update hints.
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "TestUtil.h"
-#include "app/VornaApp.h"
-#include "doc/VornaDoc.h"
-#include "platform/Prompt.h"
+#include "AppDocEnv.h"
 
 struct FakeWptDialogs : IWptDialogs {
     // Each waypoint dialog run takes the next function (it edits the record
@@ -50,33 +44,14 @@ struct FakeWptDialogs : IWptDialogs {
     }
 };
 
-struct HintRecorder : IDocView {
-    std::vector<long> hints;
-    std::vector<WaypointRecord> records;  // hint-2 objects
-    void OnUpdate(IDocView*, long hint, const void* obj) override {
-        hints.push_back(hint);
-        if (hint == 2 && obj) records.push_back(*static_cast<const WaypointRecord*>(obj));
-    }
-};
-
-struct WptEnv {
-    TempDir tmp;
-    CScriptedPrompter prompter;
-    CVornaApp app;
+struct WptEnv : AppDocEnv {
     FakeWptDialogs dialogs;
     HintRecorder view;
-    std::unique_ptr<CVornaDoc> doc;
 
-    WptEnv() {
-        app.startDirectory = tmp.dir();
-        app.wptBaseDir = app.pendingWptBaseDir = tmp.dir() + "wpt/";
-        ::mkdir((tmp.dir() + "wpt").c_str(), 0755);
-        app.dmrDataDir = tmp.dir() + "dmr/";
-        for (int s = 0; s < kMapTypeCount; ++s) app.mapTypes[s].directory = tmp.dir() + "maps/";
-        app.newWptBaseFlag = 1;
-    }
+    WptEnv() { CreateFolders(false); }
+    ~WptEnv() { doc.reset(); }  // before the dialogs and the view it uses
     CVornaDoc& Make() {
-        doc = std::make_unique<CVornaDoc>();
+        AppDocEnv::Make();
         doc->SetWptDialogs(&dialogs);
         doc->AddView(&view);
         return *doc;

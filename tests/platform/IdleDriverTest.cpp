@@ -9,29 +9,14 @@
 #include <QTimer>
 #include <vector>
 
+#include "TestUtil.h"
 #include "platform/IdleDriver.h"
 #include "platform/Prompt.h"
 #include "platform/QtPrompter.h"
 
 // Bounds are generous: a loaded CI machine may be slow, and the checks are
 // about behaviour (runs, stops, no re-entry, no spinning), not speed.
-namespace {
 constexpr int kWaitMs = 10000;
-
-// Runs act on the next modal widget once it is up (a dialog started with exec()).
-void WhenModal(std::function<void(QWidget*)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-        }
-    });
-    timer->start();
-}
-}  // namespace
 
 TEST(IdleDriver, RunsWhenIdleWhileHookWantsMoreThenSleepsUntilNewEvents) {
     std::vector<long> counts;

@@ -12,22 +12,6 @@
 #include "platform/Prompt.h"
 #include "platform/QtPrompter.h"
 
-namespace {
-// Acts on the next modal widget once it is up (started with exec()).
-void WhenModal(std::function<void(QWidget*)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-        }
-    });
-    timer->start();
-}
-}  // namespace
-
 TEST(ScriptedPrompter, RecordsTextsAnswersFromQueueAndRestoresPrevious) {
     {
         CScriptedPrompter outer;

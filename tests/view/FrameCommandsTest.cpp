@@ -18,11 +18,6 @@
 
 namespace {
 
-struct HintRecorder : IDocView {
-    std::vector<long> hints;
-    void OnUpdate(IDocView*, long hint, const void*) override { hints.push_back(hint); }
-};
-
 void Type(CDlgPageSetup& dlg, const char* id, const QString& text) {
     auto* e = dlg.findChild<QLineEdit*>(id);
     ASSERT_NE(e, nullptr) << id;

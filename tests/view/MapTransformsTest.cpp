@@ -4,7 +4,7 @@
 #include <cmath>
 #include <ostream>
 
-#include "ViewTestEnv.h"
+#include "AppDocEnv.h"
 #include "view/MapTransforms.h"
 
 static bool operator==(const MapPoint& a, const MapPoint& b) { return a.x == b.x && a.y == b.y; }
@@ -12,15 +12,9 @@ static std::ostream& operator<<(std::ostream& os, const MapPoint& p) {
     return os << "(" << p.x << ", " << p.y << ")";
 }
 
-namespace {
-
-MapViewDesc SeriesDesc(int series) { return ViewTestEnv::Desc(series); }
-
-}  // namespace
-
 TEST(MapTransforms, SeriesExamplesTruncateTowardZero) {
     const GeorefParams g;
-    const MapViewDesc d = SeriesDesc(1);  // TK50
+    const MapViewDesc d = AppDocEnv::Desc(1);  // TK50
     EXPECT_EQ(MapToDevice(370000, 5220000, d, g), (MapPoint{0, 0}));
     EXPECT_EQ(MapToDevice(380000, 5210000, d, g), (MapPoint{1181, 1181}));
     // Half a pixel west and north of the series origin stays on pixel 0.
@@ -34,7 +28,7 @@ TEST(MapTransforms, SeriesExamplesTruncateTowardZero) {
     EXPECT_DOUBLE_EQ(p.northing, 5220000 - 1 / 150.0 * 25.4 * 50);
 
     EXPECT_EQ(PixelsToMetresX(0, d, g), 0);
-    EXPECT_EQ(PixelsToMetresX(1, SeriesDesc(0), g), 42);  // PK250: 42.33
+    EXPECT_EQ(PixelsToMetresX(1, AppDocEnv::Desc(0), g), 42);  // PK250: 42.33
     EXPECT_EQ(PixelsToMetresY(1181, d, g), 9999);
 }
 
@@ -43,7 +37,7 @@ TEST(MapTransforms, GridToPixelAndBackForEverySeriesAndZoom) {
     const CPointD pts[] = {{370000, 5220000}, {417500, 5125000}, {649999, 4940001}, {512345.6, 5012345.6}};
     for (int s = 0; s < 5; ++s) {
         for (double zoom : {1.0, 2.0, 300 / 150.0, 1200 / 150.0}) {
-            MapViewDesc d = SeriesDesc(s);
+            MapViewDesc d = AppDocEnv::Desc(s);
             d.zoomX = d.zoomY = zoom;
             d.origin = {1000, 2000};
             d.deviceOffset = {35, 47};

@@ -3,34 +3,15 @@
 // folders lie in a temporary directory, with helpers that write hand-made
 // segments into them.
 
-#include <QDir>
 #include <cstdint>
-#include <memory>
-#include <string>
 #include <vector>
 
-#include "TestUtil.h"
-#include "app/VornaApp.h"
+#include "AppDocEnv.h"
 #include "doc/SegmentCache.h"
-#include "doc/VornaDoc.h"
-#include "platform/Prompt.h"
 
-struct ViewTestEnv {
-    TempDir tmp;
-    CScriptedPrompter prompter;
-    CVornaApp app;
-    std::unique_ptr<CVornaDoc> doc;
-
+struct ViewTestEnv : AppDocEnv {
     ViewTestEnv() {
-        app.startDirectory = tmp.dir();
-        app.wptBaseDir = app.pendingWptBaseDir = tmp.dir() + "wpt/";
-        app.dmrDataDir = tmp.dir() + "dmr/";
-        QDir().mkpath(QString::fromStdString(app.wptBaseDir));
-        for (int s = 0; s < kMapTypeCount; ++s) {
-            app.mapTypes[s].directory = tmp.dir() + "maps/" + app.mapTypes[s].name + "/";
-            QDir().mkpath(QString::fromStdString(app.mapTypes[s].directory));
-        }
-        app.newWptBaseFlag = 1;
+        CreateFolders(true);
         // Distinct colours per layer: G, RP, H, C, NP, I.
         CColorScheme sc;
         sc.name = "Test";
@@ -41,21 +22,7 @@ struct ViewTestEnv {
         sc.colors[4] = RGBRef(255, 0, 255);
         sc.colors[5] = RGBRef(10, 10, 10);
         app.appearance.schemes = {sc};
-        doc = std::make_unique<CVornaDoc>();
-    }
-    ~ViewTestEnv() { doc.reset(); }
-
-    static MapViewDesc Desc(int series) {
-        MapViewDesc d;
-        d.mapType = series;
-        const MapTypeInfo& m = DefaultMapType(series);
-        d.scale = m.scale;
-        d.segmentsPerSide = m.segmentsPerSide;
-        d.segmentCount = m.segmentCount;
-        d.segmentPixels = m.pixels;
-        d.segmentMetres = m.segmentMetres;
-        for (int& l : d.layers) l = 1;
-        return d;
+        Make();
     }
 
     // Writes segment index of the series filled with fill; pixel (x, y)
