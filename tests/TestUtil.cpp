@@ -63,3 +63,15 @@ void WhenModal(std::function<void(QWidget*)> act) {
     });
     timer->start();
 }
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : m_Name(name) {
+    if (const char* old = std::getenv(name)) m_Old = old, m_Had = true;
+    setenv(name, value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (m_Had)
+        setenv(m_Name, m_Old.c_str(), 1);
+    else
+        unsetenv(m_Name);
+}

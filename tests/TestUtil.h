@@ -43,3 +43,17 @@ struct Mix {
         return std::uint32_t((z ^ (z >> 31)) % n);
     }
 };
+
+// Sets an environment variable for the lifetime of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* m_Name;
+    std::string m_Old;
+    bool m_Had = false;
+};

@@ -47,18 +47,12 @@ public:
 class CAppTestEnv {
 public:
     CAppTestEnv() {
-        Save("HOME", m_Home);
-        Save("XDG_CONFIG_HOME", m_Xdg);
         char buf[4096];
         m_Cwd = getcwd(buf, sizeof buf) ? buf : "/";
-        setenv("HOME", dir.path().c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (dir.dir() + "config").c_str(), 1);
         if (chdir(dir.path().c_str()) != 0) std::abort();
     }
     ~CAppTestEnv() {
         if (chdir(m_Cwd.c_str()) != 0) std::abort();
-        Restore("HOME", m_Home);
-        Restore("XDG_CONFIG_HOME", m_Xdg);
     }
     std::string IniPath() const { return dir.dir() + "config/vornamap.ini"; }
 
@@ -67,21 +61,7 @@ public:
     CFakeAppDialogs dialogs;
 
 private:
-    struct Var {
-        bool set = false;
-        std::string value;
-    };
-    static void Save(const char* name, Var& v) {
-        const char* s = std::getenv(name);
-        v.set = s != nullptr;
-        v.value = s ? s : "";
-    }
-    static void Restore(const char* name, const Var& v) {
-        if (v.set)
-            setenv(name, v.value.c_str(), 1);
-        else
-            unsetenv(name);
-    }
-    Var m_Home, m_Xdg;
+    ScopedEnv m_Home{"HOME", dir.path()};
+    ScopedEnv m_Xdg{"XDG_CONFIG_HOME", dir.dir() + "config"};
     std::string m_Cwd;
 };

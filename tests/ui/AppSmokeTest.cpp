@@ -16,29 +16,6 @@
 #define VORNA_NO_MAIN
 #include "main.cpp"
 
-namespace {
-
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : m_Name(name) {
-        if (const char* old = std::getenv(name)) m_Old = old, m_Had = true;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (m_Had)
-            setenv(m_Name, m_Old.c_str(), 1);
-        else
-            unsetenv(m_Name);
-    }
-
-private:
-    const char* m_Name;
-    std::string m_Old;
-    bool m_Had = false;
-};
-
-}  // namespace
-
 TEST(AppSmoke, StartsOnAPreparedIniShowsTheMainWindowAndWritesTheSettingsBack) {
     TempDir dir;
     ScopedEnv home("HOME", dir.path());
