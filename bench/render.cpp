@@ -13,54 +13,15 @@
 #include <memory>
 #include <string>
 
-#include "app/VornaApp.h"
-#include "doc/VornaDoc.h"
+#include "SampleRegionEnv.h"
 #include "platform/Prompt.h"
 #include "view/DrawDocument.h"
 #include "view/MapTransforms.h"
 
 namespace {
 
-const std::string& Region() {
-    static std::string dir;
-    if (!dir.empty()) return dir;
-    char exe[4096] = {};
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    const std::filesystem::path build =
-        std::filesystem::path(std::string(exe, n > 0 ? std::size_t(n) : 0)).parent_path().parent_path();
-    dir = (std::filesystem::temp_directory_path() / "vorna-bench-render").string() + "/";
-    if (!std::filesystem::exists(dir + "config/vornamap.ini")) {
-        const std::string cmd = (build / "tools" / "make-sample-region").string() + " " + dir + " >/dev/null 2>&1";
-        if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "cannot make the sample region\n");
-    }
-    return dir;
-}
-
-struct Env {
-    CVornaApp app;
-    std::unique_ptr<CVornaDoc> doc;
-    Env() {
-        const std::string& r = Region();
-        app.startDirectory = r + "bench-start/";
-        std::filesystem::create_directories(app.startDirectory);
-        app.wptBaseDir = app.pendingWptBaseDir = r + "wpt/";
-        app.dmrDataDir = r + "dmr/";
-        for (int s = 0; s < kMapTypeCount; ++s) app.mapTypes[s].directory = r + "maps/" + app.mapTypes[s].name + "/";
-        app.newWptBaseFlag = 1;
-        doc = std::make_unique<CVornaDoc>();
-    }
-};
-
 MapViewDesc PaneDesc(int series) {
-    MapViewDesc d;
-    d.mapType = series;
-    const MapTypeInfo& m = DefaultMapType(series);
-    d.scale = m.scale;
-    d.segmentsPerSide = m.segmentsPerSide;
-    d.segmentCount = m.segmentCount;
-    d.segmentPixels = m.pixels;
-    d.segmentMetres = m.segmentMetres;
-    for (int& l : d.layers) l = 1;
+    MapViewDesc d = BenchDesc(series);
     d.clientSize = {1920, 1080};
     // Centred on the region's middle (the generator's default block).
     const MapPoint c = MapToDevice(510000, 5080000, d, GeorefParams{});
@@ -77,7 +38,7 @@ void Repaint(benchmark::State& state, bool warm) {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         qapp = new QGuiApplication(argc, argv);
     }
-    Env env;
+    BenchEnv env;
     const MapViewDesc d = PaneDesc(int(state.range(0)));
     SegmentFlags flags(d.segmentCount, 0);
     QImage pane(1920, 1080, QImage::Format_RGB32);

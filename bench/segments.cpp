@@ -9,56 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/VornaApp.h"
-#include "doc/VornaDoc.h"
+#include "SampleRegionEnv.h"
 #include "platform/Prompt.h"
 
 namespace {
-
-// Makes (once) a 2 x 2 quadrant sample region beside the build's tools.
-const std::string& Region() {
-    static std::string dir;
-    if (!dir.empty()) return dir;
-    char exe[4096] = {};
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    const std::filesystem::path build =
-        std::filesystem::path(std::string(exe, n > 0 ? std::size_t(n) : 0)).parent_path().parent_path();
-    dir = (std::filesystem::temp_directory_path() / "vorna-bench-region").string() + "/";
-    if (!std::filesystem::exists(dir + "config/vornamap.ini")) {
-        const std::string cmd =
-            (build / "tools" / "make-sample-region").string() + " " + dir + " --size 2 >/dev/null";
-        if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "cannot make the sample region\n");
-    }
-    return dir;
-}
-
-struct Env {
-    CVornaApp app;
-    std::unique_ptr<CVornaDoc> doc;
-    Env() {
-        const std::string& r = Region();
-        app.startDirectory = r + "bench-start/";
-        std::filesystem::create_directories(app.startDirectory);
-        app.wptBaseDir = app.pendingWptBaseDir = r + "wpt/";
-        app.dmrDataDir = r + "dmr/";
-        for (int s = 0; s < kMapTypeCount; ++s)
-            app.mapTypes[s].directory = r + "maps/" + app.mapTypes[s].name + "/";
-        app.newWptBaseFlag = 1;
-        doc = std::make_unique<CVornaDoc>();
-    }
-};
-
-MapViewDesc Desc(int series) {
-    MapViewDesc d;
-    d.mapType = series;
-    const MapTypeInfo& m = DefaultMapType(series);
-    d.scale = m.scale;
-    d.segmentsPerSide = m.segmentsPerSide;
-    d.segmentCount = m.segmentCount;
-    d.segmentPixels = m.pixels;
-    d.segmentMetres = m.segmentMetres;
-    return d;
-}
 
 // A 1100 x 700 pixel pane centred on the region's middle, in grid metres.
 CRectD ScreenArea(int series, double shift) {
@@ -73,7 +27,7 @@ CRectD ScreenArea(int series, double shift) {
 }
 
 void BM_DecodeMifSegment(benchmark::State& state) {
-    const std::string path = Region() + "maps/TK50/TK50NN.mif";
+    const std::string path = BenchRegion() + "maps/TK50/TK50NN.mif";
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
         state.SkipWithError("no sample segment");
@@ -94,7 +48,7 @@ void BM_DecodeMifSegment(benchmark::State& state) {
 BENCHMARK(BM_DecodeMifSegment)->Unit(benchmark::kMillisecond);
 
 void BM_ReadMifSegmentFromFile(benchmark::State& state) {
-    const std::string path = Region() + "maps/TK50/TK50NN.mif";
+    const std::string path = BenchRegion() + "maps/TK50/TK50NN.mif";
     for (auto _ : state) {
         LoadedSegment seg;
         if (ReadMifSegment(path, 1181, seg) != SegmentFileResult::Ok) state.SkipWithError("read failed");
@@ -106,9 +60,9 @@ BENCHMARK(BM_ReadMifSegmentFromFile)->Unit(benchmark::kMillisecond);
 // Claim pass from an empty cache: every segment under the pane is decoded.
 void BM_ClaimPassCold(benchmark::State& state) {
     CScriptedPrompter prompter;
-    Env env;
+    BenchEnv env;
     const int series = int(state.range(0));
-    const MapViewDesc d = Desc(series);
+    const MapViewDesc d = BenchDesc(series);
     SegmentFlags flags;
     int loaded = 0;
     for (auto _ : state) {
@@ -127,9 +81,9 @@ BENCHMARK(BM_ClaimPassCold)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecon
 // Claim pass of a pane scrolled by a few metres: nothing to load.
 void BM_ClaimPassWarm(benchmark::State& state) {
     CScriptedPrompter prompter;
-    Env env;
+    BenchEnv env;
     const int series = int(state.range(0));
-    const MapViewDesc d = Desc(series);
+    const MapViewDesc d = BenchDesc(series);
     SegmentFlags flags;
     int k = 0;
     for (auto _ : state) env.doc->SelectActiveMapSegments(d, ScreenArea(series, (k++ & 7) * 5.0), flags, 0);
@@ -141,7 +95,7 @@ BENCHMARK(BM_ClaimPassWarm)->Arg(1)->Arg(3)->Unit(benchmark::kMicrosecond);
 // (a full TN10 set holds 19600).
 void BM_ClaimPassMissingSegments(benchmark::State& state) {
     CScriptedPrompter prompter;
-    Env env;
+    BenchEnv env;
     const int files = int(state.range(0));
     const std::string dir =
         (std::filesystem::temp_directory_path() / ("vorna-bench-folder-" + std::to_string(files))).string() +
@@ -155,7 +109,7 @@ void BM_ClaimPassMissingSegments(benchmark::State& state) {
     }
     const int series = 3;
     env.doc->Series(series).directory = dir;
-    const MapViewDesc d = Desc(series);
+    const MapViewDesc d = BenchDesc(series);
     SegmentFlags flags;
     int k = 0;
     for (auto _ : state) env.doc->SelectActiveMapSegments(d, ScreenArea(series, (k++ & 7) * 5.0), flags, 0);

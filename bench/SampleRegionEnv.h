@@ -1,0 +1,61 @@
+#pragma once
+// Shared by the benchmarks: a sample region made once beside the build's
+// tools, an application object pointing into it, and a document.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/VornaApp.h"
+#include "doc/VornaDoc.h"
+
+// The default 2 x 2 quadrant region in the temporary folder.
+inline const std::string& BenchRegion() {
+    static std::string dir;
+    if (!dir.empty()) return dir;
+    char exe[4096] = {};
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    const std::filesystem::path build =
+        std::filesystem::path(std::string(exe, n > 0 ? std::size_t(n) : 0)).parent_path().parent_path();
+    dir = (std::filesystem::temp_directory_path() / "vorna-bench-region").string() + "/";
+    if (!std::filesystem::exists(dir + "config/vornamap.ini")) {
+        const std::string cmd =
+            (build / "tools" / "make-sample-region").string() + " " + dir + " --size 2 >/dev/null 2>&1";
+        if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "cannot make the sample region\n");
+    }
+    return dir;
+}
+
+struct BenchEnv {
+    CVornaApp app;
+    std::unique_ptr<CVornaDoc> doc;
+    BenchEnv() {
+        const std::string& r = BenchRegion();
+        app.startDirectory = r + "bench-start/";
+        std::filesystem::create_directories(app.startDirectory);
+        app.wptBaseDir = app.pendingWptBaseDir = r + "wpt/";
+        app.dmrDataDir = r + "dmr/";
+        for (int s = 0; s < kMapTypeCount; ++s)
+            app.mapTypes[s].directory = r + "maps/" + app.mapTypes[s].name + "/";
+        app.newWptBaseFlag = 1;
+        doc = std::make_unique<CVornaDoc>();
+    }
+};
+
+// A descriptor of the series with every layer on.
+inline MapViewDesc BenchDesc(int series) {
+    MapViewDesc d;
+    d.mapType = series;
+    const MapTypeInfo& m = DefaultMapType(series);
+    d.scale = m.scale;
+    d.segmentsPerSide = m.segmentsPerSide;
+    d.segmentCount = m.segmentCount;
+    d.segmentPixels = m.pixels;
+    d.segmentMetres = m.segmentMetres;
+    for (int& l : d.layers) l = 1;
+    return d;
+}
