@@ -10,6 +10,7 @@
 #include "doc/VornaDoc.h"
 #include "platform/IdleDriver.h"
 #include "platform/QtPrompter.h"
+#include "platform/System.h"
 #include "view/MainFrm.h"
 
 // The main window over the document, shown, with the command router and the
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     // and English names.
     std::setlocale(LC_NUMERIC, "C");
     std::setlocale(LC_TIME, "C");
+    SetBellSink([] { QApplication::beep(); });
     InstallQtPrompter();
 
     CVornaApp app;

@@ -1,11 +1,11 @@
 #include "platform/System.h"
 
-#include <QApplication>
 #include <chrono>
 #include <thread>
 
 namespace {
 bool g_Audible = true;
+std::function<void()> g_Bell;
 }
 
 std::vector<std::pair<int, int>>& RecordedBeeps() {
@@ -15,10 +15,11 @@ std::vector<std::pair<int, int>>& RecordedBeeps() {
 
 void SetBeepAudible(bool on) { g_Audible = on; }
 
+void SetBellSink(std::function<void()> bell) { g_Bell = std::move(bell); }
+
 void Beep(int frequencyHz, int durationMs) {
     RecordedBeeps().emplace_back(frequencyHz, durationMs);
-    // Qt has no tone generator; the desktop bell is the audible stand-in.
-    if (g_Audible && qApp) QApplication::beep();
+    if (g_Audible && g_Bell) g_Bell();
 }
 
 void SleepMs(int ms) {

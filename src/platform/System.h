@@ -2,6 +2,7 @@
 // Small system services. Beeps are recorded so tests can check them.
 
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -10,6 +11,9 @@ void Beep(int frequencyHz, int durationMs);
 std::vector<std::pair<int, int>>& RecordedBeeps();
 // When false (tests), Beep only records.
 void SetBeepAudible(bool on);
+// What makes a beep heard; the widget layer installs the desktop bell (there
+// is no tone generator), so code below it can beep without widgets.
+void SetBellSink(std::function<void()> bell);
 
 void SleepMs(int ms);
 // Monotonic milliseconds.
