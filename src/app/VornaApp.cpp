@@ -326,23 +326,8 @@ void CVornaApp::OnPreferences() {
     ApplyDatumSettings();
 }
 
-namespace {
-// The counters are 32-bit as the resources dialog shows them; a sum past
-// their range sticks at the limit rather than wrapping.
-void AddSaturated(int& counter, long long delta) {
-    counter = int(std::clamp<long long>(counter + delta, INT_MIN, INT_MAX));
-}
-}  // namespace
-
-void CVornaApp::CountAlloc(MemCounter pair, long long bytes) {
-    AddSaturated(memUse[pair], 1);
-    if (pair != kMemDocuments && pair != kMemViews) AddSaturated(memUse[pair + 1], bytes);
-}
-
-void CVornaApp::CountFree(MemCounter pair, long long bytes) {
-    AddSaturated(memUse[pair], -1);
-    if (pair != kMemDocuments && pair != kMemViews) AddSaturated(memUse[pair + 1], -bytes);
-}
+void CVornaApp::CountAlloc(MemCounter pair, long long bytes) { memUse.CountAlloc(pair, bytes); }
+void CVornaApp::CountFree(MemCounter pair, long long bytes) { memUse.CountFree(pair, bytes); }
 
 std::string CVornaApp::DefaultIniPath() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");

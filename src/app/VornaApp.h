@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/AppSettings.h"
+#include "app/MemoryCounters.h"
 #include "geo/GeoTransform.h"
 #include "platform/Profile.h"
 
@@ -61,7 +62,7 @@ public:
     // Memory-use counters.
     void CountAlloc(MemCounter pair, long long bytes);  // +1 block, +bytes
     void CountFree(MemCounter pair, long long bytes);   // -1 block, -bytes
-    int memUse[kMemCounterCount] = {};
+    CMemoryCounters memUse;
 
     // Debug logs (null when closed); writers test before writing.
     std::FILE* debugLog = nullptr;

@@ -49,7 +49,7 @@ void OnPrintSetup(CVornaDoc* doc, QWidget* parent, const PrintSetupRunner& run) 
 void OnSysResources(QWidget* parent) {
     CVornaApp* app = VornaAppOrNull();
     int none[kMemCounterCount] = {};
-    CDlgSysResources dlg(app ? app->memUse : none, parent);
+    CDlgSysResources dlg(app ? app->memUse.data() : none, parent);
     dlg.DoModal();
 }
 

@@ -255,7 +255,7 @@ TEST(Frame, StoresItsNormalRectangleAndPlacesABadOneOnTheScreen) {
 TEST(Frame, SystemResourcesShowOneDocumentAndTheOpenMapPanes) {
     FrameTestEnv env;
     env.Make(5);
-    CDlgSysResources dlg(env.app.memUse);
+    CDlgSysResources dlg(env.app.memUse.data());
     auto text = [&](const char* id) {
         auto* e = dlg.findChild<QLineEdit*>(id);
         return e ? e->text() : QString("missing");
