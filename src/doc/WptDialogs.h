@@ -31,16 +31,3 @@ public:
     virtual int RunWptConflictDialog(WptConflictInfo& info, int kind) = 0;
 };
 
-// Command ids of the waypoint database's document commands.
-enum : int {
-    ID_EDIT_UNDO = 57643,
-    ID_CREATE_TEMP_WPTS = 33048,
-    ID_WPT_LEVEL_AUTO = 33041,
-    ID_WPT_LEVEL_PK250 = 33040,
-    ID_WPT_LEVEL_TK50 = 32781,
-    ID_WPT_LEVEL_TK25 = 32782,
-    ID_WPT_LEVEL_TN10 = 32783,
-    ID_WPT_LEVEL_TN5 = 32802,
-    ID_SAVE_WPT_DATABASE = 33084,
-    ID_CLEAR_TRACK_LOG = 33085,
-};

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "WptTestEnv.h"
+#include "platform/CommandIds.h"
 #include "platform/Commands.h"
 
 namespace {
@@ -302,29 +303,29 @@ TEST(WptEdit, DocumentCommandsAndTheirMenuState) {
     CVornaDoc& doc = env.Make();
     CCommandMap map;
     doc.AddWptCommands(map);
-    CCmdUI undo(ID_EDIT_UNDO);
-    ASSERT_TRUE(map.OnUpdateCommand(ID_EDIT_UNDO, undo));
+    CCmdUI undo(cmd::Undo);
+    ASSERT_TRUE(map.OnUpdateCommand(cmd::Undo, undo));
     EXPECT_FALSE(undo.m_bEnabled) << "greyed while the stack is empty";
     Click(doc, QuadrantCentre(1, 3));
-    ASSERT_TRUE(map.OnUpdateCommand(ID_EDIT_UNDO, undo));
+    ASSERT_TRUE(map.OnUpdateCommand(cmd::Undo, undo));
     EXPECT_TRUE(undo.m_bEnabled);
-    EXPECT_TRUE(map.OnCommand(ID_EDIT_UNDO));
+    EXPECT_TRUE(map.OnCommand(cmd::Undo));
     EXPECT_EQ(doc.WptAutoBase[kAC].Count, 0);
 
-    EXPECT_TRUE(map.OnCommand(ID_WPT_LEVEL_TN10));
+    EXPECT_TRUE(map.OnCommand(cmd::WptLevelTN10));
     EXPECT_EQ(env.app.wptLevel, 3);
-    CCmdUI tn10(ID_WPT_LEVEL_TN10), automatic(ID_WPT_LEVEL_AUTO);
-    map.OnUpdateCommand(ID_WPT_LEVEL_TN10, tn10);
-    map.OnUpdateCommand(ID_WPT_LEVEL_AUTO, automatic);
+    CCmdUI tn10(cmd::WptLevelTN10), automatic(cmd::WptLevelAutomatic);
+    map.OnUpdateCommand(cmd::WptLevelTN10, tn10);
+    map.OnUpdateCommand(cmd::WptLevelAutomatic, automatic);
     EXPECT_TRUE(tn10.m_bChecked);
     EXPECT_FALSE(automatic.m_bChecked);
-    EXPECT_TRUE(map.OnCommand(ID_CREATE_TEMP_WPTS));
+    EXPECT_TRUE(map.OnCommand(cmd::CreateTempWpts));
     EXPECT_EQ(doc.CreateTempWpts, 1);
 
     doc.ClearTrackLog(5);
     doc.TrackLog.Count = 2;
     env.view.hints.clear();
-    EXPECT_TRUE(map.OnCommand(ID_CLEAR_TRACK_LOG));
+    EXPECT_TRUE(map.OnCommand(cmd::ClearTrackLog));
     EXPECT_EQ(doc.TrackLog.Count, 0);
     EXPECT_EQ(env.view.hints, std::vector<long>{0});
 }
