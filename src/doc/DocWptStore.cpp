@@ -11,6 +11,7 @@
 #include "app/VornaApp.h"
 #include "doc/VornaDoc.h"
 #include "doc/WptFile.h"
+#include "platform/DataFile.h"
 #include "platform/Prompt.h"
 
 namespace {
@@ -38,13 +39,6 @@ void CountBytes(MemCounter pair, long long blocks, long long bytes) {
     app->memUse[pair + 1] += int(bytes);
 }
 
-// Length of an open regular file, -1 on failure or for anything else (a
-// folder opens for reading but holds no records).
-long long FileLength(std::FILE* f) {
-    struct stat st;
-    if (::fstat(::fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
-    return (long long)st.st_size;
-}
 
 // Capacity for count records plus a grow step, kept within the holder's limit.
 int CapacityFor(int count, int step, int limit) {

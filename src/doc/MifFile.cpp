@@ -29,13 +29,6 @@ struct FileCloser {
     }
 };
 
-long FileLength(std::FILE* f) {
-    if (std::fseek(f, 0, SEEK_END) != 0) return -1;
-    const long len = std::ftell(f);
-    if (std::fseek(f, 0, SEEK_SET) != 0) return -1;
-    return len;
-}
-
 constexpr std::size_t kMifHeader = 32;
 
 }  // namespace
@@ -102,9 +95,9 @@ std::vector<std::uint8_t> EncodeMifPixels(const std::uint8_t* pixels, int w, int
 SegmentFileResult ReadMifSegment(const std::string& path, int side, LoadedSegment& out) {
     FileCloser fc{OpenDataFile(path)};
     if (!fc.f) return SegmentFileResult::NotOpened;
-    const long fileLen = FileLength(fc.f);
+    const long long fileLen = FileLength(fc.f);
     std::uint8_t head[kMifHeader];
-    if (fileLen < long(kMifHeader) || std::fread(head, 1, kMifHeader, fc.f) != kMifHeader)
+    if (fileLen < (long long)kMifHeader || std::fread(head, 1, kMifHeader, fc.f) != kMifHeader)
         return SegmentFileResult::Truncated;
     const std::uint32_t length = U32(head + 12);
     const std::int32_t w = std::int32_t(U32(head + 16));
@@ -128,7 +121,7 @@ SegmentFileResult ReadMifSegment(const std::string& path, int side, LoadedSegmen
 SegmentFileResult ReadBmpSegment(const std::string& path, int side, LoadedSegment& out) {
     FileCloser fc{OpenDataFile(path)};
     if (!fc.f) return SegmentFileResult::NotOpened;
-    const long fileLen = FileLength(fc.f);
+    const long long fileLen = FileLength(fc.f);
     std::uint8_t head[kDibHeadersBytes];
     if (fileLen < long(kDibHeadersBytes) || std::fread(head, 1, sizeof head, fc.f) != sizeof head)
         return SegmentFileResult::Truncated;

@@ -13,5 +13,11 @@ inline int SaturateToInt(double v) {
     return static_cast<int>(v);
 }
 
+// Adds delta to a counter, sticking at the int range instead of wrapping.
+inline void AddSaturated(int& counter, long long delta) {
+    const long long sum = (long long)counter + delta;
+    counter = sum > INT_MAX ? INT_MAX : sum < INT_MIN ? INT_MIN : int(sum);
+}
+
 // printf into a std::string.
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));

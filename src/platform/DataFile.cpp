@@ -69,14 +69,35 @@ std::string FindInFolder(const std::string& dir, const std::string& name) {
 
 }  // namespace
 
-std::FILE* OpenDataFile(const std::string& path, const char* mode) {
-    std::FILE* f = std::fopen(path.c_str(), mode);
-    if (f || errno != ENOENT) return f;
+namespace {
+// The other-case name of a missing path; empty when there is none.
+std::string OtherCaseName(const std::string& path) {
     const auto slash = path.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "./" : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::string found = FindInFolder(dir, name);
-    if (found.empty()) return nullptr;
-    return std::fopen((dir + found).c_str(), mode);
+    if (found.empty()) return found;
+    return (slash == std::string::npos ? std::string() : dir) + found;
+}
+}  // namespace
+
+std::FILE* OpenDataFile(const std::string& path, const char* mode) {
+    std::FILE* f = std::fopen(path.c_str(), mode);
+    if (f || errno != ENOENT) return f;
+    const std::string other = OtherCaseName(path);
+    return other.empty() ? nullptr : std::fopen(other.c_str(), mode);
+}
+
+std::string FindDataFile(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 || errno != ENOENT) return path;
+    const std::string other = OtherCaseName(path);
+    return other.empty() ? path : other;
+}
+
+long long FileLength(std::FILE* f) {
+    struct stat st;
+    if (!f || ::fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return (long long)st.st_size;
 }
 

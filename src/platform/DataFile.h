@@ -8,3 +8,11 @@
 // fopen; when the file does not exist, a file of the same name in another
 // letter case in the same folder is opened instead. Null when neither exists.
 std::FILE* OpenDataFile(const std::string& path, const char* mode = "rb");
+
+// path when it exists (or cannot be looked at); else the file of the same
+// folder whose name matches in another letter case; else path unchanged.
+std::string FindDataFile(const std::string& path);
+
+// Length of an open regular file in bytes; -1 for anything else (a folder
+// opens for reading too) or when it cannot be asked.
+long long FileLength(std::FILE* f);
