@@ -1,9 +1,11 @@
 #pragma once
 // Line and token helpers of the text formats (settings-like files, schemes,
-// exchange files).
+// exchange files). Trimming and case rules are the platform's.
 
 #include <cstdio>
 #include <string>
+
+#include "platform/Text.h"
 
 // Next line of at most 254 bytes (longer lines arrive in pieces), NUL bytes
 // turned into blanks, trailing white space removed. 1 when a line was read,
@@ -13,10 +15,3 @@ int ReadLine(std::FILE* stream, std::string& line);
 std::string NextCommaToken(std::string& rest);
 std::string NextBlankToken(std::string& rest);
 std::string NextToken(std::string& rest, char separator);
-
-// Removes trailing blank, tab, CR, LF, VT, FF.
-void TrimRight(std::string& s);
-void TrimLeft(std::string& s);
-std::string ToUpperAscii(std::string s);
-std::string ToLowerAscii(std::string s);
-bool EqualsNoCase(const std::string& a, const std::string& b);

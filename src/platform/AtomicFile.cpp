@@ -51,32 +51,32 @@ std::string AtomicWriteResult::Reason() const { return error ? std::strerror(err
 
 std::string AtomicTempPath(const std::string& target) { return ResolveLinks(target) + ".tmp"; }
 
-CAtomicFile::CAtomicFile(const std::string& target) : m_Final(ResolveLinks(target)), m_Temp(m_Final + ".tmp") {
-    mode_t mode = 0666;  // a new file: the umask decides, as for any file the user's programs make
+CAtomicFile::CAtomicFile(const std::string& target)
+    : m_Final(ResolveLinks(target)), m_Temp(m_Final + ".tmp") {
     bool existing = false;
+    mode_t mode = 0;
     struct stat st;
-    if (::stat(m_Final.c_str(), &st) == 0) {
-        existing = S_ISREG(st.st_mode);
+    if (::stat(m_Final.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
         // No write bit at all is the read-only attribute of data sets from
         // Windows; root passes access() but must respect it as well.
-        if (existing && ((st.st_mode & 0222) == 0 || ::access(m_Final.c_str(), W_OK) != 0)) {
+        if ((st.st_mode & 0222) == 0 || ::access(m_Final.c_str(), W_OK) != 0) {
             m_Result = {AtomicWriteStatus::WriteProtected, EACCES};
             return;
         }
+        existing = true;
         mode = st.st_mode & 07777;
     }
-    m_Fd = ::open(m_Temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    // A temporary left by a crash may be read-only or a link planted in its
+    // place: it goes, and the name is made afresh, never followed.
+    ::unlink(m_Temp.c_str());
+    // A new file gets 0666 less the umask, as any file the user's programs make.
+    m_Fd =
+        ::open(m_Temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, existing ? 0600 : 0666);
     if (m_Fd < 0) {
         m_Result = {AtomicWriteStatus::CannotCreate, errno};
         return;
     }
-    if (existing) {
-        ::fchmod(m_Fd, mode);
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(m_Fd, mode & ~mask);
-    }
+    if (existing) ::fchmod(m_Fd, mode);  // best effort: some file systems keep no modes
     if (g_Fault && g_Fault(target)) m_Result = {AtomicWriteStatus::WriteFailed, ENOSPC};
 }
 

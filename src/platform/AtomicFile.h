@@ -26,6 +26,7 @@ struct AtomicWriteResult {
     AtomicWriteStatus status = AtomicWriteStatus::Ok;
     int error = 0;  // errno of the failing step (0 when Ok)
     bool ok() const { return status == AtomicWriteStatus::Ok; }
+    explicit operator bool() const { return ok(); }
     // The system's reason ("Permission denied", ...); empty when Ok.
     std::string Reason() const;
 };

@@ -1,12 +1,16 @@
 #include "platform/DataFile.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <mutex>
 #include <unordered_map>
+
+#include "platform/Text.h"
 
 namespace {
 
@@ -20,12 +24,6 @@ struct FolderListing {
     std::unordered_map<std::string, std::string> byLowerName;  // first match wins
 };
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return s;
-}
-
 bool SameVersion(const FolderListing& l, const struct stat& st) {
     return l.dev == st.st_dev && l.ino == st.st_ino && l.mtime.tv_sec == st.st_mtim.tv_sec &&
            l.mtime.tv_nsec == st.st_mtim.tv_nsec;
@@ -37,7 +35,7 @@ std::string FindInFolder(const std::string& dir, const std::string& name) {
     static std::unordered_map<std::string, FolderListing> listings;
     struct stat st;
     if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::string();
-    const std::string key = Lower(name);
+    const std::string key = ToLowerAscii(name);
     std::lock_guard<std::mutex> lock(mutex);
     auto it = listings.find(dir);
     if (it != listings.end() && SameVersion(it->second, st)) {
@@ -50,7 +48,7 @@ std::string FindInFolder(const std::string& dir, const std::string& name) {
     l.mtime = st.st_mtim;
     DIR* d = opendir(dir.c_str());
     if (!d) return std::string();
-    while (dirent* e = readdir(d)) l.byLowerName.emplace(Lower(e->d_name), e->d_name);
+    while (dirent* e = readdir(d)) l.byLowerName.emplace(ToLowerAscii(e->d_name), e->d_name);
     closedir(d);
     const auto hit = l.byLowerName.find(key);
     std::string found = hit == l.byLowerName.end() ? std::string() : hit->second;
@@ -101,3 +99,37 @@ long long FileLength(std::FILE* f) {
     return (long long)st.st_size;
 }
 
+LoadStatus ReadWholeFile(const std::string& path, std::string& text, int& error) {
+    text.clear();
+    error = 0;
+    // Non-blocking, so a FIFO in the file's place cannot hang the program.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        error = errno;
+        return error == ENOENT ? LoadStatus::Missing : LoadStatus::Unreadable;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        error = errno;
+    else if (!S_ISREG(st.st_mode))
+        error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    if (error) {
+        ::close(fd);
+        return LoadStatus::Unreadable;
+    }
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = errno;
+            ::close(fd);
+            text.clear();
+            return LoadStatus::Unreadable;
+        }
+        text.append(buf, std::size_t(n));
+    }
+    ::close(fd);
+    return LoadStatus::Loaded;
+}

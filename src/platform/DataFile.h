@@ -16,3 +16,11 @@ std::string FindDataFile(const std::string& path);
 // Length of an open regular file in bytes; -1 for anything else (a folder
 // opens for reading too) or when it cannot be asked.
 long long FileLength(std::FILE* f);
+
+enum class LoadStatus {
+    Loaded,
+    Missing,     // no such file: the caller's defaults apply
+    Unreadable,  // the file is there but cannot be read: never overwrite it
+};
+// Reads a whole regular file into text; error gets the errno when Unreadable.
+LoadStatus ReadWholeFile(const std::string& path, std::string& text, int& error);

@@ -1,36 +1,13 @@
 #include "platform/Profile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <climits>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <limits>
+
+#include "platform/Text.h"
 
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && IsBlank(s[b])) ++b;
-    while (e > b && IsBlank(s[e - 1])) --e;
-    return s.substr(b, e - b);
-}
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    return true;
-}
 
 // A value must stay on its line.
 std::string OneLine(const std::string& s) {
@@ -40,11 +17,42 @@ std::string OneLine(const std::string& s) {
     return r;
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Decimal exponent of the leading significant digit of a plain decimal
+// number (digits, optional '.', digits, optional exponent), i.e. the number
+// is about 10^k; only its sign is used, so the exponent saturates.
+long long MagnitudeOf(const std::string& number) {
+    long long k = 0;
+    bool point = false, significant = false;
+    std::size_t i = 0;
+    for (; i < number.size() && (IsDigit(number[i]) || number[i] == '.'); ++i) {
+        if (number[i] == '.') {
+            point = true;
+        } else if (significant || number[i] != '0') {
+            significant = true;
+            if (!point) ++k;
+        } else if (point) {
+            --k;  // a zero between the point and the first significant digit
+        }
+    }
+    if (i < number.size() && (number[i] == 'e' || number[i] == 'E')) {
+        ++i;
+        const bool neg = i < number.size() && number[i] == '-';
+        if (i < number.size() && (number[i] == '-' || number[i] == '+')) ++i;
+        long long e = 0;
+        for (; i < number.size() && IsDigit(number[i]); ++i)
+            if (e < 1000000000LL) e = e * 10 + (number[i] - '0');
+        k += neg ? -e : e;
+    }
+    return k;
+}
+
 }  // namespace
 
 int LeadingInt(const std::string& text) {
     size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
+    while (i < text.size() && IsTextSpace(text[i])) ++i;
     bool neg = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) neg = text[i++] == '-';
     long long v = 0;
@@ -60,7 +68,7 @@ int LeadingInt(const std::string& text) {
 
 double LeadingDouble(const std::string& text) {
     size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
+    while (i < text.size() && IsTextSpace(text[i])) ++i;
     bool neg = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) neg = text[i++] == '-';
     const size_t start = i;
@@ -85,26 +93,22 @@ double LeadingDouble(const std::string& text) {
     double v = 0;
     auto res = std::from_chars(text.data() + start, text.data() + i, v, std::chars_format::general);
     if (res.ec == std::errc::result_out_of_range) {
-        // Too large or too small: from_chars leaves v unchanged.
-        const std::string mant = text.substr(start, i - start);
-        const size_t e = mant.find_first_of("eE");
-        const bool tiny = e != std::string::npos && mant.size() > e + 1 && mant[e + 1] == '-';
-        v = tiny ? 0.0 : 1.7976931348623157e308;
+        // Too large or too small: from_chars leaves v unchanged. The size of
+        // the number decides, not the exponent's sign: "0.000...01e5" is tiny
+        // and "1000...0e-1" is huge.
+        v = MagnitudeOf(text.substr(start, i - start)) > 0 ? std::numeric_limits<double>::max() : 0.0;
     } else if (res.ec != std::errc()) {
         return 0;
     }
     return neg ? -v : v;
 }
 
-bool CProfile::Load() {
+LoadStatus CProfile::Load() {
     m_Lines.clear();
-    std::ifstream in(m_Path, std::ios::binary);
-    if (!in) return false;
-    std::stringstream ss;
-    ss << in.rdbuf();
-    if (in.bad()) return false;
-    SetText(ss.str());
-    return true;
+    std::string text;
+    const LoadStatus status = ReadWholeFile(m_Path, text, m_LoadError);
+    if (status == LoadStatus::Loaded) SetText(text);
+    return status;
 }
 
 void CProfile::SetText(const std::string& text) {
@@ -116,22 +120,27 @@ void CProfile::SetText(const std::string& text) {
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
     while (pos < text.size()) {
         size_t nl = text.find('\n', pos);
-        std::string raw = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
-        pos = nl == std::string::npos ? text.size() : nl + 1;
-        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-
         Line line;
-        line.raw = raw;
-        const std::string t = Trim(raw);
+        line.raw = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
+        pos = nl == std::string::npos ? text.size() : nl + 1;
+        // Only the CR of a CR LF pair belongs to the line end; more CRs
+        // before it are the line's own and are written back.
+        if (nl != std::string::npos && !line.raw.empty() && line.raw.back() == '\r') {
+            line.raw.pop_back();
+            line.eol = "\r\n";
+        }
+
+        const std::string t = Trimmed(line.raw);
         if (!t.empty() && t[0] == '[') {
             size_t close = t.find(']');
-            section = Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+            section = Trimmed(
+                std::string_view(t).substr(1, close == std::string::npos ? std::string::npos : close - 1));
             line.isSection = true;
         } else if (!t.empty() && t[0] != ';') {
             size_t eq = t.find('=');
             if (eq != std::string::npos && eq > 0) {
-                line.key = Trim(t.substr(0, eq));
-                line.value = Trim(t.substr(eq + 1));
+                line.key = Trimmed(std::string_view(t).substr(0, eq));
+                line.value = Trimmed(std::string_view(t).substr(eq + 1));
             }
         }
         line.section = section;
@@ -143,50 +152,29 @@ std::string CProfile::Text() const {
     std::string out;
     for (const Line& l : m_Lines) {
         out += l.raw;
-        out += '\n';
+        out += l.eol;
     }
     return out;
 }
 
-bool CProfile::Save() const {
-    if (m_Path.empty()) return false;
-    static std::atomic<unsigned> counter{0};
-    const std::string tmp =
-        m_Path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1));
-    // 0666 lets the umask decide, as for any file the user's programs make.
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    const std::string text = Text();
-    size_t done = 0;
-    bool ok = true;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-            break;
-        }
-        done += size_t(n);
-    }
-    if (ok && ::fsync(fd) != 0) ok = false;
-    if (::close(fd) != 0) ok = false;
-    if (ok && std::rename(tmp.c_str(), m_Path.c_str()) != 0) ok = false;
-    if (!ok) ::unlink(tmp.c_str());
-    return ok;
+AtomicWriteResult CProfile::Save() const {
+    if (m_Path.empty()) return {AtomicWriteStatus::CannotCreate, ENOENT};
+    return WriteFileAtomically(m_Path, Text());
 }
 
 int CProfile::FindSection(const std::string& section) const {
-    const std::string s = Trim(section);
+    const std::string s = Trimmed(section);
     for (size_t i = 0; i < m_Lines.size(); ++i)
-        if (m_Lines[i].isSection && SameName(m_Lines[i].section, s)) return int(i);
+        if (m_Lines[i].isSection && EqualsNoCase(m_Lines[i].section, s)) return int(i);
     return -1;
 }
 
 int CProfile::FindKey(const std::string& section, const std::string& key) const {
-    const std::string s = Trim(section), k = Trim(key);
+    const std::string s = Trimmed(section), k = Trimmed(key);
     for (size_t i = 0; i < m_Lines.size(); ++i) {
         const Line& l = m_Lines[i];
-        if (!l.isSection && !l.key.empty() && SameName(l.section, s) && SameName(l.key, k)) return int(i);
+        if (!l.isSection && !l.key.empty() && EqualsNoCase(l.section, s) && EqualsNoCase(l.key, k))
+            return int(i);
     }
     return -1;
 }
@@ -210,7 +198,7 @@ std::string CProfile::GetString(const std::string& section, const std::string& k
 }
 
 void CProfile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-    const std::string s = Trim(section), k = Trim(key), v = Trim(OneLine(value));
+    const std::string s = Trimmed(section), k = Trimmed(key), v = Trimmed(OneLine(value));
     Line kv;
     kv.section = s;
     kv.key = k;
@@ -220,18 +208,21 @@ void CProfile::WriteString(const std::string& section, const std::string& key, c
     int i = FindKey(s, k);
     if (i >= 0) {
         kv.section = m_Lines[size_t(i)].section;
+        kv.eol = m_Lines[size_t(i)].eol;
         m_Lines[size_t(i)] = std::move(kv);
         return;
     }
     int sec = FindSection(s);
     if (sec < 0) {
         // A blank line between sections, as people lay INI files out.
-        if (!m_Lines.empty() && !Trim(m_Lines.back().raw).empty()) {
+        if (!m_Lines.empty() && !Trimmed(m_Lines.back().raw).empty()) {
             Line blank;
             blank.section = m_Lines.back().section;
+            blank.eol = m_Lines.back().eol;
             m_Lines.push_back(blank);
         }
         Line head;
+        if (!m_Lines.empty()) head.eol = kv.eol = m_Lines.back().eol;
         head.isSection = true;
         head.section = s;
         head.raw = "[" + s + "]";
@@ -243,7 +234,8 @@ void CProfile::WriteString(const std::string& section, const std::string& key, c
     kv.section = m_Lines[size_t(sec)].section;
     size_t at = size_t(sec) + 1;
     for (size_t j = size_t(sec) + 1; j < m_Lines.size() && !m_Lines[j].isSection; ++j)
-        if (!Trim(m_Lines[j].raw).empty()) at = j + 1;
+        if (!Trimmed(m_Lines[j].raw).empty()) at = j + 1;
+    kv.eol = m_Lines[at - 1].eol;
     m_Lines.insert(m_Lines.begin() + long(at), std::move(kv));
 }
 

@@ -2,11 +2,15 @@
 // An INI file with the semantics of the Windows private-profile functions:
 // section and key names compare case-insensitively and trimmed, integers are
 // the leading decimal number of the stored text, a missing file or key gives
-// the caller's default. Lines the program does not know are kept as they are.
-// The file is read once and written as a whole, atomically (temp + rename).
+// the caller's default. Lines the program does not know are kept as they are,
+// line endings included. The file is read once and written as a whole
+// through the atomic writer.
 
 #include <string>
 #include <vector>
+
+#include "platform/AtomicFile.h"
+#include "platform/DataFile.h"
 
 class CProfile {
 public:
@@ -16,30 +20,35 @@ public:
     const std::string& Path() const { return m_Path; }
     void SetPath(std::string path) { m_Path = std::move(path); }
 
-    // Reads the file; a missing or unreadable file is an empty profile (false).
-    bool Load();
-    // Writes the whole file to a temporary file beside it and renames it over
-    // the old one. Returns false (old file intact) when that fails.
-    bool Save() const;
+    // Reads the file. Anything but Loaded leaves an empty profile (every
+    // default). Unreadable means the file is there but could not be read
+    // (permissions, I/O error, a folder): saving over it would lose the
+    // user's settings. LoadError() gives the errno then.
+    LoadStatus Load();
+    int LoadError() const { return m_LoadError; }
+    // Writes the whole file atomically; on failure the old file is intact
+    // and the result carries the system's reason.
+    AtomicWriteResult Save() const;
 
     bool HasKey(const std::string& section, const std::string& key) const;
     int GetInt(const std::string& section, const std::string& key, int def) const;
     // Text longer than capacity - 1 characters is cut (as the Win32 buffer).
-    std::string GetString(const std::string& section, const std::string& key,
-                          const std::string& def, int capacity = 255) const;
+    std::string GetString(const std::string& section, const std::string& key, const std::string& def,
+                          int capacity = 255) const;
     // Creates the section (its name as given) and key when missing.
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void WriteInt(const std::string& section, const std::string& key, int value);
 
-    // Whole text of the file as it would be saved (for tests).
+    // Whole text of the file as it is saved.
     std::string Text() const;
     void SetText(const std::string& text);
 
 private:
     struct Line {
-        std::string raw;      // kept verbatim unless key/value replaced
-        std::string section;  // owning section (as written)
-        std::string key;      // empty for non key=value lines
+        std::string raw;         // kept verbatim unless key/value replaced
+        std::string eol = "\n";  // "\n" or "\r\n", as read
+        std::string section;     // owning section (as written)
+        std::string key;         // empty for non key=value lines
         std::string value;
         bool isSection = false;
     };
@@ -48,11 +57,13 @@ private:
 
     std::string m_Path;
     std::vector<Line> m_Lines;
+    int m_LoadError = 0;
 };
 
 // Leading decimal integer of a text as GetPrivateProfileInt reads it:
 // optional blanks, optional sign, digits; no digits gives 0. Saturates.
 int LeadingInt(const std::string& text);
 // Leading plain decimal number ("12", "-4.465", "+1e3"); anything else,
-// "nan" and "inf" included, gives 0.
+// "nan" and "inf" included, gives 0. A number beyond the double range gives
+// the largest double, one below it 0 (with its sign).
 double LeadingDouble(const std::string& text);

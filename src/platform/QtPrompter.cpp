@@ -9,6 +9,8 @@
 #include <QStringDecoder>
 #include <vector>
 
+#include "platform/Text.h"
+
 namespace {
 
 // Messages carry names and comments as stored (8-bit, Latin-1) as well as
@@ -18,7 +20,7 @@ QString MessageText(const std::string& text) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString s = utf8(QByteArrayView(text.data(), qsizetype(text.size())));
     if (!utf8.hasError()) return s;
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+    return Latin1Text(text);
 }
 
 QString PathText(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
@@ -39,7 +41,7 @@ CQtPrompter g_QtPrompter;
 
 int CQtPrompter::MessageBox(const std::string& text, unsigned type) {
     QMessageBox box(ActiveParent());
-    box.setWindowTitle(QGuiApplication::applicationDisplayName());
+    box.setWindowTitle(QString::fromLatin1(kProgramTitle));
     // Paths and waypoint names may hold '<' or '&': never read them as markup.
     box.setTextFormat(Qt::PlainText);
     box.setText(MessageText(text));

@@ -6,6 +6,9 @@
 
 #include "platform/Prompt.h"
 
+// Title of every message box, as of the main window.
+inline constexpr char kProgramTitle[] = "Vornamap";
+
 class CQtPrompter : public IPrompter {
 public:
     int MessageBox(const std::string& text, unsigned type) override;

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include <cerrno>
+#include <cfloat>
 #include <climits>
-#include <cmath>
 #include <filesystem>
 
 #include "TestUtil.h"
@@ -10,92 +10,110 @@
 
 TEST(Profile, LooksUpSectionsAndKeysWithoutCaseOrSurroundingBlanks) {
     CProfile p;
-    p.SetText("[Preferences]\n  First Time = 0 \n[ dmr ]\nAzimut=3.100000e+02\n");
-    EXPECT_EQ(p.GetInt("PREFERENCES", "first time", 1), 0);
-    EXPECT_EQ(p.GetInt(" preferences ", "FIRST TIME ", 1), 0);
-    EXPECT_EQ(p.GetString("DMR", "AZIMUT", ""), "3.100000e+02");
-    EXPECT_TRUE(p.HasKey("Dmr", "azimut"));
-    // Keys belong to their own section only.
-    EXPECT_EQ(p.GetInt("DMR", "First Time", 7), 7);
-    EXPECT_EQ(p.GetString("Nowhere", "Azimut", "def"), "def");
-    // A byte-order mark from another editor does not hide the first section.
-    p.SetText("\xEF\xBB\xBF[PREFERENCES]\nFirst Time=0\n");
-    EXPECT_EQ(p.GetInt("Preferences", "First Time", 1), 0);
-}
-
-TEST(Profile, ReadsLeadingDecimalIntegersAndCutsLongText) {
-    CProfile p;
     p.SetText(
-        "[S]\na=417500.000\nb=  -12abc\nc=abc\nd=99999999999999\ne=-99999999999999\nf=+7\nt=abcdefgh\n");
-    EXPECT_EQ(p.GetInt("S", "a", 1), 417500);
-    EXPECT_EQ(p.GetInt("S", "b", 1), -12);
-    EXPECT_EQ(p.GetInt("S", "c", 1), 0);
-    EXPECT_EQ(p.GetInt("S", "d", 1), INT_MAX);
-    EXPECT_EQ(p.GetInt("S", "e", 1), INT_MIN);
-    EXPECT_EQ(p.GetInt("S", "f", 1), 7);
+        "\xEF\xBB\xBF[Preferences]\n  First Time = 0 \n[ dmr ]\nAzimut=3.100000e+02\n[S]\na=417500.000\n"
+        "b=  -12abc\nc=abc\nd=99999999999999\ne=-99999999999999\nt=abcdefgh\n");
+    EXPECT_EQ(p.GetInt(" PREFERENCES ", "first time ", 1), 0);
+    EXPECT_EQ(p.GetString("DMR", "AZIMUT", ""), "3.100000e+02");
+    EXPECT_EQ(p.GetInt("DMR", "First Time", 7), 7);  // keys belong to their own section
+    EXPECT_EQ(p.GetString("Nowhere", "Azimut", "def"), "def");
+    const struct {
+        const char* key;
+        int expected;
+    } ints[] = {{"a", 417500}, {"b", -12}, {"c", 0}, {"d", INT_MAX}, {"e", INT_MIN}, {"missing", 1}};
+    for (const auto& r : ints) EXPECT_EQ(p.GetInt("S", r.key, 1), r.expected) << r.key;
     EXPECT_EQ(p.GetString("S", "t", "", 5), "abcd");
     EXPECT_EQ(p.GetString("S", "missing", "longdefault", 5), "long");
 }
 
-TEST(Profile, NumbersArePlainDecimalsOnly) {
-    EXPECT_DOUBLE_EQ(LeadingDouble("-4.465"), -4.465);
-    EXPECT_DOUBLE_EQ(LeadingDouble("+1e3"), 1000.0);
-    EXPECT_DOUBLE_EQ(LeadingDouble("4.623000e+02"), 462.3);
-    EXPECT_DOUBLE_EQ(LeadingDouble(" 2.50m"), 2.5);
-    EXPECT_DOUBLE_EQ(LeadingDouble(".5"), 0.5);
-    EXPECT_DOUBLE_EQ(LeadingDouble("1e"), 1.0);
-    EXPECT_DOUBLE_EQ(LeadingDouble("3,5"), 3.0);
-    EXPECT_EQ(LeadingDouble("nan"), 0.0);
-    EXPECT_EQ(LeadingDouble("inf"), 0.0);
-    EXPECT_EQ(LeadingDouble("-infinity"), 0.0);
-    EXPECT_EQ(LeadingDouble("0x10"), 0.0);
-    EXPECT_EQ(LeadingDouble(""), 0.0);
-    EXPECT_EQ(LeadingDouble("e5"), 0.0);
-    EXPECT_TRUE(std::isfinite(LeadingDouble("1e999")));
-    EXPECT_EQ(LeadingDouble("1e-999"), 0.0);
+TEST(Profile, RealNumbersArePlainDecimalsAndSaturateBySize) {
+    const std::string zeros(400, '0');
+    const struct {
+        std::string text;
+        double expected;
+    } rows[] = {
+        {"-4.465", -4.465},
+        {"+1e3", 1000.0},
+        {" 2.50m", 2.5},
+        {".5", 0.5},
+        {"1e", 1.0},
+        {"3,5", 3.0},
+        {"nan", 0},
+        {"-infinity", 0},
+        {"0x10", 0},
+        {"", 0},
+        {"e5", 0},
+        {"1e999", DBL_MAX},
+        {"-1e999", -DBL_MAX},
+        {"1e-999", 0},
+        {"1e99999999999999999999", DBL_MAX},
+        {"0." + zeros + "1e5", 0},
+        {"1" + zeros + "e-1", DBL_MAX},
+        {"0." + zeros + "1e399", 1e-2},
+        {"000" + zeros + "5e-320", 5e-320},
+    };
+    for (const auto& r : rows) EXPECT_DOUBLE_EQ(LeadingDouble(r.text), r.expected) << r.text.substr(0, 40);
 }
 
-TEST(Profile, WritingKeepsUnknownLinesAndPlacesNewKeysInTheirSection) {
+TEST(Profile, WritingKeepsUnknownLinesTheirEndingsAndPlacesNewKeysInTheirSection) {
     CProfile p;
     p.SetText(
-        "; my notes\r\n[Preferences]\r\nFirst Time=1\r\nSomething Else = x\r\n\r\n[Mine]\r\nfoo=bar\r\n"
-        "not a key line\r\n");
+        "; my notes\r\n[Preferences]\r\nFirst Time=1\r\nSomething Else = x\r\n\r\n[Mine]\nfoo=bar\r\r\r\n"
+        "not a key line\r\r\n");
     p.WriteInt("PREFERENCES", "first time", 0);
     p.WriteString("PREFERENCES", "New Key", "v");
     p.WriteString("DMR", "Azimut", "1");
-    EXPECT_EQ(p.Text(),
-              "; my notes\n[Preferences]\nfirst time=0\nSomething Else = x\nNew Key=v\n\n[Mine]\nfoo=bar\n"
-              "not a key line\n\n[DMR]\nAzimut=1\n");
-    // A value cannot break the file into lines.
-    p.WriteString("DMR", "Text", "a\nb");
-    EXPECT_EQ(p.GetString("dmr", "text", ""), "a b");
-}
+    p.WriteString("DMR", "Text", "a\nb");  // a value cannot break the file into lines
+    const std::string expected =
+        "; my notes\r\n[Preferences]\r\nfirst time=0\r\nSomething Else = x\r\nNew "
+        "Key=v\r\n\r\n[Mine]\nfoo=bar\r\r\r\n"
+        "not a key line\r\r\n\r\n[DMR]\r\nAzimut=1\r\nText=a b\r\n";
+    EXPECT_EQ(p.Text(), expected);
+    EXPECT_EQ(p.GetString("mine", "foo", ""), "bar");
 
-TEST(Profile, MissingFileIsEmptyAndSaveRoundTrips) {
     TempDir dir;
-    CProfile p(dir.file("x.ini"));
-    EXPECT_FALSE(p.Load());
-    EXPECT_EQ(p.GetInt("A", "b", 42), 42);
-    p.WriteInt("A", "b", 5);
-    ASSERT_TRUE(p.Save());
-    EXPECT_EQ(ReadFileBytes(dir.file("x.ini")), "[A]\nb=5\n");
+    p.SetPath(dir.file("x.ini"));
+    ASSERT_TRUE(p.Save().ok());
     CProfile q(dir.file("x.ini"));
-    ASSERT_TRUE(q.Load());
-    EXPECT_EQ(q.GetInt("a", "B", 0), 5);
+    ASSERT_EQ(q.Load(), LoadStatus::Loaded);
+    ASSERT_TRUE(q.Save().ok());
+    EXPECT_EQ(ReadFileBytes(dir.file("x.ini")), expected);
 }
 
-TEST(Profile, FailedSaveLeavesTheOldFileAndNoTemporary) {
+TEST(Profile, LoadTellsAMissingFileFromOneThatCannotBeRead) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("folder.ini"));
+    std::filesystem::create_symlink("loop.ini", dir.file("loop.ini"));  // fails to open even for root
+    const struct {
+        std::string path;
+        LoadStatus expected;
+        int error;
+    } rows[] = {
+        {dir.file("none.ini"), LoadStatus::Missing, ENOENT},
+        {dir.file("folder.ini"), LoadStatus::Unreadable, EISDIR},
+        {dir.file("loop.ini"), LoadStatus::Unreadable, ELOOP},
+        {"/proc/self/mem", LoadStatus::Unreadable, EIO},  // a read that fails half-way
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.path);
+        CProfile p(r.path);
+        p.SetText("[A]\nb=1\n");
+        EXPECT_EQ(p.Load(), r.expected);
+        EXPECT_EQ(p.LoadError(), r.error);
+        EXPECT_EQ(p.GetInt("A", "b", 42), 42);
+    }
+}
+
+TEST(Profile, FailedSaveSaysWhyAndLeavesTheOldFileAndNoTemporary) {
     TempDir dir;
     // The target is a folder: the temporary is written but cannot replace it.
     std::filesystem::create_directories(dir.file("x.ini/inside"));
     CProfile p(dir.file("x.ini"));
     p.WriteInt("A", "b", 5);
-    EXPECT_FALSE(p.Save());
+    const AtomicWriteResult res = p.Save();
+    EXPECT_FALSE(res.ok());
+    EXPECT_FALSE(res.Reason().empty());
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("x.ini/inside")));
-    int entries = 0;
-    for (auto& e : std::filesystem::directory_iterator(dir.path())) (void)e, ++entries;
-    EXPECT_EQ(entries, 1);
-    // A folder that does not exist.
-    CProfile q(dir.file("none/x.ini"));
-    EXPECT_FALSE(q.Save());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    EXPECT_FALSE(CProfile(dir.file("none/x.ini")).Save().ok());
 }

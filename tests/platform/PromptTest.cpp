@@ -71,13 +71,14 @@ TEST(QtPrompter, BoxesAnswerWithWindowsCodesAndEscapeMeansNoOrCancel) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.type);
         bool busy = false;
-        QString text;
+        QString text, title;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         WhenModal([&](QWidget* w) {
             auto* box = qobject_cast<QMessageBox*>(w);
             if (!box) return w->close();
             busy = qt.IsBusy();
             text = box->text();
+            title = box->windowTitle();
             icon = box->icon();
             if (c.key) {
                 QTest::keyClick(box, Qt::Key(c.key));
@@ -91,6 +92,7 @@ TEST(QtPrompter, BoxesAnswerWithWindowsCodesAndEscapeMeansNoOrCancel) {
         EXPECT_TRUE(busy);
         EXPECT_FALSE(qt.IsBusy());
         EXPECT_EQ(icon, c.icon);
+        EXPECT_EQ(title, "Vornamap");
         EXPECT_EQ(text, QString::fromUtf8("Save changes to Caf\xc3\xa9?"));
     }
     // A stored 8-bit name that is not UTF-8 shows as Latin-1.
