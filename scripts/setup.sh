@@ -7,6 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libproj-dev  # the transform benchmark runs PROJ beside ours
   fonts-dejavu-core fonts-liberation
   xvfb xauth poppler-utils
   locales  # locale sources: the settings test compiles a decimal-comma locale

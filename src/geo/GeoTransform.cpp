@@ -26,15 +26,26 @@ struct LatitudeTerms {
     double nu, rho, psi, t;
 };
 
-LatitudeTerms TermsAt(double phi, double a, double e2) {
-    const double s = std::sin(phi);
+// From the sine and cosine of the latitude: sqrt and one division instead
+// of pow and tan, which cost more than the rest of a conversion.
+LatitudeTerms TermsAt(double s, double c, double a, double e2) {
     const double w = 1.0 - e2 * s * s;
+    const double rw = std::sqrt(w);
     LatitudeTerms r;
-    r.nu = a / std::pow(w, 0.5);
-    r.rho = a * (1.0 - e2) / std::pow(w, 1.5);
+    r.nu = a / rw;
+    r.rho = a * (1.0 - e2) / (w * rw);
     r.psi = r.nu / r.rho;
-    r.t = std::tan(phi);
+    r.t = s / c;
     return r;
+}
+
+// sin(2x), sin(4x), sin(6x), sin(8x) from the sine and cosine of 2x.
+struct MultipleSines {
+    double s2, s4, s6, s8;
+};
+MultipleSines SinesOfMultiples(double s2, double c2) {
+    const double s4 = 2.0 * s2 * c2, c4 = c2 * c2 - s2 * s2;
+    return {s2, s4, s4 * c2 + c4 * s2, 2.0 * s4 * c4};
 }
 
 // Forward Gauss-Krueger on (a, f); false when the result is not finite.
@@ -44,14 +55,14 @@ bool Project(double lat, double lon, double a, double f, double& easting, double
     const double w = lon * kPi / 180.0 - kCentralMeridian;
     const double e2 = 2.0 * f - f * f;
     const double e4 = e2 * e2, e6 = e4 * e2;
-    const LatitudeTerms q = TermsAt(phi, a, e2);
-    const double psi = q.psi, t = q.t, t2 = t * t, nu = q.nu;
     const double s = std::sin(phi), c = std::cos(phi);
+    const LatitudeTerms q = TermsAt(s, c, a, e2);
+    const double psi = q.psi, t = q.t, t2 = t * t, nu = q.nu;
+    const MultipleSines k = SinesOfMultiples(2.0 * s * c, c * c - s * s);
 
     const double m = a * ((1.0 - e2 / 4.0 - 3.0 * e4 / 64.0 - 5.0 * e6 / 256.0) * phi -
-                          (3.0 / 8.0) * (e2 + e4 / 4.0 + 15.0 * e6 / 128.0) * std::sin(2.0 * phi) +
-                          (15.0 / 256.0) * (e4 + 3.0 * e6 / 4.0) * std::sin(4.0 * phi) -
-                          (35.0 / 3072.0) * e6 * std::sin(6.0 * phi));
+                          (3.0 / 8.0) * (e2 + e4 / 4.0 + 15.0 * e6 / 128.0) * k.s2 +
+                          (15.0 / 256.0) * (e4 + 3.0 * e6 / 4.0) * k.s4 - (35.0 / 3072.0) * e6 * k.s6);
 
     const double w2 = w * w, w4 = w2 * w2, w6 = w4 * w2, w8 = w4 * w4;
     const double c2 = c * c, c3 = c2 * c, c5 = c3 * c2, c7 = c5 * c2;
@@ -82,19 +93,19 @@ bool Unproject(double easting, double northing, double a, double f, double& lat,
     const double m = (northing - kFalseNorthing) / kScale;
     const double g = a * (1.0 - n) * (1.0 - n2) * (1.0 + 9.0 * n2 / 4.0 + 225.0 * n4 / 64.0) * (kPi / 180.0);
     const double sigma = m * kPi / (g * 180.0);
-    const double fp = sigma + (3.0 * n / 2.0 - 27.0 * n3 / 32.0) * std::sin(2.0 * sigma) +
-                      (21.0 * n2 / 16.0 - 55.0 * n4 / 32.0) * std::sin(4.0 * sigma) +
-                      (151.0 * n3 / 96.0) * std::sin(6.0 * sigma) +
-                      (1097.0 * n4 / 512.0) * std::sin(8.0 * sigma);
+    const MultipleSines k = SinesOfMultiples(std::sin(2.0 * sigma), std::cos(2.0 * sigma));
+    const double fp = sigma + (3.0 * n / 2.0 - 27.0 * n3 / 32.0) * k.s2 +
+                      (21.0 * n2 / 16.0 - 55.0 * n4 / 32.0) * k.s4 + (151.0 * n3 / 96.0) * k.s6 +
+                      (1097.0 * n4 / 512.0) * k.s8;
 
-    const LatitudeTerms q = TermsAt(fp, a, e2);
+    const double sfp = std::sin(fp), cfp = std::cos(fp);
+    const LatitudeTerms q = TermsAt(sfp, cfp, a, e2);
     const double t = q.t, t2 = t * t, t4 = t2 * t2, t6 = t4 * t2;
     const double psi = q.psi, psi2 = psi * psi, psi3 = psi2 * psi, psi4 = psi2 * psi2;
     const double de = easting - kFalseEasting;
     const double x = de / (kScale * q.nu);
     const double tt = t / (kScale * q.rho);
     const double x3 = x * x * x, x5 = x3 * x * x, x7 = x5 * x * x;
-    const double cfp = std::cos(fp);
 
     const double phi = fp - tt * x * de / 2.0 +
                        tt * (de * x3 / 24.0) * (-4.0 * psi2 + 9.0 * psi * (1.0 - t2) + 12.0 * t2) -
@@ -224,10 +235,10 @@ void CGeoTransform::GeoToCartesian(double lat, double lon, double h, double& X, 
     const double phi = lat * kPi / 180.0;
     const double lambda = lon * kPi / 180.0;
     const double e2 = 2.0 * f - f * f;
-    const double s = std::sin(phi);
-    const double nu = a / std::pow(1.0 - e2 * s * s, 0.5);
-    X = (nu + h) * std::cos(phi) * std::cos(lambda);
-    Y = (nu + h) * std::cos(phi) * std::sin(lambda);
+    const double s = std::sin(phi), c = std::cos(phi);
+    const double nu = a / std::sqrt(1.0 - e2 * s * s);
+    X = (nu + h) * c * std::cos(lambda);
+    Y = (nu + h) * c * std::sin(lambda);
     Z = ((1.0 - e2) * nu + h) * s;
 }
 
@@ -236,21 +247,30 @@ bool CGeoTransform::CartesianToGeo(double X, double Y, double Z, double& lat, do
     if (!AllFinite(X, Y, Z, a, f)) return false;
     const double e2 = 2.0 * f - f * f;
     const double lambda = std::atan2(Y, X);
-    const double p = std::pow(X * X + Y * Y, 0.5);
+    const double p = std::sqrt(X * X + Y * Y);
     if (!Finite(p)) return false;
+    // Bowring's latitude is already good to well below a millimetre near
+    // the surface, so the iteration settles at its first step.
     double phi = 0.0;
+    const double b = a * (1.0 - f);
+    const double za = Z * a, pb = p * b, r = std::sqrt(za * za + pb * pb);
+    if (r > 0.0 && Finite(r)) {
+        const double su = za / r, cu = pb / r;
+        phi = std::atan2(Z + e2 / (1.0 - e2) * b * su * su * su, p - e2 * a * cu * cu * cu);
+        if (!Finite(phi)) phi = 0.0;
+    }
     bool settled = false;
     for (int i = 0; i < kMaxIterations && !settled; ++i) {
         const double previous = phi;
         const double s = std::sin(phi);
-        const double nu = a / std::pow(1.0 - e2 * s * s, 0.5);
+        const double nu = a / std::sqrt(1.0 - e2 * s * s);
         phi = std::atan2(Z + e2 * nu * s, p);
         if (!Finite(phi)) return false;
         settled = std::fabs(phi - previous) <= kSettled;
     }
     if (!settled) return false;
     const double s = std::sin(phi);
-    const double nu = a / std::pow(1.0 - e2 * s * s, 0.5);
+    const double nu = a / std::sqrt(1.0 - e2 * s * s);
     // Z / sin(phi) is 0/0 on the equator; near it the horizontal form is the sound one.
     const double height = std::fabs(s) >= 0.1 ? Z / s - (1.0 - e2) * nu : p / std::cos(phi) - nu;
     const double outLat = phi / kDegToRad, outLon = lambda / kDegToRad;

@@ -1,0 +1,172 @@
+// Coordinate conversions, ours and (when libproj is there) PROJ's, on the
+// same points across the grid area: forward and inverse projection, and grid
+// to and from WGS84 through the default datum shift.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <vector>
+
+#include "geo/GeoTransform.h"
+
+#ifdef VORNA_HAVE_PROJ
+#include <proj.h>
+#endif
+
+namespace {
+
+constexpr double kArcSecond = 3.141592654 / 180.0 / 3600.0;
+constexpr double kDegree = 3.14159265358979323846 / 180.0;
+
+struct Points {
+    std::vector<CPointD> grid;   // easting, northing
+    std::vector<CPointD> local;  // latitude, longitude on the local ellipsoid
+    std::vector<CPointD> wgs;    // latitude, longitude on WGS84
+};
+
+CGeoTransform DefaultTransform() {
+    CGeoTransform g;
+    g.SelectLocalEllipsoid(0);
+    g.SetHelmertParameters(462.3, 120.0, 445.6, -4.465 * kArcSecond, -3.353 * kArcSecond, 11.725 * kArcSecond,
+                           15.60 / 1e6);
+    return g;
+}
+
+const Points& BenchPoints() {
+    static const Points points = [] {
+        Points p;
+        const CGeoTransform g = DefaultTransform();
+        for (int i = 0; i < 64; ++i) {
+            for (int j = 0; j < 64; ++j) {
+                const double e = 370000 + i * 4400.0 + j * 7.0, n = 4940000 + j * 4400.0 + i * 3.0;
+                double lat = 0, lon = 0, wlat = 0, wlon = 0;
+                g.GKToGeo(e, n, lat, lon);
+                g.GKToWGS84(e, n, wlat, wlon);
+                p.grid.emplace_back(e, n);
+                p.local.emplace_back(lat, lon);
+                p.wgs.emplace_back(wlat, wlon);
+            }
+        }
+        return p;
+    }();
+    return points;
+}
+
+template <typename Convert>
+void Run(benchmark::State& state, const std::vector<CPointD>& in, Convert convert) {
+    double sum = 0;
+    for (auto _ : state) {
+        for (const CPointD& p : in) sum += convert(p);
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(state.iterations() * std::int64_t(in.size()));
+}
+
+void BM_OursProject(benchmark::State& state) {
+    const CGeoTransform g = DefaultTransform();
+    Run(state, BenchPoints().local, [&](const CPointD& p) {
+        CPointD out;
+        g.GeoToGK(p.easting, p.northing, out);
+        return out.easting + out.northing;
+    });
+}
+
+void BM_OursUnproject(benchmark::State& state) {
+    const CGeoTransform g = DefaultTransform();
+    Run(state, BenchPoints().grid, [&](const CPointD& p) {
+        double lat = 0, lon = 0;
+        g.GKToGeo(p.easting, p.northing, lat, lon);
+        return lat + lon;
+    });
+}
+
+void BM_OursGridToWgs84(benchmark::State& state) {
+    const CGeoTransform g = DefaultTransform();
+    Run(state, BenchPoints().grid, [&](const CPointD& p) {
+        double lat = 0, lon = 0;
+        g.GKToWGS84(p.easting, p.northing, lat, lon);
+        return lat + lon;
+    });
+}
+
+void BM_OursWgs84ToGrid(benchmark::State& state) {
+    const CGeoTransform g = DefaultTransform();
+    Run(state, BenchPoints().wgs, [&](const CPointD& p) {
+        CPointD out;
+        g.WGS84ToGK(p.easting, p.northing, out);
+        return out.easting + out.northing;
+    });
+}
+
+BENCHMARK(BM_OursProject);
+BENCHMARK(BM_OursUnproject);
+BENCHMARK(BM_OursGridToWgs84);
+BENCHMARK(BM_OursWgs84ToGrid);
+
+#ifdef VORNA_HAVE_PROJ
+
+#define VORNA_TM "+proj=tmerc +lat_0=0 +lon_0=15 +k=0.9999 +x_0=500000 +y_0=0 +a=6377397.155 +rf=299.15281"
+// Grid (metres) to WGS84 (radians); run backwards for the other way.
+constexpr const char* kGridToWgs84 =
+    "+proj=pipeline +step +inv " VORNA_TM
+    " +step +proj=cart +a=6377397.155 +rf=299.15281"
+    " +step +proj=helmert +x=462.3 +y=120.0 +z=445.6 +rx=-4.465 +ry=-3.353 +rz=11.725 +s=15.60"
+    " +convention=coordinate_frame"
+    " +step +inv +proj=cart +ellps=WGS84";
+
+// One PROJ object for a benchmark, with its own context.
+class ProjOp {
+public:
+    explicit ProjOp(const char* definition)
+        : m_Ctx(proj_context_create()), m_P(proj_create(m_Ctx, definition)) {}
+    ~ProjOp() {
+        proj_destroy(m_P);
+        proj_context_destroy(m_Ctx);
+    }
+    ProjOp(const ProjOp&) = delete;
+    ProjOp& operator=(const ProjOp&) = delete;
+    PJ* get() const { return m_P; }
+
+private:
+    PJ_CONTEXT* m_Ctx;
+    PJ* m_P;
+};
+
+// Angles go in and come out in degrees, as ours do.
+template <bool AnglesIn>
+void RunProj(benchmark::State& state, const char* definition, PJ_DIRECTION dir,
+             const std::vector<CPointD>& in) {
+    ProjOp op(definition);
+    if (!op.get()) {
+        state.SkipWithError("PROJ does not take the definition");
+        return;
+    }
+    Run(state, in, [&](const CPointD& p) {
+        // Latitude, longitude pairs go in as longitude, latitude.
+        const PJ_COORD c = AnglesIn ? proj_coord(p.northing * kDegree, p.easting * kDegree, 0, 0)
+                                    : proj_coord(p.easting, p.northing, 0, 0);
+        const PJ_COORD r = proj_trans(op.get(), dir, c);
+        return AnglesIn ? r.xy.x + r.xy.y : (r.lp.lam + r.lp.phi) / kDegree;
+    });
+}
+
+void BM_ProjProject(benchmark::State& state) { RunProj<true>(state, VORNA_TM, PJ_FWD, BenchPoints().local); }
+void BM_ProjUnproject(benchmark::State& state) {
+    RunProj<false>(state, VORNA_TM, PJ_INV, BenchPoints().grid);
+}
+void BM_ProjGridToWgs84(benchmark::State& state) {
+    RunProj<false>(state, kGridToWgs84, PJ_FWD, BenchPoints().grid);
+}
+void BM_ProjWgs84ToGrid(benchmark::State& state) {
+    RunProj<true>(state, kGridToWgs84, PJ_INV, BenchPoints().wgs);
+}
+
+BENCHMARK(BM_ProjProject);
+BENCHMARK(BM_ProjUnproject);
+BENCHMARK(BM_ProjGridToWgs84);
+BENCHMARK(BM_ProjWgs84ToGrid);
+
+#endif
+
+}  // namespace
+
+BENCHMARK_MAIN();
