@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <functional>
+#include <set>
 #include <string>
-#include <vector>
 
 #include "TestUtil.h"
 #include "platform/AtomicFile.h"
@@ -13,98 +11,52 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Names = std::vector<std::string>;
+using Names = std::set<std::string>;
 
 Names Listing(const TempDir& dir) {
     Names names;
-    for (const auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
+    for (const auto& e : fs::directory_iterator(dir.path())) names.insert(e.path().filename().string());
     return names;
 }
 
-unsigned ModeOf(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
-struct Row {
-    const char* what;
-    std::function<void(const TempDir&)> setup;  // "data" holds "old" before every row
-    const char* written;                        // the name handed to the writer
-    bool fault;                                 // a full disk after the temporary was made
-    AtomicWriteStatus expected;
-    const char* dataAfter;
-    Names folderAfter;
-    Names folderDuringWrite;  // checked when not empty
-    unsigned modeAfter = 0;   // checked when not 0
-};
+enum class Before { Plain, ReadOnly, Mode0640, LinkToData, StaleTemp, PlantedTempLink };
 
 }  // namespace
 
-TEST(AtomicFile, ReplacesWholeFilesAndRespectsWhatIsThere) {
-    const Row rows[] = {
-        {"write-protected target is kept, also for root",
-         [](const TempDir& d) { ::chmod(d.file("data").c_str(), 0444); },
-         "data",
-         false,
-         AtomicWriteStatus::WriteProtected,
-         "old",
-         {"data"},
-         {}},
-        {"a link is written through and stays a link",
-         [](const TempDir& d) { fs::create_symlink("data", d.file("link")); },
-         "link",
-         false,
-         AtomicWriteStatus::Ok,
-         "new",
-         {"data", "link"},
-         {"data", "data.tmp", "link"}},
-        {"the mode stays",
-         [](const TempDir& d) { ::chmod(d.file("data").c_str(), 0640); },
-         "data",
-         false,
-         AtomicWriteStatus::Ok,
-         "new",
-         {"data"},
-         {},
-         0640},
-        {"a crash's temporary is reused",
-         [](const TempDir& d) {
-             WriteFileBytes(d.file("data.tmp"), "half");
-             ::chmod(d.file("data.tmp").c_str(), 0444);
-         },
-         "data",
-         false,
-         AtomicWriteStatus::Ok,
-         "new",
-         {"data"},
-         {"data", "data.tmp"}},
-        {"a link in the temporary's place is not followed",
-         [](const TempDir& d) {
-             WriteFileBytes(d.file("victim"), "v");
-             fs::create_symlink("victim", d.file("data.tmp"));
-         },
-         "data",
-         false,
-         AtomicWriteStatus::Ok,
-         "new",
-         {"data", "victim"},
-         {}},
-        {"a failed write keeps the old file and leaves no temporary",
-         nullptr,
-         "data",
-         true,
-         AtomicWriteStatus::WriteFailed,
-         "old",
-         {"data"},
-         {}},
+TEST(AtomicFile, ReplacesWholeFilesThroughOneTemporaryAndRespectsWhatIsThere) {
+    const struct {
+        Before before;  // "data" holds "old" first
+        const char* written;
+        bool fault;  // a full disk once the temporary is made
+        AtomicWriteStatus expected;
+        const char* dataAfter;
+        unsigned modeAfter;  // 0: not checked
+    } rows[] = {
+        {Before::ReadOnly, "data", false, AtomicWriteStatus::WriteProtected, "old", 0444},  // also for root
+        {Before::Mode0640, "data", false, AtomicWriteStatus::Ok, "new", 0640},
+        {Before::LinkToData, "link", false, AtomicWriteStatus::Ok, "new", 0},
+        {Before::StaleTemp, "data", false, AtomicWriteStatus::Ok, "new", 0},
+        {Before::PlantedTempLink, "data", false, AtomicWriteStatus::Ok, "new", 0},
+        {Before::Plain, "data", true, AtomicWriteStatus::WriteFailed, "old", 0},
     };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.what);
+    for (const auto& r : rows) {
+        SCOPED_TRACE(int(r.before));
         TempDir dir;
         ASSERT_TRUE(WriteFileBytes(dir.file("data"), "old"));
-        if (r.setup) r.setup(dir);
-        Names during;
+        const std::string temp = AtomicTempPath(dir.file("data"));
+        if (r.before == Before::ReadOnly) ::chmod(dir.file("data").c_str(), 0444);
+        if (r.before == Before::Mode0640) ::chmod(dir.file("data").c_str(), 0640);
+        if (r.before == Before::LinkToData) fs::create_symlink("data", dir.file("link"));
+        if (r.before == Before::StaleTemp) {
+            ASSERT_TRUE(WriteFileBytes(temp, "half"));
+            ::chmod(temp.c_str(), 0444);
+        }
+        if (r.before == Before::PlantedTempLink) {
+            ASSERT_TRUE(WriteFileBytes(dir.file("victim"), "v"));
+            fs::create_symlink("victim", temp);
+        }
+        Names expected = Listing(dir), during;
+        expected.erase(fs::path(temp).filename());
         SetAtomicWriteFaultHook([&](const std::string&) {
             during = Listing(dir);
             return r.fault;
@@ -114,15 +66,17 @@ TEST(AtomicFile, ReplacesWholeFilesAndRespectsWhatIsThere) {
         EXPECT_EQ(res.status, r.expected);
         EXPECT_EQ(res.ok(), res.Reason().empty());
         EXPECT_EQ(ReadFileBytes(dir.file("data")), r.dataAfter);
-        EXPECT_EQ(Listing(dir), r.folderAfter);
-        if (!r.folderDuringWrite.empty()) {
-            EXPECT_EQ(during, r.folderDuringWrite);
+        EXPECT_EQ(Listing(dir), expected);  // links stay links, no temporary is left
+        if (!during.empty()) {
+            during.erase(fs::path(temp).filename());
+            EXPECT_EQ(during, expected) << "a second temporary name";
         }
         if (fs::exists(dir.file("victim"))) {
             EXPECT_EQ(ReadFileBytes(dir.file("victim")), "v");
         }
-        if (r.modeAfter) {
-            EXPECT_EQ(ModeOf(dir.file("data")), r.modeAfter);
+        struct stat st;
+        if (r.modeAfter && ::stat(dir.file("data").c_str(), &st) == 0) {
+            EXPECT_EQ(st.st_mode & 07777, r.modeAfter);
         }
     }
 }
