@@ -77,7 +77,8 @@ TEST(IdleDriver, HookOpeningADialogOrMessageBoxIsNotReentered) {
             boxAnswer = MsgBox("Transfer failed", MB_YESNO | MB_ICONERROR);
         } else if (passes == 3) {
             // A nested loop with no modal window at all, and port data waking
-            // the driver meanwhile.
+            // the driver meanwhile: that wake is not lost, although the hook
+            // says it has nothing more to do.
             QEventLoop loop;
             QTimer::singleShot(10, &loop, [&] { self->Wake(); });
             QTimer tick;
@@ -86,7 +87,7 @@ TEST(IdleDriver, HookOpeningADialogOrMessageBoxIsNotReentered) {
             loop.exec();
         }
         --depth;
-        return passes < 5;
+        return passes != 3 && passes < 5;
     });
     self = &idle;
     idle.Start();
@@ -164,27 +165,5 @@ TEST(IdleDriver, PollingOnlyWaitsATickInsteadOfSpinning) {
     idle.Wake();
     ASSERT_TRUE(QTest::qWaitFor([&] { return counts.size() > before; }, kWaitMs));
     EXPECT_EQ(counts[before], 0);
-    idle.Stop();
-}
-
-TEST(IdleDriver, WakeDuringTheHooksOwnLoopIsNotLost) {
-    std::vector<long> counts;
-    CIdleDriver* self = nullptr;
-    CIdleDriver idle([&](long count) {
-        counts.push_back(count);
-        if (counts.size() == 1) {
-            // Port data arrives while the hook waits in a nested loop; the
-            // hook itself says it has nothing more to do.
-            QEventLoop loop;
-            QTimer::singleShot(5, &loop, [&] { self->Wake(); });
-            QTimer::singleShot(50, &loop, &QEventLoop::quit);
-            loop.exec();
-        }
-        return false;
-    });
-    self = &idle;
-    idle.Start();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return counts.size() >= 2; }, kWaitMs));
-    EXPECT_EQ(counts[1], 0);
     idle.Stop();
 }

@@ -50,29 +50,36 @@ TEST(ScriptedPrompter, RecordsTextsAnswersFromQueueAndRestoresPrevious) {
     EXPECT_FALSE(Prompter().OpenFile(req));
 }
 
-TEST(QtPrompter, BoxesAnswerWithWindowsCodesAndEscapeMeansNoOrCancel) {
+TEST(QtPrompter, BoxesAnswerWithWindowsCodesAndShowTheirTextAsItStands) {
     CQtPrompter qt;
-    struct Case {
+    const QString cafe = QString::fromUtf8("Save changes to Caf\xc3\xa9?");
+    const struct {
         unsigned type;
         int key;  // 0: click the button named by text
         const char* button;
         int expected;
         QMessageBox::Icon icon;
+        const char* text;
+        QString shown;
+    } cases[] = {
+        {MB_YESNO | MB_ICONQUESTION, Qt::Key_Escape, nullptr, IDNO, QMessageBox::Question, "", ""},
+        {MB_YESNOCANCEL | MB_ICONWARNING, Qt::Key_Escape, nullptr, IDCANCEL, QMessageBox::Warning, "", ""},
+        {MB_OKCANCEL | MB_ICONINFORMATION, Qt::Key_Escape, nullptr, IDCANCEL, QMessageBox::Information, "",
+         ""},
+        {MB_OK | MB_ICONERROR, Qt::Key_Escape, nullptr, IDOK, QMessageBox::Critical, "", ""},
+        {MB_YESNOCANCEL, Qt::Key_Return, nullptr, IDYES, QMessageBox::NoIcon, "",
+         ""},  // first button is default
+        {MB_YESNOCANCEL, 0, "No", IDNO, QMessageBox::NoIcon, "Save changes to Caf\xc3\xa9?", cafe},
+        // A stored 8-bit name that is not UTF-8 shows as Latin-1; markup is not read.
+        {MB_OKCANCEL, 0, "OK", IDOK, QMessageBox::NoIcon, "Wpt M\xfcHLE <b>x</b>",
+         QString::fromLatin1("Wpt M\xfcHLE <b>x</b>")},
     };
-    const Case cases[] = {
-        {MB_YESNO | MB_ICONQUESTION, Qt::Key_Escape, nullptr, IDNO, QMessageBox::Question},
-        {MB_YESNOCANCEL | MB_ICONWARNING, Qt::Key_Escape, nullptr, IDCANCEL, QMessageBox::Warning},
-        {MB_OKCANCEL | MB_ICONINFORMATION, Qt::Key_Escape, nullptr, IDCANCEL, QMessageBox::Information},
-        {MB_OK | MB_ICONERROR, Qt::Key_Escape, nullptr, IDOK, QMessageBox::Critical},
-        {MB_YESNOCANCEL, Qt::Key_Return, nullptr, IDYES, QMessageBox::NoIcon},  // first button is default
-        {MB_YESNOCANCEL, 0, "No", IDNO, QMessageBox::NoIcon},
-        {MB_OKCANCEL, 0, "OK", IDOK, QMessageBox::NoIcon},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.type);
         bool busy = false;
         QString text, title;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
+        Qt::TextFormat format = Qt::AutoText;
         WhenModal([&](QWidget* w) {
             auto* box = qobject_cast<QMessageBox*>(w);
             if (!box) return w->close();
@@ -80,6 +87,7 @@ TEST(QtPrompter, BoxesAnswerWithWindowsCodesAndEscapeMeansNoOrCancel) {
             text = box->text();
             title = box->windowTitle();
             icon = box->icon();
+            format = box->textFormat();
             if (c.key) {
                 QTest::keyClick(box, Qt::Key(c.key));
                 return true;
@@ -88,29 +96,14 @@ TEST(QtPrompter, BoxesAnswerWithWindowsCodesAndEscapeMeansNoOrCancel) {
                 if (b->text().remove('&').compare(c.button, Qt::CaseInsensitive) == 0) b->click();
             return true;
         });
-        EXPECT_EQ(qt.MessageBox("Save changes to Caf\xc3\xa9?", c.type), c.expected);
+        EXPECT_EQ(qt.MessageBox(c.text, c.type), c.expected);
         EXPECT_TRUE(busy);
         EXPECT_FALSE(qt.IsBusy());
         EXPECT_EQ(icon, c.icon);
+        EXPECT_EQ(text, c.shown);
         EXPECT_EQ(title, "Vornamap");
-        EXPECT_EQ(text, QString::fromUtf8("Save changes to Caf\xc3\xa9?"));
+        EXPECT_EQ(format, Qt::PlainText);
     }
-    // A stored 8-bit name that is not UTF-8 shows as Latin-1.
-    QString text;
-    WhenModal([&](QWidget* w) {
-        if (auto* box = qobject_cast<QMessageBox*>(w)) text = box->text();
-        w->close();
-    });
-    qt.MessageBox("Wpt M\xfcHLE", MB_OK);
-    EXPECT_EQ(text, QString::fromLatin1("Wpt M\xfcHLE"));
-    // Text that looks like markup is shown as it stands.
-    Qt::TextFormat format = Qt::AutoText;
-    WhenModal([&](QWidget* w) {
-        if (auto* box = qobject_cast<QMessageBox*>(w)) format = box->textFormat();
-        w->close();
-    });
-    qt.MessageBox("Error! Path '/maps/<b>TK50</b>' does not exist!", MB_OK);
-    EXPECT_EQ(format, Qt::PlainText);
 }
 
 TEST(QtPrompter, FileDialogsStartWhereAskedAndAddTheDefaultExtension) {
