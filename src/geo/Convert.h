@@ -13,11 +13,18 @@ inline int SaturateToInt(double v) {
     return static_cast<int>(v);
 }
 
-// Adds delta to a counter, sticking at the int range instead of wrapping.
-inline void AddSaturated(int& counter, long long delta) {
-    const long long sum = (long long)counter + delta;
-    counter = sum > INT_MAX ? INT_MAX : sum < INT_MIN ? INT_MIN : int(sum);
+// a + b held to the int range instead of wrapping (pixel positions at the
+// limits, counters).
+inline int SaturatedSum(int a, long long b) {
+    // b is first held to a range that cannot overflow the sum yet still
+    // lies beyond the int range from any a.
+    constexpr long long kFar = 1LL << 40;
+    const long long sum = (long long)a + (b > kFar ? kFar : b < -kFar ? -kFar : b);
+    return sum > INT_MAX ? INT_MAX : sum < INT_MIN ? INT_MIN : int(sum);
 }
+
+// Adds delta to a counter, sticking at the int range instead of wrapping.
+inline void AddSaturated(int& counter, long long delta) { counter = SaturatedSum(counter, delta); }
 
 // printf into a std::string.
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));

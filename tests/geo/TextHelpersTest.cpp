@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -86,13 +87,20 @@ TEST(Tokens, SplitAtTheirSeparatorKeepingWhatEachFormNeeds) {
     }
 }
 
-TEST(Convert, FormatTakesAnyLengthAndSaturationTruncatesTowardZero) {
+TEST(Convert, FormatTakesAnyLengthAndSaturationHoldsTheIntRange) {
     EXPECT_EQ(Format("%s=%d %.2f", "k", 42, 1.5), "k=42 1.50");
     const std::string big(1000, 'q');
     EXPECT_EQ(Format("<%s>", big.c_str()), "<" + big + ">");
     EXPECT_EQ(SaturateToInt(1e12), 2147483647);
     EXPECT_EQ(SaturateToInt(-2.9), -2);
     EXPECT_EQ(SaturateToInt(0.0 / 0.0), 0);
+    const struct {
+        int a;
+        long long b;
+        int sum;
+    } sums[] = {{INT_MAX, 1, INT_MAX},    {INT_MIN, -1, INT_MIN},        {5, LLONG_MAX, INT_MAX},
+                {-5, LLONG_MIN, INT_MIN}, {INT_MIN, LLONG_MAX, INT_MAX}, {1, -2, -1}};
+    for (const auto& r : sums) EXPECT_EQ(SaturatedSum(r.a, r.b), r.sum) << r.a << " + " << r.b;
     const CRectD q(CPointD(5, 6), CPointD(1, 2));  // field order E1, E2, N1, N2
     EXPECT_EQ(q.Corner21().easting, 1);
     EXPECT_EQ(q.Corner21().northing, 6);
