@@ -61,46 +61,38 @@ void Run(benchmark::State& state, const std::vector<CPointD>& in, Convert conver
     state.SetItemsProcessed(state.iterations() * std::int64_t(in.size()));
 }
 
-void BM_OursProject(benchmark::State& state) {
-    const CGeoTransform g = DefaultTransform();
-    Run(state, BenchPoints().local, [&](const CPointD& p) {
-        CPointD out;
-        g.GeoToGK(p.easting, p.northing, out);
-        return out.easting + out.northing;
-    });
+// Our four conversions, each a sum of its outputs so that nothing is optimised away.
+double Project(const CGeoTransform& g, const CPointD& p) {
+    CPointD out;
+    g.GeoToGK(p.easting, p.northing, out);
+    return out.easting + out.northing;
+}
+double Unproject(const CGeoTransform& g, const CPointD& p) {
+    double lat = 0, lon = 0;
+    g.GKToGeo(p.easting, p.northing, lat, lon);
+    return lat + lon;
+}
+double GridToWgs84(const CGeoTransform& g, const CPointD& p) {
+    double lat = 0, lon = 0;
+    g.GKToWGS84(p.easting, p.northing, lat, lon);
+    return lat + lon;
+}
+double Wgs84ToGrid(const CGeoTransform& g, const CPointD& p) {
+    CPointD out;
+    g.WGS84ToGK(p.easting, p.northing, out);
+    return out.easting + out.northing;
 }
 
-void BM_OursUnproject(benchmark::State& state) {
+void BM_Ours(benchmark::State& state, double (*convert)(const CGeoTransform&, const CPointD&),
+             std::vector<CPointD> Points::*input) {
     const CGeoTransform g = DefaultTransform();
-    Run(state, BenchPoints().grid, [&](const CPointD& p) {
-        double lat = 0, lon = 0;
-        g.GKToGeo(p.easting, p.northing, lat, lon);
-        return lat + lon;
-    });
+    Run(state, BenchPoints().*input, [&](const CPointD& p) { return convert(g, p); });
 }
 
-void BM_OursGridToWgs84(benchmark::State& state) {
-    const CGeoTransform g = DefaultTransform();
-    Run(state, BenchPoints().grid, [&](const CPointD& p) {
-        double lat = 0, lon = 0;
-        g.GKToWGS84(p.easting, p.northing, lat, lon);
-        return lat + lon;
-    });
-}
-
-void BM_OursWgs84ToGrid(benchmark::State& state) {
-    const CGeoTransform g = DefaultTransform();
-    Run(state, BenchPoints().wgs, [&](const CPointD& p) {
-        CPointD out;
-        g.WGS84ToGK(p.easting, p.northing, out);
-        return out.easting + out.northing;
-    });
-}
-
-BENCHMARK(BM_OursProject);
-BENCHMARK(BM_OursUnproject);
-BENCHMARK(BM_OursGridToWgs84);
-BENCHMARK(BM_OursWgs84ToGrid);
+BENCHMARK_CAPTURE(BM_Ours, Project, Project, &Points::local);
+BENCHMARK_CAPTURE(BM_Ours, Unproject, Unproject, &Points::grid);
+BENCHMARK_CAPTURE(BM_Ours, GridToWgs84, GridToWgs84, &Points::grid);
+BENCHMARK_CAPTURE(BM_Ours, Wgs84ToGrid, Wgs84ToGrid, &Points::wgs);
 
 #ifdef VORNA_HAVE_PROJ
 
@@ -132,9 +124,10 @@ private:
 };
 
 // Angles go in and come out in degrees, as ours do.
-template <bool AnglesIn>
-void RunProj(benchmark::State& state, const char* definition, PJ_DIRECTION dir,
-             const std::vector<CPointD>& in) {
+void BM_Proj(benchmark::State& state, const char* definition, PJ_DIRECTION dir,
+             std::vector<CPointD> Points::*input) {
+    const bool anglesIn = input != &Points::grid;
+    const std::vector<CPointD>& in = BenchPoints().*input;
     ProjOp op(definition);
     if (!op.get()) {
         state.SkipWithError("PROJ does not take the definition");
@@ -142,28 +135,17 @@ void RunProj(benchmark::State& state, const char* definition, PJ_DIRECTION dir,
     }
     Run(state, in, [&](const CPointD& p) {
         // Latitude, longitude pairs go in as longitude, latitude.
-        const PJ_COORD c = AnglesIn ? proj_coord(p.northing * kDegree, p.easting * kDegree, 0, 0)
+        const PJ_COORD c = anglesIn ? proj_coord(p.northing * kDegree, p.easting * kDegree, 0, 0)
                                     : proj_coord(p.easting, p.northing, 0, 0);
         const PJ_COORD r = proj_trans(op.get(), dir, c);
-        return AnglesIn ? r.xy.x + r.xy.y : (r.lp.lam + r.lp.phi) / kDegree;
+        return anglesIn ? r.xy.x + r.xy.y : (r.lp.lam + r.lp.phi) / kDegree;
     });
 }
 
-void BM_ProjProject(benchmark::State& state) { RunProj<true>(state, VORNA_TM, PJ_FWD, BenchPoints().local); }
-void BM_ProjUnproject(benchmark::State& state) {
-    RunProj<false>(state, VORNA_TM, PJ_INV, BenchPoints().grid);
-}
-void BM_ProjGridToWgs84(benchmark::State& state) {
-    RunProj<false>(state, kGridToWgs84, PJ_FWD, BenchPoints().grid);
-}
-void BM_ProjWgs84ToGrid(benchmark::State& state) {
-    RunProj<true>(state, kGridToWgs84, PJ_INV, BenchPoints().wgs);
-}
-
-BENCHMARK(BM_ProjProject);
-BENCHMARK(BM_ProjUnproject);
-BENCHMARK(BM_ProjGridToWgs84);
-BENCHMARK(BM_ProjWgs84ToGrid);
+BENCHMARK_CAPTURE(BM_Proj, Project, VORNA_TM, PJ_FWD, &Points::local);
+BENCHMARK_CAPTURE(BM_Proj, Unproject, VORNA_TM, PJ_INV, &Points::grid);
+BENCHMARK_CAPTURE(BM_Proj, GridToWgs84, kGridToWgs84, PJ_FWD, &Points::grid);
+BENCHMARK_CAPTURE(BM_Proj, Wgs84ToGrid, kGridToWgs84, PJ_INV, &Points::wgs);
 
 #endif
 

@@ -34,7 +34,7 @@ LatitudeTerms TermsAt(double s, double c, double a, double e2) {
     LatitudeTerms r;
     r.nu = a / rw;
     r.rho = a * (1.0 - e2) / (w * rw);
-    r.psi = r.nu / r.rho;
+    r.psi = w / (1.0 - e2);  // nu / rho
     r.t = s / c;
     return r;
 }
@@ -70,13 +70,15 @@ bool Project(double lat, double lon, double a, double f, double& easting, double
     const double t4 = t2 * t2, t6 = t4 * t2;
 
     // The easting series ends at the third-order term.
-    const double e = kFalseEasting + kScale * nu * w * c * (1.0 + (w2 * c2 / 6.0) * (psi - t2));
+    // Divisions by constants are multiplications by their reciprocals: a
+    // division costs as much as a dozen multiplications.
+    const double e = kFalseEasting + kScale * nu * w * c * (1.0 + (w2 * c2 * (1.0 / 6.0)) * (psi - t2));
     const double n =
-        kScale * (m + nu * s * c * w2 / 2.0 + nu * s * c3 * (w4 / 24.0) * (4.0 * psi2 + psi - t2) +
-                  nu * s * c5 * (w6 / 720.0) *
+        kScale * (m + nu * s * c * w2 * 0.5 + nu * s * c3 * (w4 * (1.0 / 24.0)) * (4.0 * psi2 + psi - t2) +
+                  nu * s * c5 * (w6 * (1.0 / 720.0)) *
                       (8.0 * psi4 * (11.0 - 24.0 * t2) - 28.0 * psi3 * (1.0 - 6.0 * t2) +
                        psi2 * (1.0 - 32.0 * t2) - 2.0 * psi * t2 + t4) +
-                  nu * s * c7 * (w8 / 40320.0) * (1385.0 - 3111.0 * t2 + 543.0 * t4 - t6)) +
+                  nu * s * c7 * (w8 * (1.0 / 40320.0)) * (1385.0 - 3111.0 * t2 + 543.0 * t4 - t6)) +
         kFalseNorthing;
     if (!AllFinite(e, n)) return false;
     easting = e;
@@ -90,12 +92,12 @@ bool Unproject(double easting, double northing, double a, double f, double& lat,
     const double e2 = 2.0 * f - f * f;
     const double n = f / (2.0 - f);
     const double n2 = n * n, n3 = n2 * n, n4 = n2 * n2;
-    const double m = (northing - kFalseNorthing) / kScale;
+    const double m = (northing - kFalseNorthing) * (1.0 / kScale);
     const double g = a * (1.0 - n) * (1.0 - n2) * (1.0 + 9.0 * n2 / 4.0 + 225.0 * n4 / 64.0) * (kPi / 180.0);
     const double sigma = m * kPi / (g * 180.0);
     const MultipleSines k = SinesOfMultiples(std::sin(2.0 * sigma), std::cos(2.0 * sigma));
     const double fp = sigma + (3.0 * n / 2.0 - 27.0 * n3 / 32.0) * k.s2 +
-                      (21.0 * n2 / 16.0 - 55.0 * n4 / 32.0) * k.s4 + (151.0 * n3 / 96.0) * k.s6 +
+                      (21.0 * n2 / 16.0 - 55.0 * n4 / 32.0) * k.s4 + (151.0 / 96.0 * n3) * k.s6 +
                       (1097.0 * n4 / 512.0) * k.s8;
 
     const double sfp = std::sin(fp), cfp = std::cos(fp);
@@ -105,20 +107,22 @@ bool Unproject(double easting, double northing, double a, double f, double& lat,
     const double de = easting - kFalseEasting;
     const double x = de / (kScale * q.nu);
     const double tt = t / (kScale * q.rho);
+    const double icfp = 1.0 / cfp;
     const double x3 = x * x * x, x5 = x3 * x * x, x7 = x5 * x * x;
 
-    const double phi = fp - tt * x * de / 2.0 +
-                       tt * (de * x3 / 24.0) * (-4.0 * psi2 + 9.0 * psi * (1.0 - t2) + 12.0 * t2) -
-                       tt * (de * x5 / 720.0) *
+    const double phi = fp - tt * x * de * 0.5 +
+                       tt * (de * x3 * (1.0 / 24.0)) * (-4.0 * psi2 + 9.0 * psi * (1.0 - t2) + 12.0 * t2) -
+                       tt * (de * x5 * (1.0 / 720.0)) *
                            (8.0 * psi4 * (11.0 - 24.0 * t2) - 12.0 * psi3 * (21.0 - 71.0 * t2) +
                             15.0 * psi2 * (15.0 - 98.0 * t2 + 15.0 * t4) +
                             180.0 * psi * (5.0 * t2 - 3.0 * t4) + 360.0 * t4) +
-                       tt * (de * x7 / 40320.0) * (1385.0 + 3633.0 * t2 + 4095.0 * t4 + 1575.0 * t6);
+                       tt * (de * x7 * (1.0 / 40320.0)) * (1385.0 + 3633.0 * t2 + 4095.0 * t4 + 1575.0 * t6);
     const double lambda =
-        kCentralMeridian + x / cfp - (x3 / 6.0) * (psi + 2.0 * t2) / cfp +
-        (x5 / 120.0) *
-            (-4.0 * psi3 * (1.0 - 6.0 * t2) + psi2 * (9.0 - 68.0 * t2) + 72.0 * psi * t2 + 24.0 * t4) / cfp -
-        (x7 / 5040.0) * (61.0 + 662.0 * t2 + 1320.0 * t4 + 720.0 * t6) / cfp;
+        kCentralMeridian +
+        icfp * (x - (x3 * (1.0 / 6.0)) * (psi + 2.0 * t2) +
+                (x5 * (1.0 / 120.0)) * (-4.0 * psi3 * (1.0 - 6.0 * t2) + psi2 * (9.0 - 68.0 * t2) +
+                                        72.0 * psi * t2 + 24.0 * t4) -
+                (x7 * (1.0 / 5040.0)) * (61.0 + 662.0 * t2 + 1320.0 * t4 + 720.0 * t6));
 
     const double outLat = phi / kDegToRad, outLon = lambda / kDegToRad;
     if (!AllFinite(outLat, outLon)) return false;
@@ -250,29 +254,37 @@ bool CGeoTransform::CartesianToGeo(double X, double Y, double Z, double& lat, do
     const double p = std::sqrt(X * X + Y * Y);
     if (!Finite(p)) return false;
     // Bowring's latitude is already good to well below a millimetre near
-    // the surface, so the iteration settles at its first step.
-    double phi = 0.0;
+    // the surface, so the iteration settles at its first step. The latitude
+    // is carried as its sine and cosine, taken from the sides of the angle;
+    // only the result needs an atan2.
+    double s = 0.0, c = 1.0;  // the equator, where nothing better is known
+    const auto takeAngle = [&](double y, double x) {
+        const double r = std::sqrt(y * y + x * x);
+        s = r > 0.0 ? y / r : 0.0;
+        c = r > 0.0 ? x / r : 1.0;
+    };
     const double b = a * (1.0 - f);
     const double za = Z * a, pb = p * b, r = std::sqrt(za * za + pb * pb);
     if (r > 0.0 && Finite(r)) {
         const double su = za / r, cu = pb / r;
-        phi = std::atan2(Z + e2 / (1.0 - e2) * b * su * su * su, p - e2 * a * cu * cu * cu);
-        if (!Finite(phi)) phi = 0.0;
+        takeAngle(Z + e2 / (1.0 - e2) * b * su * su * su, p - e2 * a * cu * cu * cu);
+        if (!AllFinite(s, c)) s = 0.0, c = 1.0;
     }
+    double y = 0.0;
     bool settled = false;
     for (int i = 0; i < kMaxIterations && !settled; ++i) {
-        const double previous = phi;
-        const double s = std::sin(phi);
-        const double nu = a / std::sqrt(1.0 - e2 * s * s);
-        phi = std::atan2(Z + e2 * nu * s, p);
-        if (!Finite(phi)) return false;
-        settled = std::fabs(phi - previous) <= kSettled;
+        const double ps = s, pc = c;
+        y = Z + e2 * a / std::sqrt(1.0 - e2 * s * s) * s;
+        takeAngle(y, p);
+        if (!AllFinite(s, c)) return false;
+        // The sine of the step, and its cosine to rule out a half turn.
+        settled = std::fabs(s * pc - c * ps) <= kSettled && c * pc + s * ps > 0.0;
     }
     if (!settled) return false;
-    const double s = std::sin(phi);
+    const double phi = std::atan2(y, p);
     const double nu = a / std::sqrt(1.0 - e2 * s * s);
     // Z / sin(phi) is 0/0 on the equator; near it the horizontal form is the sound one.
-    const double height = std::fabs(s) >= 0.1 ? Z / s - (1.0 - e2) * nu : p / std::cos(phi) - nu;
+    const double height = std::fabs(s) >= 0.1 ? Z / s - (1.0 - e2) * nu : p / c - nu;
     const double outLat = phi / kDegToRad, outLon = lambda / kDegToRad;
     if (!AllFinite(outLat, outLon, height)) return false;
     lat = outLat;
