@@ -57,8 +57,8 @@ CAtomicFile::CAtomicFile(const std::string& target)
     mode_t mode = 0;
     struct stat st;
     if (::stat(m_Final.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-        // No write bit at all is the read-only attribute of data sets from
-        // Windows; root passes access() but must respect it as well.
+        // No write bit at all is how a data set marks a file read-only;
+        // root passes access() but must respect it as well.
         if ((st.st_mode & 0222) == 0 || ::access(m_Final.c_str(), W_OK) != 0) {
             m_Result = {AtomicWriteStatus::WriteProtected, EACCES};
             return;

@@ -39,9 +39,9 @@ public:
     // holds now are watched too.
     void WatchMenu(QMenu* menu);
 
-    // The framework's part of an idle pass: the actions (toolbar) are
+    // The command part of an idle pass: the actions (toolbar) are
     // brought up to date at the first pass after work; true asks for one
-    // more pass, as the framework's base idle step does.
+    // more pass, as the base idle step always has.
     bool OnIdle(long count);
 
     // The key text after '\t' in a menu text ("" when none).

@@ -53,7 +53,7 @@ public:
     virtual bool HasCommand(unsigned id) const = 0;
 };
 
-// A target built from tables of handlers, like a message map.
+// A target built from tables of handlers.
 class CCommandMap : public ICommandTarget {
 public:
     void AddCommand(unsigned id, std::function<void()> fn);

@@ -1,6 +1,6 @@
 #pragma once
-// Opening data files that come from Windows, where letter case of names does
-// not matter.
+// Opening data files of data sets made where letter case of names does not
+// matter, and reading whole files with a clear word on why they could not be.
 
 #include <cstdio>
 #include <string>

@@ -60,8 +60,8 @@ bool CIdleDriver::Blocked() {
 
 bool CIdleDriver::eventFilter(QObject* watched, QEvent* event) {
     // Events the hook causes itself (also inside a box it opened), our own
-    // timer and repaints are not new work, as the original framework ignores
-    // paint messages when it counts idle passes.
+    // timer and repaints are not new work: a repaint must not restart the
+    // count of idle passes.
     if (!m_InHook && watched != &m_Timer) {
         switch (event->type()) {
             case QEvent::Paint:

@@ -1,6 +1,5 @@
 #pragma once
-// An INI file with the semantics of the Windows private-profile functions:
-// section and key names compare case-insensitively and trimmed, integers are
+// An INI file of settings: section and key names compare case-insensitively and trimmed, integers are
 // the leading decimal number of the stored text, a missing file or key gives
 // the caller's default. Lines the program does not know are kept as they are,
 // line endings included. The file is read once and written as a whole
@@ -32,7 +31,7 @@ public:
 
     bool HasKey(const std::string& section, const std::string& key) const;
     int GetInt(const std::string& section, const std::string& key, int def) const;
-    // Text longer than capacity - 1 characters is cut (as the Win32 buffer).
+    // Text longer than capacity - 1 characters is cut, as by a fixed buffer.
     std::string GetString(const std::string& section, const std::string& key, const std::string& def,
                           int capacity = 255) const;
     // Creates the section (its name as given) and key when missing.
@@ -60,7 +59,7 @@ private:
     int m_LoadError = 0;
 };
 
-// Leading decimal integer of a text as GetPrivateProfileInt reads it:
+// Leading decimal integer of a text, as settings integers are read:
 // optional blanks, optional sign, digits; no digits gives 0. Saturates.
 int LeadingInt(const std::string& text);
 // Leading plain decimal number ("12", "-4.465", "+1e3"); anything else,

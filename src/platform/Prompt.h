@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-// Button sets and answers with the values of the Windows message box, since
+// Button sets and answers keep their long-standing numeric values, since
 // callers compare and store them.
 enum : unsigned {
     MB_OK = 0x0,
@@ -50,17 +50,17 @@ int MsgBox(const std::string& text, unsigned type = MB_OK);
 // Test prompter: records every text, answers from a queue (then the default).
 class CScriptedPrompter : public IPrompter {
 public:
-    CScriptedPrompter();   // installs itself
+    CScriptedPrompter();            // installs itself
     ~CScriptedPrompter() override;  // restores the previous prompter
 
     int MessageBox(const std::string& text, unsigned type) override;
     bool OpenFile(FileDialogRequest& req) override;
     bool SaveFile(FileDialogRequest& req) override;
 
-    std::vector<std::string> texts;        // every message box text, in order
-    std::deque<int> answers;               // next answers to message boxes
-    int defaultAnswer = -1;                // -1: the box's first button (IDOK / IDYES)
-    std::deque<std::string> files;         // next chosen files; empty string = Cancel
+    std::vector<std::string> texts;  // every message box text, in order
+    std::deque<int> answers;         // next answers to message boxes
+    int defaultAnswer = -1;          // -1: the box's first button (IDOK / IDYES)
+    std::deque<std::string> files;   // next chosen files; empty string = Cancel
     std::vector<FileDialogRequest> fileRequests;
 
     bool Saw(const std::string& part) const;  // any text contains part

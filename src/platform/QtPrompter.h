@@ -18,7 +18,7 @@ public:
 
     // A filter as the program writes it ("Text (*.txt)|*.txt|All Files (*.*)|*.*||")
     // in Qt's form; a filter without '|' is taken as Qt's already. "*.*"
-    // becomes "*", which on Windows also matched names without a dot.
+    // becomes "*", since the program's filters mean every file, dotless names included.
     static std::string QtFilter(const std::string& filter);
     // The chosen name with the default extension appended when it has none.
     static std::string WithDefaultExt(const std::string& path, const std::string& ext);

@@ -50,7 +50,7 @@ TEST(ScriptedPrompter, RecordsTextsAnswersFromQueueAndRestoresPrevious) {
     EXPECT_FALSE(Prompter().OpenFile(req));
 }
 
-TEST(QtPrompter, BoxesAnswerWithWindowsCodesAndShowTheirTextAsItStands) {
+TEST(QtPrompter, BoxesAnswerWithTheirCodesAndShowTheirTextAsItStands) {
     CQtPrompter qt;
     const QString cafe = QString::fromUtf8("Save changes to Caf\xc3\xa9?");
     const struct {
