@@ -10,22 +10,22 @@
 #include "view/AppPrinter.h"
 #include "view/DrawDocument.h"
 #include "view/MapTransforms.h"
-#include "view/VornaView.h"
+#include "view/MapViewController.h"
 
 namespace {
 
 // A TK50 pane whose print area is centred on (415000, 5125000), inside a
 // segment of forest with a water square at the centre point.
 struct PrintEnv : ViewTestEnv {
-    std::unique_ptr<CVornaView> view;
-    PrintEnv() {
+    std::unique_ptr<CMapViewController> view;
+    PrintEnv(int printWidth = 10000, int printHeight = 8000) {
         app.printMarginLeft = app.printMarginTop = app.printMarginRight = app.printMarginBottom = 1000;
         app.printTitleMargin = 1500;
         app.printTitleSize = 800;
         const MapViewDesc d = Desc(1);
         const GeorefParams g;
-        for (int e = 400000; e <= 430000; e += 10000)
-            for (int n = 5110000; n <= 5140000; n += 10000) {
+        for (int e = 390000; e <= 440000; e += 10000)
+            for (int n = 5100000; n <= 5150000; n += 10000) {
                 const int seg = doc->GetSegmentIndex(1, e + 1, n + 1);
                 const MapPoint nw = MapToDevice(e, n + 10000, d, g);
                 const MapPoint c = MapToDevice(415000, 5125000, d, g);
@@ -39,11 +39,11 @@ struct PrintEnv : ViewTestEnv {
         v.mapType = 1;
         for (int& l : v.layers) l = 1;
         v.printCenter = CPointD(415000, 5125000);
-        v.printWidth = 10000;  // 100 mm
-        v.printHeight = 8000;
+        v.printWidth = printWidth;  // hundredths of a millimetre; -1 the whole page
+        v.printHeight = printHeight;
         app.views[0] = v;
-        view = std::make_unique<CVornaView>(doc.get());
-        view->resize(300, 200);
+        view = std::make_unique<CMapViewController>(doc.get(), nullptr);
+        view->Resize(300, 200);
         view->InitFromSettings(0, 0);
     }
     ~PrintEnv() { view.reset(); }
@@ -96,34 +96,47 @@ TEST(MapViewPrint, PrintPathAt300DpiPlacesTitleAndCentre) {
     EXPECT_TRUE(env.prompter.texts.empty());
 }
 
-TEST(MapViewPrint, PrintsOnePdfPage) {
-    PrintEnv env;
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setFullPage(false);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    const std::string pdf = env.tmp.file("page.pdf");
-    printer.setOutputFileName(QString::fromStdString(pdf));
-    ASSERT_TRUE(env.view->PrintTo(printer));
-    ASSERT_TRUE(FileExists(pdf));
+// What the frame shows is what prints: the whole print area lands on the
+// page in either orientation, no part of it cut off by the printer's margins.
+TEST(MapViewPrint, TheWholePrintAreaPrintsOnOnePdfPageInEitherOrientation) {
+    for (QPageLayout::Orientation o : {QPageLayout::Portrait, QPageLayout::Landscape}) {
+        SCOPED_TRACE(int(o));
+        QPrinter& printer = AppPrinter();
+        const QPageLayout saved = printer.pageLayout();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setPageOrientation(o);
+        PrintEnv env(-1, -1);  // the print area is the whole printable page
+        const std::string pdf = env.tmp.file("page.pdf");
+        printer.setOutputFileName(QString::fromStdString(pdf));
+        const bool printed = env.view->PrintTo(printer);
+        const QRectF paint = printer.pageLayout().paintRect(QPageLayout::Millimeter);
+        printer.setPageLayout(saved);
+        printer.setOutputFileName(QString());
+        ASSERT_TRUE(printed);
 
-    QProcess info;
-    info.start("pdfinfo", {QString::fromStdString(pdf)});
-    if (!info.waitForStarted()) GTEST_SKIP() << "pdfinfo not installed";
-    info.waitForFinished();
-    EXPECT_TRUE(QString::fromLatin1(info.readAllStandardOutput()).contains(QRegularExpression("Pages:\\s+1\\n")));
+        QProcess info;
+        info.start("pdfinfo", {QString::fromStdString(pdf)});
+        if (!info.waitForStarted()) GTEST_SKIP() << "poppler-utils not installed";
+        info.waitForFinished();
+        EXPECT_TRUE(QString::fromLatin1(info.readAllStandardOutput()).contains(QRegularExpression("Pages:\\s+1\\n")));
+        QProcess::execute("pdftoppm", {"-r", "50", "-png", "-singlefile", QString::fromStdString(pdf),
+                                       QString::fromStdString(env.tmp.file("page"))});
+        const QImage img(QString::fromStdString(env.tmp.file("page.png")));
+        ASSERT_FALSE(img.isNull());
+        if (const char* keep = std::getenv("MAPVIEW_KEEP_PNG")) img.save(QString(keep) + QString::number(int(o)) + ".png");
 
-    QProcess::execute("pdftoppm", {"-r", "50", "-png", "-singlefile", QString::fromStdString(pdf),
-                                   QString::fromStdString(env.tmp.file("page"))});
-    QImage img(QString::fromStdString(env.tmp.file("page.png")));
-    ASSERT_FALSE(img.isNull());
-    if (const char* keep = std::getenv("MAPVIEW_KEEP_PNG")) img.save(keep);
-    // The printable area starts at the printer's margin; find the map's centre.
-    const QRectF paint = printer.pageLayout().paintRect(QPageLayout::Millimeter);
-    const double pxPerMm = 50 / 25.4;
-    const MapSize ps = env.view->Desc().printSize;
-    const double cxMm = paint.left() + 10 + ps.cx / 2 / 150.0 * 25.4;
-    const double cyMm = paint.top() + 25 + ps.cy / 2 / 150.0 * 25.4;
-    const QRgb c = img.pixel(int(cxMm * pxPerMm), int(cyMm * pxPerMm));
-    EXPECT_TRUE(IsWater(c)) << std::hex << c;
-    EXPECT_TRUE(IsForest(img.pixel(int(cxMm * pxPerMm) + 10, int(cyMm * pxPerMm) + 10)));
+        // The map runs from the program's margins to the far corner of the area.
+        const double pxPerMm = 50 / 25.4;
+        const MapSize ps = env.view->Desc().printSize;
+        const double left = paint.left() + 10, top = paint.top() + 25;
+        const double right = left + ps.cx / 150.0 * 25.4, bottom = top + ps.cy / 150.0 * 25.4;
+        EXPECT_LE(right, paint.right() - 10 + 0.5);
+        EXPECT_LE(bottom, paint.bottom() - 10 + 0.5);
+        EXPECT_GT(right, paint.right() - 10 - 0.5);
+        const int cx = int((left + right) / 2 * pxPerMm), cy = int((top + bottom) / 2 * pxPerMm);
+        EXPECT_TRUE(IsWater(img.pixel(cx, cy))) << std::hex << img.pixel(cx, cy);
+        EXPECT_TRUE(IsForest(img.pixel(int(right * pxPerMm) - 3, int(bottom * pxPerMm) - 3)));
+        EXPECT_TRUE(IsForest(img.pixel(int(left * pxPerMm) + 3, int(top * pxPerMm) + 3)));
+        EXPECT_EQ(img.pixel(int(right * pxPerMm) + 3, cy), qRgb(255, 255, 255));
+    }
 }
