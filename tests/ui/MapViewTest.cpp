@@ -17,6 +17,7 @@ TEST(MapViewWindow, PaintsTheMapAndAUserScrollEndsTracking) {
     v.mapType = 1;
     for (int& l : v.layers) l = 1;
     v.tracking = kTrackingGps;
+    v.printCenter = CPointD(415000, 5125000);
     const MapPoint p = MapToDevice(415000, 5125000, AppDocEnv::Desc(1), GeorefParams());
     v.originX = p.x - 100;
     v.originY = p.y - 100;
@@ -29,6 +30,9 @@ TEST(MapViewWindow, PaintsTheMapAndAUserScrollEndsTracking) {
 
     const QImage img = view.viewport()->grab().toImage();
     EXPECT_EQ(img.pixel(100, 100) & 0xffffff, ColorRefToRgb(env.app.appearance.schemes[0].colors[2]) & 0xffffff);
+    // The print frame is centred on the print centre, here the map point at (100, 100).
+    const MapSize ps = view.Controller().Desc().printSize;
+    EXPECT_EQ(view.Controller().PrintFrame().topLeft(), QPoint(100 - ps.cx / 2, 100 - ps.cy / 2));
     EXPECT_EQ(view.Controller().Desc().tracking, kTrackingGps);  // our own bar moves are no user scroll
     view.verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(view.Controller().Desc().tracking, kTrackingOff);

@@ -1,12 +1,10 @@
 // The map pane's controller without a window: settings, series stepping and
-// layer availability, the print area on the printer's page, update hints,
+// layer availability, the print area on the printer's page, update hints;
 // and the messages held during paints of several panes.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QImage>
 #include <QPageLayout>
-#include <QPainter>
 #include <QPrinter>
 
 #include "ViewTestEnv.h"
@@ -203,7 +201,7 @@ TEST(MapViewController, PrintAreaIsThePrintablePageLessTheProgramMargins) {
     EXPECT_EQ(p.Desc().printSize.cy, 2 * CMapViewController::kHandleSize);
 }
 
-TEST(MapViewController, HintsRepaintWhatChanged) {
+TEST(MapViewController, HintsRepaintWhatChangedAndActivationReachesTheFrame) {
     PaneEnv env;
     CMapViewController& p = env.Open(Slot(1));
     const QRect r(10, 20, 30, 40);
@@ -232,25 +230,6 @@ TEST(MapViewController, HintsRepaintWhatChanged) {
     env.doc->ImageMapType = kMapImage;
     p.OnUpdate(nullptr, kHintImageMap, nullptr);
     EXPECT_EQ(p.Desc().mapType, kMapImage);
-}
-
-TEST(MapViewController, PaintShowsTheMapAndTheFrameAndTellsTheFrameOfActivation) {
-    PaneEnv env;
-    const int seg = env.doc->GetSegmentIndex(1, 415000, 5125000);
-    ASSERT_TRUE(env.WriteSegment(1, seg, 0x04));
-    CMapViewController& p = env.Open(Slot(1), 2);
-    p.Resize(300, 200);
-    const MapPoint c = MapToDevice(415000, 5125000, p.Desc(), GeorefParams());
-    p.SetScrollOrigin(c.x - 100, c.y - 100);
-    QImage img(300, 200, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    {
-        QPainter dc(&img);
-        p.Paint(dc);
-    }
-    EXPECT_EQ(img.pixel(100, 100) & 0xffffff, ColorRefToRgb(env.app.appearance.schemes[0].colors[2]) & 0xffffff);
-    const QRect f = p.PrintFrame();
-    EXPECT_EQ(f.topLeft(), QPoint(100 - p.Desc().printSize.cx / 2, 100 - p.Desc().printSize.cy / 2));
     p.OnActivateView(true);
     EXPECT_EQ(env.frame.active, 0);
 }
