@@ -16,7 +16,7 @@
 #include "view/NumberField.h"
 
 namespace {
-const QPageSize::PageSizeId kPapers[] = {QPageSize::A3, QPageSize::A4,    QPageSize::A5,
+const QPageSize::PageSizeId kPapers[] = {QPageSize::A3, QPageSize::A4,     QPageSize::A5,
                                          QPageSize::B5, QPageSize::Letter, QPageSize::Legal};
 }  // namespace
 

@@ -87,18 +87,26 @@ void CMapViewController::ReleaseSegmentFlags(bool printSet, const char* where, b
         if (release && m_Doc && m_Desc.mapType >= 0) {
             m_Doc->SelectActiveMapSegments(m_Desc, CRectD(), *flags, printSet ? 1 : 0);
             if (AnySet(*flags))
-                PaintMessage(Format("Error! Not entire %s is FALSE after deselecting segments in %s", which, where));
+                PaintMessage(
+                    Format("Error! Not entire %s is FALSE after deselecting segments in %s", which, where));
         }
         if (mem == 0)
-            PaintMessage(inDestructor ? Format("Internal Warning! %s exists but size is 0 in CVornaView destructor!", which)
-                                      : Format("Internal Warning! %sMem exists, but size is 0 in CVornaView::OnUpdate!", which));
+            PaintMessage(
+                inDestructor
+                    ? Format("Internal Warning! %s exists but size is 0 in CVornaView destructor!", which)
+                    : Format("Internal Warning! %sMem exists, but size is 0 in CVornaView::OnUpdate!",
+                             which));
         VornaApp().CountFree(printSet ? kMemSegPrint : kMemSegInView, mem);
         flags.reset();
         mem = 0;
     }
     if (mem != 0)
-        PaintMessage(inDestructor ? Format("Internal Warning! %s not allocated, but size is != 0 in CVornaView destructor!", which)
-                                  : Format("Internal Warning! %sMem not allocated, but size is != 0 in CVornaView::OnUpdate!", which));
+        PaintMessage(
+            inDestructor
+                ? Format("Internal Warning! %s not allocated, but size is != 0 in CVornaView destructor!",
+                         which)
+                : Format("Internal Warning! %sMem not allocated, but size is != 0 in CVornaView::OnUpdate!",
+                         which));
 }
 
 void CMapViewController::AllocateSegmentFlags(bool printSet) {
@@ -211,7 +219,8 @@ void CMapViewController::OpenMap(int t, bool keep) {
         if (keep) {
             m_Desc.origin = {0, 0};
             const MapPoint q = MapToClient(m_ViewCentre, m_Desc, geo);
-            m_Desc.origin = {SatAdd(q.x, -(m_Desc.clientSize.cx / 2)), SatAdd(q.y, -(m_Desc.clientSize.cy / 2))};
+            m_Desc.origin = {SatAdd(q.x, -(m_Desc.clientSize.cx / 2)),
+                             SatAdd(q.y, -(m_Desc.clientSize.cy / 2))};
         } else {
             m_ViewCentre = ClientToMap(m_Desc.clientSize.cx / 2, m_Desc.clientSize.cy / 2, m_Desc, geo);
         }
@@ -299,7 +308,8 @@ void CMapViewController::Paint(QPainter& dc) {
     if (m_Frame) {
         if (m_Frame->FrameGuard() != 222) PaintMessage("FrmDummy! OnDraw");
         if (m_Frame->MapViewCount() != m_Frame->MapViewCountTest())
-            PaintMessage(Format("Count=%d,Test=%d OnDraw", m_Frame->MapViewCount(), m_Frame->MapViewCountTest()));
+            PaintMessage(
+                Format("Count=%d,Test=%d OnDraw", m_Frame->MapViewCount(), m_Frame->MapViewCountTest()));
         target.hasDmrView = m_Frame->HasDmrView();
         target.splitStyle = int(m_Frame->Layout());
     }
@@ -320,11 +330,13 @@ void CMapViewController::DrawPrintFrame(QPainter& dc) {
     const QColor grey = QColor::fromRgb(ColorRefToRgb(kFrameColour));
     const int bw = std::min(kHandleSize, f.width()), bh = std::min(kHandleSize, f.height());
     dc.fillRect(QRect(f.left(), f.top(), f.width(), bh), grey);
-    if (f.height() > bh) dc.fillRect(QRect(f.left(), f.bottom() - bh + 1, f.width(), std::min(bh, f.height() - bh)), grey);
+    if (f.height() > bh)
+        dc.fillRect(QRect(f.left(), f.bottom() - bh + 1, f.width(), std::min(bh, f.height() - bh)), grey);
     const int midTop = f.top() + bh, midH = f.height() - 2 * bh;
     if (midH > 0) {
         dc.fillRect(QRect(f.left(), midTop, bw, midH), grey);
-        if (f.width() > bw) dc.fillRect(QRect(f.right() - bw + 1, midTop, std::min(bw, f.width() - bw), midH), grey);
+        if (f.width() > bw)
+            dc.fillRect(QRect(f.right() - bw + 1, midTop, std::min(bw, f.width() - bw), midH), grey);
     }
     dc.restore();
 }
@@ -410,7 +422,8 @@ void CMapViewController::UpdateScrollRanges() {
     if (!m_Doc) return;
     const MapSize m = m_Doc->GetMapSizePixels(m_Desc);
     const int cw = m_Desc.clientSize.cx, ch = m_Desc.clientSize.cy;
-    const int lastX = SaturateToInt(m.cx * m_Desc.zoomX - 1.0), lastY = SaturateToInt(m.cy * m_Desc.zoomY - 1.0);
+    const int lastX = SaturateToInt(m.cx * m_Desc.zoomX - 1.0),
+              lastY = SaturateToInt(m.cy * m_Desc.zoomY - 1.0);
     // The bars take the last origin, not the last pixel.
     const ScrollBarRange h{std::max(0, SatAdd(lastX, 1LL - cw)), std::max(1, cw), std::max(1, cw / 10)};
     const ScrollBarRange v{std::max(0, SatAdd(lastY, 1LL - ch)), std::max(1, ch), std::max(1, ch / 10)};
@@ -467,7 +480,8 @@ void CMapViewController::ToggleLayer(int n) {
 
 void CMapViewController::ToggleOverlay() {
     m_Desc.overlay = !m_Desc.overlay;
-    if (m_Desc.mapType == kSeriesTK25) m_LayerAvailable[kLayerRoads] = m_LayerAvailable[kLayerObjects] = m_Desc.overlay;
+    if (m_Desc.mapType == kSeriesTK25)
+        m_LayerAvailable[kLayerRoads] = m_LayerAvailable[kLayerObjects] = m_Desc.overlay;
     if (m_Desc.mapType == kSeriesTN10) m_LayerAvailable[kLayerObjects] = m_Desc.overlay;
     if (m_Doc) m_Doc->UpdateAllViews(nullptr, kHintAll);
 }
@@ -498,7 +512,8 @@ void CMapViewController::PrevSeries() {
 
 void CMapViewController::ToggleMouseScrolling() {
     m_Desc.mouseScrolling = !m_Desc.mouseScrolling;
-    if (m_Desc.mouseScrolling && m_Host) m_Host->PutPointerAt(2 + m_Desc.clientSize.cx / 2, 2 + m_Desc.clientSize.cy / 2);
+    if (m_Desc.mouseScrolling && m_Host)
+        m_Host->PutPointerAt(2 + m_Desc.clientSize.cx / 2, 2 + m_Desc.clientSize.cy / 2);
 }
 
 void CMapViewController::UpdateLayerState(int n, CCmdUI& ui) const {

@@ -13,8 +13,8 @@ int g_Depth = 0;
 const void* g_Source = nullptr;  // of the outermost scope
 bool g_FlushQueued = false;
 bool g_Flushing = false;
-std::vector<std::string> g_Raised;   // by the paint in progress
-std::vector<std::string> g_Pending;  // waiting for the flush
+std::vector<std::string> g_Raised;       // by the paint in progress
+std::vector<std::string> g_Pending;      // waiting for the flush
 const std::string* g_Showing = nullptr;  // the box open now
 // Messages waiting or shown, with the sources whose last paint raised them.
 // A fault that every paint meets would otherwise bring its box back after
@@ -50,8 +50,8 @@ void EndPaint(const void* source) {
             it->second.insert(source);
         else
             it->second.erase(source);
-        const bool keep = !it->second.empty() || Contains(g_Pending, it->first) ||
-                          (g_Showing && *g_Showing == it->first);
+        const bool keep =
+            !it->second.empty() || Contains(g_Pending, it->first) || (g_Showing && *g_Showing == it->first);
         it = keep ? std::next(it) : g_Raisers.erase(it);
     }
     for (const std::string& t : g_Raised)

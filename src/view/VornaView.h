@@ -37,6 +37,6 @@ private:
     bool RunPrintDialog(QPrinter& printer) override;
     void RunPrintPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paintPage) override;
 
-    bool m_MovingBars = false;  // our own bar changes are not user scrolls
+    bool m_MovingBars = false;        // our own bar changes are not user scrolls
     CMapViewController m_Controller;  // asks nothing of the window while it goes
 };

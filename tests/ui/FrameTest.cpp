@@ -5,7 +5,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QLineEdit>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
@@ -13,7 +12,6 @@
 
 #include "FrameTestEnv.h"
 #include "platform/CommandActions.h"
-#include "view/DlgSysResources.h"
 
 TEST(Frame, EveryLayoutBuildsItsPanesOnTheirSettingsSlots) {
     FrameTestEnv env;
@@ -199,17 +197,4 @@ TEST(Frame, StoresItsNormalRectangleAndPlacesABadOneOnTheScreen) {
     EXPECT_EQ(env.app.windowTop, 30);
     EXPECT_EQ(env.app.windowRight, 680);
     EXPECT_EQ(env.app.windowBottom, 510);
-}
-
-TEST(Frame, SystemResourcesShowOneDocumentAndTheOpenMapPanes) {
-    FrameTestEnv env;
-    env.Make(SplitStyle::TwoMaps);
-    CDlgSysResources dlg(env.app.memUse.data());
-    auto text = [&](const char* id) {
-        auto* e = dlg.findChild<QLineEdit*>(id);
-        return e ? e->text() : QString("missing");
-    };
-    EXPECT_EQ(text("1277"), "1");  // documents
-    EXPECT_EQ(text("1279"), "2");  // views
-    EXPECT_EQ(text("1267"), "0");  // the waypoint index is never allocated
 }

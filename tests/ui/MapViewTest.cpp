@@ -29,7 +29,8 @@ TEST(MapViewWindow, PaintsTheMapAndAUserScrollEndsTracking) {
     EXPECT_EQ(view.horizontalScrollBar()->value(), p.x - 100);
 
     const QImage img = view.viewport()->grab().toImage();
-    EXPECT_EQ(img.pixel(100, 100) & 0xffffff, ColorRefToRgb(env.app.appearance.schemes[0].colors[2]) & 0xffffff);
+    EXPECT_EQ(img.pixel(100, 100) & 0xffffff,
+              ColorRefToRgb(env.app.appearance.schemes[0].colors[2]) & 0xffffff);
     // The print frame is centred on the print centre, here the map point at (100, 100).
     const MapSize ps = view.Controller().Desc().printSize;
     EXPECT_EQ(view.Controller().PrintFrame().topLeft(), QPoint(100 - ps.cx / 2, 100 - ps.cy / 2));

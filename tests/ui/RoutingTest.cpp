@@ -32,16 +32,21 @@ TEST(Routing, EachDisplayCommandChangesOnlyTheActivePane) {
         unsigned id;
         Check changed;
     } steps[] = {
-        {cmd::LayerFirst + 2, [](const MapViewDesc& b, const MapViewDesc& a) { return a.layers[2] != b.layers[2]; }},
-        {cmd::LayerGrid, [](const MapViewDesc& b, const MapViewDesc& a) { return a.layers[8] != b.layers[8]; }},
+        {cmd::LayerFirst + 2,
+         [](const MapViewDesc& b, const MapViewDesc& a) { return a.layers[2] != b.layers[2]; }},
+        {cmd::LayerGrid,
+         [](const MapViewDesc& b, const MapViewDesc& a) { return a.layers[8] != b.layers[8]; }},
         {cmd::LayerSearchArea,
          [](const MapViewDesc& b, const MapViewDesc& a) { return a.layers[14] != b.layers[14]; }},
         {cmd::PrintGridFirst + 3, [](const MapViewDesc&, const MapViewDesc& a) { return a.printGrid == 3; }},
-        {cmd::UnselDoNotShow, [](const MapViewDesc&, const MapViewDesc& a) { return a.unselectedWpt == kUnselHide; }},
-        {cmd::DmrAreaAlways, [](const MapViewDesc&, const MapViewDesc& a) { return a.dmrArea == kDmrAreaAlways; }},
+        {cmd::UnselDoNotShow,
+         [](const MapViewDesc&, const MapViewDesc& a) { return a.unselectedWpt == kUnselHide; }},
+        {cmd::DmrAreaAlways,
+         [](const MapViewDesc&, const MapViewDesc& a) { return a.dmrArea == kDmrAreaAlways; }},
         {cmd::OpenMapFirst + 2, [](const MapViewDesc&, const MapViewDesc& a) { return a.mapType == 2; }},
         {cmd::ShowOverlay, [](const MapViewDesc& b, const MapViewDesc& a) { return a.overlay != b.overlay; }},
-        {cmd::NextSeries, [](const MapViewDesc& b, const MapViewDesc& a) { return a.mapType == b.mapType + 1; }},
+        {cmd::NextSeries,
+         [](const MapViewDesc& b, const MapViewDesc& a) { return a.mapType == b.mapType + 1; }},
     };
     for (int active = 0; active < 2; ++active) {
         ASSERT_TRUE(f.Router().Execute(active ? cmd::ActivateView1 : cmd::ActivateView0));

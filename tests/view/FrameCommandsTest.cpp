@@ -40,9 +40,13 @@ TEST(PageSetup, MarginsAreStoredToTheNearestHundredthAndNegativeOnesRefused) {
         const char* typed;
         int stored;  // -1: refused with the message
         const char* message;
-    } rows[] = {{"2.3", 230, nullptr},    {"12.345", 1235, nullptr}, {" 0.009 ", 1, nullptr},
-                {"0.004", 0, nullptr},    {"-1.5", -1, "A margin can not be negative."},
-                {"12,5", -1, "Please enter a number."}, {"nan", -1, "Please enter a number."}};
+    } rows[] = {{"2.3", 230, nullptr},
+                {"12.345", 1235, nullptr},
+                {" 0.009 ", 1, nullptr},
+                {"0.004", 0, nullptr},
+                {"-1.5", -1, "A margin can not be negative."},
+                {"12,5", -1, "Please enter a number."},
+                {"nan", -1, "Please enter a number."}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.typed);
         env.app.printMarginLeft = 777;
@@ -56,7 +60,8 @@ TEST(PageSetup, MarginsAreStoredToTheNearestHundredthAndNegativeOnesRefused) {
         EXPECT_EQ(ok, r.stored >= 0);
         EXPECT_EQ(env.app.printMarginLeft, r.stored >= 0 ? r.stored : 777);
         EXPECT_EQ(rec.hints, r.stored >= 0 ? std::vector<long>{kHintPrintArea} : std::vector<long>{});
-        EXPECT_EQ(env.prompter.texts, r.message ? std::vector<std::string>{r.message} : std::vector<std::string>{});
+        EXPECT_EQ(env.prompter.texts,
+                  r.message ? std::vector<std::string>{r.message} : std::vector<std::string>{});
     }
     env.doc->RemoveView(&rec);
 }
@@ -123,7 +128,8 @@ TEST(Hibernate, ARefusalIsReportedAndSuccessIsSilent) {
     OnHibernate([] { return std::string("the system message bus is not available"); });
     OnHibernate([] { return std::string(); });
     EXPECT_EQ(prompter.texts,
-              std::vector<std::string>{"Error! Can not hibernate the computer: the system message bus is not available"});
+              std::vector<std::string>{
+                  "Error! Can not hibernate the computer: the system message bus is not available"});
 }
 
 TEST(WindowRect, UnusableRectanglesAreReplacedAndEveryResultLiesOnAScreen) {
@@ -133,15 +139,15 @@ TEST(WindowRect, UnusableRectanglesAreReplacedAndEveryResultLiesOnAScreen) {
         int l, t, r, b;  // as stored: right and bottom exclusive
         QRect placed;
     } rows[] = {
-        {100, 50, 900, 650, QRect(100, 50, 800, 600)},    // good, first screen
+        {100, 50, 900, 650, QRect(100, 50, 800, 600)},       // good, first screen
         {1700, 100, 2500, 700, QRect(1700, 100, 800, 600)},  // good, second screen
-        {300, 300, 300, 300, def},                        // empty
-        {300, 300, 100, 200, def},                        // inverted
-        {-5000, -5000, -4600, -4700, def},                // off every screen
-        {-100, -50, 700, 550, QRect(0, 0, 800, 600)},     // partly off: pulled on
-        {10, 10, 4010, 3010, QRect(0, 0, 1600, 1000)},    // too big: shrunk
-        {INT_MIN, INT_MIN, INT_MAX, INT_MAX, def},        // wider than an int holds
-        {INT_MAX - 100, 0, INT_MAX, 50, def},             // at the far end
+        {300, 300, 300, 300, def},                           // empty
+        {300, 300, 100, 200, def},                           // inverted
+        {-5000, -5000, -4600, -4700, def},                   // off every screen
+        {-100, -50, 700, 550, QRect(0, 0, 800, 600)},        // partly off: pulled on
+        {10, 10, 4010, 3010, QRect(0, 0, 1600, 1000)},       // too big: shrunk
+        {INT_MIN, INT_MIN, INT_MAX, INT_MAX, def},           // wider than an int holds
+        {INT_MAX - 100, 0, INT_MAX, 50, def},                // at the far end
         {INT_MIN, 0, INT_MIN + 2000, 500, def},
         {-10, 0, INT_MAX - 20, 700, QRect(0, 0, 1600, 700)},  // huge but on a screen
     };
@@ -167,11 +173,13 @@ TEST(MainMenu, EveryKeyParsesNoTwoCommandsShareOneAndTheShownKeyWorks) {
             ASSERT_FALSE(seq.isEmpty()) << d.keys;
             const QString norm = seq.toString(QKeySequence::PortableText);
             auto [it, fresh] = owner.emplace(norm, d.id);
-            EXPECT_TRUE(fresh || it->second == d.id) << norm.toStdString() << " on " << d.id << " and " << it->second;
+            EXPECT_TRUE(fresh || it->second == d.id)
+                << norm.toStdString() << " on " << d.id << " and " << it->second;
         }
         if (const char* tab = std::strchr(d.text, '\t')) {
             const QKeySequence shown = QKeySequence::fromString(QString(tab + 1), QKeySequence::PortableText);
-            EXPECT_TRUE(QString(d.keys).split(';').contains(shown.toString(QKeySequence::PortableText))) << d.text;
+            EXPECT_TRUE(QString(d.keys).split(';').contains(shown.toString(QKeySequence::PortableText)))
+                << d.text;
         }
     }
     // The desktop's own Quit key ends the program as Exit does.

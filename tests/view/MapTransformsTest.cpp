@@ -10,7 +10,9 @@
 #include "view/MapTransforms.h"
 
 static bool operator==(const MapPoint& a, const MapPoint& b) { return a.x == b.x && a.y == b.y; }
-static std::ostream& operator<<(std::ostream& os, const MapPoint& p) { return os << "(" << p.x << ", " << p.y << ")"; }
+static std::ostream& operator<<(std::ostream& os, const MapPoint& p) {
+    return os << "(" << p.x << ", " << p.y << ")";
+}
 
 TEST(MapTransforms, SeriesPositionsMatchReferencePixels) {
     const GeorefParams g;

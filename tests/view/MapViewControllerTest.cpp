@@ -106,7 +106,7 @@ TEST(MapViewController, SettingsFromTheFileAreHeldToTheirRangesAndSavedToTheirSl
     EXPECT_EQ(env.app.views[0].layers[kLayerGKGrid], 1);  // another slot untouched
 }
 
-TEST(MapViewController, SeriesSteppingKeepsTheCentreAndStopsAtTheEnds) {
+TEST(MapViewController, SeriesSteppingKeepsTheCentreAndLayerItemsFollowTheSeries) {
     PaneEnv env;
     CMapViewController& p = env.Open(Slot(1));
     const MapPoint c = MapToDevice(415000, 5125000, p.Desc(), GeorefParams());
@@ -138,11 +138,10 @@ TEST(MapViewController, SeriesSteppingKeepsTheCentreAndStopsAtTheEnds) {
     p.OpenMap(kMapNone, true);
     EXPECT_FALSE(enabled(cmd::NextSeries) || enabled(cmd::PrevSeries));
     EXPECT_TRUE(env.prompter.texts.empty());
-}
 
-TEST(MapViewController, LayerItemsFollowTheSeriesOverlayAndDocument) {
-    PaneEnv env;
-    CMapViewController& p = env.Open(Slot(2));  // TK25, overlay off
+    // Layer items follow the series, the overlay and the document.
+
+    p.OpenMap(kSeriesTK25, true);  // overlay off
     auto state = [&](unsigned id) {
         CCmdUI ui(id, true, true);
         p.OnUpdateCommand(id, ui);
@@ -167,7 +166,8 @@ TEST(MapViewController, LayerItemsFollowTheSeriesOverlayAndDocument) {
 
 TEST(MapViewController, PrintAreaIsThePrintablePageLessTheProgramMargins) {
     PaneEnv env;
-    env.app.printMarginLeft = env.app.printMarginRight = env.app.printMarginTop = env.app.printMarginBottom = 1000;
+    env.app.printMarginLeft = env.app.printMarginRight = env.app.printMarginTop = env.app.printMarginBottom =
+        1000;
     env.app.printTitleMargin = 1500;
     CMapViewController& p = env.Open(Slot(1));
     // Expected sizes in 150-dpi pixels, worked out by hand from the paper in mm.
@@ -178,12 +178,12 @@ TEST(MapViewController, PrintAreaIsThePrintablePageLessTheProgramMargins) {
         int userWidth;
         int w, h;
     } rows[] = {
-        {QPageSize::A4, QPageLayout::Portrait, 0, -1, 1122, 1547},    // 190 x 262 mm
-        {QPageSize::A4, QPageLayout::Landscape, 0, -1, 1635, 1033},   // 277 x 175 mm
-        {QPageSize::A4, QPageLayout::Landscape, 5, -1, 1576, 974},    // 267 x 165 mm
-        {QPageSize::A3, QPageLayout::Portrait, 0, -1, 1635, 2273},    // 277 x 385 mm
-        {QPageSize::A4, QPageLayout::Landscape, 0, 10000, 590, 1033}, // 100 mm wide by choice
-        {QPageSize::A4, QPageLayout::Portrait, 0, 25000, 1122, 1547}, // wider than the page: all of it
+        {QPageSize::A4, QPageLayout::Portrait, 0, -1, 1122, 1547},     // 190 x 262 mm
+        {QPageSize::A4, QPageLayout::Landscape, 0, -1, 1635, 1033},    // 277 x 175 mm
+        {QPageSize::A4, QPageLayout::Landscape, 5, -1, 1576, 974},     // 267 x 165 mm
+        {QPageSize::A3, QPageLayout::Portrait, 0, -1, 1635, 2273},     // 277 x 385 mm
+        {QPageSize::A4, QPageLayout::Landscape, 0, 10000, 590, 1033},  // 100 mm wide by choice
+        {QPageSize::A4, QPageLayout::Portrait, 0, 25000, 1122, 1547},  // wider than the page: all of it
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << int(r.paper) << " " << int(r.o) << " " << r.printerMargin);
@@ -211,9 +211,12 @@ TEST(MapViewController, HintsRepaintWhatChangedAndActivationReachesTheFrame) {
         bool dmrLayer;
         int repaints;
         int rects;
-    } rows[] = {{kHintRect, &r, true, 0, 1},          {kHintRect, nullptr, true, 1, 0},
-                {kHintDmrViewPoint, nullptr, false, 0, 0}, {kHintDmrViewPoint, nullptr, true, 1, 0},
-                {kHintPrintArea, nullptr, true, 1, 0},     {kHintAll, nullptr, true, 1, 0}};
+    } rows[] = {{kHintRect, &r, true, 0, 1},
+                {kHintRect, nullptr, true, 1, 0},
+                {kHintDmrViewPoint, nullptr, false, 0, 0},
+                {kHintDmrViewPoint, nullptr, true, 1, 0},
+                {kHintPrintArea, nullptr, true, 1, 0},
+                {kHintAll, nullptr, true, 1, 0}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.hint);
         env.host = FakeHost();
