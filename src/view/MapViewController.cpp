@@ -383,7 +383,7 @@ bool CMapViewController::PrintTo(QPrinter& printer) {
     if (!OnPreparePrinting()) return false;
     bool ok = false;
     {
-        CPaintMessageScope messages(this);
+        CPaintMessageScope messages(&m_QInPrint);  // the print pass is a source of its own
         QPainter dc;
         if (dc.begin(&printer)) {
             DrawPrintPage(dc);
@@ -404,7 +404,7 @@ void CMapViewController::OnFilePrint() {
 void CMapViewController::OnFilePrintPreview() {
     if (!m_Host || !OnPreparePrinting()) return;
     m_Host->RunPrintPreview(AppPrinter(), [this](QPrinter& pr) {
-        CPaintMessageScope messages(this);
+        CPaintMessageScope messages(&m_QInPrint);
         QPainter dc(&pr);
         DrawPrintPage(dc);
     });

@@ -11,9 +11,10 @@
 #include "TestUtil.h"
 #include "doc/VornaDoc.h"
 
-// SIGTERM (a system shutting down, a service manager) ends the program the
-// way Exit does: the settings file and the track log are written.
-TEST(AppSmoke, SigtermWritesTheStoresAsANormalExit) {
+// SIGTERM (a system shutting down, a service manager) and SIGHUP (a closed
+// terminal) end the program the way Exit does: the settings file and the
+// track log are written.
+TEST(AppSmoke, TermAndHangUpSignalsWriteTheStoresAsANormalExit) {
     TempDir dir;
     const QString tools = QString::fromStdString(ToolsDir());
     ASSERT_EQ(QProcess::execute(tools + "/make-sample-region",
@@ -21,42 +22,45 @@ TEST(AppSmoke, SigtermWritesTheStoresAsANormalExit) {
               0);
     const std::string ini = dir.file("region/config/vornamap.ini");
     const std::string before = ReadFileBytes(ini);
-    ASSERT_FALSE(before.empty());
-    // A track log of three points, dated long ago: written again, it is new.
+    ASSERT_EQ(before.find("[APPEARANCE]"), std::string::npos);  // only an exit writes it
     const std::string log = dir.file("TrackLog.dat");
     const std::string points(3 * sizeof(TrackPoint), '\0');
-    ASSERT_TRUE(WriteFileBytes(log, points));
-    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 365);
-    std::filesystem::last_write_time(log, old);
-
-    QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", QString::fromStdString(dir.path()));
     env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.file("region/config")));
     env.insert("QT_QPA_PLATFORM", "offscreen");
-    program.setProcessEnvironment(env);
-    program.setWorkingDirectory(QString::fromStdString(dir.path()));
-    program.start(tools + "/../vornamap", {});
-    ASSERT_TRUE(program.waitForStarted());
-    // Wait until the program has taken over SIGTERM (its handler is in place).
-    const std::string status = "/proc/" + std::to_string(program.processId()) + "/status";
-    bool caught = false;
-    for (int i = 0; i < 1000 && !caught && program.state() == QProcess::Running; ++i) {
-        const std::string s = ReadFileBytes(status);
-        const std::size_t at = s.find("SigCgt:\t");
-        caught =
-            at != std::string::npos && (std::stoull(s.substr(at + 8, 16), nullptr, 16) >> (SIGTERM - 1) & 1);
-        if (!caught) QTest::qWait(10);
+
+    for (int sig : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        ASSERT_TRUE(WriteFileBytes(ini, before));
+        // A track log dated long ago: written again, it is new.
+        ASSERT_TRUE(WriteFileBytes(log, points));
+        const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 365);
+        std::filesystem::last_write_time(log, old);
+
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(QString::fromStdString(dir.path()));
+        program.start(tools + "/../vornamap", {});
+        ASSERT_TRUE(program.waitForStarted());
+        // Once the program has taken the signal over, it may come at any time:
+        // before the event loop runs it waits for it.
+        const std::string status = "/proc/" + std::to_string(program.processId()) + "/status";
+        bool caught = false;
+        for (int i = 0; i < 1000 && !caught && program.state() == QProcess::Running; ++i) {
+            const std::string s = ReadFileBytes(status);
+            const std::size_t at = s.find("SigCgt:\t");
+            caught =
+                at != std::string::npos && (std::stoull(s.substr(at + 8, 16), nullptr, 16) >> (sig - 1) & 1);
+            if (!caught) QTest::qWait(10);
+        }
+        ASSERT_TRUE(caught) << program.readAllStandardError().toStdString();
+        ::kill(pid_t(program.processId()), sig);
+        ASSERT_TRUE(program.waitForFinished(30000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+        EXPECT_EQ(ReadFileBytes(log), points);
+        EXPECT_GT(std::filesystem::last_write_time(log), old);
+        EXPECT_NE(ReadFileBytes(ini).find("[APPEARANCE]"), std::string::npos);
     }
-    ASSERT_TRUE(caught) << program.readAllStandardError().toStdString();
-    QTest::qWait(300);  // let it reach its event loop; an earlier signal waits there
-    ::kill(pid_t(program.processId()), SIGTERM);
-    ASSERT_TRUE(program.waitForFinished(30000));
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
-    EXPECT_EQ(ReadFileBytes(log), points);
-    EXPECT_GT(std::filesystem::last_write_time(log), old);
-    const std::string after = ReadFileBytes(ini);
-    EXPECT_NE(after.find("[APPEARANCE]"), std::string::npos);
-    EXPECT_EQ(before.find("[APPEARANCE]"), std::string::npos);
 }
