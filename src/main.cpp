@@ -22,7 +22,7 @@
 #include "view/MainFrm.h"
 
 // The main window over the document, shown, with the command router and the
-// idle driver (toolbar states now; the GPS link and 3-D rendering later on).
+// idle driver (toolbar states, and whatever else runs between events).
 // documentPath: the file the document was opened from, if any.
 std::unique_ptr<QMainWindow> CreateMainWindow(const std::string& documentPath = {}) {
     auto frame = std::make_unique<CMainFrame>(TheDoc(), VornaApp());

@@ -36,7 +36,7 @@ QRect StoredWindowRect(int left, int top, int right, int bottom);
 class CMainFrame : public QMainWindow, public IMapViewFrame {
     Q_OBJECT
 public:
-    // Panes of later issues; a plain placeholder when not set.
+    // The 3-D panes, made by their own subsystem; a plain placeholder when not set.
     struct PaneFactories {
         std::function<QWidget*(QWidget* parent)> dmrView;
         std::function<QWidget*(QWidget* parent)> controlPanel;
@@ -86,7 +86,7 @@ public:
     void SetDocumentTarget(ICommandTarget* target) { m_DocTarget = target; }
     // Brings every menu item and button up to date.
     void UpdateCommandStates();
-    // The framework's idle step of the window (toolbar states).
+    // The window's idle step (toolbar states).
     bool OnIdle(long count);
 
 protected:
