@@ -1,8 +1,15 @@
 // Entry point: the QApplication, the application object's start-up, the one
 // document and the main window, then the event loop and the shut-down in the
 // order the parts depend on: window and views, document, settings.
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QMainWindow>
+#include <QPointer>
+#include <QSessionManager>
+#include <QSocketNotifier>
 #include <clocale>
 #include <memory>
 
@@ -11,13 +18,16 @@
 #include "platform/IdleDriver.h"
 #include "platform/QtPrompter.h"
 #include "platform/System.h"
+#include "view/AppCommands.h"
 #include "view/MainFrm.h"
 
 // The main window over the document, shown, with the command router and the
-// idle driver (toolbar states now; the GPS link and 3-D rendering later).
-std::unique_ptr<QMainWindow> CreateMainWindow() {
+// idle driver (toolbar states, and whatever else runs between events).
+// documentPath: the file the document was opened from, if any.
+std::unique_ptr<QMainWindow> CreateMainWindow(const std::string& documentPath = {}) {
     auto frame = std::make_unique<CMainFrame>(TheDoc(), VornaApp());
     CMainFrame* f = frame.get();
+    f->AppCommands().documentPath = documentPath;
     auto* idle = new CIdleDriver([f](long count) { return f->OnIdle(count); }, f);
     idle->Start();
     frame->show();
@@ -32,6 +42,59 @@ std::unique_ptr<CVornaDoc> CreateDocument(int argc, char** argv) {
     return doc;
 }
 
+// SIGTERM, SIGHUP and the end of the desktop session leave the event loop
+// the way Exit does, so that the panes, the document and the settings are
+// written as at a normal exit. The signal handler only writes a byte into a
+// pipe; the event loop reads it.
+class CShutdownRequests : public QObject {
+public:
+    explicit CShutdownRequests(QApplication& qapp) {
+        if (::pipe2(s_Pipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+            m_Notifier = new QSocketNotifier(s_Pipe[0], QSocketNotifier::Read, this);
+            connect(m_Notifier, &QSocketNotifier::activated, this, [this] {
+                char drain[16];
+                while (::read(s_Pipe[0], drain, sizeof drain) > 0) {
+                }
+                Quit();
+            });
+            struct sigaction sa = {};
+            sa.sa_handler = OnSignal;
+            sigemptyset(&sa.sa_mask);
+            sa.sa_flags = SA_RESTART;
+            sigaction(SIGTERM, &sa, nullptr);
+            sigaction(SIGHUP, &sa, nullptr);
+        }
+        qapp.setQuitOnLastWindowClosed(true);
+        connect(&qapp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { Quit(); });
+    }
+    ~CShutdownRequests() override {
+        // Signals from here on end the process as they normally would.
+        signal(SIGTERM, SIG_DFL);
+        signal(SIGHUP, SIG_DFL);
+        delete m_Notifier;
+        if (s_Pipe[0] >= 0) {
+            ::close(s_Pipe[0]);
+            ::close(s_Pipe[1]);
+            s_Pipe[0] = s_Pipe[1] = -1;
+        }
+    }
+    void Watch(QWidget* mainWindow) { m_Window = mainWindow; }
+
+private:
+    static void OnSignal(int) {
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t n = ::write(s_Pipe[1], &byte, 1);
+    }
+    void Quit() {
+        // Closing the window stores its rectangle; the loop then ends.
+        if (m_Window) m_Window->close();
+        QCoreApplication::quit();
+    }
+    static inline int s_Pipe[2] = {-1, -1};
+    QSocketNotifier* m_Notifier = nullptr;
+    QPointer<QWidget> m_Window;
+};
+
 #ifndef VORNA_NO_MAIN
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
@@ -39,15 +102,18 @@ int main(int argc, char** argv) {
     // and English names.
     std::setlocale(LC_NUMERIC, "C");
     std::setlocale(LC_TIME, "C");
+    QGuiApplication::setApplicationDisplayName("Vornamap");
     SetBellSink([] { QApplication::beep(); });
     InstallQtPrompter();
+    CShutdownRequests shutdown(qapp);
 
     CVornaApp app;
     int rc = 0;
     if (app.InitInstance()) {
         std::unique_ptr<CVornaDoc> doc = CreateDocument(argc, argv);
         if (doc) {
-            std::unique_ptr<QMainWindow> frame = CreateMainWindow();
+            std::unique_ptr<QMainWindow> frame = CreateMainWindow(argc > 1 ? argv[1] : "");
+            shutdown.Watch(frame.get());
             rc = qapp.exec();
             frame.reset();  // the views store their settings first
         }

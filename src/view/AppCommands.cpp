@@ -3,8 +3,8 @@
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusReply>
-#include <QPrintDialog>
 #include <QPrinter>
+#include <cmath>
 
 #include "app/VornaApp.h"
 #include "doc/VornaDoc.h"
@@ -14,9 +14,10 @@
 #include "view/AppPrinter.h"
 #include "view/CommandTable.h"
 #include "view/DlgPageSetup.h"
+#include "view/DlgPrintSetup.h"
 #include "view/DlgSysResources.h"
 
-int MarginToStore(double mm) { return SaturateToInt(mm * 100.0); }
+int MarginToStore(double mm) { return SaturateToInt(std::round(mm * 100.0)); }
 
 bool OnPageSetup(AppSettings& s, CVornaDoc* doc, QWidget* parent, const PageSetupRunner& run) {
     CDlgPageSetup dlg(parent);
@@ -38,12 +39,44 @@ void OnPrintSetup(CVornaDoc* doc, QWidget* parent, const PrintSetupRunner& run) 
     if (run) {
         run(AppPrinter());
     } else {
-        QPrintDialog dlg(&AppPrinter(), parent);
-        dlg.setWindowTitle("Print Setup");
-        dlg.setOption(QAbstractPrintDialog::PrintToFile, true);
+        CDlgPrintSetup dlg(AppPrinter(), parent);
         dlg.exec();
     }
     if (doc) doc->UpdateAllViews(nullptr, 5);
+}
+
+namespace {
+FileDialogRequest DocumentFileRequest(const char* title, const std::string& path) {
+    FileDialogRequest req;
+    req.title = title;
+    const CVornaApp* app = VornaAppOrNull();
+    req.directory = app ? app->startDirectory : std::string();
+    req.fileName = path;
+    req.filter = "Image Files (*.bmp);;All Files (*)";
+    req.defaultExt = "bmp";
+    return req;
+}
+}  // namespace
+
+void OnFileNew(CVornaDoc& doc) { doc.OnNewDocument(); }
+
+bool OnFileOpen(CVornaDoc& doc, std::string& path) {
+    FileDialogRequest req = DocumentFileRequest("Open", {});
+    if (!Prompter().OpenFile(req) || !doc.OnOpenDocument(req.fileName)) return false;
+    path = req.fileName;
+    return true;
+}
+
+bool OnFileSave(CVornaDoc& doc, std::string& path) {
+    std::string target = path;
+    if (target.empty()) {
+        FileDialogRequest req = DocumentFileRequest("Save As", {});
+        if (!Prompter().SaveFile(req)) return false;
+        target = req.fileName;
+    }
+    if (!doc.OnSaveDocument(target)) return false;
+    path = target;
+    return true;
 }
 
 void OnSysResources(QWidget* parent) {
@@ -88,6 +121,17 @@ CAppCommands::CAppCommands(QWidget* frame, std::function<CVornaDoc*()> doc)
     });
     AddCommand(cmd::PrintSetup, [this] { OnPrintSetup(m_Doc(), m_Frame, runPrintSetup); });
     AddCommand(cmd::Hibernate, [this] { OnHibernate(requestHibernate); });
+    AddCommand(cmd::FileNew, [this] {
+        if (CVornaDoc* doc = m_Doc()) OnFileNew(*doc);
+    });
+    AddCommand(cmd::FileOpen, [this] {
+        if (CVornaDoc* doc = m_Doc()) OnFileOpen(*doc, documentPath);
+    });
+    AddCommand(cmd::FileSave, [this] {
+        if (CVornaDoc* doc = m_Doc()) OnFileSave(*doc, documentPath);
+    });
+    for (unsigned id : {cmd::FileNew, cmd::FileOpen, cmd::FileSave})
+        AddUpdate(id, [this](CCmdUI& ui) { ui.Enable(m_Doc() != nullptr); });
     AddCommand(cmd::FileLocations, [] {
         if (CVornaApp* app = VornaAppOrNull()) app->OnFileLocations();
     });

@@ -16,7 +16,8 @@ class QPrinter;
 class QWidget;
 struct AppSettings;
 
-// A margin typed in millimetres, stored in hundredths (truncated toward zero).
+// A margin typed in millimetres, stored in hundredths (to the nearest one:
+// 2.3 mm is 230, although 2.3 * 100 is a hair below it in binary).
 int MarginToStore(double mm);
 
 // Runs the dialog; true on OK. Tests answer in place of the user.
@@ -25,10 +26,19 @@ using PageSetupRunner = std::function<bool(CDlgPageSetup&)>;
 // doc (when there is one). True on OK.
 bool OnPageSetup(AppSettings& s, CVornaDoc* doc, QWidget* parent, const PageSetupRunner& run);
 
-// The printer dialog on the program's printer, then hint 5 whatever the
-// user chose (the paper may have changed either way).
+// The printer and page set-up dialog on the program's printer (it prints
+// nothing), then hint 5 whatever the user chose.
 using PrintSetupRunner = std::function<void(QPrinter&)>;
 void OnPrintSetup(CVornaDoc* doc, QWidget* parent, const PrintSetupRunner& run);
+
+// File > New: the document starts over (its views reopen the image map).
+void OnFileNew(CVornaDoc& doc);
+// File > Open...: an image chosen in the open dialog becomes the document;
+// path is its file from then on. False when cancelled or refused.
+bool OnFileOpen(CVornaDoc& doc, std::string& path);
+// Save (Ctrl+S): the document into path, or into a file chosen in the save
+// dialog when it has none yet. False when cancelled or not written.
+bool OnFileSave(CVornaDoc& doc, std::string& path);
 
 void OnSysResources(QWidget* parent);
 void OnAppAbout(QWidget* parent);
@@ -48,6 +58,8 @@ public:
     PageSetupRunner runPageSetup;
     PrintSetupRunner runPrintSetup;
     std::function<std::string()> requestHibernate;
+    // The document's file (empty: never opened or saved).
+    std::string documentPath;
 
 private:
     QPointer<QWidget> m_Frame;

@@ -4,8 +4,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-bool HasDefaultPrinter() { return !QPrinterInfo::defaultPrinter().isNull(); }
-
 QPrinter& AppPrinter() {
     // Never destroyed: it must outlive every window, and may outlive the
     // QApplication at exit, which a QPrinter destructor does not expect.
@@ -13,7 +11,7 @@ QPrinter& AppPrinter() {
     if (!printer) {
         printer = new QPrinter(QPrinter::HighResolution);
         printer->setFullPage(false);
-        if (!HasDefaultPrinter()) printer->setPageSize(QPageSize(QPageSize::A4));
+        if (QPrinterInfo::defaultPrinter().isNull()) printer->setPageSize(QPageSize(QPageSize::A4));
     }
     return *printer;
 }

@@ -9,5 +9,3 @@ class QPrinter;
 // the system has no printer it stands on A4 until the user chooses one.
 QPrinter& AppPrinter();
 
-// Whether the system reports a default printer.
-bool HasDefaultPrinter();

@@ -76,7 +76,7 @@ const std::vector<MenuItemDef> kMenu = {
     {0, kFile, nullptr, nullptr, nullptr, false},
     {cmd::Hibernate, kFile, "Hibernate\tAlt+Pause", "Alt+Pause",
      "Ask the system to hibernate the computer\nHibernate", false},
-    {cmd::Exit, kFile, "E&xit", nullptr, "Quit the program\nExit", false},
+    {cmd::Exit, kFile, "E&xit", "Ctrl+Q", "Quit the program\nExit", false},
 
     // Edit
     {cmd::Undo, kEdit, "&Undo\tCtrl+Z", "Ctrl+Z;Shift+Backspace", "Undo the last waypoint change\nUndo",

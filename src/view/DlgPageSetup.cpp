@@ -36,8 +36,9 @@ bool CDlgPageSetup::UpdateData(bool save) {
     }
     double values[4];
     for (int i = 0; i < 4; ++i) {
-        if (!ParseDoubleField(m_Edit[i]->text(), values[i])) {
-            MsgBox("Please enter a number.", MB_OK | MB_ICONWARNING);
+        const bool number = ParseDoubleField(m_Edit[i]->text(), values[i]);
+        if (!number || values[i] < 0) {
+            MsgBox(number ? "A margin can not be negative." : "Please enter a number.", MB_OK | MB_ICONWARNING);
             m_Edit[i]->setFocus();
             m_Edit[i]->selectAll();
             return false;

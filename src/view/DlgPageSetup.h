@@ -19,7 +19,8 @@ public:
     int DoModal();  // IDOK or IDCANCEL
 
     // Moves the fields into the edits (false) or back (true); false when an
-    // edit does not hold a number (the user was told and the edit focused).
+    // edit does not hold a number or holds a negative one (the user was told
+    // and the edit focused).
     bool UpdateData(bool save);
 
     void accept() override;

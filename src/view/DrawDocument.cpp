@@ -11,6 +11,7 @@
 #include "view/MapOverlays.h"
 #include "view/MapTransforms.h"
 #include "view/PaintMessages.h"
+#include "view/ViewModes.h"
 
 int HmmToPixels(int hmm) { return SaturateToInt(hmm * kHmmToPixels / 100.0); }
 
@@ -102,7 +103,8 @@ void DrawDocument(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, MapVie
     if (desc.layers[kLayerDmrViewPoint]) {
         if (target.hasDmrView)
             DrawDmrViewPoint(doc, dc, target, desc);
-        else if (target.splitStyle != 1 && target.splitStyle != 5)
+        else if (SplitStyle(target.splitStyle) != SplitStyle::MapOnly &&
+                 SplitStyle(target.splitStyle) != SplitStyle::TwoMaps)
             PaintMessage("Error! DMR Window active, but pDmrView in MainFrame is NULL");
     }
     dc.restore();

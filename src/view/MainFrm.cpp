@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <algorithm>
+#include <climits>
 #include <map>
 
 #include "app/VornaApp.h"
@@ -22,6 +23,7 @@
 #include "view/CommandTable.h"
 #include "view/Icons.h"
 #include "view/PanePlaceholder.h"
+#include "view/MapViewController.h"
 #include "view/VornaView.h"
 
 namespace {
@@ -52,32 +54,46 @@ QList<QKeySequence> KeyList(const char* keys) {
 
 CMainFrame* MainFrame() { return g_MainFrame; }
 
+QRect StoredWindowRect(int left, int top, int right, int bottom) {
+    const long long w = 1LL * right - left, h = 1LL * bottom - top;
+    if (w <= 0 || h <= 0 || w > INT_MAX || h > INT_MAX) return QRect();
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
+
+namespace {
+// Edges in 64 bits, right and bottom exclusive: a rectangle near the int
+// limits overflows QRect's own width and move arithmetic.
+struct Box {
+    long long l, t, r, b;
+};
+Box BoxOf(const QRect& q) { return {q.left(), q.top(), 1LL + q.right(), 1LL + q.bottom()}; }
+long long Overlap(const Box& a, const Box& b) {
+    const long long w = std::min(a.r, b.r) - std::max(a.l, b.l), h = std::min(a.b, b.b) - std::max(a.t, b.t);
+    return w > 0 && h > 0 ? w * h : 0;
+}
+}  // namespace
+
 QRect PlaceWindowRect(const QRect& stored, const QRect& fallback, const std::vector<QRect>& screens) {
     if (screens.empty()) return stored.isValid() ? stored : fallback;
-    QRect r = stored;
+    Box r = BoxOf(stored);
     bool onScreen = false;
-    if (r.isValid())
+    if (stored.isValid())
         for (const QRect& s : screens)
-            if (s.intersects(r)) onScreen = true;
-    if (!onScreen) r = fallback.isValid() ? fallback : QRect(0, 0, 500, 500);
+            if (Overlap(BoxOf(s), r) > 0) onScreen = true;
+    if (!onScreen) r = fallback.isValid() ? BoxOf(fallback) : Box{0, 0, 500, 500};
     // The screen holding most of it, else the first.
-    const QRect* best = &screens.front();
+    Box best = BoxOf(screens.front());
     long long bestArea = -1;
     for (const QRect& s : screens) {
-        const QRect i = s.intersected(r);
-        const long long area = i.isValid() ? (long long)i.width() * i.height() : 0;
+        const long long area = Overlap(BoxOf(s), r);
         if (area > bestArea) {
             bestArea = area;
-            best = &s;
+            best = BoxOf(s);
         }
     }
-    r.setWidth(std::min(r.width(), best->width()));
-    r.setHeight(std::min(r.height(), best->height()));
-    if (r.right() > best->right()) r.moveRight(best->right());
-    if (r.bottom() > best->bottom()) r.moveBottom(best->bottom());
-    if (r.left() < best->left()) r.moveLeft(best->left());
-    if (r.top() < best->top()) r.moveTop(best->top());
-    return r;
+    const long long w = std::min(r.r - r.l, best.r - best.l), h = std::min(r.b - r.t, best.b - best.t);
+    const long long l = std::clamp(r.l, best.l, best.r - w), t = std::clamp(r.t, best.t, best.b - h);
+    return QRect(int(l), int(t), int(w), int(h));
 }
 
 CMainFrame::CMainFrame(CVornaDoc* doc, AppSettings& settings, PaneFactories panes)
@@ -90,6 +106,8 @@ CMainFrame::CMainFrame(CVornaDoc* doc, AppSettings& settings, PaneFactories pane
         m_Doc->AddWptCommands(m_DocCommands);
         m_DocTarget = &m_DocCommands;
     }
+    // The active map pane first, then the document, the frame, the application.
+    m_Router.AddTargetProvider([this]() -> ICommandTarget* { return ActiveController(); });
     m_Router.AddTargetProvider([this]() -> ICommandTarget* { return m_DocTarget; });
     m_Router.AddTarget(&m_FrameCommands);
     m_Router.AddTarget(m_AppCommands.get());
@@ -101,19 +119,18 @@ CMainFrame::CMainFrame(CVornaDoc* doc, AppSettings& settings, PaneFactories pane
     BuildMenus();
 
     // The window rectangle as stored, put back on a screen when it is unusable.
-    const QRect stored(QPoint(m_Settings.windowLeft, m_Settings.windowTop),
-                       QSize(m_Settings.windowRight - m_Settings.windowLeft,
-                             m_Settings.windowBottom - m_Settings.windowTop));
+    const QRect stored = StoredWindowRect(m_Settings.windowLeft, m_Settings.windowTop, m_Settings.windowRight,
+                                          m_Settings.windowBottom);
     std::vector<QRect> screens;
     for (QScreen* s : QGuiApplication::screens()) screens.push_back(s->availableGeometry());
     setGeometry(PlaceWindowRect(stored, QRect(0, 0, 500, 500), screens));
 
     // OnCreateClient
     CheckGuards("OnCreateClient");
-    m_CurrentStyle = 0;
+    m_CurrentStyle = SplitStyle::None;
     m_MapViewCount = m_TestCount = 0;
     m_ActiveIndex = -1;
-    const int style = m_Settings.splitStyle;
+    const SplitStyle style = SplitStyle(m_Settings.splitStyle);
     if (BuildLayout(style, false)) m_CurrentStyle = style;
     qApp->installEventFilter(this);
     UpdateCommandStates();
@@ -126,7 +143,7 @@ CMainFrame::~CMainFrame() {
     // The panes go while the frame is whole: a view's destructor saves its
     // settings and may still ask the frame.
     for (int i = 0; i < m_MapViewCount; ++i)
-        if (m_pVornaView[i]) m_pVornaView[i]->SaveToSettings();
+        if (m_pVornaView[i]) m_pVornaView[i]->Controller().SaveToSettings();
     delete takeCentralWidget();
     m_pVornaView[0] = m_pVornaView[1] = nullptr;
     m_pDmrView = m_pInputView = nullptr;
@@ -249,7 +266,7 @@ bool CMainFrame::CheckGuards(const char* where) {
 CVornaView* CMainFrame::NewMapView(QWidget* parent) {
     if (!m_Doc) return nullptr;
     auto* v = new CVornaView(m_Doc, parent);
-    v->SetFrame(this);
+    v->Controller().SetFrame(this);
     v->setMinimumSize(kMinPane, kMinPane);
     return v;
 }
@@ -278,7 +295,7 @@ QSplitter* CMainFrame::NewSplitter(Qt::Orientation o, QWidget* parent) {
         UpdateClientSize();
         if (s == m_MainSplitter) {
             const int r = SaturateToInt(pos * 1000.0 / m_ClientWidth);
-            (m_CurrentStyle == 5 ? m_Settings.twoMapVertSplitRatio : m_Settings.mapDmrVertSplitRatio) =
+            (m_CurrentStyle == SplitStyle::TwoMaps ? m_Settings.twoMapVertSplitRatio : m_Settings.mapDmrVertSplitRatio) =
                 ClampRatio(r);
         } else if (s == m_SubSplitter) {
             m_Settings.mapDmrHorSplitRatio = ClampRatio(SaturateToInt(pos * 1000.0 / m_ClientHeight));
@@ -287,7 +304,7 @@ QSplitter* CMainFrame::NewSplitter(Qt::Orientation o, QWidget* parent) {
     return s;
 }
 
-bool CMainFrame::BuildLayout(int s, bool switching) {
+bool CMainFrame::BuildLayout(SplitStyle s, bool switching) {
     auto fatal = [](const char* text) {
         MsgBox(text, MB_OK | MB_ICONERROR);
         return false;
@@ -301,23 +318,24 @@ bool CMainFrame::BuildLayout(int s, bool switching) {
     int slot[2] = {-1, -1};
 
     switch (s) {
-        case 1:
+        case SplitStyle::MapOnly:
             maps[0] = NewMapView(nullptr);
             if (!maps[0]) return fatal("Fatal Error! Can not create map or DMR View!");
             central = maps[0];
             slot[0] = 0;
             break;
-        case 2:
+        case SplitStyle::DmrOnly:
             dmr = NewDmrView(nullptr);
             if (!dmr) return fatal("Fatal Error! Can not create map or DMR View!");
             central = dmr;
             break;
-        case 3:
-        case 4: {
+        case SplitStyle::MapDmr:
+        case SplitStyle::DmrMap: {
+            const bool mapLeft = s == SplitStyle::MapDmr;
             mainSplit = NewSplitter(Qt::Horizontal, nullptr);
             subSplit = NewSplitter(Qt::Vertical, nullptr);
             QWidget* first =
-                s == 3 ? static_cast<QWidget*>(maps[0] = NewMapView(nullptr)) : (dmr = NewDmrView(nullptr));
+                mapLeft ? static_cast<QWidget*>(maps[0] = NewMapView(nullptr)) : (dmr = NewDmrView(nullptr));
             if (!first) {
                 delete mainSplit;
                 delete subSplit;
@@ -326,7 +344,7 @@ bool CMainFrame::BuildLayout(int s, bool switching) {
             mainSplit->addWidget(first);
             mainSplit->addWidget(subSplit);
             QWidget* second =
-                s == 3 ? (dmr = NewDmrView(nullptr)) : static_cast<QWidget*>(maps[0] = NewMapView(nullptr));
+                mapLeft ? (dmr = NewDmrView(nullptr)) : static_cast<QWidget*>(maps[0] = NewMapView(nullptr));
             if (!second) {
                 delete mainSplit;
                 return fatal("Fatal Error! Can not create second map view in three map splitter!");
@@ -339,10 +357,10 @@ bool CMainFrame::BuildLayout(int s, bool switching) {
             }
             subSplit->addWidget(panel);
             central = mainSplit;
-            slot[0] = s == 3 ? 0 : 1;
+            slot[0] = mapLeft ? 0 : 1;
             break;
         }
-        case 5:
+        case SplitStyle::TwoMaps:
             mainSplit = NewSplitter(Qt::Horizontal, nullptr);
             maps[0] = NewMapView(nullptr);
             if (!maps[0]) {
@@ -382,7 +400,7 @@ bool CMainFrame::BuildLayout(int s, bool switching) {
     central->installEventFilter(this);
     ApplySplitRatios();
     for (int i = 0; i < 2; ++i)
-        if (maps[i]) maps[i]->InitFromSettings(i, slot[i]);
+        if (maps[i]) maps[i]->Controller().InitFromSettings(i, slot[i]);
     if (switching && m_Doc) m_Doc->UpdateAllViews(nullptr, 0);
     if (QWidget* first = maps[0] ? static_cast<QWidget*>(maps[0]) : dmr)
         first->setFocus(Qt::OtherFocusReason);
@@ -390,12 +408,12 @@ bool CMainFrame::BuildLayout(int s, bool switching) {
     return true;
 }
 
-void CMainFrame::ChangeSplitter(int style) {
+void CMainFrame::ChangeSplitter(SplitStyle style) {
     CheckGuards("ChangeSplitter");
     if (style == m_CurrentStyle) return;
     UpdateClientSize();
     for (int i = 0; i < m_MapViewCount; ++i)
-        if (m_pVornaView[i]) m_pVornaView[i]->SaveToSettings();
+        if (m_pVornaView[i]) m_pVornaView[i]->Controller().SaveToSettings();
     m_ActiveIndex = -1;
     m_MapViewCount = m_TestCount = 0;
     if (!BuildLayout(style, true)) {
@@ -405,7 +423,7 @@ void CMainFrame::ChangeSplitter(int style) {
         return;
     }
     m_CurrentStyle = style;
-    m_Settings.splitStyle = style;
+    m_Settings.splitStyle = int(style);
     UpdateClientSize();
     UpdateCommandStates();
 }
@@ -421,7 +439,7 @@ void CMainFrame::ApplySplitRatios() {
     UpdateClientSize();
     m_ApplyingRatios = true;
     const int vert =
-        ClampRatio(m_CurrentStyle == 5 ? m_Settings.twoMapVertSplitRatio : m_Settings.mapDmrVertSplitRatio);
+        ClampRatio(m_CurrentStyle == SplitStyle::TwoMaps ? m_Settings.twoMapVertSplitRatio : m_Settings.mapDmrVertSplitRatio);
     const int handle = m_MainSplitter->handleWidth();
     const int a = std::max(kMinPane, int((long long)vert * m_ClientWidth / 1000));
     m_MainSplitter->setSizes({a, std::max(kMinPane, m_ClientWidth - a - handle)});
@@ -431,6 +449,11 @@ void CMainFrame::ApplySplitRatios() {
         m_SubSplitter->setSizes({h, std::max(kMinPane, m_ClientHeight - h - m_SubSplitter->handleWidth())});
     }
     m_ApplyingRatios = false;
+}
+
+CMapViewController* CMainFrame::ActiveController() const {
+    CVornaView* v = ActiveMapView();
+    return v ? &v->Controller() : nullptr;
 }
 
 void CMainFrame::SetActiveVornaView(int index) {
@@ -504,25 +527,20 @@ void CMainFrame::StoreWindowRect() {
     if (r.isEmpty()) return;
     m_Settings.windowLeft = r.left();
     m_Settings.windowTop = r.top();
-    m_Settings.windowRight = r.left() + r.width();
-    m_Settings.windowBottom = r.top() + r.height();
+    m_Settings.windowRight = int(std::min<long long>(INT_MAX, 1LL + r.right()));
+    m_Settings.windowBottom = int(std::min<long long>(INT_MAX, 1LL + r.bottom()));
 }
 
 // ---- commands ------------------------------------------------------------------
 
 void CMainFrame::RegisterFrameCommands() {
     CCommandMap& m = m_FrameCommands;
-    auto view = [this] { return ActiveMapView(); };
-    auto noView = [](CCmdUI& ui) {
-        ui.Enable(false);
-        ui.SetCheck(0);
-    };
-
+    const auto styleOf = [](unsigned id) { return SplitStyle(int(id) - cmd::LayoutMapOnly + kSplitStyleFirst); };
     m.AddCommandRange(cmd::LayoutMapOnly, cmd::LayoutTwoMaps,
-                      [this](unsigned id) { ChangeSplitter(int(id) - cmd::LayoutMapOnly + 1); });
-    m.AddUpdateRange(cmd::LayoutMapOnly, cmd::LayoutTwoMaps, [this](CCmdUI& ui) {
+                      [this, styleOf](unsigned id) { ChangeSplitter(styleOf(id)); });
+    m.AddUpdateRange(cmd::LayoutMapOnly, cmd::LayoutTwoMaps, [this, styleOf](CCmdUI& ui) {
         ui.Enable(true);
-        ui.SetRadio(int(ui.m_nID) - cmd::LayoutMapOnly + 1 == m_CurrentStyle);
+        ui.SetRadio(styleOf(ui.m_nID) == m_CurrentStyle);
     });
     m.AddCommand(cmd::ViewToolbar, [this] { m_ToolBar->setHidden(!m_ToolBar->isHidden()); });
     m.AddUpdate(cmd::ViewToolbar, [this](CCmdUI& ui) { ui.SetCheck(!m_ToolBar->isHidden()); });
@@ -530,8 +548,9 @@ void CMainFrame::RegisterFrameCommands() {
     m.AddUpdate(cmd::ViewStatusBar, [this](CCmdUI& ui) { ui.SetCheck(!statusBar()->isHidden()); });
     m.AddCommand(cmd::Exit, [this] { close(); });
     m.AddCommand(cmd::FindWaypoint, [] { MsgBox("Not implemented yet!"); });
-    m.AddUpdate(cmd::FindWaypoint, [this, view](CCmdUI& ui) {
-        ui.Enable(view() && view()->Desc().mapType >= 0);
+    m.AddUpdate(cmd::FindWaypoint, [this](CCmdUI& ui) {
+        const CMapViewController* c = ActiveController();
+        ui.Enable(c && c->Desc().mapType >= 0);
         ui.SetCheck(m_FindDialog ? 1 : 0);
     });
 
@@ -545,111 +564,5 @@ void CMainFrame::RegisterFrameCommands() {
     m.AddUpdateRange(cmd::ActivateView0, cmd::ActivateView1, [this](CCmdUI& ui) {
         ui.Enable(m_MapViewCount > 1);
         ui.SetCheck(m_MapViewCount >= 2 && m_ActiveIndex == int(ui.m_nID) - cmd::ActivateView0);
-    });
-
-    // Display commands of the active map pane. Without one they do nothing
-    // and their items are disabled.
-    m.AddCommandRange(cmd::PrintGridFirst, cmd::PrintGridLast, [view](unsigned id) {
-        if (CVornaView* v = view()) v->SetPrintGrid(int(id) - cmd::PrintGridFirst);
-    });
-    m.AddUpdateRange(cmd::PrintGridFirst, cmd::PrintGridLast, [view, noView](CCmdUI& ui) {
-        if (CVornaView* v = view())
-            v->OnUpdatePrintGrid(int(ui.m_nID) - cmd::PrintGridFirst, ui);
-        else
-            noView(ui);
-    });
-    m.AddCommandRange(cmd::LayerFirst, cmd::LayerLast, [view](unsigned id) {
-        const int n = int(id) - cmd::LayerFirst;
-        // Layers 6, 7 and 15 have no switch of their own.
-        if (n == 6 || n == 7 || n >= kLayerCount) return;
-        if (CVornaView* v = view()) v->ToggleLayer(n);
-    });
-    m.AddUpdateRange(cmd::LayerFirst, cmd::LayerLast, [view, noView](CCmdUI& ui) {
-        const int n = int(ui.m_nID) - cmd::LayerFirst;
-        CVornaView* v = view();
-        if (!v || n >= kLayerCount)
-            noView(ui);
-        else
-            v->OnUpdateLayer(n, ui);
-    });
-    m.AddCommand(cmd::ShowOverlay, [view] {
-        if (CVornaView* v = view()) v->ToggleOverlay();
-    });
-    m.AddUpdate(cmd::ShowOverlay, [view, noView](CCmdUI& ui) {
-        if (CVornaView* v = view())
-            v->OnUpdateOverlay(ui);
-        else
-            noView(ui);
-    });
-    m.AddCommandRange(cmd::UnselShowAll, cmd::UnselDoNotShow, [view](unsigned id) {
-        if (CVornaView* v = view()) v->SetUnselectedWpt(int(id) - cmd::UnselShowAll);
-    });
-    m.AddUpdateRange(cmd::UnselShowAll, cmd::UnselDoNotShow, [view, noView](CCmdUI& ui) {
-        if (CVornaView* v = view())
-            v->OnUpdateUnselectedWpt(int(ui.m_nID) - cmd::UnselShowAll, ui);
-        else
-            noView(ui);
-    });
-    m.AddCommandRange(cmd::DmrAreaNever, cmd::DmrAreaAlways, [view](unsigned id) {
-        if (CVornaView* v = view()) v->SetDmrArea(int(id) - cmd::DmrAreaNever);
-    });
-    m.AddUpdateRange(cmd::DmrAreaNever, cmd::DmrAreaAlways, [view, noView](CCmdUI& ui) {
-        if (CVornaView* v = view())
-            v->OnUpdateDmrArea(int(ui.m_nID) - cmd::DmrAreaNever, ui);
-        else
-            noView(ui);
-    });
-    m.AddCommandRange(cmd::TrackingDisabled, cmd::TrackingDmr, [view](unsigned id) {
-        if (CVornaView* v = view()) v->SetTracking(int(id) - cmd::TrackingDisabled);
-    });
-    m.AddUpdateRange(cmd::TrackingDisabled, cmd::TrackingDmr, [view, noView](CCmdUI& ui) {
-        if (CVornaView* v = view())
-            v->OnUpdateTracking(int(ui.m_nID) - cmd::TrackingDisabled, ui);
-        else
-            noView(ui);
-    });
-    m.AddCommandRange(cmd::OpenMapFirst, cmd::OpenMapLast, [view](unsigned id) {
-        if (CVornaView* v = view()) v->OnOpenMapSeries(int(id) - cmd::OpenMapFirst);
-    });
-    m.AddUpdateRange(cmd::OpenMapFirst, cmd::OpenMapLast, [view, noView](CCmdUI& ui) {
-        if (CVornaView* v = view())
-            v->OnUpdateOpenMapSeries(int(ui.m_nID) - cmd::OpenMapFirst, ui);
-        else
-            noView(ui);
-    });
-    m.AddCommand(cmd::NextSeries, [view] {
-        if (CVornaView* v = view()) v->OnNextSeries();
-    });
-    m.AddUpdate(cmd::NextSeries, [view, noView](CCmdUI& ui) {
-        if (CVornaView* v = view())
-            v->OnUpdateNextSeries(ui);
-        else
-            noView(ui);
-    });
-    m.AddCommand(cmd::PrevSeries, [view] {
-        if (CVornaView* v = view()) v->OnPrevSeries();
-    });
-    m.AddUpdate(cmd::PrevSeries, [view, noView](CCmdUI& ui) {
-        if (CVornaView* v = view())
-            v->OnUpdatePrevSeries(ui);
-        else
-            noView(ui);
-    });
-    m.AddCommand(cmd::MouseScrolling, [view] {
-        if (CVornaView* v = view()) v->ToggleMouseScrolling();
-    });
-    // Printing is the active map pane's own job.
-    m.AddCommand(cmd::Print, [view] {
-        if (CVornaView* v = view()) v->OnFilePrint();
-    });
-    m.AddCommand(cmd::PrintPreview, [view] {
-        if (CVornaView* v = view()) v->OnFilePrintPreview();
-    });
-    m.AddUpdateRange(cmd::Print, cmd::PrintPreview, [view](CCmdUI& ui) {
-        if (ui.m_nID == cmd::Print || ui.m_nID == cmd::PrintPreview) ui.Enable(view() != nullptr);
-    });
-    // Without a map pane the item keeps whatever state it had.
-    m.AddUpdate(cmd::MouseScrolling, [view](CCmdUI& ui) {
-        if (CVornaView* v = view()) v->OnUpdateMouseScrolling(ui);
     });
 }

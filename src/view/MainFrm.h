@@ -16,6 +16,7 @@
 #include "view/MapViewFrame.h"
 
 class CAppCommands;
+class CMapViewController;
 class CCommandActions;
 class CVornaDoc;
 class CVornaView;
@@ -28,11 +29,14 @@ struct AppSettings;
 // The stored window rectangle when it is usable, else the default one; in
 // both cases moved (and if need be shrunk) onto one of the screens.
 QRect PlaceWindowRect(const QRect& stored, const QRect& fallback, const std::vector<QRect>& screens);
+// The rectangle of the stored edges (right and bottom exclusive); edges that
+// make no rectangle, or one wider than an int can hold, give an empty one.
+QRect StoredWindowRect(int left, int top, int right, int bottom);
 
 class CMainFrame : public QMainWindow, public IMapViewFrame {
     Q_OBJECT
 public:
-    // Panes of later issues; a plain placeholder when not set.
+    // The 3-D panes, made by their own subsystem; a plain placeholder when not set.
     struct PaneFactories {
         std::function<QWidget*(QWidget* parent)> dmrView;
         std::function<QWidget*(QWidget* parent)> controlPanel;
@@ -44,9 +48,9 @@ public:
     ~CMainFrame() override;
 
     // ---- layouts ---------------------------------------------------------
-    // Switches to style 1-5; nothing when it is the one shown.
-    void ChangeSplitter(int style);
-    int CurrentStyle() const { return m_CurrentStyle; }
+    // Switches to another layout; nothing when it is the one shown.
+    void ChangeSplitter(SplitStyle style);
+    SplitStyle CurrentStyle() const { return m_CurrentStyle; }
 
     // ---- panes for other code -------------------------------------------
     int MapViewCount() const override { return m_MapViewCount; }
@@ -55,6 +59,8 @@ public:
     int ActiveIndex() const { return m_ActiveIndex; }
     CVornaView* MapView(int i) const { return i >= 0 && i < 2 ? m_pVornaView[i] : nullptr; }
     CVornaView* ActiveMapView() const { return MapView(m_ActiveIndex); }
+    // The active pane's controller, first in the command chain; null without one.
+    CMapViewController* ActiveController() const;
     QWidget* DmrView() const { return m_pDmrView; }
     QWidget* ControlPanel() const { return m_pInputView; }
     QSplitter* MainSplitter() const { return m_MainSplitter; }
@@ -63,7 +69,7 @@ public:
     // IMapViewFrame
     void SetActiveVornaView(int index) override;
     bool HasDmrView() const override { return m_pDmrView != nullptr; }
-    int SplitStyle() const override { return m_CurrentStyle; }
+    SplitStyle Layout() const override { return m_CurrentStyle; }
 
     // ---- status bar and bars --------------------------------------------
     // Pane 0 := text until the pointer next reaches a part of the window
@@ -80,7 +86,7 @@ public:
     void SetDocumentTarget(ICommandTarget* target) { m_DocTarget = target; }
     // Brings every menu item and button up to date.
     void UpdateCommandStates();
-    // The framework's idle step of the window (toolbar states).
+    // The window's idle step (toolbar states).
     bool OnIdle(long count);
 
 protected:
@@ -95,7 +101,7 @@ private:
 
     // Builds the panes of style s into a new central widget; false after a
     // creation failure (message shown).
-    bool BuildLayout(int s, bool switching);
+    bool BuildLayout(SplitStyle s, bool switching);
     CVornaView* NewMapView(QWidget* parent);
     QWidget* NewDmrView(QWidget* parent);
     QWidget* NewControlPanel(QWidget* parent);
@@ -124,7 +130,7 @@ private:
     int m_MapViewCount = 0;
     int m_ActiveIndex = -1;
     int m_TestCount = 0;
-    int m_CurrentStyle = 0;
+    SplitStyle m_CurrentStyle = SplitStyle::None;
     QPointer<QWidget> m_FindDialog;  // never opened: the command is a stub
     bool m_ApplyingRatios = false;
     bool m_RectStored = false;

@@ -13,8 +13,8 @@ int SatAdd(int a, long long b) {
     return static_cast<int>(v);
 }
 
-// The expressions below keep the order of evaluation of the original code;
-// the last pixel of a conversion depends on it.
+// The expressions below keep their order of evaluation: the last pixel of
+// a conversion, and so where stored positions land, depends on it.
 
 MapPoint MapToDevice(double E, double N, const MapViewDesc& d, const GeorefParams& g) {
     MapPoint p;
@@ -44,7 +44,7 @@ CPointD DeviceToMap(int x, int y, const MapViewDesc& d, const GeorefParams& g) {
     }
     const double xs = static_cast<double>(x) + g.pixelOffset.x;
     const double ys = static_cast<double>(y) + g.pixelOffset.y;
-    // Whole metres before the rotation, as the original did.
+    // Whole metres before the rotation: stored reference points assume it.
     const double mx = SaturateToInt(xs * (g.scaleX / 1000.0 / 150.0 * 25.4));
     const double my = SaturateToInt(ys * (g.scaleY / 1000.0 / 150.0 * 25.4));
     const double a = -g.rotation;

@@ -1,6 +1,8 @@
 #pragma once
-// What a map view needs of the main frame that holds it. The frame passes
-// itself (or an adapter) to each map view it makes.
+// What a map pane needs of the main frame that holds it. The frame passes
+// itself (or an adapter) to each map pane it makes.
+
+#include "view/ViewModes.h"
 
 class IMapViewFrame {
 public:
@@ -8,7 +10,7 @@ public:
     // The activated pane becomes the target of the routed display commands.
     virtual void SetActiveVornaView(int viewIndex) = 0;
     virtual bool HasDmrView() const = 0;
-    virtual int SplitStyle() const = 0;  // pane layout 1..5
+    virtual SplitStyle Layout() const = 0;
     // Guard word (222 while intact) and the map-view count with its copy,
     // checked before each paint.
     virtual int FrameGuard() const { return 222; }

@@ -2,16 +2,26 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <map>
+#include <set>
 #include <vector>
 
 #include "platform/Prompt.h"
 
 namespace {
 int g_Depth = 0;
+const void* g_Source = nullptr;  // of the outermost scope
 bool g_FlushQueued = false;
-std::vector<std::string> g_Raised;      // by the paint in progress
-std::vector<std::string> g_LastRaised;  // by the last paint
-std::vector<std::string> g_Pending;     // waiting for the queued flush
+bool g_Flushing = false;
+std::vector<std::string> g_Raised;       // by the paint in progress
+std::vector<std::string> g_Pending;      // waiting for the flush
+const std::string* g_Showing = nullptr;  // the box open now
+// Messages waiting or shown, with the sources whose last paint raised them.
+// A fault that every paint meets would otherwise bring its box back after
+// each repaint, and closing a box repaints the panes; two panes showing the
+// same damaged segment would each bring one. A message is shown again only
+// after every source that raised it has painted without it.
+std::map<std::string, std::set<const void*>> g_Raisers;
 
 bool Contains(const std::vector<std::string>& v, const std::string& s) {
     return std::find(v.begin(), v.end(), s) != v.end();
@@ -33,6 +43,21 @@ public:
     bool IsBusy() const override { return outer->IsBusy(); }
 };
 CPaintPrompter g_PaintPrompter;
+
+void EndPaint(const void* source) {
+    for (auto it = g_Raisers.begin(); it != g_Raisers.end();) {
+        if (Contains(g_Raised, it->first))
+            it->second.insert(source);
+        else
+            it->second.erase(source);
+        const bool keep =
+            !it->second.empty() || Contains(g_Pending, it->first) || (g_Showing && *g_Showing == it->first);
+        it = keep ? std::next(it) : g_Raisers.erase(it);
+    }
+    for (const std::string& t : g_Raised)
+        if (g_Raisers.emplace(t, std::set<const void*>{source}).second) g_Pending.push_back(t);
+    g_Raised.clear();
+}
 }  // namespace
 
 void PaintMessage(const std::string& text) {
@@ -43,8 +68,9 @@ void PaintMessage(const std::string& text) {
     if (!Contains(g_Raised, text)) g_Raised.push_back(text);
 }
 
-CPaintMessageScope::CPaintMessageScope() {
+CPaintMessageScope::CPaintMessageScope(const void* source) : m_Source(source) {
     if (g_Depth++ > 0) return;
+    g_Source = source;
     g_PaintPrompter.outer = &Prompter();
     SetPrompter(&g_PaintPrompter);
 }
@@ -52,21 +78,24 @@ CPaintMessageScope::CPaintMessageScope() {
 CPaintMessageScope::~CPaintMessageScope() {
     if (--g_Depth > 0) return;
     if (&Prompter() == &g_PaintPrompter) SetPrompter(g_PaintPrompter.outer);
-    // A fault that every paint meets would otherwise bring its box back after
-    // each repaint (closing the box repaints the pane): a text is shown again
-    // only after a paint that did not raise it.
-    for (const std::string& t : g_Raised)
-        if (!Contains(g_LastRaised, t) && !Contains(g_Pending, t)) g_Pending.push_back(t);
-    g_LastRaised.swap(g_Raised);
-    g_Raised.clear();
-    if (g_Pending.empty() || g_FlushQueued) return;
+    EndPaint(g_Source);
+    if (g_Pending.empty() || g_FlushQueued || g_Flushing) return;
     g_FlushQueued = true;
     QTimer::singleShot(0, [] { FlushPaintMessages(); });
 }
 
 void FlushPaintMessages() {
     g_FlushQueued = false;
-    std::vector<std::string> texts;
-    texts.swap(g_Pending);
-    for (const std::string& t : texts) MsgBox(t);
+    // Paints run while a box is open; what they raise joins this loop
+    // instead of opening a box over the box.
+    if (g_Flushing) return;
+    g_Flushing = true;
+    while (!g_Pending.empty()) {
+        const std::string t = g_Pending.front();
+        g_Pending.erase(g_Pending.begin());
+        g_Showing = &t;
+        MsgBox(t);
+        g_Showing = nullptr;
+    }
+    g_Flushing = false;
 }

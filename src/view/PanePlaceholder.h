@@ -1,6 +1,6 @@
 #pragma once
-// A plain pane with a caption, for the panes of the layouts whose own
-// windows come later (3-D view, control panel).
+// A plain pane with a caption, standing in for a pane of a layout whose
+// own window is not given (3-D view, control panel).
 
 #include <QWidget>
 

@@ -3,6 +3,7 @@
 // tests; map folders in a temporary directory (empty: panes show background).
 
 #include "AppDocEnv.h"
+#include "platform/CommandIds.h"
 #include "platform/Commands.h"
 #include "view/MainFrm.h"
 #include "view/VornaView.h"
@@ -22,9 +23,9 @@ struct FrameTestEnv : AppDocEnv {
         app.windowBottom = 700;
         AppDocEnv::Make();
     }
-    CMainFrame& Make(int style) {
+    CMainFrame& Make(SplitStyle style) {
         frame.reset();
-        app.splitStyle = style;
+        app.splitStyle = int(style);
         frame = std::make_unique<CMainFrame>(doc.get(), app);
         return *frame;
     }
@@ -33,4 +34,5 @@ struct FrameTestEnv : AppDocEnv {
         frame->Router().Update(ui);
         return ui;
     }
+    CMapViewController& Pane(int i) { return frame->MapView(i)->Controller(); }
 };

@@ -1,10 +1,14 @@
-// The application's small commands (margins, printer, hibernation), the
-// placing of the stored window rectangle and the main menu table.
+// The application's small commands (margins, printer set-up, document files,
+// hibernation), the placing of the stored window rectangle and the main menu
+// table.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QPrinter>
+#include <QRadioButton>
+#include <climits>
 #include <cstring>
 #include <map>
 #include <set>
@@ -14,124 +18,155 @@
 #include "view/AppPrinter.h"
 #include "view/CommandTable.h"
 #include "view/DlgPageSetup.h"
+#include "view/DlgPrintSetup.h"
 #include "view/MainFrm.h"
 
 namespace {
 
-void Type(CDlgPageSetup& dlg, const char* id, const QString& text) {
-    auto* e = dlg.findChild<QLineEdit*>(id);
+template <class Dlg>
+void Type(Dlg& dlg, const char* id, const QString& text) {
+    auto* e = dlg.template findChild<QLineEdit*>(id);
     ASSERT_NE(e, nullptr) << id;
     e->setText(text);
 }
 
 }  // namespace
 
-TEST(PageSetup, StoresTruncatedHundredthsAndUpdatesPrintAreasOnlyOnOk) {
+TEST(PageSetup, MarginsAreStoredToTheNearestHundredthAndNegativeOnesRefused) {
     ViewTestEnv env;
     HintRecorder rec;
     env.doc->AddView(&rec);
-    env.app.printMarginLeft = 1000;
-    env.app.printMarginTop = 250;
-    env.app.printMarginRight = 0;
-    env.app.printMarginBottom = 1;
-
-    // The dialog shows millimetres; the user types new values.
-    bool shown = false;
-    ASSERT_TRUE(OnPageSetup(env.app, env.doc.get(), nullptr, [&](CDlgPageSetup& dlg) {
-        dlg.UpdateData(false);
-        shown = dlg.findChild<QLineEdit*>("1331")->text() == "10" &&
-                dlg.findChild<QLineEdit*>("1333")->text() == "2.5" &&
-                dlg.findChild<QLineEdit*>("1334")->text() == "0.01";
-        Type(dlg, "1331", "12.345");
-        Type(dlg, "1333", " 0.009 ");
-        Type(dlg, "1332", "7");
-        Type(dlg, "1334", "-1.999");
-        return dlg.UpdateData(true);
-    }));
-    EXPECT_TRUE(shown);
-    EXPECT_EQ(env.app.printMarginLeft, 1234);
-    EXPECT_EQ(env.app.printMarginTop, 0);
-    EXPECT_EQ(env.app.printMarginRight, 700);
-    EXPECT_EQ(env.app.printMarginBottom, -199);
-    EXPECT_EQ(rec.hints, std::vector<long>{5});
-
-    // Cancelled: nothing changes, no update.
-    rec.hints.clear();
-    EXPECT_FALSE(OnPageSetup(env.app, env.doc.get(), nullptr, [](CDlgPageSetup& dlg) {
-        dlg.m_Left = 99;
-        return false;
-    }));
-    EXPECT_EQ(env.app.printMarginLeft, 1234);
-    EXPECT_TRUE(rec.hints.empty());
+    const struct {
+        const char* typed;
+        int stored;  // -1: refused with the message
+        const char* message;
+    } rows[] = {{"2.3", 230, nullptr},
+                {"12.345", 1235, nullptr},
+                {" 0.009 ", 1, nullptr},
+                {"0.004", 0, nullptr},
+                {"-1.5", -1, "A margin can not be negative."},
+                {"12,5", -1, "Please enter a number."},
+                {"nan", -1, "Please enter a number."}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.typed);
+        env.app.printMarginLeft = 777;
+        env.prompter.texts.clear();
+        rec.hints.clear();
+        const bool ok = OnPageSetup(env.app, env.doc.get(), nullptr, [&](CDlgPageSetup& dlg) {
+            dlg.UpdateData(false);
+            Type(dlg, "1331", r.typed);
+            return dlg.UpdateData(true);
+        });
+        EXPECT_EQ(ok, r.stored >= 0);
+        EXPECT_EQ(env.app.printMarginLeft, r.stored >= 0 ? r.stored : 777);
+        EXPECT_EQ(rec.hints, r.stored >= 0 ? std::vector<long>{kHintPrintArea} : std::vector<long>{});
+        EXPECT_EQ(env.prompter.texts,
+                  r.message ? std::vector<std::string>{r.message} : std::vector<std::string>{});
+    }
     env.doc->RemoveView(&rec);
 }
 
-TEST(PageSetup, TextThatIsNoNumberKeepsTheDialogOpen) {
-    CScriptedPrompter prompter;
-    CDlgPageSetup dlg;
-    dlg.m_Left = 5;
-    dlg.UpdateData(false);
-    Type(dlg, "1332", "12,5");
-    EXPECT_FALSE(dlg.UpdateData(true));
-    EXPECT_TRUE(prompter.Saw("Please enter a number."));
-    EXPECT_EQ(dlg.m_Left, 5.0);  // no field taken from a half-valid form
-    Type(dlg, "1332", "nan");
-    EXPECT_FALSE(dlg.UpdateData(true));
-}
-
-TEST(PrintSetup, AlwaysUpdatesPrintAreasWhateverTheUserChose) {
+TEST(PrintSetup, SetsPaperOrientationAndPrinterMarginsPrintsNothingAndAlwaysUpdatesPrintAreas) {
     ViewTestEnv env;
     HintRecorder rec;
     env.doc->AddView(&rec);
-    QPrinter* seen = nullptr;
-    OnPrintSetup(env.doc.get(), nullptr, [&](QPrinter& p) { seen = &p; });  // as if cancelled
-    EXPECT_EQ(seen, &AppPrinter());
-    EXPECT_EQ(rec.hints, std::vector<long>{5});
-    env.doc->RemoveView(&rec);
+    const QPageLayout saved = AppPrinter().pageLayout();
+    // Cancelled: still hint 5 (the printer may have changed either way).
+    OnPrintSetup(env.doc.get(), nullptr, [](QPrinter&) {});
+    EXPECT_EQ(rec.hints, std::vector<long>{kHintPrintArea});
 
-    // One printer for the whole program, origin at the printable area.
-    EXPECT_FALSE(AppPrinter().fullPage());
-    EXPECT_EQ(AppPrinter().resolution(), QPrinter(QPrinter::HighResolution).resolution());
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setFullPage(false);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    CDlgPrintSetup dlg(printer);
+    auto* paper = dlg.findChild<QComboBox*>("paper");
+    paper->setCurrentIndex(paper->findData(int(QPageSize::A3)));
+    dlg.findChild<QRadioButton*>("landscape")->setChecked(true);
+    for (const char* m : {"marginLeft", "marginTop", "marginRight", "marginBottom"}) Type(dlg, m, "7.5");
+    ASSERT_TRUE(dlg.Apply());
+    const QRectF paint = printer.pageLayout().paintRect(QPageLayout::Millimeter);
+    EXPECT_NEAR(paint.width(), 420 - 15, 0.01);
+    EXPECT_NEAR(paint.height(), 297 - 15, 0.01);
+
+    // A margin that is no number or negative leaves the printer as it was.
+    Type(dlg, "marginTop", "-2");
+    dlg.findChild<QRadioButton*>("portrait")->setChecked(true);
+    EXPECT_FALSE(dlg.Apply());
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
+    EXPECT_TRUE(env.prompter.Saw("Please enter a margin of 0 or more millimeters."));
+    AppPrinter().setPageLayout(saved);
+    env.doc->RemoveView(&rec);
+}
+
+TEST(DocumentFiles, OpenThroughTheDialogThenSaveToTheSameFileOrAChosenOne) {
+    ViewTestEnv env;
+    const std::string image = env.tmp.file("map.bmp"), copy = env.tmp.file("copy.bmp");
+    ASSERT_TRUE(WriteFileBytes(image, BmpBytes(8, 4, 8, 1024)));
+    std::string path;
+    // Save with no file yet asks for one; cancelled, nothing is written.
+    env.prompter.files = {""};
+    EXPECT_FALSE(OnFileSave(*env.doc, path));
+    env.prompter.files = {"", image};
+    EXPECT_FALSE(OnFileOpen(*env.doc, path));  // cancelled
+    EXPECT_TRUE(path.empty());
+    ASSERT_TRUE(OnFileOpen(*env.doc, path));
+    EXPECT_EQ(path, image);
+    EXPECT_EQ(env.prompter.fileRequests.back().filter, "Image Files (*.bmp);;All Files (*)");
+    ASSERT_TRUE(WriteFileBytes(image, "overwritten"));
+    ASSERT_TRUE(OnFileSave(*env.doc, path));  // Ctrl+S: back into its own file
+    EXPECT_EQ(ReadFileBytes(image), BmpBytes(8, 4, 8, 1024));
+
+    path.clear();
+    env.prompter.files = {copy};
+    ASSERT_TRUE(OnFileSave(*env.doc, path));
+    EXPECT_EQ(path, copy);
+    EXPECT_EQ(ReadFileBytes(copy), BmpBytes(8, 4, 8, 1024));
 }
 
 TEST(Hibernate, ARefusalIsReportedAndSuccessIsSilent) {
     CScriptedPrompter prompter;
     OnHibernate([] { return std::string("the system message bus is not available"); });
-    ASSERT_EQ(prompter.texts.size(), 1u);
-    EXPECT_EQ(prompter.texts[0],
-              "Error! Can not hibernate the computer: the system message bus is not available");
     OnHibernate([] { return std::string(); });
-    EXPECT_EQ(prompter.texts.size(), 1u);
+    EXPECT_EQ(prompter.texts,
+              std::vector<std::string>{
+                  "Error! Can not hibernate the computer: the system message bus is not available"});
 }
 
 TEST(WindowRect, UnusableRectanglesAreReplacedAndEveryResultLiesOnAScreen) {
     const std::vector<QRect> screens = {QRect(0, 0, 1600, 1000), QRect(1600, 0, 1280, 1024)};
     const QRect def(0, 0, 500, 500);
-    // A good rectangle stays as it is, on either screen.
-    EXPECT_EQ(PlaceWindowRect(QRect(100, 50, 800, 600), def, screens), QRect(100, 50, 800, 600));
-    EXPECT_EQ(PlaceWindowRect(QRect(1700, 100, 800, 600), def, screens), QRect(1700, 100, 800, 600));
-    // Empty, inverted, off every screen: the default.
-    EXPECT_EQ(PlaceWindowRect(QRect(QPoint(300, 300), QSize(0, 0)), def, screens), def);
-    EXPECT_EQ(PlaceWindowRect(QRect(QPoint(300, 300), QSize(-200, -100)), def, screens), def);
-    EXPECT_EQ(PlaceWindowRect(QRect(-5000, -5000, 400, 300), def, screens), def);
-    EXPECT_EQ(PlaceWindowRect(QRect(9000, 100, 400, 300), def, screens), def);
-    // Partly off: pulled onto the screen holding most of it; too big: shrunk.
-    EXPECT_EQ(PlaceWindowRect(QRect(-100, -50, 800, 600), def, screens), QRect(0, 0, 800, 600));
-    EXPECT_EQ(PlaceWindowRect(QRect(10, 10, 4000, 3000), def, {QRect(0, 0, 1600, 1000)}),
-              QRect(0, 0, 1600, 1000));
+    const struct {
+        int l, t, r, b;  // as stored: right and bottom exclusive
+        QRect placed;
+    } rows[] = {
+        {100, 50, 900, 650, QRect(100, 50, 800, 600)},       // good, first screen
+        {1700, 100, 2500, 700, QRect(1700, 100, 800, 600)},  // good, second screen
+        {300, 300, 300, 300, def},                           // empty
+        {300, 300, 100, 200, def},                           // inverted
+        {-5000, -5000, -4600, -4700, def},                   // off every screen
+        {-100, -50, 700, 550, QRect(0, 0, 800, 600)},        // partly off: pulled on
+        {10, 10, 4010, 3010, QRect(0, 0, 1600, 1000)},       // too big: shrunk
+        {INT_MIN, INT_MIN, INT_MAX, INT_MAX, def},           // wider than an int holds
+        {INT_MAX - 100, 0, INT_MAX, 50, def},                // at the far end
+        {INT_MIN, 0, INT_MIN + 2000, 500, def},
+        {-10, 0, INT_MAX - 20, 700, QRect(0, 0, 1600, 700)},  // huge but on a screen
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.l << "," << r.t << "," << r.r << "," << r.b);
+        EXPECT_EQ(PlaceWindowRect(StoredWindowRect(r.l, r.t, r.r, r.b), def, screens), r.placed);
+    }
+    // Rectangles at the limits handed in directly.
+    const QRect edge(QPoint(INT_MIN, INT_MIN), QPoint(INT_MAX, INT_MAX));
+    EXPECT_EQ(PlaceWindowRect(edge, def, screens), QRect(0, 0, 1600, 1000));
+    EXPECT_EQ(PlaceWindowRect(QRect(QPoint(INT_MAX - 5, 0), QPoint(INT_MAX, 10)), def, screens), def);
 }
 
-TEST(MainMenu, EveryKeyParsesAndNoTwoCommandsShareOne) {
+TEST(MainMenu, EveryKeyParsesNoTwoCommandsShareOneAndTheShownKeyWorks) {
     std::map<QString, int> owner;
     std::set<int> ids;
     for (const MenuItemDef& d : MainMenuTable()) {
-        if (d.id == 0) {
-            EXPECT_NE(d.path, nullptr);
-            continue;
-        }
+        if (d.id == 0) continue;
         ids.insert(d.id);
-        EXPECT_TRUE(d.text && *d.text) << d.id;
-        EXPECT_TRUE(d.prompt && *d.prompt) << d.id;
         if (!d.keys) continue;
         for (const QString& k : QString(d.keys).split(';')) {
             const QKeySequence seq = QKeySequence::fromString(k, QKeySequence::PortableText);
@@ -141,20 +176,16 @@ TEST(MainMenu, EveryKeyParsesAndNoTwoCommandsShareOne) {
             EXPECT_TRUE(fresh || it->second == d.id)
                 << norm.toStdString() << " on " << d.id << " and " << it->second;
         }
-        // The key a menu shows is the key that works.
         if (const char* tab = std::strchr(d.text, '\t')) {
             const QKeySequence shown = QKeySequence::fromString(QString(tab + 1), QKeySequence::PortableText);
             EXPECT_TRUE(QString(d.keys).split(';').contains(shown.toString(QKeySequence::PortableText)))
                 << d.text;
         }
     }
-    // Every toolbar button has its command in the table.
+    // The desktop's own Quit key ends the program as Exit does.
+    EXPECT_EQ(owner["Ctrl+Q"], cmd::Exit);
     for (int id : ToolbarTable())
         if (id) {
             EXPECT_TRUE(ids.count(id)) << id;
         }
-    // The five layouts and the other commands without a number of their own
-    // sit above the numbered range.
-    for (int id = cmd::LayoutMapOnly; id <= cmd::RefLoad; ++id) EXPECT_TRUE(ids.count(id)) << id;
-    EXPECT_GT(cmd::LayoutMapOnly, 33075);
 }
