@@ -52,7 +52,7 @@ struct ViewSettings {
     int originX = 0;
     int originY = 0;
     CPointD printCenter;
-    int printWidth = -1;   // 1/100 mm; -1 = whole printable area
+    int printWidth = -1;  // 1/100 mm; -1 = whole printable area
     int printHeight = -1;
 };
 

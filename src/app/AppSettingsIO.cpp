@@ -54,7 +54,6 @@ std::string FormatScientific(double v, int decimals) {
     return r.ec == std::errc() ? std::string(buf, r.ptr) : std::string("0");
 }
 
-
 std::string StoredFileCheck::Reason() const { return error ? std::strerror(error) : std::string(); }
 
 StoredFileCheck CheckStoredFile(const std::string& path) {

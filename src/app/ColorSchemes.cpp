@@ -87,7 +87,8 @@ StoredFileCheck LoadLayerSchemes(const CProfile& ini, AppSettings& s) {
     for (int row = 0; row < kMapTypeCount; ++row) {
         for (int m = 0; m < 2; ++m) {
             const std::string medium = m == kSchemeScreen ? "SCREEN" : "PRINT";
-            std::string value = ToUpperAscii(ini.GetString(kAppearanceSection, SchemeChoiceKey(row, m), "", 254));
+            std::string value =
+                ToUpperAscii(ini.GetString(kAppearanceSection, SchemeChoiceKey(row, m), "", 254));
             // A name the scheme file could not hold would not come back.
             if (!IsValidSchemeName(value)) value = medium + (row < 2 ? "-DEFAULT" : "-TK25");
             int choice = -1;

@@ -30,4 +30,3 @@ std::string SchemeLine(const CColorScheme& scheme);
 // Whether a name can be stored in the scheme file and the settings file and
 // read back unchanged. When not, *reason (if given) says why, for the user.
 bool IsValidSchemeName(const std::string& name, std::string* reason = nullptr);
-

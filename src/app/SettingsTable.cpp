@@ -109,8 +109,8 @@ void VisitSettings(S& s, const AppSettings& d, Visit&& at) {
     at(Row{P, "GPS Port", F::Path}, s.gpsPort, d.gpsPort);
     at(Row{P, "GPS Baud Rate", F::Text}, s.gpsBaudRate, d.gpsBaudRate);
     at(Row{P, "GPS Enabled"}, s.gpsEnabled, d.gpsEnabled);
-    at(Row{P, "GPS Log Interval Seconds", F::Int, A::ReadWrite, kGpsLogIntervalRange}, s.gpsLogIntervalSeconds,
-       d.gpsLogIntervalSeconds);
+    at(Row{P, "GPS Log Interval Seconds", F::Int, A::ReadWrite, kGpsLogIntervalRange},
+       s.gpsLogIntervalSeconds, d.gpsLogIntervalSeconds);
     at(Row{P, "GPS Log Drawn Points Number"}, s.gpsLogDrawnPoints, d.gpsLogDrawnPoints);
     at(Row{P, "GPS Is Using Local Datum"}, s.gpsUsesLocalDatum, d.gpsUsesLocalDatum);
     at(Row{P, "Local To WGS84 dX", F::Sci6}, s.datumDX, d.datumDX);
@@ -222,7 +222,8 @@ void VisitSettings(S& s, const AppSettings& d, Visit&& at) {
         const Access acc = t == 0 ? A::ReadWrite : A::ReadOnly;
         auto& w = a.wptStyles[t];
         const WptStyle& dw = t == 0 ? da.wptStyles[0] : a.wptStyles[0];
-        at(Row{A_, k + (t == 0 ? " marker" : "") + " screen color", F::Int, acc}, w.screenColor, dw.screenColor);
+        at(Row{A_, k + (t == 0 ? " marker" : "") + " screen color", F::Int, acc}, w.screenColor,
+           dw.screenColor);
         at(Row{A_, k + (t == 0 ? " marker" : "") + " print color", F::Int, acc}, w.printColor, dw.printColor);
         at(Row{A_, k + " font size", F::Int, acc}, w.fontSize, dw.fontSize);
         at(Row{A_, k + " font weight", F::Int, acc}, w.bold, dw.bold);
@@ -246,7 +247,8 @@ void VisitSettings(S& s, const AppSettings& d, Visit&& at) {
     at(Row{A_, "GPS inactive color"}, a.gpsInactiveColor, da.gpsInactiveColor);
     at(Row{A_, "GPS marker size"}, a.gpsMarkerSize, da.gpsMarkerSize);
     at(Row{A_, "DMR marker size"}, a.dmrMarkerSize, da.dmrMarkerSize);
-    at(Row{A_, "Auto Switch To Unsel Diff Color"}, s.autoSwitchToUnselDiffColor, d.autoSwitchToUnselDiffColor);
+    at(Row{A_, "Auto Switch To Unsel Diff Color"}, s.autoSwitchToUnselDiffColor,
+       d.autoSwitchToUnselDiffColor);
 
     at(Row{kSearch, "Search Route Through All"}, s.searchRouteThroughAll, d.searchRouteThroughAll);
 }
@@ -352,7 +354,8 @@ private:
             v = (v >> 4) & 3;
         } else if (r.fmt == Fmt::SchemeChoice) {
             const CAppearanceSettings& a = m_S.appearance;
-            m_Ini.WriteString(r.section, r.key, v >= 0 && v < a.SchemeCount() ? a.schemes[size_t(v)].name : "");
+            m_Ini.WriteString(r.section, r.key,
+                              v >= 0 && v < a.SchemeCount() ? a.schemes[size_t(v)].name : "");
             return;
         }
         m_Ini.WriteInt(r.section, r.key, v);

@@ -32,9 +32,9 @@ inline constexpr IntRange kGpsLogIntervalRange{1, INT_MAX};
 // The reading stages of start-up, in their order: the datum and the debug
 // log are set up between the first and the second.
 enum class SettingsStage {
-    Preferences,              // PREFERENCES without "First Time"
-    DmrWindowViewPrinting,    // DMR, WINDOW, VIEW, PRINTING
-    AppearanceSearchFirstTime // APPEARANCE without the scheme choices, SEARCH, "First Time"
+    Preferences,               // PREFERENCES without "First Time"
+    DmrWindowViewPrinting,     // DMR, WINDOW, VIEW, PRINTING
+    AppearanceSearchFirstTime  // APPEARANCE without the scheme choices, SEARCH, "First Time"
 };
 
 void ReadSettings(const CProfile& ini, AppSettings& s, SettingsStage stage);

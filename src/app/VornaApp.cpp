@@ -14,8 +14,8 @@
 #include "app/AppSettingsIO.h"
 #include "app/ColorSchemes.h"
 #include "app/SettingsTable.h"
-#include "platform/AtomicFile.h"
 #include "geo/TextHelpers.h"
+#include "platform/AtomicFile.h"
 #include "platform/Prompt.h"
 
 namespace {
@@ -134,7 +134,8 @@ void CVornaApp::WriteAllSettings() {
         std::filesystem::create_directories(iniFileName.substr(0, slash), ec);
     }
     const AtomicWriteResult r = WriteFileAtomically(iniFileName, profile.Text());
-    if (!r.ok()) MsgBox(SaveErrorText("Error! Can not save settings to", iniFileName, r), MB_OK | MB_ICONERROR);
+    if (!r.ok())
+        MsgBox(SaveErrorText("Error! Can not save settings to", iniFileName, r), MB_OK | MB_ICONERROR);
 }
 
 void CVornaApp::LoadLayerSchemes() {

@@ -67,40 +67,49 @@ TEST(Dialogs, PreferencesShowAndReturnEveryValue) {
     EXPECT_EQ(dlg.gpsBaudRate, "19200");
 }
 
-TEST(Dialogs, PreferencesRefuseBadNumbers) {
+TEST(Dialogs, PreferencesRefuseBadNumbersAndChangeNothing) {
     CScriptedPrompter prompter;
     CDlgPreferences dlg;
     static_cast<PreferencesValues&>(dlg) = SampleValues();
     dlg.ToWidgets();
-    QLineEdit* autoBase = Control<QLineEdit>(dlg, "1232");
-    for (const char* bad : {"0", "10001"}) {
+    // Grow steps and the undo size within the ranges the settings file is held to.
+    const struct {
+        const char* control;
+        const char* text;
+        const char* message;
+    } rows[] = {
+        {"1232", "0", "Please enter an integer between 1 and 10000."},
+        {"1232", "10001", "Please enter an integer between 1 and 10000."},
+        {"1261", "100001", "Please enter an integer between 1 and 100000."},
+        {"1231", "0", "Please enter an integer between 1 and 100000."},
+        {"1233", "-4", "Please enter an integer between 1 and 100000."},
+        {"1234", "100000000", "Please enter an integer between 1 and 100000."},
+        {"1239", "12,5", "Please enter a number."},
+        {"1237", "many", "Please enter an integer."},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.control) + " " + r.text);
+        dlg.ToWidgets();
+        Control<QLineEdit>(dlg, "1235")->setText("55");  // taken before the bad field
+        Control<QLineEdit>(dlg, r.control)->setText(r.text);
         prompter.texts.clear();
-        autoBase->setText(bad);
-        Control<QLineEdit>(dlg, "1234")->setText("55");
         dlg.accept();
-        EXPECT_NE(dlg.result(), QDialog::Accepted) << bad;
+        EXPECT_NE(dlg.result(), QDialog::Accepted);
         ASSERT_EQ(prompter.texts.size(), 1u);
-        EXPECT_EQ(prompter.texts[0], "Please enter an integer between 1 and 10000.");
-        // A refused OK changes nothing.
-        EXPECT_EQ(dlg.autoWptBaseOverdraft, 100);
-        EXPECT_EQ(dlg.undoStackSize, 100);
+        EXPECT_EQ(prompter.texts[0], r.message);
+        const PreferencesValues v = SampleValues();
+        EXPECT_EQ(dlg.minWaypointDistance, v.minWaypointDistance);
+        EXPECT_EQ(dlg.autoWptBaseOverdraft, v.autoWptBaseOverdraft);
+        EXPECT_EQ(dlg.undoStackSize, v.undoStackSize);
     }
-    autoBase->setText("10000");
-    Control<QLineEdit>(dlg, "1239")->setText("12,5");
-    prompter.texts.clear();
-    dlg.accept();
-    EXPECT_NE(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(prompter.texts.at(0), "Please enter a number.");
-    Control<QLineEdit>(dlg, "1239")->setText("12.5");
-    Control<QLineEdit>(dlg, "1237")->setText("many");
-    prompter.texts.clear();
-    dlg.accept();
-    EXPECT_EQ(prompter.texts.at(0), "Please enter an integer.");
+    dlg.ToWidgets();
+    Control<QLineEdit>(dlg, "1232")->setText("10000");
+    Control<QLineEdit>(dlg, "1234")->setText("100000");
     Control<QLineEdit>(dlg, "1237")->setText(" 500 ");
     dlg.accept();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(dlg.autoWptBaseOverdraft, 10000);
-    EXPECT_EQ(dlg.dY, 12.5);
+    EXPECT_EQ(dlg.undoStackSize, 100000);
     EXPECT_EQ(dlg.gpsLogDrawnPoints, 500);
 }
 

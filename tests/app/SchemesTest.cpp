@@ -38,8 +38,9 @@ TEST(Schemes, WithoutFilesTheFourBuiltInSchemesAreChosenAndSaved) {
 TEST(Schemes, FileLinesChoicesAndSchemeFiles) {
     CAppTestEnv env;
     std::filesystem::create_directories(env.dir.file("cfg"));
-    std::string lines = "; my schemes\n\nSummer|7|1,2,3|4,5,6|7,8,9|10,11,12|13,14,15|16,17,18|\n"
-                        "SUMMER|0|9,9,9|\nWinter|0|300,x,-1\n";
+    std::string lines =
+        "; my schemes\n\nSummer|7|1,2,3|4,5,6|7,8,9|10,11,12|13,14,15|16,17,18|\n"
+        "SUMMER|0|9,9,9|\nWinter|0|300,x,-1\n";
     for (int i = 0; i < 25; ++i) lines += "S" + std::to_string(i) + "|0|1,1,1|\n";  // no fixed limit
     WriteFileBytes(env.dir.file("cfg/LayerSchemes.cfg"), lines);
     // Three lines: the rest repeat the last one. Found whatever its case.
@@ -75,8 +76,9 @@ TEST(Schemes, FileLinesChoicesAndSchemeFiles) {
 }
 
 TEST(Schemes, NamesThatWouldBreakTheLineAreRefusedWithAReason) {
-    const std::string refused[] = {"",       "a|b",  ";lead", "tab\there", "nl\nx",   std::string("nul\0x", 5),
-                                   " blank", "end ", "del\x7f", std::string(179, 'x')};
+    const std::string refused[] = {
+        "",       "a|b",  ";lead",   "tab\there",          "nl\nx", std::string("nul\0x", 5),
+        " blank", "end ", "del\x7f", std::string(179, 'x')};
     for (const std::string& name : refused) {
         std::string reason;
         EXPECT_FALSE(IsValidSchemeName(name, &reason)) << name;
@@ -116,7 +118,8 @@ TEST(Schemes, RandomTablesSurviveSaveAndReloadExactly) {
         ASSERT_EQ(b.SchemeCount(), count);
         for (int i = 0; i < count; ++i) {
             EXPECT_EQ(b.schemes[size_t(i)].name, a.schemes[size_t(i)].name);
-            for (int c = 0; c < 6; ++c) EXPECT_EQ(b.schemes[size_t(i)].colors[c], a.schemes[size_t(i)].colors[c]);
+            for (int c = 0; c < 6; ++c)
+                EXPECT_EQ(b.schemes[size_t(i)].colors[c], a.schemes[size_t(i)].colors[c]);
         }
         for (int r = 0; r < kMapTypeCount; ++r)
             for (int m = 0; m < 2; ++m) EXPECT_EQ(b.schemeChoice[r][m], a.schemeChoice[r][m]);

@@ -22,7 +22,8 @@ void FillNonDefaults(AppSettings& s) {
     s.printMarginLeft = 11, s.printMarginTop = 12, s.printMarginRight = 13, s.printMarginBottom = 14;
     s.printTitleMargin = 15, s.printTitleSize = 33;
     s.pendingWptBaseDir = "/data/wpt/";
-    for (int i = 0; i < kMapTypeCount; ++i) s.pendingMapTypes[i].directory = "/maps/" + std::to_string(i) + "/";
+    for (int i = 0; i < kMapTypeCount; ++i)
+        s.pendingMapTypes[i].directory = "/maps/" + std::to_string(i) + "/";
     s.dmrDataDir = "/dmr/", s.wptExportDir = "/exp/", s.wptImportDir = "/imp/", s.trackLogDir = "/trk/";
     s.configDir = "/cfg/", s.searchAreaDir = "/sa/", s.waypointKeyword = "W", s.trackpointKeyword = "T";
     s.saveDownloadedTrk = 0, s.saveDownloadedWpts = 0, s.importDownloadedWpts = 0;
@@ -68,7 +69,8 @@ void FillNonDefaults(AppSettings& s) {
 }
 
 // key -> value of every key line, and the keys in file order.
-std::map<std::string, std::string> KeyValues(const std::string& text, std::vector<std::string>* order = nullptr) {
+std::map<std::string, std::string> KeyValues(const std::string& text,
+                                             std::vector<std::string>* order = nullptr) {
     std::map<std::string, std::string> kv;
     std::istringstream in(text);
     std::string line;
@@ -128,7 +130,8 @@ void RoundTrip(CAppTestEnv& env) {
 // one compiled into dir with localedef (glibc reads LOCPATH on each call).
 bool UseDecimalCommaLocale(const TempDir& dir) {
     auto comma = [] { return std::localeconv()->decimal_point[0] == ','; };
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "it_IT.UTF-8", "cs_CZ.UTF-8"})
+    for (const char* name :
+         {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "it_IT.UTF-8", "cs_CZ.UTF-8"})
         if (std::setlocale(LC_NUMERIC, name) && comma()) return true;
     if (!std::filesystem::exists("/usr/share/i18n/locales/de_DE")) return false;
     const std::string cmd = "localedef -i de_DE -f UTF-8 '" + dir.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
@@ -291,9 +294,10 @@ TEST(Settings, ReadingAppliesTheFileRules) {
     // Lines we do not know survive, existing headers keep their spelling.
     EXPECT_EQ(text.rfind("; kept comment\n[preferences]\n", 0), 0u);
     EXPECT_NE(text.find("\n[Other Program]\nkey=value\n"), std::string::npos);
-    for (const char* line : {"\nLocation 0 Of Wpt Base=/Data/Wpt/\n", "\nWptDefaultLabelPosition=2\n",
-                             "\nUndoStackSize=100000\n", "\nDebug Mode=1\n", "\nWaypoint default override=0\n",
-                             "\nWaypoint named screen color=255\n", "\nAzimut=3.13e+02\n"})
+    for (const char* line :
+         {"\nLocation 0 Of Wpt Base=/Data/Wpt/\n", "\nWptDefaultLabelPosition=2\n",
+          "\nUndoStackSize=100000\n", "\nDebug Mode=1\n", "\nWaypoint default override=0\n",
+          "\nWaypoint named screen color=255\n", "\nAzimut=3.13e+02\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
 }
 
@@ -305,7 +309,8 @@ TEST(Settings, FilesThatCannotBeReadAreReportedAndKept) {
         bool folder;    // a folder in the file's place; else reading fails
     };
     for (const Case c : {Case{true, false}, Case{true, true}, Case{false, false}, Case{false, true}}) {
-        SCOPED_TRACE(std::string(c.settings ? "settings" : "schemes") + (c.folder ? " folder" : " I/O error"));
+        SCOPED_TRACE(std::string(c.settings ? "settings" : "schemes") +
+                     (c.folder ? " folder" : " I/O error"));
         CAppTestEnv env;
         std::filesystem::create_directories(env.dir.file("config"));
         const std::string bad = c.settings ? env.IniPath() : env.dir.file("LayerSchemes.cfg");
@@ -319,10 +324,11 @@ TEST(Settings, FilesThatCannotBeReadAreReportedAndKept) {
         auto app = ReadApp(env, env.IniPath());
         SetStoredFileReadFaultHook(nullptr);
         ASSERT_EQ(env.prompter.texts.size(), 1u);
-        EXPECT_EQ(env.prompter.texts[0].rfind(c.settings ? "Error! Can not read settings from " + bad + ": "
-                                                         : "Error! Can not read Layer Schemes from " + bad + ": ",
-                                              0),
-                  0u);
+        EXPECT_EQ(
+            env.prompter.texts[0].rfind(c.settings ? "Error! Can not read settings from " + bad + ": "
+                                                   : "Error! Can not read Layer Schemes from " + bad + ": ",
+                                        0),
+            0u);
         EXPECT_EQ(app->undoStackSize, c.settings ? 100 : 7);
         app->undoStackSize = 55;
         app->appearance.schemes[0].name = "Changed";
@@ -335,7 +341,8 @@ TEST(Settings, FilesThatCannotBeReadAreReportedAndKept) {
         }
         // The other file is saved as usual.
         const std::string other = c.settings ? env.dir.file("LayerSchemes.cfg") : env.IniPath();
-        EXPECT_NE(ReadFileBytes(other).find(c.settings ? "Changed|0|" : "UndoStackSize=55\n"), std::string::npos);
+        EXPECT_NE(ReadFileBytes(other).find(c.settings ? "Changed|0|" : "UndoStackSize=55\n"),
+                  std::string::npos);
     }
 }
 
@@ -353,7 +360,8 @@ TEST(Settings, FailedWritesKeepTheFilesAndSayWhy) {
     SetAtomicWriteFaultHook(nullptr);
     ASSERT_EQ(env.prompter.texts.size(), 2u);
     EXPECT_EQ(env.prompter.texts[0].rfind("Error! Can not save Layer Schemes to " + schemes + ": ", 0), 0u);
-    EXPECT_EQ(env.prompter.texts[1], "Error! Can not save settings to " + env.IniPath() + ": Permission denied");
+    EXPECT_EQ(env.prompter.texts[1],
+              "Error! Can not save settings to " + env.IniPath() + ": Permission denied");
     EXPECT_EQ(ReadFileBytes(env.IniPath()), "[PREFERENCES]\nFirst Time=0\n");
     EXPECT_EQ(ReadFileBytes(schemes).substr(0, 6), "Old|0|");
     // Once the fault is gone the same table is written.

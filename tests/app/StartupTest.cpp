@@ -70,52 +70,44 @@ TEST(Startup, MissingChainIsCreatedWithItsMarker) {
     again.ExitInstance();
 }
 
-TEST(Startup, FileInTheWayStopsTheCheck) {
-    CAppTestEnv env;
-    std::filesystem::create_directories(env.dir.file("a"));
-    WriteFileBytes(env.dir.file("a/file"), "x");
-    WriteIni(env, env.dir.file("a/file/c/"));
-    CVornaApp app;
-    app.SetDialogs(&env.dialogs);
-    env.dialogs.fileLocationsOk = false;
-    env.prompter.answers = {IDYES};
-    EXPECT_FALSE(app.InitInstance());
-    ASSERT_EQ(env.prompter.texts.size(), 3u);
-    EXPECT_EQ(env.prompter.texts[1], "Error! There is already file named 'file' in directory '" +
-                                         env.dir.file("a/") + "' or some other error occured.");
-    EXPECT_EQ(
-        env.prompter.texts[2],
-        "Error! Could not create Waypoint Base at specified location. Please enter new Wpt Base location in "
-        "the following dialog and try again!");
-    EXPECT_EQ(env.dialogs.fileLocationsRuns, 1);
-    EXPECT_EQ(app.newWptBaseFlag, 0);
-
-    // The marker itself blocked by a folder of its name.
-    CAppTestEnv env2;
-    std::filesystem::create_directories(env2.dir.file("w/WptBase.cfg/x"));
-    WriteIni(env2, env2.dir.file("w/"));
-    CVornaApp app2;
-    app2.SetDialogs(&env2.dialogs);
-    env2.prompter.answers = {IDYES};
-    EXPECT_FALSE(app2.InitInstance());
-    EXPECT_TRUE(env2.prompter.Saw("Error! Could not create Waypoint Base"));
-}
-
-TEST(Startup, AnsweringNoCreatesNothingAndOpensFileLocations) {
-    CAppTestEnv env;
-    WriteIni(env, env.dir.file("nobase/"));
-    CVornaApp app;
-    app.SetDialogs(&env.dialogs);
-    env.prompter.answers = {IDNO};
-    EXPECT_FALSE(app.InitInstance());
-    ASSERT_EQ(env.prompter.texts.size(), 3u);
-    EXPECT_EQ(env.prompter.texts[1], "Please enter Waypoint Base location in the following dialog!");
-    EXPECT_EQ(env.prompter.texts[2], "Changes will take effect next time you start the program!");
-    EXPECT_EQ(env.dialogs.fileLocationsRuns, 1);
-    EXPECT_FALSE(FileExists(env.dir.file("nobase")));
-    // ExitInstance runs after a failed start too and keeps the settings.
-    app.ExitInstance();
-    EXPECT_NE(ReadFileBytes(env.IniPath()).find("First Time=0\n"), std::string::npos);
+TEST(Startup, FailedChecksOpenFileLocationsAndCreateNothing) {
+    const char* const kCouldNot = "Error! Could not create Waypoint Base at specified location.";
+    const char* const kTakesEffect = "Changes will take effect next time you start the program!";
+    struct Case {
+        const char* base;    // under the test folder
+        const char* folder;  // made first
+        const char* file;    // made first
+        int answer;
+        const char* second;  // the message after the question ("" : the folder's own)
+    };
+    const Case cases[] = {
+        {"a/file/c/", "a", "a/file", IDYES, ""},
+        {"w/", "w/WptBase.cfg/x", nullptr, IDYES, kCouldNot},  // the marker blocked by a folder
+        {"nobase/", nullptr, nullptr, IDNO, "Please enter Waypoint Base location in the following dialog!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.base);
+        CAppTestEnv env;
+        if (c.folder) std::filesystem::create_directories(env.dir.file(c.folder));
+        if (c.file) WriteFileBytes(env.dir.file(c.file), "x");
+        WriteIni(env, env.dir.file(c.base));
+        CVornaApp app;
+        app.SetDialogs(&env.dialogs);
+        env.prompter.answers = {c.answer};
+        EXPECT_FALSE(app.InitInstance());
+        ASSERT_GE(env.prompter.texts.size(), 3u);
+        const std::string second = *c.second ? c.second
+                                             : "Error! There is already file named 'file' in directory '" +
+                                                   env.dir.file("a/") + "' or some other error occured.";
+        EXPECT_EQ(env.prompter.texts[1].rfind(second, 0), 0u);
+        EXPECT_EQ(env.prompter.texts.back(), kTakesEffect);
+        EXPECT_EQ(env.dialogs.fileLocationsRuns, 1);
+        EXPECT_EQ(app.newWptBaseFlag, 0);
+        EXPECT_FALSE(FileExists(env.dir.file("nobase")));
+        // ExitInstance runs after a failed start too and keeps the settings.
+        app.ExitInstance();
+        EXPECT_NE(ReadFileBytes(env.IniPath()).find("First Time=0\n"), std::string::npos);
+    }
 }
 
 TEST(Startup, DebugModeAppendsToBothLogs) {
