@@ -74,6 +74,15 @@ struct Packed {
     void Set(T v) const { std::memcpy(reinterpret_cast<char*>(record) + offset, &v, sizeof v); }
 };
 
+// A row whose field lies in a packed record: read into or written from a copy.
+template <class T, class Record, class Visit>
+void PackedRow(Visit& at, const Row& r, Record& record, const std::remove_const_t<Record>& defaults,
+               std::size_t offset) {
+    T v = Packed<T, Record>{&record, offset}.Get();
+    at(r, v, Packed<T, const std::remove_const_t<Record>>{&defaults, offset}.Get());
+    if constexpr (!std::is_const_v<Record>) Packed<T, Record>{&record, offset}.Set(v);
+}
+
 std::string ViewKey(int v, const char* suffix) { return "View " + std::to_string(v) + suffix; }
 
 const char* const kStyleTypes[7] = {"default",      "named",        "Auto Level 1", "Auto Level 2",
@@ -137,16 +146,10 @@ void VisitSettings(S& s, const AppSettings& d, Visit&& at) {
     at(Row{P, "Existing Wpt Proximity", F::Fixed2}, s.existingWptProximity, d.existingWptProximity);
     at(Row{P, "Debug Mode", F::Int, A::ReadOnly}, s.debugMode, d.debugMode);
 
-    // The record is packed, so its fields are reached through copies.
-    using DmrT = std::remove_reference_t<decltype((s.dmr))>;
+    // The records are packed, so their fields are reached through copies.
     const char* D = kDmr;
-    auto dmrField = [&]<class T>(T, const Row& r, std::size_t off) {
-        T v = Packed<T, DmrT>{&s.dmr, off}.Get();
-        at(r, v, Packed<T, const DmrParams>{&d.dmr, off}.Get());
-        if constexpr (!std::is_const_v<DmrT>) Packed<T, DmrT>{&s.dmr, off}.Set(v);
-    };
-    auto dmrInt = [&](const Row& r, std::size_t off) { dmrField(std::int32_t(), r, off); };
-    auto dmrReal = [&](const Row& r, std::size_t off) { dmrField(double(), r, off); };
+    auto dmrInt = [&](const Row& r, std::size_t off) { PackedRow<std::int32_t>(at, r, s.dmr, d.dmr, off); };
+    auto dmrReal = [&](const Row& r, std::size_t off) { PackedRow<double>(at, r, s.dmr, d.dmr, off); };
     dmrInt(Row{D, "Preview Mode"}, offsetof(DmrParams, PreviewMode));
     dmrInt(Row{D, "Surface Type"}, offsetof(DmrParams, SurfaceType));
     dmrReal(Row{D, "Azimut", F::Sci2}, offsetof(DmrParams, Azimut));
@@ -189,10 +192,10 @@ void VisitSettings(S& s, const AppSettings& d, Visit&& at) {
         at(Row{V, ViewKey(v, " Tracking")}, vs.tracking, dv.tracking);
         at(Row{V, ViewKey(v, " Origin X")}, vs.originX, dv.originX);
         at(Row{V, ViewKey(v, " Origin Y")}, vs.originY, dv.originY);
-        at(Row{V, ViewKey(v, " Print Center Easting"), F::IntFixed3}, vs.printCenter.easting,
-           dv.printCenter.easting);
-        at(Row{V, ViewKey(v, " Print Center Northing"), F::IntFixed3}, vs.printCenter.northing,
-           dv.printCenter.northing);
+        PackedRow<double>(at, Row{V, ViewKey(v, " Print Center Easting"), F::IntFixed3}, vs.printCenter,
+                          dv.printCenter, offsetof(CPointD, easting));
+        PackedRow<double>(at, Row{V, ViewKey(v, " Print Center Northing"), F::IntFixed3}, vs.printCenter,
+                          dv.printCenter, offsetof(CPointD, northing));
         at(Row{V, ViewKey(v, " Print Width")}, vs.printWidth, dv.printWidth);
         at(Row{V, ViewKey(v, " Print Height")}, vs.printHeight, dv.printHeight);
     }
