@@ -5,35 +5,6 @@
 
 #include "AppTestEnv.h"
 #include "app/ColorSchemes.h"
-#include "app/VornaApp.h"
-
-namespace {
-
-std::unique_ptr<CVornaApp> ReadSchemes(CAppTestEnv& env) {
-    auto app = std::make_unique<CVornaApp>();
-    app->iniFileName = env.IniPath();
-    app->startDirectory = env.dir.dir();
-    app->ReadAllSettings();
-    return app;
-}
-
-}  // namespace
-
-TEST(Schemes, WithoutFilesTheFourBuiltInSchemesAreChosenAndSaved) {
-    CAppTestEnv env;
-    auto app = ReadSchemes(env);
-    const CAppearanceSettings& a = app->appearance;
-    ASSERT_EQ(a.SchemeCount(), 4);
-    const int expected[kMapTypeCount][2] = {{0, 1}, {0, 1}, {2, 3}, {2, 3}, {2, 3}};
-    for (int r = 0; r < kMapTypeCount; ++r)
-        for (int m = 0; m < 2; ++m) EXPECT_EQ(a.schemeChoice[r][m], expected[r][m]) << r << "/" << m;
-    app->WriteAllSettings();
-    EXPECT_EQ(ReadFileBytes(env.dir.file("LayerSchemes.cfg")),
-              "SCREEN-DEFAULT|0|192,222,196|191,102,64|0,0,255|255,179,0|0,0,0|0,0,0|\n"
-              "PRINT-DEFAULT|0|192,222,196|191,102,64|0,0,255|255,179,0|0,0,0|0,0,0|\n"
-              "SCREEN-TK25|0|192,222,196|191,102,64|0,0,255|255,179,0|158,158,158|0,0,0|\n"
-              "PRINT-TK25|0|192,222,196|191,102,64|0,0,255|255,179,0|158,158,158|0,0,0|\n");
-}
 
 TEST(Schemes, FileLinesChoicesAndSchemeFiles) {
     CAppTestEnv env;
@@ -50,22 +21,20 @@ TEST(Schemes, FileLinesChoicesAndSchemeFiles) {
                                       "\n[APPEARANCE]\nPK250 SCREEN color scheme=summer\n"
                                       "TK50 print color scheme=Night\nTK25 screen color scheme=nothing\n"
                                       "TN10 screen color scheme=a|b\n");
-    auto app = ReadSchemes(env);
+    auto app = env.ReadApp();
     const CAppearanceSettings& a = app->appearance;
+    auto chosen = [&](int row, int medium) { return a.schemes[size_t(a.schemeChoice[row][medium])]; };
     ASSERT_EQ(a.SchemeCount(), 28 + 6);
     EXPECT_EQ(a.schemes[0].colors[5], RGBRef(16, 17, 18));
-    // The later of two names that differ only in case wins.
-    EXPECT_EQ(a.schemeChoice[0][kSchemeScreen], 1);
-    EXPECT_EQ(a.schemes[1].colors[1], 0u);  // missing fields are 0
+    EXPECT_EQ(a.schemeChoice[0][kSchemeScreen], 1);  // the later of two names that differ in case
+    EXPECT_EQ(a.schemes[1].colors[1], 0u);           // missing fields are 0
     EXPECT_EQ(a.schemes[2].colors[0], RGBRef(300 & 255, 0, -1 & 255));
-    const CColorScheme& night = a.schemes[size_t(a.schemeChoice[1][kSchemePrint])];
-    EXPECT_EQ(night.name, "NIGHT");
-    EXPECT_EQ(night.colors[5], 16711680u);
-    const CColorScheme& nothing = a.schemes[size_t(a.schemeChoice[2][kSchemeScreen])];
-    EXPECT_EQ(nothing.name, "NOTHING");
-    EXPECT_EQ(nothing.colors[4], 10395294u);
+    EXPECT_EQ(chosen(1, kSchemePrint).name, "NIGHT");
+    EXPECT_EQ(chosen(1, kSchemePrint).colors[5], 16711680u);
+    EXPECT_EQ(chosen(2, kSchemeScreen).name, "NOTHING");
+    EXPECT_EQ(chosen(2, kSchemeScreen).colors[4], 10395294u);
     // A choice the scheme file could not hold falls back to the series default.
-    EXPECT_EQ(a.schemes[size_t(a.schemeChoice[3][kSchemeScreen])].name, "SCREEN-TK25");
+    EXPECT_EQ(chosen(3, kSchemeScreen).name, "SCREEN-TK25");
 
     app->WriteAllSettings();
     const std::string saved = ReadFileBytes(env.dir.file("cfg/LayerSchemes.cfg"));
@@ -76,10 +45,10 @@ TEST(Schemes, FileLinesChoicesAndSchemeFiles) {
 }
 
 TEST(Schemes, NamesThatWouldBreakTheLineAreRefusedWithAReason) {
-    const std::string refused[] = {
-        "",       "a|b",  ";lead",   "tab\there",          "nl\nx", std::string("nul\0x", 5),
-        " blank", "end ", "del\x7f", std::string(179, 'x')};
-    for (const std::string& name : refused) {
+    for (const std::string& name :
+         {std::string(), std::string("a|b"), std::string(";lead"), std::string("tab\there"),
+          std::string("nl\nx"), std::string("nul\0x", 5), std::string(" blank"), std::string("end "),
+          std::string("del\x7f"), std::string(179, 'x')}) {
         std::string reason;
         EXPECT_FALSE(IsValidSchemeName(name, &reason)) << name;
         EXPECT_FALSE(reason.empty()) << name;
@@ -95,17 +64,15 @@ TEST(Schemes, RandomTablesSurviveSaveAndReloadExactly) {
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
         CAppTestEnv env;
-        auto app = ReadSchemes(env);
+        auto app = env.ReadApp();
         CAppearanceSettings& a = app->appearance;
         a.schemes.clear();
         const int count = 1 + pick(30);
         for (int i = 0; i < count; ++i) {
             CColorScheme sc;
-            do {
-                // A number first keeps names apart whatever their case.
+            do {  // a number first keeps names apart whatever their case
                 sc.name = std::to_string(i) + ":";
-                const int len = 1 + pick(i == 0 ? 175 : 40);
-                for (int c = 0; c < len; ++c) sc.name += char(32 + pick(224));
+                for (int c = 1 + pick(i == 0 ? 175 : 40); c > 0; --c) sc.name += char(32 + pick(224));
             } while (!IsValidSchemeName(sc.name));
             for (COLORREF& c : sc.colors) c = RGBRef(pick(256), pick(256), pick(256));
             a.schemes.push_back(sc);
@@ -113,15 +80,14 @@ TEST(Schemes, RandomTablesSurviveSaveAndReloadExactly) {
         for (auto& choice : a.schemeChoice) choice[0] = pick(count), choice[1] = pick(count);
         app->WriteAllSettings();
 
-        auto again = ReadSchemes(env);
+        auto again = env.ReadApp();
         const CAppearanceSettings& b = again->appearance;
         ASSERT_EQ(b.SchemeCount(), count);
-        for (int i = 0; i < count; ++i) {
-            EXPECT_EQ(b.schemes[size_t(i)].name, a.schemes[size_t(i)].name);
-            for (int c = 0; c < 6; ++c)
-                EXPECT_EQ(b.schemes[size_t(i)].colors[c], a.schemes[size_t(i)].colors[c]);
+        for (size_t i = 0; i < size_t(count); ++i) {
+            EXPECT_EQ(b.schemes[i].name, a.schemes[i].name);
+            EXPECT_TRUE(std::equal(b.schemes[i].colors, b.schemes[i].colors + 6, a.schemes[i].colors)) << i;
         }
         for (int r = 0; r < kMapTypeCount; ++r)
-            for (int m = 0; m < 2; ++m) EXPECT_EQ(b.schemeChoice[r][m], a.schemeChoice[r][m]);
+            EXPECT_TRUE(std::equal(b.schemeChoice[r], b.schemeChoice[r] + 2, a.schemeChoice[r])) << r;
     }
 }
