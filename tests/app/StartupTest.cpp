@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "AppTestEnv.h"
+#include "app/AppSettingsIO.h"
 
 namespace {
 
@@ -39,70 +40,63 @@ TEST(Startup, FirstRunOpensFileLocationsEndsAndStoresTheChoice) {
     EXPECT_TRUE(FileExists(env.dir.file("LayerSchemes.cfg")));
 }
 
-TEST(Startup, MissingChainIsCreatedWithItsMarker) {
-    CAppTestEnv env;
-    std::filesystem::create_directories(env.dir.file("a"));
-    const std::string base = env.dir.file("a/b/c");  // no trailing separator: one is added
-    WriteIni(env, base);
-    CVornaApp app;
-    app.SetDialogs(&env.dialogs);
-    env.prompter.answers = {IDYES};
-    ASSERT_TRUE(app.InitInstance());
-    ASSERT_FALSE(env.prompter.texts.empty());
-    EXPECT_EQ(env.prompter.texts[0], "No Wpt Base fount at " + base + "/! Would you like to create new one?");
-    EXPECT_EQ(ReadFileBytes(base + "/WptBase.cfg"), "2.0");
-    EXPECT_EQ(app.newWptBaseFlag, 1);
-    EXPECT_EQ(env.dialogs.locationRuns, 0);
-    EXPECT_FALSE(env.prompter.Saw(kNoDatum));
-    app.ExitInstance();
-
-    // The next start finds it, whatever it holds, and asks nothing.
-    WriteFileBytes(base + "/WptBase.cfg", "");
-    CScriptedPrompter quiet;
-    CVornaApp again;
-    again.SetDialogs(&env.dialogs);
-    EXPECT_TRUE(again.InitInstance());
-    EXPECT_TRUE(quiet.texts.empty());
-    EXPECT_EQ(again.newWptBaseFlag, 0);
-    again.ExitInstance();
-}
-
-TEST(Startup, FailedChecksOpenFileLocationsAndCreateNothing) {
+TEST(Startup, WaypointBaseIsCreatedWithItsMarkerOrFileLocationsOpens) {
     struct Case {
-        const char* base;    // under the test folder
-        const char* folder;  // made first
-        const char* file;    // made first
+        const char* base;  // under the test folder; "a" exists
+        const char* file;  // made first
         int answer;
-        const char* second;  // the message after the question ("" : the folder's own)
+        const char* second;  // the message after the question; nullptr: created, "": the folder's own
     };
     const Case cases[] = {
-        {"a/file/c/", "a", "a/file", IDYES, ""},
-        {"w/", "w/WptBase.cfg/x", nullptr, IDYES,
-         "Error! Could not create Waypoint Base at specified location."},
-        {"nobase/", nullptr, nullptr, IDNO, "Please enter Waypoint Base location in the following dialog!"},
+        {"a/b/c", nullptr, IDYES, nullptr},  // no trailing separator: one is added
+        {"a/file/c/", "a/file", IDYES, ""},
+        {"a/", "a/WptBase.cfg/x", IDYES, "Error! Could not create Waypoint Base at specified location."},
+        {"nobase/", nullptr, IDNO, "Please enter Waypoint Base location in the following dialog!"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.base);
         CAppTestEnv env;
-        if (c.folder) std::filesystem::create_directories(env.dir.file(c.folder));
-        if (c.file) WriteFileBytes(env.dir.file(c.file), "x");
+        std::filesystem::create_directories(env.dir.file("a/"));
+        if (c.file && std::string(c.file).back() == 'x')
+            std::filesystem::create_directories(env.dir.file(c.file));
+        else if (c.file)
+            WriteFileBytes(env.dir.file(c.file), "x");
+        const std::string base = WithTrailingSlash(env.dir.file(c.base));
         WriteIni(env, env.dir.file(c.base));
         CVornaApp app;
         app.SetDialogs(&env.dialogs);
         env.prompter.answers = {c.answer};
-        EXPECT_FALSE(app.InitInstance());
-        ASSERT_GE(env.prompter.texts.size(), 3u);
-        const std::string second = *c.second ? c.second
-                                             : "Error! There is already file named 'file' in directory '" +
-                                                   env.dir.file("a/") + "' or some other error occured.";
-        EXPECT_EQ(env.prompter.texts[1].rfind(second, 0), 0u);
-        EXPECT_EQ(env.prompter.texts.back(), kTakesEffect);
-        EXPECT_EQ(env.dialogs.locationRuns, 1);
-        EXPECT_EQ(app.newWptBaseFlag, 0);
+        EXPECT_EQ(app.InitInstance(), !c.second);
+        ASSERT_FALSE(env.prompter.texts.empty());
+        EXPECT_EQ(env.prompter.texts[0],
+                  "No Wpt Base fount at " + base + "! Would you like to create new one?");
+        EXPECT_EQ(env.dialogs.locationRuns, c.second ? 1 : 0);
+        EXPECT_EQ(app.newWptBaseFlag, c.second ? 0 : 1);
+        EXPECT_FALSE(env.prompter.Saw(kNoDatum));
         EXPECT_FALSE(FileExists(env.dir.file("nobase")));
+        if (c.second) {
+            ASSERT_GE(env.prompter.texts.size(), 3u);
+            const std::string second = *c.second
+                                           ? c.second
+                                           : "Error! There is already file named 'file' in directory '" +
+                                                 env.dir.file("a/") + "' or some other error occured.";
+            EXPECT_EQ(env.prompter.texts[1].rfind(second, 0), 0u);
+            EXPECT_EQ(env.prompter.texts.back(), kTakesEffect);
+        }
         // ExitInstance runs after a failed start too and keeps the settings.
         app.ExitInstance();
         EXPECT_NE(ReadFileBytes(env.IniPath()).find("First Time=0\n"), std::string::npos);
+        if (c.second) continue;
+        EXPECT_EQ(ReadFileBytes(base + "WptBase.cfg"), "2.0");
+        // The next start finds it, whatever it holds, and asks nothing.
+        WriteFileBytes(base + "WptBase.cfg", "");
+        CScriptedPrompter quiet;
+        CVornaApp again;
+        again.SetDialogs(&env.dialogs);
+        EXPECT_TRUE(again.InitInstance());
+        EXPECT_TRUE(quiet.texts.empty());
+        EXPECT_EQ(again.newWptBaseFlag, 0);
+        again.ExitInstance();
     }
 }
 
