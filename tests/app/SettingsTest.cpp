@@ -9,6 +9,8 @@
 
 #include "AppTestEnv.h"
 #include "app/AppSettingsIO.h"
+#include "app/ColorSchemes.h"
+#include "app/SettingsTable.h"
 #include "platform/AtomicFile.h"
 
 namespace {
@@ -26,32 +28,36 @@ std::string OtherValue(std::string v) {
     return v;
 }
 
-// Changes every key of a new file away from its default (but the override,
-// which every run starts without), reads that and writes it to a new file:
-// the texts must be equal, so a key read into the wrong field, not at all or
-// in the wrong format shows.
+// Changes one key of a new file at a time away from its default (but the
+// override, which every run starts without), reads that as start-up does and
+// writes it into an empty file: the texts must be equal, so a key read in the
+// wrong format, not at all, or into a field another key also uses, shows.
 void RoundTrip(CAppTestEnv& env) {
     env.ReadApp()->WriteAllSettings();
-    std::istringstream in(ReadFileBytes(env.IniPath()));
-    std::string text;
-    for (std::string line; std::getline(in, line); text += line + "\n") {
-        const size_t eq = line.find('=');
-        if (eq != std::string::npos && line.rfind("Waypoint default override=", 0) != 0)
-            line = line.substr(0, eq + 1) + OtherValue(line.substr(eq + 1));
+    const std::string defaults = ReadFileBytes(env.IniPath());
+    for (size_t eq = defaults.find('='); eq != std::string::npos; eq = defaults.find('=', eq + 1)) {
+        const size_t start = defaults.rfind('\n', eq) + 1, end = defaults.find('\n', eq);
+        const std::string key = defaults.substr(start, eq - start);
+        if (key == "Waypoint default override") continue;
+        CProfile in, out;
+        in.SetText(defaults.substr(0, eq + 1) + OtherValue(defaults.substr(eq + 1, end - eq - 1)) +
+                   defaults.substr(end));
+        AppSettings b;
+        b.startDirectory = env.dir.dir();
+        ReadSettings(in, b, SettingsStage::Preferences);
+        ReadSettings(in, b, SettingsStage::DmrWindowViewPrinting);
+        LoadLayerSchemes(in, b);
+        ReadSettings(in, b, SettingsStage::AppearanceSearchFirstTime);
+        WriteSettings(out, b);
+        EXPECT_TRUE(out.Text() == in.Text()) << key;
+        // Fields the writer does not see: those in effect, and those that follow another.
+        EXPECT_EQ(b.wptBaseDir, b.pendingWptBaseDir) << key;
+        EXPECT_EQ(b.mapTypes[3].directory, b.pendingMapTypes[3].directory) << key;
+        EXPECT_EQ(b.mapTypes[3].segmentsPerSide, 140) << key;
+        EXPECT_EQ(double(b.dmr.PrevViewPoint.easting), double(b.dmr.ViewPoint.easting)) << key;
+        EXPECT_EQ(b.appearance.wptStyles[6].screenColor, b.appearance.wptStyles[0].screenColor) << key;
     }
-    WriteFileBytes(env.IniPath(), text);
-    std::filesystem::create_directories(env.dir.file("x"));  // the scheme file's folder
-    auto b = env.ReadApp();
-    b->iniFileName = env.dir.file("again.ini");
-    b->WriteAllSettings();
-    EXPECT_EQ(ReadFileBytes(env.dir.file("again.ini")), text);
     EXPECT_TRUE(env.prompter.texts.empty());
-    // Fields the writer does not see: those in effect, and those that follow another.
-    EXPECT_EQ(b->wptBaseDir, b->pendingWptBaseDir);
-    EXPECT_EQ(b->mapTypes[3].directory, b->pendingMapTypes[3].directory);
-    EXPECT_EQ(b->mapTypes[3].segmentsPerSide, 140);
-    EXPECT_EQ(double(b->dmr.PrevViewPoint.easting), double(b->dmr.ViewPoint.easting));
-    EXPECT_EQ(b->appearance.wptStyles[6].screenColor, b->appearance.wptStyles[0].screenColor);
 }
 
 // Selects a locale with a decimal comma for LC_NUMERIC: an installed one, or
