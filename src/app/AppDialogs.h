@@ -14,7 +14,7 @@ struct FileLocationsValues {
 
 struct PreferencesValues {
     int namedWptBaseOverdraft = 0;
-    int autoWptBaseOverdraft = 0;  // 1..10000
+    int autoWptBaseOverdraft = 0;  // the grow steps and undo size within their ranges (SettingsTable.h)
     int namedIndexOverdraft = 0;
     int trackLogOverdraft = 0;
     int undoStackSize = 0;

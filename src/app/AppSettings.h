@@ -1,7 +1,8 @@
 #pragma once
 // Every persistent setting of the program, held by the application object for
-// the whole run. Read once at start-up, written back at exit (AppSettingsIO).
-// Directory settings end with '/'.
+// the whole run. Read once at start-up, written back at exit (SettingsTable).
+// Directory settings end with '/'. The initialisers below are the defaults a
+// missing file or key gives: the settings table takes them from here.
 
 #include <cstdint>
 #include <string>
@@ -37,6 +38,8 @@ struct MapTypeInfo {
 // The fixed rows; only the directory comes from the settings file.
 const MapTypeInfo& DefaultMapType(int row);
 
+// A slot as a map pane keeps it; DefaultViewSlot() is one a settings file
+// without the slot's keys gives.
 struct ViewSettings {
     int mapType = 0;
     int layers[kLayerCount] = {};
@@ -49,28 +52,41 @@ struct ViewSettings {
     int originX = 0;
     int originY = 0;
     CPointD printCenter;
-    int printWidth = -1;   // 1/100 mm; -1 = whole printable area
+    int printWidth = -1;  // 1/100 mm; -1 = whole printable area
     int printHeight = -1;
 };
+
+inline ViewSettings DefaultViewSlot() {
+    ViewSettings v;
+    for (int l = 0; l < kLayerCount; ++l) v.layers[l] = l == 13 ? 0 : 1;  // the print grid starts hidden
+    v.overlay = 1;
+    v.printGrid = 1;
+    v.dmrArea = 2;
+    v.originX = 1736;
+    v.originY = 2537;
+    v.printCenter = CPointD(370000, 5220000);
+    return v;
+}
 
 #pragma pack(push, 1)
 struct DmrParams {
     std::int32_t SurfaceType = 0;
     std::int32_t PreviewMode = 0;
-    double Azimut = 0;
-    double Elevation = 0;
-    double ViewAngle = 0;
-    CPointD ViewPoint;
-    CPointD PrevViewPoint;
-    std::int32_t MoveStep = 0;
-    std::int32_t AbsHeight = 0;
-    std::int32_t RelHeight = 0;
+    double Azimut = 310.0;
+    double Elevation = -20.0;
+    double ViewAngle = 85.0;
+    CPointD ViewPoint{417500, 5125500};
+    CPointD PrevViewPoint{417500, 5125500};
+    std::int32_t MoveStep = 100;
+    std::int32_t AbsHeight = 1700;
+    std::int32_t RelHeight = 100;
     std::int32_t IsRelHeight = 0;
-    std::int32_t Visibility = 0;
-    std::int32_t Rendering = 0;
-    std::int32_t FillGaps = 0;
-    double Light[3] = {0, 0, 0};
-    std::int32_t StickToGps = 0;
+    std::int32_t Visibility = 15;
+    std::int32_t Rendering = 1;
+    std::int32_t FillGaps = 1;
+    // Not stored: every run starts with light from the viewer's upper left.
+    double Light[3] = {0.57735026918962584, 0.57735026918962584, 0.57735026918962584};
+    std::int32_t StickToGps = 1;
 };
 #pragma pack(pop)
 
@@ -81,10 +97,10 @@ struct CColorScheme {
 };
 
 struct WptStyle {
-    COLORREF screenColor = 0;
-    COLORREF printColor = 0;
-    int fontSize = 0;
-    int bold = 0;
+    COLORREF screenColor = 16711935;  // magenta
+    COLORREF printColor = 16711935;
+    int fontSize = 16;
+    int bold = 1;
     int italic = 0;
     int underline = 0;
 };
@@ -98,24 +114,26 @@ struct CAppearanceSettings {
     // No fixed limit: every line of the scheme file is kept.
     std::vector<CColorScheme> schemes;
     int schemeChoice[kMapTypeCount][2] = {};  // [series][kSchemeScreen/kSchemePrint]
-    std::string wptFont;
-    WptStyle wptStyles[7] = {};  // default, named, automatic levels 1..5
-    COLORREF hiddenScreenColor = 0;
-    COLORREF hiddenPrintColor = 0;
-    int markerSize = 0;
-    int markerOutline = 0;
-    int labelDistance = 0;
+    std::string wptFont = "Arial";
+    // Default, named, automatic levels 1..5; a row missing from the file
+    // follows the default row as read.
+    WptStyle wptStyles[7] = {};
+    COLORREF hiddenScreenColor = 8388736;  // purple
+    COLORREF hiddenPrintColor = 8388736;
+    int markerSize = 3;
+    int markerOutline = 1;
+    int labelDistance = 6;
     int screenOpacity = 0;
     int printOpacity = 0;
-    COLORREF trackScreenColor = 0;
-    COLORREF trackPrintColor = 0;
-    COLORREF trackSelScreenColor = 0;
-    COLORREF trackSelPrintColor = 0;
-    int trackThickness = 0;
-    int trackMarkerSize = 0;
-    COLORREF gpsInactiveColor = 0;
-    int gpsMarkerSize = 0;
-    int dmrMarkerSize = 0;
+    COLORREF trackScreenColor = 255;  // red
+    COLORREF trackPrintColor = 255;
+    COLORREF trackSelScreenColor = 33023;  // orange
+    COLORREF trackSelPrintColor = 33023;
+    int trackThickness = 2;
+    int trackMarkerSize = 3;
+    COLORREF gpsInactiveColor = 8388736;
+    int gpsMarkerSize = 5;
+    int dmrMarkerSize = 12;
 
     int SchemeCount() const { return int(schemes.size()); }
 };
@@ -139,6 +157,9 @@ enum MemCounter {
 };
 
 struct AppSettings {
+    // The folders under $HOME/vorne/ and the fixed map-type rows.
+    AppSettings();
+
     std::string startDirectory;  // ends with '/'
     std::string iniFileName;     // full path; empty: exit writes nothing
 
@@ -151,7 +172,7 @@ struct AppSettings {
 
     std::string wptBaseDir;         // in effect, exactly as read (trailing '/' ensured)
     std::string pendingWptBaseDir;  // normalised; written at exit
-    std::string dmrDataDir;
+    std::string dmrDataDir;         // the three defaults come from the constructor
     std::string wptExportDir, wptImportDir, trackLogDir, configDir, searchAreaDir;
     std::string waypointKeyword = "WP";
     std::string trackpointKeyword = "TP";
@@ -203,7 +224,11 @@ struct AppSettings {
     int dmrMaxOpenQuadrants = 20;
     int gpsMovePending = 0;
 
+    // Blank until read: a pane made without settings starts from nothing.
     ViewSettings views[kViewSlots];
 
     int searchRouteThroughAll = 0;
+
+    // Read from the file, never written: the user sets it by hand.
+    int debugMode = 0;
 };

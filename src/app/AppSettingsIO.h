@@ -1,34 +1,11 @@
 #pragma once
-// Reading and writing the settings records from and to the INI file. Each
-// function handles one stage of start-up or exit, in the order the
-// application object calls them.
+// Helpers of the settings and scheme files: default folders, path and number
+// texts, and telling a file that is missing from one that cannot be read.
 
+#include <functional>
 #include <string>
 
-#include "app/AppSettings.h"
-#include "platform/Profile.h"
-
-// Section names as our writer spells them; reading ignores case.
-extern const char* const kSecPreferences;  // "PREFERENCES"
-extern const char* const kSecDmr;          // "DMR"
-extern const char* const kSecWindow;       // "WINDOW"
-extern const char* const kSecView;         // "VIEW"
-extern const char* const kSecPrinting;     // "PRINTING"
-extern const char* const kSecAppearance;   // "APPEARANCE"
-extern const char* const kSecSearch;       // "SEARCH"
-
-// PREFERENCES (without "First Time", which is read last). debugMode gets
-// "Debug Mode", which is not a record field and never written.
-void ReadPreferences(const CProfile& ini, AppSettings& s, int& debugMode);
-// DMR, WINDOW, VIEW and PRINTING.
-void ReadDmrWindowViewPrinting(const CProfile& ini, AppSettings& s);
-// APPEARANCE (apart from the scheme choices), SEARCH and "First Time".
-void ReadAppearanceSearchFirstTime(const CProfile& ini, AppSettings& s);
-
-// PREFERENCES, DMR, WINDOW, VIEW, PRINTING and the scheme choice keys.
-void WriteSettingsBeforeSchemes(CProfile& ini, const AppSettings& s);
-// The other APPEARANCE keys and SEARCH.
-void WriteSettingsAfterSchemes(CProfile& ini, const AppSettings& s);
+#include "platform/AtomicFile.h"
 
 // $HOME + "/vorne/" + sub: where the data folders are by default.
 std::string DefaultVorneDir(const std::string& sub);
@@ -42,3 +19,22 @@ std::string WithTrailingSlash(const std::string& dir);
 // Locale-independent number texts for the settings file.
 std::string FormatFixed(double v, int decimals);       // "%.<n>f"
 std::string FormatScientific(double v, int decimals);  // "%.<n>e"
+
+enum class StoredFileState {
+    Missing,     // not there: defaults, and the file is made at exit
+    Readable,    // read in full
+    Unreadable,  // there, but reading failed: it must not be replaced at exit
+};
+struct StoredFileCheck {
+    StoredFileState state = StoredFileState::Missing;
+    int error = 0;  // errno when Unreadable
+    std::string Reason() const;
+};
+// Reads the whole file once to see whether it can be read.
+StoredFileCheck CheckStoredFile(const std::string& path);
+// Test hook: when set and it answers true for an existing file, reading it
+// fails as on an I/O error.
+void SetStoredFileReadFaultHook(std::function<bool(const std::string& path)> hook);
+
+// "<what> <path>: <the system's reason>" for a failed atomic write.
+std::string SaveErrorText(const std::string& what, const std::string& path, const AtomicWriteResult& r);

@@ -1,11 +1,10 @@
 #include "app/ColorSchemes.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
+#include "app/SettingsTable.h"
 #include "geo/TextHelpers.h"
+#include "platform/AtomicFile.h"
 #include "platform/Prompt.h"
 
 namespace {
@@ -13,7 +12,32 @@ namespace {
 const COLORREF kBuiltinG = 12902080, kBuiltinRP = 4220607, kBuiltinH = 16711680, kBuiltinC = 46079;
 const COLORREF kBuiltinNPTopo = 10395294;
 
+// A line is read in pieces of at most 254 bytes with its line end; the rest
+// of a scheme line is "|0|", six "255,255,255|" and the line end.
+constexpr std::size_t kLinePiece = 254;
+constexpr std::size_t kMaxSchemeName = kLinePiece - (3 + 6 * 12 + 1);
+
 }  // namespace
+
+bool IsValidSchemeName(const std::string& name, std::string* reason) {
+    const char* why = nullptr;
+    if (name.empty()) {
+        why = "Please enter a name for the scheme.";
+    } else if (name.size() > kMaxSchemeName) {
+        why = "The scheme name is too long.";
+    } else if (name.find('|') != std::string::npos) {
+        why = "A scheme name may not contain '|'.";
+    } else if (name[0] == ';') {
+        why = "A scheme name may not begin with ';'.";
+    } else if (name.front() == ' ' || name.back() == ' ') {
+        why = "A scheme name may not begin or end with a blank.";
+    } else {
+        for (unsigned char c : name)
+            if (c < 32 || c == 127) why = "A scheme name may not contain control characters.";
+    }
+    if (why && reason) *reason = why;
+    return !why;
+}
 
 std::string LayerSchemesPath(const AppSettings& s) {
     return (s.configDir.empty() ? s.startDirectory : s.configDir) + "LayerSchemes.cfg";
@@ -33,10 +57,13 @@ int LoadSchemeFile(const AppSettings& s, CColorScheme& scheme, const std::string
     return 1;
 }
 
-void LoadLayerSchemes(const CProfile& ini, AppSettings& s) {
+StoredFileCheck LoadLayerSchemes(const CProfile& ini, AppSettings& s) {
     CAppearanceSettings& a = s.appearance;
     a.schemes.clear();
-    if (std::FILE* f = OpenDataFile(LayerSchemesPath(s), "rb")) {
+    const std::string path = FindDataFile(LayerSchemesPath(s));
+    const StoredFileCheck check = CheckStoredFile(path);
+    std::FILE* f = check.state == StoredFileState::Readable ? std::fopen(path.c_str(), "rb") : nullptr;
+    if (f) {
         std::string line;
         while (ReadLine(f, line)) {
             if (line.empty() || line[0] == ';') continue;
@@ -61,9 +88,9 @@ void LoadLayerSchemes(const CProfile& ini, AppSettings& s) {
         for (int m = 0; m < 2; ++m) {
             const std::string medium = m == kSchemeScreen ? "SCREEN" : "PRINT";
             std::string value =
-                ini.GetString("Appearance", s.mapTypes[row].name + " " + medium + " color scheme", "", 254);
-            if (value.empty()) value = medium + (row < 2 ? "-DEFAULT" : "-TK25");
-            value = ToUpperAscii(value);
+                ToUpperAscii(ini.GetString(kAppearanceSection, SchemeChoiceKey(row, m), "", 254));
+            // A name the scheme file could not hold would not come back.
+            if (!IsValidSchemeName(value)) value = medium + (row < 2 ? "-DEFAULT" : "-TK25");
             int choice = -1;
             for (int i = 0; i < a.SchemeCount(); ++i)
                 if (ToUpperAscii(a.schemes[size_t(i)].name) == value) choice = i;
@@ -82,6 +109,7 @@ void LoadLayerSchemes(const CProfile& ini, AppSettings& s) {
             a.schemeChoice[row][m] = choice;
         }
     }
+    return check;
 }
 
 std::string SchemeLine(const CColorScheme& scheme) {
@@ -97,17 +125,7 @@ bool SaveLayerSchemes(const AppSettings& s) {
     std::string text;
     for (const CColorScheme& sc : s.appearance.schemes) text += SchemeLine(sc);
 
-    // Written beside the old file and renamed over it, so a failure keeps it.
-    const std::string tmp = path + ".tmp" + std::to_string(getpid());
-    bool ok = false;
-    if (std::FILE* f = std::fopen(tmp.c_str(), "w")) {
-        ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-        ok = std::fflush(f) == 0 && ok;
-        ok = fsync(fileno(f)) == 0 && ok;
-        ok = std::fclose(f) == 0 && ok;
-        ok = ok && std::rename(tmp.c_str(), path.c_str()) == 0;
-        if (!ok) std::remove(tmp.c_str());
-    }
-    if (!ok) MsgBox("Error! Can not save Layer Schemes to " + path, MB_OK | MB_ICONERROR);
-    return ok;
+    const AtomicWriteResult r = WriteFileAtomically(path, text);
+    if (!r.ok()) MsgBox(SaveErrorText("Error! Can not save Layer Schemes to", path, r), MB_OK | MB_ICONERROR);
+    return r.ok();
 }

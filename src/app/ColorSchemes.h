@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/AppSettings.h"
+#include "app/AppSettingsIO.h"
 #include "platform/DataFile.h"
 #include "platform/Profile.h"
 
@@ -13,17 +14,19 @@
 std::string LayerSchemesPath(const AppSettings& s);
 
 // Fills the table from the scheme file and resolves the ten choices,
-// appending a scheme for every choice that names none.
-void LoadLayerSchemes(const CProfile& ini, AppSettings& s);
+// appending a scheme for every choice that names none. Says whether the
+// scheme file was there and could be read; an unreadable one gives an empty
+// table, as a missing one does.
+StoredFileCheck LoadLayerSchemes(const CProfile& ini, AppSettings& s);
 // Six colours from configuration folder + name + ".lcs"; 1 when the file opened.
 int LoadSchemeFile(const AppSettings& s, CColorScheme& scheme, const std::string& name);
-// Writes the whole table through a temporary file; on failure shows the
-// message, keeps the old file and returns false.
+// Writes the whole table through the atomic writer; on failure shows the
+// message with the system's reason, keeps the old file and returns false.
 bool SaveLayerSchemes(const AppSettings& s);
 
 // One scheme line as the file holds it, with its line end.
 std::string SchemeLine(const CColorScheme& scheme);
 
-// fopen that, when the file is not there, takes a file of the same name in
-// another letter case from the same folder (data often comes from Windows).
-
+// Whether a name can be stored in the scheme file and the settings file and
+// read back unchanged. When not, *reason (if given) says why, for the user.
+bool IsValidSchemeName(const std::string& name, std::string* reason = nullptr);

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/SettingsTable.h"
 #include "platform/Profile.h"
 #include "platform/Prompt.h"
 
@@ -70,6 +71,19 @@ bool Refuse(QLineEdit* e, const char* message) {
 }
 
 bool GetInt(QLineEdit* e, int& v) { return ParseInt(e->text(), v) || Refuse(e, "Please enter an integer."); }
+
+// The value is taken only when it lies in the range.
+bool GetInt(QLineEdit* e, IntRange range, int& v) {
+    int n = 0;
+    if (!GetInt(e, n)) return false;
+    if (!range.Holds(n)) {
+        const std::string text = "Please enter an integer between " + std::to_string(range.lo) + " and " +
+                                 std::to_string(range.hi) + ".";
+        return Refuse(e, text.c_str());
+    }
+    v = n;
+    return true;
+}
 bool GetReal(QLineEdit* e, double& v) {
     return ParseReal(e->text(), v) || Refuse(e, "Please enter a number.");
 }
@@ -252,15 +266,11 @@ void CDlgPreferences::ToWidgets() {
 }
 
 bool CDlgPreferences::FromWidgets() {
-    if (!GetInt(m_NamedBase, namedWptBaseOverdraft)) return false;
-    int autoBase = 0;
-    if (!GetInt(m_AutoBase, autoBase)) return false;
-    if (autoBase < 1 || autoBase > 10000)
-        return Refuse(m_AutoBase, "Please enter an integer between 1 and 10000.");
-    autoWptBaseOverdraft = autoBase;
-    if (!GetInt(m_NamedIndex, namedIndexOverdraft)) return false;
-    if (!GetInt(m_TrackLog, trackLogOverdraft)) return false;
-    if (!GetInt(m_Undo, undoStackSize)) return false;
+    if (!GetInt(m_NamedBase, kNamedWptBaseGrowRange, namedWptBaseOverdraft)) return false;
+    if (!GetInt(m_AutoBase, kAutoWptBaseGrowRange, autoWptBaseOverdraft)) return false;
+    if (!GetInt(m_NamedIndex, kNamedIndexGrowRange, namedIndexOverdraft)) return false;
+    if (!GetInt(m_TrackLog, kTrackLogGrowRange, trackLogOverdraft)) return false;
+    if (!GetInt(m_Undo, kUndoStackSizeRange, undoStackSize)) return false;
     labelPosition = std::max(m_Label->checkedId(), 0);
     if (!GetInt(m_MinDistance, minWaypointDistance)) return false;
     double* datum[7] = {&dX, &dY, &dZ, &eX, &eY, &eZ, &dM};

@@ -13,7 +13,9 @@
 #include "app/AppDialogs.h"
 #include "app/AppSettingsIO.h"
 #include "app/ColorSchemes.h"
+#include "app/SettingsTable.h"
 #include "geo/TextHelpers.h"
+#include "platform/AtomicFile.h"
 #include "platform/Prompt.h"
 
 namespace {
@@ -23,19 +25,7 @@ CVornaApp* g_App = nullptr;
 CVornaApp& VornaApp() { return *g_App; }
 CVornaApp* VornaAppOrNull() { return g_App; }
 
-const MapTypeInfo& DefaultMapType(int row) {
-    static const MapTypeInfo rows[kMapTypeCount] = {
-        {"PK250", "", 250000, 0, 28, 784, 236, 10000, 2000},
-        {"TK50", "", 50000, 1, 28, 784, 1181, 10000, 1000},
-        {"TK25", "", 25000, 2, 56, 3136, 1181, 5000, 500},
-        {"TN10", "", 10000, 3, 140, 19600, 1181, 2000, 500},
-        {"OF50", "", 50000, 1, 28, 784, 1181, 10000, 1000},
-    };
-    return rows[row < 0 ? 0 : row >= kMapTypeCount ? kMapTypeCount - 1 : row];
-}
-
 CVornaApp::CVornaApp() {
-    for (int i = 0; i < kMapTypeCount; ++i) mapTypes[i] = pendingMapTypes[i] = DefaultMapType(i);
     if (!g_App) g_App = this;
 }
 
@@ -97,14 +87,23 @@ int CVornaApp::ExitInstance() {
 
 void CVornaApp::ReadPreferencesSettings() {
     profile.SetPath(iniFileName);
-    profile.Load();  // a missing file gives every default
-    ReadPreferences(profile, *this, debugMode);
+    const StoredFileCheck check = CheckStoredFile(iniFileName);
+    m_KeepSettingsFile = check.state == StoredFileState::Unreadable;
+    if (m_KeepSettingsFile) {
+        profile.SetText("");
+        MsgBox("Error! Can not read settings from " + iniFileName + ": " + check.Reason() +
+                   ". This run uses the default settings and leaves the file as it is.",
+               MB_OK | MB_ICONERROR);
+    } else {
+        profile.Load();  // a missing file gives every default
+    }
+    ReadSettings(profile, *this, SettingsStage::Preferences);
 }
 
 void CVornaApp::ReadOtherSettings() {
-    ReadDmrWindowViewPrinting(profile, *this);
+    ReadSettings(profile, *this, SettingsStage::DmrWindowViewPrinting);
     LoadLayerSchemes();
-    ReadAppearanceSearchFirstTime(profile, *this);
+    ReadSettings(profile, *this, SettingsStage::AppearanceSearchFirstTime);
 }
 
 void CVornaApp::ReadAllSettings() {
@@ -114,12 +113,19 @@ void CVornaApp::ReadAllSettings() {
 
 void CVornaApp::WriteAllSettings() {
     if (iniFileName.empty()) return;
+    if (!m_KeepSchemeFile) SaveLayerSchemes();
+    if (m_KeepSettingsFile) return;
     // Start from the file as it is now, so lines others added survive.
     profile.SetPath(iniFileName);
+    const StoredFileCheck check = CheckStoredFile(iniFileName);
+    if (check.state == StoredFileState::Unreadable) {
+        MsgBox("Error! Can not read settings from " + iniFileName + ": " + check.Reason() +
+                   ". The file is left as it is.",
+               MB_OK | MB_ICONERROR);
+        return;
+    }
     profile.Load();
-    WriteSettingsBeforeSchemes(profile, *this);
-    SaveLayerSchemes();
-    WriteSettingsAfterSchemes(profile, *this);
+    WriteSettings(profile, *this);
 
     // ~/.config may not exist yet on a fresh account.
     const size_t slash = iniFileName.rfind('/');
@@ -127,10 +133,19 @@ void CVornaApp::WriteAllSettings() {
         std::error_code ec;
         std::filesystem::create_directories(iniFileName.substr(0, slash), ec);
     }
-    if (!profile.Save()) MsgBox("Error! Can not save settings to " + iniFileName, MB_OK | MB_ICONERROR);
+    const AtomicWriteResult r = WriteFileAtomically(iniFileName, profile.Text());
+    if (!r.ok())
+        MsgBox(SaveErrorText("Error! Can not save settings to", iniFileName, r), MB_OK | MB_ICONERROR);
 }
 
-void CVornaApp::LoadLayerSchemes() { ::LoadLayerSchemes(profile, *this); }
+void CVornaApp::LoadLayerSchemes() {
+    const StoredFileCheck check = ::LoadLayerSchemes(profile, *this);
+    m_KeepSchemeFile = check.state == StoredFileState::Unreadable;
+    if (m_KeepSchemeFile)
+        MsgBox("Error! Can not read Layer Schemes from " + FindDataFile(LayerSchemesPath(*this)) + ": " +
+                   check.Reason() + ". This run uses the built-in schemes and leaves the file as it is.",
+               MB_OK | MB_ICONERROR);
+}
 
 int CVornaApp::LoadSchemeFile(CColorScheme& scheme, const std::string& name) {
     return ::LoadSchemeFile(*this, scheme, name);
@@ -299,17 +314,17 @@ void CVornaApp::OnPreferences() {
         "Warning! Changes to the database preferences will be valid next time you start the program and "
         "change to the GPS COM port will be valid next time you start (enable) GPS!",
         MB_OK | MB_ICONWARNING);
-    // Same bounds as when read from the file: every store must be able to grow.
-    namedWptBaseOverdraft = std::max(v.namedWptBaseOverdraft, 1);
-    autoWptBaseOverdraft = std::clamp(v.autoWptBaseOverdraft, 1, 10000);
-    namedIndexOverdraft = std::max(v.namedIndexOverdraft, 1);
-    trackLogOverdraft = std::max(v.trackLogOverdraft, 1);
-    undoStackSize = std::max(v.undoStackSize, 1);
+    // Same bounds as when read from the file.
+    namedWptBaseOverdraft = kNamedWptBaseGrowRange.Clamp(v.namedWptBaseOverdraft);
+    autoWptBaseOverdraft = kAutoWptBaseGrowRange.Clamp(v.autoWptBaseOverdraft);
+    namedIndexOverdraft = kNamedIndexGrowRange.Clamp(v.namedIndexOverdraft);
+    trackLogOverdraft = kTrackLogGrowRange.Clamp(v.trackLogOverdraft);
+    undoStackSize = kUndoStackSizeRange.Clamp(v.undoStackSize);
     minWaypointDistance = v.minWaypointDistance;
     wptDefaultLabelPosition = (v.labelPosition & 3) << 4;
     gpsPort = v.gpsPort;
     gpsBaudRate = v.gpsBaudRate;
-    gpsLogIntervalSeconds = std::max(v.gpsLogIntervalSeconds, 1);
+    gpsLogIntervalSeconds = kGpsLogIntervalRange.Clamp(v.gpsLogIntervalSeconds);
     gpsLogDrawnPoints = v.gpsLogDrawnPoints;
     gpsUsesLocalDatum = v.gpsUsesLocalDatum;
     datumDX = v.dX, datumDY = v.dY, datumDZ = v.dZ;

@@ -30,6 +30,8 @@ public:
     // Reads every setting from the INI file (defaults when missing) and loads
     // the colour schemes; the part of InitInstance that tests use alone.
     void ReadAllSettings();
+    // Writes the settings and the schemes, except a file that was there but
+    // could not be read at start-up: that one is kept for the user to mend.
     void WriteAllSettings();
 
     // Stages of ReadAllSettings in start-up order (ReadPreferencesSettings
@@ -43,7 +45,8 @@ public:
     void OnFileLocations();
     void OnPreferences();
 
-    // Layer colour schemes (configuration folder or start folder).
+    // Layer colour schemes (configuration folder or start folder); an
+    // unreadable scheme file is reported.
     void LoadLayerSchemes();
     int LoadSchemeFile(CColorScheme& scheme, const std::string& name);
     bool SaveLayerSchemes();
@@ -67,7 +70,6 @@ public:
     // Debug logs (null when closed); writers test before writing.
     std::FILE* debugLog = nullptr;
     std::FILE* gpsDebugLog = nullptr;
-    int debugMode = 0;
 
     int newWptBaseFlag = 0;
 
@@ -81,6 +83,9 @@ public:
 
 private:
     IAppDialogs* m_Dialogs = nullptr;
+    // Files found at start-up that could not be read: never overwritten.
+    bool m_KeepSettingsFile = false;
+    bool m_KeepSchemeFile = false;
 };
 
 CVornaApp& VornaApp();  // the global application object

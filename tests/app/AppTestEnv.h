@@ -3,45 +3,56 @@
 // the current folder point into a fresh temporary folder and are put back
 // afterwards; the settings dialogs are a fake that records and answers.
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <deque>
+#include <functional>
+#include <memory>
+#include <sstream>
 #include <string>
 
 #include "TestUtil.h"
 #include "app/AppDialogs.h"
+#include "app/VornaApp.h"
 #include "platform/Prompt.h"
+
+// Each '|'-separated entry of lines is a whole line of text (in this order if ordered).
+inline void ExpectLines(const std::string& text, const std::string& lines, bool ordered = false) {
+    std::istringstream in(lines);
+    size_t at = 0;
+    for (std::string line; std::getline(in, line, '|');) {
+        const size_t found = ("\n" + text).find("\n" + line + "\n", ordered ? at : 0);
+        EXPECT_NE(found, std::string::npos) << line;
+        if (found != std::string::npos) at = found;
+    }
+}
 
 class CFakeAppDialogs : public IAppDialogs {
 public:
     int RunFileLocations(FileLocationsValues& v) override {
-        ++fileLocationsRuns;
-        shownLocations = v;
-        if (!fileLocationsOk) return IDCANCEL;
-        if (!newWptBase.empty()) v.wptBaseDir = newWptBase;
-        for (int i = 0; i < kMapTypeCount; ++i)
-            if (!newMapDirs[i].empty()) v.mapTypes[i].directory = newMapDirs[i];
-        return IDOK;
+        return Run(v, locationRuns, shownLocations, editLocations);
     }
     int RunPreferences(PreferencesValues& v) override {
-        ++preferencesRuns;
-        shownPreferences = v;
-        if (!preferencesOk) return IDCANCEL;
-        if (editPreferences) editPreferences(v);
-        return IDOK;
+        return Run(v, preferenceRuns, shownPreferences, editPreferences);
     }
 
-    int fileLocationsRuns = 0;
-    bool fileLocationsOk = true;
-    std::string newWptBase;
-    std::string newMapDirs[kMapTypeCount];
+    bool ok = true;  // the user's answer to either dialog
+    int locationRuns = 0, preferenceRuns = 0;
     FileLocationsValues shownLocations;
-
-    int preferencesRuns = 0;
-    bool preferencesOk = true;
-    void (*editPreferences)(PreferencesValues&) = nullptr;
     PreferencesValues shownPreferences;
+    std::function<void(FileLocationsValues&)> editLocations;
+    std::function<void(PreferencesValues&)> editPreferences;
+
+private:
+    template <class V>
+    int Run(V& v, int& runs, V& shown, const std::function<void(V&)>& edit) {
+        ++runs;
+        shown = v;
+        if (!ok) return IDCANCEL;
+        if (edit) edit(v);
+        return IDOK;
+    }
 };
 
 class CAppTestEnv {
@@ -55,6 +66,16 @@ public:
         if (chdir(m_Cwd.c_str()) != 0) std::abort();
     }
     std::string IniPath() const { return dir.dir() + "config/vornamap.ini"; }
+
+    // An application object that has read its settings from ini (the usual file if empty).
+    std::unique_ptr<CVornaApp> ReadApp(const std::string& ini = "") {
+        auto app = std::make_unique<CVornaApp>();
+        app->SetDialogs(&dialogs);
+        app->iniFileName = ini.empty() ? IniPath() : ini;
+        app->startDirectory = dir.dir();
+        app->ReadAllSettings();
+        return app;
+    }
 
     TempDir dir;
     CScriptedPrompter prompter;
