@@ -1,5 +1,7 @@
 #include "app/AppSettingsIO.h"
 
+#include "platform/DataFile.h"
+
 #include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -57,22 +59,18 @@ std::string FormatScientific(double v, int decimals) {
 std::string StoredFileCheck::Reason() const { return error ? std::strerror(error) : std::string(); }
 
 StoredFileCheck CheckStoredFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR) return {StoredFileState::Missing, 0};
-        return {StoredFileState::Unreadable, errno};
+    std::string text;
+    int error = 0;
+    switch (ReadWholeFile(path, text, error)) {
+    case LoadStatus::Missing:
+        return {StoredFileState::Missing, 0};
+    case LoadStatus::Unreadable:
+        return {StoredFileState::Unreadable, error};
+    case LoadStatus::Loaded:
+        break;
     }
-    StoredFileCheck r{StoredFileState::Readable, 0};
-    if (g_ReadFault && g_ReadFault(path)) r = {StoredFileState::Unreadable, EIO};
-    char buf[8192];
-    while (r.state == StoredFileState::Readable) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n == 0) break;
-        // A folder in the file's place opens but reads EISDIR.
-        if (n < 0 && errno != EINTR) r = {StoredFileState::Unreadable, errno};
-    }
-    ::close(fd);
-    return r;
+    if (g_ReadFault && g_ReadFault(path)) return {StoredFileState::Unreadable, EIO};
+    return {StoredFileState::Readable, 0};
 }
 
 void SetStoredFileReadFaultHook(std::function<bool(const std::string& path)> hook) {
