@@ -1,6 +1,7 @@
 // The main frame headless: its five pane layouts, the settings slots of the
-// map panes across layout switches, split ratios, the status text and
-// command enabling without a map pane.
+// map panes across layout switches, the window rectangle, split ratios, the
+// status text and command enabling without a map pane.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -41,10 +42,15 @@ TEST(Frame, EveryLayoutBuildsItsPanesOnTheirSettingsSlots) {
     EXPECT_TRUE(env.prompter.texts.empty());
 }
 
+// Also the window rectangle: a bad stored one is placed on the screen, the
+// normal one is stored when the frame goes.
 TEST(Frame, LayoutSwitchesSaveEachPaneToItsSlotAndLoadTheNewOnes) {
     FrameTestEnv env;
     for (int s = 0; s < 3; ++s) env.app.views[s].printGrid = s;  // tells the slots apart
+    env.app.windowLeft = 300;
+    env.app.windowRight = 100;  // inverted
     CMainFrame& f = env.Make(SplitStyle::TwoMaps);
+    EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(f.geometry()));
     env.Pane(0).Desc().unselectedWpt = kUnselOtherColour;
     env.Pane(1).Desc().unselectedWpt = kUnselHide;
 
@@ -83,8 +89,11 @@ TEST(Frame, LayoutSwitchesSaveEachPaneToItsSlotAndLoadTheNewOnes) {
 
     // The panes of the last layout are stored when the frame goes.
     env.Pane(1).Desc().unselectedWpt = kUnselShowAll;
+    f.setGeometry(40, 30, 640, 480);
     env.frame.reset();
     EXPECT_EQ(env.app.views[2].unselectedWpt, kUnselShowAll);
+    const int rect[] = {env.app.windowLeft, env.app.windowTop, env.app.windowRight, env.app.windowBottom};
+    EXPECT_THAT(rect, testing::ElementsAre(40, 30, 680, 510));
 }
 
 // The split ratios hold through resizes, drags and minimising; the status
@@ -164,21 +173,4 @@ TEST(Frame, WithoutAMapPaneEveryPaneCommandIsDisabled) {
     EXPECT_EQ(f.ActiveIndex(), 1);
     f.UpdateCommandStates();
     EXPECT_TRUE(b0->isEnabled() && !b0->isChecked() && b1->isChecked());
-}
-
-TEST(Frame, StoresItsNormalRectangleAndPlacesABadOneOnTheScreen) {
-    FrameTestEnv env;
-    env.app.windowLeft = 300;
-    env.app.windowTop = 200;
-    env.app.windowRight = 100;  // inverted
-    env.app.windowBottom = 100;
-    CMainFrame& f = env.Make(SplitStyle::MapOnly);
-    EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(f.geometry()));
-
-    f.setGeometry(40, 30, 640, 480);
-    env.frame.reset();
-    EXPECT_EQ(env.app.windowLeft, 40);
-    EXPECT_EQ(env.app.windowTop, 30);
-    EXPECT_EQ(env.app.windowRight, 680);
-    EXPECT_EQ(env.app.windowBottom, 510);
 }

@@ -1,20 +1,16 @@
 // The application's small commands (margins, printer set-up, document files,
-// hibernation), the placing of the stored window rectangle and the menu keys.
+// hibernation), and the placing of the stored window rectangle.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QKeySequence>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QRadioButton>
 #include <climits>
-#include <cstring>
-#include <map>
 
 #include "ViewTestEnv.h"
 #include "view/AppCommands.h"
 #include "view/AppPrinter.h"
-#include "view/CommandTable.h"
 #include "view/DlgPageSetup.h"
 #include "view/DlgPrintSetup.h"
 #include "view/MainFrm.h"
@@ -147,23 +143,4 @@ TEST(WindowRect, UnusableRectanglesAreReplacedAndEveryResultLiesOnAScreen) {
     const QRect edge(QPoint(INT_MIN, INT_MIN), QPoint(INT_MAX, INT_MAX));
     EXPECT_EQ(PlaceWindowRect(edge, def, screens), QRect(0, 0, 1600, 1000));
     EXPECT_EQ(PlaceWindowRect(QRect(QPoint(INT_MAX - 5, 0), QPoint(INT_MAX, 10)), def, screens), def);
-}
-
-// A key on two commands fires neither; a key shown in the menu must work.
-TEST(MainMenu, EveryKeyParsesNoTwoCommandsShareOneAndTheShownKeyWorks) {
-    std::map<QString, int> owner;
-    for (const MenuItemDef& d : MainMenuTable()) {
-        if (d.id == 0 || !d.keys) continue;
-        const QStringList keys = QString(d.keys).split(';');
-        for (const QString& k : keys) {
-            const QKeySequence seq = QKeySequence::fromString(k, QKeySequence::PortableText);
-            ASSERT_FALSE(seq.isEmpty()) << d.keys;
-            auto [it, fresh] = owner.emplace(seq.toString(QKeySequence::PortableText), d.id);
-            EXPECT_TRUE(fresh || it->second == d.id) << k.toStdString() << " on " << d.id << " and " << it->second;
-        }
-        if (const char* tab = std::strchr(d.text, '\t')) {
-            const QKeySequence shown = QKeySequence::fromString(QString(tab + 1), QKeySequence::PortableText);
-            EXPECT_TRUE(keys.contains(shown.toString(QKeySequence::PortableText))) << d.text;
-        }
-    }
 }

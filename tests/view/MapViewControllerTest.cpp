@@ -114,57 +114,48 @@ TEST(MapViewController, SettingsFromTheFileAreHeldToTheirRangesAndSavedToTheirSl
     EXPECT_EQ(env.app.views[0].layers[kLayerGKGrid], 1);  // another slot untouched
 }
 
+// Stepping keeps the centre and stops at the ends (the keys' test walks the
+// series); layer items follow the series, the overlay and the document.
 TEST(MapViewController, SeriesSteppingKeepsTheCentreAndLayerItemsFollowTheSeries) {
     PaneEnv env;
     CMapViewController& p = env.Open(Slot(1));
     const MapPoint c = MapToDevice(415000, 5125000, p.Desc(), GeorefParams());
     p.SetScrollOrigin(c.x - 200, c.y - 150);
     const CPointD c0 = p.ViewCentre();
+    using S = std::pair<bool, bool>;
     auto state = [&](unsigned id) {
         CCmdUI ui(id, true, true);
         p.OnUpdateCommand(id, ui);
-        return std::pair(ui.m_bEnabled, ui.m_bChecked);
+        return S(ui.m_bEnabled, ui.m_bChecked);
     };
-    // Down to OF50, up to PK250; a key at either end does nothing.
     const struct {
-        unsigned id;
+        std::vector<unsigned> commands;
         int type;
-        bool nextOn, prevOn;
-    } steps[] = {{cmd::NextSeries, 2, true, true},  {cmd::NextSeries, 3, true, true},
-                 {cmd::NextSeries, 4, false, true}, {cmd::NextSeries, 4, false, true},
-                 {cmd::PrevSeries, 3, true, true},  {cmd::OpenMapFirst, 0, true, false},
-                 {cmd::PrevSeries, 0, true, false}};
-    for (const auto& s : steps) {
-        SCOPED_TRACE(s.id);
-        p.OnCommand(s.id);
-        EXPECT_EQ(p.Desc().mapType, s.type);
-        EXPECT_EQ(state(cmd::NextSeries).first, s.nextOn);
-        EXPECT_EQ(state(cmd::PrevSeries).first, s.prevOn);
+        bool dmr, nextOn, prevOn;
+        S roads, objects, viewPoint;
+    } rows[] = {
+        {{cmd::NextSeries, cmd::NextSeries, cmd::NextSeries}, 4, false, false, true, {0, 0}, {0, 0}, {0, 0}},  // OF50
+        {{cmd::OpenMapFirst}, 0, false, true, false, {0, 0}, {1, 1}, {0, 0}},  // PK250
+        {{cmd::PrevSeries, cmd::NextSeries, cmd::NextSeries}, 2, false, true, true, {0, 0}, {0, 0}, {0, 0}},
+        {{cmd::ShowOverlay}, 2, false, true, true, {1, 1}, {1, 1}, {0, 0}},                   // TK25
+        {{cmd::NextSeries, cmd::ShowOverlay}, 3, true, true, true, {1, 1}, {0, 0}, {1, 1}},  // TN10
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.type);
+        for (unsigned id : r.commands) p.OnCommand(id);
+        env.frame.dmr = r.dmr;
+        EXPECT_EQ(p.Desc().mapType, r.type);
         EXPECT_NEAR(p.ViewCentre().easting, c0.easting, 50);
         EXPECT_NEAR(p.ViewCentre().northing, c0.northing, 50);
+        EXPECT_EQ(state(cmd::NextSeries).first, r.nextOn);
+        EXPECT_EQ(state(cmd::PrevSeries).first, r.prevOn);
+        EXPECT_EQ(state(cmd::LayerFirst + kLayerRoads), r.roads);
+        EXPECT_EQ(state(cmd::LayerFirst + kLayerObjects), r.objects);
+        EXPECT_EQ(state(cmd::LayerDmrViewPoint), r.viewPoint);
+        EXPECT_EQ(state(cmd::LayerTrackLogs), S(false, false));  // no track point
     }
     p.OpenMap(kMapNone, true);
     EXPECT_FALSE(state(cmd::NextSeries).first || state(cmd::PrevSeries).first);
-
-    // Roads and objects come with the overlay on TK25, only roads on TN10;
-    // the track layer needs a track point, the view point a 3-D view.
-    using S = std::pair<bool, bool>;
-    const struct {
-        std::vector<unsigned> commands;
-        bool dmr;
-        S roads, objects, tracks, viewPoint;
-    } rows[] = {{{cmd::OpenMapFirst + kSeriesTK25}, false, {0, 0}, {0, 0}, {0, 0}, {0, 0}},
-                {{cmd::ShowOverlay}, false, {1, 1}, {1, 1}, {0, 0}, {0, 0}},
-                {{cmd::NextSeries, cmd::ShowOverlay}, true, {1, 1}, {0, 0}, {0, 0}, {1, 1}}};
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.commands[0]);
-        for (unsigned id : r.commands) ASSERT_TRUE(p.OnCommand(id));
-        env.frame.dmr = r.dmr;
-        EXPECT_EQ(state(cmd::LayerFirst + kLayerRoads), r.roads);
-        EXPECT_EQ(state(cmd::LayerFirst + kLayerObjects), r.objects);
-        EXPECT_EQ(state(cmd::LayerTrackLogs), r.tracks);
-        EXPECT_EQ(state(cmd::LayerDmrViewPoint), r.viewPoint);
-    }
     EXPECT_TRUE(env.prompter.texts.empty());
 }
 
