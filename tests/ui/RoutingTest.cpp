@@ -1,64 +1,70 @@
-// Display commands of the menus, toolbar and keys reach the active map pane
-// and only that one; the window's keys reach the document and the frame.
+// The map pane's window paints what its controller draws and passes scroll
+// moves on; display commands of menus, toolbar and keys reach the active
+// pane and only that one; the window's keys reach the document and frame.
 #include <gtest/gtest.h>
 
-#include <QAction>
+#include <QScrollBar>
 #include <QTest>
 #include <cstring>
-#include <set>
 
+#include "../view/ViewTestEnv.h"
 #include "FrameTestEnv.h"
-#include "platform/CommandActions.h"
 #include "view/AppCommands.h"
+#include "view/MapPicture.h"
 #include "view/MapTransforms.h"
 
-namespace {
+TEST(MapViewWindow, PaintsTheMapAndAUserScrollEndsTracking) {
+    ViewTestEnv env;
+    ASSERT_TRUE(env.WriteSegment(1, env.doc->GetSegmentIndex(1, 415000, 5125000), 0x04));
+    ViewSettings v;
+    v.mapType = 1;
+    for (int& l : v.layers) l = 1;
+    v.tracking = kTrackingGps;
+    const MapPoint p = MapToDevice(415000, 5125000, AppDocEnv::Desc(1), GeorefParams());
+    v.originX = p.x - 100;
+    v.originY = p.y - 100;
+    env.app.views[0] = v;
+    CVornaView view(env.doc.get());
+    view.resize(300, 200);
+    view.show();
+    view.Controller().InitFromSettings(0, 0);
+    EXPECT_EQ(view.horizontalScrollBar()->value(), p.x - 100);
 
-bool SameDesc(const MapViewDesc& a, const MapViewDesc& b) {
-    return a.mapType == b.mapType && std::memcmp(a.layers, b.layers, sizeof a.layers) == 0 &&
-           a.overlay == b.overlay && a.printGrid == b.printGrid && a.dmrArea == b.dmrArea &&
-           a.unselectedWpt == b.unselectedWpt && a.tracking == b.tracking;
+    const QImage img = view.viewport()->grab().toImage();
+    EXPECT_EQ(img.pixel(100, 100) & 0xffffff, ColorRefToRgb(env.app.appearance.schemes[0].colors[2]) & 0xffffff);
+    EXPECT_EQ(view.Controller().Desc().tracking, kTrackingGps);  // our own bar moves are no user scroll
+    view.verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(view.Controller().Desc().tracking, kTrackingOff);
+    EXPECT_EQ(view.Controller().Desc().origin.y, view.verticalScrollBar()->value());
+
+    // A pane squeezed to nothing still opens and paints.
+    view.resize(0, 0);
+    view.Controller().OpenSeries(2);
+    (void)view.grab();
+    EXPECT_EQ(view.Controller().Desc().mapType, 2);
+    EXPECT_TRUE(env.prompter.texts.empty());
 }
-
-}  // namespace
 
 TEST(Routing, EachDisplayCommandChangesOnlyTheActivePane) {
     FrameTestEnv env;
     for (ViewSettings& v : env.app.views) v.mapType = 1;  // TK50 in both panes
     CMainFrame& f = env.Make(SplitStyle::TwoMaps);
-
-    using Check = bool (*)(const MapViewDesc& before, const MapViewDesc& after);
-    const struct {
-        unsigned id;
-        Check changed;
-    } steps[] = {
-        {cmd::LayerFirst + 2,
-         [](const MapViewDesc& b, const MapViewDesc& a) { return a.layers[2] != b.layers[2]; }},
-        {cmd::LayerGrid,
-         [](const MapViewDesc& b, const MapViewDesc& a) { return a.layers[8] != b.layers[8]; }},
-        {cmd::LayerSearchArea,
-         [](const MapViewDesc& b, const MapViewDesc& a) { return a.layers[14] != b.layers[14]; }},
-        {cmd::PrintGridFirst + 3, [](const MapViewDesc&, const MapViewDesc& a) { return a.printGrid == 3; }},
-        {cmd::UnselDoNotShow,
-         [](const MapViewDesc&, const MapViewDesc& a) { return a.unselectedWpt == kUnselHide; }},
-        {cmd::DmrAreaAlways,
-         [](const MapViewDesc&, const MapViewDesc& a) { return a.dmrArea == kDmrAreaAlways; }},
-        {cmd::OpenMapFirst + 2, [](const MapViewDesc&, const MapViewDesc& a) { return a.mapType == 2; }},
-        {cmd::ShowOverlay, [](const MapViewDesc& b, const MapViewDesc& a) { return a.overlay != b.overlay; }},
-        {cmd::NextSeries,
-         [](const MapViewDesc& b, const MapViewDesc& a) { return a.mapType == b.mapType + 1; }},
+    auto same = [](const MapViewDesc& a, const MapViewDesc& b) {
+        return a.mapType == b.mapType && std::memcmp(a.layers, b.layers, sizeof a.layers) == 0 &&
+               a.overlay == b.overlay && a.printGrid == b.printGrid && a.dmrArea == b.dmrArea &&
+               a.unselectedWpt == b.unselectedWpt;
     };
     for (int active = 0; active < 2; ++active) {
         ASSERT_TRUE(f.Router().Execute(active ? cmd::ActivateView1 : cmd::ActivateView0));
-        CMapViewController& on = env.Pane(active);
-        CMapViewController& other = env.Pane(1 - active);
-        for (const auto& s : steps) {
-            SCOPED_TRACE(testing::Message() << "pane " << active << " command " << s.id);
-            const MapViewDesc before = on.Desc(), otherBefore = other.Desc();
-            ASSERT_TRUE(env.State(s.id).m_bEnabled);
-            ASSERT_TRUE(f.Router().Execute(s.id));
-            EXPECT_TRUE(s.changed(before, on.Desc()));
-            EXPECT_TRUE(SameDesc(otherBefore, other.Desc()));
+        for (unsigned id : {cmd::LayerFirst + 2, cmd::LayerGrid, cmd::LayerSearchArea, cmd::PrintGridFirst + 3,
+                            cmd::UnselDoNotShow, cmd::DmrAreaAlways, cmd::OpenMapFirst + 2, cmd::ShowOverlay,
+                            cmd::NextSeries}) {
+            SCOPED_TRACE(testing::Message() << "pane " << active << " command " << id);
+            const MapViewDesc before = env.Pane(active).Desc(), otherBefore = env.Pane(1 - active).Desc();
+            ASSERT_TRUE(env.State(id).m_bEnabled);
+            ASSERT_TRUE(f.Router().Execute(id));
+            EXPECT_FALSE(same(before, env.Pane(active).Desc()));
+            EXPECT_TRUE(same(otherBefore, env.Pane(1 - active).Desc()));
         }
     }
 }
@@ -85,6 +91,14 @@ TEST(Routing, KeysOfTheWindowReachPaneDocumentAndFrame) {
     QTest::keyClick(v->viewport(), Qt::Key_G);
     EXPECT_NE(v->Controller().Desc().layers[0], before);
 
+    // Ctrl+N starts the document over: its views reopen the image map.
+    HintRecorder rec;
+    env.doc->AddView(&rec);
+    env.doc->FirstNewDocument = 0;
+    QTest::keyClick(v->viewport(), Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(rec.hints, std::vector<long>{kHintImageMap});
+    env.doc->RemoveView(&rec);
+
     // Ctrl+S saves the document into its file.
     const std::string image = env.tmp.file("map.bmp");
     ASSERT_TRUE(WriteFileBytes(image, BmpBytes(8, 4, 8, 1024)));
@@ -97,28 +111,4 @@ TEST(Routing, KeysOfTheWindowReachPaneDocumentAndFrame) {
     // The desktop's Quit key closes the window as Exit does.
     QTest::keyClick(v->viewport(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(f.isVisible());
-}
-
-// Pane 0 meets a damaged segment on every paint, pane 1 shows no map: the
-// box comes once, not again after each repaint of the pair.
-TEST(Routing, ADamagedSegmentInTwoMapsRaisesOneBox) {
-    FrameTestEnv env;
-    env.CreateFolders(true);
-    const int seg = env.doc->GetSegmentIndex(1, 415000, 5125000);
-    ASSERT_TRUE(WriteFileBytes(env.doc->SegmentFilePath(1, seg, ".mif"), "MIF damaged"));
-    const MapPoint p = MapToDevice(415000, 5125000, AppDocEnv::Desc(1), GeorefParams());
-    env.app.views[0].mapType = 1;
-    env.app.views[0].originX = p.x - 100;
-    env.app.views[0].originY = p.y - 100;
-    CMainFrame& f = env.Make(SplitStyle::TwoMaps);
-    f.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
-    for (int round = 0; round < 3; ++round) {
-        f.MapView(0)->viewport()->repaint();
-        f.MapView(1)->viewport()->repaint();
-        QApplication::processEvents();
-    }
-    ASSERT_FALSE(env.prompter.texts.empty());
-    EXPECT_EQ(std::set<std::string>(env.prompter.texts.begin(), env.prompter.texts.end()).size(),
-              env.prompter.texts.size());
 }

@@ -1,22 +1,16 @@
 // The application's small commands (margins, printer set-up, document files,
-// hibernation), the placing of the stored window rectangle and the main menu
-// table.
+// hibernation), and the placing of the stored window rectangle.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QKeySequence>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QRadioButton>
 #include <climits>
-#include <cstring>
-#include <map>
-#include <set>
 
 #include "ViewTestEnv.h"
 #include "view/AppCommands.h"
 #include "view/AppPrinter.h"
-#include "view/CommandTable.h"
 #include "view/DlgPageSetup.h"
 #include "view/DlgPrintSetup.h"
 #include "view/MainFrm.h"
@@ -66,17 +60,16 @@ TEST(PageSetup, MarginsAreStoredToTheNearestHundredthAndNegativeOnesRefused) {
     env.doc->RemoveView(&rec);
 }
 
-TEST(PrintSetup, SetsPaperOrientationAndPrinterMarginsPrintsNothingAndAlwaysUpdatesPrintAreas) {
+// Print Setup sets paper, orientation and printer margins and prints
+// nothing; the print areas are recomputed whatever the user chose.
+TEST(PrintSetup, SetsThePageWithoutPrintingAndAlwaysUpdatesPrintAreas) {
     ViewTestEnv env;
     HintRecorder rec;
     env.doc->AddView(&rec);
-    const QPageLayout saved = AppPrinter().pageLayout();
-    // Cancelled: still hint 5 (the printer may have changed either way).
-    OnPrintSetup(env.doc.get(), nullptr, [](QPrinter&) {});
+    OnPrintSetup(env.doc.get(), nullptr, [](QPrinter&) {});  // cancelled
     EXPECT_EQ(rec.hints, std::vector<long>{kHintPrintArea});
 
     QPrinter printer(QPrinter::HighResolution);
-    printer.setFullPage(false);
     printer.setOutputFormat(QPrinter::PdfFormat);
     CDlgPrintSetup dlg(printer);
     auto* paper = dlg.findChild<QComboBox*>("paper");
@@ -88,36 +81,27 @@ TEST(PrintSetup, SetsPaperOrientationAndPrinterMarginsPrintsNothingAndAlwaysUpda
     EXPECT_NEAR(paint.width(), 420 - 15, 0.01);
     EXPECT_NEAR(paint.height(), 297 - 15, 0.01);
 
-    // A margin that is no number or negative leaves the printer as it was.
+    // A negative margin leaves the printer as it was.
     Type(dlg, "marginTop", "-2");
     dlg.findChild<QRadioButton*>("portrait")->setChecked(true);
     EXPECT_FALSE(dlg.Apply());
     EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
     EXPECT_TRUE(env.prompter.Saw("Please enter a margin of 0 or more millimeters."));
-    AppPrinter().setPageLayout(saved);
     env.doc->RemoveView(&rec);
 }
 
-TEST(DocumentFiles, OpenThroughTheDialogThenSaveToTheSameFileOrAChosenOne) {
+TEST(DocumentFiles, OpenThroughTheDialogThenSaveAsAChosenFile) {
     ViewTestEnv env;
     const std::string image = env.tmp.file("map.bmp"), copy = env.tmp.file("copy.bmp");
     ASSERT_TRUE(WriteFileBytes(image, BmpBytes(8, 4, 8, 1024)));
     std::string path;
-    // Save with no file yet asks for one; cancelled, nothing is written.
-    env.prompter.files = {""};
-    EXPECT_FALSE(OnFileSave(*env.doc, path));
-    env.prompter.files = {"", image};
+    env.prompter.files = {"", "", image, copy};
+    EXPECT_FALSE(OnFileSave(*env.doc, path));  // no file yet: asks for one, cancelled
     EXPECT_FALSE(OnFileOpen(*env.doc, path));  // cancelled
     EXPECT_TRUE(path.empty());
     ASSERT_TRUE(OnFileOpen(*env.doc, path));
     EXPECT_EQ(path, image);
-    EXPECT_EQ(env.prompter.fileRequests.back().filter, "Image Files (*.bmp);;All Files (*)");
-    ASSERT_TRUE(WriteFileBytes(image, "overwritten"));
-    ASSERT_TRUE(OnFileSave(*env.doc, path));  // Ctrl+S: back into its own file
-    EXPECT_EQ(ReadFileBytes(image), BmpBytes(8, 4, 8, 1024));
-
     path.clear();
-    env.prompter.files = {copy};
     ASSERT_TRUE(OnFileSave(*env.doc, path));
     EXPECT_EQ(path, copy);
     EXPECT_EQ(ReadFileBytes(copy), BmpBytes(8, 4, 8, 1024));
@@ -159,33 +143,4 @@ TEST(WindowRect, UnusableRectanglesAreReplacedAndEveryResultLiesOnAScreen) {
     const QRect edge(QPoint(INT_MIN, INT_MIN), QPoint(INT_MAX, INT_MAX));
     EXPECT_EQ(PlaceWindowRect(edge, def, screens), QRect(0, 0, 1600, 1000));
     EXPECT_EQ(PlaceWindowRect(QRect(QPoint(INT_MAX - 5, 0), QPoint(INT_MAX, 10)), def, screens), def);
-}
-
-TEST(MainMenu, EveryKeyParsesNoTwoCommandsShareOneAndTheShownKeyWorks) {
-    std::map<QString, int> owner;
-    std::set<int> ids;
-    for (const MenuItemDef& d : MainMenuTable()) {
-        if (d.id == 0) continue;
-        ids.insert(d.id);
-        if (!d.keys) continue;
-        for (const QString& k : QString(d.keys).split(';')) {
-            const QKeySequence seq = QKeySequence::fromString(k, QKeySequence::PortableText);
-            ASSERT_FALSE(seq.isEmpty()) << d.keys;
-            const QString norm = seq.toString(QKeySequence::PortableText);
-            auto [it, fresh] = owner.emplace(norm, d.id);
-            EXPECT_TRUE(fresh || it->second == d.id)
-                << norm.toStdString() << " on " << d.id << " and " << it->second;
-        }
-        if (const char* tab = std::strchr(d.text, '\t')) {
-            const QKeySequence shown = QKeySequence::fromString(QString(tab + 1), QKeySequence::PortableText);
-            EXPECT_TRUE(QString(d.keys).split(';').contains(shown.toString(QKeySequence::PortableText)))
-                << d.text;
-        }
-    }
-    // The desktop's own Quit key ends the program as Exit does.
-    EXPECT_EQ(owner["Ctrl+Q"], cmd::Exit);
-    for (int id : ToolbarTable())
-        if (id) {
-            EXPECT_TRUE(ids.count(id)) << id;
-        }
 }
