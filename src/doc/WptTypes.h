@@ -87,6 +87,7 @@ struct WptBase {
     int Modified = 0;
     bool Loaded = false;
     int LoadFailed = 0;    // the file exists but could not be read; shown once
+    bool WriteFailShown = false;  // a failed write was reported; quiet until a write succeeds
     std::string FileName;  // path without extension while loaded, empty otherwise
     std::string FilePath;  // the file actually read or written (its name may differ in case)
 };

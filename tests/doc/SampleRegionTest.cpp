@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "AppDocEnv.h"
+#include "DocTestEnv.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ bool MakeRegion(const std::string& dir, const std::string& args) {
 }  // namespace
 
 TEST(SampleRegion, LoadsThroughTheDocumentWithoutAMessage) {
-    AppDocEnv env;
+    DocEnv env;
     const std::string out = env.tmp.dir() + "region";
     if (!FileExists(ToolsDir() + "/make-sample-region")) GTEST_SKIP() << "generator not built";
     ASSERT_TRUE(MakeRegion(out, "--size 1 --seed 7"));
@@ -39,11 +39,11 @@ TEST(SampleRegion, LoadsThroughTheDocumentWithoutAMessage) {
     EXPECT_TRUE(FileExists(ini["Location 0 Of Wpt Base"] + "WptBase.cfg"));
     EXPECT_EQ(ReadFileBytes(ini["Location 0 Of Wpt Base"] + "WAutoCnt.dat"), std::string(785 * 4, '\0'));
     for (int s = 0; s < kMapTypeCount; ++s) {
-        const std::string key = "Location 0 Of " + env.app.mapTypes[s].name + " Continuous Maps";
+        const std::string key = "Location 0 Of " + env.settings.mapTypes[s].name + " Continuous Maps";
         ASSERT_FALSE(ini[key].empty()) << key;
-        env.app.mapTypes[s].directory = ini[key];
+        env.settings.mapTypes[s].directory = ini[key];
     }
-    env.app.dmrDataDir = ini["Location 0 Of Dmr Data"];
+    env.settings.dmrDataDir = ini["Location 0 Of Dmr Data"];
     CVornaDoc& doc = env.Make();
 
     // The view's origin is a TK50 pixel near the block's middle.
@@ -62,7 +62,7 @@ TEST(SampleRegion, LoadsThroughTheDocumentWithoutAMessage) {
     block.N2 = north - 9999;
     for (int s = 0; s < kMapTypeCount; ++s) {
         SegmentFlags f;
-        doc.SelectActiveMapSegments(AppDocEnv::Desc(s), block, f, 0);
+        doc.SelectActiveMapSegments(DocEnv::Desc(s), block, f, 0);
         const int per = 10000 / doc.Series(s).metres;
         int loaded = 0;
         for (std::size_t i = 0; i < f.size(); ++i)
@@ -86,7 +86,7 @@ TEST(SampleRegion, LoadsThroughTheDocumentWithoutAMessage) {
     for (int n = 0; n < 100; n += 9)
         for (int e = 0; e < 100; e += 9) {
             const double z =
-                doc.GetDmrZ(int((north - 10000) / 100) + n, int(west / 100) + e, doc.DmrOwnFlags, 0);
+                doc.GetDmrZ(int((north - 10000) / 100) + n, int(west / 100) + e, doc.Heights().OwnFlags(), 0);
             EXPECT_GE(z, 1.0);
             EXPECT_LE(z, 25.0);
         }

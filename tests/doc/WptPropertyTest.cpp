@@ -5,7 +5,7 @@
 #include <map>
 #include <random>
 
-#include "WptTestEnv.h"
+#include "DocTestEnv.h"
 
 namespace {
 
@@ -44,9 +44,9 @@ std::vector<std::string> Live(const Model& m) {
 
 void RunSequence(unsigned seed, int undoCapacity) {
     SCOPED_TRACE("seed " + std::to_string(seed) + ", undo capacity " + std::to_string(undoCapacity));
-    WptEnv env;
-    env.app.minWaypointDistance = 0;  // distances are tested on their own
-    env.app.undoStackSize = undoCapacity;
+    DocEnv env;
+    env.settings.minWaypointDistance = 0;  // distances are tested on their own
+    env.settings.undoStackSize = undoCapacity;
     CVornaDoc* doc = &env.Make();
     std::mt19937 rng(seed);
     auto pick = [&](int n) { return int(rng() % unsigned(n)); };
@@ -107,7 +107,7 @@ void RunSequence(unsigned seed, int undoCapacity) {
                 const std::string name = std::string(1, char('P' + pick(4)));
                 bool taken = false;
                 for (const ModelRecord& r : model[kTempBase]) taken |= !r.deleted && r.name == name;
-                const int done = doc->CreateWaypoint(p.easting, p.northing, 2, -1, name, "imp", 0);
+                const int done = doc->CreateWaypoint(p.easting, p.northing, WptCreateMode::Import, -1, name, "imp", 0);
                 ASSERT_EQ(done, taken ? 0 : 1);
                 if (done) {
                     pushStep(model, 1);
@@ -117,7 +117,7 @@ void RunSequence(unsigned seed, int undoCapacity) {
             } else {
                 const int q = CVornaDoc::GetQuadrantIndex(p.easting, p.northing);
                 const std::string name = NextAutoName(model, q, doc->GetQuadrantName(q));
-                ASSERT_EQ(doc->CreateWaypoint(p.easting, p.northing, 0, 1, "", "", 0), 1);
+                ASSERT_EQ(doc->CreateWaypoint(p.easting, p.northing, WptCreateMode::Click, 1, "", "", 0), 1);
                 pushStep(model, 1);
                 model[q].push_back({name, p.easting, p.northing, 1, "", false});
             }
@@ -165,7 +165,7 @@ void RunSequence(unsigned seed, int undoCapacity) {
             undo.clear();
             entries = 0;
         }
-        ASSERT_EQ(doc->UndoCount, entries);
+        ASSERT_EQ(doc->Waypoints().UndoStack().Count(), entries);
     }
 
     doc = &env.Reopen();
@@ -173,8 +173,8 @@ void RunSequence(unsigned seed, int undoCapacity) {
     for (const auto& [q, recs] : model) {
         int deleted = 0;
         for (const ModelRecord& r : recs) deleted += r.deleted;
-        EXPECT_EQ(doc->WptAutoBase[q].Count, int(recs.size())) << "base " << q;
-        EXPECT_EQ(doc->WptAutoBase[q].Deleted, deleted) << "base " << q;
+        EXPECT_EQ(doc->Waypoints().Base(q).Count, int(recs.size())) << "base " << q;
+        EXPECT_EQ(doc->Waypoints().Base(q).Deleted, deleted) << "base " << q;
     }
 }
 
