@@ -144,13 +144,14 @@ inline WaypointRecord MakeWpt(const std::string& name, CPointD p, std::uint16_t 
     return r;
 }
 
-// Appends a record to a base as a file would hold it.
+// Appends a record to a base without any check (the base is then modified).
 inline bool PutWpt(CWptDatabase& db, int q, const WaypointRecord& r) {
     if (!db.OpenQuadrantWptFile(q)) return false;
     WptBase& b = db.Base(q);
     if (b.Count >= b.Capacity && !db.ReallocateBase(b)) return false;
     b.Data[std::size_t(b.Count++)] = r;
     if (WptIsDeleted(r)) ++b.Deleted;
+    b.Modified = 1;
     return true;
 }
 
