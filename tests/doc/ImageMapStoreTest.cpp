@@ -2,9 +2,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <filesystem>
-
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "DocTestEnv.h"
@@ -21,44 +20,30 @@ std::string Pixels(const CVornaDoc& doc) {
 TEST(ImageMapStore, BitmapsLoadWithTheirPaletteAndStoreBackByteForByte) {
     DocEnv env;
     CVornaDoc& doc = env.Make();
-
+    auto load = [&](const std::string& bytes) {
+        EXPECT_TRUE(WriteFileBytes(env.tmp.file("in.bmp"), bytes));
+        CImageMapArchive ar(env.tmp.file("in.bmp"), CImageMapArchive::load);
+        return doc.Serialize(ar);
+    };
     // Offset 54: no palette; the stride is the pixel bytes over the height.
     const std::string rgb = BmpBytes(5, 3, 24, 0);
-    ASSERT_TRUE(WriteFileBytes(env.tmp.file("rgb.bmp"), rgb));
-    {
-        CImageMapArchive ar(env.tmp.file("rgb.bmp"), CImageMapArchive::load);
-        ASSERT_TRUE(doc.Serialize(ar));
-    }
-    EXPECT_TRUE(env.prompter.texts.empty());
+    ASSERT_TRUE(load(rgb));
     EXPECT_EQ(doc.BmpStride, 16u);
     EXPECT_EQ(Pixels(doc), rgb.substr(54));
-    EXPECT_EQ(int(doc.ImageHeader.palette[0].rgbBlue), 0);
-    EXPECT_EQ(int(doc.ImageHeader.info.biBitCount), 24);
     EXPECT_EQ(doc.ImageMapType, kMapNone) << "loading sets no map type";
-    EXPECT_EQ(env.mem[kMemImagePixels], 1);
     EXPECT_EQ(env.mem[kMemImagePixels + 1], 48);
-
     // A second load while pixels are held reads nothing.
-    ASSERT_TRUE(WriteFileBytes(env.tmp.file("pal.bmp"), BmpBytes(6, 4, 8, 1024, 3)));
-    {
-        CImageMapArchive ar(env.tmp.file("pal.bmp"), CImageMapArchive::load);
-        EXPECT_FALSE(doc.Serialize(ar));
-    }
-    EXPECT_TRUE(env.prompter.Saw("Internal Warning! BmpData already allocated in Serialize!"));
+    const std::string pal = BmpBytes(6, 4, 8, 1024, 3);
+    EXPECT_FALSE(load(pal));
+    EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Internal Warning! BmpData already allocated in Serialize!"});
     EXPECT_EQ(Pixels(doc), rgb.substr(54));
 
     // A palette, 8-bit rows padded to 8 bytes, and 3 bytes after the last
     // row (fewer than one per row): they stay with the pixels.
     doc.DeallocateImageMemory();
-    EXPECT_EQ(env.mem[kMemImagePixels + 1], 0);
-    const std::string pal = BmpBytes(6, 4, 8, 1024, 3);
-    {
-        CImageMapArchive ar(env.tmp.file("pal.bmp"), CImageMapArchive::load);
-        ASSERT_TRUE(doc.Serialize(ar));
-    }
+    ASSERT_TRUE(load(pal));
     EXPECT_EQ(doc.BmpStride, 8u);
     EXPECT_EQ(doc.BmpDataSize, 4u * 8u + 3u);
-    EXPECT_EQ(int(doc.ImageHeader.palette[255].rgbReserved), 255);
     EXPECT_EQ(int(doc.ImageHeader.palette[1].rgbBlue), 4);
 
     const std::string copy = env.tmp.dir() + "out/copy.bmp";

@@ -46,18 +46,13 @@ TEST(WptNaming, TemporaryNameRulesAndReasons) {
     DocEnv env;
     CVornaDoc& doc = env.Make();
     const std::string chars =
-        "Temporary waypoint name must include only capital letters 'A'-'Z', numbers '0'-'9' and minus sign "
-        "'-'!";
-    const std::string shape =
-        "Temporary waypoint name must not begin with two letters (or '-') plus number combination!";
-    EXPECT_EQ(doc.CheckTemporaryWptName("ab-1", false), "");
-    EXPECT_EQ(doc.CheckTemporaryWptName("  A1 ", false), "");
-    EXPECT_EQ(doc.CheckTemporaryWptName("ABC1", false), "");
-    EXPECT_EQ(doc.CheckTemporaryWptName("AB1", false), shape);
-    EXPECT_EQ(doc.CheckTemporaryWptName("-A7", false), shape);
-    EXPECT_EQ(doc.CheckTemporaryWptName("A_B", false), chars);
-    EXPECT_EQ(doc.CheckTemporaryWptName("K\xC4R", false), chars);
-    EXPECT_EQ(doc.CheckTemporaryWptName("   ", false), "Temporary waypoint name must not be empty!");
+        "Temporary waypoint name must include only capital letters 'A'-'Z', numbers '0'-'9' and minus sign '-'!";
+    const std::string shape = "Temporary waypoint name must not begin with two letters (or '-') plus number combination!";
+    const std::pair<const char*, std::string> rows[] = {
+        {"ab-1", ""},  {"  A1 ", ""},   {"ABC1", ""},       {"AB1", shape},
+        {"-A7", shape}, {"A_B", chars}, {"K\xC4R", chars}, {"   ", "Temporary waypoint name must not be empty!"},
+    };
+    for (const auto& [name, reason] : rows) EXPECT_EQ(doc.CheckTemporaryWptName(name, false), reason) << name;
     EXPECT_TRUE(env.prompter.texts.empty());
     EXPECT_EQ(doc.CheckTemporaryWptName("AB1", true), shape);
     EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Error! " + shape});
