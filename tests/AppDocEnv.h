@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "TestUtil.h"
+#include "doc/DocTestEnv.h"  // HintRecorder
 #include "app/VornaApp.h"
 #include "doc/VornaDoc.h"
 #include "platform/Prompt.h"
@@ -52,15 +53,5 @@ struct AppDocEnv {
         d.segmentMetres = m.segmentMetres;
         for (int& l : d.layers) l = 1;
         return d;
-    }
-};
-
-// A view that records the update hints it is sent.
-struct HintRecorder : IDocView {
-    std::vector<long> hints;
-    std::vector<WaypointRecord> records;  // waypoint-hint objects
-    void OnUpdate(IDocView*, long hint, const void* obj) override {
-        hints.push_back(hint);
-        if (hint == kHintWaypoint && obj) records.push_back(*static_cast<const WaypointRecord*>(obj));
     }
 };

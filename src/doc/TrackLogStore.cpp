@@ -58,18 +58,12 @@ int CTrackLogStore::Reallocate() {
         MsgBox("Internal Error! TrackLog not yet allocated in ReallocateTrackLog!");
         return 0;
     }
-    const long long capacity = (long long)m_Log.Capacity + (m_Log.GrowStep < 1 ? 1 : m_Log.GrowStep);
-    try {
-        if (capacity > kMaxTrackPoints) throw std::bad_alloc();
-        m_Log.Data.resize(std::size_t(capacity), ZeroTrackPoint());
-    } catch (const std::bad_alloc&) {
+    long long added = 0;
+    if (!GrowHolder(m_Log, kMaxTrackPoints, ZeroTrackPoint(), added)) {
         MsgBox("Internal Error! Not enough memory for TrackLog reallocation in ReallocateTrackLog!");
         return 0;
     }
-    const std::uint32_t size = std::uint32_t(capacity) * sizeof(TrackPoint);
-    AddSaturated(m_Memory[kMemTrackLog + 1], (long long)size - m_Log.Size);
-    m_Log.Capacity = int(capacity);
-    m_Log.Size = size;
+    AddSaturated(m_Memory[kMemTrackLog + 1], added);
     return 1;
 }
 

@@ -225,21 +225,12 @@ int CWptDatabase::ReallocateBase(WptBase& base) {
         MsgBox("Internal Error! Base not yet allocated in ReallocateBase!");
         return 0;
     }
-    const long long capacity = (long long)base.Capacity + AtLeastOne(base.GrowStep);
-    if (capacity > kMaxBaseRecords) {
+    long long added = 0;
+    if (!GrowHolder(base, kMaxBaseRecords, ZeroWaypointRecord(), added)) {
         MsgBox("Internal Error! Not enough memory for base reallocation in ReallocateBase!");
         return 0;
     }
-    try {
-        base.Data.resize(std::size_t(capacity), ZeroWaypointRecord());
-    } catch (const std::bad_alloc&) {
-        MsgBox("Internal Error! Not enough memory for base reallocation in ReallocateBase!");
-        return 0;
-    }
-    const std::uint32_t size = std::uint32_t(capacity) * sizeof(WaypointRecord);
-    AddSaturated(m_Memory[kMemWptBase + 1], (long long)size - base.Size);
-    base.Capacity = int(capacity);
-    base.Size = size;
+    AddSaturated(m_Memory[kMemWptBase + 1], added);
     return 1;
 }
 
