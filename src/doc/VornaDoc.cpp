@@ -65,7 +65,7 @@ void CVornaDoc::UpdateAllViews(IDocView* sender, long hint, const void* hintObje
 }
 
 bool CVornaDoc::OnNewDocument() {
-    // The call made at start-up only ends the first-new state; "New" later
+    // The call made at start-up only ends the first-new state; each "New" after it
     // keeps every store and has the views reopen the image map.
     if (m_FirstNewDocument) {
         m_FirstNewDocument = false;

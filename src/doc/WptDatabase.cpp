@@ -92,7 +92,7 @@ int CWptDatabase::ReadBinaryWaypointFile(const std::string& name, WptBase& base)
     if (!f) {
         if (errno != ENOENT) {
             // An existing file we cannot read is not an empty base: writing
-            // or deleting it later would lose its waypoints.
+            // or deleting it afterwards would lose its waypoints.
             if (!base.LoadFailed)
                 MsgBox("Error! Waypoint file " + path + " can not be read: " + std::strerror(errno));
             base.LoadFailed = 1;
