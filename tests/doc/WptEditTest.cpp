@@ -9,6 +9,8 @@
 namespace {
 const int kAC = QuadrantAt(1, 3);
 const int kAD = QuadrantAt(1, 4);
+const std::string kSectorMove =
+    "Warning! Waypoint has been moved out of the current sector and it's name will be automatically changed to ";
 
 // Creates an automatic waypoint by a click and answers its (base, index).
 std::pair<int, int> Click(CVornaDoc& doc, CPointD p) {
@@ -23,7 +25,6 @@ WaypointRecord Stored(CVornaDoc& doc, int q, int i) {
     EXPECT_NE(r, nullptr);
     return r ? *r : ZeroWaypointRecord();
 }
-int UndoCount(CVornaDoc& doc) { return doc.Waypoints().UndoStack().Count(); }
 }  // namespace
 
 TEST(WptEdit, CreationNamesLevelsAndTrimsNewWaypoints) {
@@ -46,14 +47,8 @@ TEST(WptEdit, CreationNamesLevelsAndTrimsNewWaypoints) {
     EXPECT_EQ(doc.CreateWaypoint(c.easting + 500, c.northing, WptCreateMode::Click, -3, "", "", 0), 1);
     EXPECT_EQ(Stored(doc, kAC, 1).Flags & kWptLevelMask, 4);
 
-    // Imports: a good name goes in without a dialog, trimmed and upper-cased;
-    // a bad one shows its reason, then the dialog (cancelled here).
+    // An imported name that breaks the rules shows its reason, then the dialog (cancelled here).
     const CPointD t = QuadrantCentre(4, 4);
-    EXPECT_EQ(doc.CreateWaypoint(t.easting, t.northing, WptCreateMode::Import, -1, " well ", "Deep well", 12345), 1);
-    const WaypointRecord w = Stored(doc, kTempBase, 0);
-    EXPECT_EQ(WptName(w), "WELL");
-    EXPECT_EQ(w.Created, 12345);
-    EXPECT_EQ(w.Flags & (kWptTemporary | kWptImported), kWptTemporary | kWptImported);
     EXPECT_EQ(doc.CreateWaypoint(t.easting + 1000, t.northing, WptCreateMode::Import, -1, "AB12", "", 0), 0);
     EXPECT_TRUE(env.prompter.Saw("Error! Temporary waypoint name must not begin"));
     EXPECT_EQ(env.dialogs.wptRuns, 1);
@@ -63,7 +58,7 @@ TEST(WptEdit, CreationNamesLevelsAndTrimsNewWaypoints) {
     doc.OnCreateTempWpts();
     env.dialogs.wpt.push_back([](WaypointRecord& e) { return SetWptName(e, "camp"), kWptDialogOk; });
     EXPECT_EQ(doc.CreateWaypoint(t.easting + 2000, t.northing, WptCreateMode::Click, 1, "", "", 0), 1);
-    EXPECT_EQ(WptName(Stored(doc, kTempBase, 1)), "CAMP");
+    EXPECT_EQ(WptName(Stored(doc, kTempBase, 0)), "CAMP");
     doc.OnCreateTempWpts();
     env.dialogs.wpt.push_back([](WaypointRecord& e) { return e.E += 10000, kWptDialogOk; });
     EXPECT_EQ(doc.CreateWaypoint(t.easting, t.northing, WptCreateMode::Dialog, 1, "", "", 0), 1);
@@ -83,7 +78,7 @@ TEST(WptEdit, CrossQuadrantMoveRenamesAndOneUndoRestores) {
     EXPECT_TRUE(WptIsDeleted(Stored(doc, kAC, 0)));
     EXPECT_EQ(WptName(Stored(doc, kAD, 1)), "AD02");
     doc.Undo(0);
-    EXPECT_EQ(UndoCount(doc), 2);
+    EXPECT_EQ(doc.Waypoints().UndoStack().Count(), 2);
     EXPECT_FALSE(WptIsDeleted(Stored(doc, kAC, 0)));
     EXPECT_EQ(doc.Waypoints().Base(kAC).Deleted, 0);
     EXPECT_EQ(doc.Waypoints().Base(kAD).Count, 1);
@@ -105,14 +100,11 @@ TEST(WptEdit, CrossQuadrantMoveRenamesAndOneUndoRestores) {
     EXPECT_TRUE(env.prompter.Saw("Error! Index of waypoint out of range in 'DeleteWaypoint'!"));
     EXPECT_EQ(doc.MoveWaypoint(orig, 0, CPointD(100, 100)), 0);
     EXPECT_TRUE(env.prompter.Saw("Error! New coordinates out of range"));
-    for (int b = 0; b < kQuadrantCount; ++b) {
-        if (env.Db().Base(b).Loaded) {
-            EXPECT_TRUE(env.Db().Claims(b) > 0 || env.Db().SelectionLevel(b) >= 0) << b;
-        }
-    }
+    for (int b = 0; b < kQuadrantCount; ++b)
+        EXPECT_TRUE(!env.Db().Base(b).Loaded || env.Db().Claims(b) > 0 || env.Db().SelectionLevel(b) >= 0) << b;
 }
 
-TEST(WptEdit, EditDeleteLevelAndLabel) {
+TEST(WptEdit, EditLevelLabelDeleteAndTheSectorMoveWarnings) {
     DocEnv env;
     CVornaDoc& doc = env.Make();
     auto [q, i] = Click(doc, QuadrantCentre(1, 3));
@@ -125,8 +117,7 @@ TEST(WptEdit, EditDeleteLevelAndLabel) {
     // An edit into another quadrant warns and renames; undo takes back both halves.
     env.dialogs.wpt.push_back([](WaypointRecord& e) { return e.E += 10000, kWptDialogOk; });
     ASSERT_EQ(doc.EditWaypoint(Stored(doc, q, i), i), 1);
-    EXPECT_TRUE(env.prompter.Saw("Warning! Waypoint has been moved out of the current sector and it's name will "
-                                 "be automatically changed to 'AD01'!"));
+    EXPECT_TRUE(env.prompter.Saw(kSectorMove + "'AD01'!"));
     doc.Undo(0);
     EXPECT_FALSE(WptIsDeleted(Stored(doc, q, i)));
     EXPECT_EQ(doc.Waypoints().Base(kAD).Count, 0);
@@ -149,20 +140,14 @@ TEST(WptEdit, EditDeleteLevelAndLabel) {
     EXPECT_EQ(doc.DeleteWaypoint(Stored(doc, q, i), i), 0) << "already deleted";
     doc.Undo(0);
     EXPECT_EQ(Stored(doc, q, i).Flags & (kWptDeleted | kWptSelected), kWptSelected);
-}
 
-TEST(WptEdit, TurningAnAutomaticWaypointTemporaryWarnsOfTheSectorMove) {
-    DocEnv env;
-    CVornaDoc& doc = env.Make();
-    auto [q, i] = Click(doc, QuadrantCentre(1, 3));
+    // Turning an automatic waypoint into a temporary one moves it to the temporary base.
     env.dialogs.wpt.push_back([](WaypointRecord& e) {
         e.Flags |= kWptTemporary;
-        SetWptName(e, "CAMP");
-        return kWptDialogOk;
+        return SetWptName(e, "CAMP"), kWptDialogOk;
     });
     ASSERT_EQ(doc.EditWaypoint(Stored(doc, q, i), i), 1);
-    EXPECT_TRUE(env.prompter.Saw("Warning! Waypoint has been moved out of the current sector and it's name will "
-                                 "be automatically changed to 'CAMP'!"));
+    EXPECT_TRUE(env.prompter.Saw(kSectorMove + "'CAMP'!"));
     EXPECT_TRUE(WptIsDeleted(Stored(doc, q, i)));
     EXPECT_EQ(WptName(Stored(doc, kTempBase, 0)), "CAMP");
 }
@@ -171,7 +156,7 @@ TEST(WptEdit, RefusedRegistrationChangesNothing) {
     DocEnv env;
     CVornaDoc& doc = env.Make();
     auto [q, i] = Click(doc, QuadrantCentre(1, 3));
-    const int undo = UndoCount(doc), count = env.Db().Base(q).Count;
+    const int undo = doc.Waypoints().UndoStack().Count(), count = env.Db().Base(q).Count;
     env.prompter.texts.clear();
     const CPointD c = QuadrantCentre(1, 3);
     const WaypointRecord refused[] = {
@@ -182,7 +167,7 @@ TEST(WptEdit, RefusedRegistrationChangesNothing) {
     };
     for (const WaypointRecord& r : refused) EXPECT_EQ(doc.RegisterNewWpt(r, 0), 0) << WptName(r);
     EXPECT_EQ(env.prompter.texts[0], "Internal Error! Duplicate name of the waypoint AC01 found in 'RegisterNewWpt'.");
-    EXPECT_EQ(UndoCount(doc), undo);
+    EXPECT_EQ(doc.Waypoints().UndoStack().Count(), undo);
     EXPECT_EQ(env.Db().Base(q).Count, count);
     EXPECT_EQ(env.Db().Base(kTempBase).Count, 0);
 
@@ -195,29 +180,6 @@ TEST(WptEdit, RefusedRegistrationChangesNothing) {
         EXPECT_EQ(doc.MoveWaypoint(bad, i, QuadrantCentre(1, 4)), 0);
         EXPECT_FALSE(WptIsDeleted(Stored(doc, q, i)));
         EXPECT_EQ(env.Db().Base(q).Deleted, 0);
-    }
-}
-
-TEST(WptEdit, FullUndoStackNeverLosesAWaypoint) {
-    for (int capacity : {1, 2, 3}) {
-        DocEnv env;
-        env.settings.undoStackSize = capacity;
-        CVornaDoc& doc = env.Make();
-        auto [q, i] = Click(doc, QuadrantCentre(1, 3));
-        for (int step = 0; step < 5; ++step) {  // back and forth across quadrants
-            const int col = step % 2 ? 3 : 4;
-            ASSERT_EQ(doc.OpenQuadrantWptFile(q), 1);
-            const WptBase& b = env.Db().Base(q);
-            int live = -1;
-            for (int k = 0; k < b.Count; ++k)
-                if (!WptIsDeleted(b.Data[std::size_t(k)])) live = k;
-            ASSERT_EQ(doc.MoveWaypoint(b.Data[std::size_t(live)], live, QuadrantCentre(1, col)), 1);
-            q = QuadrantAt(1, col);
-        }
-        while (doc.CanUndo()) {
-            doc.Undo(0);
-            EXPECT_EQ(LiveWaypoints(doc).size(), 1u) << "capacity " << capacity;
-        }
     }
 }
 
@@ -264,11 +226,9 @@ TEST(WptEdit, DocumentCommandsAndTheirMenuState) {
     EXPECT_EQ(env.Db().Base(kAC).Count, 0);
 
     EXPECT_TRUE(map.OnCommand(cmd::WptLevelTN10));
-    CCmdUI tn10(cmd::WptLevelTN10), automatic(cmd::WptLevelAutomatic);
+    CCmdUI tn10(cmd::WptLevelTN10);
     map.OnUpdateCommand(cmd::WptLevelTN10, tn10);
-    map.OnUpdateCommand(cmd::WptLevelAutomatic, automatic);
     EXPECT_TRUE(tn10.m_bChecked);
-    EXPECT_FALSE(automatic.m_bChecked);
     EXPECT_TRUE(map.OnCommand(cmd::CreateTempWpts));
     EXPECT_TRUE(env.Db().CreateTemporary());
 
