@@ -6,50 +6,19 @@
 
 #include "DocTestEnv.h"
 
-namespace {
-TrackPoint Point(int i) {
-    TrackPoint p;
-    p.position = CPointD(400000 + i, 5100000 + i);
-    p.time = 1000 + i;
-    p.segmentStart = i == 0;
-    return p;
-}
-}  // namespace
-
-TEST(TrackLogStore, PointsSurviveTheEndOfTheProgramAndAnEmptyLogDeletesItsFile) {
+TEST(TrackLogStore, PartialFileReadsBackFailedWriteKeepsItAndAnEmptyLogDeletesIt) {
     DocEnv env;
     env.settings.trackLogOverdraft = 0;  // counts as 1
-    CVornaDoc& doc = env.Make();
-    CTrackLogStore& log = doc.TrackLogStore();
-    log.SelStart = 2;
-    doc.ClearTrackLog(0);
-    EXPECT_EQ(log.SelStart, -1);
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(log.Append(Point(i)));
-    EXPECT_EQ(doc.TrackLog.Capacity, 3);
     const std::string file = env.tmp.file("TrackLog.dat");
-    {  // A failed write keeps the old file.
-        ASSERT_TRUE(WriteFileBytes(file, "old"));
-        WriteFault fault([](const std::string&) { return true; });
-        EXPECT_EQ(doc.WriteBinaryTrackLogFile(env.tmp.dir() + "TrackLog"), 0);
-        EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Error writing Binary TrackLog file"});
-        EXPECT_EQ(ReadFileBytes(file), "old");
-    }
-    CVornaDoc& again = env.Reopen();
-    EXPECT_EQ(ReadFileBytes(file).size(), 72u);
-    EXPECT_EQ(again.TrackLog.Count, 3);
-    again.OnClearTrackLog();
-    env.doc.reset();
-    EXPECT_FALSE(FileExists(file));
-}
-
-TEST(TrackLogStore, ReadsBackAPartialFileAndFindsTheNearestPoint) {
-    DocEnv env;
     std::string bytes;
     for (int i = 0; i < 3; ++i) {
-        const TrackPoint p = Point(i);
+        TrackPoint p;
+        p.position = CPointD(400000 + i, 5100000 + i);
+        p.time = 1000 + i;
+        p.segmentStart = i == 0;
         bytes.append(reinterpret_cast<const char*>(&p), sizeof p);
     }
-    ASSERT_TRUE(WriteFileBytes(env.tmp.file("TrackLog.dat"), bytes + "partial"));
+    ASSERT_TRUE(WriteFileBytes(file, bytes + "partial"));
     CVornaDoc& doc = env.Make();
     ASSERT_EQ(doc.TrackLog.Count, 3);
     EXPECT_EQ(doc.TrackLog.Data[2].time, 1002);
@@ -57,6 +26,21 @@ TEST(TrackLogStore, ReadsBackAPartialFileAndFindsTheNearestPoint) {
     EXPECT_EQ(doc.GetClosestTrackPointIndex(&hit, CPointD(400001.2, 5100001), 1, 1), 1);
     EXPECT_EQ(hit.time, 1001);
     EXPECT_EQ(doc.GetClosestTrackPointIndex(&hit, CPointD(400010, 5100010), 1, 1), -1);
+    ASSERT_TRUE(doc.TrackLogStore().Append(hit));
+    EXPECT_EQ(doc.TrackLog.Capacity, 4);
+    {
+        WriteFault fault([](const std::string&) { return true; });
+        EXPECT_EQ(doc.WriteBinaryTrackLogFile(env.tmp.dir() + "TrackLog"), 0);
+        EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Error writing Binary TrackLog file"});
+        EXPECT_EQ(ReadFileBytes(file), bytes + "partial");
+    }
+    CVornaDoc& again = env.Reopen();
+    EXPECT_EQ(ReadFileBytes(file).size(), 4 * sizeof(TrackPoint));
+    again.TrackLogStore().SelStart = 2;
+    again.OnClearTrackLog();
+    EXPECT_EQ(again.TrackLogStore().SelStart, -1);
+    env.doc.reset();
+    EXPECT_FALSE(FileExists(file));
 }
 
 // A file that exists but cannot be read is no empty log: the end of the

@@ -10,7 +10,8 @@ namespace {
 const int kAC = QuadrantAt(1, 3);
 const int kAD = QuadrantAt(1, 4);
 const std::string kSectorMove =
-    "Warning! Waypoint has been moved out of the current sector and it's name will be automatically changed to ";
+    "Warning! Waypoint has been moved out of the current sector and it's name will be automatically changed "
+    "to ";
 
 // Creates an automatic waypoint by a click and answers its (base, index).
 std::pair<int, int> Click(CVornaDoc& doc, CPointD p) {
@@ -32,7 +33,8 @@ TEST(WptEdit, CreationNamesLevelsAndTrimsNewWaypoints) {
     env.settings.wptDefaultLabelPosition = 0x20;
     CVornaDoc& doc = env.Make();
     const CPointD c = QuadrantCentre(1, 3);
-    ASSERT_EQ(doc.CreateWaypoint(c.easting + 0.12345, c.northing + 0.98765, WptCreateMode::Click, 2, "", "", 0), 1);
+    ASSERT_EQ(
+        doc.CreateWaypoint(c.easting + 0.12345, c.northing + 0.98765, WptCreateMode::Click, 2, "", "", 0), 1);
     const WaypointRecord r = Stored(doc, kAC, 0);
     EXPECT_EQ(WptName(r), "AC01");
     EXPECT_DOUBLE_EQ(r.E, c.easting + 0.123);
@@ -43,7 +45,8 @@ TEST(WptEdit, CreationNamesLevelsAndTrimsNewWaypoints) {
     EXPECT_TRUE(env.prompter.Saw("Error! Coordinates out of range"));
     doc.OnNewWptLevel(4);
     EXPECT_EQ(env.settings.wptLevel, 4) << "the level is a setting";
-    EXPECT_EQ(doc.CreateWaypoint(c.easting + 50, c.northing, WptCreateMode::Click, 1, "", "", 0), 0) << "too close";
+    EXPECT_EQ(doc.CreateWaypoint(c.easting + 50, c.northing, WptCreateMode::Click, 1, "", "", 0), 0)
+        << "too close";
     EXPECT_EQ(doc.CreateWaypoint(c.easting + 500, c.northing, WptCreateMode::Click, -3, "", "", 0), 1);
     EXPECT_EQ(Stored(doc, kAC, 1).Flags & kWptLevelMask, 4);
 
@@ -73,8 +76,9 @@ TEST(WptEdit, CrossQuadrantMoveRenamesAndOneUndoRestores) {
     Click(doc, QuadrantCentre(1, 4));  // AD01 exists
     const WaypointRecord orig = Stored(doc, q, i);
     ASSERT_EQ(doc.MoveWaypoint(orig, i, CPointD(c.easting + 10000, c.northing + 1000)), 1);
-    EXPECT_TRUE(env.prompter.Saw("Warning! Auto waypoint has been moved out of the current sector and it's name "
-                                 "will be automatically changed to 'AD02'!"));
+    EXPECT_TRUE(
+        env.prompter.Saw("Warning! Auto waypoint has been moved out of the current sector and it's name "
+                         "will be automatically changed to 'AD02'!"));
     EXPECT_TRUE(WptIsDeleted(Stored(doc, kAC, 0)));
     EXPECT_EQ(WptName(Stored(doc, kAD, 1)), "AD02");
     doc.Undo(0);
@@ -101,7 +105,8 @@ TEST(WptEdit, CrossQuadrantMoveRenamesAndOneUndoRestores) {
     EXPECT_EQ(doc.MoveWaypoint(orig, 0, CPointD(100, 100)), 0);
     EXPECT_TRUE(env.prompter.Saw("Error! New coordinates out of range"));
     for (int b = 0; b < kQuadrantCount; ++b)
-        EXPECT_TRUE(!env.Db().Base(b).Loaded || env.Db().Claims(b) > 0 || env.Db().SelectionLevel(b) >= 0) << b;
+        EXPECT_TRUE(!env.Db().Base(b).Loaded || env.Db().Claims(b) > 0 || env.Db().SelectionLevel(b) >= 0)
+            << b;
 }
 
 TEST(WptEdit, EditLevelLabelDeleteAndTheSectorMoveWarnings) {
@@ -161,12 +166,13 @@ TEST(WptEdit, RefusedRegistrationChangesNothing) {
     const CPointD c = QuadrantCentre(1, 3);
     const WaypointRecord refused[] = {
         MakeWpt("AC01", c),  // duplicate automatic name
-        MakeWpt("AC0X", c),         MakeWpt("AD02", c),          MakeWpt("AC02", c, kWptObject),
-        MakeWpt("AC02", c, 0x0100), MakeWpt("AC02", c, 5),       MakeWpt("AB1", c, kWptTemporary),
+        MakeWpt("AC0X", c),          MakeWpt("AD02", c),    MakeWpt("AC02", c, kWptObject),
+        MakeWpt("AC02", c, 0x0100),  MakeWpt("AC02", c, 5), MakeWpt("AB1", c, kWptTemporary),
         MakeWpt("X", CPointD(0, 0)),
     };
     for (const WaypointRecord& r : refused) EXPECT_EQ(doc.RegisterNewWpt(r, 0), 0) << WptName(r);
-    EXPECT_EQ(env.prompter.texts[0], "Internal Error! Duplicate name of the waypoint AC01 found in 'RegisterNewWpt'.");
+    EXPECT_EQ(env.prompter.texts[0],
+              "Internal Error! Duplicate name of the waypoint AC01 found in 'RegisterNewWpt'.");
     EXPECT_EQ(doc.Waypoints().UndoStack().Count(), undo);
     EXPECT_EQ(env.Db().Base(q).Count, count);
     EXPECT_EQ(env.Db().Base(kTempBase).Count, 0);

@@ -96,9 +96,11 @@ void RunSequence(unsigned seed, int undoCapacity) {
             const std::string name(1, char('P' + pick(4)));
             bool taken = false;
             for (const ModelRecord& r : model[kTempBase]) taken |= !r.deleted && r.name == name;
-            ASSERT_EQ(doc->CreateWaypoint(p.easting, p.northing, WptCreateMode::Import, -1, name, "imp", 0), !taken);
+            ASSERT_EQ(doc->CreateWaypoint(p.easting, p.northing, WptCreateMode::Import, -1, name, "imp", 0),
+                      !taken);
             if (!taken) {
-                model[kTempBase].push_back({name, p.easting, p.northing, "imp", kWptTemporary | kWptImported});
+                model[kTempBase].push_back(
+                    {name, p.easting, p.northing, "imp", kWptTemporary | kWptImported});
                 pushStep(before, 1);
             }
         } else if (op < 30 || live.empty()) {  // create by a click
