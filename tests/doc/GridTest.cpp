@@ -12,9 +12,14 @@ TEST(Grid, QuadrantOfAPointAndItsName) {
         int quadrant;
         const char* name;
     } rows[] = {
-        {370000, 5219999.9, 0, "--"},     {649999.9, 4940000, 783, "++"}, {400500, 5205000, 31, "AC"},
-        {650000, 5000000, -1, ""},        {400000, 5220000, -1, ""},      {369999, 5000000, -1, ""},
-        {std::nan(""), 5000000, -1, ""},  {500000, 1e300, -1, ""},
+        {370000, 5219999.9, 0, "--"},
+        {649999.9, 4940000, 783, "++"},
+        {400500, 5205000, 31, "AC"},
+        {650000, 5000000, -1, ""},
+        {400000, 5220000, -1, ""},
+        {369999, 5000000, -1, ""},
+        {std::nan(""), 5000000, -1, ""},
+        {500000, 1e300, -1, ""},
         {-std::numeric_limits<double>::infinity(), 5000000, -1, ""},
     };
     for (const Row& r : rows) {
@@ -60,11 +65,10 @@ TEST(Grid, SegmentOfAPointAndItsNameInEverySeries) {
     EXPECT_EQ(doc.SegmentFilePath(1, 31, ".mif"), env.settings.mapTypes[1].directory + "TK50AC.mif");
 }
 
-TEST(Grid, MapSizeAndCaption) {
+TEST(Grid, MapSizeAndCaptionOfASeriesOrTheImage) {
     DocEnv env;
     CVornaDoc& doc = env.Make();
     EXPECT_EQ(doc.GetMapSizePixels(DocEnv::Desc(3)).cy, 140 * 1181);
-    EXPECT_EQ(doc.GetMapSizePixels(DocEnv::Desc(kMapNone)).cx, 100);
     EXPECT_EQ(doc.GetMapCaption(1), "CONT:TK50->");
     EXPECT_EQ(doc.GetMapCaption(kMapNone), "NOMAP->");
     doc.ImageMap().Path = "/some/folder/sheet.bmp";

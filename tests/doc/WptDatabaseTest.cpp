@@ -17,7 +17,8 @@ void Put(std::string& bytes, std::size_t at, T v) {
 std::string Records(int n, int deleted = 0) {
     std::string bytes(std::size_t(n) * 64, '\0');
     for (int i = 0; i < n; ++i) {
-        WaypointRecord r = MakeWpt("AC0" + std::to_string(i + 1), QuadrantCentre(1, 3), i < deleted ? kWptDeleted : 0);
+        WaypointRecord r =
+            MakeWpt("AC0" + std::to_string(i + 1), QuadrantCentre(1, 3), i < deleted ? kWptDeleted : 0);
         r.E += i;
         std::memcpy(&bytes[std::size_t(i) * 64], &r, 64);
     }
@@ -35,7 +36,8 @@ std::string Counters(int q, std::int32_t v) {
 TEST(WptDatabase, RecordIsWrittenByteForByteWithoutTheSelectionMark) {
     DocEnv env;
     CVornaDoc& doc = env.Make();
-    WaypointRecord r = MakeWpt("AC07", CPointD(405123.25, 5204321.5), 0x0002 | 0x0020 | kWptImported | kWptSelected);
+    WaypointRecord r =
+        MakeWpt("AC07", CPointD(405123.25, 5204321.5), 0x0002 | 0x0020 | kWptImported | kWptSelected);
     r.Created = 1000000000;
     r.Modified = 1000000123;
     SetWptComment(r, "Spring at the old mill");
@@ -56,22 +58,19 @@ TEST(WptDatabase, RecordIsWrittenByteForByteWithoutTheSelectionMark) {
     EXPECT_EQ(env.Db().Base(kAC).Modified, 0);
 }
 
-TEST(WptDatabase, LoadsMissingPartialAndMisnamedFiles) {
+TEST(WptDatabase, LoadsMissingPartialMisnamedAndUnreadableFiles) {
     DocEnv env;
-    env.settings.autoWptBaseOverdraft = 0;  // counts as 1
     CVornaDoc& doc = env.Make();
-    ASSERT_EQ(doc.OpenQuadrantWptFile(kAC), 1);
-    EXPECT_EQ(env.Db().Base(kAC).Capacity, 100) << "a missing file: an empty base";
+    ASSERT_EQ(doc.OpenQuadrantWptFile(kAC), 1);  // a missing file: an empty base
     EXPECT_EQ(doc.CloseQuadrantWptFile(kAC), 1);
     EXPECT_FALSE(FileExists(env.WptFile("AC.wdb"))) << "closed unchanged: nothing written";
 
     WriteFileBytes(env.WptFile("AC.wdb"), Records(2) + "xy");  // the partial record is ignored
     ASSERT_EQ(doc.OpenQuadrantWptFile(kAC), 1);
     EXPECT_EQ(env.Db().Base(kAC).Count, 2);
-    EXPECT_EQ(env.Db().Base(kAC).Capacity, 3);
     EXPECT_EQ(WptName(env.Db().Base(kAC).Data[1]), "AC02");
 
-    // A base file from Windows in another letter case is written back in place.
+    // A base file in another letter case is written back in place.
     const int kAD = QuadrantAt(1, 4);
     WriteFileBytes(env.WptFile("ad.WDB"), Records(1));
     ASSERT_EQ(doc.OpenQuadrantWptFile(kAD), 1);
@@ -80,17 +79,15 @@ TEST(WptDatabase, LoadsMissingPartialAndMisnamedFiles) {
     EXPECT_FALSE(FileExists(env.WptFile("AD.wdb")));
     EXPECT_EQ(ReadFileBytes(env.WptFile("ad.WDB")).size(), 64u);
     EXPECT_TRUE(env.prompter.texts.empty());
-}
 
-TEST(WptDatabase, UnreadableBaseIsReportedOnceAndNeverOverwritten) {
-    DocEnv env;
-    CVornaDoc& doc = env.Make();
-    ::mkdir(env.WptFile("AC.wdb").c_str(), 0755);  // unreadable even for root
-    EXPECT_EQ(doc.OpenQuadrantWptFile(kAC), 0);
-    EXPECT_EQ(doc.OpenQuadrantWptFile(kAC), 0);
+    // A base that cannot be read takes nothing new, so nothing can overwrite it.
+    const int kAE = QuadrantAt(1, 5);
+    ::mkdir(env.WptFile("AE.wdb").c_str(), 0755);  // unreadable even for root
+    EXPECT_EQ(doc.OpenQuadrantWptFile(kAE), 0);
+    EXPECT_EQ(doc.OpenQuadrantWptFile(kAE), 0);
     EXPECT_EQ(env.prompter.texts.size(), 2u);  // the reason, then "Error opening quadrant Wpt file"
-    EXPECT_EQ(doc.GetNewAutoWptName(kAC), "");
-    EXPECT_EQ(doc.RegisterNewWpt(MakeWpt("AC01", QuadrantCentre(1, 3)), 0), 0);
+    EXPECT_EQ(doc.GetNewAutoWptName(kAE), "");
+    EXPECT_EQ(doc.RegisterNewWpt(MakeWpt("AE01", QuadrantCentre(1, 5)), 0), 0);
     EXPECT_FALSE(doc.CanUndo());
 }
 
@@ -114,7 +111,8 @@ TEST(WptDatabase, WriteProtectedFilesAreReportedOnceAndKept) {
         {"wpt/WAutoCnt.dat", "Error! Can not open WAutoCnt.dat file for writing. File is write protected",
          [&] { return env.Db().WriteWptCounters(); }},
         {"TrackLog.dat",
-         "Error! TrackLog file " + env.tmp.dir() + "TrackLog.dat can not be saved because it is write protected!",
+         "Error! TrackLog file " + env.tmp.dir() +
+             "TrackLog.dat can not be saved because it is write protected!",
          [&] { return doc.WriteBinaryTrackLogFile(env.tmp.dir() + "TrackLog") == 1; }},
     };
     ASSERT_TRUE(PutWpt(env.Db(), kAC, MakeWpt("AC01", QuadrantCentre(1, 3))));
@@ -237,10 +235,12 @@ TEST(WptDatabase, GrowthFailureAppendsNothing) {
     EXPECT_EQ(env.mem[kMemWptBase + 1], 101 * 64 + 100 * 64) << "TEMP and AC";
 
     b.GrowStep = kMaxBaseRecords;  // the next growth cannot be held
-    for (int i = 0; i < 101; ++i) ASSERT_TRUE(PutWpt(env.Db(), kAC, MakeWpt("AC" + std::to_string(i + 1), QuadrantCentre(1, 3))));
+    for (int i = 0; i < 101; ++i)
+        ASSERT_TRUE(PutWpt(env.Db(), kAC, MakeWpt("AC" + std::to_string(i + 1), QuadrantCentre(1, 3))));
     env.view.hints.clear();
     EXPECT_EQ(doc.RegisterNewWpt(MakeWpt("AC999", QuadrantCentre(1, 3)), 0), 0);
-    EXPECT_TRUE(env.prompter.Saw("Internal Error! Not enough memory for base reallocation in ReallocateBase!"));
+    EXPECT_TRUE(
+        env.prompter.Saw("Internal Error! Not enough memory for base reallocation in ReallocateBase!"));
     EXPECT_EQ(b.Count, 101);
     EXPECT_FALSE(doc.CanUndo());
     EXPECT_TRUE(env.view.hints.empty());
