@@ -45,6 +45,7 @@ void RunSequence(unsigned seed, int undoCapacity) {
     env.settings.minWaypointDistance = 0;  // distances are tested on their own
     env.settings.undoStackSize = undoCapacity;
     CVornaDoc* doc = &env.Make();
+    const std::vector<int> idleClaims = doc->Waypoints().AllClaims();
     std::mt19937 rng(seed);
     auto pick = [&](int n) { return int(rng() % unsigned(n)); };
     auto randomPos = [&] { return CPointD(470000.0 + pick(20000), 5100000.0 - pick(20000)); };
@@ -145,6 +146,10 @@ void RunSequence(unsigned seed, int undoCapacity) {
             entries = 0;
         }
         ASSERT_EQ(doc->Waypoints().UndoStack().Count(), entries);
+        ASSERT_EQ(doc->Waypoints().AllClaims(), idleClaims) << "every step gives back what it claims";
+        for (const auto& [b, recs] : model)
+            ASSERT_EQ(doc->GetLiveWptCount(b),
+                      std::count_if(recs.begin(), recs.end(), [](auto& r) { return !r.deleted; }));
     }
 
     doc = &env.Reopen();
