@@ -114,8 +114,9 @@ struct DocEnv {
     void ApplyDatum() {
         geo.SelectLocalEllipsoid(0);
         const double secToRad = 3.141592654 / 180.0 / 3600.0;
-        geo.SetHelmertParameters(settings.datumDX, settings.datumDY, settings.datumDZ, settings.datumEX * secToRad,
-                                 settings.datumEY * secToRad, settings.datumEZ * secToRad, settings.datumDM / 1e6);
+        geo.SetHelmertParameters(settings.datumDX, settings.datumDY, settings.datumDZ,
+                                 settings.datumEX * secToRad, settings.datumEY * secToRad,
+                                 settings.datumEZ * secToRad, settings.datumDM / 1e6);
     }
     static MapViewDesc Desc(int series) {
         MapViewDesc d;
@@ -155,8 +156,15 @@ inline bool PutWpt(CWptDatabase& db, int q, const WaypointRecord& r) {
     return true;
 }
 
-// Live records of every base, as "base:name@E,N/flags/comment", sorted; the
-// selection mark is left out.
+// One waypoint as "base:name@E,N/flags/comment".
+inline std::string WptLine(int q, const std::string& name, double E, double N, int flags,
+                           const std::string& comment) {
+    char pos[80];
+    std::snprintf(pos, sizeof pos, "@%.3f,%.3f/%d/", E, N, flags);
+    return std::to_string(q) + ":" + name + pos + comment;
+}
+
+// Live records of every base as WptLine, sorted; the selection mark is left out.
 inline std::vector<std::string> LiveWaypoints(CVornaDoc& doc) {
     std::vector<std::string> out;
     for (int q = 0; q < kBaseCount; ++q) {
@@ -165,10 +173,8 @@ inline std::vector<std::string> LiveWaypoints(CVornaDoc& doc) {
         const WptBase& b = doc.Waypoints().Base(q);
         for (int i = 0; i < b.Count; ++i) {
             const WaypointRecord& r = b.Data[std::size_t(i)];
-            if (WptIsDeleted(r)) continue;
-            char pos[80];
-            std::snprintf(pos, sizeof pos, "@%.3f,%.3f/%d/", r.E, r.N, r.Flags & ~kWptSelected);
-            out.push_back(std::to_string(q) + ":" + WptName(r) + pos + WptComment(r));
+            if (!WptIsDeleted(r))
+                out.push_back(WptLine(q, WptName(r), r.E, r.N, r.Flags & ~kWptSelected, WptComment(r)));
         }
     }
     doc.CloseUnusedQuadrants();

@@ -26,7 +26,7 @@ int Claimed(const SegmentFlags& f) {
 
 }  // namespace
 
-TEST(SegmentCache, ClaimPassTakesTheSegmentsUnderTheArea) {
+TEST(SegmentCache, ClaimPassesTakeTheSegmentsUnderTheAreaAndShareOneDecode) {
     DocEnv env;
     CVornaDoc& doc = env.Make();
     const MapViewDesc d = DocEnv::Desc(1);
@@ -60,13 +60,8 @@ TEST(SegmentCache, ClaimPassTakesTheSegmentsUnderTheArea) {
     for (int c : doc.Series(1).SInUse) ASSERT_EQ(c, 0);
     doc.SelectActiveMapSegments(DocEnv::Desc(kMapImage), rows[0].area, f, 0);
     EXPECT_EQ(Claimed(f), 0);
-    EXPECT_TRUE(env.prompter.texts.empty()) << "missing files are silent";
-}
 
-TEST(SegmentCache, ConsumersShareOneDecodeAndTheLastReleaseFrees) {
-    DocEnv env;
-    CVornaDoc& doc = env.Make();
-    const MapViewDesc d = DocEnv::Desc(1);
+    // Consumers share one decode; the last release frees it.
     const int a = doc.GetSegmentIndex(1, 505000, 5085000), b = doc.GetSegmentIndex(1, 515000, 5085000);
     SegmentFlags screen, print, single;
     doc.SelectActiveMapSegments(d, CRectD(501000, 5089000, 509000, 5081000), screen, 0);
@@ -96,7 +91,7 @@ TEST(SegmentCache, ConsumersShareOneDecodeAndTheLastReleaseFrees) {
     EXPECT_NE(doc.SegmentPixels(1, b), nullptr);
     doc.RemoveMapSegments(d, a, single);
     EXPECT_EQ(doc.SegmentPixels(1, a), nullptr);
-    EXPECT_TRUE(env.prompter.texts.empty());
+    EXPECT_TRUE(env.prompter.texts.empty()) << "missing files are silent";
 }
 
 TEST(SegmentCache, UnusableFilesAreReportedWithTheirPathAndStoreNothing) {
@@ -115,7 +110,8 @@ TEST(SegmentCache, UnusableFilesAreReportedWithTheirPathAndStoreNothing) {
         std::string message;
     } rows[] = {
         {"wrong size", small, "Invalid Map Segment Size! " + mif},
-        {"data cut short", good.substr(0, good.size() - 3), "Unexpected end of file in ReadMapSegment! " + mif},
+        {"data cut short", good.substr(0, good.size() - 3),
+         "Unexpected end of file in ReadMapSegment! " + mif},
     };
     for (const Row& r : rows) {
         ASSERT_TRUE(WriteFileBytes(mif, r.bytes));

@@ -30,11 +30,8 @@ std::string NextAutoName(const Model& m, int q) {
 std::vector<std::string> Live(const Model& m) {
     std::vector<std::string> out;
     for (const auto& [q, recs] : m)
-        for (const ModelRecord& r : recs) {
-            char pos[80];
-            std::snprintf(pos, sizeof pos, "@%.3f,%.3f/%d/", r.E, r.N, r.flags);
-            if (!r.deleted) out.push_back(std::to_string(q) + ":" + r.name + pos + r.comment);
-        }
+        for (const ModelRecord& r : recs)
+            if (!r.deleted) out.push_back(WptLine(q, r.name, r.E, r.N, r.flags, r.comment));
     std::sort(out.begin(), out.end());
     return out;
 }
