@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "TestUtil.h"
-#include "doc/DocTestEnv.h"  // HintRecorder
+#include "doc/DocTestEnv.h"  // HintRecorder, DocEnv::Desc
 #include "app/VornaApp.h"
 #include "doc/VornaDoc.h"
 #include "platform/Prompt.h"
@@ -41,17 +41,5 @@ struct AppDocEnv {
         app.newWptBaseFlag = 0;
         return *doc;
     }
-    // A pane of the series with every layer on.
-    static MapViewDesc Desc(int series) {
-        MapViewDesc d;
-        d.mapType = series;
-        const MapTypeInfo& m = DefaultMapType(series);
-        d.scale = m.scale;
-        d.segmentsPerSide = m.segmentsPerSide;
-        d.segmentCount = m.segmentCount;
-        d.segmentPixels = m.pixels;
-        d.segmentMetres = m.segmentMetres;
-        for (int& l : d.layers) l = 1;
-        return d;
-    }
+    static MapViewDesc Desc(int series) { return DocEnv::Desc(series); }
 };

@@ -118,9 +118,17 @@ struct DocEnv {
                                  settings.datumEX * secToRad, settings.datumEY * secToRad,
                                  settings.datumEZ * secToRad, settings.datumDM / 1e6);
     }
+    // A pane of the series with every layer on.
     static MapViewDesc Desc(int series) {
         MapViewDesc d;
         d.mapType = series;
+        const MapTypeInfo& m = DefaultMapType(series);
+        d.scale = m.scale;
+        d.segmentsPerSide = m.segmentsPerSide;
+        d.segmentCount = m.segmentCount;
+        d.segmentPixels = m.pixels;
+        d.segmentMetres = m.segmentMetres;
+        for (int& l : d.layers) l = 1;
         return d;
     }
 };
