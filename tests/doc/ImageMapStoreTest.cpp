@@ -34,8 +34,7 @@ TEST(ImageMapStore, BitmapsLoadWithTheirPaletteAndStoreBackByteForByte) {
     // A second load while pixels are held reads nothing.
     const std::string pal = BmpBytes(6, 4, 8, 1024, 3);
     EXPECT_FALSE(load(pal));
-    EXPECT_EQ(env.prompter.texts,
-              std::vector<std::string>{"Internal Warning! BmpData already allocated in Serialize!"});
+    EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Internal Warning! BmpData already allocated in Serialize!"});
     EXPECT_EQ(Pixels(doc), rgb.substr(54));
 
     // A palette, 8-bit rows padded to 8 bytes, and 3 bytes after the last

@@ -17,8 +17,7 @@ void Put(std::string& bytes, std::size_t at, T v) {
 std::string Records(int n, int deleted = 0) {
     std::string bytes(std::size_t(n) * 64, '\0');
     for (int i = 0; i < n; ++i) {
-        WaypointRecord r =
-            MakeWpt("AC0" + std::to_string(i + 1), QuadrantCentre(1, 3), i < deleted ? kWptDeleted : 0);
+        WaypointRecord r = MakeWpt("AC0" + std::to_string(i + 1), QuadrantCentre(1, 3), i < deleted ? kWptDeleted : 0);
         r.E += i;
         std::memcpy(&bytes[std::size_t(i) * 64], &r, 64);
     }
@@ -36,8 +35,7 @@ std::string Counters(int q, std::int32_t v) {
 TEST(WptDatabase, RecordIsWrittenByteForByteWithoutTheSelectionMark) {
     DocEnv env;
     CVornaDoc& doc = env.Make();
-    WaypointRecord r =
-        MakeWpt("AC07", CPointD(405123.25, 5204321.5), 0x0002 | 0x0020 | kWptImported | kWptSelected);
+    WaypointRecord r = MakeWpt("AC07", CPointD(405123.25, 5204321.5), 0x0002 | 0x0020 | kWptImported | kWptSelected);
     r.Created = 1000000000;
     r.Modified = 1000000123;
     SetWptComment(r, "Spring at the old mill");
@@ -111,8 +109,7 @@ TEST(WptDatabase, WriteProtectedFilesAreReportedOnceAndKept) {
         {"wpt/WAutoCnt.dat", "Error! Can not open WAutoCnt.dat file for writing. File is write protected",
          [&] { return env.Db().WriteWptCounters(); }},
         {"TrackLog.dat",
-         "Error! TrackLog file " + env.tmp.dir() +
-             "TrackLog.dat can not be saved because it is write protected!",
+         "Error! TrackLog file " + env.tmp.dir() + "TrackLog.dat can not be saved because it is write protected!",
          [&] { return doc.WriteBinaryTrackLogFile(env.tmp.dir() + "TrackLog") == 1; }},
     };
     ASSERT_TRUE(PutWpt(env.Db(), kAC, MakeWpt("AC01", QuadrantCentre(1, 3))));
@@ -235,12 +232,10 @@ TEST(WptDatabase, GrowthFailureAppendsNothing) {
     EXPECT_EQ(env.mem[kMemWptBase + 1], 101 * 64 + 100 * 64) << "TEMP and AC";
 
     b.GrowStep = kMaxBaseRecords;  // the next growth cannot be held
-    for (int i = 0; i < 101; ++i)
-        ASSERT_TRUE(PutWpt(env.Db(), kAC, MakeWpt("AC" + std::to_string(i + 1), QuadrantCentre(1, 3))));
+    for (int i = 0; i < 101; ++i) ASSERT_TRUE(PutWpt(env.Db(), kAC, MakeWpt("AC" + std::to_string(i + 1), QuadrantCentre(1, 3))));
     env.view.hints.clear();
     EXPECT_EQ(doc.RegisterNewWpt(MakeWpt("AC999", QuadrantCentre(1, 3)), 0), 0);
-    EXPECT_TRUE(
-        env.prompter.Saw("Internal Error! Not enough memory for base reallocation in ReallocateBase!"));
+    EXPECT_TRUE(env.prompter.Saw("Internal Error! Not enough memory for base reallocation in ReallocateBase!"));
     EXPECT_EQ(b.Count, 101);
     EXPECT_FALSE(doc.CanUndo());
     EXPECT_TRUE(env.view.hints.empty());
