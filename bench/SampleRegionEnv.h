@@ -42,7 +42,7 @@ struct BenchEnv {
         for (int s = 0; s < kMapTypeCount; ++s)
             app.mapTypes[s].directory = r + "maps/" + app.mapTypes[s].name + "/";
         app.newWptBaseFlag = 1;
-        doc = std::make_unique<CVornaDoc>();
+        doc = std::make_unique<CVornaDoc>(app, DocServices{app.memUse, app.geo, nullptr, true});
     }
 };
 

@@ -1,23 +1,28 @@
 // The waypoint database on a screen-sized area: 12 quadrants (4 x 3, about
-// a screen of the PK250 map) holding 100,000 waypoints. Opening their bases,
-// finding the nearest waypoint to a point, saving everything, and one change
-// in a base that is not kept open.
+// a screen of the PK250 map) holding 100,000 waypoints. Opening their bases
+// beside a plain read of the same files into one buffer (the floor any open
+// stands on), finding the nearest waypoint to a point, saving everything, and
+// one change in a base that is not kept open.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
-#include "app/VornaApp.h"
+#include "app/AppSettings.h"
+#include "app/MemoryCounters.h"
 #include "doc/VornaDoc.h"
+#include "geo/GeoTransform.h"
 #include "platform/Prompt.h"
 
 namespace {
 
-constexpr int kRows = 3, kColumns = 4, kWaypoints = 100000;
+constexpr int kRows = 3, kColumns = 4, kBases = kRows * kColumns, kWaypoints = 100000;
 constexpr int kFirstRow = 10, kFirstColumn = 10;
 
 int Quadrant(int k) { return (kFirstRow + k / kColumns) * 28 + kFirstColumn + k % kColumns; }
@@ -25,32 +30,33 @@ int Quadrant(int k) { return (kFirstRow + k / kColumns) * 28 + kFirstColumn + k 
 struct Area {
     std::string dir;
     CScriptedPrompter prompter;
-    CVornaApp app;
+    AppSettings settings;
+    CMemoryCounters memory;
+    CGeoTransform geo;
     std::unique_ptr<CVornaDoc> doc;
 
     Area() {
         char tmpl[] = "/tmp/vorna-bench-XXXXXX";
         dir = std::string(::mkdtemp(tmpl)) + "/";
-        app.startDirectory = dir;
-        app.wptBaseDir = dir;
-        app.newWptBaseFlag = 1;
-        doc = std::make_unique<CVornaDoc>();
+        settings.startDirectory = dir;
+        settings.wptBaseDir = dir;
+        for (int s = 0; s < kMapTypeCount; ++s) settings.mapTypes[s] = DefaultMapType(s);
+        doc = std::make_unique<CVornaDoc>(settings, DocServices{memory, geo, nullptr, true});
         std::mt19937 rng(7);
-        const int bases = kRows * kColumns;
-        for (int k = 0; k < bases; ++k) {
+        for (int k = 0; k < kBases; ++k) {
             const int q = Quadrant(k);
-            const int n = kWaypoints / bases + (k < kWaypoints % bases);
-            std::vector<WaypointRecord> recs(n);
+            const int n = kWaypoints / kBases + (k < kWaypoints % kBases);
+            std::vector<WaypointRecord> recs(static_cast<std::size_t>(n));
             const double west = 370000.0 + (q % 28) * 10000, south = 5210000.0 - (q / 28) * 10000;
             for (int i = 0; i < n; ++i) {
                 WaypointRecord r = ZeroWaypointRecord();
                 r.E = west + rng() % 10000;
                 r.N = south + rng() % 10000;
                 r.Flags = std::uint16_t(i % 5);
-                SetWptName(r, doc->GetQuadrantName(q) + std::to_string(i + 1));
-                recs[i] = r;
+                SetWptName(r, QuadrantName(q) + std::to_string(i + 1));
+                recs[std::size_t(i)] = r;
             }
-            std::FILE* f = std::fopen((dir + doc->GetQuadrantName(q) + ".wdb").c_str(), "wb");
+            std::FILE* f = std::fopen(File(k).c_str(), "wb");
             std::fwrite(recs.data(), sizeof(WaypointRecord), recs.size(), f);
             std::fclose(f);
         }
@@ -59,14 +65,15 @@ struct Area {
         doc.reset();
         std::filesystem::remove_all(dir);
     }
+    std::string File(int k) const { return dir + QuadrantName(Quadrant(k)) + ".wdb"; }
     void OpenAll() {
-        for (int k = 0; k < kRows * kColumns; ++k) {
+        for (int k = 0; k < kBases; ++k) {
             doc->OpenQuadrantWptFile(Quadrant(k));
             doc->ClaimWptBase(Quadrant(k));
         }
     }
     void CloseAll() {
-        for (int k = 0; k < kRows * kColumns; ++k) doc->ReleaseWptBase(Quadrant(k), "bench");
+        for (int k = 0; k < kBases; ++k) doc->ReleaseWptBase(Quadrant(k), "bench");
         doc->CloseUnusedQuadrants();
     }
 };
@@ -76,11 +83,30 @@ Area& TheArea() {
     return area;
 }
 
+// The floor: the same twelve files read whole into one buffer.
+void BM_PlainReadScreenBases(benchmark::State& state) {
+    Area& a = TheArea();
+    std::vector<char> buffer(std::size_t(kWaypoints) * sizeof(WaypointRecord) + 4096);
+    for (auto _ : state) {
+        std::size_t at = 0;
+        for (int k = 0; k < kBases; ++k) {
+            const int fd = ::open(a.File(k).c_str(), O_RDONLY | O_CLOEXEC);
+            ssize_t got;
+            while ((got = ::read(fd, buffer.data() + at, buffer.size() - at)) > 0) at += std::size_t(got);
+            ::close(fd);
+        }
+        benchmark::DoNotOptimize(buffer.data());
+        benchmark::DoNotOptimize(at);
+    }
+    state.SetItemsProcessed(state.iterations() * kWaypoints);
+}
+BENCHMARK(BM_PlainReadScreenBases)->Unit(benchmark::kMillisecond);
+
 void BM_OpenScreenBases(benchmark::State& state) {
     Area& a = TheArea();
     for (auto _ : state) {
         a.OpenAll();
-        benchmark::DoNotOptimize(a.doc->WptAutoBase[Quadrant(0)].Count);
+        benchmark::DoNotOptimize(a.doc->Waypoints().Base(Quadrant(0)).Count);
         state.PauseTiming();
         a.CloseAll();
         state.ResumeTiming();
@@ -96,8 +122,7 @@ void BM_NearestWaypoint(benchmark::State& state) {
     const double west = 370000.0 + kFirstColumn * 10000, north = 5220000.0 - kFirstRow * 10000;
     int found = 0;
     for (auto _ : state) {
-        const CPointD p(west + 1000 + rng() % (kColumns * 10000 - 2000),
-                        north - 1000 - rng() % (kRows * 10000 - 2000));
+        const CPointD p(west + 1000 + rng() % (kColumns * 10000 - 2000), north - 1000 - rng() % (kRows * 10000 - 2000));
         WaypointRecord hit;
         found += a.doc->GetClosestWptIndex(&hit, p, 100, 100) >= 0;
     }
@@ -110,9 +135,8 @@ void BM_SaveEverything(benchmark::State& state) {
     Area& a = TheArea();
     a.OpenAll();
     for (auto _ : state) {
-        for (int k = 0; k < kRows * kColumns; ++k) a.doc->WptAutoBase[Quadrant(k)].Modified = 1;
-        benchmark::DoNotOptimize(a.doc->SaveAllWptBases());
-        a.doc->WriteWptCounters();
+        for (int k = 0; k < kBases; ++k) a.doc->Waypoints().Base(Quadrant(k)).Modified = 1;
+        benchmark::DoNotOptimize(a.doc->SaveAllStores());
     }
     state.SetBytesProcessed(state.iterations() * kWaypoints * (long long)sizeof(WaypointRecord));
     a.CloseAll();
@@ -127,11 +151,10 @@ void BM_ChangeInUnclaimedBase(benchmark::State& state) {
     int k = 0;
     for (auto _ : state) {
         a.doc->OpenQuadrantWptFile(q);
-        const WaypointRecord r = a.doc->WptAutoBase[q].Data[0];
+        const WaypointRecord r = *a.doc->GetWptRecord(q, 0);
         if (!a.doc->SetWptLabelPosition(r, 0, (++k % 4) << 4)) state.SkipWithError("change refused");
     }
-    state.SetBytesProcessed(state.iterations() * (kWaypoints / (kRows * kColumns)) *
-                            (long long)sizeof(WaypointRecord));
+    state.SetBytesProcessed(state.iterations() * (kWaypoints / kBases) * (long long)sizeof(WaypointRecord));
 }
 BENCHMARK(BM_ChangeInUnclaimedBase)->Unit(benchmark::kMillisecond);
 

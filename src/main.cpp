@@ -36,7 +36,10 @@ std::unique_ptr<QMainWindow> CreateMainWindow(const std::string& documentPath = 
 
 // The document of the run: a new one, or the file named on the command line.
 std::unique_ptr<CVornaDoc> CreateDocument(int argc, char** argv) {
-    auto doc = std::make_unique<CVornaDoc>();
+    CVornaApp& app = VornaApp();
+    auto doc = std::make_unique<CVornaDoc>(
+        app, DocServices{app.memUse, app.geo, app.debugMode ? app.debugLog : nullptr, app.newWptBaseFlag != 0});
+    app.newWptBaseFlag = 0;
     const bool ok = argc > 1 ? doc->OnOpenDocument(argv[1]) : doc->OnNewDocument();
     if (!ok) doc.reset();
     return doc;

@@ -1,23 +1,25 @@
 #pragma once
-// The document's file as the framework hands it to Serialize. Loading reads
-// the file as it is; storing writes a temporary file beside the target that
-// replaces the target only when Close succeeds, so a failed save leaves the
-// old file whole.
+// The document's file as Serialize sees it. Loading reads the file as it is;
+// storing goes through the atomic writer, so the target is replaced only when
+// Close succeeds and a failed save leaves the old file whole.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
+
+#include "platform/AtomicFile.h"
 
 class CImageMapArchive {
 public:
     enum Mode { load, store };
     CImageMapArchive(const std::string& path, Mode mode);
-    ~CImageMapArchive();  // an unclosed storing archive removes its temporary file
+    ~CImageMapArchive();  // an unclosed storing archive leaves the target as it was
     CImageMapArchive(const CImageMapArchive&) = delete;
     CImageMapArchive& operator=(const CImageMapArchive&) = delete;
 
-    bool IsOpen() const { return m_File != nullptr; }
+    bool IsOpen() const { return m_File != nullptr || (m_Writer && m_Writer->IsOpen()); }
     bool IsLoading() const { return m_Mode == load; }
     bool IsStoring() const { return m_Mode == store; }
     const std::string& GetFilePath() const { return m_Path; }
@@ -37,9 +39,8 @@ public:
 
 private:
     std::string m_Path;
-    std::string m_TempPath;
+    std::unique_ptr<CAtomicFile> m_Writer;
     Mode m_Mode;
     std::FILE* m_File = nullptr;
     std::uint64_t m_Length = 0;
-    bool m_WriteFailed = false;
 };

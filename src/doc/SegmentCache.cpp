@@ -1,59 +1,157 @@
 // The claim-counted cache of decoded map segments.
+#include "doc/SegmentCache.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
+#include <new>
 
-#include "app/VornaApp.h"
-#include "doc/VornaDoc.h"
-#include "geo/Convert.h"
+#include "app/AppSettings.h"
+#include "app/MemoryCounters.h"
+#include "doc/Grids.h"
 #include "platform/Prompt.h"
 
 namespace {
 
-// Calls probe(x, y) at the probe points of a claim pass over cells of s
-// metres: rows from the whole-metre top down while y >= bottom - s, columns
-// from the whole-metre left up while x <= right. Only points inside the grid
-// area are visited (the others hold no cell), so a huge area costs no more
-// than the whole grid; nothing is visited for an empty or non-finite area.
-template <class Probe>
-void ForEachProbe(const CRectD& area, long long s, Probe probe) {
+void FitFlags(SegmentFlags& flags, int count) {
+    if (int(flags.size()) != count) flags.assign(std::size_t(count), 0);
+}
+
+// The message of a segment file that could not be used, naming the file.
+std::string SegmentFault(const char* text, const std::string& path) { return std::string(text) + " " + path; }
+
+}  // namespace
+
+void ForEachClaimProbe(const CRectD& area, long long s, const std::function<void(long long, long long)>& probe) {
     const double left = area.E1, right = area.E2, top = area.N1, bottom = area.N2;
     if (s <= 0 || left == right || top == bottom) return;
     for (double v : {left, right, top, bottom})
         if (!std::isfinite(v)) return;
     // The grid area's edges are whole multiples of every cell side.
     const auto whole = [](double v) { return static_cast<long long>(std::clamp(v, -1e9, 1e9)); };
-    const long long west = static_cast<long long>(CVornaDoc::kAreaWest);
-    const long long south = static_cast<long long>(CVornaDoc::kAreaSouth);
-    const long long north = static_cast<long long>(CVornaDoc::kAreaNorth);
+    const long long west = static_cast<long long>(kAreaWest);
+    const long long south = static_cast<long long>(kAreaSouth);
+    const long long north = static_cast<long long>(kAreaNorth);
     const double yEnd = std::max(bottom - double(s), double(south));
-    const double xEnd = std::min(right, CVornaDoc::kAreaEast);
+    const double xEnd = std::min(right, kAreaEast);
     for (long long y = std::min(whole(top) / s * s, north); double(y) >= yEnd; y -= s)
         for (long long x = std::max(whole(left) / s * s, west); double(x) <= xEnd; x += s) probe(x, y);
 }
 
-void FitFlags(SegmentFlags& flags, int count) {
-    if (int(flags.size()) != count) flags.assign(std::size_t(count), 0);
+CSegmentCache::CSegmentCache(const AppSettings& settings, CMemoryCounters& memory, std::FILE* traceLog)
+    : m_Memory(memory), m_TraceLog(traceLog) {
+    for (int s = 0; s < kMapTypeCount; ++s) {
+        SegmentSeries& ser = m_Series[s];
+        ser.name = settings.mapTypes[s].name;
+        ser.directory = settings.mapTypes[s].directory;
+        if (!ser.directory.empty() && ser.directory.back() != '/') ser.directory += '/';
+        const MapTypeInfo& fixed = DefaultMapType(s);
+        ser.perSide = fixed.segmentsPerSide;
+        ser.count = ser.perSide * ser.perSide;
+        ser.pixels = fixed.pixels;
+        ser.metres = fixed.segmentMetres;
+        const std::size_t n = std::size_t(ser.count);
+
+        try {
+            ser.SInUse.assign(n, 0);
+            m_Memory.CountAlloc(kMemSegOnMap, (long long)(n * sizeof(std::int32_t)));
+        } catch (const std::bad_alloc&) {
+            ser.SInUse.clear();
+            MsgBox("Internal Error! Not enough memory for SInUse in OpenContMap!");
+        }
+        try {
+            ser.SegmentName.assign(n, std::string());
+            m_Memory.CountAlloc(kMemSegName, (long long)(n * sizeof(std::string)));
+            // TK25 and TN10 split a quadrant into 2 x 2 and 5 x 5 segments.
+            const int div = s == 3 ? 5 : s == 2 ? 2 : 1;
+            for (int row = 0; row < ser.perSide; ++row)
+                for (int col = 0; col < ser.perSide; ++col) {
+                    std::string name{QuadrantLetter(row / div), QuadrantLetter(col / div)};
+                    if (div > 1) {
+                        name += char('0' + row % div);
+                        name += char('0' + col % div);
+                    }
+                    ser.SegmentName[std::size_t(row * ser.perSide + col)] = std::move(name);
+                }
+        } catch (const std::bad_alloc&) {
+            ser.SegmentName.clear();
+            MsgBox("Internal Error! Not enough memory for SegmentName in OpenContMap!");
+        }
+        try {
+            ser.SBmp = std::vector<SegmentBitmap>(n);
+            m_Memory.CountAlloc(kMemSegBmpHolder, (long long)(n * sizeof(SegmentBitmap)));
+        } catch (const std::bad_alloc&) {
+            ser.SBmp.clear();
+            MsgBox("Internal Error! Not enough memory for SBmp in OpenContMap!");
+        }
+        ser.Header = DibHeader();
+        ser.Header.info.biWidth = ser.pixels;
+        ser.Header.info.biHeight = ser.pixels;
+        ser.Header.info.biSizeImage = std::uint32_t(ser.Stride() * ser.pixels);
+    }
 }
 
-}  // namespace
+CSegmentCache::~CSegmentCache() {
+    for (SegmentSeries& ser : m_Series) {
+        if (!ser.SInUse.empty())
+            m_Memory.CountFree(kMemSegOnMap, (long long)(ser.SInUse.size() * sizeof(std::int32_t)));
+        if (!ser.SegmentName.empty())
+            m_Memory.CountFree(kMemSegName, (long long)(ser.SegmentName.size() * sizeof(std::string)));
+        for (SegmentBitmap& b : ser.SBmp) FreePixels(b, "DeallocateImageMemory");
+        if (!ser.SBmp.empty())
+            m_Memory.CountFree(kMemSegBmpHolder, (long long)(ser.SBmp.size() * sizeof(SegmentBitmap)));
+    }
+}
 
-std::string CVornaDoc::SegmentFilePath(int series, int index, const char* ext) const {
+void CSegmentCache::FreePixels(SegmentBitmap& b, const char* operation) {
+    if (b.Data && b.Size == 0)
+        MsgBox(std::string("Internal Warning! SBmp [].Data exists but size is 0 in ") + operation + "!");
+    if (!b.Data && b.Size != 0)
+        MsgBox(std::string("Internal Warning! SBmp [].Data not allocated, but size is != 0 in ") + operation + "!");
+    if (b.Data) m_Memory.CountFree(kMemSegPixels, (long long)b.Size);
+    b.Data.reset();
+    b.Size = 0;
+}
+
+int CSegmentCache::GetSegmentIndex(int series, double E, double N) const {
+    if (!IsSeries(series)) return -1;
+    const SegmentSeries& ser = m_Series[series];
+    const long long s = ser.metres;
+    const long long perSide = ser.perSide;
+    if (s <= 0 || perSide <= 0) return -1;
+    long long e, n;
+    if (!WholeMetres(E, e) || !WholeMetres(N, n)) return -1;
+    const double colD = std::floor(double(e - (long long)kAreaWest) / double(s));
+    if (colD < 0 || colD >= double(perSide)) return -1;
+    const long long column = static_cast<long long>(colD);
+    const long long row = (long long)kAreaNorth / s - n / s - 1;
+    if (row < 0 || row >= perSide) return -1;
+    return int(row * perSide + column);
+}
+
+const std::string& CSegmentCache::GetSegmentName(int series, int index) const {
+    static const std::string none;
+    if (!IsSeries(series)) return none;
+    const SegmentSeries& ser = m_Series[series];
+    if (index < 0 || index >= int(ser.SegmentName.size())) return none;
+    return ser.SegmentName[std::size_t(index)];
+}
+
+std::string CSegmentCache::SegmentFilePath(int series, int index, const char* ext) const {
     const SegmentSeries& ser = Series(series);
     return ser.directory + ser.name + GetSegmentName(series, index) + ext;
 }
 
-const std::uint8_t* CVornaDoc::SegmentPixels(int series, int index) const {
-    if (series < 0 || series >= kMapTypeCount) return nullptr;
-    const SegmentSeries& ser = SegCache[series];
+const std::uint8_t* CSegmentCache::SegmentPixels(int series, int index) const {
+    if (!IsSeries(series)) return nullptr;
+    const SegmentSeries& ser = m_Series[series];
     if (index < 0 || index >= int(ser.SBmp.size())) return nullptr;
     return ser.SBmp[std::size_t(index)].Data.get();
 }
 
-bool CVornaDoc::ReadMapSegment(const MapViewDesc& desc, int index) {
-    if (desc.mapType < 0 || desc.mapType >= kMapTypeCount) return false;
-    SegmentSeries& ser = SegCache[desc.mapType];
+bool CSegmentCache::ReadMapSegment(int series, int index) {
+    if (!IsSeries(series)) return false;
+    SegmentSeries& ser = m_Series[series];
     if (ser.SBmp.empty()) {
         MsgBox("Error, BmpData array not initialized");
         return false;
@@ -62,13 +160,14 @@ bool CVornaDoc::ReadMapSegment(const MapViewDesc& desc, int index) {
     SegmentBitmap& holder = ser.SBmp[std::size_t(index)];
     if (holder.Data) return true;
 
-    CVornaApp* app = VornaAppOrNull();
     LoadedSegment seg;
     bool fromBmp = false;
-    SegmentFileResult r = ReadMifSegment(SegmentFilePath(desc.mapType, index, ".mif"), ser.pixels, seg);
+    std::string path = SegmentFilePath(series, index, ".mif");
+    SegmentFileResult r = ReadMifSegment(path, ser.pixels, seg);
     if (r == SegmentFileResult::NotOpened) {
         fromBmp = true;
-        r = ReadBmpSegment(SegmentFilePath(desc.mapType, index, ".bmp"), ser.pixels, seg);
+        path = SegmentFilePath(series, index, ".bmp");
+        r = ReadBmpSegment(path, ser.pixels, seg);
     }
     switch (r) {
         case SegmentFileResult::Ok:
@@ -76,13 +175,13 @@ bool CVornaDoc::ReadMapSegment(const MapViewDesc& desc, int index) {
         case SegmentFileResult::NotOpened:
             return false;
         case SegmentFileResult::BadFormat:
-            MsgBox("Invalid Map Segment Format!");
+            MsgBox(SegmentFault("Invalid Map Segment Format!", path));
             return false;
         case SegmentFileResult::BadSize:
-            MsgBox("Invalid Map Segment Size!");
+            MsgBox(SegmentFault("Invalid Map Segment Size!", path));
             return false;
         case SegmentFileResult::DecodeError:
-            MsgBox("Error decompressing image data!");
+            MsgBox(SegmentFault("Error decompressing image data!", path));
             return false;
         case SegmentFileResult::NoMemory:
             MsgBox("Internal Error! Not enough memory for SBmp [].Data in ReadMapSegment!");
@@ -90,7 +189,7 @@ bool CVornaDoc::ReadMapSegment(const MapViewDesc& desc, int index) {
         case SegmentFileResult::Truncated:
             // A short ".bmp" keeps what it held (the rest is white paper); a
             // ".mif" whose data leaves the file is refused.
-            MsgBox("Unexpected end of file in ReadMapSegment!");
+            MsgBox(SegmentFault("Unexpected end of file in ReadMapSegment!", path));
             if (!fromBmp || !seg.data) return false;
             break;
     }
@@ -101,66 +200,47 @@ bool CVornaDoc::ReadMapSegment(const MapViewDesc& desc, int index) {
     ser.Header.info.biSizeImage = std::uint32_t(ser.Stride() * ser.pixels);
     std::memcpy(ser.Header.palette, seg.palette, sizeof ser.Header.palette);
 
-    if (holder.Data || holder.Size) {
-        MsgBox("Internal Warning! SBmp [].Data already allocated in ReadMapSegment!");
-        if (holder.Data && app) app->CountFree(kMemSegPixels, (long long)holder.Size);
-    }
     holder.Data = std::move(seg.data);
     holder.Size = seg.size;
-    if (app) app->CountAlloc(kMemSegPixels, (long long)holder.Size);
+    m_Memory.CountAlloc(kMemSegPixels, (long long)holder.Size);
     return r == SegmentFileResult::Ok;
 }
 
-void CVornaDoc::SelectActiveMapSegments(const MapViewDesc& desc, const CRectD& area, SegmentFlags& flags,
-                                        int trace) {
-    if (desc.mapType < 0 || desc.mapType >= kMapTypeCount) return;
-    SegmentSeries& ser = SegCache[desc.mapType];
-    if (ser.SInUse.empty() || ser.SBmp.empty()) return;
+void CSegmentCache::SelectActiveMapSegments(int series, const CRectD& area, SegmentFlags& flags, bool trace) {
+    if (!IsSeries(series)) return;
+    SegmentSeries& ser = m_Series[series];
+    if (!ser.HasTables()) return;
     FitFlags(flags, ser.count);
-    CVornaApp* app = VornaAppOrNull();
-    const bool tracing = trace && app && app->debugMode && app->debugLog;
+    std::FILE* log = trace ? m_TraceLog : nullptr;
     std::string removing, adding;
 
-    // Release the consumer's old claims.
     for (int i = 0; i < ser.count; ++i) {
         if (!flags[std::size_t(i)]) continue;
         flags[std::size_t(i)] = 0;
         if (ser.SInUse[std::size_t(i)] > 0) --ser.SInUse[std::size_t(i)];
-        if (tracing) removing += ser.SegmentName[std::size_t(i)] + ' ';
+        if (log) removing += ser.SegmentName[std::size_t(i)] + ' ';
     }
 
-    // Claim the cells under a probe grid one segment apart. The rows run one
-    // segment beyond the southern edge so that a bottom on a segment edge
-    // still claims the row below it.
-    ForEachProbe(area, ser.metres, [&](long long x, long long y) {
-        const int i = GetSegmentIndex(desc.mapType, double(x), double(y));
+    // Probes one segment apart; the rows run one segment beyond the southern
+    // edge so that a bottom on a segment edge still claims the row below it.
+    ForEachClaimProbe(area, ser.metres, [&](long long x, long long y) {
+        const int i = GetSegmentIndex(series, double(x), double(y));
         if (i < 0 || flags[std::size_t(i)]) return;
         ++ser.SInUse[std::size_t(i)];
         flags[std::size_t(i)] = 1;
-        if (tracing) adding += ser.SegmentName[std::size_t(i)] + ' ';
+        if (log) adding += ser.SegmentName[std::size_t(i)] + ' ';
     });
 
-    // Settle: free what nobody claims, load what is claimed.
     for (int i = 0; i < ser.count; ++i) {
-        SegmentBitmap& b = ser.SBmp[std::size_t(i)];
         if (ser.SInUse[std::size_t(i)] < 1) {
-            if (b.Data && b.Size == 0)
-                MsgBox("Internal Warning! SBmp [].Data exists but size is 0 in SelectActiveMapSegments!");
-            if (!b.Data && b.Size != 0)
-                MsgBox(
-                    "Internal Warning! SBmp [].Data not allocated, but size is != 0 in "
-                    "SelectActiveMapSegments!");
-            if (b.Data) {
-                if (app) app->CountFree(kMemSegPixels, (long long)b.Size);
-                b.Data.reset();
-            }
-            b.Size = 0;
+            SegmentBitmap& b = ser.SBmp[std::size_t(i)];
+            if (b.Data || b.Size) FreePixels(b, "SelectActiveMapSegments");
         } else {
-            ReadMapSegment(desc, i);
+            ReadMapSegment(series, i);
         }
     }
 
-    if (tracing) {
+    if (log) {
         std::string remain;
         for (int i = 0; i < ser.count; ++i) {
             const int c = ser.SInUse[std::size_t(i)];
@@ -170,67 +250,38 @@ void CVornaDoc::SelectActiveMapSegments(const MapViewDesc& desc, const CRectD& a
                 remain += "Underflow:" + ser.SegmentName[std::size_t(i)] + ' ';
         }
         std::fprintf(
-            app->debugLog,
-            "AreaLeftEasting: %.1f AreaRightEasting: %.1f AreaTopNorthing: %.1f AreaBottomNorthing: %.1f\n",
+            log, "AreaLeftEasting: %.1f AreaRightEasting: %.1f AreaTopNorthing: %.1f AreaBottomNorthing: %.1f\n",
             area.E1, area.E2, area.N1, area.N2);
         const std::string line = "Removing: " + removing + "Adding: " + adding + "Remain: " + remain;
-        std::fprintf(app->debugLog, "%s\n", line.c_str());
-        std::fflush(app->debugLog);
+        std::fprintf(log, "%s\n", line.c_str());
+        std::fflush(log);
     }
 }
 
-void CVornaDoc::RemoveMapSegments(const MapViewDesc& desc, int index, SegmentFlags& flags) {
-    if (desc.mapType < 0 || desc.mapType >= kMapTypeCount) return;
-    SegmentSeries& ser = SegCache[desc.mapType];
-    if (ser.SInUse.empty() || ser.SBmp.empty()) return;
+void CSegmentCache::RemoveMapSegments(int series, int index, SegmentFlags& flags) {
+    if (!IsSeries(series)) return;
+    SegmentSeries& ser = m_Series[series];
+    if (!ser.HasTables()) return;
     if (index < 0 || index >= ser.count || index >= int(flags.size())) return;
     SegmentBitmap& b = ser.SBmp[std::size_t(index)];
     if (ser.SInUse[std::size_t(index)] <= 0 || !flags[std::size_t(index)]) return;
-    if (b.Data && b.Size == 0)
-        MsgBox("Internal Warning! SBmp [].Data exists but size is 0 in RemoveMapSegments!");
-    if (!b.Data && b.Size != 0)
-        MsgBox("Internal Warning! SBmp [].Data not allocated, but size is != 0 in RemoveMapSegments!");
-    if (!b.Data) return;
-    CVornaApp* app = VornaAppOrNull();
-    if (app) app->CountFree(kMemSegPixels, (long long)b.Size);
-    b.Data.reset();
-    b.Size = 0;
+    if (!b.Data) {
+        if (b.Size) FreePixels(b, "RemoveMapSegments");
+        return;
+    }
+    FreePixels(b, "RemoveMapSegments");
     flags[std::size_t(index)] = 0;
     --ser.SInUse[std::size_t(index)];
 }
 
-bool CVornaDoc::ClaimMapSegment(const MapViewDesc& desc, int index, SegmentFlags& flags) {
-    if (desc.mapType < 0 || desc.mapType >= kMapTypeCount) return false;
-    SegmentSeries& ser = SegCache[desc.mapType];
-    if (ser.SInUse.empty() || ser.SBmp.empty() || index < 0 || index >= ser.count) return false;
+bool CSegmentCache::ClaimMapSegment(int series, int index, SegmentFlags& flags) {
+    if (!IsSeries(series)) return false;
+    SegmentSeries& ser = m_Series[series];
+    if (!ser.HasTables() || index < 0 || index >= ser.count) return false;
     FitFlags(flags, ser.count);
     if (!flags[std::size_t(index)]) {
         ++ser.SInUse[std::size_t(index)];
         flags[std::size_t(index)] = 1;
     }
-    return ReadMapSegment(desc, index) && SegmentPixels(desc.mapType, index) != nullptr;
-}
-
-void CVornaDoc::SelectActiveWptQuadrants(const CRectD& area, QuadrantFlags& flags, int /*trace*/) {
-    if (int(WptQInUse.size()) < kQuadrantCount) return;
-    for (int q = 0; q < kQuadrantCount; ++q) {
-        if (!flags[std::size_t(q)]) continue;
-        flags[std::size_t(q)] = 0;
-        if (WptQInUse[std::size_t(q)] > 0) --WptQInUse[std::size_t(q)];
-    }
-    ForEachProbe(area, 10000, [&](long long x, long long y) {
-        const int q = GetQuadrantIndex(double(x), double(y));
-        if (q < 0 || flags[std::size_t(q)]) return;
-        ++WptQInUse[std::size_t(q)];
-        flags[std::size_t(q)] = 1;
-    });
-    // Bases chosen for export stay open though nobody shows them.
-    for (int q = 0; q < kQuadrantCount; ++q) {
-        if (WptQInUse[std::size_t(q)] < 1) {
-            if (std::size_t(q) >= SectorSelLevel.size() || SectorSelLevel[std::size_t(q)] < 0)
-                CloseQuadrantWptFile(q);
-        } else {
-            OpenQuadrantWptFile(q);
-        }
-    }
+    return ReadMapSegment(series, index) && SegmentPixels(series, index) != nullptr;
 }

@@ -8,6 +8,7 @@
 // the drawing code fills its palette before it paints.
 
 #include <array>
+#include <functional>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +18,11 @@
 
 #include "doc/DibFormat.h"
 #include "platform/DataFile.h"
+#include "geo/Types.h"
+
+class CMemoryCounters;
+struct AppSettings;
+struct MapViewDesc;
 
 // Colour layer bits of a segment pixel (layer index = bit number).
 enum : std::uint8_t {
@@ -30,7 +36,7 @@ enum : std::uint8_t {
 
 // One consumer's claims: a nonzero entry holds one claim on that cell.
 using SegmentFlags = std::vector<std::int32_t>;  // one per segment of the series
-using QuadrantFlags = std::array<std::int32_t, 784>;
+using QuadrantFlags = std::array<std::int32_t, 784>;  // one per quadrant
 
 // Decoded pixels of one segment; Data null and Size 0 when not loaded.
 struct SegmentBitmap {
@@ -38,7 +44,7 @@ struct SegmentBitmap {
     std::size_t Size = 0;
 };
 
-// The cache tables of one map series (the document holds five).
+// The cache tables of one map series (the cache holds five).
 struct SegmentSeries {
     std::string name;       // "PK250" ...
     std::string directory;  // segment folder, ends with '/'
@@ -96,7 +102,59 @@ bool WriteMifSegment(const std::string& path, const std::uint8_t* pixels, int w,
 bool WriteBmpSegment(const std::string& path, const std::uint8_t* pixels, int w, int h, int stride,
                      const RgbQuad* palette256);
 
-// Opens path for binary reading; when it is missing, a file of the same name
-// in another letter case in the same folder is opened instead (data sets come
-// from Windows). Null when neither exists.
+// ---- the cache ----------------------------------------------------------------
 
+// Decoded segments of the five series, claim-counted: each consumer owns a
+// SegmentFlags array of its series' segment count (an array of another length
+// is resized, zero-filled), and claimed segments are decoded once whatever the
+// number of consumers. The folders are taken from the settings when the cache
+// is made; the geometry of each series is fixed.
+class CSegmentCache {
+public:
+    CSegmentCache(const AppSettings& settings, CMemoryCounters& memory, std::FILE* traceLog);
+    ~CSegmentCache();
+    CSegmentCache(const CSegmentCache&) = delete;
+    CSegmentCache& operator=(const CSegmentCache&) = delete;
+
+    // Series 0..4; other values are clamped (a series with no tables has count 0).
+    SegmentSeries& Series(int series) { return m_Series[Clamp(series)]; }
+    const SegmentSeries& Series(int series) const { return m_Series[Clamp(series)]; }
+
+    // Segment of the series holding (E, N); -1 outside or for image maps.
+    int GetSegmentIndex(int series, double E, double N) const;
+    // "AC", "AC10" (TK25), "AC24" (TN10); "" for a bad index or series.
+    const std::string& GetSegmentName(int series, int index) const;
+    // Full path of a segment file, ext ".mif" or ".bmp".
+    std::string SegmentFilePath(int series, int index, const char* ext) const;
+    // Pixels of a loaded segment (bottom-up, Series(s).Stride() per row), or null.
+    const std::uint8_t* SegmentPixels(int series, int index) const;
+
+    // Loads a segment unless loaded; false when neither its ".mif" nor its
+    // ".bmp" can be read. A damaged file is reported with its path.
+    bool ReadMapSegment(int series, int index);
+    // The claim pass: drops the consumer's claims, claims the segments that
+    // cover area (E1 west, E2 east, N1 north, N2 south), frees unclaimed
+    // pixels and loads claimed segments. A zero-width or zero-height area only
+    // releases. trace: this pass goes to the trace log (print passes).
+    void SelectActiveMapSegments(int series, const CRectD& area, SegmentFlags& flags, bool trace);
+    // Frees one loaded segment claimed by this consumer.
+    void RemoveMapSegments(int series, int index, SegmentFlags& flags);
+    // Claims one segment for this consumer (once) and loads it; true when its
+    // pixels are in memory.
+    bool ClaimMapSegment(int series, int index, SegmentFlags& flags);
+
+private:
+    static int Clamp(int s) { return s < 0 ? 0 : s > 4 ? 4 : s; }
+    static bool IsSeries(int s) { return s >= 0 && s < 5; }
+    void FreePixels(SegmentBitmap& b, const char* operation);
+    CMemoryCounters& m_Memory;
+    std::FILE* m_TraceLog;
+    SegmentSeries m_Series[5];
+};
+
+// Calls probe(x, y) at the probe points of a claim pass over cells of s
+// metres: rows from the whole-metre top down while y >= bottom - s, columns
+// from the whole-metre left up while x <= right. Only points inside the grid
+// area are visited, so a huge area costs no more than the whole grid; nothing
+// is visited for an empty or non-finite area.
+void ForEachClaimProbe(const CRectD& area, long long s, const std::function<void(long long, long long)>& probe);

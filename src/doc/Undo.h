@@ -6,12 +6,12 @@
 
 #include "doc/WptTypes.h"
 
-enum : std::uint16_t { kUndoCreated = 0, kUndoDeleted = 1, kUndoChanged = 2 };
+enum UndoType : std::uint16_t { kUndoCreated = 0, kUndoDeleted = 1, kUndoChanged = 2 };
 
 struct UndoRecord {
     std::uint16_t UndoType = kUndoCreated;
     std::int16_t Base = 0;
-    std::int32_t Index = 0;                     // types 1 and 2
-    std::int32_t Linked = 0;                    // type 0: further entries taken back with this one
-    std::unique_ptr<WaypointRecord> OldRecord;  // type 2: the record before the change
+    std::int32_t Index = 0;                     // deleted and changed entries
+    std::int32_t Linked = 0;                    // created: further entries taken back with this one
+    std::unique_ptr<WaypointRecord> OldRecord;  // changed: the record before the change
 };

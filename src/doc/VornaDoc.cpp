@@ -1,11 +1,11 @@
 #include "doc/VornaDoc.h"
 
 #include <algorithm>
-#include <cstring>
-#include <new>
 
-#include "app/VornaApp.h"
+#include "app/AppSettings.h"
+#include "app/MemoryCounters.h"
 #include "doc/ImageMapFile.h"
+#include "geo/Convert.h"
 #include "platform/Prompt.h"
 #include "platform/System.h"
 
@@ -15,142 +15,40 @@ CVornaDoc* g_Doc = nullptr;
 
 CVornaDoc* TheDoc() { return g_Doc; }
 
-CVornaDoc::CVornaDoc() {
-    CVornaApp* app = VornaAppOrNull();
-    if (app) app->CountAlloc(kMemDocuments, 0);
-    for (GuardBand* g : {&m_Guard0, &m_Guard1, &m_Guard2, &m_Guard3, &m_Guard4, &m_Guard5, &m_Guard6})
-        std::memset(g->bytes, 'U', sizeof g->bytes);
+CVornaDoc::DocumentTally::DocumentTally(CMemoryCounters& m) : memory(m) { memory.CountAlloc(kMemDocuments, 0); }
+CVornaDoc::DocumentTally::~DocumentTally() { memory.CountFree(kMemDocuments, 0); }
+
+CVornaDoc::CVornaDoc(AppSettings& settings, const DocServices& services)
+    : m_Settings(settings),
+      m_Tally(services.memory),
+      m_Image(services.memory),
+      m_Waypoints(settings, services, [this](UpdateHint hint, const void* object) { UpdateAllViews(nullptr, hint, object); }),
+      m_TrackLog(settings, services.memory),
+      m_Segments(settings, services.memory, services.traceLog),
+      m_Heights(settings) {
     g_Doc = this;
-
-    InitGrids();
-
-    // Waypoint database: counters (not for a database made at this start),
-    // the permanently open base "TEMP", then the track log.
-    if (!app || !app->newWptBaseFlag) ReadWptCounters();
-    if (app) app->newWptBaseFlag = 0;
-    OpenQuadrantWptFile(kTempBase);
-    ReadBinaryTrackLogFile((app ? app->startDirectory : std::string()) + "TrackLog");
-
-    InitSegmentTables();
+    // Counters (not for a database made at this start), the permanently open
+    // base "TEMP", then the track log.
+    m_Waypoints.Open();
+    m_TrackLog.Read(m_TrackLog.DefaultName());
 }
 
 CVornaDoc::~CVornaDoc() {
-    CVornaApp* app = VornaAppOrNull();
-    if (app) app->CountFree(kMemDocuments, 0);
-
-    WriteWptCounters();
-    for (int b = 0; b < kBaseCount; ++b) {
-        CloseQuadrantWptFile(b);
-        if (std::size_t(b) < WptQInUse.size()) WptQInUse[std::size_t(b)] = 0;
-    }
-
-    for (int q = 0; q < kQuadrantCount; ++q) {
-        if (DmrOwnFlags[q]) CloseDmrQuadrant(q, DmrOwnFlags);
-        DmrOwnFlags[q] = 0;
-        DmrQInUse[q] = 0;
-        FreeDmrQuadrant(q);
-    }
-
-    WriteBinaryTrackLogFile((app ? app->startDirectory : std::string()) + "TrackLog");
-    DeallocateImageMemory();
-
-    FreeSegmentTables();
-
-    if (!GuardsIntact()) Beep(100, 100);
+    m_Waypoints.Close();
+    m_TrackLog.Write(m_TrackLog.DefaultName());
+    m_Image.Deallocate();
+    for (const CGuardBand* g : {&m_GuardAfterWaypoints, &m_GuardAfterTrackLog, &m_GuardAfterSegments, &m_GuardAfterHeights})
+        if (!g->Intact()) {
+            Beep(100, 100);
+            break;
+        }
     if (g_Doc == this) g_Doc = nullptr;
 }
 
-bool CVornaDoc::GuardsIntact() const {
-    for (const GuardBand* g : {&m_Guard0, &m_Guard1, &m_Guard2, &m_Guard3, &m_Guard4, &m_Guard5, &m_Guard6})
-        for (unsigned char c : g->bytes)
-            if (c != 'U') return false;
-    return true;
-}
-
-void CVornaDoc::InitSegmentTables() {
-    CVornaApp* app = VornaAppOrNull();
-    for (int s = 0; s < kMapTypeCount; ++s) {
-        SegmentSeries& ser = SegCache[s];
-        const MapTypeInfo& mt = app ? app->mapTypes[s] : DefaultMapType(s);
-        ser.name = mt.name;
-        ser.directory = mt.directory;
-        if (!ser.directory.empty() && ser.directory.back() != '/') ser.directory += '/';
-        // The geometry is fixed per series; only the folder is a setting.
-        const MapTypeInfo& fixed = DefaultMapType(s);
-        ser.perSide = fixed.segmentsPerSide;
-        ser.count = ser.perSide * ser.perSide;
-        ser.pixels = fixed.pixels;
-        ser.metres = fixed.segmentMetres;
-        const std::size_t n = std::size_t(ser.count);
-
-        try {
-            ser.SInUse.assign(n, 0);
-            if (app) app->CountAlloc(kMemSegOnMap, (long long)(n * sizeof(std::int32_t)));
-        } catch (const std::bad_alloc&) {
-            ser.SInUse.clear();
-            MsgBox("Internal Error! Not enough memory for SInUse in OpenContMap!");
-        }
-        try {
-            ser.SegmentName.assign(n, std::string());
-            if (app) app->CountAlloc(kMemSegName, (long long)(n * sizeof(std::string)));
-            const int div = s == 3 ? 5 : s == 2 ? 2 : 1;
-            for (int row = 0; row < ser.perSide; ++row)
-                for (int col = 0; col < ser.perSide; ++col) {
-                    std::string name{QuadrantLetter(row / div), QuadrantLetter(col / div)};
-                    if (div > 1) {
-                        name += char('0' + row % div);
-                        name += char('0' + col % div);
-                    }
-                    ser.SegmentName[std::size_t(row * ser.perSide + col)] = std::move(name);
-                }
-        } catch (const std::bad_alloc&) {
-            ser.SegmentName.clear();
-            MsgBox("Internal Error! Not enough memory for SegmentName in OpenContMap!");
-        }
-        try {
-            ser.SBmp = std::vector<SegmentBitmap>(n);
-            if (app) app->CountAlloc(kMemSegBmpHolder, (long long)(n * sizeof(SegmentBitmap)));
-        } catch (const std::bad_alloc&) {
-            ser.SBmp.clear();
-            MsgBox("Internal Error! Not enough memory for SBmp in OpenContMap!");
-        }
-        ser.Header = DibHeader();
-        ser.Header.info.biWidth = ser.pixels;
-        ser.Header.info.biHeight = ser.pixels;
-        ser.Header.info.biSizeImage = std::uint32_t(ser.Stride() * ser.pixels);
-    }
-}
-
-void CVornaDoc::FreeSegmentTables() {
-    CVornaApp* app = VornaAppOrNull();
-    for (SegmentSeries& ser : SegCache) {
-        if (!ser.SInUse.empty()) {
-            if (app) app->CountFree(kMemSegOnMap, (long long)(ser.SInUse.size() * sizeof(std::int32_t)));
-            ser.SInUse.clear();
-            ser.SInUse.shrink_to_fit();
-        }
-        if (!ser.SegmentName.empty()) {
-            if (app) app->CountFree(kMemSegName, (long long)(ser.SegmentName.size() * sizeof(std::string)));
-            ser.SegmentName.clear();
-            ser.SegmentName.shrink_to_fit();
-        }
-        for (SegmentBitmap& b : ser.SBmp) {
-            if (b.Data && b.Size == 0)
-                MsgBox("Internal Warning! SBmp [].Data exists but size is 0 in DeallocateImageMemory!");
-            if (!b.Data && b.Size != 0)
-                MsgBox(
-                    "Internal Warning! SBmp [].Data not allocated, but size is != 0 in "
-                    "DeallocateImageMemory!");
-            if (b.Data && app) app->CountFree(kMemSegPixels, (long long)b.Size);
-            b.Data.reset();
-            b.Size = 0;
-        }
-        if (!ser.SBmp.empty()) {
-            if (app) app->CountFree(kMemSegBmpHolder, (long long)(ser.SBmp.size() * sizeof(SegmentBitmap)));
-            ser.SBmp.clear();
-            ser.SBmp.shrink_to_fit();
-        }
-    }
+bool CVornaDoc::SaveAllStores() {
+    const bool bases = m_Waypoints.SaveAll();
+    const bool track = m_TrackLog.Write(m_TrackLog.DefaultName()) != 0;
+    return bases && track;
 }
 
 void CVornaDoc::AddView(IDocView* view) {
@@ -167,13 +65,13 @@ void CVornaDoc::UpdateAllViews(IDocView* sender, long hint, const void* hintObje
 }
 
 bool CVornaDoc::OnNewDocument() {
-    // The call made at start-up only ends the first-new state; "New" later
+    // The call made at start-up only ends the first-new state; each "New" after it
     // keeps every store and has the views reopen the image map.
-    if (FirstNewDocument) {
-        FirstNewDocument = 0;
+    if (m_FirstNewDocument) {
+        m_FirstNewDocument = false;
         return true;
     }
-    UpdateAllViews(nullptr, 1);
+    UpdateAllViews(nullptr, kHintImageMap);
     return true;
 }
 
@@ -196,23 +94,46 @@ bool CVornaDoc::OnOpenDocument(const std::string& path) {
         return false;
     }
     DeleteContents();
-    if (!Serialize(ar)) {
+    if (!m_Image.Serialize(ar)) {
         DeleteContents();
         return false;
     }
     MsgBox(path);
-    UpdateAllViews(nullptr, 1);
+    UpdateAllViews(nullptr, kHintImageMap);
     return true;
 }
 
 void CVornaDoc::DeleteContents() {
-    ImageGeoref.Origin = CPointD(0.0, 0.0);
-    ImageGeoref.PixelOffset = {};
-    // "TEMP" keeps its permanent claim; bases chosen for export stay open.
-    for (int q = 0; q < kQuadrantCount; ++q) {
-        if (std::size_t(q) < WptQInUse.size()) WptQInUse[std::size_t(q)] = 0;
-        if (std::size_t(q) >= SectorSelLevel.size() || SectorSelLevel[std::size_t(q)] < 0)
-            CloseQuadrantWptFile(q);
+    m_Image.Georef.Origin = CPointD(0.0, 0.0);
+    m_Image.Georef.PixelOffset = {};
+    m_Waypoints.DropQuadrantClaims();
+    m_Image.Deallocate();
+}
+
+void CVornaDoc::OnNewWptLevel(int level) { m_Settings.wptLevel = (level >= 0 && level <= 4) ? level : -1; }
+
+void CVornaDoc::OnClearTrackLog() {
+    m_TrackLog.Clear(0);
+    UpdateAllViews(nullptr, kHintAll);
+}
+
+MapSize CVornaDoc::GetMapSizePixels(const MapViewDesc& desc) const {
+    if (desc.mapType >= 0 && desc.mapType < kMapTypeCount) {
+        const SegmentSeries& ser = m_Segments.Series(desc.mapType);
+        return {ser.perSide * ser.pixels, ser.perSide * ser.pixels};
     }
-    DeallocateImageMemory();
+    if (desc.mapType == kMapImage || desc.mapType == kMapImageGeo)
+        return {m_Image.Header.info.biWidth, m_Image.Header.info.biHeight};
+    return {100, 100};
+}
+
+std::string CVornaDoc::GetMapCaption(int mapType) const {
+    if (mapType >= 0 && mapType < kMapTypeCount) return "CONT:" + m_Segments.Series(mapType).name + "->";
+    if (mapType < kMapImage) return "NOMAP->";
+    const std::string& path = m_Image.Path;
+    const auto slash = path.find_last_of('/');
+    const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+    const BitmapInfoHeader& info = m_Image.Header.info;
+    return Format("%s: %s (%d x %d x %d)->", mapType == kMapImage ? "IMAGE" : "IMAGEMAP", file.c_str(),
+                  int(info.biWidth), int(info.biHeight), int(info.biBitCount));
 }

@@ -1,308 +1,233 @@
 #pragma once
-// The one document: owns every data store of the program from construction
-// to destruction. Its members are defined in several files of doc/ (and the
-// drawing code in view/), each beside the store it belongs to.
-//
-// The class is laid out in sections, one per group of stores. Keep each
-// group's members and operations inside its own section.
+// The one document: a thin front over the program's stores, which it owns
+// from construction to destruction. The stores are plain classes in their own
+// files (waypoint database, track log, segment cache, elevation cache, image
+// map); the functions here are the entry points the rest of the program
+// calls, and they forward to the store that does the work. The drawing code
+// of the document lives in view/.
 
 #include <string>
 #include <vector>
 
-#include "doc/DibFormat.h"
+#include "doc/DmrCache.h"
+#include "doc/DocServices.h"
 #include "doc/DocView.h"
+#include "doc/GuardBand.h"
 #include "doc/ImageMapArchive.h"
-#include "doc/ImageMapGeoref.h"
-#include "doc/GpsRecord.h"
-#include "doc/Undo.h"
-#include "doc/WptDialogs.h"
+#include "doc/ImageMapStore.h"
 #include "doc/MapViewDesc.h"
 #include "doc/SegmentCache.h"
-#include "geo/Types.h"
+#include "doc/TrackLogStore.h"
+#include "doc/WptDatabase.h"
 
-constexpr int kQuadrantsPerSide = 28;
-constexpr int kQuadrantCount = 784;
-constexpr int kBaseCount = 785;  // 784 quadrants + "TEMP"
-constexpr int kTempBase = 784;
+struct AppSettings;
+class CCommandMap;
 
 class CVornaDoc {
 public:
-    CVornaDoc();
+    // settings: the settings the stores use; the document writes the ones it
+    // changes at run time (the new-waypoint level) back into it.
+    CVornaDoc(AppSettings& settings, const DocServices& services);
     ~CVornaDoc();
     CVornaDoc(const CVornaDoc&) = delete;
     CVornaDoc& operator=(const CVornaDoc&) = delete;
 
-    // ---- views and update hints ----------------------------------------
+    // ---- the stores ----------------------------------------------------------
+    CWptDatabase& Waypoints() { return m_Waypoints; }
+    CTrackLogStore& TrackLogStore() { return m_TrackLog; }
+    CSegmentCache& Segments() { return m_Segments; }
+    CDmrCache& Heights() { return m_Heights; }
+    CImageMapStore& ImageMap() { return m_Image; }
+
+    // ---- views and update hints ----------------------------------------------
     void AddView(IDocView* view);
     void RemoveView(IDocView* view);
     const std::vector<IDocView*>& Views() const { return m_Views; }
-    void UpdateAllViews(IDocView* sender, long hint = 0, const void* hintObject = nullptr);
+    void UpdateAllViews(IDocView* sender, long hint = kHintAll, const void* hintObject = nullptr);
 
-    // ---- lifecycle (framework operations) -------------------------------
+    // ---- lifecycle -----------------------------------------------------------
     bool OnNewDocument();
     bool OnOpenDocument(const std::string& path);
     void DeleteContents();
+    // Writes every store as at a normal exit (counters, modified bases, track
+    // log) and keeps everything in memory: for the end of a session or a
+    // termination signal. False when a store could not be written.
+    bool SaveAllStores();
 
-    // ---- grids, segment cache, elevation cache --------------------------
-    // BEGIN SECTION grids-segments-elevation
-    //
-    // Grids. The covered area runs from easting 370000 to 650000 and
-    // northing 4940000 to 5220000. Quadrants are 10 km squares, row 0 the
-    // northern row, column 0 the western one, index = row * 28 + column
-    // (784 = "TEMP", no area). A series of N segments per side numbers its
-    // segments the same way: index = row * N + column.
-    static constexpr double kAreaWest = 370000.0;
-    static constexpr double kAreaEast = 650000.0;
-    static constexpr double kAreaSouth = 4940000.0;
-    static constexpr double kAreaNorth = 5220000.0;
-
-    // Series (mapType >= 0) and inside the area, all four edges included.
-    static bool IsInsideMapArea(int mapType, double E, double N);
-    // -1 outside; the southern and western edges are inside, the northern
-    // and eastern ones outside. Non-finite input gives -1.
-    static int GetQuadrantIndex(double E, double N);
-    // Letter code of a row or column: '-' below 1, 'A'..'Z', '+' above 26.
-    static char QuadrantLetter(int k);
-    // Two letters (row, column), "TEMP" for 784, "" for other indexes.
-    const std::string& GetQuadrantName(int q) const;
-    std::string GetQuadrantNameAt(double E, double N) const;  // "" outside
-    // 784 when the flag word has the temporary bit 0x0008, else the quadrant.
-    static int GetWaypointQuadrantOf(int flags, double E, double N);
-
-    // Segment of the descriptor's series holding (E, N); -1 outside or for
-    // image maps. The series overload takes the map type 0..4.
-    int GetSegmentIndex(const MapViewDesc& desc, double E, double N) const;
-    int GetSegmentIndex(int series, double E, double N) const;
-    // "AC", "AC10" (TK25), "AC24" (TN10); "" for a bad index or series.
-    const std::string& GetSegmentName(const MapViewDesc& desc, int index) const;
-    const std::string& GetSegmentName(int series, int index) const;
+    // ---- grids ---------------------------------------------------------------
+    static constexpr double kAreaWest = ::kAreaWest;
+    static constexpr double kAreaEast = ::kAreaEast;
+    static constexpr double kAreaSouth = ::kAreaSouth;
+    static constexpr double kAreaNorth = ::kAreaNorth;
+    static bool IsInsideMapArea(int mapType, double E, double N) { return ::IsInsideMapArea(mapType, E, N); }
+    static int GetQuadrantIndex(double E, double N) { return ::GetQuadrantIndex(E, N); }
+    static char QuadrantLetter(int k) { return ::QuadrantLetter(k); }
+    const std::string& GetQuadrantName(int q) const { return QuadrantName(q); }
+    std::string GetQuadrantNameAt(double E, double N) const { return QuadrantName(GetQuadrantIndex(E, N)); }
+    // 784 for a temporary flag word, else the quadrant.
+    static int GetWaypointQuadrantOf(int flags, double E, double N) {
+        return (flags & kWptTemporary) ? kTempBase : GetQuadrantIndex(E, N);
+    }
+    int GetSegmentIndex(const MapViewDesc& desc, double E, double N) const {
+        return m_Segments.GetSegmentIndex(desc.mapType, E, N);
+    }
+    int GetSegmentIndex(int series, double E, double N) const { return m_Segments.GetSegmentIndex(series, E, N); }
+    const std::string& GetSegmentName(const MapViewDesc& desc, int index) const {
+        return m_Segments.GetSegmentName(desc.mapType, index);
+    }
+    const std::string& GetSegmentName(int series, int index) const { return m_Segments.GetSegmentName(series, index); }
     MapSize GetMapSizePixels(const MapViewDesc& desc) const;
     std::string GetMapCaption(int mapType) const;
 
-    // Segment cache. Each consumer owns a SegmentFlags array of its series'
-    // segment count (an array of another length is resized, zero-filled).
-    // Claimed segments are decoded once whatever the number of consumers.
-    //
-    // Loads segment index of the series unless loaded; false when neither
-    // its ".mif" nor its ".bmp" can be read.
-    bool ReadMapSegment(const MapViewDesc& desc, int index);
-    // The claim pass: drops the consumer's claims, claims the segments that
-    // cover area (E1 west, E2 east, N1 north, N2 south), frees unclaimed
-    // pixels and loads claimed segments. A zero-width or zero-height area
-    // only releases. trace = 1 on print passes (debug log).
-    void SelectActiveMapSegments(const MapViewDesc& desc, const CRectD& area, SegmentFlags& flags,
-                                 int trace);
-    // Frees one loaded segment claimed by this consumer (the 3-D view).
-    void RemoveMapSegments(const MapViewDesc& desc, int index, SegmentFlags& flags);
-    // Claims one segment for this consumer (once) and loads it; true when
-    // its pixels are in memory. For consumers that work segment by segment.
-    bool ClaimMapSegment(const MapViewDesc& desc, int index, SegmentFlags& flags);
+    // ---- segment cache (CSegmentCache) ---------------------------------------
+    bool ReadMapSegment(const MapViewDesc& desc, int index) { return m_Segments.ReadMapSegment(desc.mapType, index); }
+    // trace nonzero on print passes (the debug log).
+    void SelectActiveMapSegments(const MapViewDesc& desc, const CRectD& area, SegmentFlags& flags, int trace) {
+        m_Segments.SelectActiveMapSegments(desc.mapType, area, flags, trace != 0);
+    }
+    void RemoveMapSegments(const MapViewDesc& desc, int index, SegmentFlags& flags) {
+        m_Segments.RemoveMapSegments(desc.mapType, index, flags);
+    }
+    bool ClaimMapSegment(const MapViewDesc& desc, int index, SegmentFlags& flags) {
+        return m_Segments.ClaimMapSegment(desc.mapType, index, flags);
+    }
+    SegmentSeries& Series(int series) { return m_Segments.Series(series); }
+    const SegmentSeries& Series(int series) const { return m_Segments.Series(series); }
+    const std::uint8_t* SegmentPixels(int series, int index) const { return m_Segments.SegmentPixels(series, index); }
+    std::string SegmentFilePath(int series, int index, const char* ext) const {
+        return m_Segments.SegmentFilePath(series, index, ext);
+    }
     // The claim pass on the quadrant grid for the waypoint bases.
-    void SelectActiveWptQuadrants(const CRectD& area, QuadrantFlags& flags, int trace);
+    void SelectActiveWptQuadrants(const CRectD& area, QuadrantFlags& flags, int /*trace*/) {
+        m_Waypoints.SelectActiveWptQuadrants(area, flags);
+    }
 
-    // Cache tables of a series (0..4); a series with no tables has count 0.
-    SegmentSeries& Series(int series) { return SegCache[ClampSeries(series)]; }
-    const SegmentSeries& Series(int series) const { return SegCache[ClampSeries(series)]; }
-    // Pixels of a loaded segment (bottom-up, Series(s).Stride() per row,
-    // Series(s).pixels rows), or null.
-    const std::uint8_t* SegmentPixels(int series, int index) const;
-    // Full path of a segment file, ext ".mif" or ".bmp".
-    std::string SegmentFilePath(int series, int index, const char* ext) const;
+    // ---- elevation cache (CDmrCache) -----------------------------------------
+    static constexpr int kDmrSide = CDmrCache::kSide;
+    static constexpr int kDmrEntries = CDmrCache::kEntries;
+    int ReadDmrQuadrant(int q, QuadrantFlags& flags) { return m_Heights.ReadDmrQuadrant(q, flags); }
+    void CloseDmrQuadrant(int q, QuadrantFlags& flags) { m_Heights.CloseDmrQuadrant(q, flags); }
+    double GetDmrZ(int n, int e, QuadrantFlags& flags, int absFlag) { return m_Heights.GetDmrZ(n, e, flags, absFlag != 0); }
+    double GetDmrZAt(double E, double N) { return m_Heights.GetDmrZAt(E, N); }
+    int DmrClaimCount(int q) const { return m_Heights.ClaimCount(q); }
+    bool DmrLoaded(int q) const { return m_Heights.Loaded(q); }
 
-    // Elevation cache: one 100 x 100 grid of heights per quadrant, node
-    // (row, column) at 100 m steps from the quadrant's south-west corner.
-    // Node coordinates are hectometres: n = northing / 100, e = easting / 100.
-    //
-    // Claims quadrant q for the consumer (the caller claims only when its
-    // flag is clear); 1, or 0 when the file was missing (all heights -1).
-    int ReadDmrQuadrant(int q, QuadrantFlags& flags);
-    // Releases the consumer's claim; the heights go with the last claim.
-    void CloseDmrQuadrant(int q, QuadrantFlags& flags);
-    // Height in hectometres at node (n, e), claiming its quadrant for the
-    // consumer when needed; -1.0 outside the area, -0.01 where the file was
-    // missing. absFlag nonzero: the absolute value.
-    double GetDmrZ(int n, int e, QuadrantFlags& flags, int absFlag);
-    // Height in hectometres at the node nearest (E, N), on the document's
-    // own claims (the status text).
-    double GetDmrZAt(double E, double N);
-    int DmrClaimCount(int q) const { return q >= 0 && q < kQuadrantCount ? DmrQInUse[q] : 0; }
-    bool DmrLoaded(int q) const { return q >= 0 && q < kQuadrantCount && DmrData[q] != nullptr; }
-
-    static constexpr int kDmrSide = 100;
-    static constexpr int kDmrEntries = kDmrSide * kDmrSide;
-    QuadrantFlags DmrOwnFlags{};  // the document's own claims on heights
-
-    // END SECTION grids-segments-elevation
-
-    // ---- waypoint database, counters, track log, naming, undo ----------
-    // BEGIN SECTION waypoints
-    // Bases and counters. Bases are addressed by index 0..784 (784 "TEMP");
-    // hold (base, index) and look a record up again on each use: a base may
-    // grow or close between two calls.
-    void ReadWptCounters();
-    void WriteWptCounters();
-    int OpenQuadrantWptFile(int quadrant);   // 1 loaded, 0 refused (unreadable file)
-    int CloseQuadrantWptFile(int quadrant);  // 1 closed, 0 kept loaded (write failed)
-    int ReadBinaryWaypointFile(const std::string& name, WptBase& base);
-    int WriteBinaryWaypointFile(const std::string& name, WptBase& base);
-    int SaveAllWptBases();  // 1 every loaded base written
-    void CloseUnusedQuadrants();
-    int GetLiveWptCount(int q) const;
-    int ReallocateBase(WptBase& base);  // 1 grown, 0 refused (nothing may be appended)
-    void ClaimWptBase(int q);
-    void ReleaseWptBase(int q, const std::string& operation);
-    const WaypointRecord* GetWptRecord(int base, int index) const;  // null when absent
-    void OnSaveWptDatabase();
-
-    // Track log.
-    int ReadBinaryTrackLogFile(const std::string& name);
-    int WriteBinaryTrackLogFile(const std::string& name);
-    void ClearTrackLog(int n);
-    int ReallocateTrackLog();  // 1 grown, 0 refused
-    void OnClearTrackLog();
-
-    // Naming rules.
-    std::string GetNewAutoWptName(int base);
-    std::string CheckTemporaryWptName(std::string name, bool showErrors);
-    int NewNamedWptNameOK(WaypointRecord* rec, int skipIndex, bool allowReplace);
-    bool CheckNewWptDistance(WaypointRecord rec);
-
-    // Creation, editing, moving, deletion.
-    int GetClosestWptIndex(WaypointRecord* out, CPointD pos, int rx, int ry);
-    int GetClosestTrackPointIndex(TrackPoint* out, CPointD pos, int rx, int ry);
-    int CreateWaypoint(double E, double N, int mode, int mapType, const std::string& name,
-                       const std::string& comment, std::int32_t time);
-    int RegisterNewWpt(WaypointRecord rec, int linked);
-    int RegisterChangedWpt(WaypointRecord rec, int index);
-    int VerifyWptIndex(WaypointRecord* rec, int base, int index, const std::string& caller);
-    WaypointRecord* GetWptRecordPointer(WaypointRecord rec, int index);
-    int EditWaypoint(WaypointRecord rec, int index);
-    int DeleteWaypoint(WaypointRecord rec, int index);
-    int MoveWaypoint(WaypointRecord rec, int index, CPointD pos);
-    int SetWptLevel(WaypointRecord rec, int index, int level);
-    int SetWptLabelPosition(WaypointRecord rec, int index, int label);
-    int ChangeWptTo(WaypointRecord rec, int index);
-    // Imports and downloads: the grid position comes from the WGS84 one. When
-    // it cannot be converted (no datum parameters, a position that is no
-    // number) both show an "Error! " message; the import then adds nothing
-    // and the test answers false.
-    int AddImportedWaypoint(GPSrecord rec);  // result of CreateWaypoint (mode 2)
-    bool CheckWptExistence(GPSrecord rec);   // true when the waypoint exists already
-    // Whether the record is a point of the current search field. Answers false
-    // until the search-area store comes; its IsSearchAreaPoint replaces this.
-    bool IsSearchFieldPoint(const GPSrecord& rec);
-    int CheckWptRecord(WaypointRecord* rec, const std::string& location, int index, int base);
-    void UpdateWptSelectionFlag(int base, int index, int level);
-    static int GetWptBaseIndex(const WaypointRecord& rec);  // 784 temporary, quadrant, -1 outside
-    void OnCreateTempWpts() { CreateTempWpts = !CreateTempWpts; }
+    // ---- waypoint database (CWptDatabase) ------------------------------------
+    void ReadWptCounters() { m_Waypoints.ReadWptCounters(); }
+    void WriteWptCounters() { m_Waypoints.WriteWptCounters(); }
+    int OpenQuadrantWptFile(int q) { return m_Waypoints.OpenQuadrantWptFile(q); }
+    int CloseQuadrantWptFile(int q) { return m_Waypoints.CloseQuadrantWptFile(q); }
+    int SaveAllWptBases() { return m_Waypoints.SaveAllWptBases(); }
+    void OnSaveWptDatabase() { m_Waypoints.SaveAllWptBases(); }
+    void CloseUnusedQuadrants() { m_Waypoints.CloseUnusedQuadrants(); }
+    int GetLiveWptCount(int q) const { return m_Waypoints.GetLiveWptCount(q); }
+    void ClaimWptBase(int q) { m_Waypoints.ClaimWptBase(q); }
+    void ReleaseWptBase(int q, const std::string& operation) { m_Waypoints.ReleaseWptBase(q, operation); }
+    const WaypointRecord* GetWptRecord(int base, int index) const { return m_Waypoints.GetWptRecord(base, index); }
+    std::string GetNewAutoWptName(int base) { return m_Waypoints.GetNewAutoWptName(base); }
+    std::string CheckTemporaryWptName(const std::string& name, bool showErrors) {
+        return m_Waypoints.CheckTemporaryWptName(name, showErrors);
+    }
+    int NewNamedWptNameOK(WaypointRecord* rec, int skipIndex, bool allowReplace) {
+        return m_Waypoints.NewNamedWptNameOK(rec, skipIndex, allowReplace);
+    }
+    bool CheckNewWptDistance(const WaypointRecord& rec) { return m_Waypoints.CheckNewWptDistance(rec); }
+    // Fills out with a copy of the nearest record.
+    int GetClosestWptIndex(WaypointRecord* out, CPointD pos, int rx, int ry) {
+        return m_Waypoints.GetClosestWptIndex(out, pos, rx, ry);
+    }
+    int CreateWaypoint(double E, double N, WptCreateMode mode, int mapType, const std::string& name,
+                       const std::string& comment, std::int32_t time) {
+        return m_Waypoints.CreateWaypoint(E, N, mode, mapType, name, comment, time);
+    }
+    int RegisterNewWpt(WaypointRecord rec, int linked) { return m_Waypoints.RegisterNewWpt(rec, linked); }
+    int RegisterChangedWpt(WaypointRecord rec, int index) { return m_Waypoints.RegisterChangedWpt(rec, index); }
+    int EditWaypoint(WaypointRecord rec, int index) { return m_Waypoints.EditWaypoint(rec, index); }
+    int DeleteWaypoint(WaypointRecord rec, int index) { return m_Waypoints.DeleteWaypoint(rec, index); }
+    int MoveWaypoint(WaypointRecord rec, int index, CPointD pos) { return m_Waypoints.MoveWaypoint(rec, index, pos); }
+    int SetWptLevel(WaypointRecord rec, int index, int level) { return m_Waypoints.SetWptLevel(rec, index, level); }
+    int SetWptLabelPosition(WaypointRecord rec, int index, int label) {
+        return m_Waypoints.SetWptLabelPosition(rec, index, label);
+    }
+    int ChangeWptTo(WaypointRecord rec, int index) { return m_Waypoints.ChangeWptTo(rec, index); }
+    int AddImportedWaypoint(GPSrecord rec) { return m_Waypoints.AddImportedWaypoint(std::move(rec)); }
+    bool CheckWptExistence(GPSrecord rec) { return m_Waypoints.CheckWptExistence(std::move(rec)); }
+    int CheckWptRecord(WaypointRecord* rec, const std::string& location, int index, int base) {
+        return m_Waypoints.CheckWptRecord(rec, location, index, base);
+    }
+    void UpdateWptSelectionFlag(int base, int index, int level) { m_Waypoints.UpdateWptSelectionFlag(base, index, level); }
+    static int GetWptBaseIndex(const WaypointRecord& rec) { return CWptDatabase::GetWptBaseIndex(rec); }
+    void OnCreateTempWpts() { m_Waypoints.ToggleCreateTemporary(); }
     void OnNewWptLevel(int level);  // -1 automatic, 0..4
-    void SetWptDialogs(IWptDialogs* dialogs) { m_WptDialogs = dialogs; }
-    // The document commands of the waypoint database and the track log store
+    void SetWptDialogs(IWptDialogs* dialogs) { m_Waypoints.SetDialogs(dialogs); }
+    // The document commands of the waypoint database and the track log
     // (undo, new-waypoint kind and level, save database, clear track log).
     void AddWptCommands(CCommandMap& map);
+    void Undo(int n) { m_Waypoints.Undo(n); }
+    void OnEditUndo() { m_Waypoints.Undo(0); }
+    bool CanUndo() const { return m_Waypoints.CanUndo(); }
+    void ClearUndoStack() { m_Waypoints.UndoStack().Clear(); }
 
-    // Undo.
-    void PushUndoRecord(UndoRecord rec);
-    void ClearUndoStack();
-    void Undo(int n);
-    void OnEditUndo() { Undo(0); }
-    bool CanUndo() const { return UndoCount > 0; }
+    // ---- track log (CTrackLogStore) ------------------------------------------
+    int ReadBinaryTrackLogFile(const std::string& name) { return m_TrackLog.Read(name); }
+    int WriteBinaryTrackLogFile(const std::string& name) { return m_TrackLog.Write(name); }
+    void ClearTrackLog(int n) { m_TrackLog.Clear(n); }
+    int ReallocateTrackLog() { return m_TrackLog.Reallocate(); }
+    void OnClearTrackLog();
+    int GetClosestTrackPointIndex(TrackPoint* out, CPointD pos, int rx, int ry) const {
+        return m_TrackLog.ClosestPoint(out, pos, rx, ry);
+    }
 
-    std::vector<WptBase> WptAutoBase = MakeWptBases();
-    std::vector<int> WptQInUse = MakeWptClaims();  // "TEMP" holds one permanent claim
-    std::vector<int> SectorSelLevel = std::vector<int>(kBaseCount, -1);
-    int BasesToClose = 0;
-    int CreateTempWpts = 0;
-    TrackBase TrackLog;
-    int TrackSelStart = -1;
-    int TrackSelEnd = -1;
-    std::vector<UndoRecord> UndoStack = MakeUndoStack();
-    int UndoCount = 0;
-    int UndoCapacity = int(UndoStack.size());
+    // ---- image map (CImageMapStore) ------------------------------------------
+    void DeallocateImageMemory() { m_Image.Deallocate(); }
+    bool Serialize(CImageMapArchive& ar) { return m_Image.Serialize(ar); }
+    bool OnSaveDocument(const std::string& path) { return m_Image.Save(path); }
 
-private:
-    static std::vector<WptBase> MakeWptBases();
-    static std::vector<UndoRecord> MakeUndoStack();
-    static std::vector<int> MakeWptClaims();
-    WptBase* LoadedWptBase(int q, const std::string& operation);
-    bool StoreWaypointFile(const std::string& path, const WptBase& base);
-    IWptDialogs* m_WptDialogs = nullptr;
-    struct WptMemTally {  // keeps the undo stack's block in the memory counters
-        explicit WptMemTally(long long bytes);
-        ~WptMemTally();
-        WptMemTally(const WptMemTally&) = delete;
-        WptMemTally& operator=(const WptMemTally&) = delete;
-        long long bytes = 0;
-    } m_WptMemTally{(long long)UndoStack.size() * (long long)sizeof(UndoRecord)};
-
-public:
-    // END SECTION waypoints
-
-    // ---- image map, search area, other stores (later) -------------------
-    // BEGIN SECTION later
-    // Image map: headers and palette of the open image (ImagePath empty: none).
-    BitmapFileHeader ImageFileHeader;
-    DibHeader ImageHeader;  // palette bytes beyond the file's are zero
-    std::string ImagePath;
-    int ImageMapType = kMapNone;
-    // Pixel rows as in the file, bottom row first, BmpStride bytes apart;
-    // null when no image is held.
-    std::unique_ptr<std::uint8_t[]> BmpData;
-    std::size_t BmpDataSize = 0;
-    std::size_t BmpStride = 0;
-    ::ImageGeoref ImageGeoref;
-
-    // Frees the image pixels; when pixels were held the map type becomes -3.
-    void DeallocateImageMemory();
-    // The document's file is the image map. Loading (when no pixels are held)
-    // reads it; storing writes the held image. Neither sets the map type or
-    // the georeference. False when nothing was loaded or stored.
-    bool Serialize(CImageMapArchive& ar);
-    // Writes the image map through a temporary file beside path.
-    bool OnSaveDocument(const std::string& path);
-
-    // Area prepared by the last drawing pass (E1 west, E2 east, N1 north, N2 south).
+    // ---- drawing state ---------------------------------------------------------
+    // Area prepared by the last drawing pass (E1 west, E2 east, N1 north,
+    // N2 south); the drawing code writes it, the map drawing reads it.
     CRectD VisibleArea;
-
-    // 3-D ground area: near-left, near-right, far-left, far-right corners.
+    // 3-D ground area: near-left, near-right, far-left, far-right corners,
+    // written by the 3-D view, read by the map's view-point marker.
     CPointD DmrGroundArea[4];
     int DmrGroundRange = 0;
     int DmrGroundValid = 0;
-
     // Map series last chosen in the sector dialog.
     int ExportSeries = 4;
-    // END SECTION later
-
-    // Lifecycle flags.
-    int FirstNewDocument = 1;
 
 private:
-    static int ClampSeries(int s) { return s < 0 ? 0 : s > 4 ? 4 : s; }
-    void InitSegmentTables();
-    void FreeSegmentTables();
-    void InitGrids();
-    void FreeDmrQuadrant(int q);
-
-    std::vector<IDocView*> m_Views;
-
-    // Guard bands: 'U' from construction to destruction; a damaged one is
-    // signalled by a beep when the document goes.
-    struct GuardBand {
-        unsigned char bytes[100];
+    friend struct DocTestAccess;  // tests damage a guard band
+    struct DocumentTally {        // the "Documents" memory counter
+        explicit DocumentTally(CMemoryCounters& m);
+        ~DocumentTally();
+        CMemoryCounters& memory;
     };
-    GuardBand m_Guard0;
-    std::string QuadrantNames[kBaseCount];
-    GuardBand m_Guard1;
-    SegmentSeries SegCache[5];
-    GuardBand m_Guard2;
-    std::unique_ptr<std::int16_t[]> DmrData[kQuadrantCount];
-    GuardBand m_Guard3;
-    std::int32_t DmrQInUse[kQuadrantCount] = {};
-    GuardBand m_Guard4;
-    std::int32_t DmrModified[kQuadrantCount] = {};
-    GuardBand m_Guard5;
-    GuardBand m_Guard6;
-    bool GuardsIntact() const;
+
+    AppSettings& m_Settings;
+    std::vector<IDocView*> m_Views;
+    DocumentTally m_Tally;
+    bool m_FirstNewDocument = true;
+    CImageMapStore m_Image;
+    CWptDatabase m_Waypoints;
+    CGuardBand m_GuardAfterWaypoints;
+    CTrackLogStore m_TrackLog;
+    CGuardBand m_GuardAfterTrackLog;
+    CSegmentCache m_Segments;
+    CGuardBand m_GuardAfterSegments;
+    CDmrCache m_Heights;
+    CGuardBand m_GuardAfterHeights;
+
+public:
+    // Declared after the stores they view, so that they are bound to built ones.
+    // Read-only views of store data under the names the drawing code uses.
+    const DibHeader& ImageHeader = m_Image.Header;
+    const std::unique_ptr<std::uint8_t[]>& BmpData = m_Image.PixelBlock();
+    const std::size_t& BmpDataSize = m_Image.Size();
+    const std::size_t& BmpStride = m_Image.Stride();
+    const ::ImageGeoref& ImageGeoref = m_Image.Georef;
+    const int& ImageMapType = m_Image.MapType;
+    const std::string& ImagePath = m_Image.Path;
+    const TrackBase& TrackLog = m_TrackLog.Log();
 };
 
 // The one document of the run (null before it is made and after it is gone).

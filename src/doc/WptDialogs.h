@@ -18,16 +18,26 @@ struct WptConflictInfo {
     int newE = 0;
     int newN = 0;
     int distance = 0;
-    int result = 0;  // after the run: 0 OK, 1 Replace
+    int result = 0;  // after the run: kWptConflictOk or kWptConflictReplace
 };
+
+// What the conflict dialog is about, and how it ended.
+enum WptConflictKind : int {
+    kWptConflictName = 0,           // the name exists: Replace offered
+    kWptConflictDistance = 1,       // the position is too close to another waypoint
+    kWptConflictNameNoReplace = 4,  // the name exists, Replace not offered
+};
+enum : int { kWptConflictOk = 0, kWptConflictReplace = 1 };
+// A dialog's ending that goes on (OK, or Replace in the conflict dialog).
+enum : int { kWptDialogOk = 1 };
 
 class IWptDialogs {
 public:
     virtual ~IWptDialogs() = default;
-    // The waypoint properties dialog on rec; 1 (OK) leaves the edited record in rec.
+    // The waypoint properties dialog on rec; kWptDialogOk leaves the edited record in rec.
     virtual int RunWptDialog(WaypointRecord& rec, const std::string& caption) = 0;
-    // The conflict dialog: kind 0 name exists (Replace offered), 4 the same
-    // without Replace, 1 position too close. 1 for OK and Replace, else skipped.
+    // The conflict dialog of a WptConflictKind; kWptDialogOk for OK and
+    // Replace, anything else skips.
     virtual int RunWptConflictDialog(WptConflictInfo& info, int kind) = 0;
 };
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <new>
 
-#include "app/VornaApp.h"
-#include "doc/VornaDoc.h"
+#include "app/AppSettings.h"
+#include "doc/WptDatabase.h"
 #include "doc/WptNaming.h"
 #include "platform/Prompt.h"
 
@@ -17,30 +17,26 @@ std::int32_t Now() { return std::int32_t(std::time(nullptr)); }
 
 // Ends every editing operation the same way, on every path.
 struct CloseUnusedAtEnd {
-    CVornaDoc* doc;
-    ~CloseUnusedAtEnd() { doc->CloseUnusedQuadrants(); }
+    CWptDatabase* db;
+    ~CloseUnusedAtEnd() { db->CloseUnusedQuadrants(); }
+};
+
+// Holds a base open across prompts: a claimed base is never closed.
+struct BaseClaim {
+    CWptDatabase& db;
+    int q;
+    const char* operation;
+    BaseClaim(CWptDatabase& d, int base, const char* op) : db(d), q(base), operation(op) { db.ClaimWptBase(q); }
+    ~BaseClaim() { db.ReleaseWptBase(q, operation); }
+    BaseClaim(const BaseClaim&) = delete;
+    BaseClaim& operator=(const BaseClaim&) = delete;
 };
 
 }  // namespace
 
-void CVornaDoc::OnNewWptLevel(int level) {
-    if (CVornaApp* app = VornaAppOrNull()) app->wptLevel = (level >= 0 && level <= 4) ? level : -1;
-}
-
-void CVornaDoc::UpdateWptSelectionFlag(int base, int index, int level) {
-    if (base < 0 || base >= kBaseCount) return;
-    WptBase& b = WptAutoBase[base];
-    if (!b.Loaded || index < 0 || index >= b.Count) return;
-    WaypointRecord& r = b.Data[index];
-    if (!WptIsDeleted(r) && (r.Flags & kWptLevelMask) <= level)
-        r.Flags |= kWptSelected;
-    else
-        r.Flags &= std::uint16_t(~kWptSelected);
-}
-
 // ---- nearest points ----------------------------------------------------------
 
-int CVornaDoc::GetClosestWptIndex(WaypointRecord* out, CPointD pos, int rx, int ry) {
+int CWptDatabase::GetClosestWptIndex(WaypointRecord* out, CPointD pos, int rx, int ry) {
     if (rx <= 0 || ry <= 0) return -1;
     if (GetQuadrantIndex(pos.easting, pos.northing) < 0) return -1;
     int probed[9];
@@ -55,52 +51,36 @@ int CVornaDoc::GetClosestWptIndex(WaypointRecord* out, CPointD pos, int rx, int 
     const double rx2 = double(rx) * rx, ry2 = double(ry) * ry;
     double best = 1.0;
     int bestIndex = -1;
-    const WaypointRecord* bestRec = nullptr;
+    // A copy: opening the next base may prompt, and a prompt may let the
+    // bases searched so far be closed.
+    WaypointRecord bestRec = ZeroWaypointRecord();
     auto search = [&](int q, const char* operation) {
         if (!OpenQuadrantWptFile(q)) return;
-        BasesToClose = 1;
+        m_BasesToClose = true;
         ClaimWptBase(q);
-        const WptBase& b = WptAutoBase[q];
+        const WptBase& b = m_Bases[std::size_t(q)];
         for (int k = 0; k < b.Count; ++k) {
-            const WaypointRecord& r = b.Data[k];
+            const WaypointRecord& r = b.Data[std::size_t(k)];
             if (WptIsDeleted(r)) continue;
             const double dE = r.E - pos.easting, dN = r.N - pos.northing;
             const double d = dE * dE / rx2 + dN * dN / ry2;
             if (d < best) {
                 best = d;
                 bestIndex = k;
-                bestRec = &r;
+                bestRec = r;
             }
         }
         ReleaseWptBase(q, operation);
     };
     for (int k = 0; k < probes; ++k) search(probed[k], "GetClosestWptIndex");
     search(kTempBase, "GetClosestWptIndex (2)");
-    if (bestIndex >= 0 && out) *out = *bestRec;
-    return bestIndex;
-}
-
-int CVornaDoc::GetClosestTrackPointIndex(TrackPoint* out, CPointD pos, int rx, int ry) {
-    if (rx <= 0 || ry <= 0 || !TrackLog.Allocated) return -1;
-    const double rx2 = double(rx) * rx, ry2 = double(ry) * ry;
-    double best = 1.0;
-    int bestIndex = -1;
-    for (int k = 0; k < TrackLog.Count; ++k) {
-        const TrackPoint& p = TrackLog.Data[k];
-        const double dE = p.position.easting - pos.easting, dN = p.position.northing - pos.northing;
-        const double d = dE * dE / rx2 + dN * dN / ry2;
-        if (d < best) {
-            best = d;
-            bestIndex = k;
-        }
-    }
-    if (bestIndex >= 0 && out) *out = TrackLog.Data[bestIndex];
+    if (bestIndex >= 0 && out) *out = bestRec;
     return bestIndex;
 }
 
 // ---- the strict (and interactive) record check ---------------------------------
 
-int CVornaDoc::CheckWptRecord(WaypointRecord* rec, const std::string& location, int index, int base) {
+int CWptDatabase::CheckWptRecord(WaypointRecord* rec, const std::string& location, int index, int base) {
     const bool registration = base < 0;
     std::string prefix = "Internal Error! ", where = location, question;
     unsigned buttons = MB_OK;
@@ -108,12 +88,12 @@ int CVornaDoc::CheckWptRecord(WaypointRecord* rec, const std::string& location, 
         base = GetWptBaseIndex(*rec);
         if (base < 0) {
             MsgBox("Internal Error! Coordinates out of range" + location);
-            return -1;
+            return kWptCheckRefused;
         }
     } else {
-        if (base >= kBaseCount) return -1;
+        if (base >= kBaseCount) return kWptCheckRefused;
         prefix = "Error in Base! ";
-        where = " in segment " + GetQuadrantName(base);
+        where = " in segment " + QuadrantName(base);
         question = " Would you like to correct the problem?";
         buttons = MB_YESNOCANCEL;
     }
@@ -127,8 +107,9 @@ int CVornaDoc::CheckWptRecord(WaypointRecord* rec, const std::string& location, 
         MsgBox(prefix + "Comment of the waypoint '" + WptName(*rec) + "' not null terminated" + where +
                " Error will be automatically corrected.");
     }
-    if (!OpenQuadrantWptFile(base)) return -1;
-    BasesToClose = 1;
+    if (!OpenQuadrantWptFile(base)) return kWptCheckRefused;
+    m_BasesToClose = true;
+    const BaseClaim claim(*this, base, "CheckWptRecord");
 
     int errors = 0, unrepaired = 0;
     bool aborted = false;
@@ -150,11 +131,13 @@ int CVornaDoc::CheckWptRecord(WaypointRecord* rec, const std::string& location, 
     };
     auto noFix = [] { return false; };
     const std::string name = WptName(*rec);
-    const WptBase& b = WptAutoBase[base];
+    const WptBase& b = m_Bases[std::size_t(base)];
     auto duplicates = [&] {
+        // Indexes, not pointers: the loop prompts, and the count is read again after each prompt.
         for (int i = 0; i < b.Count && !aborted; ++i) {
-            if (i == index || WptIsDeleted(b.Data[i]) || &b.Data[i] == rec) continue;
-            if (WptName(b.Data[i]) == name &&
+            const WaypointRecord& other = b.Data[std::size_t(i)];
+            if (i == index || WptIsDeleted(other) || &other == rec) continue;
+            if (WptName(other) == name &&
                 !fail("Duplicate name of the waypoint " + name + " found" + where, noFix))
                 return false;
         }
@@ -164,58 +147,58 @@ int CVornaDoc::CheckWptRecord(WaypointRecord* rec, const std::string& location, 
     if (base == kTempBase && !(rec->Flags & kWptTemporary) &&
         !fail("Waypoint " + name + " marked as non-temporary found" + where,
               [&] { return rec->Flags |= kWptTemporary, true; }))
-        return -1;
+        return kWptCheckRefused;
     if (base != kTempBase && (rec->Flags & kWptTemporary) &&
         !fail("Waypoint " + name + " marked as temporary found" + where,
               [&] { return rec->Flags &= std::uint16_t(~kWptTemporary), true; }))
-        return -1;
+        return kWptCheckRefused;
     if (base != kTempBase) {
         const int actual = GetQuadrantIndex(rec->E, rec->N);
         if (actual != base &&
             !fail(actual < 0 ? "Waypoint " + name + "with coordinates out of range found" + where
                              : "Waypoint " + name + " does not lie" + where,
                   noFix))
-            return -1;
+            return kWptCheckRefused;
     }
     if (rec->Flags & kWptTemporary) {
-        if (name.empty() && !fail("No name specified for waypoint " + where, noFix)) return -1;
-        if (!duplicates()) return -1;
+        if (name.empty() && !fail("No name specified for waypoint " + where, noFix)) return kWptCheckRefused;
+        if (!duplicates()) return kWptCheckRefused;
         const std::string reason = CheckTemporaryWptName(name, true);
         if (!reason.empty() &&
             !fail("Invalid waypoint name " + name + " found" + where + " " + reason, noFix))
-            return -1;
+            return kWptCheckRefused;
     } else {
-        const std::string prefix2 = GetQuadrantName(base);
+        const std::string prefix2 = QuadrantName(base);
         if (name.compare(0, 2, prefix2) != 0 &&
             !fail("Name of the waypoint " + name + " does not correspond to the segment name" + where, noFix))
-            return -1;
+            return kWptCheckRefused;
         for (std::size_t i = 2; i < name.size(); ++i)
             if ((name[i] < '0' || name[i] > '9') &&
                 !fail("Name of the waypoint " + name + " does not have correct format" + where, noFix))
-                return -1;
-        if (!duplicates()) return -1;
+                return kWptCheckRefused;
+        if (!duplicates()) return kWptCheckRefused;
     }
     if ((rec->Flags & kWptLevelMask) >= 5 &&
         !fail("Invalid level of the waypoint " + name + " found" + where,
               [&] { return rec->Flags &= std::uint16_t(~kWptLevelMask), true; }))
-        return -1;
+        return kWptCheckRefused;
     if ((rec->Flags & kWptObject) && !fail("Invalid object flag of the waypoint " + name + " found" + where,
                                            [&] { return rec->Flags &= std::uint16_t(~kWptObject), true; }))
-        return -1;
+        return kWptCheckRefused;
     if ((rec->Flags & kWptReserved) &&
         !fail("Non-empty reserved flags of the waypoint " + name + " found" + where,
               [&] { return rec->Flags &= std::uint16_t(~kWptReserved), true; }))
-        return -1;
+        return kWptCheckRefused;
     if (errors == 0) return base;
-    return unrepaired ? -3 : -2;
+    return unrepaired ? kWptCheckUnrepaired : kWptCheckRepaired;
 }
 
 // ---- registration -----------------------------------------------------------------
 
-int CVornaDoc::RegisterNewWpt(WaypointRecord rec, int linked) {
+int CWptDatabase::RegisterNewWpt(WaypointRecord rec, int linked) {
     const int q = CheckWptRecord(&rec, " in 'RegisterNewWpt'.", -1, -1);
-    if (q < 0) return 0;
-    WptBase& b = WptAutoBase[q];
+    if (q < 0 || !OpenQuadrantWptFile(q)) return 0;
+    WptBase& b = m_Bases[q];
     ClaimWptBase(q);
     rec.Modified = Now();
     // Nothing is appended after a failed growth: no record, no undo entry, no hint.
@@ -226,24 +209,24 @@ int CVornaDoc::RegisterNewWpt(WaypointRecord rec, int linked) {
     const int index = b.Count;
     b.Data[index] = rec;
     ++b.Count;
-    UpdateWptSelectionFlag(q, index, SectorSelLevel[q]);
+    UpdateWptSelectionFlag(q, index, m_SelLevel[q]);
     b.Modified = 1;
     UndoRecord u;
     u.UndoType = kUndoCreated;
     u.Base = std::int16_t(q);
     u.Index = index;
     u.Linked = linked ? 1 : 0;
-    PushUndoRecord(std::move(u));
+    m_Undo.Push(std::move(u));
     const WaypointRecord added = b.Data[index];
     ReleaseWptBase(q, "RegisterNewWpt");
-    UpdateAllViews(nullptr, 2, &added);
+    Notify(added);
     return 1;
 }
 
-int CVornaDoc::RegisterChangedWpt(WaypointRecord rec, int index) {
+int CWptDatabase::RegisterChangedWpt(WaypointRecord rec, int index) {
     const int q = CheckWptRecord(&rec, " in 'RegisterChangedWpt'.", index, -1);
-    if (q < 0) return 0;
-    WptBase& b = WptAutoBase[q];
+    if (q < 0 || !OpenQuadrantWptFile(q)) return 0;
+    WptBase& b = m_Bases[q];
     if (index < 0 || index >= b.Count) {
         MsgBox("Internal Error! Index of waypoint out of range in 'RegisterChangedWpt'!");
         return 0;
@@ -267,52 +250,45 @@ int CVornaDoc::RegisterChangedWpt(WaypointRecord rec, int index) {
     const WaypointRecord before = stored;
     b.Data[index] = rec;
     b.Modified = 1;
-    UpdateWptSelectionFlag(q, index, SectorSelLevel[q]);
+    UpdateWptSelectionFlag(q, index, m_SelLevel[q]);
     UndoRecord u;
     u.UndoType = kUndoChanged;
     u.Base = std::int16_t(q);
     u.Index = index;
     u.OldRecord = std::move(old);
-    PushUndoRecord(std::move(u));
+    m_Undo.Push(std::move(u));
     const WaypointRecord after = b.Data[index];
     ReleaseWptBase(q, "RegisterChangedWpt");
-    UpdateAllViews(nullptr, 2, &before);
-    UpdateAllViews(nullptr, 2, &after);
+    Notify(before);
+    Notify(after);
     return 1;
 }
 
-int CVornaDoc::VerifyWptIndex(WaypointRecord* rec, int base, int index, const std::string& caller) {
+int CWptDatabase::VerifyWptIndex(const WaypointRecord& rec, int base, int index, const std::string& caller) {
     if (base < 0 || base >= kBaseCount) {
         MsgBox("Error! Coordinates out of range in " + caller + "!");
         return 0;
     }
     if (!OpenQuadrantWptFile(base)) return 0;
-    BasesToClose = 1;
-    const WptBase& b = WptAutoBase[base];
+    m_BasesToClose = true;
+    const WptBase& b = m_Bases[base];
     if (index < 0 || index >= b.Count) {
         MsgBox("Error! Index of waypoint out of range in " + caller + "!");
         return 0;
     }
     // A stale copy of a waypoint deleted meanwhile does not match either.
-    if (WptName(b.Data[index]) != WptName(*rec) || WptIsDeleted(b.Data[index])) {
+    if (WptName(b.Data[index]) != WptName(rec) || WptIsDeleted(b.Data[index])) {
         MsgBox("Error! Selected auto waypoint not found in " + caller + "!");
         return 0;
     }
     return 1;
 }
 
-WaypointRecord* CVornaDoc::GetWptRecordPointer(WaypointRecord rec, int index) {
-    const int q = GetWptBaseIndex(rec);
-    if (!VerifyWptIndex(&rec, q, index, "'GetWptRecordPointer'")) return nullptr;
-    return &WptAutoBase[q].Data[index];
-}
-
 // ---- creation -----------------------------------------------------------------------
 
-int CVornaDoc::CreateWaypoint(double E, double N, int mode, int mapType, const std::string& name,
-                              const std::string& comment, std::int32_t time) {
+int CWptDatabase::CreateWaypoint(double E, double N, WptCreateMode mode, int mapType, const std::string& name,
+                                 const std::string& comment, std::int32_t time) {
     CloseUnusedAtEnd closer{this};
-    CVornaApp* app = VornaAppOrNull();
     E = std::trunc(E * 1000.0) / 1000.0;
     N = std::trunc((N - 5000000.0) * 1000.0) / 1000.0 + 5000000.0;
 
@@ -320,22 +296,22 @@ int CVornaDoc::CreateWaypoint(double E, double N, int mode, int mapType, const s
     rec.E = E;
     rec.N = N;
     rec.Created = rec.Modified = Now();
-    const int wptLevel = app ? app->wptLevel : -1;
+    const int wptLevel = m_Settings.wptLevel;
     int level = 0;
     if (wptLevel >= 0 && wptLevel <= 4)
         level = wptLevel;
     else if (mapType >= 0 && mapType < kMapTypeCount)
-        level = (app ? app->mapTypes[mapType].series : DefaultMapType(mapType).series) & kWptLevelMask;
-    rec.Flags = std::uint16_t(level | ((app ? app->wptDefaultLabelPosition : 0) & kWptLabelMask));
+        level = m_Settings.mapTypes[mapType].series & kWptLevelMask;
+    rec.Flags = std::uint16_t(level | (m_Settings.wptDefaultLabelPosition & kWptLabelMask));
 
     int autoBase = -1;
-    if (mode == 2) {
+    if (mode == WptCreateMode::Import) {
         const std::string n = TrimUpperWptName(name);
         if (!n.empty()) SetWptName(rec, n);
         if (!comment.empty()) SetWptComment(rec, comment);
         if (time != 0) rec.Created = time;
         rec.Flags |= kWptImported;
-    } else if (!CreateTempWpts) {
+    } else if (!m_CreateTemporary) {
         autoBase = GetQuadrantIndex(E, N);
         if (autoBase < 0) {
             MsgBox("Error! Coordinates out of range");
@@ -344,15 +320,15 @@ int CVornaDoc::CreateWaypoint(double E, double N, int mode, int mapType, const s
         const std::string n = GetNewAutoWptName(autoBase);
         if (n.empty()) return 0;
         SetWptName(rec, n);
-        if (mode == 0) {
+        if (mode == WptCreateMode::Click) {
             if (!CheckNewWptDistance(rec)) return 0;
             return RegisterNewWpt(rec, 0);
         }
     }
 
-    if (CreateTempWpts || mode == 2) rec.Flags |= kWptTemporary;
-    const bool skipDialog = mode == 2 && CheckTemporaryWptName(name, true).empty();
-    if (!skipDialog && (!m_WptDialogs || m_WptDialogs->RunWptDialog(rec, "Waypoint") != 1)) return 0;
+    if (m_CreateTemporary || mode == WptCreateMode::Import) rec.Flags |= kWptTemporary;
+    const bool skipDialog = mode == WptCreateMode::Import && CheckTemporaryWptName(name, true).empty();
+    if (!skipDialog && (!m_Dialogs || m_Dialogs->RunWptDialog(rec, "Waypoint") != kWptDialogOk)) return 0;
 
     if (rec.Flags & kWptTemporary) {
         SetWptName(rec, TrimUpperWptName(WptName(rec)));
@@ -375,59 +351,58 @@ int CVornaDoc::CreateWaypoint(double E, double N, int mode, int mapType, const s
 
 // ---- editing, moving, deleting ------------------------------------------------------------
 
-int CVornaDoc::DeleteWaypoint(WaypointRecord rec, int index) {
+int CWptDatabase::DeleteWaypoint(WaypointRecord rec, int index) {
     CloseUnusedAtEnd closer{this};
     const int q = GetWptBaseIndex(rec);
-    if (!VerifyWptIndex(&rec, q, index, "'DeleteWaypoint'")) return 0;
-    WptBase& b = WptAutoBase[q];
+    if (!VerifyWptIndex(rec, q, index, "'DeleteWaypoint'")) return 0;
+    WptBase& b = m_Bases[q];
     ClaimWptBase(q);
     b.Data[index].Flags |= kWptDeleted;
     ++b.Deleted;
     b.Modified = 1;
-    UpdateWptSelectionFlag(q, index, SectorSelLevel[q]);
+    UpdateWptSelectionFlag(q, index, m_SelLevel[q]);
     UndoRecord u;
     u.UndoType = kUndoDeleted;
     u.Base = std::int16_t(q);
     u.Index = index;
-    PushUndoRecord(std::move(u));
+    m_Undo.Push(std::move(u));
     ReleaseWptBase(q, "DeleteWaypoint");
-    UpdateAllViews(nullptr, 2, &rec);
+    Notify(rec);
     return 1;
 }
 
 // Moves a record to another base: the deletion and the creation form one undo
 // step; a refused creation takes the deletion back.
-static int MoveAcrossBases(CVornaDoc& doc, const WaypointRecord& old, int index,
-                           const WaypointRecord& moved) {
-    if (!doc.DeleteWaypoint(old, index)) return 0;
-    const int done = doc.RegisterNewWpt(moved, 1);
-    if (done) return 1;
-    const int q = CVornaDoc::GetWptBaseIndex(old);
-    const bool entryKept = doc.UndoCount > 0 && doc.UndoStack[doc.UndoCount - 1].UndoType == kUndoDeleted &&
-                           doc.UndoStack[doc.UndoCount - 1].Base == q &&
-                           doc.UndoStack[doc.UndoCount - 1].Index == index;
+int CWptDatabase::MoveAcrossBases(const WaypointRecord& old, int index, const WaypointRecord& moved) {
+    if (!DeleteWaypoint(old, index)) return 0;
+    if (RegisterNewWpt(moved, 1)) return 1;
+    const int q = GetWptBaseIndex(old);
+    const int top = m_Undo.Count() - 1;
+    const bool entryKept = top >= 0 && m_Undo.At(top).UndoType == kUndoDeleted && m_Undo.At(top).Base == q &&
+                           m_Undo.At(top).Index == index;
     if (entryKept) {
-        doc.Undo(0);
-    } else if (doc.OpenQuadrantWptFile(q)) {
+        Undo(0);
+    } else if (OpenQuadrantWptFile(q)) {
         // No undo entry to take back (no undo stack): restore the record directly.
-        WptBase& b = doc.WptAutoBase[q];
-        if (index < b.Count && WptIsDeleted(b.Data[index])) {
-            b.Data[index].Flags &= std::uint16_t(~kWptDeleted);
+        WptBase& b = m_Bases[std::size_t(q)];
+        if (index < b.Count && WptIsDeleted(b.Data[std::size_t(index)])) {
+            b.Data[std::size_t(index)].Flags &= std::uint16_t(~kWptDeleted);
             if (b.Deleted > 0) --b.Deleted;
             b.Modified = 1;
-            doc.UpdateWptSelectionFlag(q, index, doc.SectorSelLevel[q]);
-            doc.UpdateAllViews(nullptr, 2, &b.Data[index]);
+            UpdateWptSelectionFlag(q, index, m_SelLevel[std::size_t(q)]);
+            const WaypointRecord restored = b.Data[std::size_t(index)];
+            Notify(restored);
         }
     }
     return 0;
 }
 
-int CVornaDoc::EditWaypoint(WaypointRecord rec, int index) {
+int CWptDatabase::EditWaypoint(WaypointRecord rec, int index) {
     CloseUnusedAtEnd closer{this};
     const int q = GetWptBaseIndex(rec);
-    if (!VerifyWptIndex(&rec, q, index, "'EditWaypoint'")) return 0;
+    if (!VerifyWptIndex(rec, q, index, "'EditWaypoint'")) return 0;
     WaypointRecord edited = rec;
-    if (!m_WptDialogs || m_WptDialogs->RunWptDialog(edited, "Waypoint") != 1) return 0;
+    if (!m_Dialogs || m_Dialogs->RunWptDialog(edited, "Waypoint") != kWptDialogOk) return 0;
     const int nq = GetWptBaseIndex(edited);
     if (nq < 0) {
         MsgBox("Error! New coordinates out of range");
@@ -448,21 +423,22 @@ int CVornaDoc::EditWaypoint(WaypointRecord rec, int index) {
             const std::string n = GetNewAutoWptName(nq);
             if (n.empty()) return 0;
             SetWptName(edited, n);
-            if (q != kTempBase)
-                MsgBox(
-                    "Warning! Waypoint has been moved out of the current sector and it's name will be "
-                    "automatically changed to '" +
-                    n + "'!");
         }
-        return MoveAcrossBases(*this, rec, index, edited);
+        // Leaving a quadrant warns also when the waypoint becomes a temporary one.
+        if (q != kTempBase)
+            MsgBox(
+                "Warning! Waypoint has been moved out of the current sector and it's name will be "
+                "automatically changed to '" +
+                WptName(edited) + "'!");
+        return MoveAcrossBases(rec, index, edited);
     }
     return changed ? RegisterChangedWpt(edited, index) : 0;
 }
 
-int CVornaDoc::MoveWaypoint(WaypointRecord rec, int index, CPointD pos) {
+int CWptDatabase::MoveWaypoint(WaypointRecord rec, int index, CPointD pos) {
     CloseUnusedAtEnd closer{this};
     const int q = GetWptBaseIndex(rec);
-    if (!VerifyWptIndex(&rec, q, index, "'MoveWaypoint'")) return 0;
+    if (!VerifyWptIndex(rec, q, index, "'MoveWaypoint'")) return 0;
     WaypointRecord moved = rec;
     moved.E = pos.easting;
     moved.N = pos.northing;
@@ -480,34 +456,34 @@ int CVornaDoc::MoveWaypoint(WaypointRecord rec, int index, CPointD pos) {
             "Warning! Auto waypoint has been moved out of the current sector and it's name will be "
             "automatically changed to '" +
             n + "'!");
-        return MoveAcrossBases(*this, rec, index, moved);
+        return MoveAcrossBases(rec, index, moved);
     }
     return RegisterChangedWpt(moved, index);
 }
 
-int CVornaDoc::SetWptLevel(WaypointRecord rec, int index, int level) {
+int CWptDatabase::SetWptLevel(WaypointRecord rec, int index, int level) {
     CloseUnusedAtEnd closer{this};
     if (level < 0 || level > 4) {
         MsgBox("Internal Error! Level out of range in 'SetWptLevel'!");
         return 0;
     }
-    if (!VerifyWptIndex(&rec, GetWptBaseIndex(rec), index, "'SetWptLevel'")) return 0;
+    if (!VerifyWptIndex(rec, GetWptBaseIndex(rec), index, "'SetWptLevel'")) return 0;
     rec.Flags = std::uint16_t((rec.Flags & ~kWptLevelMask) | level);
     return RegisterChangedWpt(rec, index);
 }
 
-int CVornaDoc::SetWptLabelPosition(WaypointRecord rec, int index, int label) {
+int CWptDatabase::SetWptLabelPosition(WaypointRecord rec, int index, int label) {
     CloseUnusedAtEnd closer{this};
     if (((label & 0xFF) >> 4) > 3) {
         MsgBox("Internal Error! Label position out of range in 'SetWptLabelPosition'!");
         return 0;
     }
-    if (!VerifyWptIndex(&rec, GetWptBaseIndex(rec), index, "'SetWptLabelPosition'")) return 0;
+    if (!VerifyWptIndex(rec, GetWptBaseIndex(rec), index, "'SetWptLabelPosition'")) return 0;
     rec.Flags = std::uint16_t((rec.Flags & ~kWptLabelMask) | (label & kWptLabelMask));
     return RegisterChangedWpt(rec, index);
 }
 
-int CVornaDoc::ChangeWptTo(WaypointRecord, int) {
+int CWptDatabase::ChangeWptTo(WaypointRecord, int) {
     MsgBox("Not implemented yet!");
     return 0;
 }

@@ -2,8 +2,9 @@
 // test whether such a waypoint is in the database already.
 #include <cmath>
 
-#include "app/VornaApp.h"
-#include "doc/VornaDoc.h"
+#include "app/AppSettings.h"
+#include "geo/GeoTransform.h"
+#include "doc/WptDatabase.h"
 #include "doc/WptNaming.h"
 #include "geo/TextHelpers.h"
 #include "platform/Prompt.h"
@@ -34,19 +35,6 @@ std::string ImportedComment(std::string comment, std::int32_t time) {
     return CutToField(Trimmed(comment), kWptCommentSize);
 }
 
-// The grid position of a WGS84 one; false (and the message shown) when it
-// cannot be converted.
-bool GridPosition(const GPSrecord& rec, CPointD& p) {
-    CVornaApp* app = VornaAppOrNull();
-    if (app && app->geo.WGS84ToGK(rec.latitude, rec.longitude, p)) return true;
-    if (app && app->geo.HasLocalEllipsoid() && app->geo.HasParameters())
-        MsgBox("Error! Position of waypoint '" + Trimmed(rec.name) +
-               "' can not be converted to map coordinates.");
-    else
-        MsgBox("Error! Geodetic transformation parameters not set.");
-    return false;
-}
-
 // The shape of a search-field point name: a letter and two digits.
 bool IsSearchPointName(const std::string& s) {
     return s.size() == 3 && s[0] >= 'A' && s[0] <= 'Z' && s[1] >= '0' && s[1] <= '9' && s[2] >= '0' &&
@@ -55,14 +43,25 @@ bool IsSearchPointName(const std::string& s) {
 
 }  // namespace
 
-int CVornaDoc::AddImportedWaypoint(GPSrecord rec) {
+// The grid position of a WGS84 one; false (and the message shown) when it
+// cannot be converted.
+bool CWptDatabase::GridPosition(const GPSrecord& rec, CPointD& p) {
+    if (m_Geo.WGS84ToGK(rec.latitude, rec.longitude, p)) return true;
+    if (m_Geo.HasLocalEllipsoid() && m_Geo.HasParameters())
+        MsgBox("Error! Position of waypoint '" + Trimmed(rec.name) + "' can not be converted to map coordinates.");
+    else
+        MsgBox("Error! Geodetic transformation parameters not set.");
+    return false;
+}
+
+int CWptDatabase::AddImportedWaypoint(GPSrecord rec) {
     CPointD p;
     if (!GridPosition(rec, p)) return 0;
-    return CreateWaypoint(p.easting, p.northing, 2, -1, ImportedName(rec.name),
+    return CreateWaypoint(p.easting, p.northing, WptCreateMode::Import, -1, ImportedName(rec.name),
                           ImportedComment(rec.comment, rec.time), rec.time > 0 ? rec.time : 0);
 }
 
-bool CVornaDoc::CheckWptExistence(GPSrecord rec) {
+bool CWptDatabase::CheckWptExistence(GPSrecord rec) {
     // Without a grid position nothing can be compared. "Not existing" lets the
     // import run, which refuses for the same reason, so nothing is added twice.
     CPointD p;
@@ -75,21 +74,20 @@ bool CVornaDoc::CheckWptExistence(GPSrecord rec) {
         q = kTempBase;
     } else if (name.size() >= 2) {
         for (int k = 0; k < kQuadrantCount && q < 0; ++k)
-            if (GetQuadrantName(k).compare(0, std::string::npos, name, 0, 2) == 0) q = k;
+            if (QuadrantName(k).compare(0, std::string::npos, name, 0, 2) == 0) q = k;
     }
 
     bool exists = false;
     if (q >= 0 && OpenQuadrantWptFile(q)) {
-        BasesToClose = 1;
+        m_BasesToClose = true;
         ClaimWptBase(q);
-        const WptBase& b = WptAutoBase[q];
+        const WptBase& b = m_Bases[q];
         int last = -1;
         for (int i = 0; i < b.Count; ++i)
             if (!WptIsDeleted(b.Data[i]) && WptName(b.Data[i]) == name) last = i;
         if (last >= 0) {
-            const CVornaApp* app = VornaAppOrNull();
-            const double proximity = app ? app->existingWptProximity : 1.0;
-            exists = std::hypot(b.Data[last].E - p.easting, b.Data[last].N - p.northing) <= proximity;
+            const WaypointRecord& r = b.Data[std::size_t(last)];
+            exists = std::hypot(r.E - p.easting, r.N - p.northing) <= m_Settings.existingWptProximity;
         }
         ReleaseWptBase(q, "CheckWptExistence");
     }
@@ -101,4 +99,4 @@ bool CVornaDoc::CheckWptExistence(GPSrecord rec) {
     return exists;
 }
 
-bool CVornaDoc::IsSearchFieldPoint(const GPSrecord&) { return false; }
+bool CWptDatabase::IsSearchFieldPoint(const GPSrecord&) { return false; }

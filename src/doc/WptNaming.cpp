@@ -6,9 +6,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/VornaApp.h"
-#include "doc/VornaDoc.h"
+#include "app/AppSettings.h"
+#include "doc/WptDatabase.h"
 #include "geo/Convert.h"
+#include "geo/TextHelpers.h"
 #include "platform/Prompt.h"
 
 namespace {
@@ -47,33 +48,29 @@ WptConflictInfo ConflictInfo(const WaypointRecord& existing, const WaypointRecor
 
 }  // namespace
 
-std::string TrimUpperWptName(const std::string& name) {
-    std::size_t b = 0, e = name.size();
-    while (b < e && IsSpace(name[b])) ++b;
-    while (e > b && IsSpace(name[e - 1])) --e;
-    std::string s = name.substr(b, e - b);
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    return s;
+std::string TrimUpperWptName(std::string name) {
+    TrimLeft(name);
+    TrimRight(name);
+    return ToUpperAscii(std::move(name));
 }
 
-int CVornaDoc::GetWptBaseIndex(const WaypointRecord& rec) {
+int CWptDatabase::GetWptBaseIndex(const WaypointRecord& rec) {
     if (rec.Flags & kWptTemporary) return kTempBase;
     return GetQuadrantIndex(rec.E, rec.N);
 }
 
-std::string CVornaDoc::GetNewAutoWptName(int base) {
+std::string CWptDatabase::GetNewAutoWptName(int base) {
     if (base < 0 || base >= kQuadrantCount) {
         MsgBox("Internal Error! Segment index belongs to temporary waypoints in 'GetNewAutoWptName'");
         return std::string();
     }
     // Numbering from a base we could not read would hand out taken names.
     if (!OpenQuadrantWptFile(base)) return std::string();
-    BasesToClose = 1;
+    m_BasesToClose = true;
     ClaimWptBase(base);
-    const std::string prefix = GetQuadrantName(base);
+    const std::string prefix = QuadrantName(base);
     long long highest = 0;
-    const WptBase& b = WptAutoBase[base];
+    const WptBase& b = m_Bases[base];
     for (int i = 0; i < b.Count; ++i) {
         const std::string name = WptName(b.Data[i]);
         if (name.size() >= 2 && name.compare(0, 2, prefix) == 0)
@@ -90,7 +87,7 @@ std::string CVornaDoc::GetNewAutoWptName(int base) {
     return prefix + number;
 }
 
-std::string CVornaDoc::CheckTemporaryWptName(std::string name, bool showErrors) {
+std::string CWptDatabase::CheckTemporaryWptName(std::string name, bool showErrors) {
     name = TrimUpperWptName(name);
     std::string reason;
     auto letterOrMinus = [](char c) { return IsUpper(c) || c == '-'; };
@@ -108,16 +105,16 @@ std::string CVornaDoc::CheckTemporaryWptName(std::string name, bool showErrors) 
     return reason;
 }
 
-int CVornaDoc::NewNamedWptNameOK(WaypointRecord* rec, int skipIndex, bool allowReplace) {
+int CWptDatabase::NewNamedWptNameOK(WaypointRecord* rec, int skipIndex, bool allowReplace) {
     if (!(rec->Flags & kWptTemporary)) {
         MsgBox("Internal Error! Tested waypoint not temporary in 'NewNamedWptNameOK'!");
         return -1;
     }
     for (;;) {
         if (!OpenQuadrantWptFile(kTempBase)) return 0;
-        BasesToClose = 1;
+        m_BasesToClose = true;
         ClaimWptBase(kTempBase);
-        const WptBase& temp = WptAutoBase[kTempBase];
+        const WptBase& temp = m_Bases[kTempBase];
         const std::string name = WptName(*rec);
         int found = -1;
         for (int i = 0; i < temp.Count; ++i) {
@@ -129,10 +126,10 @@ int CVornaDoc::NewNamedWptNameOK(WaypointRecord* rec, int skipIndex, bool allowR
         if (found < 0) return 1;
 
         WptConflictInfo info = ConflictInfo(existing, *rec);
-        if (!m_WptDialogs || m_WptDialogs->RunWptConflictDialog(info, allowReplace ? 0 : 4) != 1) return 0;
+        if (!m_Dialogs || m_Dialogs->RunWptConflictDialog(info, allowReplace ? kWptConflictName : kWptConflictNameNoReplace) != kWptDialogOk) return 0;
         const std::string typed = TrimUpperWptName(info.newName).substr(0, kWptNameSize - 1);
         if (!CheckTemporaryWptName(typed, true).empty()) continue;  // the same conflict again
-        if (info.result == 1 && allowReplace) {
+        if (info.result == kWptConflictReplace && allowReplace) {
             RegisterChangedWpt(*rec, found);
             return 0;
         }
@@ -140,13 +137,12 @@ int CVornaDoc::NewNamedWptNameOK(WaypointRecord* rec, int skipIndex, bool allowR
     }
 }
 
-bool CVornaDoc::CheckNewWptDistance(WaypointRecord rec) {
-    CVornaApp* app = VornaAppOrNull();
-    const int r = app ? app->minWaypointDistance : 100;
+bool CWptDatabase::CheckNewWptDistance(const WaypointRecord& rec) {
+    const int r = m_Settings.minWaypointDistance;
     if (r <= 0) return true;
     WaypointRecord nearest = ZeroWaypointRecord();
     if (GetClosestWptIndex(&nearest, CPointD(rec.E, rec.N), r, r) < 0) return true;
     if (WptName(nearest) == WptName(rec)) return true;  // the waypoint itself, being edited or moved
     WptConflictInfo info = ConflictInfo(nearest, rec);
-    return m_WptDialogs && m_WptDialogs->RunWptConflictDialog(info, 1) == 1;
+    return m_Dialogs && m_Dialogs->RunWptConflictDialog(info, kWptConflictDistance) == kWptDialogOk;
 }

@@ -5,4 +5,4 @@
 
 // Leading and trailing white space removed, ASCII letters upper-cased: the
 // form in which a temporary name is checked and stored.
-std::string TrimUpperWptName(const std::string& name);
+std::string TrimUpperWptName(std::string name);

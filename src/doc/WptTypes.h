@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <new>
 #include <vector>
 
 #include "geo/Types.h"
@@ -87,6 +88,7 @@ struct WptBase {
     int Modified = 0;
     bool Loaded = false;
     int LoadFailed = 0;    // the file exists but could not be read; shown once
+    bool WriteFailShown = false;  // a failed write was reported; quiet until a write succeeds
     std::string FileName;  // path without extension while loaded, empty otherwise
     std::string FilePath;  // the file actually read or written (its name may differ in case)
 };
@@ -101,3 +103,22 @@ struct TrackBase {
     bool ReadFailed = false;  // the file exists but could not be read: never delete it
     std::string FileName;
 };
+
+// Grows a holder (a base or the track log) by its grow step, a step below 1
+// counting as 1. False when the new array cannot be held or allocated; the
+// holder is then unchanged. bytesAdded: the growth of the holder's size.
+template <class Holder, class T>
+bool GrowHolder(Holder& h, int limit, const T& fill, long long& bytesAdded) {
+    const long long capacity = (long long)h.Capacity + (h.GrowStep < 1 ? 1 : h.GrowStep);
+    if (capacity > limit) return false;
+    try {
+        h.Data.resize(std::size_t(capacity), fill);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    const std::uint32_t size = std::uint32_t(capacity) * sizeof(T);
+    bytesAdded = (long long)size - h.Size;
+    h.Capacity = int(capacity);
+    h.Size = size;
+    return true;
+}

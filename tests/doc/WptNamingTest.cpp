@@ -1,24 +1,16 @@
 // Automatic names, temporary names, name conflicts and the minimum distance.
 #include <gtest/gtest.h>
 
-#include "WptTestEnv.h"
+#include "DocTestEnv.h"
 
 namespace {
 const int kAC = QuadrantAt(1, 3);
 
-void Put(CVornaDoc& doc, int q, const WaypointRecord& r) {
-    ASSERT_EQ(doc.OpenQuadrantWptFile(q), 1);
-    WptBase& b = doc.WptAutoBase[q];
-    if (b.Count >= b.Capacity) {
-        ASSERT_EQ(doc.ReallocateBase(b), 1);
-    }
-    b.Data[b.Count++] = r;
-    if (WptIsDeleted(r)) ++b.Deleted;
-}
+void Put(CVornaDoc& doc, int q, const WaypointRecord& r) { ASSERT_TRUE(PutWpt(doc.Waypoints(), q, r)); }
 }  // namespace
 
 TEST(WptNaming, AutomaticNumbersCountDeletedRecordsAndRunPast99) {
-    WptEnv env;
+    DocEnv env;
     CVornaDoc& doc = env.Make();
     EXPECT_EQ(doc.GetNewAutoWptName(kAC), "AC01");
     Put(doc, kAC, MakeWpt("AC05", QuadrantCentre(1, 3), kWptDeleted));
@@ -29,7 +21,7 @@ TEST(WptNaming, AutomaticNumbersCountDeletedRecordsAndRunPast99) {
     Put(doc, kAC, MakeWpt("AC100", QuadrantCentre(1, 3)));
     Put(doc, kAC, MakeWpt("XY500", QuadrantCentre(1, 3)));  // another prefix does not count
     EXPECT_EQ(doc.GetNewAutoWptName(kAC), "AC101");
-    EXPECT_EQ(doc.WptQInUse[kAC], 0);
+    EXPECT_EQ(doc.Waypoints().Claims(kAC), 0);
 
     // Names are read with their bound: an unterminated name field is 7 bytes at most.
     WaypointRecord raw = MakeWpt("", QuadrantCentre(1, 3));
@@ -43,7 +35,7 @@ TEST(WptNaming, AutomaticNumbersCountDeletedRecordsAndRunPast99) {
     EXPECT_EQ(doc.GetNewAutoWptName(kAC), "");
     ASSERT_EQ(env.prompter.texts.size(), 1u);
     EXPECT_EQ(env.prompter.texts[0].rfind("Error! ", 0), 0u);
-    EXPECT_EQ(doc.CreateWaypoint(405000, 5205000, 0, 1, "", "", 0), 0);
+    EXPECT_EQ(doc.CreateWaypoint(405000, 5205000, WptCreateMode::Click, 1, "", "", 0), 0);
 
     EXPECT_EQ(doc.GetNewAutoWptName(kTempBase), "");
     EXPECT_TRUE(env.prompter.Saw(
@@ -51,28 +43,23 @@ TEST(WptNaming, AutomaticNumbersCountDeletedRecordsAndRunPast99) {
 }
 
 TEST(WptNaming, TemporaryNameRulesAndReasons) {
-    WptEnv env;
+    DocEnv env;
     CVornaDoc& doc = env.Make();
     const std::string chars =
-        "Temporary waypoint name must include only capital letters 'A'-'Z', numbers '0'-'9' and minus sign "
-        "'-'!";
-    const std::string shape =
-        "Temporary waypoint name must not begin with two letters (or '-') plus number combination!";
-    EXPECT_EQ(doc.CheckTemporaryWptName("ab-1", false), "");
-    EXPECT_EQ(doc.CheckTemporaryWptName("  A1 ", false), "");
-    EXPECT_EQ(doc.CheckTemporaryWptName("ABC1", false), "");
-    EXPECT_EQ(doc.CheckTemporaryWptName("AB1", false), shape);
-    EXPECT_EQ(doc.CheckTemporaryWptName("-A7", false), shape);
-    EXPECT_EQ(doc.CheckTemporaryWptName("A_B", false), chars);
-    EXPECT_EQ(doc.CheckTemporaryWptName("K\xC4R", false), chars);
-    EXPECT_EQ(doc.CheckTemporaryWptName("   ", false), "Temporary waypoint name must not be empty!");
+        "Temporary waypoint name must include only capital letters 'A'-'Z', numbers '0'-'9' and minus sign '-'!";
+    const std::string shape = "Temporary waypoint name must not begin with two letters (or '-') plus number combination!";
+    const std::pair<const char*, std::string> rows[] = {
+        {"ab-1", ""},  {"  A1 ", ""},   {"ABC1", ""},       {"AB1", shape},
+        {"-A7", shape}, {"A_B", chars}, {"K\xC4R", chars}, {"   ", "Temporary waypoint name must not be empty!"},
+    };
+    for (const auto& [name, reason] : rows) EXPECT_EQ(doc.CheckTemporaryWptName(name, false), reason) << name;
     EXPECT_TRUE(env.prompter.texts.empty());
     EXPECT_EQ(doc.CheckTemporaryWptName("AB1", true), shape);
     EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Error! " + shape});
 }
 
 TEST(WptNaming, DuplicateNameConflictLoop) {
-    WptEnv env;
+    DocEnv env;
     CVornaDoc& doc = env.Make();
     const CPointD far1 = QuadrantCentre(5, 5), far2 = QuadrantCentre(9, 9);
     Put(doc, kTempBase, MakeWpt("HOME", far1, kWptTemporary));
@@ -97,9 +84,9 @@ TEST(WptNaming, DuplicateNameConflictLoop) {
     rec = MakeWpt("HOME", QuadrantCentre(3, 3), kWptTemporary);
     env.dialogs.conflicts = {{1, "HOME", 1}};
     EXPECT_EQ(doc.NewNamedWptNameOK(&rec, -1, true), 0);
-    EXPECT_EQ(doc.WptAutoBase[kTempBase].Data[0].E, rec.E);
-    EXPECT_EQ(doc.WptAutoBase[kTempBase].Count, 2);
-    EXPECT_EQ(doc.UndoCount, 1);
+    EXPECT_EQ(doc.Waypoints().Base(kTempBase).Data[0].E, rec.E);
+    EXPECT_EQ(doc.Waypoints().Base(kTempBase).Count, 2);
+    EXPECT_EQ(doc.Waypoints().UndoStack().Count(), 1);
 
     // Two live HOMEs: the later one is offered; skipping refuses; kind 4 without Replace.
     Put(doc, kTempBase, MakeWpt("HOME", far2, kWptTemporary));
@@ -120,8 +107,8 @@ TEST(WptNaming, DuplicateNameConflictLoop) {
 }
 
 TEST(WptNaming, MinimumDistanceIsStrictlyInside) {
-    WptEnv env;
-    env.app.minWaypointDistance = 100;
+    DocEnv env;
+    env.settings.minWaypointDistance = 100;
     CVornaDoc& doc = env.Make();
     const CPointD c = QuadrantCentre(1, 3);
     Put(doc, kAC, MakeWpt("AC01", c));

@@ -187,19 +187,18 @@ TEST(MapPicture, ImageMapDrawsTheHeldImageThroughItsPaletteOrDirectColours) {
     // A 10 x 6 image, 8 bits: value = column + 10 * row (rows counted from the top).
     const int w = 10, h = 6, stride = DibStride(w);
     auto hold = [&](int bits, std::size_t rowBytes, std::size_t size) {
-        env.doc->BmpData.reset(new std::uint8_t[size]());
-        env.doc->BmpDataSize = size;
-        env.doc->BmpStride = rowBytes;
-        env.doc->ImageHeader.info.biWidth = w;
-        env.doc->ImageHeader.info.biHeight = h;
-        env.doc->ImageHeader.info.biBitCount = std::uint16_t(bits);
+        BitmapInfoHeader info;
+        info.biWidth = w;
+        info.biHeight = h;
+        info.biBitCount = std::uint16_t(bits);
+        env.doc->ImageMap().Adopt(info, std::unique_ptr<std::uint8_t[]>(new std::uint8_t[size]()), size, rowBytes);
     };
     hold(8, stride, std::size_t(stride) * h);
     for (int r = 0; r < h; ++r)
         for (int c = 0; c < w; ++c)
-            env.doc->BmpData[std::size_t(h - 1 - r) * stride + c] = std::uint8_t(c + 10 * r);
+            env.doc->ImageMap().Pixels()[std::size_t(h - 1 - r) * stride + c] = std::uint8_t(c + 10 * r);
     for (int i = 0; i < 256; ++i)
-        env.doc->ImageHeader.palette[i] = {std::uint8_t(i), 0, std::uint8_t(255 - i), 0};
+        env.doc->ImageMap().Header.palette[i] = {std::uint8_t(i), 0, std::uint8_t(255 - i), 0};
     auto pal = [](int v) { return qRgb(255 - v, 0, v); };
 
     MapViewDesc d;
@@ -216,7 +215,7 @@ TEST(MapPicture, ImageMapDrawsTheHeldImageThroughItsPaletteOrDirectColours) {
     // 24 bits: blue, green, red per pixel.
     const int stride24 = (w * 3 + 3) / 4 * 4;
     hold(24, stride24, std::size_t(stride24) * h);
-    std::uint8_t* top = &env.doc->BmpData[std::size_t(h - 1) * stride24];
+    std::uint8_t* top = &env.doc->ImageMap().Pixels()[std::size_t(h - 1) * stride24];
     top[3 * 2 + 0] = 30, top[3 * 2 + 1] = 20, top[3 * 2 + 2] = 10;
     d.origin = {0, 0};
     img = Render(env, d, none);
@@ -231,10 +230,10 @@ TEST(MapPicture, ImageMapDrawsTheHeldImageThroughItsPaletteOrDirectColours) {
 
 TEST(MapPicture, TransformsOfImageMapsUseTheDocumentsGeoreference) {
     ViewTestEnv env;
-    env.doc->ImageGeoref.ScaleX = 25000;
-    env.doc->ImageGeoref.ScaleY = 26000;
-    env.doc->ImageGeoref.Origin = {400000, 5100000};
-    env.doc->ImageGeoref.PixelOffset = {120, -40};
+    env.doc->ImageMap().Georef.ScaleX = 25000;
+    env.doc->ImageMap().Georef.ScaleY = 26000;
+    env.doc->ImageMap().Georef.Origin = {400000, 5100000};
+    env.doc->ImageMap().Georef.PixelOffset = {120, -40};
     MapViewDesc d;
     d.mapType = kMapImageGeo;
     const MapPoint p = MapToDevice(401000, 5099000, d, DocGeoref(*env.doc));

@@ -1,42 +1,55 @@
-// The image map held by the document: its pixel block and the document's
-// file (loading and storing the bitmap).
+#include "doc/ImageMapStore.h"
+
 #include <cstring>
 #include <new>
 
-#include "app/VornaApp.h"
+#include "app/MemoryCounters.h"
+#include "doc/ImageMapArchive.h"
 #include "doc/ImageMapFile.h"
-#include "doc/VornaDoc.h"
 #include "platform/Prompt.h"
 
-void CVornaDoc::DeallocateImageMemory() {
-    if (BmpData && BmpDataSize == 0)
-        MsgBox("Internal Warning! BmpData exists but size is 0 in DeallocateImageMemory!");
-    if (!BmpData && BmpDataSize != 0)
+void CImageMapStore::Deallocate() {
+    if (m_Pixels && m_Size == 0) MsgBox("Internal Warning! BmpData exists but size is 0 in DeallocateImageMemory!");
+    if (!m_Pixels && m_Size != 0)
         MsgBox("Internal Warning! BmpData not allocated, but size is != 0 in DeallocateImageMemory!");
-    if (BmpData) {
-        if (CVornaApp* app = VornaAppOrNull()) app->CountFree(kMemImagePixels, (long long)BmpDataSize);
-        BmpData.reset();
-        ImageMapType = kMapNone;
+    if (m_Pixels) {
+        m_Memory.CountFree(kMemImagePixels, (long long)m_Size);
+        m_Pixels.reset();
+        MapType = kMapNone;
     }
-    BmpDataSize = 0;
-    BmpStride = 0;
+    m_Size = 0;
+    m_Stride = 0;
 }
 
-bool CVornaDoc::Serialize(CImageMapArchive& ar) {
+void CImageMapStore::Adopt(const BitmapInfoHeader& info, std::unique_ptr<std::uint8_t[]> pixels, std::size_t size,
+                           std::size_t stride) {
+    Deallocate();
+    Header.info = info;
+    m_FileHeader = BitmapFileHeader();
+    m_FileHeader.bfType = kBmpSignature;
+    m_FileHeader.bfOffBits = std::uint32_t(kDibHeadersBytes);
+    m_FileHeader.bfSize = std::uint32_t(kDibHeadersBytes + size);
+    m_Pixels = std::move(pixels);
+    m_Size = m_Pixels ? size : 0;
+    m_Stride = stride;
+    if (m_Pixels) m_Memory.CountAlloc(kMemImagePixels, (long long)m_Size);
+}
+
+bool CImageMapStore::Serialize(CImageMapArchive& ar) {
     if (ar.IsStoring()) {
-        if (!BmpData || BmpDataSize == 0) {
+        if (!m_Pixels || m_Size == 0) {
             MsgBox("Image data non existant");
             return false;
         }
-        const std::uint32_t off = ImageFileHeader.bfOffBits;
+        const std::uint32_t off = m_FileHeader.bfOffBits;
         if (off < kDibHeadersBytes || off > kDibHeadersBytes + kDibMaxPaletteBytes) return false;
         std::uint8_t head[kDibHeadersBytes];
-        PutDibHeaders(ImageFileHeader, ImageHeader.info, head);
-        return ar.Write(head, sizeof head) && ar.Write(ImageHeader.palette, off - kDibHeadersBytes) &&
-               ar.Write(BmpData.get(), BmpDataSize);
+        PutDibHeaders(m_FileHeader, Header.info, head);
+        return ar.Write(head, sizeof head) && ar.Write(Header.palette, off - kDibHeadersBytes) &&
+               ar.Write(m_Pixels.get(), m_Size);
     }
 
-    if (BmpData) {
+    if (m_Pixels) {
         MsgBox("Internal Warning! BmpData already allocated in Serialize!");
         return false;
     }
@@ -62,25 +75,25 @@ bool CVornaDoc::Serialize(CImageMapArchive& ar) {
     // What was read stays; the rest of the rows is zero.
     std::memset(pixels.get() + got, 0, std::size_t(block.size) - got);
 
-    ImageFileHeader = layout.file;
-    ImageHeader = DibHeader();
-    ImageHeader.info = layout.info;
-    std::memcpy(ImageHeader.palette, palette, layout.paletteBytes);
-    BmpData = std::move(pixels);
-    BmpDataSize = std::size_t(block.size);
-    BmpStride = std::size_t(block.stride);
-    if (CVornaApp* app = VornaAppOrNull()) app->CountAlloc(kMemImagePixels, (long long)BmpDataSize);
+    m_FileHeader = layout.file;
+    Header = DibHeader();
+    Header.info = layout.info;
+    std::memcpy(Header.palette, palette, layout.paletteBytes);
+    m_Pixels = std::move(pixels);
+    m_Size = std::size_t(block.size);
+    m_Stride = std::size_t(block.stride);
+    m_Memory.CountAlloc(kMemImagePixels, (long long)m_Size);
     if (block.truncated || got < want) MsgBox("Unexpected end of file!");
     return true;
 }
 
-bool CVornaDoc::OnSaveDocument(const std::string& path) {
+bool CImageMapStore::Save(const std::string& path) {
     CImageMapArchive ar(path, CImageMapArchive::store);
     if (!ar.IsOpen()) {
         MsgBox("Warning! Could not open file " + path + "!");
         return false;
     }
-    const bool held = BmpData != nullptr;
+    const bool held = m_Pixels != nullptr;
     if (!Serialize(ar) || !ar.Close()) {
         if (held) MsgBox("Error! Could not write file " + path + "! The file is unchanged.");
         return false;

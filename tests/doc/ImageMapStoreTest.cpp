@@ -1,9 +1,12 @@
+// The image map store: loading, storing and refusing bitmaps.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
-#include "AppDocEnv.h"
+#include "DocTestEnv.h"
 #include "doc/ImageMapFile.h"
 
 namespace {
@@ -14,65 +17,63 @@ std::string Pixels(const CVornaDoc& doc) {
 
 }  // namespace
 
-TEST(ImageMapFile, BitmapsLoadWithTheirPaletteAndStoreBackByteForByte) {
-    AppDocEnv env;
+TEST(ImageMapStore, BitmapsLoadWithTheirPaletteAndStoreBackByteForByte) {
+    DocEnv env;
     CVornaDoc& doc = env.Make();
-
+    auto load = [&](const std::string& bytes) {
+        EXPECT_TRUE(WriteFileBytes(env.tmp.file("in.bmp"), bytes));
+        CImageMapArchive ar(env.tmp.file("in.bmp"), CImageMapArchive::load);
+        return doc.Serialize(ar);
+    };
     // Offset 54: no palette; the stride is the pixel bytes over the height.
     const std::string rgb = BmpBytes(5, 3, 24, 0);
-    ASSERT_TRUE(WriteFileBytes(env.tmp.file("rgb.bmp"), rgb));
-    {
-        CImageMapArchive ar(env.tmp.file("rgb.bmp"), CImageMapArchive::load);
-        ASSERT_TRUE(doc.Serialize(ar));
-    }
-    EXPECT_TRUE(env.prompter.texts.empty());
+    ASSERT_TRUE(load(rgb));
     EXPECT_EQ(doc.BmpStride, 16u);
     EXPECT_EQ(Pixels(doc), rgb.substr(54));
-    EXPECT_EQ(int(doc.ImageHeader.palette[0].rgbBlue), 0);
-    EXPECT_EQ(int(doc.ImageHeader.info.biBitCount), 24);
-    EXPECT_EQ(doc.ImageMapType, kMapNone) << "loading sets no map type";
-    EXPECT_EQ(env.app.memUse[kMemImagePixels], 1);
-    EXPECT_EQ(env.app.memUse[kMemImagePixels + 1], 48);
-
+    EXPECT_EQ(env.mem[kMemImagePixels + 1], 48);
     // A second load while pixels are held reads nothing.
-    ASSERT_TRUE(WriteFileBytes(env.tmp.file("pal.bmp"), BmpBytes(6, 4, 8, 1024, 3)));
-    {
-        CImageMapArchive ar(env.tmp.file("pal.bmp"), CImageMapArchive::load);
-        EXPECT_FALSE(doc.Serialize(ar));
-    }
-    EXPECT_TRUE(env.prompter.Saw("Internal Warning! BmpData already allocated in Serialize!"));
+    const std::string pal = BmpBytes(6, 4, 8, 1024, 3);
+    EXPECT_FALSE(load(pal));
+    EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Internal Warning! BmpData already allocated in Serialize!"});
     EXPECT_EQ(Pixels(doc), rgb.substr(54));
 
     // A palette, 8-bit rows padded to 8 bytes, and 3 bytes after the last
     // row (fewer than one per row): they stay with the pixels.
     doc.DeallocateImageMemory();
-    EXPECT_EQ(env.app.memUse[kMemImagePixels + 1], 0);
-    const std::string pal = BmpBytes(6, 4, 8, 1024, 3);
-    {
-        CImageMapArchive ar(env.tmp.file("pal.bmp"), CImageMapArchive::load);
-        ASSERT_TRUE(doc.Serialize(ar));
-    }
+    ASSERT_TRUE(load(pal));
     EXPECT_EQ(doc.BmpStride, 8u);
     EXPECT_EQ(doc.BmpDataSize, 4u * 8u + 3u);
-    EXPECT_EQ(int(doc.ImageHeader.palette[255].rgbReserved), 255);
     EXPECT_EQ(int(doc.ImageHeader.palette[1].rgbBlue), 4);
 
-    ASSERT_TRUE(WriteFileBytes(env.tmp.file("copy.bmp"), "old contents"));
-    EXPECT_TRUE(doc.OnSaveDocument(env.tmp.file("copy.bmp")));
-    EXPECT_EQ(ReadFileBytes(env.tmp.file("copy.bmp")), pal);
-    EXPECT_FALSE(FileExists(env.tmp.file("copy.bmp.tmp")));
+    const std::string copy = env.tmp.dir() + "out/copy.bmp";
+    std::filesystem::create_directories(env.tmp.dir() + "out");
+    ASSERT_TRUE(WriteFileBytes(copy, "old contents"));
+    EXPECT_TRUE(doc.OnSaveDocument(copy));
+    EXPECT_EQ(ReadFileBytes(copy), pal);
+    const auto filesInOut = [&] {
+        return std::distance(std::filesystem::directory_iterator(env.tmp.dir() + "out"), {});
+    };
+    EXPECT_EQ(filesInOut(), 1) << "nothing left beside the image";
+
+    // A write-protected file is reported and kept.
+    ::chmod(copy.c_str(), 0444);
+    env.prompter.texts.clear();
+    EXPECT_FALSE(doc.OnSaveDocument(copy));
+    EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Warning! Could not open file " + copy + "!"});
+    ::chmod(copy.c_str(), 0644);
 
     // Storing with no image leaves the old file as it was.
     doc.DeallocateImageMemory();
+    ASSERT_TRUE(WriteFileBytes(copy, "old contents"));
     env.prompter.texts.clear();
-    EXPECT_FALSE(doc.OnSaveDocument(env.tmp.file("copy.bmp")));
+    EXPECT_FALSE(doc.OnSaveDocument(copy));
     EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Image data non existant"});
-    EXPECT_EQ(ReadFileBytes(env.tmp.file("copy.bmp")), pal);
-    EXPECT_FALSE(FileExists(env.tmp.file("copy.bmp.tmp")));
+    EXPECT_EQ(ReadFileBytes(copy), "old contents");
+    EXPECT_EQ(filesInOut(), 1);
 }
 
-TEST(ImageMapFile, DamagedBitmapsAreRefusedAndChangeNothing) {
-    AppDocEnv env;
+TEST(ImageMapStore, DamagedBitmapsAreRefusedAndChangeNothing) {
+    DocEnv env;
     CVornaDoc& doc = env.Make();
     doc.OnNewDocument();
     const std::string good = BmpBytes(6, 4, 8, 64);
@@ -108,7 +109,7 @@ TEST(ImageMapFile, DamagedBitmapsAreRefusedAndChangeNothing) {
     const std::string held = BmpBytes(3, 2, 8, 0);
     ASSERT_TRUE(WriteFileBytes(env.tmp.file("held.bmp"), held));
     ASSERT_TRUE(doc.OnOpenDocument(env.tmp.file("held.bmp")));
-    doc.ImageGeoref.Origin = CPointD(500000.0, 5000000.0);
+    doc.ImageMap().Georef.Origin = CPointD(500000.0, 5000000.0);
     doc.ClaimWptBase(100);
     ASSERT_EQ(doc.OpenQuadrantWptFile(100), 1);
 
@@ -122,8 +123,8 @@ TEST(ImageMapFile, DamagedBitmapsAreRefusedAndChangeNothing) {
         EXPECT_NE(env.prompter.texts[0].find("bad.bmp"), std::string::npos);
         EXPECT_EQ(Pixels(doc), held.substr(54));
         EXPECT_EQ(double(doc.ImageGeoref.Origin.easting), 500000.0);
-        EXPECT_TRUE(doc.WptAutoBase[100].Loaded);
-        EXPECT_EQ(doc.WptQInUse[100], 1);
+        EXPECT_TRUE(env.Db().Base(100).Loaded);
+        EXPECT_EQ(env.Db().Claims(100), 1);
     }
     env.prompter.texts.clear();
     EXPECT_FALSE(doc.OnOpenDocument(env.tmp.file("missing.bmp")));
@@ -132,8 +133,8 @@ TEST(ImageMapFile, DamagedBitmapsAreRefusedAndChangeNothing) {
     EXPECT_EQ(Pixels(doc), held.substr(54));
 }
 
-TEST(ImageMapFile, TruncatedPixelsKeepWhatWasReadAndZeroTheRest) {
-    AppDocEnv env;
+TEST(ImageMapStore, TruncatedPixelsKeepWhatWasReadAndZeroTheRest) {
+    DocEnv env;
     CVornaDoc& doc = env.Make();
     for (int bits : {8, 24, 1}) {
         SCOPED_TRACE(bits);
@@ -152,7 +153,7 @@ TEST(ImageMapFile, TruncatedPixelsKeepWhatWasReadAndZeroTheRest) {
             const std::string px = Pixels(doc);
             EXPECT_EQ(px.substr(0, rows - cut), full.substr(off, rows - cut));
             EXPECT_EQ(px.substr(rows - cut), std::string(cut, '\0'));
-            EXPECT_EQ(env.app.memUse[kMemImagePixels + 1], (int)rows);
+            EXPECT_EQ(env.mem[kMemImagePixels + 1], (int)rows);
         }
     }
     // Headers and nothing else: every row is zero.
@@ -164,28 +165,23 @@ TEST(ImageMapFile, TruncatedPixelsKeepWhatWasReadAndZeroTheRest) {
 
 // Run under the sanitizers: a damaged header must never steer a read or a
 // copy outside its buffer, and a loaded image always holds its full rows.
-TEST(ImageMapFile, RandomlyDamagedBitmapsStayWithinTheirBuffers) {
-    AppDocEnv env;
+TEST(ImageMapStore, RandomlyDamagedBitmapsStayWithinTheirBuffers) {
+    DocEnv env;
     CVornaDoc& doc = env.Make();
     const std::string good = BmpBytes(13, 7, 8, 64, 3);
     Mix r{7};
-    const auto next = [&r](std::uint32_t n) { return r.Next(n); };
     for (int i = 0; i < 300; ++i) {
         std::string b = good;
-        if (next(3) == 0) {
-            b.resize(next(std::uint32_t(b.size())));
-        } else {
-            for (std::uint32_t k = 1 + next(3); k > 0; --k)
-                b[next(2) ? next(54) : next(std::uint32_t(b.size()))] = char(next(256));
-        }
+        if (r.Next(3) == 0) b.resize(r.Next(std::uint32_t(b.size())));
+        for (std::uint32_t k = b.size() < good.size() ? 0 : 1 + r.Next(3); k > 0; --k)
+            b[r.Next(2) ? r.Next(54) : r.Next(std::uint32_t(b.size()))] = char(r.Next(256));
         ASSERT_TRUE(WriteFileBytes(env.tmp.file("d.bmp"), b));
         if (doc.OnOpenDocument(env.tmp.file("d.bmp"))) {
             ASSERT_NE(doc.BmpData, nullptr);
             ASSERT_GE(std::uint64_t(doc.BmpDataSize),
                       doc.BmpStride * std::uint64_t(doc.ImageHeader.info.biHeight));
-            unsigned sum = 0;
-            for (std::size_t k = 0; k < doc.BmpDataSize; ++k) sum += doc.BmpData[k];
-            (void)sum;
+            volatile unsigned sum = 0;
+            for (std::size_t k = 0; k < doc.BmpDataSize; ++k) sum = sum + doc.BmpData[k];  // every byte readable
         }
     }
 }

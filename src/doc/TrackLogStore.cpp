@@ -1,0 +1,160 @@
+#include "doc/TrackLogStore.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <new>
+
+#include "app/AppSettings.h"
+#include "app/MemoryCounters.h"
+#include "geo/Convert.h"
+#include "platform/AtomicFile.h"
+#include "platform/DataFile.h"
+#include "platform/Prompt.h"
+
+namespace {
+TrackPoint ZeroTrackPoint() {
+    TrackPoint p;
+    p.time = 0;
+    p.segmentStart = 0;
+    return p;
+}
+}  // namespace
+
+CTrackLogStore::CTrackLogStore(const AppSettings& settings, CMemoryCounters& memory)
+    : m_Settings(settings), m_Memory(memory) {}
+
+CTrackLogStore::~CTrackLogStore() {
+    if (m_Log.Allocated) m_Memory.CountFree(kMemTrackLog, (long long)m_Log.Size);
+}
+
+std::string CTrackLogStore::DefaultName() const { return m_Settings.startDirectory + "TrackLog"; }
+
+void CTrackLogStore::Clear(int n) {
+    m_Log.GrowStep = m_Settings.trackLogOverdraft < 1 ? 1 : m_Settings.trackLogOverdraft;
+    if (n < 0) n = 0;
+    if (m_Log.Allocated) m_Memory.CountFree(kMemTrackLog, (long long)m_Log.Size);
+    std::vector<TrackPoint>().swap(m_Log.Data);
+    m_Log.Allocated = false;
+    m_Log.Size = 0;
+    m_Log.Capacity = 0;
+    m_Log.Count = 0;
+    SelStart = SelEnd = -1;
+    const long long capacity = (long long)n + m_Log.GrowStep;
+    try {
+        if (capacity > kMaxTrackPoints) throw std::bad_alloc();
+        m_Log.Data.assign(std::size_t(capacity), ZeroTrackPoint());
+    } catch (const std::bad_alloc&) {
+        MsgBox("Internal Error! Not enough memory for TrackLog.Data in ClearTrackLog!");
+        return;
+    }
+    m_Log.Allocated = true;
+    m_Log.Capacity = int(capacity);
+    m_Log.Size = std::uint32_t(capacity) * sizeof(TrackPoint);
+    m_Memory.CountAlloc(kMemTrackLog, m_Log.Size);
+}
+
+int CTrackLogStore::Reallocate() {
+    if (!m_Log.Allocated) {
+        MsgBox("Internal Error! TrackLog not yet allocated in ReallocateTrackLog!");
+        return 0;
+    }
+    long long added = 0;
+    if (!GrowHolder(m_Log, kMaxTrackPoints, ZeroTrackPoint(), added)) {
+        MsgBox("Internal Error! Not enough memory for TrackLog reallocation in ReallocateTrackLog!");
+        return 0;
+    }
+    AddSaturated(m_Memory[kMemTrackLog + 1], added);
+    return 1;
+}
+
+bool CTrackLogStore::Append(const TrackPoint& p) {
+    if (!m_Log.Allocated || (m_Log.Count >= m_Log.Capacity && !Reallocate())) return false;
+    m_Log.Data[std::size_t(m_Log.Count++)] = p;
+    return true;
+}
+
+void CTrackLogStore::Truncate(int count) {
+    if (count >= 0 && count < m_Log.Count) m_Log.Count = count;
+}
+
+int CTrackLogStore::Read(const std::string& name) {
+    if (m_Log.Allocated) return 1;
+    m_Log.FileName = name;
+    const std::string path = FindDataFile(name + ".dat");
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        const int err = errno;
+        Clear(0);
+        if (err == ENOENT) return 1;
+        m_Log.ReadFailed = true;
+        MsgBox("Error reading Binary TrackLog file");
+        return 0;
+    }
+    const long long length = FileLength(f);
+    const long long points = length < 0 ? -1 : length / (long long)sizeof(TrackPoint);
+    if (points < 0 || points > kMaxTrackPoints) {
+        std::fclose(f);
+        Clear(0);
+        m_Log.ReadFailed = true;
+        MsgBox("Error reading Binary TrackLog file");
+        return 0;
+    }
+    Clear(int(points));
+    if (!m_Log.Allocated) {
+        std::fclose(f);
+        m_Log.ReadFailed = true;
+        return 0;
+    }
+    const std::size_t got = points ? std::fread(m_Log.Data.data(), sizeof(TrackPoint), std::size_t(points), f) : 0;
+    std::fclose(f);
+    m_Log.Count = int(got);
+    if (got < std::size_t(points)) {
+        m_Log.ReadFailed = true;
+        MsgBox("Error reading Binary TrackLog file");
+        return 0;
+    }
+    return 1;
+}
+
+int CTrackLogStore::Write(const std::string& name) {
+    const std::string path = FindDataFile(name + ".dat");
+    std::string fault;
+    if (m_Log.Allocated && m_Log.Count > 0) {
+        const AtomicWriteResult r =
+            WriteFileAtomically(path, m_Log.Data.data(), std::size_t(m_Log.Count) * sizeof(TrackPoint));
+        if (r.status == AtomicWriteStatus::WriteProtected || r.status == AtomicWriteStatus::CannotCreate)
+            fault = "Error! TrackLog file " + name + ".dat can not be saved because it is write protected!";
+        else if (!r.ok())
+            fault = "Error writing Binary TrackLog file";
+    } else if (m_Log.ReadFailed) {
+        // The file's points were never read: an empty log stands for nothing.
+        return 0;
+    } else if (RemoveFileIfPresent(path) == RemoveStatus::Failed) {
+        fault = "Error! Empty TrackLog file " + name + ".dat can not be deleted because it is write protected!";
+    }
+    if (fault.empty()) {
+        m_WriteFailShown = false;
+        return 1;
+    }
+    if (!m_WriteFailShown) MsgBox(fault);
+    m_WriteFailShown = true;
+    return 0;
+}
+
+int CTrackLogStore::ClosestPoint(TrackPoint* out, CPointD pos, int rx, int ry) const {
+    if (rx <= 0 || ry <= 0 || !m_Log.Allocated) return -1;
+    const double rx2 = double(rx) * rx, ry2 = double(ry) * ry;
+    double best = 1.0;
+    int bestIndex = -1;
+    for (int k = 0; k < m_Log.Count; ++k) {
+        const TrackPoint& p = m_Log.Data[std::size_t(k)];
+        const double dE = p.position.easting - pos.easting, dN = p.position.northing - pos.northing;
+        const double d = dE * dE / rx2 + dN * dN / ry2;
+        if (d < best) {
+            best = d;
+            bestIndex = k;
+        }
+    }
+    if (bestIndex >= 0 && out) *out = m_Log.Data[std::size_t(bestIndex)];
+    return bestIndex;
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The track log: one growable array of track points with its selection, read
+// at start-up from and written at the end to "<start folder>TrackLog.dat".
+
+#include <string>
+
+#include "doc/WptTypes.h"
+
+struct AppSettings;
+class CMemoryCounters;
+
+class CTrackLogStore {
+public:
+    // The grow step is the settings' track log overdraft, read whenever the
+    // log is cleared (a value below 1 counts as 1).
+    CTrackLogStore(const AppSettings& settings, CMemoryCounters& memory);
+    ~CTrackLogStore();
+    CTrackLogStore(const CTrackLogStore&) = delete;
+    CTrackLogStore& operator=(const CTrackLogStore&) = delete;
+
+    // The log's file without ".dat": the start folder + "TrackLog".
+    std::string DefaultName() const;
+    // 1 read (a missing file is an empty log), 0 not read. A file that exists
+    // but cannot be read is kept: an empty log never deletes it.
+    int Read(const std::string& name);
+    // 1 written (or an empty log's file deleted), 0 failed: the file is kept.
+    // A failure is reported once until a write succeeds.
+    int Write(const std::string& name);
+    // Empties the log with room for n points plus the grow step.
+    void Clear(int n);
+    int Reallocate();  // 1 grown, 0 refused (nothing may be appended)
+    // Appends a point, growing the array when full; false when refused.
+    bool Append(const TrackPoint& p);
+    // Nearest point within the ellipse (rx, ry) around pos; -1 none.
+    int ClosestPoint(TrackPoint* out, CPointD pos, int rx, int ry) const;
+
+    const TrackBase& Log() const { return m_Log; }
+    int Count() const { return m_Log.Count; }
+    // Shortens the log (points beyond the count are kept as room).
+    void Truncate(int count);
+    const TrackPoint* Points() const { return m_Log.Data.data(); }
+
+    int SelStart = -1;  // selection, -1 none
+    int SelEnd = -1;
+
+private:
+    const AppSettings& m_Settings;
+    CMemoryCounters& m_Memory;
+    TrackBase m_Log;
+    bool m_WriteFailShown = false;
+};

@@ -1,0 +1,215 @@
+#pragma once
+// A document over plain settings, memory counters and a transform (no
+// application object), with its folders in a temporary directory (tmp/wpt/,
+// tmp/dmr/, tmp/maps/<series>/), a scripted prompter, fake waypoint dialogs
+// and a view that records update hints.
+
+#include <QDir>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestUtil.h"
+#include "app/AppSettings.h"
+#include "app/MemoryCounters.h"
+#include "doc/VornaDoc.h"
+#include "geo/GeoTransform.h"
+#include "platform/AtomicFile.h"
+#include "platform/Prompt.h"
+
+struct FakeWptDialogs : IWptDialogs {
+    // Each waypoint dialog run takes the next function (it edits the record
+    // and answers); none left: Cancel.
+    std::deque<std::function<int(WaypointRecord&)>> wpt;
+    struct Answer {
+        int result;        // kWptDialogOk, or 2 Skip
+        std::string name;  // typed name; empty keeps the proposed one
+        int replace = kWptConflictOk;
+    };
+    std::deque<Answer> conflicts;
+    std::vector<int> kinds;
+    std::vector<WptConflictInfo> infos;
+    int wptRuns = 0;
+
+    int RunWptDialog(WaypointRecord& rec, const std::string&) override {
+        ++wptRuns;
+        if (wpt.empty()) return 2;
+        auto f = wpt.front();
+        wpt.pop_front();
+        return f(rec);
+    }
+    int RunWptConflictDialog(WptConflictInfo& info, int kind) override {
+        kinds.push_back(kind);
+        infos.push_back(info);
+        if (conflicts.empty()) return 2;
+        Answer a = conflicts.front();
+        conflicts.pop_front();
+        if (!a.name.empty()) info.newName = a.name;
+        info.result = a.replace;
+        return a.result;
+    }
+};
+
+struct HintRecorder : IDocView {
+    std::vector<long> hints;
+    std::vector<WaypointRecord> records;  // waypoint-hint objects
+    void OnUpdate(IDocView*, long hint, const void* obj) override {
+        hints.push_back(hint);
+        if (hint == kHintWaypoint && obj) records.push_back(*static_cast<const WaypointRecord*>(obj));
+    }
+};
+
+// A prompter that also runs a step whenever a box opens (what an idle pass
+// or a paint may do while a box is up).
+struct HookedPrompter : CScriptedPrompter {
+    std::function<void()> onBox;
+    int MessageBox(const std::string& text, unsigned type) override {
+        if (onBox) onBox();
+        return CScriptedPrompter::MessageBox(text, type);
+    }
+};
+
+struct DocEnv {
+    TempDir tmp;
+    HookedPrompter prompter;
+    AppSettings settings;
+    CMemoryCounters mem;
+    CGeoTransform geo;
+    bool newDatabase = true;  // the first document has no counter files
+    FakeWptDialogs dialogs;
+    HintRecorder view;
+    std::unique_ptr<CVornaDoc> doc;
+
+    DocEnv() {
+        settings.startDirectory = tmp.dir();
+        settings.wptBaseDir = tmp.dir() + "wpt/";
+        settings.dmrDataDir = tmp.dir() + "dmr/";
+        for (int s = 0; s < kMapTypeCount; ++s) {
+            settings.mapTypes[s] = DefaultMapType(s);
+            settings.mapTypes[s].directory = tmp.dir() + "maps/" + settings.mapTypes[s].name + "/";
+        }
+        QDir().mkpath(QString::fromStdString(settings.wptBaseDir));
+    }
+    ~DocEnv() { doc.reset(); }  // before the dialogs and the view it uses
+
+    CVornaDoc& Make() {
+        doc = std::make_unique<CVornaDoc>(settings, DocServices{mem, geo, nullptr, newDatabase});
+        newDatabase = false;
+        doc->SetWptDialogs(&dialogs);
+        doc->AddView(&view);
+        return *doc;
+    }
+    // Ends the document (it writes its stores) and starts a new one on the files.
+    CVornaDoc& Reopen() {
+        doc.reset();
+        return Make();
+    }
+    CWptDatabase& Db() { return doc->Waypoints(); }
+    std::string WptFile(const std::string& name) const { return settings.wptBaseDir + name; }
+    void ApplyDatum() {
+        geo.SelectLocalEllipsoid(0);
+        const double secToRad = 3.141592654 / 180.0 / 3600.0;
+        geo.SetHelmertParameters(settings.datumDX, settings.datumDY, settings.datumDZ,
+                                 settings.datumEX * secToRad, settings.datumEY * secToRad,
+                                 settings.datumEZ * secToRad, settings.datumDM / 1e6);
+    }
+    // A pane of the series with every layer on.
+    static MapViewDesc Desc(int series) {
+        MapViewDesc d;
+        d.mapType = series;
+        const MapTypeInfo& m = DefaultMapType(series);
+        d.scale = m.scale;
+        d.segmentsPerSide = m.segmentsPerSide;
+        d.segmentCount = m.segmentCount;
+        d.segmentPixels = m.pixels;
+        d.segmentMetres = m.segmentMetres;
+        for (int& l : d.layers) l = 1;
+        return d;
+    }
+};
+
+struct WriteFault {
+    explicit WriteFault(std::function<bool(const std::string&)> f) { SetAtomicWriteFaultHook(std::move(f)); }
+    ~WriteFault() { SetAtomicWriteFaultHook(nullptr); }
+};
+
+// Centre of the quadrant at (row, column).
+inline CPointD QuadrantCentre(int row, int column) {
+    return CPointD(370000.0 + column * 10000 + 5000, 5220000.0 - row * 10000 - 5000);
+}
+inline int QuadrantAt(int row, int column) { return row * 28 + column; }
+
+inline WaypointRecord MakeWpt(const std::string& name, CPointD p, std::uint16_t flags = 0) {
+    WaypointRecord r = ZeroWaypointRecord();
+    r.E = p.easting;
+    r.N = p.northing;
+    r.Flags = flags;
+    SetWptName(r, name);
+    return r;
+}
+
+// Appends a record to a base without any check (the base is then modified).
+inline bool PutWpt(CWptDatabase& db, int q, const WaypointRecord& r) {
+    if (!db.OpenQuadrantWptFile(q)) return false;
+    WptBase& b = db.Base(q);
+    if (b.Count >= b.Capacity && !db.ReallocateBase(b)) return false;
+    b.Data[std::size_t(b.Count++)] = r;
+    if (WptIsDeleted(r)) ++b.Deleted;
+    b.Modified = 1;
+    return true;
+}
+
+// One waypoint as "base:name@E,N/flags/comment".
+inline std::string WptLine(int q, const std::string& name, double E, double N, int flags,
+                           const std::string& comment) {
+    char pos[80];
+    std::snprintf(pos, sizeof pos, "@%.3f,%.3f/%d/", E, N, flags);
+    return std::to_string(q) + ":" + name + pos + comment;
+}
+
+// Live records of every base as WptLine, sorted; the selection mark is left out.
+inline std::vector<std::string> LiveWaypoints(CVornaDoc& doc) {
+    std::vector<std::string> out;
+    for (int q = 0; q < kBaseCount; ++q) {
+        if (doc.GetLiveWptCount(q) == 0 && !doc.Waypoints().Base(q).Loaded) continue;
+        if (!doc.OpenQuadrantWptFile(q)) continue;
+        const WptBase& b = doc.Waypoints().Base(q);
+        for (int i = 0; i < b.Count; ++i) {
+            const WaypointRecord& r = b.Data[std::size_t(i)];
+            if (!WptIsDeleted(r))
+                out.push_back(WptLine(q, WptName(r), r.E, r.N, r.Flags & ~kWptSelected, WptComment(r)));
+        }
+    }
+    doc.CloseUnusedQuadrants();
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+inline void PutLE(std::string& b, std::size_t at, std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) b[at + std::size_t(i)] = char(v >> (8 * i));
+}
+
+// A bitmap file: headers, paletteBytes of palette (byte i = i), rows of
+// rowBytes bytes (byte = row * 16 + column), then extra trailing bytes.
+inline std::string BmpBytes(int w, int h, int bits, std::uint32_t paletteBytes, int extra = 0) {
+    const std::uint32_t row = std::uint32_t((w * bits + 31) / 32 * 4);
+    std::string b(54 + paletteBytes + row * std::uint32_t(h) + std::uint32_t(extra), '\0');
+    PutLE(b, 0, 0x4D42, 2);
+    PutLE(b, 2, std::uint32_t(b.size()), 4);
+    PutLE(b, 10, 54 + paletteBytes, 4);
+    PutLE(b, 14, 40, 4);
+    PutLE(b, 18, std::uint32_t(w), 4);
+    PutLE(b, 22, std::uint32_t(h), 4);
+    PutLE(b, 26, 1, 2);
+    PutLE(b, 28, std::uint32_t(bits), 2);
+    for (std::uint32_t i = 0; i < paletteBytes; ++i) b[54 + i] = char(i);
+    for (std::uint32_t y = 0; y < std::uint32_t(h); ++y)
+        for (std::uint32_t x = 0; x < row; ++x) b[54 + paletteBytes + y * row + x] = char(y * 16 + x);
+    for (int i = 0; i < extra; ++i) b[b.size() - 1 - std::size_t(i)] = char(0xEE);
+    return b;
+}
