@@ -288,7 +288,7 @@ TEST(MapViewController, HintsRepaintWhatChangedAndActivationReachesTheFrame) {
     }
     // A reopened image map reaches a pane without a series only.
     p.OpenMap(kMapNone, false);
-    env.doc->ImageMapType = kMapImage;
+    env.doc->ImageMap().MapType = kMapImage;
     p.OnUpdate(nullptr, kHintImageMap, nullptr);
     EXPECT_EQ(p.Desc().mapType, kMapImage);
     p.OnActivateView(true);
