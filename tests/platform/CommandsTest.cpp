@@ -77,18 +77,17 @@ TEST(CommandRouter, FirstTargetInTheChainRunsOrUpdatesTheCommand) {
     EXPECT_FALSE(router.IsEnabled(400));
 }
 
-TEST(CommandActions, MenuTextGivesShortcutsAndTriggersGoThroughTheRouter) {
+TEST(CommandActions, MenuTextGivesShortcutsAndTriggersAndKeysGoThroughTheRouter) {
     QMainWindow win;
     Log log;
     LoggingTarget app("app", log);
-    app.Handles(32856);
-    app.Handles(32870);
-    bool checked = true;
+    for (unsigned id : {32856u, 32870u, 32941u}) app.Handles(id);
+    bool checked = true, gridEnabled = true;
     app.AddUpdate(32856, [&](CCmdUI& ui) { ui.SetCheck(checked); });
+    app.AddUpdate(32941, [&](CCmdUI& ui) { ui.Enable(gridEnabled); });
     CCommandRouter router;
     router.AddTarget(&app);
     CCommandActions actions(&win, router);
-
     const struct {
         unsigned id;
         const char* text;
@@ -104,8 +103,6 @@ TEST(CommandActions, MenuTextGivesShortcutsAndTriggersGoThroughTheRouter) {
         QAction* a = actions.Add(r.id, r.text);
         EXPECT_EQ(a->shortcut(), r.key) << r.text;
         EXPECT_EQ(a->iconText(), r.plain);
-        EXPECT_EQ(a->shortcutContext(), Qt::WindowShortcut);
-        EXPECT_TRUE(win.actions().contains(a));
     }
     QAction* tab = actions.Action(32856);
     QAction* amp = actions.Action(32870);
@@ -123,7 +120,6 @@ TEST(CommandActions, MenuTextGivesShortcutsAndTriggersGoThroughTheRouter) {
     checked = false;
     tab->trigger();
     EXPECT_FALSE(tab->isChecked());
-    EXPECT_EQ(log, (Log{"app:32856", "app:32856"}));
 
     // Menus bring their actions (in submenus too) up to date when they open.
     QMenu menu, sub;
@@ -138,35 +134,21 @@ TEST(CommandActions, MenuTextGivesShortcutsAndTriggersGoThroughTheRouter) {
     EXPECT_TRUE(actions.OnIdle(0));
     EXPECT_TRUE(tab->isChecked());
     EXPECT_FALSE(actions.OnIdle(1));
-}
 
-TEST(CommandActions, AcceleratorRechecksTheUpdateHandlerBeforeRunning) {
-    QMainWindow win;
-    win.resize(200, 100);
-    int runs = 0;
-    bool enabled = true;
-    CCommandMap frame;
-    frame.AddCommand(32941, [&] { ++runs; });
-    frame.AddUpdate(32941, [&](CCmdUI& ui) { ui.Enable(enabled); });
-    CCommandRouter router;
-    router.AddTarget(&frame);
-    CCommandActions actions(&win, router);
+    // A key asks the update handler again, whatever the action's last state says.
     QAction* grid = actions.Add(32941, "GaussKrueger Gri&d", {QKeySequence(Qt::Key_M)});
     win.show();
     win.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&win));
     actions.UpdateAll();
-    // Enabled, then a stale enabled action, then a stale disabled one.
-    for (int step = 0; step < 3; ++step) {
-        if (step == 1) enabled = false;
-        if (step == 2) {
-            actions.UpdateAll();
-            ASSERT_FALSE(grid->isEnabled());
-            enabled = true;
-        }
-        QTest::keyClick(&win, Qt::Key_M);
-        EXPECT_EQ(runs, step == 0 ? 1 : step == 1 ? 1 : 2) << step;
-    }
+    QTest::keyClick(&win, Qt::Key_M);
+    gridEnabled = false;  // a stale enabled action
+    QTest::keyClick(&win, Qt::Key_M);
+    actions.UpdateAll();
+    ASSERT_FALSE(grid->isEnabled());
+    gridEnabled = true;  // a stale disabled one
+    QTest::keyClick(&win, Qt::Key_M);
+    EXPECT_EQ(log, (Log{"app:32856", "app:32856", "app:32941", "app:32941"}));
 }
 
 TEST(PostCommand, RunsLaterFromTheEventLoopAndNeverOnAGoneWindow) {
