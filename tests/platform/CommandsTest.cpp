@@ -88,24 +88,15 @@ TEST(CommandActions, MenuTextGivesShortcutsAndTriggersAndKeysGoThroughTheRouter)
     CCommandRouter router;
     router.AddTarget(&app);
     CCommandActions actions(&win, router);
-    const struct {
-        unsigned id;
-        const char* text;
-        QKeySequence key;
-        const char* plain;
-    } rows[] = {
-        {32856, "Mouse Scrolling\tTAB", QKeySequence(Qt::Key_Tab), "Mouse Scrolling"},
-        {32870, "&NP (objects&&communications)", QKeySequence(), "NP (objects&communications)"},
-        {32999, "&Nothing\tCtrl+Shift+F12", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F12), "Nothing"},
-        {1, "Hibernate\tAlt+Pause", QKeySequence(Qt::ALT | Qt::Key_Pause), "Hibernate"},
-    };
-    for (const auto& r : rows) {
-        QAction* a = actions.Add(r.id, r.text);
-        EXPECT_EQ(a->shortcut(), r.key) << r.text;
-        EXPECT_EQ(a->iconText(), r.plain);
-    }
-    QAction* tab = actions.Action(32856);
-    QAction* amp = actions.Action(32870);
+    // The key follows a tab; "&&" is a plain "&".
+    QAction* tab = actions.Add(32856, "Mouse Scrolling\tTAB");
+    QAction* amp = actions.Add(32870, "&NP (objects&&communications)");
+    actions.Add(32999, "&Nothing\tCtrl+Shift+F12");
+    EXPECT_EQ(tab->shortcut(), QKeySequence(Qt::Key_Tab));
+    EXPECT_EQ(tab->iconText(), "Mouse Scrolling");
+    EXPECT_TRUE(amp->shortcut().isEmpty());
+    EXPECT_EQ(amp->iconText(), "NP (objects&communications)");
+    EXPECT_EQ(actions.Action(32999)->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F12));
     // Adding an id again keeps one action and adds the keys.
     EXPECT_EQ(actions.Add(32870, "ignored", {QKeySequence(Qt::Key_N), QKeySequence(Qt::ALT | Qt::Key_N)}),
               amp);

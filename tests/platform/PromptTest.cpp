@@ -129,7 +129,6 @@ TEST(QtPrompter, FileDialogsStartWhereAskedAndAddTheDefaultExtension) {
 }
 
 TEST(QtPrompter, FilterAndExtensionHelpers) {
-    // Several filters with "*.*" are covered by the open dialog above.
     EXPECT_EQ(CQtPrompter::QtFilter("Waypoints|*.wpt; *.txt|"), "Waypoints (*.wpt *.txt)");
     EXPECT_EQ(CQtPrompter::QtFilter("Qt form (*.a *.b)"), "Qt form (*.a *.b)");
     EXPECT_EQ(CQtPrompter::QtFilter("Odd|"), "");  // a description without patterns is dropped
