@@ -15,10 +15,8 @@ namespace {
 //     +step +proj=helmert +x=462.3 +y=120.0 +z=445.6 +rx=-4.465 +ry=-3.353 +rz=11.725 +s=15.60
 //           +convention=coordinate_frame
 //     +step +inv +proj=cart +ellps=WGS84                  -> WGS84 latitude, longitude
-// pts.txt holds the easting/northing pairs of the first two columns. Feeding
-// the local latitudes and longitudes back through `proj -f '%.6f' $TM` gives
-// the grid points again to the last printed digit, so the table also serves
-// the forward direction.
+// pts.txt holds the first two columns; `proj -f '%.6f' $TM` takes the local
+// latitudes and longitudes back to them, so the table serves both directions.
 struct Reference {
     double easting, northing;
     double localLat, localLon;
@@ -29,13 +27,7 @@ const Reference kTable[] = {
     {370000, 4940000, 44.592767893277, 13.362431228542, 44.592582208406, 13.357907089057},
     {500000, 4940000, 44.604509033484, 15.000000000000, 44.604362473349, 14.995286596177},
     {650000, 4940000, 44.588878748338, 16.889375044368, 44.588783955931, 16.884446234592},
-    {440000, 5010000, 45.231976781777, 14.235772495923, 45.231746824500, 14.231116346675},
-    {575000, 5010000, 45.230538683632, 15.955260390687, 45.230352944013, 15.950404485990},
-    {370000, 5080000, 45.852223265490, 13.325859166288, 45.851907612484, 13.321279569701},
     {500000, 5080000, 45.864488660251, 15.000000000000, 45.864212909961, 14.995222164128},
-    {650000, 5080000, 45.848160515599, 16.931562864670, 45.847937821588, 16.926559541532},
-    {440000, 5150000, 46.491703067976, 14.218313975105, 46.491343038771, 14.213596233506},
-    {575000, 5150000, 46.490200730499, 15.977081487672, 46.489885943264, 15.972154374534},
     {370000, 5220000, 47.111376486763, 13.286772777476, 47.110929888874, 13.282135557271},
     {500000, 5220000, 47.124190163256, 15.000000000000, 47.123784299158, 14.995154735236},
     {650000, 5220000, 47.107132182426, 16.976650518117, 47.106780751211, 16.971568759375},
@@ -69,8 +61,7 @@ TEST(GeoTransform, MatchesProjInEveryDirectionAcrossTheGridArea) {
         double lat = 0, lon = 0;
         ASSERT_TRUE(geo.GKToGeo(r.easting, r.northing, lat, lon));
         ExpectNearDegrees(lat, lon, r.localLat, r.localLon, 0.01);
-        // The easting series stops at third order; at the east and west edges
-        // that costs about 5.6 and 2.7 mm.
+        // The easting series stops at third order: 5.6 and 2.7 mm at the east and west edges.
         CPointD p;
         ASSERT_TRUE(geo.GeoToGK(r.localLat, r.localLon, p));
         EXPECT_NEAR(p.easting, r.easting, 0.01);
@@ -112,17 +103,13 @@ TEST(GeoTransform, FailsWithoutWritingOutputsOnMissingSetUpOrNonFiniteValues) {
         EXPECT_EQ(r.geo.WGS84ToGK(r.lat, r.lon, p), 0);
         EXPECT_EQ(r.geo.GKToGeo(r.e, r.n, lat, lon), !r.localFails);
         EXPECT_EQ(r.geo.GeoToGK(r.lat, r.lon, p), !r.localFails);
-        if (r.localFails) {
-            EXPECT_EQ(lat, kUntouched);
-            EXPECT_EQ(lon, kUntouched);
-            EXPECT_EQ(p.easting, kUntouched);
-            EXPECT_EQ(p.northing, kUntouched);
-        }
+        const bool untouched =
+            lat == kUntouched && lon == kUntouched && p.easting == kUntouched && p.northing == kUntouched;
+        EXPECT_TRUE(untouched || !r.localFails);
     }
     double lat = kUntouched, lon = kUntouched, h = kUntouched;
     EXPECT_FALSE(CGeoTransform::CartesianToGeo(nan, 1e6, 4e6, lat, lon, h, kA, kF));
-    EXPECT_EQ(lat, kUntouched);
-    EXPECT_EQ(h, kUntouched);
+    EXPECT_TRUE(lat == kUntouched && h == kUntouched);
     double hLat = 46, hLon = 15, hH = 0;
     EXPECT_FALSE(
         CGeoTransform::Helmert7(hLat, hLon, hH, 6377397.155, 1 / 299.15281, kA, kF, 0, 0, 0, inf, 0, 0, 0));
@@ -137,19 +124,14 @@ TEST(GeoTransform, FailsWithoutWritingOutputsOnMissingSetUpOrNonFiniteValues) {
 
 TEST(GeoTransform, CartesianRoundTripHoldsAtPolesEquatorAndAbsurdValues) {
     for (double lat : {90.0, 46.0, 0.0, -30.0, -90.0}) {
-        SCOPED_TRACE(lat);
         double X, Y, Z, la = 0, lo = 0, h = 0;
         CGeoTransform::GeoToCartesian(lat, 15.0, 250.0, X, Y, Z, kA, kF);
-        ASSERT_TRUE(CGeoTransform::CartesianToGeo(X, Y, Z, la, lo, h, kA, kF));
+        ASSERT_TRUE(CGeoTransform::CartesianToGeo(X, Y, Z, la, lo, h, kA, kF)) << lat;
         EXPECT_NEAR(la, lat, 1e-7);  // the program's pi puts the poles 2e-8 degrees off
         EXPECT_NEAR(h, 250.0, 0.01);
-        if (std::fabs(lat) < 90) {
-            EXPECT_NEAR(lo, 15.0, 1e-9);
-        }
+        EXPECT_NEAR(std::fabs(lat) < 90 ? lo : 15.0, 15.0, 1e-9);
     }
     // Finite but absurd input must come back, whatever the answer.
     double la = 1, lo = 2, h = 3;
-    if (!CGeoTransform::CartesianToGeo(1e308, 1e308, 1e308, la, lo, h, kA, kF)) {
-        EXPECT_EQ(la + lo + h, 6);
-    }
+    EXPECT_TRUE(CGeoTransform::CartesianToGeo(1e308, 1e308, 1e308, la, lo, h, kA, kF) || la + lo + h == 6);
 }

@@ -8,13 +8,12 @@
 #include "TestUtil.h"
 #include "platform/AtomicFile.h"
 
+namespace fs = std::filesystem;
+
 namespace {
 
-namespace fs = std::filesystem;
-using Names = std::set<std::string>;
-
-Names Listing(const TempDir& dir) {
-    Names names;
+std::set<std::string> Listing(const TempDir& dir) {
+    std::set<std::string> names;
     for (const auto& e : fs::directory_iterator(dir.path())) names.insert(e.path().filename().string());
     return names;
 }
@@ -42,23 +41,20 @@ TEST(AtomicFile, ReplacesWholeFilesThroughOneTemporaryAndRespectsWhatIsThere) {
     for (const auto& r : rows) {
         SCOPED_TRACE(int(r.before));
         TempDir dir;
-        ASSERT_TRUE(WriteFileBytes(dir.file("data"), "old"));
+        ASSERT_TRUE(WriteFileBytes(dir.file("data"), "old") && WriteFileBytes(dir.file("victim"), "v"));
         const std::string temp = AtomicTempPath(dir.file("data"));
-        if (r.before == Before::ReadOnly) ::chmod(dir.file("data").c_str(), 0444);
-        if (r.before == Before::Mode0640) ::chmod(dir.file("data").c_str(), 0640);
+        if (r.before == Before::ReadOnly || r.before == Before::Mode0640)
+            ::chmod(dir.file("data").c_str(), r.modeAfter);
         if (r.before == Before::LinkToData) fs::create_symlink("data", dir.file("link"));
-        if (r.before == Before::StaleTemp) {
-            ASSERT_TRUE(WriteFileBytes(temp, "half"));
-            ::chmod(temp.c_str(), 0444);
-        }
-        if (r.before == Before::PlantedTempLink) {
-            ASSERT_TRUE(WriteFileBytes(dir.file("victim"), "v"));
-            fs::create_symlink("victim", temp);
-        }
-        Names expected = Listing(dir), during;
+        ASSERT_TRUE(r.before != Before::StaleTemp ||
+                    (WriteFileBytes(temp, "half") && !::chmod(temp.c_str(), 0444)));
+        if (r.before == Before::PlantedTempLink) fs::create_symlink("victim", temp);
+        auto expected = Listing(dir);
         expected.erase(fs::path(temp).filename());
+        auto during = expected;
         SetAtomicWriteFaultHook([&](const std::string&) {
             during = Listing(dir);
+            during.erase(fs::path(temp).filename());
             return r.fault;
         });
         const AtomicWriteResult res = WriteFileAtomically(dir.file(r.written), std::string("new"));
@@ -66,18 +62,13 @@ TEST(AtomicFile, ReplacesWholeFilesThroughOneTemporaryAndRespectsWhatIsThere) {
         EXPECT_EQ(res.status, r.expected);
         EXPECT_EQ(res.ok(), res.Reason().empty());
         EXPECT_EQ(ReadFileBytes(dir.file("data")), r.dataAfter);
+        EXPECT_EQ(ReadFileBytes(dir.file("victim")), "v");
         EXPECT_EQ(Listing(dir), expected);  // links stay links, no temporary is left
-        if (!during.empty()) {
-            during.erase(fs::path(temp).filename());
-            EXPECT_EQ(during, expected) << "a second temporary name";
-        }
-        if (fs::exists(dir.file("victim"))) {
-            EXPECT_EQ(ReadFileBytes(dir.file("victim")), "v");
-        }
-        struct stat st;
-        if (r.modeAfter && ::stat(dir.file("data").c_str(), &st) == 0) {
-            EXPECT_EQ(st.st_mode & 07777, r.modeAfter);
-        }
+        EXPECT_EQ(during, expected) << "a second temporary name";
+        struct stat st {};
+        EXPECT_TRUE(!r.modeAfter ||
+                    (!::stat(dir.file("data").c_str(), &st) && (st.st_mode & 07777) == r.modeAfter))
+            << std::oct << st.st_mode;
     }
 }
 
