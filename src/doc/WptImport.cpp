@@ -14,12 +14,6 @@ namespace {
 // Length of the date and time text at the start of a comment that carried the time.
 constexpr std::size_t kTimeTextLength = 15;
 
-std::string Trimmed(std::string s) {
-    TrimLeft(s);
-    TrimRight(s);
-    return s;
-}
-
 // Cut to the field and trimmed again, so that what is checked and compared is
 // what the record will hold.
 std::string CutToField(std::string s, std::size_t field) {

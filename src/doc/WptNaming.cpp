@@ -16,7 +16,6 @@ namespace {
 
 constexpr int kMaxAutoNumber = 9999;  // two letters + four digits fill the name field
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -24,7 +23,7 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // C library's text-to-integer conversion reads it (saturated instead of overflowing).
 long long LeadingNumber(const std::string& s) {
     std::size_t i = 0;
-    while (i < s.size() && IsSpace(s[i])) ++i;
+    while (i < s.size() && IsTextSpace(s[i])) ++i;
     bool negative = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
     long long v = 0;
@@ -48,11 +47,7 @@ WptConflictInfo ConflictInfo(const WaypointRecord& existing, const WaypointRecor
 
 }  // namespace
 
-std::string TrimUpperWptName(std::string name) {
-    TrimLeft(name);
-    TrimRight(name);
-    return ToUpperAscii(std::move(name));
-}
+std::string TrimUpperWptName(std::string name) { return ToUpperAscii(Trimmed(name)); }
 
 int CWptDatabase::GetWptBaseIndex(const WaypointRecord& rec) {
     if (rec.Flags & kWptTemporary) return kTempBase;

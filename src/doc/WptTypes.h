@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "geo/Types.h"
+#include "platform/Text.h"
 
 // Flag word of a waypoint record.
 enum : std::uint16_t {
@@ -50,21 +51,11 @@ static_assert(offsetof(WaypointRecord, Flags) == 34);
 static_assert(offsetof(WaypointRecord, Comment) == 40);
 
 // Fields read with their bounds: a record from a file may lack its NUL.
-inline std::string WptName(const WaypointRecord& r) {
-    return std::string(r.Name, ::strnlen(r.Name, kWptNameSize));
-}
-inline std::string WptComment(const WaypointRecord& r) {
-    return std::string(r.Comment, ::strnlen(r.Comment, kWptCommentSize));
-}
+inline std::string WptName(const WaypointRecord& r) { return FixedText(r.Name); }
+inline std::string WptComment(const WaypointRecord& r) { return FixedText(r.Comment); }
 // Stores at most 6 (23) bytes and zero-fills the rest of the field.
-inline void SetWptName(WaypointRecord& r, const std::string& s) {
-    std::memset(r.Name, 0, sizeof r.Name);
-    std::memcpy(r.Name, s.data(), s.size() < kWptNameSize - 1 ? s.size() : kWptNameSize - 1);
-}
-inline void SetWptComment(WaypointRecord& r, const std::string& s) {
-    std::memset(r.Comment, 0, sizeof r.Comment);
-    std::memcpy(r.Comment, s.data(), s.size() < kWptCommentSize - 1 ? s.size() : kWptCommentSize - 1);
-}
+inline void SetWptName(WaypointRecord& r, const std::string& s) { SetFixedText(r.Name, s); }
+inline void SetWptComment(WaypointRecord& r, const std::string& s) { SetFixedText(r.Comment, s); }
 inline WaypointRecord ZeroWaypointRecord() {
     WaypointRecord r;
     std::memset(&r, 0, sizeof r);

@@ -7,6 +7,7 @@
 
 #include "app/VornaApp.h"
 #include "doc/VornaDoc.h"
+#include "platform/Text.h"
 #include "geo/Convert.h"
 #include "view/MapOverlays.h"
 #include "view/MapTransforms.h"
@@ -48,7 +49,7 @@ void DrawPrintTitle(QPainter& dc, const DrawTarget& target, MapViewDesc desc) {
     const int x = SaturateToInt((desc.printSize.cx / 2) * desc.zoomX);
     const int y = SaturateToInt(app.printMarginTop * kHmmToPixels / 100.0 * desc.zoomY);
     const QFontMetrics fm(font, dc.device());
-    const QString q = QString::fromLatin1(text.c_str());
+    const QString q = Latin1Text(text);
     const int w = fm.horizontalAdvance(q);
     // Centred on x, the top of the character cell at y.
     dc.drawText(QPoint(x - w / 2, y + fm.ascent()), q);
@@ -65,20 +66,20 @@ void DrawDocument(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, MapVie
     if (!target.printing) {
         if (desc.mapType >= 0) {
             doc.VisibleArea = CRectD(DeviceToMap(desc.origin, desc, geo),
-                                     DeviceToMap(SatAdd(desc.origin.x, desc.clientSize.cx),
-                                                 SatAdd(desc.origin.y, desc.clientSize.cy), desc, geo));
+                                     DeviceToMap(SaturatedSum(desc.origin.x, desc.clientSize.cx),
+                                                 SaturatedSum(desc.origin.y, desc.clientSize.cy), desc, geo));
             if (segmentFlags) doc.SelectActiveMapSegments(desc, doc.VisibleArea, *segmentFlags, 0);
         }
     } else {
         const MapPoint c = MapToDevice(desc.printCenter.easting, desc.printCenter.northing, desc, geo);
-        desc.origin = {SatAdd(c.x, -(desc.printSize.cx / 2)), SatAdd(c.y, -(desc.printSize.cy / 2))};
+        desc.origin = {SaturatedSum(c.x, -(desc.printSize.cx / 2)), SaturatedSum(c.y, -(desc.printSize.cy / 2))};
         desc.deviceOffset = {HmmToPixels(app.printMarginLeft),
                              SaturateToInt((app.printMarginTop + app.printTitleMargin) * kHmmToPixels / 100.0)};
         desc.zoomX = target.dpiX / 150.0;
         desc.zoomY = target.dpiY / 150.0;
         doc.VisibleArea = CRectD(DeviceToMap(desc.origin, desc, geo),
-                                 DeviceToMap(SatAdd(desc.origin.x, desc.printSize.cx),
-                                             SatAdd(desc.origin.y, desc.printSize.cy), desc, geo));
+                                 DeviceToMap(SaturatedSum(desc.origin.x, desc.printSize.cx),
+                                             SaturatedSum(desc.origin.y, desc.printSize.cy), desc, geo));
         if (segmentFlags) doc.SelectActiveMapSegments(desc, doc.VisibleArea, *segmentFlags, 1);
 
         const int t = HmmToPixels(app.printTitleMargin);

@@ -16,6 +16,7 @@
 
 #include "app/VornaApp.h"
 #include "doc/VornaDoc.h"
+#include "platform/Text.h"
 #include "geo/Convert.h"
 #include "platform/CommandActions.h"
 #include "platform/Prompt.h"
@@ -470,7 +471,7 @@ void CMainFrame::SetActiveVornaView(int index) {
 // ---- status bar, events --------------------------------------------------------
 
 void CMainFrame::SetStatusText(const std::string& text) {
-    m_StatusLabel->setText(QString::fromLatin1(text.data(), qsizetype(text.size())));
+    m_StatusLabel->setText(Latin1Text(text));
     m_StatusFlag = 1;
 }
 

@@ -6,13 +6,6 @@
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
 
-int SatAdd(int a, long long b) {
-    const long long v = static_cast<long long>(a) + b;
-    if (v > INT_MAX) return INT_MAX;
-    if (v < INT_MIN) return INT_MIN;
-    return static_cast<int>(v);
-}
-
 // The expressions below keep their order of evaluation: the last pixel of
 // a conversion, and so where stored positions land, depends on it.
 
@@ -27,10 +20,10 @@ MapPoint MapToDevice(double E, double N, const MapViewDesc& d, const GeorefParam
         const double dN = N - g.origin.northing;
         const double a = g.rotation;
         p.x =
-            SatAdd(SaturateToInt((std::cos(a) * dE + std::sin(a) * dN) * 150.0 / 25.4 / (g.scaleX / 1000.0)),
+            SaturatedSum(SaturateToInt((std::cos(a) * dE + std::sin(a) * dN) * 150.0 / 25.4 / (g.scaleX / 1000.0)),
                    -static_cast<long long>(g.pixelOffset.x));
         p.y =
-            SatAdd(SaturateToInt((std::sin(a) * dE - std::cos(a) * dN) * 150.0 / 25.4 / (g.scaleY / 1000.0)),
+            SaturatedSum(SaturateToInt((std::sin(a) * dE - std::cos(a) * dN) * 150.0 / 25.4 / (g.scaleY / 1000.0)),
                    -static_cast<long long>(g.pixelOffset.y));
     }
     return p;
@@ -63,8 +56,8 @@ MapPoint MapToClient(double E, double N, const MapViewDesc& d, const GeorefParam
 CPointD ClientToMap(int x, int y, const MapViewDesc& d, const GeorefParams& g) {
     const long long dx = SaturateToInt(x / d.zoomX);
     const long long dy = SaturateToInt(y / d.zoomY);
-    const int px = SatAdd(0, dx - d.deviceOffset.x + d.origin.x);
-    const int py = SatAdd(0, dy - d.deviceOffset.y + d.origin.y);
+    const int px = SaturatedSum(0, dx - d.deviceOffset.x + d.origin.x);
+    const int py = SaturatedSum(0, dy - d.deviceOffset.y + d.origin.y);
     return DeviceToMap(px, py, d, g);
 }
 

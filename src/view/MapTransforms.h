@@ -34,10 +34,6 @@ CPointD ClientToMap(int x, int y, const MapViewDesc& d, const GeorefParams& g);
 int PixelsToMetresX(int n, const MapViewDesc& d, const GeorefParams& g);
 int PixelsToMetresY(int n, const MapViewDesc& d, const GeorefParams& g);
 
-// Integer arithmetic on pixel values that saturates instead of overflowing
-// (a zero image scale sends positions to the int limits).
-int SatAdd(int a, long long b);
-
 class CVornaDoc;
 // The document's image georeference as the transforms take it.
 GeorefParams DocGeoref(const CVornaDoc& doc);

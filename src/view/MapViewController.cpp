@@ -55,14 +55,14 @@ CMapViewController::CMapViewController(CVornaDoc* doc, IMapViewHost* host) : m_D
     m_Desc.dmrViewPoint = app.dmr.ViewPoint;
     m_Desc.azimuth = app.dmr.Azimut;
     m_Desc.viewAngle = app.dmr.ViewAngle;
-    app.memUse[kMemViews] += 1;
+    app.memUse.CountAlloc(kMemViews, 0);
     RegisterCommands();
     if (m_Doc) m_Doc->AddView(this);
 }
 
 CMapViewController::~CMapViewController() {
     if (!m_SettingsSaved) SaveToSettings();
-    VornaApp().memUse[kMemViews] -= 1;
+    VornaApp().memUse.CountFree(kMemViews, 0);
     if (m_Doc) {
         m_Doc->RemoveView(this);
         m_Doc->SelectActiveWptQuadrants(CRectD(), m_QInView, 0);
@@ -219,8 +219,8 @@ void CMapViewController::OpenMap(int t, bool keep) {
         if (keep) {
             m_Desc.origin = {0, 0};
             const MapPoint q = MapToClient(m_ViewCentre, m_Desc, geo);
-            m_Desc.origin = {SatAdd(q.x, -(m_Desc.clientSize.cx / 2)),
-                             SatAdd(q.y, -(m_Desc.clientSize.cy / 2))};
+            m_Desc.origin = {SaturatedSum(q.x, -(m_Desc.clientSize.cx / 2)),
+                             SaturatedSum(q.y, -(m_Desc.clientSize.cy / 2))};
         } else {
             m_ViewCentre = ClientToMap(m_Desc.clientSize.cx / 2, m_Desc.clientSize.cy / 2, m_Desc, geo);
         }
@@ -321,7 +321,7 @@ void CMapViewController::Paint(QPainter& dc) {
 void CMapViewController::DrawPrintFrame(QPainter& dc) {
     // A border inverted with the grey brush, so that drawing it twice removes it.
     const MapPoint c = MapToClient(m_Desc.printCenter, m_Desc, DocGeoref(*m_Doc));
-    const int l = SatAdd(c.x, -(m_Desc.printSize.cx / 2)), t = SatAdd(c.y, -(m_Desc.printSize.cy / 2));
+    const int l = SaturatedSum(c.x, -(m_Desc.printSize.cx / 2)), t = SaturatedSum(c.y, -(m_Desc.printSize.cy / 2));
     m_PrintFrame = QRect(l, t, m_Desc.printSize.cx, m_Desc.printSize.cy);
     const QRect& f = m_PrintFrame;
     if (f.width() <= 0 || f.height() <= 0) return;
@@ -425,8 +425,8 @@ void CMapViewController::UpdateScrollRanges() {
     const int lastX = SaturateToInt(m.cx * m_Desc.zoomX - 1.0),
               lastY = SaturateToInt(m.cy * m_Desc.zoomY - 1.0);
     // The bars take the last origin, not the last pixel.
-    const ScrollBarRange h{std::max(0, SatAdd(lastX, 1LL - cw)), std::max(1, cw), std::max(1, cw / 10)};
-    const ScrollBarRange v{std::max(0, SatAdd(lastY, 1LL - ch)), std::max(1, ch), std::max(1, ch / 10)};
+    const ScrollBarRange h{std::max(0, SaturatedSum(lastX, 1LL - cw)), std::max(1, cw), std::max(1, cw / 10)};
+    const ScrollBarRange v{std::max(0, SaturatedSum(lastY, 1LL - ch)), std::max(1, ch), std::max(1, ch / 10)};
     if (m_Host) m_Host->SetScrollRanges(h, v);
 }
 
