@@ -1,10 +1,15 @@
 #include "view/MapPicture.h"
 
 #include <QImage>
+#include <QPaintEngine>
+#include <QRegion>
+#include <QTransform>
 #include <QPaintDevice>
 #include <QPainter>
 #include <algorithm>
 #include <climits>
+#include <cmath>
+#include <cstring>
 
 #include "app/VornaApp.h"
 #include "doc/VornaDoc.h"
@@ -68,12 +73,28 @@ QRect PaintBounds(QPainter& dc) {
 
 namespace {
 
+// 8-bit pixels through the palette, eight at a time: the lookups stay
+// independent of each other and pairs of pixels go out in one store.
+void ConvertRow8(const std::uint8_t* in, int n, const QRgb* palette, QRgb* out) {
+    const auto pair = [palette](std::uint64_t v) {
+        return std::uint64_t(palette[v & 0xFF]) | std::uint64_t(palette[(v >> 8) & 0xFF]) << 32;
+    };
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, in + i, 8);
+        const std::uint64_t p[4] = {pair(v), pair(v >> 16), pair(v >> 32), pair(v >> 48)};
+        std::memcpy(out + i, p, sizeof p);
+    }
+    for (; i < n; ++i) out[i] = palette[in[i]];
+}
+
 // One row of n pixels from column c0 of a bottom-up row, as RGB.
 void ConvertRow(const std::uint8_t* row, int bitCount, long long c0, int n, const QRgb palette[256],
                 QRgb* out) {
     switch (bitCount) {
         case 8:
-            for (int i = 0; i < n; ++i) out[i] = palette[row[c0 + i]];
+            ConvertRow8(row + c0, n, palette, out);
             break;
         case 4:
             for (int i = 0; i < n; ++i) {
@@ -110,6 +131,43 @@ void ConvertRow(const std::uint8_t* row, int bitCount, long long c0, int n, cons
 }
 
 long long RowBytes(long long width, int bitCount) { return (width * bitCount + 7) / 8; }
+
+// A 32-bit image the painter reaches through the raster engine with a
+// whole-pixel offset, where writing an opaque pixel is exactly what drawing
+// an opaque image does. The screen's backing store and test images qualify;
+// printers and scaled painters do not.
+struct DirectTarget {
+    QImage* image = nullptr;
+    QPoint offset;  // logical to device pixels
+    QRegion clip;   // device pixels the painter may change
+};
+
+bool FindDirectTarget(QPainter& dc, DirectTarget& t) {
+    QPaintEngine* engine = dc.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster) return false;
+    QPaintDevice* device = engine->paintDevice();
+    if (!device || device->devType() != QInternal::Image) return false;
+    QImage* image = static_cast<QImage*>(device);
+    const QImage::Format f = image->format();
+    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied)
+        return false;
+    // A shared image would be copied on write, away from the engine's buffer.
+    if (!image->isDetached()) return false;
+    if (dc.opacity() != 1.0 || dc.compositionMode() != QPainter::CompositionMode_SourceOver) return false;
+    const QTransform m = dc.deviceTransform();
+    constexpr double kMaxOffset = 1 << 24;
+    if (m.type() > QTransform::TxTranslate || m.dx() != std::floor(m.dx()) || m.dy() != std::floor(m.dy()) ||
+        std::fabs(m.dx()) > kMaxOffset || std::fabs(m.dy()) > kMaxOffset)
+        return false;
+    t.image = image;
+    t.offset = QPoint(int(m.dx()), int(m.dy()));
+    t.clip = QRegion(image->rect());
+    const QRegion system = engine->systemClip();
+    if (!system.isEmpty()) t.clip &= system;
+    if (dc.hasClipping()) t.clip &= dc.clipRegion().translated(t.offset);
+    return true;
+}
+
 
 }  // namespace
 
@@ -148,6 +206,29 @@ void StretchIndexed(QPainter& dc, const IndexedBits& src, const QRgb palette[256
     if (u0 > u1 || v0 > v1) return;
 
     const int nu = int(u1 - u0 + 1), nv = int(v1 - v0 + 1);
+    if (dw == sw && dh == sh) {
+        // Unscaled: convert straight into the target's rows when it allows.
+        DirectTarget t;
+        if (FindDirectTarget(dc, t)) {
+            QRgb opaque[256];
+            for (int i = 0; i < 256; ++i) opaque[i] = palette[i] | 0xFF000000u;
+            const QRect part =
+                QRect(int(dest.left() + u0), int(dest.top() + v0), nu, nv).translated(t.offset);
+            std::uint8_t* bits = t.image->bits();
+            const qsizetype bpl = t.image->bytesPerLine();
+            for (const QRect& r : t.clip) {
+                const QRect d = part & r;
+                if (d.isEmpty()) continue;
+                const long long c0 = static_cast<long long>(sx) + u0 + (d.left() - part.left());
+                for (int y = d.top(); y <= d.bottom(); ++y) {
+                    const long long row = static_cast<long long>(sy) + sh - 1 - (v0 + (y - part.top()));
+                    ConvertRow(src.bits + row * src.stride, src.bitCount, c0, d.width(), opaque,
+                               reinterpret_cast<QRgb*>(bits + y * bpl) + d.left());
+                }
+            }
+            return;
+        }
+    }
     QImage img(nu, nv, QImage::Format_RGB32);
     if (img.isNull()) return;
     for (int j = 0; j < nv; ++j) {

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "SegmentWriters.h"
 #include "doc/SegmentCache.h"
 
 namespace fs = std::filesystem;
