@@ -30,8 +30,8 @@ namespace {
 constexpr std::size_t kWideRun = 32;
 
 struct MifCodeTables {
-    std::uint8_t run[256];     // pixels a code adds: 1 for a literal, its low bits for a repeat
-    std::uint32_t reach[256];  // bytes the wide stores touch; beyond any row for a longer run
+    std::uint8_t run[256];                   // pixels a code adds: 1 for a literal, its low bits for a repeat
+    std::uint32_t reach[256];                // bytes the wide stores touch; beyond any row for a longer run
     alignas(16) std::uint8_t fill[256][16];  // a value spread over 16 bytes
 };
 

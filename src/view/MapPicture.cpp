@@ -1,11 +1,11 @@
 #include "view/MapPicture.h"
 
 #include <QImage>
+#include <QPaintDevice>
 #include <QPaintEngine>
+#include <QPainter>
 #include <QRegion>
 #include <QTransform>
-#include <QPaintDevice>
-#include <QPainter>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -167,7 +167,6 @@ bool FindDirectTarget(QPainter& dc, DirectTarget& t) {
     if (dc.hasClipping()) t.clip &= dc.clipRegion().translated(t.offset);
     return true;
 }
-
 
 }  // namespace
 

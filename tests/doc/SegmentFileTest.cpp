@@ -75,7 +75,8 @@ const std::vector<Bytes>& SampleSegments() {
     const std::string tool = ToolsDir() + "/make-sample-region";
     if (!FileExists(tool) || std::system((tool + " " + tmp.dir() + " --size 1 >/dev/null 2>&1").c_str()) != 0)
         return packed;
-    for (const char* name : {"TK50/TK50NN.mif", "TK25/TK25NN01.mif", "TN10/TN10NN23.mif", "OF50/OF50NN.mif"}) {
+    for (const char* name :
+         {"TK50/TK50NN.mif", "TK25/TK25NN01.mif", "TN10/TN10NN23.mif", "OF50/OF50NN.mif"}) {
         const std::string file = ReadFileBytes(tmp.dir() + "maps/" + name);
         if (file.size() > 32) packed.emplace_back(file.begin() + 32, file.end());
     }
@@ -93,7 +94,11 @@ TEST(SegmentFile, MifDecodingOfHandMadeData) {
         Bytes want;  // empty: not checked beyond the result
     } cases[] = {
         // Width 5 (stride 8): a repeat ending exactly at the width moves on to the next row.
-        {"rows break at the width", {1, 0x84, 2, 3, 0x82, 4, 0x80}, 5, 2, true,
+        {"rows break at the width",
+         {1, 0x84, 2, 3, 0x82, 4, 0x80},
+         5,
+         2,
+         true,
          {1, 1, 1, 1, 1, 0, 0, 0, 2, 3, 3, 3, 4, 0, 0, 0}},
         {"a row may repeat the last pixel below", {5, 6, 7, 8, 0x84}, 4, 2, true, {5, 6, 7, 8, 8, 8, 8, 8}},
         {"rows not reached stay zero", {9, 0x83}, 4, 3, true, {9, 9, 9, 9, 0, 0, 0, 0, 0, 0, 0, 0}},
@@ -162,7 +167,8 @@ TEST(SegmentFile, MifDecoderMatchesThePlainReadingOnGoodAndDamagedData) {
                 for (int k = 0; k < 8; ++k) d[r.Next(std::uint32_t(d.size()))] = std::uint8_t(r.Next(256));
                 break;
             default:
-                for (int k = 0; k < 8; ++k) d[r.Next(std::uint32_t(d.size()))] = std::uint8_t(0xE0 | r.Next(32));
+                for (int k = 0; k < 8; ++k)
+                    d[r.Next(std::uint32_t(d.size()))] = std::uint8_t(0xE0 | r.Next(32));
                 break;
         }
         ASSERT_TRUE(SameAsReference(d, g.w, g.h)) << "damaged copy " << i;

@@ -28,7 +28,8 @@ std::vector<std::uint8_t> EncodeMifPixels(const std::uint8_t* pixels, int w, int
             out.push_back(v);
             int n = 1;
             while (x + n < w && (r[x + n] & 0x7F) == v) ++n;
-            for (int rest = n - 1; rest > 0; rest -= 127) out.push_back(std::uint8_t(0x80 | std::min(rest, 127)));
+            for (int rest = n - 1; rest > 0; rest -= 127)
+                out.push_back(std::uint8_t(0x80 | std::min(rest, 127)));
             x += n;
         }
     }
