@@ -6,6 +6,7 @@
 #include <QRegion>
 
 #include "SegmentWriters.h"
+#include "TestUtil.h"
 #include "ViewTestEnv.h"
 #include "view/DrawDocument.h"
 #include "view/MapPicture.h"
@@ -68,6 +69,41 @@ TEST(MapPicture, PaletteFollowsLayerOrderSwitchesAndOverlay) {
     BuildOrthoPalette(grey);
     EXPECT_EQ(grey[0], kWhite);
     EXPECT_EQ(grey[200], qRgb(200, 200, 200));
+}
+
+// Rows go through in wide steps where they can; every length, alignment and
+// mix of values must give the palette's colours, made opaque.
+TEST(MapPicture, PaletteRowsGiveEachValuesColour) {
+    QRgb palette[256];
+    for (int v = 0; v < 256; ++v) palette[v] = QRgb(v * 0x9E3779B1u) & (v % 3 ? 0xFFFFFFFFu : 0x00FFFFFFu);
+    const PaletteRows lut(palette);
+    struct Row {
+        const char* what;
+        int n, offset;
+        int big;  // where a value above the layer values sits, or -1
+        std::uint8_t bigValue;
+    } rows[] = {
+        {"layer values over several wide steps", 100, 0, -1, 0},
+        {"unaligned rows", 100, 3, -1, 0},
+        {"the first value above them in the second step", 100, 1, 40, 0x40},
+        {"the largest value last in a step", 64, 0, 31, 0xFF},
+        {"shorter than a step", 31, 0, -1, 0},
+        {"one step exactly", 32, 2, -1, 0},
+        {"empty", 0, 0, -1, 0},
+    };
+    Mix r{3};
+    for (const Row& row : rows) {
+        std::vector<std::uint8_t> in(std::size_t(row.n + row.offset));
+        for (auto& v : in) v = std::uint8_t(r.Next(64));
+        if (row.big >= 0) in[std::size_t(row.offset + row.big)] = row.bigValue;
+        std::vector<QRgb> out(std::size_t(row.n + row.offset + 1), 0);
+        lut.Convert(in.data() + row.offset, row.n, out.data() + row.offset);
+        for (int i = 0; i < row.n; ++i)
+            ASSERT_EQ(out[std::size_t(row.offset + i)],
+                      palette[in[std::size_t(row.offset + i)]] | 0xFF000000u)
+                << row.what << " at " << i;
+        EXPECT_EQ(out[std::size_t(row.offset + row.n)], 0u) << row.what;  // nothing past the row
+    }
 }
 
 TEST(MapPicture, KmPairDropsTrailingZero) {
