@@ -25,8 +25,8 @@ constexpr std::size_t kMifHeader = 32;
 
 namespace {
 
-// Runs up to this long are written with two fixed-width stores; the bytes
-// written past the run are overwritten by the next run of the row.
+// Runs up to this long are written with one or two 16-byte stores; the
+// bytes written past the run are overwritten by the next run of the row.
 constexpr std::size_t kWideRun = 32;
 
 struct MifCodeTables {
@@ -73,7 +73,7 @@ bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int 
         const std::uint32_t value = b < 0x80 ? b : previous;
         if (pos + kMifCodes.reach[b] <= rowEnd) {
             std::memcpy(out + pos, kMifCodes.fill[value], 16);
-            std::memcpy(out + pos + 16, kMifCodes.fill[value], 16);
+            if (run > 16) std::memcpy(out + pos + 16, kMifCodes.fill[value], 16);
         } else {
             if (pos + run > rowEnd) {
                 ok = false;
