@@ -298,6 +298,13 @@ void StretchIndexed(QPainter& dc, const IndexedBits& src, const QRgb palette[256
                 const long long c0 = static_cast<long long>(sx) + u0 + (d.left() - part.left());
                 for (int y = d.top(); y <= d.bottom(); ++y) {
                     const long long row = static_cast<long long>(sy) + sh - 1 - (v0 + (y - part.top()));
+                    // Rows run downwards in memory; asking for the next one early keeps
+                    // the conversion fed.
+                    if (y < d.bottom()) {
+                        const std::uint8_t* next = src.bits + (row - 1) * src.stride + c0 * src.bitCount / 8;
+                        for (long long k = 0; k < RowBytes(d.width(), src.bitCount); k += 64)
+                            __builtin_prefetch(next + k);
+                    }
                     ConvertRow(src.bits + row * src.stride, src.bitCount, c0, d.width(), lut,
                                reinterpret_cast<QRgb*>(bits + y * bpl) + d.left());
                 }
