@@ -156,7 +156,7 @@ TEST(SegmentFile, MifDecoderMatchesThePlainReadingOnGoodAndDamagedData) {
     }
 
     // Damaged copies: cut short, bytes changed, long runs put in anywhere.
-    for (int i = 0; i < 120; ++i) {
+    for (int i = 0; i < 60; ++i) {
         const Packed& g = good[i % good.size()];
         Bytes d = g.data;
         switch (r.Next(3)) {
