@@ -71,16 +71,19 @@ bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int 
         const std::uint32_t b = *in++;
         const std::size_t run = kMifCodes.run[b];
         const std::uint32_t value = b < 0x80 ? b : previous;
-        if (pos + kMifCodes.reach[b] <= rowEnd) {
+        if (pos + kMifCodes.reach[b] < rowEnd) {
+            // Ends short of the row's end: no bounds or row change to look at.
             std::memcpy(out + pos, kMifCodes.fill[value], 16);
             if (run > 16) std::memcpy(out + pos + 16, kMifCodes.fill[value], 16);
-        } else {
-            if (pos + run > rowEnd) {
-                ok = false;
-                break;
-            }
-            std::memset(out + pos, int(value), run);
+            pos += run;
+            previous = value;
+            continue;
         }
+        if (pos + run > rowEnd) {
+            ok = false;
+            break;
+        }
+        std::memset(out + pos, int(value), run);
         pos += run;
         previous = value;
         if (pos == rowEnd) {
