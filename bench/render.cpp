@@ -1,6 +1,7 @@
 // Full repaint of a 1920 x 1080 map pane of the sample region at zoom 1,
 // with the segments already decoded (warm) and decoded during the paint
-// (cold), for TK50 and TN10.
+// (cold), for TK50 and TN10; beside them a plain memset of the pane's bytes,
+// the floor a repaint is measured against.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -9,9 +10,11 @@
 #include <QPainter>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "SampleRegionEnv.h"
 #include "platform/Prompt.h"
@@ -60,11 +63,26 @@ void Repaint(benchmark::State& state, bool warm) {
     state.counters["segments"] = loaded;
 }
 
+// The same bytes as the pane: one image written over and over (in cache),
+// or several in turn so that every pass goes out to memory.
+void BM_MemsetPane(benchmark::State& state) {
+    std::vector<QImage> panes(std::size_t(state.range(0)), QImage(1920, 1080, QImage::Format_RGB32));
+    for (QImage& p : panes) p.fill(0);
+    std::size_t k = 0;
+    for (auto _ : state) {
+        QImage& p = panes[k++ % panes.size()];
+        std::memset(p.bits(), int(k & 0xFF), std::size_t(p.sizeInBytes()));
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * 1920 * 1080 * 4);
+}
+
 void BM_RepaintWarm(benchmark::State& s) { Repaint(s, true); }
 void BM_RepaintCold(benchmark::State& s) { Repaint(s, false); }
 
 }  // namespace
 
+BENCHMARK(BM_MemsetPane)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RepaintWarm)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RepaintCold)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -1,5 +1,6 @@
-// Segment files: the ".mif" run-length format and 8-bit ".bmp" segments.
+// Reading segment files: the ".mif" run-length format and 8-bit ".bmp" segments.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -7,20 +8,9 @@
 
 #include "doc/ImageMapFile.h"
 #include "doc/SegmentCache.h"
+#include "platform/ByteOrder.h"
 
 namespace {
-
-std::uint32_t U32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-void PutU32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i));
-}
-void PutU16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = std::uint8_t(v);
-    p[1] = std::uint8_t(v >> 8);
-}
 
 struct FileCloser {
     std::FILE* f;
@@ -33,63 +23,85 @@ constexpr std::size_t kMifHeader = 32;
 
 }  // namespace
 
+namespace {
+
+// Runs up to this long are written with one or two 16-byte stores; the
+// bytes written past the run are overwritten by the next run of the row.
+constexpr std::size_t kWideRun = 32;
+
+struct MifCodeTables {
+    std::uint8_t run[256];                   // pixels a code adds: 1 for a literal, its low bits for a repeat
+    std::uint32_t reach[256];                // bytes the wide stores touch; beyond any row for a longer run
+    alignas(16) std::uint8_t fill[256][16];  // a value spread over 16 bytes
+};
+
+constexpr MifCodeTables MakeMifCodeTables() {
+    MifCodeTables t{};
+    for (int b = 0; b < 256; ++b) {
+        t.run[b] = std::uint8_t(b < 0x80 ? 1 : b & 0x7F);
+        t.reach[b] = t.run[b] <= kWideRun ? std::uint32_t(kWideRun) : 0x80000000u;
+        for (int k = 0; k < 16; ++k) t.fill[b][k] = std::uint8_t(b);
+    }
+    return t;
+}
+constexpr MifCodeTables kMifCodes = MakeMifCodeTables();
+
+}  // namespace
+
 bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int h, std::uint8_t* out,
                      std::size_t outSize) {
     if (w <= 0 || h <= 0) return false;
+    const std::size_t width = std::size_t(w), rows = std::size_t(h);
     const std::size_t stride = std::size_t(DibStride(w));
-    if (outSize < stride * std::size_t(h)) return false;
-    std::size_t row = 0;    // row being written
-    std::size_t col = 0;    // pixels written in this row
-    std::size_t pos = 0;    // output position of the next pixel
-    bool anyPixel = false;  // a repeat needs a pixel before it
-    for (std::size_t i = 0; i < length; ++i) {
-        const std::uint8_t b = packed[i];
-        std::size_t run;
-        std::uint8_t value;
-        if (b < 0x80) {
-            run = 1;
-            value = b;
-        } else {
-            if (!anyPixel) return false;
-            run = b & 0x7F;
-            value = out[pos - 1];  // the byte before the output position
-        }
-        if (run == 0) continue;
-        if (row >= std::size_t(h) || col + run > std::size_t(w)) return false;
-        std::memset(out + pos, value, run);
-        anyPixel = true;
-        col += run;
-        pos += run;
-        if (col == std::size_t(w)) {
-            ++row;
-            col = 0;
-            pos = row * stride;
-        }
-    }
-    return true;
-}
+    if (outSize < stride * rows) return false;
+    if (length == 0) return true;
+    if (packed[0] >= 0x80) return false;  // a repeat needs a pixel before it
 
-std::vector<std::uint8_t> EncodeMifPixels(const std::uint8_t* pixels, int w, int h, int stride) {
-    std::vector<std::uint8_t> outv;
-    outv.reserve(std::size_t(h) * 64);
-    for (int y = 0; y < h; ++y) {
-        const std::uint8_t* r = pixels + std::size_t(y) * std::size_t(stride);
-        int x = 0;
-        while (x < w) {
-            const std::uint8_t v = r[x] & 0x7F;
-            outv.push_back(v);
-            int n = 1;
-            while (x + n < w && (r[x + n] & 0x7F) == v) ++n;
-            int rest = n - 1;
-            while (rest > 0) {
-                const int chunk = rest > 127 ? 127 : rest;
-                outv.push_back(std::uint8_t(0x80 | chunk));
-                rest -= chunk;
+    const std::uint8_t* in = packed;
+    const std::uint8_t* const end = packed + length;
+    std::size_t row = 0;
+    std::size_t pos = 0;         // output position of the next pixel
+    std::size_t rowEnd = width;  // output position past the row's last pixel
+    std::uint32_t previous = 0;  // the byte before pos, once a pixel is written
+    bool ok = true;
+    while (in != end) {
+        // A literal is one pixel of its own value, a repeat its low bits
+        // times the byte before; tables and a conditional move pick them
+        // without a branch.
+        const std::uint32_t b = *in++;
+        const std::size_t run = kMifCodes.run[b];
+        const std::uint32_t value = b < 0x80 ? b : previous;
+        if (pos + kMifCodes.reach[b] < rowEnd) {
+            // Ends short of the row's end: no bounds or row change to look at.
+            std::memcpy(out + pos, kMifCodes.fill[value], 16);
+            if (run > 16) std::memcpy(out + pos + 16, kMifCodes.fill[value], 16);
+            pos += run;
+            previous = value;
+            continue;
+        }
+        if (pos + run > rowEnd) {
+            ok = false;
+            break;
+        }
+        std::memset(out + pos, int(value), run);
+        pos += run;
+        previous = value;
+        if (pos == rowEnd) {
+            if (++row == rows) {
+                // Past the last row only empty repeats may follow.
+                for (; in != end; ++in)
+                    if (*in != 0x80) return false;
+                return true;
             }
-            x += n;
+            pos = row * stride;
+            rowEnd = pos + width;
+            previous = out[pos - 1];  // the padding, or the last pixel when there is none
         }
     }
-    return outv;
+    // The row stopped short: clear what the last wide store wrote past the
+    // data, so the untouched pixels stay as the caller left them (zero).
+    std::memset(out + pos, 0, std::min(kWideRun, rowEnd - pos));
+    return ok;
 }
 
 SegmentFileResult ReadMifSegment(const std::string& path, int side, LoadedSegment& out) {
@@ -99,9 +111,9 @@ SegmentFileResult ReadMifSegment(const std::string& path, int side, LoadedSegmen
     std::uint8_t head[kMifHeader];
     if (fileLen < (long long)kMifHeader || std::fread(head, 1, kMifHeader, fc.f) != kMifHeader)
         return SegmentFileResult::Truncated;
-    const std::uint32_t length = U32(head + 12);
-    const std::int32_t w = std::int32_t(U32(head + 16));
-    const std::int32_t h = std::int32_t(U32(head + 20));
+    const std::uint32_t length = LoadLE32(head + 12);
+    const std::int32_t w = std::int32_t(LoadLE32(head + 16));
+    const std::int32_t h = std::int32_t(LoadLE32(head + 20));
     if (w != side || h != side) return SegmentFileResult::BadSize;
     if (std::uint64_t(length) > std::uint64_t(fileLen) - kMifHeader) return SegmentFileResult::Truncated;
 
@@ -151,47 +163,4 @@ SegmentFileResult ReadBmpSegment(const std::string& path, int side, LoadedSegmen
     out.data = std::move(pixels);
     out.size = size;
     return got == size ? SegmentFileResult::Ok : SegmentFileResult::Truncated;
-}
-
-bool WriteMifSegment(const std::string& path, const std::uint8_t* pixels, int w, int h, int stride) {
-    const std::vector<std::uint8_t> packed = EncodeMifPixels(pixels, w, h, stride);
-    std::uint8_t head[kMifHeader] = {};
-    std::memcpy(head, "MIF1", 4);
-    PutU32(head + 12, std::uint32_t(packed.size()));
-    PutU32(head + 16, std::uint32_t(w));
-    PutU32(head + 20, std::uint32_t(h));
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(head, 1, sizeof head, f) == sizeof head &&
-              std::fwrite(packed.data(), 1, packed.size(), f) == packed.size();
-    ok = std::fclose(f) == 0 && ok;
-    return ok;
-}
-
-bool WriteBmpSegment(const std::string& path, const std::uint8_t* pixels, int w, int h, int stride,
-                     const RgbQuad* palette256) {
-    const std::uint32_t rowBytes = std::uint32_t(DibStride(w));
-    const std::uint32_t imageBytes = rowBytes * std::uint32_t(h);
-    const std::uint32_t offBits = 54 + 1024;
-    std::uint8_t head[54] = {};
-    PutU16(head, kBmpSignature);
-    PutU32(head + 2, offBits + imageBytes);
-    PutU32(head + 10, offBits);
-    PutU32(head + 14, 40);
-    PutU32(head + 18, std::uint32_t(w));
-    PutU32(head + 22, std::uint32_t(h));
-    PutU16(head + 26, 1);
-    PutU16(head + 28, 8);
-    PutU32(head + 34, imageBytes);
-    PutU32(head + 46, 256);
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(head, 1, 54, f) == 54 && std::fwrite(palette256, 4, 256, f) == 256;
-    std::vector<std::uint8_t> row(rowBytes, 0);
-    for (int y = 0; ok && y < h; ++y) {
-        std::memcpy(row.data(), pixels + std::size_t(y) * std::size_t(stride), std::size_t(w));
-        ok = std::fwrite(row.data(), 1, rowBytes, f) == rowBytes;
-    }
-    ok = std::fclose(f) == 0 && ok;
-    return ok;
 }

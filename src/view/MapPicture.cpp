@@ -2,9 +2,17 @@
 
 #include <QImage>
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QRegion>
+#include <QTransform>
 #include <algorithm>
 #include <climits>
+#include <cmath>
+#include <cstring>
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 #include "app/VornaApp.h"
 #include "doc/VornaDoc.h"
@@ -66,14 +74,105 @@ QRect PaintBounds(QPainter& dc) {
     return r;
 }
 
+PaletteRows::PaletteRows(const QRgb palette[256]) {
+    for (int i = 0; i < 256; ++i) colour[i] = palette[i] | 0xFF000000u;
+    for (int k = 0; k < 3; ++k)
+        for (int part = 0; part < 4; ++part)
+            for (int i = 0; i < 32; ++i)
+                planes[k][part][i] = std::uint8_t(colour[16 * part + i % 16] >> (8 * k));
+}
+
+namespace {
+
+// One table lookup per pixel, two pixels per store.
+void ConvertScalar(const QRgb* colour, const std::uint8_t* in, int n, QRgb* out) {
+    const auto pair = [colour](std::uint64_t v) {
+        return std::uint64_t(colour[v & 0xFF]) | std::uint64_t(colour[(v >> 8) & 0xFF]) << 32;
+    };
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, in + i, 8);
+        const std::uint64_t p[4] = {pair(v), pair(v >> 16), pair(v >> 32), pair(v >> 48)};
+        std::memcpy(out + i, p, sizeof p);
+    }
+    for (; i < n; ++i) out[i] = colour[in[i]];
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define VORNA_WIDE_PALETTE_ROWS 1
+
+// 32 pixels a step while their values are below 64 (every colour-layer
+// value is): each colour byte is looked up in four 16-entry byte tables
+// with byte shuffles, and the three planes are interleaved into pixels.
+__attribute__((target("avx2"))) void ConvertWide(const PaletteRows& lut, const std::uint8_t* in, int n,
+                                                 QRgb* out) {
+    __m256i table[3][4];
+    for (int k = 0; k < 3; ++k)
+        for (int part = 0; part < 4; ++part)
+            table[k][part] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lut.planes[k][part]));
+    const __m256i high = _mm256_set1_epi8(char(0xC0));
+    const __m256i c15 = _mm256_set1_epi8(15), c31 = _mm256_set1_epi8(31), c47 = _mm256_set1_epi8(47);
+    const __m256i alpha = _mm256_set1_epi8(char(0xFF));
+    int i = 0;
+    for (; i + 32 <= n; i += 32) {
+        const __m256i idx = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
+        if (!_mm256_testz_si256(idx, high)) {
+            ConvertScalar(lut.colour, in + i, 32, out + i);
+            continue;
+        }
+        const __m256i m1 = _mm256_cmpgt_epi8(idx, c15), m2 = _mm256_cmpgt_epi8(idx, c31);
+        const __m256i m3 = _mm256_cmpgt_epi8(idx, c47);
+        __m256i plane[3];
+        for (int k = 0; k < 3; ++k) {
+            __m256i r = _mm256_shuffle_epi8(table[k][0], idx);
+            r = _mm256_blendv_epi8(r, _mm256_shuffle_epi8(table[k][1], idx), m1);
+            r = _mm256_blendv_epi8(r, _mm256_shuffle_epi8(table[k][2], idx), m2);
+            plane[k] = _mm256_blendv_epi8(r, _mm256_shuffle_epi8(table[k][3], idx), m3);
+        }
+        const __m256i bgLo = _mm256_unpacklo_epi8(plane[0], plane[1]);
+        const __m256i bgHi = _mm256_unpackhi_epi8(plane[0], plane[1]);
+        const __m256i raLo = _mm256_unpacklo_epi8(plane[2], alpha);
+        const __m256i raHi = _mm256_unpackhi_epi8(plane[2], alpha);
+        // Pixels 0-3 | 16-19, 4-7 | 20-23, 8-11 | 24-27, 12-15 | 28-31.
+        const __m256i p0 = _mm256_unpacklo_epi16(bgLo, raLo), p1 = _mm256_unpackhi_epi16(bgLo, raLo);
+        const __m256i p2 = _mm256_unpacklo_epi16(bgHi, raHi), p3 = _mm256_unpackhi_epi16(bgHi, raHi);
+        __m256i* o = reinterpret_cast<__m256i*>(out + i);
+        _mm256_storeu_si256(o + 0, _mm256_permute2x128_si256(p0, p1, 0x20));
+        _mm256_storeu_si256(o + 1, _mm256_permute2x128_si256(p2, p3, 0x20));
+        _mm256_storeu_si256(o + 2, _mm256_permute2x128_si256(p0, p1, 0x31));
+        _mm256_storeu_si256(o + 3, _mm256_permute2x128_si256(p2, p3, 0x31));
+    }
+    ConvertScalar(lut.colour, in + i, n - i, out + i);
+}
+
+bool HasWideSteps() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#endif
+
+}  // namespace
+
+void PaletteRows::Convert(const std::uint8_t* in, int n, QRgb* out) const {
+#ifdef VORNA_WIDE_PALETTE_ROWS
+    if (n >= 32 && HasWideSteps()) {
+        ConvertWide(*this, in, n, out);
+        return;
+    }
+#endif
+    ConvertScalar(colour, in, n, out);
+}
+
 namespace {
 
 // One row of n pixels from column c0 of a bottom-up row, as RGB.
-void ConvertRow(const std::uint8_t* row, int bitCount, long long c0, int n, const QRgb palette[256],
+void ConvertRow(const std::uint8_t* row, int bitCount, long long c0, int n, const PaletteRows& lut,
                 QRgb* out) {
+    const QRgb* palette = lut.colour;
     switch (bitCount) {
         case 8:
-            for (int i = 0; i < n; ++i) out[i] = palette[row[c0 + i]];
+            lut.Convert(row + c0, n, out);
             break;
         case 4:
             for (int i = 0; i < n; ++i) {
@@ -110,6 +209,42 @@ void ConvertRow(const std::uint8_t* row, int bitCount, long long c0, int n, cons
 }
 
 long long RowBytes(long long width, int bitCount) { return (width * bitCount + 7) / 8; }
+
+// A 32-bit image the painter reaches through the raster engine with a
+// whole-pixel offset, where writing an opaque pixel is exactly what drawing
+// an opaque image does. The screen's backing store and test images qualify;
+// printers and scaled painters do not.
+struct DirectTarget {
+    QImage* image = nullptr;
+    QPoint offset;  // logical to device pixels
+    QRegion clip;   // device pixels the painter may change
+};
+
+bool FindDirectTarget(QPainter& dc, DirectTarget& t) {
+    QPaintEngine* engine = dc.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster) return false;
+    QPaintDevice* device = engine->paintDevice();
+    if (!device || device->devType() != QInternal::Image) return false;
+    QImage* image = static_cast<QImage*>(device);
+    const QImage::Format f = image->format();
+    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied)
+        return false;
+    // A shared image would be copied on write, away from the engine's buffer.
+    if (!image->isDetached()) return false;
+    if (dc.opacity() != 1.0 || dc.compositionMode() != QPainter::CompositionMode_SourceOver) return false;
+    const QTransform m = dc.deviceTransform();
+    constexpr double kMaxOffset = 1 << 24;
+    if (m.type() > QTransform::TxTranslate || m.dx() != std::floor(m.dx()) || m.dy() != std::floor(m.dy()) ||
+        std::fabs(m.dx()) > kMaxOffset || std::fabs(m.dy()) > kMaxOffset)
+        return false;
+    t.image = image;
+    t.offset = QPoint(int(m.dx()), int(m.dy()));
+    t.clip = QRegion(image->rect());
+    const QRegion system = engine->systemClip();
+    if (!system.isEmpty()) t.clip &= system;
+    if (dc.hasClipping()) t.clip &= dc.clipRegion().translated(t.offset);
+    return true;
+}
 
 }  // namespace
 
@@ -148,11 +283,40 @@ void StretchIndexed(QPainter& dc, const IndexedBits& src, const QRgb palette[256
     if (u0 > u1 || v0 > v1) return;
 
     const int nu = int(u1 - u0 + 1), nv = int(v1 - v0 + 1);
+    const PaletteRows lut(palette);
+    if (dw == sw && dh == sh) {
+        // Unscaled: convert straight into the target's rows when it allows.
+        DirectTarget t;
+        if (FindDirectTarget(dc, t)) {
+            const QRect part =
+                QRect(int(dest.left() + u0), int(dest.top() + v0), nu, nv).translated(t.offset);
+            std::uint8_t* bits = t.image->bits();
+            const qsizetype bpl = t.image->bytesPerLine();
+            for (const QRect& r : t.clip) {
+                const QRect d = part & r;
+                if (d.isEmpty()) continue;
+                const long long c0 = static_cast<long long>(sx) + u0 + (d.left() - part.left());
+                for (int y = d.top(); y <= d.bottom(); ++y) {
+                    const long long row = static_cast<long long>(sy) + sh - 1 - (v0 + (y - part.top()));
+                    // Rows run downwards in memory; asking for the next one early keeps
+                    // the conversion fed.
+                    if (y < d.bottom()) {
+                        const std::uint8_t* next = src.bits + (row - 1) * src.stride + c0 * src.bitCount / 8;
+                        for (long long k = 0; k < RowBytes(d.width(), src.bitCount); k += 64)
+                            __builtin_prefetch(next + k);
+                    }
+                    ConvertRow(src.bits + row * src.stride, src.bitCount, c0, d.width(), lut,
+                               reinterpret_cast<QRgb*>(bits + y * bpl) + d.left());
+                }
+            }
+            return;
+        }
+    }
     QImage img(nu, nv, QImage::Format_RGB32);
     if (img.isNull()) return;
     for (int j = 0; j < nv; ++j) {
         const long long row = static_cast<long long>(sy) + sh - 1 - (v0 + j);
-        ConvertRow(src.bits + row * src.stride, src.bitCount, static_cast<long long>(sx) + u0, nu, palette,
+        ConvertRow(src.bits + row * src.stride, src.bitCount, static_cast<long long>(sx) + u0, nu, lut,
                    reinterpret_cast<QRgb*>(img.scanLine(j)));
     }
     if (dw == sw && dh == sh) {

@@ -67,6 +67,18 @@ struct IndexedBits {
     int bitCount = 8;
 };
 
+// 8-bit pixels through a 256-entry palette, as opaque colours. The palette
+// is laid out once for a whole picture; rows of colour-layer values then go
+// through in wide steps where the processor has them.
+struct PaletteRows {
+    explicit PaletteRows(const QRgb palette[256]);
+    void Convert(const std::uint8_t* in, int n, QRgb* out) const;
+
+    QRgb colour[256];
+    // Blue, green and red of entries 0-63 in 16-entry parts, each part twice.
+    std::uint8_t planes[3][4][32];
+};
+
 // The image map the document holds, or no bits when it holds none or its
 // block is too short for its header.
 IndexedBits DocImageBits(const CVornaDoc& doc);

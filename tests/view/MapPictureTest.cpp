@@ -2,7 +2,11 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QPicture>
+#include <QRegion>
 
+#include "SegmentWriters.h"
+#include "TestUtil.h"
 #include "ViewTestEnv.h"
 #include "view/DrawDocument.h"
 #include "view/MapPicture.h"
@@ -26,46 +30,80 @@ QImage Render(ViewTestEnv& env, const MapViewDesc& d, SegmentFlags& flags) {
 
 }  // namespace
 
-TEST(MapPicture, PaletteFollowsLayerOrderAndSwitches) {
+TEST(MapPicture, PaletteFollowsLayerOrderSwitchesAndOverlay) {
     ViewTestEnv env;
-    const CColorScheme& sc = env.app.appearance.schemes[0];
-    std::int32_t layers[15];
-    std::fill(std::begin(layers), std::end(layers), 1);
-    QRgb pal[256];
+    constexpr int kWhiteLayer = -1;
+    struct Row {
+        const char* what;
+        int series;
+        int off;  // a layer switched off, or -1
+        int overlay;
+        int value;
+        int layer;  // whose colour the value takes
+    } rows[] = {
+        {"names over forest", 1, -1, 0, 0x21, 5},
+        {"relief over forest", 1, -1, 0, 0x03, 1},
+        {"roads over water", 1, -1, 0, 0x0C, 3},
+        {"objects over forest", 1, -1, 0, 0x11, 4},
+        {"water over objects", 1, -1, 0, 0x14, 2},
+        {"bit 6 carries no layer", 1, -1, 0, 0x61, 5},
+        {"no layer bit", 1, -1, 0, 0, kWhiteLayer},
+        {"above the layer values", 1, -1, 0, 0xA1, kWhiteLayer},
+        {"names off shows forest", 1, 5, 0, 0x21, 0},
+        {"forest off alone", 1, 0, 0, 0x01, kWhiteLayer},
+        {"TK25 hides roads and objects", 2, -1, 0, 0x18, kWhiteLayer},
+        {"TK25 keeps water", 2, -1, 0, 0x04, 2},
+        {"TK25 overlay shows roads", 2, -1, 1, 0x18, 3},
+        {"TN10 hides objects", 3, -1, 0, 0x10, kWhiteLayer},
+        {"TN10 keeps roads", 3, -1, 0, 0x08, 3},
+    };
+    for (const Row& r : rows) {
+        std::int32_t layers[15];
+        std::fill(std::begin(layers), std::end(layers), 1);
+        if (r.off >= 0) layers[r.off] = 0;
+        QRgb pal[256];
+        BuildLayerPalette(r.series, layers, r.overlay, env.app.appearance.schemes[0], pal);
+        EXPECT_EQ(pal[r.value], r.layer == kWhiteLayer ? kWhite : Layer(env, r.layer)) << r.what;
+    }
+    QRgb grey[256];
+    BuildOrthoPalette(grey);
+    EXPECT_EQ(grey[0], kWhite);
+    EXPECT_EQ(grey[200], qRgb(200, 200, 200));
+}
 
-    BuildLayerPalette(1, layers, 0, sc, pal);
-    EXPECT_EQ(pal[0x21], Layer(env, 5));  // names over forest
-    EXPECT_EQ(pal[0x03], Layer(env, 1));  // relief over forest
-    EXPECT_EQ(pal[0x0C], Layer(env, 3));  // roads over water
-    EXPECT_EQ(pal[0x11], Layer(env, 4));  // objects over forest
-    EXPECT_EQ(pal[0x14], Layer(env, 2));  // water over objects
-    EXPECT_EQ(pal[0], kWhite);
-    EXPECT_EQ(pal[0x40 | 0x21], pal[0x21]);  // bit 6 carries no layer
-    for (int v = 128; v < 256; ++v) EXPECT_EQ(pal[v], kWhite);
-
-    layers[5] = 0;
-    BuildLayerPalette(1, layers, 0, sc, pal);
-    EXPECT_EQ(pal[0x21], Layer(env, 0));
-    layers[0] = 0;
-    BuildLayerPalette(1, layers, 0, sc, pal);
-    EXPECT_EQ(pal[0x21], kWhite);
-
-    // Overlay layers: TK25 hides C and NP, TN10 hides NP, unless the overlay is on.
-    std::fill(std::begin(layers), std::end(layers), 1);
-    BuildLayerPalette(2, layers, 0, sc, pal);
-    EXPECT_EQ(pal[0x18], kWhite);
-    EXPECT_EQ(pal[0x08], kWhite);
-    EXPECT_EQ(pal[0x04], Layer(env, 2));
-    BuildLayerPalette(2, layers, 1, sc, pal);
-    EXPECT_EQ(pal[0x18], Layer(env, 3));
-    BuildLayerPalette(3, layers, 0, sc, pal);
-    EXPECT_EQ(pal[0x10], kWhite);
-    EXPECT_EQ(pal[0x08], Layer(env, 3));
-
-    BuildOrthoPalette(pal);
-    EXPECT_EQ(pal[0], kWhite);
-    EXPECT_EQ(pal[1], qRgb(1, 1, 1));
-    EXPECT_EQ(pal[200], qRgb(200, 200, 200));
+// Rows go through in wide steps where they can; every length, alignment and
+// mix of values must give the palette's colours, made opaque.
+TEST(MapPicture, PaletteRowsGiveEachValuesColour) {
+    QRgb palette[256];
+    for (int v = 0; v < 256; ++v) palette[v] = QRgb(v * 0x9E3779B1u) & (v % 3 ? 0xFFFFFFFFu : 0x00FFFFFFu);
+    const PaletteRows lut(palette);
+    struct Row {
+        const char* what;
+        int n, offset;
+        int big;  // where a value above the layer values sits, or -1
+        std::uint8_t bigValue;
+    } rows[] = {
+        {"layer values over several wide steps", 100, 0, -1, 0},
+        {"unaligned rows", 100, 3, -1, 0},
+        {"the first value above them in the second step", 100, 1, 40, 0x40},
+        {"the largest value last in a step", 64, 0, 31, 0xFF},
+        {"shorter than a step", 31, 0, -1, 0},
+        {"one step exactly", 32, 2, -1, 0},
+        {"empty", 0, 0, -1, 0},
+    };
+    Mix r{3};
+    for (const Row& row : rows) {
+        std::vector<std::uint8_t> in(std::size_t(row.n + row.offset));
+        for (auto& v : in) v = std::uint8_t(r.Next(64));
+        if (row.big >= 0) in[std::size_t(row.offset + row.big)] = row.bigValue;
+        std::vector<QRgb> out(std::size_t(row.n + row.offset + 1), 0);
+        lut.Convert(in.data() + row.offset, row.n, out.data() + row.offset);
+        for (int i = 0; i < row.n; ++i)
+            ASSERT_EQ(out[std::size_t(row.offset + i)],
+                      palette[in[std::size_t(row.offset + i)]] | 0xFF000000u)
+                << row.what << " at " << i;
+        EXPECT_EQ(out[std::size_t(row.offset + row.n)], 0u) << row.what;  // nothing past the row
+    }
 }
 
 TEST(MapPicture, KmPairDropsTrailingZero) {
@@ -123,14 +161,6 @@ TEST(MapPicture, SegmentsShowLayerColoursAtTheirGridPoints) {
         for (int x = 0; x < img.width(); ++x) changed += img.pixel(x, y) != before.pixel(x, y);
     EXPECT_EQ(changed, 1);
 
-    // Layer 2 off turns the east segment white, nothing else.
-    d.layers[5] = 1;
-    d.origin = {nw.x + 1000, nw.y + 1000};
-    const QImage withWater = Render(env, d, flags);
-    d.layers[2] = 0;
-    img = Render(env, d, flags);
-    EXPECT_EQ(img.pixel(segNw.x + 1181 + 5, segNw.y + 1100), kWhite);
-    EXPECT_EQ(img.pixel(inSeg), Layer(env, 0));
     EXPECT_TRUE(env.prompter.texts.empty());
 }
 
@@ -237,6 +267,88 @@ TEST(MapPicture, TransformsOfImageMapsUseTheDocumentsGeoreference) {
     MapViewDesc d;
     d.mapType = kMapImageGeo;
     const MapPoint p = MapToDevice(401000, 5099000, d, DocGeoref(*env.doc));
-    EXPECT_EQ(p.x, int(1000 * 150 / 25.4 / 25.0) - 120);
-    EXPECT_EQ(p.y, int(1000 * 150 / 25.4 / 26.0) + 40);
+    // 1 km is 40 mm at 1:25000 (236.2 pixels at 150 dpi) and 38.5 mm at 1:26000 (227.1).
+    EXPECT_EQ(p.x, 236 - 120);
+    EXPECT_EQ(p.y, 227 + 40);
+}
+
+// Unscaled panes of a raster image are converted straight into it; anything
+// else (printers, zoom) draws through an image. Both must give the same
+// picture, so each pane is drawn directly and recorded into a QPicture that
+// is then played back onto an image of the same kind.
+TEST(MapPicture, DirectPaintMatchesDrawingThroughAnImage) {
+    ViewTestEnv env;
+    const int series = 1, side = 1181, stride = DibStride(side);
+    const int seg = env.doc->GetSegmentIndex(series, 415000, 5125000);
+    const int east = env.doc->GetSegmentIndex(series, 425000, 5125000);
+    std::vector<std::uint8_t> px(std::size_t(stride) * side);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            px[std::size_t(y) * stride + x] = std::uint8_t((x * 7 + y * 13) / 5 % 64);
+    ASSERT_TRUE(
+        WriteMifSegment(env.doc->SegmentFilePath(series, seg, ".mif"), px.data(), side, side, stride));
+    std::fill(px.begin(), px.end(), 0x04);
+    ASSERT_TRUE(
+        WriteMifSegment(env.doc->SegmentFilePath(series, east, ".mif"), px.data(), side, side, stride));
+    const GeorefParams g;
+
+    struct Pane {
+        const char* what;
+        double zoom;
+        QPoint shift;  // painter translation
+        QRegion clip;  // empty: none
+        QImage::Format format;
+    } panes[] = {
+        {"plain", 1, {}, {}, QImage::Format_RGB32},
+        {"translated painter", 1, {7, -5}, {}, QImage::Format_RGB32},
+        {"clip of two parts",
+         1,
+         {},
+         QRegion(10, 10, 100, 50) + QRegion(150, 60, 80, 120),
+         QImage::Format_RGB32},
+        {"premultiplied target", 1, {}, {}, QImage::Format_ARGB32_Premultiplied},
+        {"16-bit target", 1, {}, {}, QImage::Format_RGB16},
+        {"zoomed in", 2, {}, {}, QImage::Format_RGB32},
+        {"zoomed out", 0.5, {}, {}, QImage::Format_RGB32},
+    };
+    for (const Pane& p : panes) {
+        MapViewDesc d = ViewTestEnv::Desc(series);
+        d.zoomX = d.zoomY = p.zoom;
+        // The corner of the two segments and the missing ones south of them in view.
+        const MapPoint corner = MapToDevice(420000, 5120000, d, g);
+        d.origin = {corner.x - 200, corner.y - 150};
+        d.clientSize = {300, 200};
+        SegmentFlags flags(d.segmentCount, 0);
+        const auto paint = [&](QPainter& dc) {
+            dc.translate(p.shift);
+            if (!p.clip.isEmpty()) dc.setClipRegion(p.clip);
+            DrawDocument(*env.doc, dc, DrawTarget{}, d, nullptr, &flags);
+        };
+        QImage direct(300, 200, p.format);
+        direct.fill(kBackground);
+        {
+            QPainter dc(&direct);
+            paint(dc);
+        }
+        QPicture recorded;
+        recorded.setBoundingRect(QRect(0, 0, 300, 200));
+        {
+            QPainter dc(&recorded);
+            paint(dc);
+        }
+        QImage played(300, 200, p.format);
+        played.fill(kBackground);
+        {
+            QPainter dc(&played);
+            dc.drawPicture(0, 0, recorded);
+        }
+        int differ = 0;
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x < 300; ++x) differ += direct.pixel(x, y) != played.pixel(x, y);
+        EXPECT_EQ(differ, 0) << p.what;
+        // East of the corner the water segment.
+        if (p.zoom == 1 && p.clip.isEmpty() && p.format != QImage::Format_RGB16) {
+            EXPECT_EQ(direct.pixel(250, 100), Layer(env, 2)) << p.what;
+        }
+    }
 }

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "SegmentWriters.h"
 #include "doc/SegmentCache.h"
 
 namespace fs = std::filesystem;
@@ -359,12 +360,18 @@ bool WriteIni(const Region& rg) {
     ini += "Location 0 Of Dmr Data=" + rg.out + "dmr/\n";
     ini += "Track Log Directory=" + rg.out + "\n";
     ini += "[WINDOW]\nWindow Left=40\nWindow Top=40\nWindow Right=1240\nWindow Bottom=840\nSplitStyle=1\n";
-    ini += "[VIEW]\nView 0 Map Type=1\n";
-    ini += "View 0 Origin X=" + std::to_string(ox) + "\nView 0 Origin Y=" + std::to_string(oy) + "\n";
-    char buf[128];
-    std::snprintf(buf, sizeof buf, "View 0 Print Center Easting=%.3f\nView 0 Print Center Northing=%.3f\n",
-                  cE, cN);
-    ini += buf;
+    // Every pane layout reads its own slots (one pane: 0; two maps: 1 and 2),
+    // so all of them open on the region.
+    ini += "[VIEW]\n";
+    for (int v = 0; v < 3; ++v) {
+        const std::string key = "View " + std::to_string(v);
+        char buf[512];
+        std::snprintf(buf, sizeof buf,
+                      "%s Map Type=1\n%s Origin X=%d\n%s Origin Y=%d\n%s Print Center Easting=%.3f\n"
+                      "%s Print Center Northing=%.3f\n",
+                      key.c_str(), key.c_str(), ox, key.c_str(), oy, key.c_str(), cE, key.c_str(), cN);
+        ini += buf;
+    }
     return WriteText(rg.out + "config/vornamap.ini", ini);
 }
 
