@@ -77,13 +77,10 @@ enum class SegmentFileResult {
 };
 
 // Decodes ".mif" packed data into out (outSize >= DibStride(w) * h, zeroed by
-// the caller). Returns false on a decoding error; out may then hold a part.
+// the caller; pixels the data does not reach stay zero). Returns false on a
+// decoding error; out may then hold a part.
 bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int h, std::uint8_t* out,
                      std::size_t outSize);
-
-// Packs rows (bottom row first, stride bytes apart, values below 0x80) into
-// ".mif" data; every row starts with a literal.
-std::vector<std::uint8_t> EncodeMifPixels(const std::uint8_t* pixels, int w, int h, int stride);
 
 struct LoadedSegment {
     std::unique_ptr<std::uint8_t[]> data;
@@ -96,11 +93,6 @@ SegmentFileResult ReadMifSegment(const std::string& path, int side, LoadedSegmen
 // Reads an 8-bit uncompressed ".bmp" segment of side x side pixels; pixel
 // bytes missing at the end of the file are zero (Truncated is returned).
 SegmentFileResult ReadBmpSegment(const std::string& path, int side, LoadedSegment& out);
-
-// Writers for the generator and tests; pixels bottom row first.
-bool WriteMifSegment(const std::string& path, const std::uint8_t* pixels, int w, int h, int stride);
-bool WriteBmpSegment(const std::string& path, const std::uint8_t* pixels, int w, int h, int stride,
-                     const RgbQuad* palette256);
 
 // ---- the cache ----------------------------------------------------------------
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "SegmentWriters.h"
 #include "DocTestEnv.h"
 
 namespace {

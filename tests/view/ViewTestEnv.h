@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "SegmentWriters.h"
 #include "AppDocEnv.h"
 #include "doc/SegmentCache.h"
 
