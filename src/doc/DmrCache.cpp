@@ -6,6 +6,7 @@
 
 #include "app/AppSettings.h"
 #include "geo/Convert.h"
+#include "platform/ByteOrder.h"
 #include "platform/DataFile.h"
 #include "platform/Prompt.h"
 
@@ -33,7 +34,7 @@ int CDmrCache::ReadDmrQuadrant(int q, QuadrantFlags& flags) {
             unsigned char buf[2 * kEntries];
             got = std::fread(buf, 2, kEntries, f);
             std::fclose(f);
-            for (std::size_t i = 0; i < got; ++i) z[i] = std::int16_t(buf[2 * i] | buf[2 * i + 1] << 8);
+            for (std::size_t i = 0; i < got; ++i) z[i] = LoadLE16s(buf + 2 * i);
         } else {
             result = 0;
         }

@@ -1,47 +1,31 @@
 #include "doc/ImageMapFile.h"
 
 #include "doc/ImageMapArchive.h"
-
-namespace {
-
-std::uint32_t U32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-std::uint16_t U16(const std::uint8_t* p) { return std::uint16_t(p[0] | p[1] << 8); }
-void PutU32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i));
-}
-void PutU16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = std::uint8_t(v);
-    p[1] = std::uint8_t(v >> 8);
-}
-
-}  // namespace
+#include "platform/ByteOrder.h"
 
 DibCheck CheckDibHeaders(const std::uint8_t* head, std::uint64_t fileLength, DibFileLayout& out) {
     out = DibFileLayout();
     out.fileLength = fileLength;
     if (fileLength < kDibHeadersBytes) return DibCheck::NotBitmap;
     BitmapFileHeader& f = out.file;
-    f.bfType = U16(head);
-    f.bfSize = U32(head + 2);
-    f.bfReserved1 = U16(head + 6);
-    f.bfReserved2 = U16(head + 8);
-    f.bfOffBits = U32(head + 10);
+    f.bfType = LoadLE16(head);
+    f.bfSize = LoadLE32(head + 2);
+    f.bfReserved1 = LoadLE16(head + 6);
+    f.bfReserved2 = LoadLE16(head + 8);
+    f.bfOffBits = LoadLE32(head + 10);
     BitmapInfoHeader& i = out.info;
     const std::uint8_t* h = head + 14;
-    i.biSize = U32(h);
-    i.biWidth = std::int32_t(U32(h + 4));
-    i.biHeight = std::int32_t(U32(h + 8));
-    i.biPlanes = U16(h + 12);
-    i.biBitCount = U16(h + 14);
-    i.biCompression = U32(h + 16);
-    i.biSizeImage = U32(h + 20);
-    i.biXPelsPerMeter = std::int32_t(U32(h + 24));
-    i.biYPelsPerMeter = std::int32_t(U32(h + 28));
-    i.biClrUsed = U32(h + 32);
-    i.biClrImportant = U32(h + 36);
+    i.biSize = LoadLE32(h);
+    i.biWidth = std::int32_t(LoadLE32(h + 4));
+    i.biHeight = std::int32_t(LoadLE32(h + 8));
+    i.biPlanes = LoadLE16(h + 12);
+    i.biBitCount = LoadLE16(h + 14);
+    i.biCompression = LoadLE32(h + 16);
+    i.biSizeImage = LoadLE32(h + 20);
+    i.biXPelsPerMeter = std::int32_t(LoadLE32(h + 24));
+    i.biYPelsPerMeter = std::int32_t(LoadLE32(h + 28));
+    i.biClrUsed = LoadLE32(h + 32);
+    i.biClrImportant = LoadLE32(h + 36);
 
     if (f.bfType != kBmpSignature) return DibCheck::NotBitmap;
     const unsigned bits = i.biBitCount;
@@ -60,23 +44,23 @@ DibCheck CheckDibHeaders(const std::uint8_t* head, std::uint64_t fileLength, Dib
 }
 
 void PutDibHeaders(const BitmapFileHeader& f, const BitmapInfoHeader& i, std::uint8_t* head) {
-    PutU16(head, f.bfType);
-    PutU32(head + 2, f.bfSize);
-    PutU16(head + 6, f.bfReserved1);
-    PutU16(head + 8, f.bfReserved2);
-    PutU32(head + 10, f.bfOffBits);
+    StoreLE16(head, f.bfType);
+    StoreLE32(head + 2, f.bfSize);
+    StoreLE16(head + 6, f.bfReserved1);
+    StoreLE16(head + 8, f.bfReserved2);
+    StoreLE32(head + 10, f.bfOffBits);
     std::uint8_t* h = head + 14;
-    PutU32(h, i.biSize);
-    PutU32(h + 4, std::uint32_t(i.biWidth));
-    PutU32(h + 8, std::uint32_t(i.biHeight));
-    PutU16(h + 12, i.biPlanes);
-    PutU16(h + 14, i.biBitCount);
-    PutU32(h + 16, i.biCompression);
-    PutU32(h + 20, i.biSizeImage);
-    PutU32(h + 24, std::uint32_t(i.biXPelsPerMeter));
-    PutU32(h + 28, std::uint32_t(i.biYPelsPerMeter));
-    PutU32(h + 32, i.biClrUsed);
-    PutU32(h + 36, i.biClrImportant);
+    StoreLE32(h, i.biSize);
+    StoreLE32(h + 4, std::uint32_t(i.biWidth));
+    StoreLE32(h + 8, std::uint32_t(i.biHeight));
+    StoreLE16(h + 12, i.biPlanes);
+    StoreLE16(h + 14, i.biBitCount);
+    StoreLE32(h + 16, i.biCompression);
+    StoreLE32(h + 20, i.biSizeImage);
+    StoreLE32(h + 24, std::uint32_t(i.biXPelsPerMeter));
+    StoreLE32(h + 28, std::uint32_t(i.biYPelsPerMeter));
+    StoreLE32(h + 32, i.biClrUsed);
+    StoreLE32(h + 36, i.biClrImportant);
 }
 
 bool ImageMapBlockOf(const DibFileLayout& layout, ImageMapBlock& out) {

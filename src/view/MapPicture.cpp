@@ -270,7 +270,7 @@ void StretchIndexed(QPainter& dc, const IndexedBits& src, const QRgb palette[256
 
     const long long dw = dest.width(), dh = dest.height();
     // Source offsets (within the source rectangle, top row first) of the
-    // first and last visible device pixel; nearest-neighbour as the original.
+    // first and last visible device pixel; nearest-neighbour, never smoothed.
     long long u0 = (static_cast<long long>(vis.left() - dest.left()) * sw) / dw;
     long long u1 = (static_cast<long long>(vis.right() - dest.left()) * sw) / dw;
     long long v0 = (static_cast<long long>(vis.top() - dest.top()) * sh) / dh;
