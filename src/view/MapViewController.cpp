@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <new>
 
@@ -322,7 +323,10 @@ void CMapViewController::DrawPrintFrame(QPainter& dc) {
     // A border inverted with the grey brush, so that drawing it twice removes it.
     const MapPoint c = MapToClient(m_Desc.printCenter, m_Desc, DocGeoref(*m_Doc));
     const int l = SaturatedSum(c.x, -(m_Desc.printSize.cx / 2)), t = SaturatedSum(c.y, -(m_Desc.printSize.cy / 2));
-    m_PrintFrame = QRect(l, t, m_Desc.printSize.cx, m_Desc.printSize.cy);
+    // A frame whose far edge lies beyond the int range is far off the pane.
+    const bool representable = (long long)l + m_Desc.printSize.cx <= INT_MAX &&
+                               (long long)t + m_Desc.printSize.cy <= INT_MAX;
+    m_PrintFrame = representable ? QRect(l, t, m_Desc.printSize.cx, m_Desc.printSize.cy) : QRect();
     const QRect& f = m_PrintFrame;
     if (f.width() <= 0 || f.height() <= 0) return;
     dc.save();
