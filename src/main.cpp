@@ -11,6 +11,7 @@
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <clocale>
+#include <functional>
 #include <memory>
 
 #include "app/VornaApp.h"
@@ -45,10 +46,12 @@ std::unique_ptr<CVornaDoc> CreateDocument(int argc, char** argv) {
     return doc;
 }
 
-// SIGTERM, SIGHUP and the end of the desktop session leave the event loop
-// the way Exit does, so that the panes, the document and the settings are
-// written as at a normal exit. The signal handler only writes a byte into a
-// pipe; the event loop reads it.
+// SIGTERM and SIGHUP leave the event loop the way Exit does, so that the
+// panes, the document and the settings are written as at a normal exit. The
+// signal handler only writes a byte into a pipe; the event loop reads it.
+// When the desktop session asks for the data before it ends, everything is
+// written at once and the program goes on: the user may still cancel the
+// logout, and the session's own SIGTERM follows if not.
 class CShutdownRequests : public QObject {
 public:
     explicit CShutdownRequests(QApplication& qapp) {
@@ -68,7 +71,9 @@ public:
             sigaction(SIGHUP, &sa, nullptr);
         }
         qapp.setQuitOnLastWindowClosed(true);
-        connect(&qapp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { Quit(); });
+        connect(&qapp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+            if (m_Save) m_Save();
+        });
     }
     ~CShutdownRequests() override {
         // Signals from here on end the process as they normally would.
@@ -81,7 +86,10 @@ public:
             s_Pipe[0] = s_Pipe[1] = -1;
         }
     }
-    void Watch(QWidget* mainWindow) { m_Window = mainWindow; }
+    void Watch(QWidget* mainWindow, std::function<void()> saveAll) {
+        m_Window = mainWindow;
+        m_Save = std::move(saveAll);
+    }
 
 private:
     static void OnSignal(int) {
@@ -96,6 +104,7 @@ private:
     static inline int s_Pipe[2] = {-1, -1};
     QSocketNotifier* m_Notifier = nullptr;
     QPointer<QWidget> m_Window;
+    std::function<void()> m_Save;
 };
 
 #ifndef VORNA_NO_MAIN
@@ -116,8 +125,12 @@ int main(int argc, char** argv) {
         std::unique_ptr<CVornaDoc> doc = CreateDocument(argc, argv);
         if (doc) {
             std::unique_ptr<QMainWindow> frame = CreateMainWindow(argc > 1 ? argv[1] : "");
-            shutdown.Watch(frame.get());
+            shutdown.Watch(frame.get(), [&] {
+                doc->SaveAllStores();
+                app.WriteAllSettings();
+            });
             rc = qapp.exec();
+            shutdown.Watch(nullptr, {});
             frame.reset();  // the views store their settings first
         }
         doc.reset();  // then the document writes its stores
