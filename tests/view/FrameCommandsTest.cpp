@@ -10,16 +10,14 @@
 
 #include "ViewTestEnv.h"
 #include "view/AppCommands.h"
-#include "view/AppPrinter.h"
 #include "view/DlgPageSetup.h"
 #include "view/DlgPrintSetup.h"
 #include "view/MainFrm.h"
 
 namespace {
 
-template <class Dlg>
-void Type(Dlg& dlg, const char* id, const QString& text) {
-    auto* e = dlg.template findChild<QLineEdit*>(id);
+void Type(QWidget& dlg, const char* id, const QString& text) {
+    auto* e = dlg.findChild<QLineEdit*>(id);
     ASSERT_NE(e, nullptr) << id;
     e->setText(text);
 }
@@ -32,7 +30,7 @@ TEST(PageSetup, MarginsAreStoredToTheNearestHundredthAndNegativeOnesRefused) {
     env.doc->AddView(&rec);
     const struct {
         const char* typed;
-        int stored;  // -1: refused with the message
+        int stored;           // -1: refused with the message
         const char* message;
     } rows[] = {{"2.3", 230, nullptr},
                 {"12.345", 1235, nullptr},
@@ -52,10 +50,9 @@ TEST(PageSetup, MarginsAreStoredToTheNearestHundredthAndNegativeOnesRefused) {
             return dlg.UpdateData(true);
         });
         EXPECT_EQ(ok, r.stored >= 0);
-        EXPECT_EQ(env.app.printMarginLeft, r.stored >= 0 ? r.stored : 777);
-        EXPECT_EQ(rec.hints, r.stored >= 0 ? std::vector<long>{kHintPrintArea} : std::vector<long>{});
-        EXPECT_EQ(env.prompter.texts,
-                  r.message ? std::vector<std::string>{r.message} : std::vector<std::string>{});
+        EXPECT_EQ(env.app.printMarginLeft, ok ? r.stored : 777);
+        EXPECT_EQ(rec.hints, ok ? std::vector<long>{kHintPrintArea} : std::vector<long>{});
+        EXPECT_EQ(env.prompter.texts, r.message ? std::vector<std::string>{r.message} : std::vector<std::string>{});
     }
     env.doc->RemoveView(&rec);
 }
@@ -68,6 +65,7 @@ TEST(PrintSetup, SetsThePageWithoutPrintingAndAlwaysUpdatesPrintAreas) {
     env.doc->AddView(&rec);
     OnPrintSetup(env.doc.get(), nullptr, [](QPrinter&) {});  // cancelled
     EXPECT_EQ(rec.hints, std::vector<long>{kHintPrintArea});
+    env.doc->RemoveView(&rec);
 
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -77,9 +75,7 @@ TEST(PrintSetup, SetsThePageWithoutPrintingAndAlwaysUpdatesPrintAreas) {
     dlg.findChild<QRadioButton*>("landscape")->setChecked(true);
     for (const char* m : {"marginLeft", "marginTop", "marginRight", "marginBottom"}) Type(dlg, m, "7.5");
     ASSERT_TRUE(dlg.Apply());
-    const QRectF paint = printer.pageLayout().paintRect(QPageLayout::Millimeter);
-    EXPECT_NEAR(paint.width(), 420 - 15, 0.01);
-    EXPECT_NEAR(paint.height(), 297 - 15, 0.01);
+    EXPECT_EQ(printer.pageLayout().paintRect(QPageLayout::Millimeter).size(), QSizeF(420 - 15, 297 - 15));
 
     // A negative margin leaves the printer as it was.
     Type(dlg, "marginTop", "-2");
@@ -87,7 +83,6 @@ TEST(PrintSetup, SetsThePageWithoutPrintingAndAlwaysUpdatesPrintAreas) {
     EXPECT_FALSE(dlg.Apply());
     EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
     EXPECT_TRUE(env.prompter.Saw("Please enter a margin of 0 or more millimeters."));
-    env.doc->RemoveView(&rec);
 }
 
 TEST(DocumentFiles, OpenThroughTheDialogThenSaveAsAChosenFile) {
@@ -111,9 +106,8 @@ TEST(Hibernate, ARefusalIsReportedAndSuccessIsSilent) {
     CScriptedPrompter prompter;
     OnHibernate([] { return std::string("the system message bus is not available"); });
     OnHibernate([] { return std::string(); });
-    EXPECT_EQ(prompter.texts,
-              std::vector<std::string>{
-                  "Error! Can not hibernate the computer: the system message bus is not available"});
+    EXPECT_EQ(prompter.texts, std::vector<std::string>{"Error! Can not hibernate the computer: "
+                                                       "the system message bus is not available"});
 }
 
 TEST(WindowRect, UnusableRectanglesAreReplacedAndEveryResultLiesOnAScreen) {
@@ -123,22 +117,18 @@ TEST(WindowRect, UnusableRectanglesAreReplacedAndEveryResultLiesOnAScreen) {
         int l, t, r, b;  // as stored: right and bottom exclusive
         QRect placed;
     } rows[] = {
-        {100, 50, 900, 650, QRect(100, 50, 800, 600)},       // good, first screen
-        {1700, 100, 2500, 700, QRect(1700, 100, 800, 600)},  // good, second screen
-        {300, 300, 300, 300, def},                           // empty
-        {300, 300, 100, 200, def},                           // inverted
-        {-5000, -5000, -4600, -4700, def},                   // off every screen
-        {-100, -50, 700, 550, QRect(0, 0, 800, 600)},        // partly off: pulled on
-        {10, 10, 4010, 3010, QRect(0, 0, 1600, 1000)},       // too big: shrunk
-        {INT_MIN, INT_MIN, INT_MAX, INT_MAX, def},           // wider than an int holds
-        {INT_MAX - 100, 0, INT_MAX, 50, def},                // at the far end
-        {INT_MIN, 0, INT_MIN + 2000, 500, def},
+        {100, 50, 900, 650, QRect(100, 50, 800, 600)},        // good, first screen
+        {1700, 100, 2500, 700, QRect(1700, 100, 800, 600)},   // good, second screen
+        {300, 300, 300, 300, def},                            // empty
+        {300, 300, 100, 200, def},                            // inverted
+        {-5000, -5000, -4600, -4700, def},                    // off every screen
+        {-100, -50, 700, 550, QRect(0, 0, 800, 600)},         // partly off: pulled on
+        {10, 10, 4010, 3010, QRect(0, 0, 1600, 1000)},        // too big: shrunk
+        {INT_MIN, INT_MIN, INT_MAX, INT_MAX, def},            // wider than an int holds
         {-10, 0, INT_MAX - 20, 700, QRect(0, 0, 1600, 700)},  // huge but on a screen
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << r.l << "," << r.t << "," << r.r << "," << r.b);
-        EXPECT_EQ(PlaceWindowRect(StoredWindowRect(r.l, r.t, r.r, r.b), def, screens), r.placed);
-    }
+    for (const auto& r : rows)
+        EXPECT_EQ(PlaceWindowRect(StoredWindowRect(r.l, r.t, r.r, r.b), def, screens), r.placed) << r.l;
     // Rectangles at the limits handed in directly.
     const QRect edge(QPoint(INT_MIN, INT_MIN), QPoint(INT_MAX, INT_MAX));
     EXPECT_EQ(PlaceWindowRect(edge, def, screens), QRect(0, 0, 1600, 1000));

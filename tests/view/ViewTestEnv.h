@@ -4,6 +4,7 @@
 // segments into them.
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "SegmentWriters.h"
@@ -26,17 +27,23 @@ struct ViewTestEnv : AppDocEnv {
         Make();
     }
 
-    // Writes segment index of the series filled with fill; pixel (x, y)
-    // counted from the top-left takes each value of spots.
+    // Writes segment index of the series filled with fill, or value(x, y),
+    // where pixel (x, y) is counted from the top-left.
     struct Spot {
         int x, y;
         std::uint8_t v;
     };
     bool WriteSegment(int series, int index, std::uint8_t fill, const std::vector<Spot>& spots = {}) {
-        const int p = DefaultMapType(series).pixels;
-        const int stride = DibStride(p);
+        const int p = DefaultMapType(series).pixels, stride = DibStride(p);
         std::vector<std::uint8_t> px(std::size_t(stride) * p, fill);
         for (const Spot& s : spots) px[std::size_t(p - 1 - s.y) * stride + s.x] = s.v;
+        return WriteMifSegment(doc->SegmentFilePath(series, index, ".mif"), px.data(), p, p, stride);
+    }
+    bool WriteSegment(int series, int index, const std::function<std::uint8_t(int x, int y)>& value) {
+        const int p = DefaultMapType(series).pixels, stride = DibStride(p);
+        std::vector<std::uint8_t> px(std::size_t(stride) * p);
+        for (int y = 0; y < p; ++y)
+            for (int x = 0; x < p; ++x) px[std::size_t(p - 1 - y) * stride + x] = value(x, y);
         return WriteMifSegment(doc->SegmentFilePath(series, index, ".mif"), px.data(), p, p, stride);
     }
 };
