@@ -14,7 +14,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "TestUtil.h"
@@ -123,8 +122,11 @@ struct DocEnv {
         MapViewDesc d;
         d.mapType = series;
         const MapTypeInfo& m = DefaultMapType(series);
-        std::tie(d.scale, d.segmentsPerSide, d.segmentCount, d.segmentPixels, d.segmentMetres) =
-            std::tuple(m.scale, m.segmentsPerSide, m.segmentCount, m.pixels, m.segmentMetres);
+        d.scale = m.scale;
+        d.segmentsPerSide = m.segmentsPerSide;
+        d.segmentCount = m.segmentCount;
+        d.segmentPixels = m.pixels;
+        d.segmentMetres = m.segmentMetres;
         std::fill(std::begin(d.layers), std::end(d.layers), 1);
         return d;
     }
