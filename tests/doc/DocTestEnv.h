@@ -4,6 +4,8 @@
 // tmp/dmr/, tmp/maps/<series>/), a scripted prompter, fake waypoint dialogs
 // and a view that records update hints.
 
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <algorithm>
 #include <cstdio>
@@ -23,8 +25,7 @@
 #include "platform/Prompt.h"
 
 struct FakeWptDialogs : IWptDialogs {
-    // Each waypoint dialog run takes the next function (it edits the record
-    // and answers); none left: Cancel.
+    // Each dialog run takes the next scripted answer; none left: Cancel.
     std::deque<std::function<int(WaypointRecord&)>> wpt;
     struct Answer {
         int result;        // kWptDialogOk, or 2 Skip
@@ -89,10 +90,9 @@ struct DocEnv {
         settings.startDirectory = tmp.dir();
         settings.wptBaseDir = tmp.dir() + "wpt/";
         settings.dmrDataDir = tmp.dir() + "dmr/";
-        for (int s = 0; s < kMapTypeCount; ++s) {
-            settings.mapTypes[s] = DefaultMapType(s);
-            settings.mapTypes[s].directory = tmp.dir() + "maps/" + settings.mapTypes[s].name + "/";
-        }
+        for (int s = 0; s < kMapTypeCount; ++s)
+            (settings.mapTypes[s] = DefaultMapType(s)).directory =
+                tmp.dir() + "maps/" + DefaultMapType(s).name + "/";
         QDir().mkpath(QString::fromStdString(settings.wptBaseDir));
     }
     ~DocEnv() { doc.reset(); }  // before the dialogs and the view it uses
@@ -112,11 +112,10 @@ struct DocEnv {
     CWptDatabase& Db() { return doc->Waypoints(); }
     std::string WptFile(const std::string& name) const { return settings.wptBaseDir + name; }
     void ApplyDatum() {
+        const double s = 3.141592654 / 180.0 / 3600.0;  // seconds of arc to radians
         geo.SelectLocalEllipsoid(0);
-        const double secToRad = 3.141592654 / 180.0 / 3600.0;
-        geo.SetHelmertParameters(settings.datumDX, settings.datumDY, settings.datumDZ,
-                                 settings.datumEX * secToRad, settings.datumEY * secToRad,
-                                 settings.datumEZ * secToRad, settings.datumDM / 1e6);
+        geo.SetHelmertParameters(settings.datumDX, settings.datumDY, settings.datumDZ, settings.datumEX * s,
+                                 settings.datumEY * s, settings.datumEZ * s, settings.datumDM / 1e6);
     }
     // A pane of the series with every layer on.
     static MapViewDesc Desc(int series) {
@@ -128,7 +127,7 @@ struct DocEnv {
         d.segmentCount = m.segmentCount;
         d.segmentPixels = m.pixels;
         d.segmentMetres = m.segmentMetres;
-        for (int& l : d.layers) l = 1;
+        std::fill(std::begin(d.layers), std::end(d.layers), 1);
         return d;
     }
 };
@@ -164,30 +163,12 @@ inline bool PutWpt(CWptDatabase& db, int q, const WaypointRecord& r) {
     return true;
 }
 
-// One waypoint as "base:name@E,N/flags/comment".
-inline std::string WptLine(int q, const std::string& name, double E, double N, int flags,
-                           const std::string& comment) {
-    char pos[80];
-    std::snprintf(pos, sizeof pos, "@%.3f,%.3f/%d/", E, N, flags);
-    return std::to_string(q) + ":" + name + pos + comment;
-}
-
-// Live records of every base as WptLine, sorted; the selection mark is left out.
-inline std::vector<std::string> LiveWaypoints(CVornaDoc& doc) {
-    std::vector<std::string> out;
-    for (int q = 0; q < kBaseCount; ++q) {
-        if (doc.GetLiveWptCount(q) == 0 && !doc.Waypoints().Base(q).Loaded) continue;
-        if (!doc.OpenQuadrantWptFile(q)) continue;
-        const WptBase& b = doc.Waypoints().Base(q);
-        for (int i = 0; i < b.Count; ++i) {
-            const WaypointRecord& r = b.Data[std::size_t(i)];
-            if (!WptIsDeleted(r))
-                out.push_back(WptLine(q, WptName(r), r.E, r.N, r.Flags & ~kWptSelected, WptComment(r)));
-        }
-    }
-    doc.CloseUnusedQuadrants();
-    std::sort(out.begin(), out.end());
-    return out;
+// A copy of record (q, i), its base opened.
+inline WaypointRecord Stored(CVornaDoc& doc, int q, int i) {
+    EXPECT_EQ(doc.OpenQuadrantWptFile(q), 1);
+    const WaypointRecord* r = doc.GetWptRecord(q, i);
+    EXPECT_NE(r, nullptr);
+    return r ? *r : ZeroWaypointRecord();
 }
 
 inline void PutLE(std::string& b, std::size_t at, std::uint32_t v, int n) {
@@ -199,14 +180,11 @@ inline void PutLE(std::string& b, std::size_t at, std::uint32_t v, int n) {
 inline std::string BmpBytes(int w, int h, int bits, std::uint32_t paletteBytes, int extra = 0) {
     const std::uint32_t row = std::uint32_t((w * bits + 31) / 32 * 4);
     std::string b(54 + paletteBytes + row * std::uint32_t(h) + std::uint32_t(extra), '\0');
-    PutLE(b, 0, 0x4D42, 2);
-    PutLE(b, 2, std::uint32_t(b.size()), 4);
-    PutLE(b, 10, 54 + paletteBytes, 4);
-    PutLE(b, 14, 40, 4);
-    PutLE(b, 18, std::uint32_t(w), 4);
-    PutLE(b, 22, std::uint32_t(h), 4);
-    PutLE(b, 26, 1, 2);
-    PutLE(b, 28, std::uint32_t(bits), 2);
+    const std::uint32_t fields[][3] = {
+        {0, 0x4D42, 2}, {2, std::uint32_t(b.size()), 4}, {10, 54 + paletteBytes, 4},
+        {14, 40, 4},    {18, std::uint32_t(w), 4},       {22, std::uint32_t(h), 4},
+        {26, 1, 2},     {28, std::uint32_t(bits), 2}};
+    for (const auto& f : fields) PutLE(b, f[0], f[1], int(f[2]));
     for (std::uint32_t i = 0; i < paletteBytes; ++i) b[54 + i] = char(i);
     for (std::uint32_t y = 0; y < std::uint32_t(h); ++y)
         for (std::uint32_t x = 0; x < row; ++x) b[54 + paletteBytes + y * row + x] = char(y * 16 + x);

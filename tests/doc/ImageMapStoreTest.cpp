@@ -15,17 +15,19 @@ std::string Pixels(const CVornaDoc& doc) {
     return std::string(reinterpret_cast<const char*>(doc.BmpData.get()), doc.BmpDataSize);
 }
 
-}  // namespace
-
-TEST(ImageMapStore, BitmapsLoadWithTheirPaletteAndStoreBackByteForByte) {
+struct ImageMapStore : ::testing::Test {
     DocEnv env;
     CVornaDoc& doc = env.Make();
+};
+
+}  // namespace
+
+TEST_F(ImageMapStore, BitmapsLoadWithTheirPaletteAndStoreBackByteForByte) {
     auto load = [&](const std::string& bytes) {
         EXPECT_TRUE(WriteFileBytes(env.tmp.file("in.bmp"), bytes));
         CImageMapArchive ar(env.tmp.file("in.bmp"), CImageMapArchive::load);
         return doc.Serialize(ar);
     };
-    // Offset 54: no palette; the stride is the pixel bytes over the height.
     const std::string rgb = BmpBytes(5, 3, 24, 0);
     ASSERT_TRUE(load(rgb));
     EXPECT_EQ(doc.BmpStride, 16u);
@@ -34,11 +36,11 @@ TEST(ImageMapStore, BitmapsLoadWithTheirPaletteAndStoreBackByteForByte) {
     // A second load while pixels are held reads nothing.
     const std::string pal = BmpBytes(6, 4, 8, 1024, 3);
     EXPECT_FALSE(load(pal));
-    EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Internal Warning! BmpData already allocated in Serialize!"});
+    EXPECT_EQ(env.prompter.texts,
+              std::vector<std::string>{"Internal Warning! BmpData already allocated in Serialize!"});
     EXPECT_EQ(Pixels(doc), rgb.substr(54));
 
-    // A palette, 8-bit rows padded to 8 bytes, and 3 bytes after the last
-    // row (fewer than one per row): they stay with the pixels.
+    // 3 bytes after the last row (fewer than one per row) stay with the pixels.
     doc.DeallocateImageMemory();
     ASSERT_TRUE(load(pal));
     EXPECT_EQ(doc.BmpStride, 8u);
@@ -72,9 +74,7 @@ TEST(ImageMapStore, BitmapsLoadWithTheirPaletteAndStoreBackByteForByte) {
     EXPECT_EQ(filesInOut(), 1);
 }
 
-TEST(ImageMapStore, DamagedBitmapsAreRefusedAndChangeNothing) {
-    DocEnv env;
-    CVornaDoc& doc = env.Make();
+TEST_F(ImageMapStore, DamagedBitmapsAreRefusedAndChangeNothing) {
     doc.OnNewDocument();
     const std::string good = BmpBytes(6, 4, 8, 64);
     auto patched = [&](std::size_t at, std::uint32_t v, int n) {
@@ -133,13 +133,11 @@ TEST(ImageMapStore, DamagedBitmapsAreRefusedAndChangeNothing) {
     EXPECT_EQ(Pixels(doc), held.substr(54));
 }
 
-TEST(ImageMapStore, TruncatedPixelsKeepWhatWasReadAndZeroTheRest) {
-    DocEnv env;
-    CVornaDoc& doc = env.Make();
+TEST_F(ImageMapStore, TruncatedPixelsKeepWhatWasReadAndZeroTheRest) {
     for (int bits : {8, 24, 1}) {
         SCOPED_TRACE(bits);
-        const std::string full = BmpBytes(9, 5, bits, bits == 24 ? 0 : 8);
         const std::size_t off = bits == 24 ? 54 : 62;
+        const std::string full = BmpBytes(9, 5, bits, std::uint32_t(off - 54));
         const std::size_t rows = full.size() - off;
         // Short by more than a row, and by a single byte.
         for (std::size_t cut : {rows / 5 + 3, std::size_t(1)}) {
@@ -165,9 +163,7 @@ TEST(ImageMapStore, TruncatedPixelsKeepWhatWasReadAndZeroTheRest) {
 
 // Run under the sanitizers: a damaged header must never steer a read or a
 // copy outside its buffer, and a loaded image always holds its full rows.
-TEST(ImageMapStore, RandomlyDamagedBitmapsStayWithinTheirBuffers) {
-    DocEnv env;
-    CVornaDoc& doc = env.Make();
+TEST_F(ImageMapStore, RandomlyDamagedBitmapsStayWithinTheirBuffers) {
     const std::string good = BmpBytes(13, 7, 8, 64, 3);
     Mix r{7};
     for (int i = 0; i < 300; ++i) {
@@ -177,11 +173,11 @@ TEST(ImageMapStore, RandomlyDamagedBitmapsStayWithinTheirBuffers) {
             b[r.Next(2) ? r.Next(54) : r.Next(std::uint32_t(b.size()))] = char(r.Next(256));
         ASSERT_TRUE(WriteFileBytes(env.tmp.file("d.bmp"), b));
         if (doc.OnOpenDocument(env.tmp.file("d.bmp"))) {
-            ASSERT_NE(doc.BmpData, nullptr);
             ASSERT_GE(std::uint64_t(doc.BmpDataSize),
                       doc.BmpStride * std::uint64_t(doc.ImageHeader.info.biHeight));
             volatile unsigned sum = 0;
-            for (std::size_t k = 0; k < doc.BmpDataSize; ++k) sum = sum + doc.BmpData[k];  // every byte readable
+            for (std::size_t k = 0; k < doc.BmpDataSize; ++k)
+                sum = sum + doc.BmpData[k];  // every byte readable
         }
     }
 }

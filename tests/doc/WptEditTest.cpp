@@ -20,18 +20,14 @@ std::pair<int, int> Click(CVornaDoc& doc, CPointD p) {
     EXPECT_EQ(doc.OpenQuadrantWptFile(q), 1);
     return {q, doc.Waypoints().Base(q).Count - 1};
 }
-WaypointRecord Stored(CVornaDoc& doc, int q, int i) {
-    EXPECT_EQ(doc.OpenQuadrantWptFile(q), 1);
-    const WaypointRecord* r = doc.GetWptRecord(q, i);
-    EXPECT_NE(r, nullptr);
-    return r ? *r : ZeroWaypointRecord();
-}
+
+struct WptEdit : ::testing::Test {
+    DocEnv env;
+    CVornaDoc& doc = (env.settings.wptDefaultLabelPosition = 0x20, env.Make());
+};
 }  // namespace
 
-TEST(WptEdit, CreationNamesLevelsAndTrimsNewWaypoints) {
-    DocEnv env;
-    env.settings.wptDefaultLabelPosition = 0x20;
-    CVornaDoc& doc = env.Make();
+TEST_F(WptEdit, CreationNamesLevelsAndTrimsNewWaypoints) {
     const CPointD c = QuadrantCentre(1, 3);
     ASSERT_EQ(
         doc.CreateWaypoint(c.easting + 0.12345, c.northing + 0.98765, WptCreateMode::Click, 2, "", "", 0), 1);
@@ -68,9 +64,7 @@ TEST(WptEdit, CreationNamesLevelsAndTrimsNewWaypoints) {
     EXPECT_EQ(WptName(Stored(doc, QuadrantAt(4, 5), 0)), QuadrantName(QuadrantAt(4, 5)) + "01");
 }
 
-TEST(WptEdit, CrossQuadrantMoveRenamesAndOneUndoRestores) {
-    DocEnv env;
-    CVornaDoc& doc = env.Make();
+TEST_F(WptEdit, CrossQuadrantMoveRenamesAndOneUndoRestores) {
     const CPointD c = QuadrantCentre(1, 3);
     auto [q, i] = Click(doc, c);
     Click(doc, QuadrantCentre(1, 4));  // AD01 exists
@@ -105,9 +99,7 @@ TEST(WptEdit, CrossQuadrantMoveRenamesAndOneUndoRestores) {
             << b;
 }
 
-TEST(WptEdit, EditLevelLabelDeleteAndTheSectorMoveWarnings) {
-    DocEnv env;
-    CVornaDoc& doc = env.Make();
+TEST_F(WptEdit, EditLevelLabelDeleteAndTheSectorMoveWarnings) {
     auto [q, i] = Click(doc, QuadrantCentre(1, 3));
     // An edit into another quadrant warns and renames.
     env.dialogs.wpt.push_back([](WaypointRecord& e) { return e.E += 10000, kWptDialogOk; });
@@ -145,9 +137,7 @@ TEST(WptEdit, EditLevelLabelDeleteAndTheSectorMoveWarnings) {
     EXPECT_EQ(WptName(Stored(doc, kTempBase, 0)), "CAMP");
 }
 
-TEST(WptEdit, RefusedRegistrationChangesNothing) {
-    DocEnv env;
-    CVornaDoc& doc = env.Make();
+TEST_F(WptEdit, RefusedRegistrationChangesNothing) {
     auto [q, i] = Click(doc, QuadrantCentre(1, 3));
     const int undo = doc.Waypoints().UndoStack().Count(), count = env.Db().Base(q).Count;
     env.prompter.texts.clear();
@@ -180,9 +170,7 @@ TEST(WptEdit, RefusedRegistrationChangesNothing) {
 // The nearest-waypoint search reads bases one after the other; a base that
 // cannot be read prompts, and what runs during a prompt may close the bases
 // searched before. The result must not point into them.
-TEST(WptEdit, NearestSearchSurvivesAPromptThatClosesTheBasesBefore) {
-    DocEnv env;
-    CVornaDoc& doc = env.Make();
+TEST_F(WptEdit, NearestSearchSurvivesAPromptThatClosesTheBasesBefore) {
     const CPointD c = QuadrantCentre(1, 3);
     ASSERT_TRUE(PutWpt(env.Db(), kAC, MakeWpt("AC01", CPointD(c.easting + 4950, c.northing))));
     doc.CloseUnusedQuadrants();
@@ -205,9 +193,7 @@ TEST(WptEdit, NearestSearchSurvivesAPromptThatClosesTheBasesBefore) {
     env.prompter.onBox = nullptr;
 }
 
-TEST(WptEdit, DocumentCommandsAndTheirMenuState) {
-    DocEnv env;
-    CVornaDoc& doc = env.Make();
+TEST_F(WptEdit, DocumentCommandsAndTheirMenuState) {
     CCommandMap map;
     doc.AddWptCommands(map);
     CCmdUI undo(cmd::Undo);
