@@ -103,7 +103,9 @@ TEST(SegmentFile, MifDecodingOfHandMadeData) {
         bool ok = !c.ok;
         const Bytes px = Decode(c.packed, c.w, c.h, &ok);
         EXPECT_EQ(ok, c.ok) << c.what;
-        if (!c.want.empty()) EXPECT_EQ(px, c.want) << c.what;
+        if (!c.want.empty()) {
+            EXPECT_EQ(px, c.want) << c.what;
+        }
         EXPECT_TRUE(SameAsReference(c.packed, c.w, c.h)) << c.what;
     }
     Bytes small(7);  // smaller than the image
