@@ -59,7 +59,6 @@ TEST(Dialogs, PreferencesShowAndReturnEveryValue) {
     EXPECT_EQ(dlg.labelPosition, 2);
     EXPECT_EQ(dlg.existingWptProximity, 3.75);
     EXPECT_EQ(dlg.dM, -0.001);
-    EXPECT_EQ(dlg.dX, 462.3);
     EXPECT_EQ(dlg.importDownloadedWpts, 1);
     EXPECT_EQ(dlg.gpsUsesLocalDatum, 0);
     EXPECT_EQ(dlg.gpsPort, "/dev/not-a-port");

@@ -191,3 +191,14 @@ inline std::string BmpBytes(int w, int h, int bits, std::uint32_t paletteBytes, 
     for (int i = 0; i < extra; ++i) b[b.size() - 1 - std::size_t(i)] = char(0xEE);
     return b;
 }
+
+// A damaged copy of good, for the sanitizer runs: a third cut short, the rest
+// with 1 to changes bytes replaced, half of them in the first header bytes.
+inline std::string Damaged(Mix& r, const std::string& good, std::uint32_t header, std::uint32_t changes) {
+    std::string b = good;
+    if (r.Next(3) == 0) return b.substr(0, r.Next(std::uint32_t(b.size())));
+    for (std::uint32_t k = 1 + r.Next(changes); k > 0; --k)
+        b[r.Next(2) ? r.Next(header) : r.Next(std::uint32_t(b.size()))] =
+            char(r.Next(4) == 0 ? 0x80 | r.Next(128) : r.Next(256));
+    return b;
+}

@@ -209,8 +209,6 @@ TEST_F(WptEdit, DocumentCommandsAndTheirMenuState) {
     CCmdUI tn10(cmd::WptLevelTN10);
     map.OnUpdateCommand(cmd::WptLevelTN10, tn10);
     EXPECT_TRUE(tn10.m_bChecked);
-    EXPECT_TRUE(map.OnCommand(cmd::CreateTempWpts));
-    EXPECT_TRUE(env.Db().CreateTemporary());
 
     ASSERT_TRUE(doc.TrackLogStore().Append(TrackPoint{}));
     env.view.hints.clear();

@@ -7,11 +7,14 @@ namespace {
 const int kAC = QuadrantAt(1, 3);
 
 void Put(CVornaDoc& doc, int q, const WaypointRecord& r) { ASSERT_TRUE(PutWpt(doc.Waypoints(), q, r)); }
-}  // namespace
 
-TEST(WptNaming, AutomaticNumbersCountDeletedRecordsAndRunPast99) {
+struct WptNaming : ::testing::Test {
     DocEnv env;
     CVornaDoc& doc = env.Make();
+};
+}  // namespace
+
+TEST_F(WptNaming, AutomaticNumbersCountDeletedRecordsAndRunPast99) {
     EXPECT_EQ(doc.GetNewAutoWptName(kAC), "AC01");
     Put(doc, kAC, MakeWpt("AC05", QuadrantCentre(1, 3), kWptDeleted));
     Put(doc, kAC, MakeWpt("AC7", QuadrantCentre(1, 3)));
@@ -42,9 +45,7 @@ TEST(WptNaming, AutomaticNumbersCountDeletedRecordsAndRunPast99) {
         "Internal Error! Segment index belongs to temporary waypoints in 'GetNewAutoWptName'"));
 }
 
-TEST(WptNaming, TemporaryNameRulesAndReasons) {
-    DocEnv env;
-    CVornaDoc& doc = env.Make();
+TEST_F(WptNaming, TemporaryNameRulesAndReasons) {
     const std::string chars =
         "Temporary waypoint name must include only capital letters 'A'-'Z', numbers '0'-'9' and minus sign '-'!";
     const std::string shape = "Temporary waypoint name must not begin with two letters (or '-') plus number combination!";
@@ -58,9 +59,7 @@ TEST(WptNaming, TemporaryNameRulesAndReasons) {
     EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Error! " + shape});
 }
 
-TEST(WptNaming, DuplicateNameConflictLoop) {
-    DocEnv env;
-    CVornaDoc& doc = env.Make();
+TEST_F(WptNaming, DuplicateNameConflictLoop) {
     const CPointD far1 = QuadrantCentre(5, 5), far2 = QuadrantCentre(9, 9);
     Put(doc, kTempBase, MakeWpt("HOME", far1, kWptTemporary));
     Put(doc, kTempBase, MakeWpt("HUT", far1, kWptTemporary | kWptDeleted));  // no conflict
@@ -106,10 +105,7 @@ TEST(WptNaming, DuplicateNameConflictLoop) {
     EXPECT_TRUE(env.prompter.Saw("Internal Error! Tested waypoint not temporary in 'NewNamedWptNameOK'!"));
 }
 
-TEST(WptNaming, MinimumDistanceIsStrictlyInside) {
-    DocEnv env;
-    env.settings.minWaypointDistance = 100;
-    CVornaDoc& doc = env.Make();
+TEST_F(WptNaming, MinimumDistanceIsStrictlyInside) {
     const CPointD c = QuadrantCentre(1, 3);
     Put(doc, kAC, MakeWpt("AC01", c));
     EXPECT_TRUE(doc.CheckNewWptDistance(MakeWpt("AC02", CPointD(c.easting + 100, c.northing))));
