@@ -31,24 +31,21 @@ inline void ExpectLines(const std::string& text, const std::string& lines, bool 
 class CFakeAppDialogs : public IAppDialogs {
 public:
     int RunFileLocations(FileLocationsValues& v) override {
-        return Run(v, locationRuns, shownLocations, editLocations);
+        ++locationRuns;
+        shownLocations = v;
+        return Run(v, editLocations);
     }
-    int RunPreferences(PreferencesValues& v) override {
-        return Run(v, preferenceRuns, shownPreferences, editPreferences);
-    }
+    int RunPreferences(PreferencesValues& v) override { return Run(v, editPreferences); }
 
     bool ok = true;  // the user's answer to either dialog
-    int locationRuns = 0, preferenceRuns = 0;
+    int locationRuns = 0;
     FileLocationsValues shownLocations;
-    PreferencesValues shownPreferences;
     std::function<void(FileLocationsValues&)> editLocations;
     std::function<void(PreferencesValues&)> editPreferences;
 
 private:
     template <class V>
-    int Run(V& v, int& runs, V& shown, const std::function<void(V&)>& edit) {
-        ++runs;
-        shown = v;
+    int Run(V& v, const std::function<void(V&)>& edit) {
         if (!ok) return IDCANCEL;
         if (edit) edit(v);
         return IDOK;

@@ -33,7 +33,7 @@ PreferencesValues SampleValues() {
 
 }  // namespace
 
-TEST(Dialogs, PreferencesShowAndReturnEveryValue) {
+TEST(Dialogs, PreferencesShowReturnAndRefuseValues) {
     CScriptedPrompter prompter;
     CDlgPreferences dlg;
     static_cast<PreferencesValues&>(dlg) = SampleValues();
@@ -71,13 +71,8 @@ TEST(Dialogs, PreferencesShowAndReturnEveryValue) {
     dlg.accept();
     EXPECT_EQ(dlg.gpsPort, "COM1");
     EXPECT_EQ(dlg.gpsBaudRate, "4800");
-}
 
-TEST(Dialogs, PreferencesRefuseBadNumbersAndChangeNothing) {
-    CScriptedPrompter prompter;
-    CDlgPreferences dlg;
-    static_cast<PreferencesValues&>(dlg) = SampleValues();
-    // Grow steps and the undo size within the ranges the settings file is held to.
+    // Bad numbers are refused and change nothing. Grow steps and the undo size within the ranges the settings file is held to.
     const struct {
         const char *control, *text, *message;
     } rows[] = {
@@ -90,6 +85,8 @@ TEST(Dialogs, PreferencesRefuseBadNumbersAndChangeNothing) {
         {"1239", "12,5", "Please enter a number."},
         {"1237", "many", "Please enter an integer."},
     };
+    static_cast<PreferencesValues&>(dlg) = SampleValues();
+    dlg.setResult(QDialog::Rejected);
     for (const auto& r : rows) {
         SCOPED_TRACE(std::string(r.control) + " " + r.text);
         dlg.ToWidgets();

@@ -159,8 +159,6 @@ TEST(Startup, FileLocationsAndPreferencesStoreWhatTheDialogsReturn) {
     EXPECT_EQ(env.prompter.texts[0].rfind("Warning! Changes to the database preferences will be valid", 0),
               0u);
     EXPECT_EQ(env.prompter.texts[1].rfind(kNoDatum, 0), 0u);
-    app->WriteAllSettings();
-    EXPECT_NE(ReadFileBytes(env.IniPath()).find("\nWptDefaultLabelPosition=2\n"), std::string::npos);
 
     // Cancel changes nothing and says nothing.
     env.dialogs.ok = false;
