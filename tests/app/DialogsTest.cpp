@@ -72,7 +72,8 @@ TEST(Dialogs, PreferencesShowReturnAndRefuseValues) {
     EXPECT_EQ(dlg.gpsPort, "COM1");
     EXPECT_EQ(dlg.gpsBaudRate, "4800");
 
-    // Bad numbers are refused and change nothing. Grow steps and the undo size within the ranges the settings file is held to.
+    // Bad numbers are refused and change nothing. Grow steps and the undo size within the ranges the settings
+    // file is held to.
     const struct {
         const char *control, *text, *message;
     } rows[] = {
