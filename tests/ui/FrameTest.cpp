@@ -38,8 +38,27 @@ TEST(Frame, EveryLayoutBuildsItsPanesOnTheirSettingsSlots) {
             EXPECT_EQ(f.MainSplitter()->widget(0), f.DmrView());
             EXPECT_EQ(f.SubSplitter()->widget(0), f.MapView(0));
         }
+        EXPECT_EQ(env.State(cmd::ActivateView0).m_bEnabled, e.maps == 2);  // the toolbar's pane buttons
+        if (e.maps) continue;
+        // Without a map pane every pane command is off; the document's come
+        // after the pane and before the frame.
+        for (unsigned id : {cmd::LayerFirst, cmd::LayerTrackLogs, cmd::LayerPrintGrid, cmd::ShowOverlay,
+                            cmd::PrintGridFirst, cmd::UnselShowAll, cmd::DmrAreaAlways, cmd::TrackingDisabled,
+                            cmd::OpenMapFirst + 1, cmd::NextSeries, cmd::PrevSeries, cmd::ActivateView1,
+                            cmd::FindWaypoint, cmd::Print, cmd::PrintPreview})
+            EXPECT_FALSE(env.State(id).m_bEnabled || env.State(id).m_bChecked) << id;
+        EXPECT_FALSE(f.Router().Execute(cmd::LayerFirst));
+        ASSERT_TRUE(f.Router().Execute(cmd::CreateTempWpts));
+        EXPECT_TRUE(env.State(cmd::CreateTempWpts).m_bChecked);
     }
     EXPECT_TRUE(env.prompter.texts.empty());
+    // With two maps the active pane's button is checked.
+    QAction* b0 = env.frame->Actions().Action(cmd::ActivateView0);
+    QAction* b1 = env.frame->Actions().Action(cmd::ActivateView1);
+    b1->trigger();
+    EXPECT_EQ(env.frame->ActiveIndex(), 1);
+    env.frame->UpdateCommandStates();
+    EXPECT_TRUE(b0->isEnabled() && !b0->isChecked() && b1->isChecked());
 }
 
 // Also the window rectangle: a bad stored one is placed on the screen, the
@@ -47,8 +66,7 @@ TEST(Frame, EveryLayoutBuildsItsPanesOnTheirSettingsSlots) {
 TEST(Frame, LayoutSwitchesSaveEachPaneToItsSlotAndLoadTheNewOnes) {
     FrameTestEnv env;
     for (int s = 0; s < 3; ++s) env.app.views[s].printGrid = s;  // tells the slots apart
-    env.app.windowLeft = 300;
-    env.app.windowRight = 100;  // inverted
+    env.app.windowLeft = 300, env.app.windowRight = 100;         // inverted
     CMainFrame& f = env.Make(SplitStyle::TwoMaps);
     EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(f.geometry()));
     env.Pane(0).Desc().unselectedWpt = kUnselOtherColour;
@@ -100,8 +118,7 @@ TEST(Frame, LayoutSwitchesSaveEachPaneToItsSlotAndLoadTheNewOnes) {
 // text returns to "Ready" when the pointer leaves the map pane.
 TEST(Frame, SplitRatiosFollowDragsAndSurviveResizeAndMinimise) {
     FrameTestEnv env;
-    env.app.mapDmrVertSplitRatio = 700;
-    env.app.mapDmrHorSplitRatio = 300;
+    env.app.mapDmrVertSplitRatio = 700, env.app.mapDmrHorSplitRatio = 300;
     CMainFrame& f = env.Make(SplitStyle::MapDmr);
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
@@ -145,32 +162,4 @@ TEST(Frame, SplitRatiosFollowDragsAndSurviveResizeAndMinimise) {
     f.ChangeSplitter(SplitStyle::TwoMaps);
     QApplication::processEvents();
     EXPECT_GE(f.MainSplitter()->sizes()[0], 10);
-}
-
-TEST(Frame, WithoutAMapPaneEveryPaneCommandIsDisabled) {
-    FrameTestEnv env;
-    CMainFrame& f = env.Make(SplitStyle::DmrOnly);
-    for (unsigned id : {cmd::LayerFirst, cmd::LayerTrackLogs, cmd::LayerPrintGrid, cmd::ShowOverlay,
-                        cmd::PrintGridFirst, cmd::UnselShowAll, cmd::DmrAreaAlways, cmd::TrackingDisabled,
-                        cmd::OpenMapFirst + 1, cmd::NextSeries, cmd::PrevSeries, cmd::ActivateView0,
-                        cmd::ActivateView1, cmd::FindWaypoint, cmd::Print, cmd::PrintPreview}) {
-        const CCmdUI ui = env.State(id);
-        EXPECT_FALSE(ui.m_bEnabled || ui.m_bChecked) << id;
-    }
-    EXPECT_FALSE(f.Router().Execute(cmd::LayerFirst));
-    EXPECT_TRUE(env.prompter.texts.empty());
-    // The document's commands come after the pane and before the frame.
-    ASSERT_TRUE(f.Router().Execute(cmd::CreateTempWpts));
-    EXPECT_TRUE(env.State(cmd::CreateTempWpts).m_bChecked);
-
-    // The toolbar's pane buttons: off with one map, the active one checked with two.
-    f.ChangeSplitter(SplitStyle::MapOnly);
-    EXPECT_FALSE(env.State(cmd::ActivateView0).m_bEnabled);
-    f.ChangeSplitter(SplitStyle::TwoMaps);
-    QAction* b0 = f.Actions().Action(cmd::ActivateView0);
-    QAction* b1 = f.Actions().Action(cmd::ActivateView1);
-    b1->trigger();
-    EXPECT_EQ(f.ActiveIndex(), 1);
-    f.UpdateCommandStates();
-    EXPECT_TRUE(b0->isEnabled() && !b0->isChecked() && b1->isChecked());
 }
