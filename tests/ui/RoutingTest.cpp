@@ -3,12 +3,14 @@
 // pane and only that one; the window's keys reach the document and frame.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QScrollBar>
 #include <QTest>
 #include <cstring>
 
 #include "../view/ViewTestEnv.h"
 #include "FrameTestEnv.h"
+#include "platform/CommandActions.h"
 #include "view/AppCommands.h"
 #include "view/MapPicture.h"
 #include "view/MapTransforms.h"
@@ -51,8 +53,13 @@ TEST(Routing, EachDisplayCommandChangesOnlyTheActivePane) {
                a.overlay == b.overlay && a.printGrid == b.printGrid && a.dmrArea == b.dmrArea &&
                a.unselectedWpt == b.unselectedWpt;
     };
+    QAction* buttons[] = {f.Actions().Action(cmd::ActivateView0), f.Actions().Action(cmd::ActivateView1)};
     for (int active = 0; active < 2; ++active) {
-        ASSERT_TRUE(f.Router().Execute(active ? cmd::ActivateView1 : cmd::ActivateView0));
+        buttons[active]->trigger();  // the toolbar's pane buttons: the active one checked
+        f.UpdateCommandStates();
+        ASSERT_EQ(f.ActiveIndex(), active);
+        EXPECT_TRUE(buttons[0]->isEnabled() && buttons[active]->isChecked() &&
+                    !buttons[1 - active]->isChecked());
         for (unsigned id : {cmd::LayerFirst + 2, cmd::LayerGrid, cmd::LayerSearchArea,
                             cmd::PrintGridFirst + 3, cmd::UnselDoNotShow, cmd::DmrAreaAlways,
                             cmd::OpenMapFirst + 2, cmd::ShowOverlay, cmd::NextSeries}) {
