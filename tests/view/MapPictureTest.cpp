@@ -74,9 +74,7 @@ TEST(MapPicture, PalettesFollowLayerOrderSwitchesAndOverlayAndRowsGiveEachValues
             ASSERT_EQ(out[std::size_t(i)], palette[in[std::size_t(i)]] | 0xFF000000u) << i;
         EXPECT_EQ(out.back(), 0u);  // nothing past the row
     }
-}
-
-TEST(MapPicture, KmPairDropsTrailingZero) {
+    // Grid labels drop a trailing zero.
     EXPECT_EQ(FormatKmPair(417500, 5125000) + " " + FormatKmPair(400000, 5125300),
               "5125 - 417.5 5125.3 - 400");
 }

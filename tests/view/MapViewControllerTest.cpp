@@ -88,14 +88,34 @@ struct PageOfPrinter {
 
 }  // namespace
 
-// Stepping keeps the centre and stops at the ends (the keys' test walks the
-// series); layer items follow the series, the overlay and the document; hints
-// repaint what changed; settings from the file are held to their ranges.
-TEST(MapViewController, SeriesStepsHintsAndSettingsSlots) {
+// A damaged segment under pane 0, no map in pane 1: repaints of the pair
+// raise its box once. Stepping keeps the centre and stops at the ends (the
+// keys' test walks the series); layer items follow the series, the overlay
+// and the document; hints repaint what changed; settings from the file are
+// held to their ranges.
+TEST(MapViewController, OnePaneThroughADamagedSegmentSeriesStepsHintsAndSettings) {
     PaneEnv env;
+    ASSERT_TRUE(WriteFileBytes(
+        env.doc->SegmentFilePath(1, env.doc->GetSegmentIndex(1, 415000, 5125000), ".mif"), "MIF damaged"));
     CMapViewController& p = env.Open(Slot(1));
     const MapPoint c = MapToDevice(415000, 5125000, p.Desc(), GeorefParams());
     p.SetScrollOrigin(c.x - 200, c.y - 150);
+    env.app.views[2] = Slot(kMapNone);
+    CMapViewController other(env.doc.get(), nullptr);
+    other.InitFromSettings(1, 2);
+    QImage img(400, 300, QImage::Format_RGB32);
+    for (int round = 0; round < 3; ++round) {
+        for (CMapViewController* pane : {&p, &other}) {
+            QPainter dc(&img);
+            pane->Paint(dc);
+        }
+        QCoreApplication::processEvents();
+    }
+    ASSERT_FALSE(env.prompter.texts.empty());
+    EXPECT_EQ(std::set<std::string>(env.prompter.texts.begin(), env.prompter.texts.end()).size(),
+              env.prompter.texts.size());
+    env.prompter.texts.clear();
+
     const CPointD c0 = p.ViewCentre();
     using S = std::pair<bool, bool>;
     auto state = [&](unsigned id) {
@@ -270,31 +290,6 @@ TEST(MapViewController, PrintAreaIsThePrintablePageLessTheMarginsAndPrintsOnOneP
         ASSERT_GT(maxX, minX);
         EXPECT_NEAR((minX + maxX) / 2.0, (paint.left() + ps.cx / 2 / 150.0 * 25.4) * px, 3);
     }
-}
-
-// A damaged segment under pane 0, no map in pane 1: repaints of the pair
-// raise its box once.
-TEST(MapViewController, ADamagedSegmentUnderTwoPanesRaisesOneBox) {
-    PaneEnv env;
-    ASSERT_TRUE(WriteFileBytes(
-        env.doc->SegmentFilePath(1, env.doc->GetSegmentIndex(1, 415000, 5125000), ".mif"), "MIF damaged"));
-    CMapViewController& p = env.Open(Slot(1));
-    const MapPoint c = MapToDevice(415000, 5125000, p.Desc(), GeorefParams());
-    p.SetScrollOrigin(c.x - 200, c.y - 150);
-    env.app.views[2] = Slot(kMapNone);
-    CMapViewController other(env.doc.get(), nullptr);
-    other.InitFromSettings(1, 2);
-    QImage img(400, 300, QImage::Format_RGB32);
-    for (int round = 0; round < 3; ++round) {
-        for (CMapViewController* pane : {&p, &other}) {
-            QPainter dc(&img);
-            pane->Paint(dc);
-        }
-        QCoreApplication::processEvents();
-    }
-    ASSERT_FALSE(env.prompter.texts.empty());
-    EXPECT_EQ(std::set<std::string>(env.prompter.texts.begin(), env.prompter.texts.end()).size(),
-              env.prompter.texts.size());
 }
 
 // One message seen by several panes raises one box, also while the box is
