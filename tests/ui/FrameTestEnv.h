@@ -17,10 +17,8 @@ struct FrameTestEnv : AppDocEnv {
             v.mapType = -3;
             for (int& l : v.layers) l = 1;
         }
-        app.windowLeft = 0;
-        app.windowTop = 0;
-        app.windowRight = 1000;
-        app.windowBottom = 700;
+        app.windowLeft = app.windowTop = 0;
+        app.windowRight = 1000, app.windowBottom = 700;
         AppDocEnv::Make();
     }
     CMainFrame& Make(SplitStyle style) {

@@ -3,12 +3,14 @@
 // pane and only that one; the window's keys reach the document and frame.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QScrollBar>
 #include <QTest>
 #include <cstring>
 
 #include "../view/ViewTestEnv.h"
 #include "FrameTestEnv.h"
+#include "platform/CommandActions.h"
 #include "view/AppCommands.h"
 #include "view/MapPicture.h"
 #include "view/MapTransforms.h"
@@ -16,14 +18,10 @@
 TEST(MapViewWindow, PaintsTheMapAndAUserScrollEndsTracking) {
     ViewTestEnv env;
     ASSERT_TRUE(env.WriteSegment(1, env.doc->GetSegmentIndex(1, 415000, 5125000), 0x04));
-    ViewSettings v;
-    v.mapType = 1;
+    ViewSettings& v = env.app.views[0];
     for (int& l : v.layers) l = 1;
-    v.tracking = kTrackingGps;
     const MapPoint p = MapToDevice(415000, 5125000, AppDocEnv::Desc(1), GeorefParams());
-    v.originX = p.x - 100;
-    v.originY = p.y - 100;
-    env.app.views[0] = v;
+    v.mapType = 1, v.tracking = kTrackingGps, v.originX = p.x - 100, v.originY = p.y - 100;
     CVornaView view(env.doc.get());
     view.resize(300, 200);
     view.show();
@@ -31,7 +29,8 @@ TEST(MapViewWindow, PaintsTheMapAndAUserScrollEndsTracking) {
     EXPECT_EQ(view.horizontalScrollBar()->value(), p.x - 100);
 
     const QImage img = view.viewport()->grab().toImage();
-    EXPECT_EQ(img.pixel(100, 100) & 0xffffff, ColorRefToRgb(env.app.appearance.schemes[0].colors[2]) & 0xffffff);
+    EXPECT_EQ(img.pixel(100, 100) & 0xffffff,
+              ColorRefToRgb(env.app.appearance.schemes[0].colors[2]) & 0xffffff);
     EXPECT_EQ(view.Controller().Desc().tracking, kTrackingGps);  // our own bar moves are no user scroll
     view.verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(view.Controller().Desc().tracking, kTrackingOff);
@@ -54,11 +53,16 @@ TEST(Routing, EachDisplayCommandChangesOnlyTheActivePane) {
                a.overlay == b.overlay && a.printGrid == b.printGrid && a.dmrArea == b.dmrArea &&
                a.unselectedWpt == b.unselectedWpt;
     };
+    QAction* buttons[] = {f.Actions().Action(cmd::ActivateView0), f.Actions().Action(cmd::ActivateView1)};
     for (int active = 0; active < 2; ++active) {
-        ASSERT_TRUE(f.Router().Execute(active ? cmd::ActivateView1 : cmd::ActivateView0));
-        for (unsigned id : {cmd::LayerFirst + 2, cmd::LayerGrid, cmd::LayerSearchArea, cmd::PrintGridFirst + 3,
-                            cmd::UnselDoNotShow, cmd::DmrAreaAlways, cmd::OpenMapFirst + 2, cmd::ShowOverlay,
-                            cmd::NextSeries}) {
+        buttons[active]->trigger();  // the toolbar's pane buttons: the active one checked
+        f.UpdateCommandStates();
+        ASSERT_EQ(f.ActiveIndex(), active);
+        EXPECT_TRUE(buttons[0]->isEnabled() && buttons[active]->isChecked() &&
+                    !buttons[1 - active]->isChecked());
+        for (unsigned id : {cmd::LayerFirst + 2, cmd::LayerGrid, cmd::LayerSearchArea,
+                            cmd::PrintGridFirst + 3, cmd::UnselDoNotShow, cmd::DmrAreaAlways,
+                            cmd::OpenMapFirst + 2, cmd::ShowOverlay, cmd::NextSeries}) {
             SCOPED_TRACE(testing::Message() << "pane " << active << " command " << id);
             const MapViewDesc before = env.Pane(active).Desc(), otherBefore = env.Pane(1 - active).Desc();
             ASSERT_TRUE(env.State(id).m_bEnabled);
@@ -79,13 +83,10 @@ TEST(Routing, KeysOfTheWindowReachPaneDocumentAndFrame) {
     v->setFocus();
     // Page Down / Page Up step the series through the accelerators, not the
     // scroll area, and stop at the ends.
-    const struct {
-        Qt::Key key;
-        int type;
-    } keys[] = {{Qt::Key_PageDown, 4}, {Qt::Key_PageDown, 4}, {Qt::Key_PageUp, 3}, {Qt::Key_PageUp, 2}};
-    for (const auto& k : keys) {
-        QTest::keyClick(v->viewport(), k.key);
-        EXPECT_EQ(v->Controller().Desc().mapType, k.type);
+    for (auto [key, type] : {std::pair(Qt::Key_PageDown, 4), std::pair(Qt::Key_PageDown, 4),
+                             std::pair(Qt::Key_PageUp, 3), std::pair(Qt::Key_PageUp, 2)}) {
+        QTest::keyClick(v->viewport(), key);
+        EXPECT_EQ(v->Controller().Desc().mapType, type);
     }
     const int before = v->Controller().Desc().layers[0];
     QTest::keyClick(v->viewport(), Qt::Key_G);

@@ -20,51 +20,39 @@ const QRgb kWhite = qRgb(255, 255, 255), kBackground = qRgb(1, 2, 3);
 QRgb Layer(const ViewTestEnv& env, int l) { return ColorRefToRgb(env.app.appearance.schemes[0].colors[l]); }
 
 // Renders the pane of d into an image pre-filled with kBackground.
-QImage Render(ViewTestEnv& env, const MapViewDesc& d, SegmentFlags& flags) {
+QImage Render(ViewTestEnv& env, const MapViewDesc& d, SegmentFlags* flags = nullptr) {
     QImage img(d.clientSize.cx, d.clientSize.cy, QImage::Format_RGB32);
     img.fill(kBackground);
     QPainter dc(&img);
-    DrawDocument(*env.doc, dc, DrawTarget{}, d, nullptr, &flags);
+    SegmentFlags own(std::size_t(std::max(d.segmentCount, 0)), 0);
+    DrawDocument(*env.doc, dc, DrawTarget{}, d, nullptr, flags ? flags : &own);
     return img;
 }
 
 }  // namespace
 
-TEST(MapPicture, PaletteFollowsLayerOrderSwitchesAndOverlay) {
+TEST(MapPicture, PalettesFollowLayerOrderSwitchesAndOverlayAndRowsGiveEachValuesColour) {
     ViewTestEnv env;
     // The layer switched off (-1: none); the layer whose colour the value takes (-1: white).
+    // Names over relief over roads over objects over water over forest; bit 6
+    // carries no layer, values above the layers are white. TK25 hides roads
+    // and objects but for the overlay; TN10 hides objects.
     const struct {
         int series, off, overlay, value, layer;
-    } rows[] = {
-        {1, -1, 0, 0x21, 5},   // names over forest
-        {1, -1, 0, 0x03, 1},   // relief over forest
-        {1, -1, 0, 0x0C, 3},   // roads over water
-        {1, -1, 0, 0x11, 4},   // objects over forest
-        {1, -1, 0, 0x14, 2},   // water over objects
-        {1, -1, 0, 0x61, 5},   // bit 6 carries no layer
-        {1, -1, 0, 0, -1},     // no layer bit
-        {1, -1, 0, 0xA1, -1},  // above the layer values
-        {1, 5, 0, 0x21, 0},    // names off shows forest
-        {1, 0, 0, 0x01, -1},   // forest off alone
-        {2, -1, 0, 0x18, -1},  // TK25 hides roads and objects
-        {2, -1, 0, 0x04, 2},   // TK25 keeps water
-        {2, -1, 1, 0x18, 3},   // TK25 overlay shows roads
-        {3, -1, 0, 0x10, -1},  // TN10 hides objects
-        {3, -1, 0, 0x08, 3},   // TN10 keeps roads
-    };
+    } rows[] = {{1, -1, 0, 0x21, 5}, {1, -1, 0, 0x03, 1},  {1, -1, 0, 0x0C, 3},  {1, -1, 0, 0x11, 4},
+                {1, -1, 0, 0x14, 2}, {1, -1, 0, 0x61, 5},  {1, -1, 0, 0, -1},    {1, -1, 0, 0xA1, -1},
+                {1, 5, 0, 0x21, 0},  {1, 0, 0, 0x01, -1},  {2, -1, 0, 0x18, -1}, {2, -1, 0, 0x04, 2},
+                {2, -1, 1, 0x18, 3}, {3, -1, 0, 0x10, -1}, {3, -1, 0, 0x08, 3}};
     for (const auto& r : rows) {
-        std::int32_t layers[15];
-        std::fill(std::begin(layers), std::end(layers), 1);
+        std::int32_t layers[15] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
         if (r.off >= 0) layers[r.off] = 0;
         QRgb pal[256];
         BuildLayerPalette(r.series, layers, r.overlay, env.app.appearance.schemes[0], pal);
         EXPECT_EQ(pal[r.value], r.layer < 0 ? kWhite : Layer(env, r.layer)) << r.series << " " << r.value;
     }
-}
 
-// Rows go through in wide steps where they can; every length, alignment and
-// mix of values must give the palette's colours, made opaque.
-TEST(MapPicture, PaletteRowsGiveEachValuesColour) {
+    // Palette rows go through in wide steps where they can; every length,
+    // alignment and mix of values must give the palette's colours, opaque.
     QRgb palette[256];
     for (int v = 0; v < 256; ++v) palette[v] = QRgb(v * 0x9E3779B1u) & (v % 3 ? 0xFFFFFFFFu : 0x00FFFFFFu);
     const PaletteRows lut(palette);
@@ -72,10 +60,10 @@ TEST(MapPicture, PaletteRowsGiveEachValuesColour) {
     const struct {
         int n, offset, big;
         std::uint8_t bigValue;
-    } rows[] = {{100, 0, -1, 0}, {100, 3, -1, 0}, {100, 1, 40, 0x40}, {64, 0, 31, 0xFF},
-                {31, 0, -1, 0},  {32, 2, -1, 0},  {0, 0, -1, 0}};
+    } lengths[] = {{100, 0, -1, 0}, {100, 3, -1, 0}, {100, 1, 40, 0x40}, {64, 0, 31, 0xFF},
+                   {31, 0, -1, 0},  {32, 2, -1, 0},  {0, 0, -1, 0}};
     Mix r{3};
-    for (const auto& row : rows) {
+    for (const auto& row : lengths) {
         SCOPED_TRACE(testing::Message() << row.n << " " << row.offset << " " << row.big);
         std::vector<std::uint8_t> in(std::size_t(row.n + row.offset));
         for (auto& v : in) v = std::uint8_t(r.Next(64));
@@ -86,15 +74,13 @@ TEST(MapPicture, PaletteRowsGiveEachValuesColour) {
             ASSERT_EQ(out[std::size_t(i)], palette[in[std::size_t(i)]] | 0xFF000000u) << i;
         EXPECT_EQ(out.back(), 0u);  // nothing past the row
     }
-}
-
-TEST(MapPicture, KmPairDropsTrailingZero) {
-    EXPECT_EQ(FormatKmPair(417500, 5125000), "5125 - 417.5");
-    EXPECT_EQ(FormatKmPair(400000, 5125300), "5125.3 - 400");
+    // Grid labels drop a trailing zero.
+    EXPECT_EQ(FormatKmPair(417500, 5125000) + " " + FormatKmPair(400000, 5125300),
+              "5125 - 417.5 5125.3 - 400");
 }
 
 // A TK50 segment of forest with a names spot at a grid point, water east of
-// it and nothing loaded south of it.
+// it and nothing loaded south of it; the TK25 overlay, orthophotos, no map.
 TEST(MapPicture, SegmentsShowLayerColoursAtTheirGridPoints) {
     ViewTestEnv env;
     MapViewDesc d = ViewTestEnv::Desc(1);
@@ -106,7 +92,7 @@ TEST(MapPicture, SegmentsShowLayerColoursAtTheirGridPoints) {
     d.origin = {gp.x - 50, gp.y - 50};
     d.clientSize = {200, 200};
     SegmentFlags flags(d.segmentCount, 0);
-    QImage img = Render(env, d, flags);
+    QImage img = Render(env, d, &flags);
     const MapPoint se = MapToClient(420000, 5120000, d, GeorefParams());
     EXPECT_EQ(img.pixel(50, 50), Layer(env, 5));
     EXPECT_EQ(img.pixel(se.x - 5, se.y - 5), Layer(env, 0));
@@ -114,40 +100,30 @@ TEST(MapPicture, SegmentsShowLayerColoursAtTheirGridPoints) {
     EXPECT_EQ(img.pixel(se.x - 5, se.y + 5), kBackground);
     EXPECT_EQ(flags[seg], 1);
     d.layers[5] = 0;  // the pane's switches reach the picture
-    EXPECT_EQ(Render(env, d, flags).pixel(50, 50), Layer(env, 0));
+    EXPECT_EQ(Render(env, d, &flags).pixel(50, 50), Layer(env, 0));
     EXPECT_TRUE(env.prompter.texts.empty());
-}
 
-TEST(MapPicture, OverlayMaskOfTK25AndOrthophotoGreys) {
-    ViewTestEnv env;
-    MapViewDesc d = ViewTestEnv::Desc(2);  // TK25
+    MapViewDesc t = ViewTestEnv::Desc(2);  // TK25: the overlay mask
     ASSERT_TRUE(env.WriteSegment(2, env.doc->GetSegmentIndex(2, 412000, 5128000), 0x18, {{0, 0, 0x02}}));
-    d.origin = MapToDevice(410000, 5130000, d, GeorefParams());
-    d.clientSize = {64, 48};
-    SegmentFlags flags(d.segmentCount, 0);
+    t.origin = MapToDevice(410000, 5130000, t, GeorefParams());
+    t.clientSize = {64, 48};
     for (int overlay : {0, 1}) {
-        d.overlay = overlay;
-        const QImage img = Render(env, d, flags);
+        t.overlay = overlay;
+        img = Render(env, t);
         EXPECT_EQ(img.pixel(10, 10), overlay ? Layer(env, 3) : kWhite);
         EXPECT_EQ(img.pixel(0, 0), Layer(env, 1));
     }
-    MapViewDesc o = ViewTestEnv::Desc(4);  // OF50
-    ASSERT_TRUE(env.WriteSegment(4, env.doc->GetSegmentIndex(4, 412000, 5128000), 0, {{1, 0, 1}, {2, 0, 100}}));
+    MapViewDesc o = ViewTestEnv::Desc(4);  // OF50: orthophoto greys
+    ASSERT_TRUE(
+        env.WriteSegment(4, env.doc->GetSegmentIndex(4, 412000, 5128000), 0, {{1, 0, 1}, {2, 0, 100}}));
     o.origin = MapToDevice(410000, 5130000, o, GeorefParams());
     o.clientSize = {16, 16};
-    SegmentFlags oflags(o.segmentCount, 0);
-    const QImage img = Render(env, o, oflags);
-    EXPECT_EQ(img.pixel(0, 0), kWhite);
-    EXPECT_EQ(img.pixel(1, 0), qRgb(1, 1, 1));
-    EXPECT_EQ(img.pixel(2, 0), qRgb(100, 100, 100));
-}
-
-TEST(MapPicture, NoMapAndEmptyPaneDrawNothing) {
-    ViewTestEnv env;
-    MapViewDesc d;
-    d.clientSize = {20, 20};
-    SegmentFlags flags;
-    EXPECT_EQ(Render(env, d, flags).pixel(5, 5), kBackground);
+    img = Render(env, o);
+    EXPECT_EQ(std::vector<QRgb>({img.pixel(0, 0), img.pixel(1, 0), img.pixel(2, 0)}),
+              std::vector<QRgb>({kWhite, qRgb(1, 1, 1), qRgb(100, 100, 100)}));
+    MapViewDesc none;  // no map: nothing drawn
+    none.clientSize = {20, 20};
+    EXPECT_EQ(Render(env, none).pixel(5, 5), kBackground);
     // A series pane of zero size claims nothing and does not fail.
     MapViewDesc z = ViewTestEnv::Desc(3);
     z.clientSize = {0, 0};
@@ -158,60 +134,50 @@ TEST(MapPicture, NoMapAndEmptyPaneDrawNothing) {
     EXPECT_EQ(std::count(zf.begin(), zf.end(), 1), 0);
 }
 
+// A 10 x 6 image; at 8 bits value = column + 10 * row (rows from the top)
+// through a palette, at 24 bits blue, green, red in the third top pixel.
 TEST(MapPicture, ImageMapDrawsTheHeldImageThroughItsPaletteOrDirectColours) {
     ViewTestEnv env;
-    // A 10 x 6 image, 8 bits: value = column + 10 * row (rows counted from the top).
-    const int w = 10, h = 6, stride = DibStride(w), stride24 = DibStride(w * 3);
-    auto hold = [&](int bits, std::size_t rowBytes, std::size_t size) {
-        BitmapInfoHeader info;
-        info.biWidth = w;
-        info.biHeight = h;
-        info.biBitCount = std::uint16_t(bits);
-        env.doc->ImageMap().Adopt(info, std::unique_ptr<std::uint8_t[]>(new std::uint8_t[size]()), size, rowBytes);
-    };
-    hold(8, stride, std::size_t(stride) * h);
-    for (int r = 0; r < h; ++r)
-        for (int c = 0; c < w; ++c)
-            env.doc->ImageMap().Pixels()[std::size_t(h - 1 - r) * stride + c] = std::uint8_t(c + 10 * r);
+    const int w = 10, h = 6;
+    auto pal = [](int v) { return qRgb(255 - v, 0, v); };
     for (int i = 0; i < 256; ++i)
         env.doc->ImageMap().Header.palette[i] = {std::uint8_t(i), 0, std::uint8_t(255 - i), 0};
-    auto pal = [](int v) { return qRgb(255 - v, 0, v); };
-    MapViewDesc d;
-    d.mapType = kMapImage;
-    d.origin = {2, 1};
-    d.clientSize = {12, 8};
-    SegmentFlags none;
-    QImage img = Render(env, d, none);
-    EXPECT_EQ(img.pixel(0, 0), pal(2 + 10 * 1));
-    EXPECT_EQ(img.pixel(7, 4), pal(9 + 10 * 5));
-    EXPECT_EQ(img.pixel(8, 4), kBackground);  // right of the image
-    EXPECT_EQ(img.pixel(0, 5), kBackground);  // below it
-
-    // 24 bits: blue, green, red per pixel.
-    hold(24, stride24, std::size_t(stride24) * h);
-    std::uint8_t* top = &env.doc->ImageMap().Pixels()[std::size_t(h - 1) * stride24];
-    top[6] = 30, top[7] = 20, top[8] = 10;
-    d.origin = {0, 0};
-    img = Render(env, d, none);
-    EXPECT_EQ(img.pixel(2, 0), qRgb(10, 20, 30));
-    EXPECT_EQ(img.pixel(3, 0), qRgb(0, 0, 0));
-
-    hold(8, stride, std::size_t(stride) * h - 1);  // shorter than its header claims: not read at all
-    EXPECT_EQ(Render(env, d, none).pixel(0, 0), kBackground);
-}
-
-TEST(MapPicture, TransformsOfImageMapsUseTheDocumentsGeoreference) {
-    ViewTestEnv env;
-    env.doc->ImageMap().Georef.ScaleX = 25000;
-    env.doc->ImageMap().Georef.ScaleY = 26000;
-    env.doc->ImageMap().Georef.Origin = {400000, 5100000};
-    env.doc->ImageMap().Georef.PixelOffset = {120, -40};
-    MapViewDesc d;
-    d.mapType = kMapImageGeo;
-    const MapPoint p = MapToDevice(401000, 5099000, d, DocGeoref(*env.doc));
+    // short: bytes fewer than the header claims, so nothing is read at all.
+    const struct {
+        int bits, shortBy;
+        QPoint origin, pixel;
+        QRgb colour;
+    } rows[] = {
+        {8, 0, {2, 1}, {0, 0}, pal(2 + 10 * 1)},   {8, 0, {2, 1}, {7, 4}, pal(9 + 10 * 5)},
+        {8, 0, {2, 1}, {8, 4}, kBackground},       {8, 0, {2, 1}, {0, 5}, kBackground},  // right, below
+        {24, 0, {0, 0}, {2, 0}, qRgb(10, 20, 30)}, {24, 0, {0, 0}, {3, 0}, qRgb(0, 0, 0)},
+        {8, 1, {0, 0}, {0, 0}, kBackground}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.bits << " " << r.pixel.x() << "," << r.pixel.y());
+        const int stride = DibStride(w * r.bits / 8);
+        const std::size_t size = std::size_t(stride) * h - std::size_t(r.shortBy);
+        BitmapInfoHeader info;
+        info.biWidth = w, info.biHeight = h, info.biBitCount = std::uint16_t(r.bits);
+        env.doc->ImageMap().Adopt(info, std::unique_ptr<std::uint8_t[]>(new std::uint8_t[size]()), size,
+                                  stride);
+        std::uint8_t* px = env.doc->ImageMap().Pixels();
+        for (int y = 0; y < h && r.bits == 8 && !r.shortBy; ++y)
+            for (int x = 0; x < w; ++x) px[std::size_t(h - 1 - y) * stride + x] = std::uint8_t(x + 10 * y);
+        const std::uint8_t bgr[] = {30, 20, 10};
+        if (r.bits == 24) std::copy(bgr, bgr + 3, px + std::size_t(h - 1) * stride + 6);
+        MapViewDesc d;
+        d.mapType = kMapImage;
+        d.origin = {r.origin.x(), r.origin.y()};
+        d.clientSize = {12, 8};
+        EXPECT_EQ(Render(env, d).pixel(r.pixel), r.colour);
+    }
+    auto& g = env.doc->ImageMap().Georef;
+    g.ScaleX = 25000, g.ScaleY = 26000, g.Origin = {400000, 5100000}, g.PixelOffset = {120, -40};
+    MapViewDesc geo;  // placed through the document's georeference
+    geo.mapType = kMapImageGeo;
+    const MapPoint p = MapToDevice(401000, 5099000, geo, DocGeoref(*env.doc));
     // 1 km is 40 mm at 1:25000 (236.2 pixels at 150 dpi) and 38.5 mm at 1:26000 (227.1).
-    EXPECT_EQ(p.x, 236 - 120);
-    EXPECT_EQ(p.y, 227 + 40);
+    EXPECT_EQ(std::pair(p.x, p.y), std::pair(236 - 120, 227 + 40));
 }
 
 // Unscaled panes of a raster image are converted straight into it; printers
@@ -227,15 +193,13 @@ TEST(MapPicture, DirectPaintMatchesDrawingThroughAnImage) {
         QPoint shift;  // painter translation
         QRegion clip;  // empty: none
         QImage::Format format;
-    } panes[] = {
-        {1, {}, {}, QImage::Format_RGB32},
-        {1, {7, -5}, {}, QImage::Format_RGB32},
-        {1, {}, QRegion(10, 10, 100, 50) + QRegion(150, 60, 80, 120), QImage::Format_RGB32},
-        {1, {}, {}, QImage::Format_ARGB32_Premultiplied},
-        {1, {}, {}, QImage::Format_RGB16},
-        {2, {}, {}, QImage::Format_RGB32},
-        {0.5, {}, {}, QImage::Format_RGB32},
-    };
+    } panes[] = {{1, {}, {}, QImage::Format_RGB32},
+                 {1, {7, -5}, {}, QImage::Format_RGB32},
+                 {1, {}, QRegion(10, 10, 100, 50) + QRegion(150, 60, 80, 120), QImage::Format_RGB32},
+                 {1, {}, {}, QImage::Format_ARGB32_Premultiplied},
+                 {1, {}, {}, QImage::Format_RGB16},
+                 {2, {}, {}, QImage::Format_RGB32},
+                 {0.5, {}, {}, QImage::Format_RGB32}};
     for (const auto& p : panes) {
         SCOPED_TRACE(testing::Message() << p.zoom << " " << p.shift.x() << " " << int(p.format));
         MapViewDesc d = ViewTestEnv::Desc(1);
@@ -252,8 +216,7 @@ TEST(MapPicture, DirectPaintMatchesDrawingThroughAnImage) {
             DrawDocument(*env.doc, dc, DrawTarget{}, d, nullptr, &flags);
         };
         QImage direct(300, 200, p.format), played(300, 200, p.format);
-        direct.fill(kBackground);
-        played.fill(kBackground);
+        for (QImage* i : {&direct, &played}) i->fill(kBackground);
         paint(direct);
         QPicture recorded;
         recorded.setBoundingRect(QRect(0, 0, 300, 200));
