@@ -117,6 +117,14 @@ __attribute__((target("avx2"))) void ConvertWide(const PaletteRows& lut, const s
     int i = 0;
     for (; i + 32 <= n; i += 32) {
         const __m256i idx = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
+        // Maps are mostly wide areas of one value: such a step is one colour.
+        const __m256i first = _mm256_broadcastb_epi8(_mm256_castsi256_si128(idx));
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(idx, first)) == -1) {
+            const __m256i c = _mm256_set1_epi32(int(lut.colour[in[i]]));
+            __m256i* o = reinterpret_cast<__m256i*>(out + i);
+            for (int k = 0; k < 4; ++k) _mm256_storeu_si256(o + k, c);
+            continue;
+        }
         if (!_mm256_testz_si256(idx, high)) {
             ConvertScalar(lut.colour, in + i, 32, out + i);
             continue;
