@@ -49,13 +49,7 @@ struct BenchEnv {
 // A descriptor of the series with every layer on.
 inline MapViewDesc BenchDesc(int series) {
     MapViewDesc d;
-    d.mapType = series;
-    const MapTypeInfo& m = DefaultMapType(series);
-    d.scale = m.scale;
-    d.segmentsPerSide = m.segmentsPerSide;
-    d.segmentCount = m.segmentCount;
-    d.segmentPixels = m.pixels;
-    d.segmentMetres = m.segmentMetres;
+    SetSeriesGeometry(d, series, DefaultMapType(series));
     for (int& l : d.layers) l = 1;
     return d;
 }

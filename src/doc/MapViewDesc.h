@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "app/AppSettings.h"
 #include "geo/Types.h"
 
 #pragma pack(push, 1)
@@ -49,3 +50,13 @@ struct MapViewDesc {
 };
 
 #pragma pack(pop)
+
+// The series fields of a descriptor from the series' map-type row.
+inline void SetSeriesGeometry(MapViewDesc& d, int series, const MapTypeInfo& info) {
+    d.mapType = series;
+    d.scale = info.scale;
+    d.segmentsPerSide = info.segmentsPerSide;
+    d.segmentCount = info.segmentCount;
+    d.segmentPixels = info.pixels;
+    d.segmentMetres = info.segmentMetres;
+}

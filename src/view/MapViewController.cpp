@@ -195,12 +195,7 @@ void CMapViewController::OpenMap(int t, bool keep) {
     } else {
         t = std::min(t, kLastSeries);
         const MapTypeInfo& info = VornaApp().mapTypes[t];
-        m_Desc.mapType = t;
-        m_Desc.scale = info.scale;
-        m_Desc.segmentsPerSide = info.segmentsPerSide;
-        m_Desc.segmentCount = info.segmentCount;
-        m_Desc.segmentPixels = info.pixels;
-        m_Desc.segmentMetres = info.segmentMetres;
+        SetSeriesGeometry(m_Desc, t, info);
         std::fill(std::begin(m_LayerAvailable), std::end(m_LayerAvailable), 1);
         switch (t) {
             case kSeriesPK250:

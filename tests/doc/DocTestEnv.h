@@ -120,13 +120,7 @@ struct DocEnv {
     // A pane of the series with every layer on.
     static MapViewDesc Desc(int series) {
         MapViewDesc d;
-        d.mapType = series;
-        const MapTypeInfo& m = DefaultMapType(series);
-        d.scale = m.scale;
-        d.segmentsPerSide = m.segmentsPerSide;
-        d.segmentCount = m.segmentCount;
-        d.segmentPixels = m.pixels;
-        d.segmentMetres = m.segmentMetres;
+        SetSeriesGeometry(d, series, DefaultMapType(series));
         std::fill(std::begin(d.layers), std::end(d.layers), 1);
         return d;
     }
