@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <cstdio>
@@ -103,6 +104,8 @@ CDlgWpt::CDlgWpt(const WaypointRecord& rec, CWptDatabase& db, const CGeoTransfor
     m_TempBox->setObjectName("1078");
     layout->addWidget(m_TempBox);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName("1");
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName("2");
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &CDlgWpt::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
