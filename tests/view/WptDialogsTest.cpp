@@ -9,7 +9,9 @@
 #include <QTest>
 #include <QTimer>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "doc/DocTestEnv.h"
 #include "view/DlgWpt.h"
@@ -158,6 +160,21 @@ TEST(WptDialogsTest, InvalidTemporaryNameKeepsTheDialogOpen) {
         d->accept();
         EXPECT_TRUE(d->isVisible()) << r.name;
         EXPECT_TRUE(env.prompter.Saw(r.message)) << r.name;
+    }
+}
+
+TEST(WptDialogsTest, DatesShowInLocalTime) {
+    WptDialogEnv env;
+    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    tzset();
+    const struct {
+        std::int32_t time;
+        const char* text;
+    } rows[] = {{0, "Before 1.5.2002"}, {-5, "Before 1.5.2002"}, {1000000000, "09.09.2001 at 03:46:40"}};
+    for (const auto& r : rows) {
+        WaypointRecord in = env.rec;
+        in.Modified = r.time;
+        EXPECT_EQ(env.Open(in)->findChild<QLabel*>("1319")->text().toStdString(), r.text);
     }
 }
 
