@@ -21,6 +21,7 @@
 #include "platform/System.h"
 #include "view/AppCommands.h"
 #include "view/MainFrm.h"
+#include "view/WptDialogs.h"
 
 // The main window over the document, shown, with the command router and the
 // idle driver (toolbar states, and whatever else runs between events).
@@ -125,6 +126,8 @@ int main(int argc, char** argv) {
         std::unique_ptr<CVornaDoc> doc = CreateDocument(argc, argv);
         if (doc) {
             std::unique_ptr<QMainWindow> frame = CreateMainWindow(argc > 1 ? argv[1] : "");
+            CQtWptDialogs wptDialogs(doc->Waypoints(), app.geo, frame.get());
+            doc->SetWptDialogs(&wptDialogs);
             shutdown.Watch(frame.get(), [&] {
                 doc->SaveAllStores();
                 app.WriteAllSettings();
@@ -132,6 +135,7 @@ int main(int argc, char** argv) {
             rc = qapp.exec();
             shutdown.Watch(nullptr, {});
             frame.reset();  // the views store their settings first
+            doc->SetWptDialogs(nullptr);
         }
         doc.reset();  // then the document writes its stores
     }
