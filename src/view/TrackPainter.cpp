@@ -120,11 +120,7 @@ QRect GetTrackPieceRect(const CAppearanceSettings& a, const MapViewDesc& desc, c
         const int gps = SaturateToInt(a.gpsMarkerSize * zoom);
         return SaturateToInt(std::max(gps, r) + m.thickness * zoom / 2);
     };
-    // The marker box lies one column right of its point, and the pen reaches
-    // beyond the box; lines drawn at zoom 1 with a thicker pen than the zoom
-    // carries reach their full half width.
-    const int reach = PenReach(m.thickness);
-    const int mx = std::max(margin(desc.zoomX, m.rx), m.rx + reach), my = std::max(margin(desc.zoomY, m.ry), m.ry + reach);
+    const int mx = margin(desc.zoomX, m.rx), my = margin(desc.zoomY, m.ry);
     return box.adjusted(-mx - 1, -my - 1, mx + 2, my + 2);
 }
 

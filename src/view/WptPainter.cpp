@@ -77,7 +77,7 @@ QRect GetWaypointRect(const CAppearanceSettings& a, const MapViewDesc& desc, con
     const QFontMetrics fm(font);
     const QString name = Latin1Text(WptName(rec));
     const int w = fm.horizontalAdvance(name), h = fm.height();
-    const WptMetrics m(a, desc, true), drawn(a, desc, false);
+    const WptMetrics m(a, desc, true);
     const MapPoint p = MapToClient(rec.E, rec.N, desc, geo);
 
     QRect label;
@@ -87,13 +87,8 @@ QRect GetWaypointRect(const CAppearanceSettings& a, const MapViewDesc& desc, con
         case 0x20: label = QRect(QPoint(p.x - w - m.gapX, p.y - h / 2), QPoint(p.x, p.y + h / 2)); break;
         default: label = QRect(QPoint(p.x, p.y - h / 2), QPoint(p.x + w + m.gapX, p.y + h / 2)); break;
     }
-    // The glyphs themselves may reach past their advance (italics, bearings).
-    const QPoint tl = LabelTopLeft(p, w, h, rec.Flags, m);
-    const QRect ink = fm.boundingRect(name).translated(tl.x(), tl.y() + fm.ascent());
     const QRect marker(QPoint(p.x - m.rx - 1, p.y - m.ry - 1), QPoint(p.x + m.rx + 1, p.y + m.ry + 1));
-    const int reach = PenReach(drawn.outline);
-    const QRect drawnMarker = MarkerBox(p, drawn.rx, drawn.ry).adjusted(-reach, -reach, reach, reach);
-    return (label | ink | marker | drawnMarker | QRect(tl, QSize(w, h))).adjusted(-2, -2, 2, 2);
+    return (label | marker).adjusted(-2, -2, 2, 2);
 }
 
 QRect GetWaypointRect(const CVornaDoc& doc, const MapViewDesc& desc, const WaypointRecord& rec) {

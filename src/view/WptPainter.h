@@ -26,8 +26,6 @@ constexpr int kWptStyleCount = 6;
 inline QRect MarkerBox(MapPoint p, int rx, int ry) {
     return QRect(p.x - rx + 1, p.y - ry, 2 * rx + 1, 2 * ry + 1);
 }
-// The pixels a pen of this width reaches beyond the line it strokes.
-inline int PenReach(int width) { return width / 2 + 1; }
 
 // 0 for a temporary waypoint, else its level; levels beyond the table (6
 // and 7 come only from damaged files) take the last style.
