@@ -9,6 +9,7 @@
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
 #include "view/MapPicture.h"
+#include "view/OverlayRaster.h"
 #include "view/WptPainter.h"
 
 namespace {
@@ -58,6 +59,29 @@ void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
     const QRect clip = PaintBounds(dc);
     const TrackPoint* pts = log.Points();
 
+    // The round pen's tip and the point marker as pixel runs, drawn once by
+    // the painter, for writing straight into the pane.
+    DirectPixels px(dc);
+    PixelRuns tip, marker;
+    if (px.Usable()) {
+        const int r = m.thickness + std::max(m.rx, m.ry) + 3;
+        QImage sprite = BlankSprite(2 * r + 1, 2 * r + 1);
+        {
+            QPainter sp(&sprite);
+            sp.setPen(TrackPen(Qt::black, m.thickness));
+            sp.drawPoint(r, r);
+        }
+        tip = PixelRuns::From(sprite, {r, r}, [](QRgb) { return true; });
+        sprite.fill(Qt::transparent);
+        {
+            QPainter sp(&sprite);
+            sp.setPen(TrackPen(Qt::black, m.thickness));
+            sp.setBrush(Qt::black);
+            sp.drawEllipse(MarkerBox({r, r}, m.rx, m.ry).adjusted(0, 0, -1, -1));
+        }
+        marker = PixelRuns::From(sprite, {r, r}, [](QRgb) { return true; });
+    }
+
     // Lines of one colour that join end to end go out as one polyline.
     QPolygon run;
     int runPen = -1;
@@ -69,7 +93,7 @@ void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
         run.clear();
     };
     struct Marker {
-        QRect box;
+        MapPoint at;
         int pen;
     };
     std::vector<Marker> marks;
@@ -86,14 +110,18 @@ void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
             } else {
                 const int p = inRange(i) && inRange(i - 1) ? 1 : 0;
                 const QPoint from(prev.x, prev.y);
-                if (p != runPen || run.isEmpty() || run.back() != from) {
-                    flush();
-                    runPen = p;
-                    run << from;
+                if (px.Usable()) {
+                    px.Line(from, QPoint(q.x, q.y), tip, brushes[p].rgb());
+                } else {
+                    if (p != runPen || run.isEmpty() || run.back() != from) {
+                        flush();
+                        runPen = p;
+                        run << from;
+                    }
+                    run << QPoint(q.x, q.y);
                 }
-                run << QPoint(q.x, q.y);
             }
-            if (markers) marks.push_back({MarkerBox(q, m.rx, m.ry), inRange(i) ? 1 : 0});
+            if (markers) marks.push_back({q, inRange(i) ? 1 : 0});
         } else {
             flush();
         }
@@ -102,9 +130,13 @@ void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
     flush();
     // Markers sit on top of the lines around them.
     for (const Marker& k : marks) {
+        if (px.Usable()) {
+            px.Put(marker, k.at.x, k.at.y, brushes[k.pen].rgb());
+            continue;
+        }
         dc.setPen(pens[k.pen]);
         dc.setBrush(brushes[k.pen]);
-        dc.drawEllipse(k.box.adjusted(0, 0, -1, -1));
+        dc.drawEllipse(MarkerBox(k.at, m.rx, m.ry).adjusted(0, 0, -1, -1));
     }
     dc.restore();
 }

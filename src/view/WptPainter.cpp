@@ -10,6 +10,7 @@
 #include "geo/Convert.h"
 #include "platform/Text.h"
 #include "view/MapPicture.h"
+#include "view/OverlayRaster.h"
 #include "view/PaintMessages.h"
 
 int WptStyleIndex(std::uint16_t flags) {
@@ -65,7 +66,7 @@ QPoint LabelTopLeft(MapPoint p, int w, int h, std::uint16_t flags, const WptMetr
 
 struct StyleTools {
     QFont font;
-    QFontMetrics fm{QFont()};
+    LabelGlyphs* glyphs = nullptr;
     QColor colour[2];  // 0 hidden, 1 the style's own
 };
 
@@ -73,10 +74,8 @@ struct StyleTools {
 
 QRect GetWaypointRect(const CAppearanceSettings& a, const MapViewDesc& desc, const GeorefParams& geo,
                       const WaypointRecord& rec) {
-    const QFont font = WptLabelFont(a, WptStyleRow(a, WptStyleIndex(rec.Flags)), desc.zoomY);
-    const QFontMetrics fm(font);
-    const QString name = Latin1Text(WptName(rec));
-    const int w = fm.horizontalAdvance(name), h = fm.height();
+    LabelGlyphs& glyphs = LabelGlyphs::For(WptLabelFont(a, WptStyleRow(a, WptStyleIndex(rec.Flags)), desc.zoomY));
+    const int w = glyphs.Width(WptName(rec)), h = glyphs.Height();
     const WptMetrics m(a, desc, true);
     const MapPoint p = MapToClient(rec.E, rec.N, desc, geo);
 
@@ -107,11 +106,11 @@ void PaintWaypoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, cons
     for (int s = 0; s < kWptStyleCount; ++s) {
         const WptStyle& row = WptStyleRow(a, s);
         tools[s].font = WptLabelFont(a, row, desc.zoomY);
-        tools[s].fm = QFontMetrics(tools[s].font);
+        tools[s].glyphs = &LabelGlyphs::For(tools[s].font);
         tools[s].colour[0] = Colour(print ? a.hiddenPrintColor : a.hiddenScreenColor);
         tools[s].colour[1] = Colour(print ? row.printColor : row.screenColor);
-        widest = std::max(widest, tools[s].fm.horizontalAdvance(QStringLiteral("WWWWWW")));
-        tallest = std::max(tallest, tools[s].fm.height());
+        widest = std::max(widest, tools[s].glyphs->Width("WWWWWW"));
+        tallest = std::max(tallest, tools[s].glyphs->Height());
     }
     const WptMetrics m(a, desc, false);
     const int boxW = widest + m.gapX + m.rx, boxH = tallest + m.gapY + m.ry;
@@ -176,8 +175,7 @@ void PaintWaypoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, cons
         forEach("Error! Named Waypoint base not opened in DrawAllWaypoints!",
                 [&](const WaypointRecord& r, int s, MapPoint p) {
                     if (!img.bits) return;
-                    const QString name = Latin1Text(WptName(r));
-                    const int w = tools[s].fm.horizontalAdvance(name), h = tools[s].fm.height();
+                    const int w = tools[s].glyphs->Width(WptName(r)), h = tools[s].glyphs->Height();
                     const QPoint tl = LabelTopLeft(p, w, h, r.Flags, m);
                     const QRect box(tl, QSize(w, h));
                     if (!box.intersects(clip)) return;
@@ -191,30 +189,38 @@ void PaintWaypoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, cons
 
     QPen pen(Qt::white);
     pen.setWidth(m.outline);
-    dc.setPen(pen);
-    int curStyle = -1, curBrush = -1;
+    DirectPixels px(dc);
+    // The marker's outline and fill as pixel runs, drawn once by the painter.
+    const int reach = std::max(m.rx, m.ry) + m.outline + 3;
+    QImage sprite = BlankSprite(2 * reach + 1, 2 * reach + 1);
+    {
+        QPainter sp(&sprite);
+        sp.setPen(pen);
+        sp.setBrush(Qt::black);
+        sp.drawEllipse(MarkerBox({reach, reach}, m.rx, m.ry).adjusted(0, 0, -1, -1));
+    }
+    const QRgb white = qRgb(255, 255, 255);
+    const PixelRuns outline = PixelRuns::From(sprite, {reach, reach}, [&](QRgb c) { return c == white; });
+    const PixelRuns fill = PixelRuns::From(sprite, {reach, reach}, [&](QRgb c) { return c != white; });
+
     forEach("Error! Waypoint base not opened in DrawAllWaypoints!",
             [&](const WaypointRecord& r, int s, MapPoint p) {
                 const int j = dimUnselected && !(r.Flags & kWptSelected) ? 0 : 1;
                 const StyleTools& t = tools[s];
-                const QString name = Latin1Text(WptName(r));
-                const int w = t.fm.horizontalAdvance(name), h = t.fm.height();
+                const std::string name = WptName(r);
+                const int w = t.glyphs->Width(name), h = t.glyphs->Height();
                 const QPoint tl = LabelTopLeft(p, w, h, r.Flags, m);
-                const QRect marker = MarkerBox(p, m.rx, m.ry);
-                // Waypoints far off the pane cost only the test.
-                if (!QRect(tl, QSize(w, h)).adjusted(-h, -h, h, h).intersects(clip) &&
-                    !marker.adjusted(-m.outline - 1, -m.outline - 1, m.outline + 1, m.outline + 1)
-                         .intersects(clip))
+                if (px.Usable()) {
+                    px.Put(fill, p.x, p.y, t.colour[j].rgb());
+                    px.Put(outline, p.x, p.y, white);
+                    t.glyphs->Draw(px, tl.x(), tl.y(), name, t.colour[j].rgb());
                     return;
-                if (s != curStyle) dc.setFont(t.font);
-                if (s * 2 + j != curBrush) dc.setBrush(t.colour[j]);
-                curStyle = s;
-                curBrush = s * 2 + j;
+                }
                 dc.setPen(pen);
+                dc.setBrush(t.colour[j]);
                 // Qt's outline spans width + 1 pixels.
-                dc.drawEllipse(marker.adjusted(0, 0, -1, -1));
-                dc.setPen(t.colour[j]);
-                dc.drawText(QPoint(tl.x(), tl.y() + t.fm.ascent()), name);
+                dc.drawEllipse(MarkerBox(p, m.rx, m.ry).adjusted(0, 0, -1, -1));
+                t.glyphs->Draw(dc, tl.x(), tl.y(), name, t.colour[j]);
             });
     dc.restore();
 }
