@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QRegion>
 #include <cmath>
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -58,28 +59,59 @@ DirectPixels::DirectPixels(QPainter& dc) {
 }
 
 void DirectPixels::Put(const PixelRuns& shape, int x, int y, QRgb c) {
-    if (!shape.bounds.translated(x, y).intersects(m_Clip)) return;
+    const QRect& b = shape.bounds;
+    if (b.isEmpty()) return;
+    const int l = x + b.left(), r = x + b.right(), t = y + b.top(), bt = y + b.bottom();
+    if (r < m_Clip.left() || l > m_Clip.right() || bt < m_Clip.top() || t > m_Clip.bottom()) return;
     c |= 0xFF000000u;
-    const int left = m_Clip.left(), right = m_Clip.right();
-    for (const PixelRuns::Run& r : shape.runs) {
-        const int py = y + r.dy;
+    std::uint8_t* origin = m_Bits + qsizetype(m_Offset.y()) * m_Stride + qsizetype(m_Offset.x()) * 4;
+    if (l >= m_Clip.left() && r <= m_Clip.right() && t >= m_Clip.top() && bt <= m_Clip.bottom()) {
+        // Runs come row by row, so the row address only ever steps down.
+        int dy = shape.runs.front().dy;
+        QRgb* row = reinterpret_cast<QRgb*>(origin + qsizetype(y + dy) * m_Stride) + x;
+        for (const PixelRuns::Run& run : shape.runs) {
+            for (; dy < run.dy; ++dy) row = reinterpret_cast<QRgb*>(reinterpret_cast<std::uint8_t*>(row) + m_Stride);
+            for (int k = run.x0; k <= run.x1; ++k) row[k] = c;
+        }
+        return;
+    }
+    for (const PixelRuns::Run& run : shape.runs) {
+        const int py = y + run.dy;
         if (py < m_Clip.top() || py > m_Clip.bottom()) continue;
-        const int x0 = std::max(x + r.x0, left), x1 = std::min(x + r.x1, right);
-        QRgb* row = reinterpret_cast<QRgb*>(m_Bits + qsizetype(py + m_Offset.y()) * m_Stride) + m_Offset.x();
-        for (int px = x0; px <= x1; ++px) row[px] = c;
+        const int x0 = std::max(x + run.x0, m_Clip.left()), x1 = std::min(x + run.x1, m_Clip.right());
+        QRgb* row = reinterpret_cast<QRgb*>(origin + qsizetype(py) * m_Stride);
+        if (x0 <= x1) std::fill(row + x0, row + x1 + 1, c);
     }
 }
 
 void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c) {
-    const QRect reach = QRect(a, b).normalized().adjusted(tip.bounds.left(), tip.bounds.top(), tip.bounds.right(),
-                                                          tip.bounds.bottom());
-    if (!reach.intersects(m_Clip)) return;
+    const QRect& tb = tip.bounds;
+    if (tb.isEmpty()) return;
+    if (std::max(a.x(), b.x()) + tb.right() < m_Clip.left() || std::min(a.x(), b.x()) + tb.left() > m_Clip.right() ||
+        std::max(a.y(), b.y()) + tb.bottom() < m_Clip.top() || std::min(a.y(), b.y()) + tb.top() > m_Clip.bottom())
+        return;
+    // Round ends, and between them a band as wide as the tip across the
+    // line's main direction: together the pen's sweep along the line.
+    Put(tip, a.x(), a.y(), c);
+    Put(tip, b.x(), b.y(), c);
+    c |= 0xFF000000u;
+    std::uint8_t* origin = m_Bits + qsizetype(m_Offset.y()) * m_Stride + qsizetype(m_Offset.x()) * 4;
     int x = a.x(), y = a.y();
     const int dx = std::abs(b.x() - x), dy = -std::abs(b.y() - y);
     const int sx = x < b.x() ? 1 : -1, sy = y < b.y() ? 1 : -1;
+    const bool across = dx >= -dy;  // mostly horizontal: the band runs down each column
     int err = dx + dy;
     for (;;) {
-        Put(tip, x, y, c);
+        if (across) {
+            if (x >= m_Clip.left() && x <= m_Clip.right()) {
+                const int y0 = std::max(y + tb.top(), m_Clip.top()), y1 = std::min(y + tb.bottom(), m_Clip.bottom());
+                for (int py = y0; py <= y1; ++py) reinterpret_cast<QRgb*>(origin + qsizetype(py) * m_Stride)[x] = c;
+            }
+        } else if (y >= m_Clip.top() && y <= m_Clip.bottom()) {
+            const int x0 = std::max(x + tb.left(), m_Clip.left()), x1 = std::min(x + tb.right(), m_Clip.right());
+            QRgb* row = reinterpret_cast<QRgb*>(origin + qsizetype(y) * m_Stride);
+            if (x0 <= x1) std::fill(row + x0, row + x1 + 1, c);
+        }
         if (x == b.x() && y == b.y()) break;
         const int e2 = 2 * err;
         if (e2 >= dy) {

@@ -43,6 +43,7 @@ void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
     const QColor selected(ColorRefToRgb(print ? a.trackSelPrintColor : a.trackSelScreenColor));
     const QPen pens[2] = {TrackPen(normal, m.thickness), TrackPen(selected, m.thickness)};
     const QColor brushes[2] = {normal, selected};
+    const QRgb rgb[2] = {normal.rgb(), selected.rgb()};
     const int mx = SaturateToInt(m.thickness * desc.zoomX / 2 + m.rx + 2);
     const int my = SaturateToInt(m.thickness * desc.zoomY / 2 + m.ry + 2);
 
@@ -111,7 +112,7 @@ void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
                 const int p = inRange(i) && inRange(i - 1) ? 1 : 0;
                 const QPoint from(prev.x, prev.y);
                 if (px.Usable()) {
-                    px.Line(from, QPoint(q.x, q.y), tip, brushes[p].rgb());
+                    px.Line(from, QPoint(q.x, q.y), tip, rgb[p]);
                 } else {
                     if (p != runPen || run.isEmpty() || run.back() != from) {
                         flush();
@@ -131,7 +132,7 @@ void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
     // Markers sit on top of the lines around them.
     for (const Marker& k : marks) {
         if (px.Usable()) {
-            px.Put(marker, k.at.x, k.at.y, brushes[k.pen].rgb());
+            px.Put(marker, k.at.x, k.at.y, rgb[k.pen]);
             continue;
         }
         dc.setPen(pens[k.pen]);

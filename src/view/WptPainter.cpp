@@ -68,6 +68,7 @@ struct StyleTools {
     QFont font;
     LabelGlyphs* glyphs = nullptr;
     QColor colour[2];  // 0 hidden, 1 the style's own
+    QRgb rgb[2];
 };
 
 }  // namespace
@@ -109,6 +110,7 @@ void PaintWaypoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, cons
         tools[s].glyphs = &LabelGlyphs::For(tools[s].font);
         tools[s].colour[0] = Colour(print ? a.hiddenPrintColor : a.hiddenScreenColor);
         tools[s].colour[1] = Colour(print ? row.printColor : row.screenColor);
+        for (int j = 0; j < 2; ++j) tools[s].rgb[j] = tools[s].colour[j].rgb();
         widest = std::max(widest, tools[s].glyphs->Width("WWWWWW"));
         tallest = std::max(tallest, tools[s].glyphs->Height());
     }
@@ -211,9 +213,9 @@ void PaintWaypoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, cons
                 const int w = t.glyphs->Width(name), h = t.glyphs->Height();
                 const QPoint tl = LabelTopLeft(p, w, h, r.Flags, m);
                 if (px.Usable()) {
-                    px.Put(fill, p.x, p.y, t.colour[j].rgb());
+                    px.Put(fill, p.x, p.y, t.rgb[j]);
                     px.Put(outline, p.x, p.y, white);
-                    t.glyphs->Draw(px, tl.x(), tl.y(), name, t.colour[j].rgb());
+                    t.glyphs->Draw(px, tl.x(), tl.y(), name, t.rgb[j]);
                     return;
                 }
                 dc.setPen(pen);
