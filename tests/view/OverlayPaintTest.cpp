@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QRegion>
 
 #include "ViewTestEnv.h"
 #include "view/MapOverlays.h"
@@ -50,10 +51,13 @@ struct OverlayEnv : ViewTestEnv {
             ASSERT_TRUE(doc->TrackLogStore().Append(t));
         }
     }
-    QImage Paint(bool waypoints, bool track) {
+    // viaPainter: a clip of more than one rectangle keeps the painters off
+    // the pixels, as on a printer.
+    QImage Paint(bool waypoints, bool track, bool viaPainter = false) {
         QImage img(desc.clientSize.cx, desc.clientSize.cy, QImage::Format_RGB32);
         img.fill(kBg);
         QPainter dc(&img);
+        if (viaPainter) dc.setClipRegion(QRegion(img.rect()).subtracted(QRegion(0, 0, 1, 1)));
         if (waypoints) DrawAllWaypoints(*doc, dc, DrawTarget{}, desc, nullptr);
         if (track) DrawTrackLog(*doc, dc, DrawTarget{}, desc);
         return img;
@@ -76,38 +80,42 @@ int PixelsOutside(const QImage& img, const QRect& r, bool& painted) {
 }  // namespace
 
 TEST(OverlayPaint, EveryPixelOfAWaypointOrTrackPieceLiesInsideItsRepaintRectangle) {
-    for (const double zoom : {1.0, 4.0}) {
-        for (int label = 0; label < 4; ++label) {
-            for (const int slant : {0, 1}) {
-                OverlayEnv env(600, 600, zoom);
-                env.app.appearance.wptStyles[2].italic = slant;
-                env.app.appearance.wptStyles[2].underline = slant;
-                env.app.appearance.markerOutline = 2 + slant;
-                const WaypointRecord r = env.AddWpt(300, 300, std::uint16_t(1 | label << 4), "WQJ_G");
-                bool painted = false;
-                EXPECT_EQ(PixelsOutside(env.Paint(true, false), GetWaypointRect(*env.doc, env.desc, r), painted), 0)
-                    << "zoom " << zoom << " label " << label << " slant " << slant;
-                EXPECT_TRUE(painted);
+    for (const bool via : {false, true})
+        for (const double zoom : {1.0, 4.0}) {
+            for (int label = 0; label < 4; ++label) {
+                for (const int slant : {0, 1}) {
+                    OverlayEnv env(600, 600, zoom);
+                    env.app.appearance.wptStyles[2].italic = slant;
+                    env.app.appearance.wptStyles[2].underline = slant;
+                    env.app.appearance.markerOutline = 2 + slant;
+                    const WaypointRecord r = env.AddWpt(300, 300, std::uint16_t(1 | label << 4), "WQJ_G");
+                    bool painted = false;
+                    EXPECT_EQ(PixelsOutside(env.Paint(true, false, via),
+                                            GetWaypointRect(*env.doc, env.desc, r), painted),
+                              0)
+                        << via << " zoom " << zoom << " label " << label << " slant " << slant;
+                    EXPECT_TRUE(painted);
+                }
+            }
+            // Track pieces: thin and thick lines, with and without markers.
+            for (const int thickness : {1, 2, 7}) {
+                for (const int marker : {0, 3}) {
+                    OverlayEnv env(600, 600, zoom);
+                    env.app.appearance.trackThickness = thickness;
+                    env.app.appearance.trackMarkerSize = marker;
+                    env.app.appearance.gpsMarkerSize = 0;
+                    env.SetTrack({{{200, 300}, 0}, {{320, 260}, 0}, {{300, 380}, 0}});
+                    const TrackPoint* p = env.doc->TrackLogStore().Points();
+                    const CGpsTriple piece(p[0].position, p[1].position, p[2].position);
+                    bool painted = false;
+                    EXPECT_EQ(PixelsOutside(env.Paint(false, true, via),
+                                            GetTrackPieceRect(*env.doc, env.desc, piece), painted),
+                              0)
+                        << via << " zoom " << zoom << " thickness " << thickness << " marker " << marker;
+                    EXPECT_TRUE(painted);
+                }
             }
         }
-        // Track pieces: thin and thick lines, with and without markers.
-        for (const int thickness : {1, 2, 7}) {
-            for (const int marker : {0, 3}) {
-                OverlayEnv env(600, 600, zoom);
-                env.app.appearance.trackThickness = thickness;
-                env.app.appearance.trackMarkerSize = marker;
-                env.app.appearance.gpsMarkerSize = 0;
-                env.SetTrack({{{200, 300}, 0}, {{320, 260}, 0}, {{300, 380}, 0}});
-                const TrackPoint* p = env.doc->TrackLogStore().Points();
-                const CGpsTriple piece(p[0].position, p[1].position, p[2].position);
-                bool painted = false;
-                EXPECT_EQ(PixelsOutside(env.Paint(false, true), GetTrackPieceRect(*env.doc, env.desc, piece), painted),
-                          0)
-                    << "zoom " << zoom << " thickness " << thickness << " marker " << marker;
-                EXPECT_TRUE(painted);
-            }
-        }
-    }
 }
 
 TEST(OverlayPaint, MarkersTakeTheColourOfTheirStyleKindAndUnselectedMode) {
@@ -116,17 +124,17 @@ TEST(OverlayPaint, MarkersTakeTheColourOfTheirStyleKindAndUnselectedMode) {
         std::uint16_t flags;
         int unselected, override, printColours, row;
     } rows[] = {
-        {0, 0, 1, 0, 1},                        // level 0: the named row
-        {3, 0, 1, 0, 4},                        // automatic level 3
-        {5, 0, 1, 0, 6},                        // automatic level 5
-        {7, 0, 1, 0, 6},                        // a damaged level takes the last style
-        {kWptTemporary | 3, 0, 1, 0, 1},        // temporary: style 0 whatever its level
-        {3, 0, 0, 0, 0},                        // per-level switch off: the default row
-        {3, 0, 1, 1, 4},                        // printer colours on screen
-        {3, 1, 1, 0, -1},                       // mode 1: unselected in the hidden colour
-        {3 | kWptSelected, 1, 1, 0, 4},         // ... selected ones in their own
-        {3, 2, 1, 0, -2},                       // mode 2: unselected ones not drawn
-        {3 | kWptSelected, 2, 1, 0, 4},         // ... selected ones drawn
+        {0, 0, 1, 0, 1},                                // level 0: the named row
+        {3, 0, 1, 0, 4},                                // automatic level 3
+        {5, 0, 1, 0, 6},                                // automatic level 5
+        {7, 0, 1, 0, 6},                                // a damaged level takes the last style
+        {kWptTemporary | 3, 0, 1, 0, 1},                // temporary: style 0 whatever its level
+        {3, 0, 0, 0, 0},                                // per-level switch off: the default row
+        {3, 0, 1, 1, 4},                                // printer colours on screen
+        {3, 1, 1, 0, -1},                               // mode 1: unselected in the hidden colour
+        {3 | kWptSelected, 1, 1, 0, 4},                 // ... selected ones in their own
+        {3, 2, 1, 0, -2},                               // mode 2: unselected ones not drawn
+        {3 | kWptSelected, 2, 1, 0, 4},                 // ... selected ones drawn
         {3 | kWptDeleted | kWptSelected, 0, 1, 0, -2},  // deleted: never drawn
     };
     for (const auto& r : rows) {
@@ -137,11 +145,14 @@ TEST(OverlayPaint, MarkersTakeTheColourOfTheirStyleKindAndUnselectedMode) {
         env.desc.unselectedWpt = r.unselected;
         const WaypointRecord w = env.AddWpt(200, 150, r.flags);
         const MapPoint p = env.Client({w.E, w.N});
-        const QRgb want = r.row == -2   ? kBg
-                          : r.row == -1 ? ColorRefToRgb(r.printColours ? a.hiddenPrintColor : a.hiddenScreenColor)
-                                        : ColorRefToRgb(r.printColours ? a.wptStyles[r.row].printColor
-                                                                       : a.wptStyles[r.row].screenColor);
-        EXPECT_EQ(env.Paint(true, false).pixel(p.x + 1, p.y), want) << std::hex << r.flags << " mode " << r.unselected;
+        const QRgb want = r.row == -2 ? kBg
+                          : r.row == -1
+                              ? ColorRefToRgb(r.printColours ? a.hiddenPrintColor : a.hiddenScreenColor)
+                              : ColorRefToRgb(r.printColours ? a.wptStyles[r.row].printColor
+                                                             : a.wptStyles[r.row].screenColor);
+        for (const bool via : {false, true})
+            EXPECT_EQ(env.Paint(true, false, via).pixel(p.x + 1, p.y), want)
+                << std::hex << r.flags << " mode " << r.unselected << " " << via;
     }
 }
 
@@ -158,15 +169,17 @@ TEST(OverlayPaint, TrackBreaksAtSegmentStartsAndShowsTheSelectedRange) {
         env.SetTrack({{{50, 100}, 0}, {{150, 100}, 0}, {{250, 100}, 1}, {{350, 100}, 0}});
         env.doc->TrackLogStore().SelStart = r.selStart;
         env.doc->TrackLogStore().SelEnd = r.selEnd;
-        const QImage img = env.Paint(false, true);
         const CAppearanceSettings& a = env.app.appearance;
-        for (int k = 0; k < 3; ++k) {
-            const MapPoint p = env.Client(env.doc->TrackLogStore().Points()[k].position);
-            const char c = r.mids[k];
-            const QRgb want = c == 'n' ? ColorRefToRgb(a.trackScreenColor)
-                              : c == 's' ? ColorRefToRgb(a.trackSelScreenColor)
-                                         : kBg;
-            EXPECT_EQ(img.pixel(p.x + 50, p.y), want) << r.selStart << ".." << r.selEnd << " piece " << k;
-        }
+        for (const bool via : {false, true})
+            for (int k = 0; k < 3; ++k) {
+                const QImage img = env.Paint(false, true, via);
+                const MapPoint p = env.Client(env.doc->TrackLogStore().Points()[k].position);
+                const char c = r.mids[k];
+                const QRgb want = c == 'n'   ? ColorRefToRgb(a.trackScreenColor)
+                                  : c == 's' ? ColorRefToRgb(a.trackSelScreenColor)
+                                             : kBg;
+                EXPECT_EQ(img.pixel(p.x + 50, p.y), want)
+                    << r.selStart << ".." << r.selEnd << " piece " << k << " " << via;
+            }
     }
 }
