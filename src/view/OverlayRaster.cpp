@@ -84,7 +84,7 @@ void DirectPixels::Put(const PixelRuns& shape, int x, int y, QRgb c) {
     }
 }
 
-void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c) {
+void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool startTip) {
     const QRect& tb = tip.bounds;
     if (tb.isEmpty()) return;
     if (std::max(a.x(), b.x()) + tb.right() < m_Clip.left() || std::min(a.x(), b.x()) + tb.left() > m_Clip.right() ||
@@ -92,7 +92,7 @@ void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c) {
         return;
     // Round ends, and between them a band as wide as the tip across the
     // line's main direction: together the pen's sweep along the line.
-    Put(tip, a.x(), a.y(), c);
+    if (startTip) Put(tip, a.x(), a.y(), c);
     Put(tip, b.x(), b.y(), c);
     c |= 0xFF000000u;
     std::uint8_t* origin = m_Bits + qsizetype(m_Offset.y()) * m_Stride + qsizetype(m_Offset.x()) * 4;

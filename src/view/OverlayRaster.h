@@ -55,9 +55,9 @@ public:
     bool Usable() const { return m_Bits != nullptr; }
     // Runs at client point (x, y) in colour c.
     void Put(const PixelRuns& shape, int x, int y, QRgb c);
-    // A line from a to b stamped with tip at every step (round ends and
-    // joins, as a round pen draws).
-    void Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c);
+    // A line from a to b swept by tip (round ends and joins, as a round pen
+    // draws); startTip false when the line before already ended at a.
+    void Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool startTip = true);
 
 private:
     std::uint8_t* m_Bits = nullptr;

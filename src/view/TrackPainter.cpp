@@ -100,6 +100,7 @@ void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
     std::vector<Marker> marks;
 
     MapPoint prev = MapToClient(pts[first].position, desc, geo);
+    int lastEnd = -2;  // the point the last direct line ended at
     for (int i = first; i < count; ++i) {
         const MapPoint q = MapToClient(pts[i].position, desc, geo);
         const QRect span = QRect(QPoint(std::min(prev.x, q.x), std::min(prev.y, q.y)),
@@ -112,7 +113,8 @@ void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
                 const int p = inRange(i) && inRange(i - 1) ? 1 : 0;
                 const QPoint from(prev.x, prev.y);
                 if (px.Usable()) {
-                    px.Line(from, QPoint(q.x, q.y), tip, rgb[p]);
+                    px.Line(from, QPoint(q.x, q.y), tip, rgb[p], lastEnd != i - 1);
+                    lastEnd = i;
                 } else {
                     if (p != runPen || run.isEmpty() || run.back() != from) {
                         flush();
