@@ -4,8 +4,8 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QRegion>
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -70,7 +70,8 @@ void DirectPixels::Put(const PixelRuns& shape, int x, int y, QRgb c) {
         int dy = shape.runs.front().dy;
         QRgb* row = reinterpret_cast<QRgb*>(origin + qsizetype(y + dy) * m_Stride) + x;
         for (const PixelRuns::Run& run : shape.runs) {
-            for (; dy < run.dy; ++dy) row = reinterpret_cast<QRgb*>(reinterpret_cast<std::uint8_t*>(row) + m_Stride);
+            for (; dy < run.dy; ++dy)
+                row = reinterpret_cast<QRgb*>(reinterpret_cast<std::uint8_t*>(row) + m_Stride);
             for (int k = run.x0; k <= run.x1; ++k) row[k] = c;
         }
         return;
@@ -87,8 +88,10 @@ void DirectPixels::Put(const PixelRuns& shape, int x, int y, QRgb c) {
 void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool startTip) {
     const QRect& tb = tip.bounds;
     if (tb.isEmpty()) return;
-    if (std::max(a.x(), b.x()) + tb.right() < m_Clip.left() || std::min(a.x(), b.x()) + tb.left() > m_Clip.right() ||
-        std::max(a.y(), b.y()) + tb.bottom() < m_Clip.top() || std::min(a.y(), b.y()) + tb.top() > m_Clip.bottom())
+    if (std::max(a.x(), b.x()) + tb.right() < m_Clip.left() ||
+        std::min(a.x(), b.x()) + tb.left() > m_Clip.right() ||
+        std::max(a.y(), b.y()) + tb.bottom() < m_Clip.top() ||
+        std::min(a.y(), b.y()) + tb.top() > m_Clip.bottom())
         return;
     // Round ends, and between them a band as wide as the tip across the
     // line's main direction: together the pen's sweep along the line.
@@ -104,11 +107,14 @@ void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool s
     for (;;) {
         if (across) {
             if (x >= m_Clip.left() && x <= m_Clip.right()) {
-                const int y0 = std::max(y + tb.top(), m_Clip.top()), y1 = std::min(y + tb.bottom(), m_Clip.bottom());
-                for (int py = y0; py <= y1; ++py) reinterpret_cast<QRgb*>(origin + qsizetype(py) * m_Stride)[x] = c;
+                const int y0 = std::max(y + tb.top(), m_Clip.top()),
+                          y1 = std::min(y + tb.bottom(), m_Clip.bottom());
+                for (int py = y0; py <= y1; ++py)
+                    reinterpret_cast<QRgb*>(origin + qsizetype(py) * m_Stride)[x] = c;
             }
         } else if (y >= m_Clip.top() && y <= m_Clip.bottom()) {
-            const int x0 = std::max(x + tb.left(), m_Clip.left()), x1 = std::min(x + tb.right(), m_Clip.right());
+            const int x0 = std::max(x + tb.left(), m_Clip.left()),
+                      x1 = std::min(x + tb.right(), m_Clip.right());
             QRgb* row = reinterpret_cast<QRgb*>(origin + qsizetype(y) * m_Stride);
             if (x0 <= x1) std::fill(row + x0, row + x1 + 1, c);
         }

@@ -36,7 +36,9 @@ int ClampFading(int f) { return std::clamp(f, 0, 10); }
 
 namespace {
 
-bool PrintColours(const CAppearanceSettings& a, const DrawTarget& t) { return t.printing || a.usePrinterColors; }
+bool PrintColours(const CAppearanceSettings& a, const DrawTarget& t) {
+    return t.printing || a.usePrinterColors;
+}
 
 QColor Colour(COLORREF c) { return QColor(ColorRefToRgb(c)); }
 
@@ -57,10 +59,14 @@ struct WptMetrics {
 // Top-left of a label of size (w, h) by the record's label position.
 QPoint LabelTopLeft(MapPoint p, int w, int h, std::uint16_t flags, const WptMetrics& m) {
     switch (flags & kWptLabelMask) {
-        case 0x00: return {p.x - w / 2, p.y + m.gapY};
-        case 0x10: return {p.x - w / 2, p.y - h - m.gapY};
-        case 0x20: return {p.x - w - m.gapX, p.y - h / 2};
-        default: return {p.x + m.gapX, p.y - h / 2};
+        case 0x00:
+            return {p.x - w / 2, p.y + m.gapY};
+        case 0x10:
+            return {p.x - w / 2, p.y - h - m.gapY};
+        case 0x20:
+            return {p.x - w - m.gapX, p.y - h / 2};
+        default:
+            return {p.x + m.gapX, p.y - h / 2};
     }
 }
 
@@ -75,17 +81,26 @@ struct StyleTools {
 
 QRect GetWaypointRect(const CAppearanceSettings& a, const MapViewDesc& desc, const GeorefParams& geo,
                       const WaypointRecord& rec) {
-    LabelGlyphs& glyphs = LabelGlyphs::For(WptLabelFont(a, WptStyleRow(a, WptStyleIndex(rec.Flags)), desc.zoomY));
+    LabelGlyphs& glyphs =
+        LabelGlyphs::For(WptLabelFont(a, WptStyleRow(a, WptStyleIndex(rec.Flags)), desc.zoomY));
     const int w = glyphs.Width(WptName(rec)), h = glyphs.Height();
     const WptMetrics m(a, desc, true);
     const MapPoint p = MapToClient(rec.E, rec.N, desc, geo);
 
     QRect label;
     switch (rec.Flags & kWptLabelMask) {
-        case 0x00: label = QRect(QPoint(p.x - w / 2, p.y), QPoint(p.x + w / 2, p.y + h + m.gapY)); break;
-        case 0x10: label = QRect(QPoint(p.x - w / 2, p.y - h - m.gapY), QPoint(p.x + w / 2, p.y)); break;
-        case 0x20: label = QRect(QPoint(p.x - w - m.gapX, p.y - h / 2), QPoint(p.x, p.y + h / 2)); break;
-        default: label = QRect(QPoint(p.x, p.y - h / 2), QPoint(p.x + w + m.gapX, p.y + h / 2)); break;
+        case 0x00:
+            label = QRect(QPoint(p.x - w / 2, p.y), QPoint(p.x + w / 2, p.y + h + m.gapY));
+            break;
+        case 0x10:
+            label = QRect(QPoint(p.x - w / 2, p.y - h - m.gapY), QPoint(p.x + w / 2, p.y));
+            break;
+        case 0x20:
+            label = QRect(QPoint(p.x - w - m.gapX, p.y - h / 2), QPoint(p.x, p.y + h / 2));
+            break;
+        default:
+            label = QRect(QPoint(p.x, p.y - h / 2), QPoint(p.x + w + m.gapX, p.y + h / 2));
+            break;
     }
     const QRect marker(QPoint(p.x - m.rx - 1, p.y - m.ry - 1), QPoint(p.x + m.rx + 1, p.y + m.ry + 1));
     return (label | marker).adjusted(-2, -2, 2, 2);
@@ -135,7 +150,7 @@ void PaintWaypoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, cons
     const CWptDatabase& db = doc.Waypoints();
     const QRect clip = PaintBounds(dc);
 
-    // Calls f(record copy, style, client point, label box) for every record drawn.
+    // Calls f(copy of the record, style, client point) for every record drawn.
     const auto forEach = [&](const char* missing, auto&& f) {
         for (int q = 0; q < kBaseCount; ++q) {
             const WptBase& b = db.Base(q);
@@ -168,25 +183,23 @@ void PaintWaypoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, cons
             const RgbQuad& c = doc.ImageHeader.palette[i];
             faded[i] = qRgb(c.rgbRed, c.rgbGreen, c.rgbBlue);
         }
-        // Only the first 16 colours lighten: image maps keep their text and
-        // line colours there.
         for (int i = 0; i < 16; ++i) {
             const auto lift = [fading](int v) { return (v * (10 - fading) + 255 * fading) / 10; };
             faded[i] = qRgb(lift(qRed(faded[i])), lift(qGreen(faded[i])), lift(qBlue(faded[i])));
         }
-        forEach("Error! Named Waypoint base not opened in DrawAllWaypoints!",
-                [&](const WaypointRecord& r, int s, MapPoint p) {
-                    if (!img.bits) return;
-                    const int w = tools[s].glyphs->Width(WptName(r)), h = tools[s].glyphs->Height();
-                    const QPoint tl = LabelTopLeft(p, w, h, r.Flags, m);
-                    const QRect box(tl, QSize(w, h));
-                    if (!box.intersects(clip)) return;
-                    const int sx = SaturateToInt(tl.x() / desc.zoomX) - desc.deviceOffset.x + desc.origin.x;
-                    const int sw = SaturateToInt(w / desc.zoomX), sh = SaturateToInt(h / desc.zoomY);
-                    const int sy = img.height - (SaturateToInt((tl.y() + h) / desc.zoomY) -
-                                                 desc.deviceOffset.y + desc.origin.y);
-                    StretchIndexed(dc, img, faded, box, sx, sy, sw, sh, clip);
-                });
+        forEach("Error! Named Waypoint base not opened in DrawAllWaypoints!", [&](const WaypointRecord& r,
+                                                                                  int s, MapPoint p) {
+            if (!img.bits) return;
+            const int w = tools[s].glyphs->Width(WptName(r)), h = tools[s].glyphs->Height();
+            const QPoint tl = LabelTopLeft(p, w, h, r.Flags, m);
+            const QRect box(tl, QSize(w, h));
+            if (!box.intersects(clip)) return;
+            const int sx = SaturateToInt(tl.x() / desc.zoomX) - desc.deviceOffset.x + desc.origin.x;
+            const int sw = SaturateToInt(w / desc.zoomX), sh = SaturateToInt(h / desc.zoomY);
+            const int sy =
+                img.height - (SaturateToInt((tl.y() + h) / desc.zoomY) - desc.deviceOffset.y + desc.origin.y);
+            StretchIndexed(dc, img, faded, box, sx, sy, sw, sh, clip);
+        });
     }
 
     QPen pen(Qt::white);

@@ -183,3 +183,36 @@ TEST(OverlayPaint, TrackBreaksAtSegmentStartsAndShowsTheSelectedRange) {
             }
     }
 }
+
+TEST(OverlayPaint, LabelsOnImageMapsStandOnTheImageFadedInItsFirstSixteenColours) {
+    // The image's value under the label and the fading set; the colour shown
+    // there as a share of white in tenths (-1: the pane's background).
+    const struct {
+        std::uint8_t value;
+        int fading, tenths;
+    } rows[] = {{5, 0, -1}, {5, 10, 10}, {5, 4, 4}, {5, 15, 10}, {5, -3, -1}, {20, 10, 0}};
+    for (const auto& r : rows) {
+        OverlayEnv env;
+        const int w = 400, h = 300, stride = DibStride(w);
+        for (int i = 0; i < 256; ++i)
+            env.doc->ImageMap().Header.palette[i] = {40, 30, 20, 0};  // blue, green, red
+        BitmapInfoHeader info;
+        info.biWidth = w, info.biHeight = h, info.biBitCount = 8;
+        const std::size_t size = std::size_t(stride) * h;
+        env.doc->ImageMap().Adopt(info, std::unique_ptr<std::uint8_t[]>(new std::uint8_t[size]), size,
+                                  stride);
+        std::fill(env.doc->ImageMap().Pixels(), env.doc->ImageMap().Pixels() + size, r.value);
+        auto& g = env.doc->ImageMap().Georef;
+        g.ScaleX = g.ScaleY = 25000, g.Origin = {400000, 5100000};
+        env.desc = MapViewDesc{};
+        env.desc.mapType = kMapImageGeo;
+        env.desc.clientSize = {w, h};
+        env.app.appearance.screenOpacity = r.fading;
+        const WaypointRecord wpt = env.AddWpt(200, 150, 0, "____");
+        const MapPoint p = env.Client({wpt.E, wpt.N});
+        const auto lift = [&](int v) { return (v * (10 - r.tenths) + 255 * r.tenths) / 10; };
+        const QRgb want = r.tenths < 0 ? kBg : qRgb(lift(20), lift(30), lift(40));
+        EXPECT_EQ(env.Paint(true, false).pixel(p.x, p.y + env.app.appearance.labelDistance + 1), want)
+            << int(r.value) << " fading " << r.fading;
+    }
+}
