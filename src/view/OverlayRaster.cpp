@@ -1,0 +1,191 @@
+#include "view/OverlayRaster.h"
+
+#include <QFontMetrics>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QRegion>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <memory>
+
+namespace {
+
+// A 32-bit image the painter reaches through the raster engine with a
+// whole-pixel offset, where writing an opaque pixel is exactly what drawing
+// it does; the clip in device pixels. Printers and scaled painters do not
+// qualify.
+bool FindDirectImage(QPainter& dc, QImage*& image, QPoint& offset, QRegion& clip) {
+    QPaintEngine* engine = dc.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster) return false;
+    QPaintDevice* device = engine->paintDevice();
+    if (!device || device->devType() != QInternal::Image) return false;
+    image = static_cast<QImage*>(device);
+    const QImage::Format f = image->format();
+    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied)
+        return false;
+    // A shared image would be copied on write, away from the engine's buffer.
+    if (!image->isDetached()) return false;
+    if (dc.opacity() != 1.0 || dc.compositionMode() != QPainter::CompositionMode_SourceOver) return false;
+    const QTransform m = dc.deviceTransform();
+    constexpr double kMaxOffset = 1 << 24;
+    if (m.type() > QTransform::TxTranslate || m.dx() != std::floor(m.dx()) || m.dy() != std::floor(m.dy()) ||
+        std::fabs(m.dx()) > kMaxOffset || std::fabs(m.dy()) > kMaxOffset)
+        return false;
+    offset = QPoint(int(m.dx()), int(m.dy()));
+    clip = QRegion(image->rect());
+    const QRegion system = engine->systemClip();
+    if (!system.isEmpty()) clip &= system;
+    if (dc.hasClipping()) clip &= dc.clipRegion().translated(offset);
+    return true;
+}
+
+}  // namespace
+
+QImage BlankSprite(int w, int h) {
+    QImage s(std::max(w, 1), std::max(h, 1), QImage::Format_ARGB32);
+    s.fill(Qt::transparent);
+    return s;
+}
+
+DirectPixels::DirectPixels(QPainter& dc) {
+    QImage* image = nullptr;
+    QRegion clip;
+    if (!FindDirectImage(dc, image, m_Offset, clip) || clip.rectCount() != 1) return;
+    m_Bits = image->bits();
+    m_Stride = image->bytesPerLine();
+    m_Clip = clip.boundingRect().translated(-m_Offset);
+}
+
+void DirectPixels::Put(const PixelRuns& shape, int x, int y, QRgb c) {
+    const QRect& b = shape.bounds;
+    if (b.isEmpty()) return;
+    const int l = x + b.left(), r = x + b.right(), t = y + b.top(), bt = y + b.bottom();
+    if (r < m_Clip.left() || l > m_Clip.right() || bt < m_Clip.top() || t > m_Clip.bottom()) return;
+    c |= 0xFF000000u;
+    std::uint8_t* origin = m_Bits + qsizetype(m_Offset.y()) * m_Stride + qsizetype(m_Offset.x()) * 4;
+    if (l >= m_Clip.left() && r <= m_Clip.right() && t >= m_Clip.top() && bt <= m_Clip.bottom()) {
+        // Runs come row by row, so the row address only ever steps down.
+        int dy = shape.runs.front().dy;
+        QRgb* row = reinterpret_cast<QRgb*>(origin + qsizetype(y + dy) * m_Stride) + x;
+        for (const PixelRuns::Run& run : shape.runs) {
+            for (; dy < run.dy; ++dy)
+                row = reinterpret_cast<QRgb*>(reinterpret_cast<std::uint8_t*>(row) + m_Stride);
+            for (int k = run.x0; k <= run.x1; ++k) row[k] = c;
+        }
+        return;
+    }
+    for (const PixelRuns::Run& run : shape.runs) {
+        const int py = y + run.dy;
+        if (py < m_Clip.top() || py > m_Clip.bottom()) continue;
+        const int x0 = std::max(x + run.x0, m_Clip.left()), x1 = std::min(x + run.x1, m_Clip.right());
+        QRgb* row = reinterpret_cast<QRgb*>(origin + qsizetype(py) * m_Stride);
+        if (x0 <= x1) std::fill(row + x0, row + x1 + 1, c);
+    }
+}
+
+void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool startTip) {
+    const QRect& tb = tip.bounds;
+    if (tb.isEmpty()) return;
+    if (std::max(a.x(), b.x()) + tb.right() < m_Clip.left() ||
+        std::min(a.x(), b.x()) + tb.left() > m_Clip.right() ||
+        std::max(a.y(), b.y()) + tb.bottom() < m_Clip.top() ||
+        std::min(a.y(), b.y()) + tb.top() > m_Clip.bottom())
+        return;
+    // Round ends, and between them a band as wide as the tip across the
+    // line's main direction: together the pen's sweep along the line.
+    if (startTip) Put(tip, a.x(), a.y(), c);
+    Put(tip, b.x(), b.y(), c);
+    c |= 0xFF000000u;
+    std::uint8_t* origin = m_Bits + qsizetype(m_Offset.y()) * m_Stride + qsizetype(m_Offset.x()) * 4;
+    int x = a.x(), y = a.y();
+    const int dx = std::abs(b.x() - x), dy = -std::abs(b.y() - y);
+    const int sx = x < b.x() ? 1 : -1, sy = y < b.y() ? 1 : -1;
+    const bool across = dx >= -dy;  // mostly horizontal: the band runs down each column
+    int err = dx + dy;
+    for (;;) {
+        if (across) {
+            if (x >= m_Clip.left() && x <= m_Clip.right()) {
+                const int y0 = std::max(y + tb.top(), m_Clip.top()),
+                          y1 = std::min(y + tb.bottom(), m_Clip.bottom());
+                for (int py = y0; py <= y1; ++py)
+                    reinterpret_cast<QRgb*>(origin + qsizetype(py) * m_Stride)[x] = c;
+            }
+        } else if (y >= m_Clip.top() && y <= m_Clip.bottom()) {
+            const int x0 = std::max(x + tb.left(), m_Clip.left()),
+                      x1 = std::min(x + tb.right(), m_Clip.right());
+            QRgb* row = reinterpret_cast<QRgb*>(origin + qsizetype(y) * m_Stride);
+            if (x0 <= x1) std::fill(row + x0, row + x1 + 1, c);
+        }
+        if (x == b.x() && y == b.y()) break;
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+}
+
+LabelGlyphs& LabelGlyphs::For(const QFont& font) {
+    static std::map<QString, std::unique_ptr<LabelGlyphs>> sets;
+    const QString key = font.key();
+    auto it = sets.find(key);
+    if (it == sets.end()) {
+        if (sets.size() >= 64) sets.clear();  // zooms come and go; keep the set small
+        it = sets.emplace(key, std::unique_ptr<LabelGlyphs>(new LabelGlyphs(font))).first;
+    }
+    return *it->second;
+}
+
+LabelGlyphs::LabelGlyphs(const QFont& font) : m_Font(font) {
+    const QFontMetrics fm(font);
+    m_Height = fm.height();
+    m_Ascent = fm.ascent();
+    for (int c = 0; c < 256; ++c) m_Advance[c] = fm.horizontalAdvance(QChar(c));
+}
+
+int LabelGlyphs::Width(const std::string& text) {
+    int w = 0;
+    for (const unsigned char c : text) w += m_Advance[c];
+    return w;
+}
+
+const PixelRuns& LabelGlyphs::Glyph(unsigned char ch) {
+    if (!m_Made[ch]) {
+        // Room on every side for slanted and overhanging glyphs.
+        const int m = m_Height;
+        QImage sprite = BlankSprite(m_Advance[ch] + 2 * m, 3 * m);
+        {
+            QPainter p(&sprite);
+            p.setFont(m_Font);
+            p.setPen(Qt::black);
+            p.drawText(QPoint(m, m + m_Ascent), QString(QChar(ch)));
+        }
+        m_Glyph[ch] = PixelRuns::From(sprite, QPoint(m, m), [](QRgb) { return true; });
+        m_Made[ch] = true;
+    }
+    return m_Glyph[ch];
+}
+
+void LabelGlyphs::Draw(DirectPixels& px, int x, int y, const std::string& text, QRgb c) {
+    for (const unsigned char ch : text) {
+        px.Put(Glyph(ch), x, y, c);
+        x += m_Advance[ch];
+    }
+}
+
+void LabelGlyphs::Draw(QPainter& dc, int x, int y, const std::string& text, QColor c) {
+    dc.save();
+    dc.setFont(m_Font);
+    dc.setPen(c);
+    for (const unsigned char ch : text) {
+        dc.drawText(QPoint(x, y + m_Ascent), QString(QChar(ch)));
+        x += m_Advance[ch];
+    }
+    dc.restore();
+}

@@ -1,0 +1,90 @@
+#pragma once
+// Small opaque shapes (markers, round pen tips, label glyphs) written
+// straight into the pane's pixels. Thousands of waypoints and track points
+// per paint are too many for one painter call each; the shapes are made
+// once by the painter itself, so they look the same either way.
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QRgb>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class QPainter;
+
+// Pixel runs relative to an anchor: row dy, columns x0..x1.
+struct PixelRuns {
+    struct Run {
+        int dy, x0, x1;
+    };
+    std::vector<Run> runs;
+    QRect bounds;  // relative to the anchor; empty for no pixels
+
+    // The opaque pixels of sprite whose colour test(pixel) accepts; the
+    // anchor sits at sprite pixel anchor.
+    template <class Test>
+    static PixelRuns From(const QImage& sprite, QPoint anchor, Test test) {
+        PixelRuns r;
+        for (int y = 0; y < sprite.height(); ++y) {
+            const QRgb* row = reinterpret_cast<const QRgb*>(sprite.constScanLine(y));
+            for (int x = 0; x < sprite.width(); ++x) {
+                if (qAlpha(row[x]) != 255 || !test(row[x])) continue;
+                int e = x;
+                while (e + 1 < sprite.width() && qAlpha(row[e + 1]) == 255 && test(row[e + 1])) ++e;
+                r.runs.push_back({y - anchor.y(), x - anchor.x(), e - anchor.x()});
+                r.bounds |= QRect(QPoint(x, y) - anchor, QPoint(e, y) - anchor);
+                x = e;
+            }
+        }
+        return r;
+    }
+};
+
+// A transparent ARGB sprite of size (w, h) for painting a shape into.
+QImage BlankSprite(int w, int h);
+
+// The painter's own pixels when they can be written directly (an
+// unscaled raster image under a one-rectangle clip), else nothing.
+class DirectPixels {
+public:
+    explicit DirectPixels(QPainter& dc);
+    bool Usable() const { return m_Bits != nullptr; }
+    // Runs at client point (x, y) in colour c.
+    void Put(const PixelRuns& shape, int x, int y, QRgb c);
+    // A line from a to b swept by tip (round ends and joins, as a round pen
+    // draws); startTip false when the line before already ended at a.
+    void Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool startTip = true);
+
+private:
+    std::uint8_t* m_Bits = nullptr;
+    qsizetype m_Stride = 0;
+    QPoint m_Offset;
+    QRect m_Clip;  // client pixels
+};
+
+// Label text laid out glyph by glyph on whole-pixel advances, so that its
+// width, its painter drawing and its direct drawing agree to the pixel.
+// One set per font, kept across paints.
+class LabelGlyphs {
+public:
+    static LabelGlyphs& For(const QFont& font);
+    int Width(const std::string& text);
+    int Height() const { return m_Height; }
+    // Text with its cell's top-left at (x, y).
+    void Draw(DirectPixels& px, int x, int y, const std::string& text, QRgb c);
+    void Draw(QPainter& dc, int x, int y, const std::string& text, QColor c);
+
+private:
+    explicit LabelGlyphs(const QFont& font);
+    const PixelRuns& Glyph(unsigned char ch);
+
+    QFont m_Font;
+    int m_Height, m_Ascent;
+    int m_Advance[256];
+    bool m_Made[256] = {};
+    PixelRuns m_Glyph[256];
+};

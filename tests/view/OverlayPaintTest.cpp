@@ -1,0 +1,218 @@
+// Waypoints and the track log painted into an image: what lands where, in
+// which colour, and that every painted pixel lies inside the repaint
+// rectangle a pane asks for after a change.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <QRegion>
+
+#include "ViewTestEnv.h"
+#include "view/MapOverlays.h"
+#include "view/MapTransforms.h"
+#include "view/TrackPainter.h"
+#include "view/WptPainter.h"
+
+namespace {
+
+const QRgb kBg = qRgb(1, 2, 3);
+
+struct OverlayEnv : ViewTestEnv {
+    MapViewDesc desc = Desc(kSeriesTK50);
+    OverlayEnv(int w = 400, int h = 300, double zoom = 1.0) {
+        desc.clientSize = {w, h};
+        desc.origin = {1000, 1000};
+        desc.zoomX = desc.zoomY = zoom;
+        CAppearanceSettings& a = app.appearance;
+        for (int r = 0; r < 7; ++r) {
+            a.wptStyles[r].screenColor = RGBRef(10 + 30 * r, 200, 40);
+            a.wptStyles[r].printColor = RGBRef(10 + 30 * r, 60, 220);
+        }
+        a.hiddenScreenColor = RGBRef(90, 90, 90);
+        a.hiddenPrintColor = RGBRef(70, 70, 70);
+        a.wptDefaultOverride = 1;
+        a.trackScreenColor = RGBRef(250, 0, 0);
+        a.trackSelScreenColor = RGBRef(0, 0, 250);
+        a.trackMarkerSize = 0;
+    }
+    CPointD At(int x, int y) const { return ClientToMap(x, y, desc, DocGeoref(*doc)); }
+    MapPoint Client(const CPointD& p) const { return MapToClient(p, desc, DocGeoref(*doc)); }
+    WaypointRecord AddWpt(int x, int y, std::uint16_t flags, const std::string& name = "WQJ") {
+        const WaypointRecord r = MakeWpt(name, At(x, y), flags);
+        EXPECT_TRUE(PutWpt(doc->Waypoints(), CVornaDoc::GetWaypointQuadrantOf(flags, r.E, r.N), r));
+        return r;
+    }
+    void SetTrack(const std::vector<std::pair<QPoint, int>>& pts) {  // client point, segment start
+        doc->ClearTrackLog(0);
+        for (const auto& [q, start] : pts) {
+            TrackPoint t{};
+            t.position = At(q.x(), q.y());
+            t.segmentStart = start;
+            ASSERT_TRUE(doc->TrackLogStore().Append(t));
+        }
+    }
+    // viaPainter: a clip of more than one rectangle keeps the painters off
+    // the pixels, as on a printer.
+    QImage Paint(bool waypoints, bool track, bool viaPainter = false) {
+        QImage img(desc.clientSize.cx, desc.clientSize.cy, QImage::Format_RGB32);
+        img.fill(kBg);
+        QPainter dc(&img);
+        if (viaPainter) dc.setClipRegion(QRegion(img.rect()).subtracted(QRegion(0, 0, 1, 1)));
+        if (waypoints) DrawAllWaypoints(*doc, dc, DrawTarget{}, desc, nullptr);
+        if (track) DrawTrackLog(*doc, dc, DrawTarget{}, desc);
+        return img;
+    }
+};
+
+// Painted pixels outside r, and whether anything was painted at all.
+int PixelsOutside(const QImage& img, const QRect& r, bool& painted) {
+    int outside = 0;
+    painted = false;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixel(x, y) != kBg) {
+                painted = true;
+                outside += !r.contains(x, y);
+            }
+    return outside;
+}
+
+}  // namespace
+
+TEST(OverlayPaint, EveryPixelOfAWaypointOrTrackPieceLiesInsideItsRepaintRectangle) {
+    for (const bool via : {false, true})
+        for (const double zoom : {1.0, 4.0}) {
+            for (int label = 0; label < 4; ++label) {
+                for (const int slant : {0, 1}) {
+                    OverlayEnv env(600, 600, zoom);
+                    env.app.appearance.wptStyles[2].italic = slant;
+                    env.app.appearance.wptStyles[2].underline = slant;
+                    env.app.appearance.markerOutline = 2 + slant;
+                    const WaypointRecord r = env.AddWpt(300, 300, std::uint16_t(1 | label << 4), "WQJ_G");
+                    bool painted = false;
+                    EXPECT_EQ(PixelsOutside(env.Paint(true, false, via),
+                                            GetWaypointRect(*env.doc, env.desc, r), painted),
+                              0)
+                        << via << " zoom " << zoom << " label " << label << " slant " << slant;
+                    EXPECT_TRUE(painted);
+                }
+            }
+            // Track pieces: thin and thick lines, with and without markers.
+            for (const int thickness : {1, 2, 7}) {
+                for (const int marker : {0, 3}) {
+                    OverlayEnv env(600, 600, zoom);
+                    env.app.appearance.trackThickness = thickness;
+                    env.app.appearance.trackMarkerSize = marker;
+                    env.app.appearance.gpsMarkerSize = 0;
+                    env.SetTrack({{{200, 300}, 0}, {{320, 260}, 0}, {{300, 380}, 0}});
+                    const TrackPoint* p = env.doc->TrackLogStore().Points();
+                    const CGpsTriple piece(p[0].position, p[1].position, p[2].position);
+                    bool painted = false;
+                    EXPECT_EQ(PixelsOutside(env.Paint(false, true, via),
+                                            GetTrackPieceRect(*env.doc, env.desc, piece), painted),
+                              0)
+                        << via << " zoom " << zoom << " thickness " << thickness << " marker " << marker;
+                    EXPECT_TRUE(painted);
+                }
+            }
+        }
+}
+
+TEST(OverlayPaint, MarkersTakeTheColourOfTheirStyleKindAndUnselectedMode) {
+    // row: the settings row whose colour shows (-1 hidden colour, -2 nothing).
+    const struct {
+        std::uint16_t flags;
+        int unselected, override, printColours, row;
+    } rows[] = {
+        {0, 0, 1, 0, 1},                                // level 0: the named row
+        {3, 0, 1, 0, 4},                                // automatic level 3
+        {5, 0, 1, 0, 6},                                // automatic level 5
+        {7, 0, 1, 0, 6},                                // a damaged level takes the last style
+        {kWptTemporary | 3, 0, 1, 0, 1},                // temporary: style 0 whatever its level
+        {3, 0, 0, 0, 0},                                // per-level switch off: the default row
+        {3, 0, 1, 1, 4},                                // printer colours on screen
+        {3, 1, 1, 0, -1},                               // mode 1: unselected in the hidden colour
+        {3 | kWptSelected, 1, 1, 0, 4},                 // ... selected ones in their own
+        {3, 2, 1, 0, -2},                               // mode 2: unselected ones not drawn
+        {3 | kWptSelected, 2, 1, 0, 4},                 // ... selected ones drawn
+        {3 | kWptDeleted | kWptSelected, 0, 1, 0, -2},  // deleted: never drawn
+    };
+    for (const auto& r : rows) {
+        OverlayEnv env;
+        CAppearanceSettings& a = env.app.appearance;
+        a.wptDefaultOverride = r.override;
+        a.usePrinterColors = r.printColours;
+        env.desc.unselectedWpt = r.unselected;
+        const WaypointRecord w = env.AddWpt(200, 150, r.flags);
+        const MapPoint p = env.Client({w.E, w.N});
+        const QRgb want = r.row == -2 ? kBg
+                          : r.row == -1
+                              ? ColorRefToRgb(r.printColours ? a.hiddenPrintColor : a.hiddenScreenColor)
+                              : ColorRefToRgb(r.printColours ? a.wptStyles[r.row].printColor
+                                                             : a.wptStyles[r.row].screenColor);
+        for (const bool via : {false, true})
+            EXPECT_EQ(env.Paint(true, false, via).pixel(p.x + 1, p.y), want)
+                << std::hex << r.flags << " mode " << r.unselected << " " << via;
+    }
+}
+
+TEST(OverlayPaint, TrackBreaksAtSegmentStartsAndShowsTheSelectedRange) {
+    // Points at x = 50, 150, 250, 350 on one row, the third starting a
+    // segment; the colour midway between each pair (n normal, s selected, - none).
+    const struct {
+        int selStart, selEnd;
+        const char* mids;
+    } rows[] = {{-1, -1, "n-n"}, {0, 1, "s-n"}, {3, 2, "n-s"}, {1, 3, "n-s"}, {0, -1, "n-n"}, {1, 1, "n-n"}};
+    for (const auto& r : rows) {
+        OverlayEnv env;
+        env.app.appearance.trackThickness = 3;
+        env.SetTrack({{{50, 100}, 0}, {{150, 100}, 0}, {{250, 100}, 1}, {{350, 100}, 0}});
+        env.doc->TrackLogStore().SelStart = r.selStart;
+        env.doc->TrackLogStore().SelEnd = r.selEnd;
+        const CAppearanceSettings& a = env.app.appearance;
+        for (const bool via : {false, true})
+            for (int k = 0; k < 3; ++k) {
+                const QImage img = env.Paint(false, true, via);
+                const MapPoint p = env.Client(env.doc->TrackLogStore().Points()[k].position);
+                const char c = r.mids[k];
+                const QRgb want = c == 'n'   ? ColorRefToRgb(a.trackScreenColor)
+                                  : c == 's' ? ColorRefToRgb(a.trackSelScreenColor)
+                                             : kBg;
+                EXPECT_EQ(img.pixel(p.x + 50, p.y), want)
+                    << r.selStart << ".." << r.selEnd << " piece " << k << " " << via;
+            }
+    }
+}
+
+TEST(OverlayPaint, LabelsOnImageMapsStandOnTheImageFadedInItsFirstSixteenColours) {
+    // The image's value under the label and the fading set; the colour shown
+    // there as a share of white in tenths (-1: the pane's background).
+    const struct {
+        std::uint8_t value;
+        int fading, tenths;
+    } rows[] = {{5, 0, -1}, {5, 10, 10}, {5, 4, 4}, {5, 15, 10}, {5, -3, -1}, {20, 10, 0}};
+    for (const auto& r : rows) {
+        OverlayEnv env;
+        const int w = 400, h = 300, stride = DibStride(w);
+        for (int i = 0; i < 256; ++i)
+            env.doc->ImageMap().Header.palette[i] = {40, 30, 20, 0};  // blue, green, red
+        BitmapInfoHeader info;
+        info.biWidth = w, info.biHeight = h, info.biBitCount = 8;
+        const std::size_t size = std::size_t(stride) * h;
+        env.doc->ImageMap().Adopt(info, std::unique_ptr<std::uint8_t[]>(new std::uint8_t[size]), size,
+                                  stride);
+        std::fill(env.doc->ImageMap().Pixels(), env.doc->ImageMap().Pixels() + size, r.value);
+        auto& g = env.doc->ImageMap().Georef;
+        g.ScaleX = g.ScaleY = 25000, g.Origin = {400000, 5100000};
+        env.desc = MapViewDesc{};
+        env.desc.mapType = kMapImageGeo;
+        env.desc.clientSize = {w, h};
+        env.app.appearance.screenOpacity = r.fading;
+        const WaypointRecord wpt = env.AddWpt(200, 150, 0, "____");
+        const MapPoint p = env.Client({wpt.E, wpt.N});
+        const auto lift = [&](int v) { return (v * (10 - r.tenths) + 255 * r.tenths) / 10; };
+        const QRgb want = r.tenths < 0 ? kBg : qRgb(lift(20), lift(30), lift(40));
+        EXPECT_EQ(env.Paint(true, false).pixel(p.x, p.y + env.app.appearance.labelDistance + 1), want)
+            << int(r.value) << " fading " << r.fading;
+    }
+}
