@@ -16,6 +16,8 @@
 #include "view/AppPrinter.h"
 #include "view/DrawDocument.h"
 #include "view/MapTransforms.h"
+#include "view/TrackPainter.h"
+#include "view/WptPainter.h"
 #include "view/MapViewFrame.h"
 #include "view/MapViewHost.h"
 #include "view/PaintMessages.h"
@@ -285,9 +287,19 @@ void CMapViewController::OnUpdate(IDocView*, long hint, const void* obj) {
         case kHintDmrViewPoint:
             if (m_Desc.layers[kLayerDmrViewPoint]) InvalidateAll();
             break;
+        case kHintWaypoint:
+            if (obj && m_Doc && m_Host)
+                m_Host->InvalidateRect(GetWaypointRect(*m_Doc, m_Desc, *static_cast<const WaypointRecord*>(obj)));
+            else
+                InvalidateAll();
+            break;
+        case kHintTrackPiece:
+            if (obj && m_Doc && m_Host)
+                m_Host->InvalidateRect(GetTrackPieceRect(*m_Doc, m_Desc, *static_cast<const CGpsTriple*>(obj)));
+            else
+                InvalidateAll();
+            break;
         default:
-            // Waypoints and track pieces repaint all until their painters
-            // can tell their rectangles.
             InvalidateAll();
             break;
     }

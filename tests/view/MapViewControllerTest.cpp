@@ -170,6 +170,19 @@ TEST(MapViewController, OnePaneThroughADamagedSegmentSeriesStepsHintsAndSettings
         EXPECT_EQ(env.host.repaints, row.repaints);
         EXPECT_EQ(env.host.rects, std::vector<QRect>(row.rects, r));
     }
+    // One waypoint repaints a rectangle around its marker, not the pane.
+    env.host = FakeHost();
+    WaypointRecord w = ZeroWaypointRecord();
+    const CPointD mid = p.ViewCentre();
+    w.E = mid.easting;
+    w.N = mid.northing;
+    SetWptName(w, "AB0001");
+    p.OnUpdate(nullptr, kHintWaypoint, &w);
+    ASSERT_EQ(env.host.rects.size(), 1u);
+    EXPECT_EQ(env.host.repaints, 0);
+    const MapPoint at = MapToClient(mid, p.Desc(), GeorefParams());
+    EXPECT_TRUE(env.host.rects[0].contains(at.x, at.y));
+    EXPECT_LT(env.host.rects[0].width(), p.Desc().clientSize.cx);
     // A reopened image map reaches a pane without a series only.
     p.OpenMap(kMapNone, true);
     EXPECT_FALSE(state(cmd::NextSeries).first || state(cmd::PrevSeries).first);
