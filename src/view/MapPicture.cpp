@@ -222,11 +222,8 @@ long long RowBytes(long long width, int bitCount) { return (width * bitCount + 7
 // whole-pixel offset, where writing an opaque pixel is exactly what drawing
 // an opaque image does. The screen's backing store and test images qualify;
 // printers and scaled painters do not.
-struct DirectTarget {
-    QImage* image = nullptr;
-    QPoint offset;  // logical to device pixels
-    QRegion clip;   // device pixels the painter may change
-};
+
+}  // namespace
 
 bool FindDirectTarget(QPainter& dc, DirectTarget& t) {
     QPaintEngine* engine = dc.paintEngine();
@@ -253,8 +250,6 @@ bool FindDirectTarget(QPainter& dc, DirectTarget& t) {
     if (dc.hasClipping()) t.clip &= dc.clipRegion().translated(t.offset);
     return true;
 }
-
-}  // namespace
 
 IndexedBits DocImageBits(const CVornaDoc& doc) {
     const BitmapInfoHeader& h = doc.ImageHeader.info;

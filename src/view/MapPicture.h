@@ -3,7 +3,9 @@
 // colour scheme, or the single image of an image map. Paints through a
 // QPainter, so the same code serves the screen, the printer and test images.
 
+#include <QPoint>
 #include <QRect>
+#include <QRegion>
 #include <QRgb>
 #include <cstdint>
 #include <string>
@@ -59,6 +61,16 @@ void BuildOrthoPalette(QRgb out[256]);
 
 // A bottom-up, 4-byte-padded pixel block: 8 bits (segments) or any
 // uncompressed bitmap depth (1, 4, 8 through the palette; 16, 24, 32 direct).
+// A 32-bit image the painter reaches through the raster engine with a
+// whole-pixel offset, where writing an opaque pixel is exactly what drawing
+// it does. Printers, scaled painters and shared images do not qualify.
+struct DirectTarget {
+    QImage* image = nullptr;
+    QPoint offset;  // logical to device pixels
+    QRegion clip;   // device pixels the painter may change
+};
+bool FindDirectTarget(QPainter& dc, DirectTarget& t);
+
 struct IndexedBits {
     const std::uint8_t* bits = nullptr;
     int width = 0;

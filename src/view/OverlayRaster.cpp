@@ -10,38 +10,7 @@
 #include <map>
 #include <memory>
 
-namespace {
-
-// A 32-bit image the painter reaches through the raster engine with a
-// whole-pixel offset, where writing an opaque pixel is exactly what drawing
-// it does; the clip in device pixels. Printers and scaled painters do not
-// qualify.
-bool FindDirectImage(QPainter& dc, QImage*& image, QPoint& offset, QRegion& clip) {
-    QPaintEngine* engine = dc.paintEngine();
-    if (!engine || engine->type() != QPaintEngine::Raster) return false;
-    QPaintDevice* device = engine->paintDevice();
-    if (!device || device->devType() != QInternal::Image) return false;
-    image = static_cast<QImage*>(device);
-    const QImage::Format f = image->format();
-    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied)
-        return false;
-    // A shared image would be copied on write, away from the engine's buffer.
-    if (!image->isDetached()) return false;
-    if (dc.opacity() != 1.0 || dc.compositionMode() != QPainter::CompositionMode_SourceOver) return false;
-    const QTransform m = dc.deviceTransform();
-    constexpr double kMaxOffset = 1 << 24;
-    if (m.type() > QTransform::TxTranslate || m.dx() != std::floor(m.dx()) || m.dy() != std::floor(m.dy()) ||
-        std::fabs(m.dx()) > kMaxOffset || std::fabs(m.dy()) > kMaxOffset)
-        return false;
-    offset = QPoint(int(m.dx()), int(m.dy()));
-    clip = QRegion(image->rect());
-    const QRegion system = engine->systemClip();
-    if (!system.isEmpty()) clip &= system;
-    if (dc.hasClipping()) clip &= dc.clipRegion().translated(offset);
-    return true;
-}
-
-}  // namespace
+#include "view/MapPicture.h"
 
 QImage BlankSprite(int w, int h) {
     QImage s(std::max(w, 1), std::max(h, 1), QImage::Format_ARGB32);
@@ -50,12 +19,12 @@ QImage BlankSprite(int w, int h) {
 }
 
 DirectPixels::DirectPixels(QPainter& dc) {
-    QImage* image = nullptr;
-    QRegion clip;
-    if (!FindDirectImage(dc, image, m_Offset, clip) || clip.rectCount() != 1) return;
-    m_Bits = image->bits();
-    m_Stride = image->bytesPerLine();
-    m_Clip = clip.boundingRect().translated(-m_Offset);
+    DirectTarget t;
+    if (!FindDirectTarget(dc, t) || t.clip.rectCount() != 1) return;
+    m_Offset = t.offset;
+    m_Bits = t.image->bits();
+    m_Stride = t.image->bytesPerLine();
+    m_Clip = t.clip.boundingRect().translated(-m_Offset);
 }
 
 void DirectPixels::Put(const PixelRuns& shape, int x, int y, QRgb c) {
