@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "app/AppSettings.h"
 #include "geo/GeoTransform.h"
 
 #ifdef VORNA_HAVE_PROJ
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr double kArcSecond = 3.141592654 / 180.0 / 3600.0;
 constexpr double kDegree = 3.14159265358979323846 / 180.0;
 
 struct Points {
@@ -25,9 +25,7 @@ struct Points {
 
 CGeoTransform DefaultTransform() {
     CGeoTransform g;
-    g.SelectLocalEllipsoid(0);
-    g.SetHelmertParameters(462.3, 120.0, 445.6, -4.465 * kArcSecond, -3.353 * kArcSecond, 11.725 * kArcSecond,
-                           15.60 / 1e6);
+    ApplyDatumParameters(g, AppSettings());
     return g;
 }
 

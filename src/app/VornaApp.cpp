@@ -163,9 +163,7 @@ void CVornaApp::ApplyDatumSettings() {
             MB_OK | MB_ICONWARNING);
         return;
     }
-    const double secToRad = 3.141592654 / 180.0 / 3600.0;
-    geo.SetHelmertParameters(datumDX, datumDY, datumDZ, datumEX * secToRad, datumEY * secToRad,
-                             datumEZ * secToRad, datumDM / 1000000.0);
+    ApplyDatumParameters(geo, *this);
 }
 
 namespace {

@@ -111,12 +111,7 @@ struct DocEnv {
     }
     CWptDatabase& Db() { return doc->Waypoints(); }
     std::string WptFile(const std::string& name) const { return settings.wptBaseDir + name; }
-    void ApplyDatum() {
-        const double s = 3.141592654 / 180.0 / 3600.0;  // seconds of arc to radians
-        geo.SelectLocalEllipsoid(0);
-        geo.SetHelmertParameters(settings.datumDX, settings.datumDY, settings.datumDZ, settings.datumEX * s,
-                                 settings.datumEY * s, settings.datumEZ * s, settings.datumDM / 1e6);
-    }
+    void ApplyDatum() { ApplyDatumParameters(geo, settings); }
     // A pane of the series with every layer on.
     static MapViewDesc Desc(int series) {
         MapViewDesc d;
