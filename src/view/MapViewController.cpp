@@ -288,16 +288,14 @@ void CMapViewController::OnUpdate(IDocView*, long hint, const void* obj) {
             if (m_Desc.layers[kLayerDmrViewPoint]) InvalidateAll();
             break;
         case kHintWaypoint:
-            if (obj && m_Doc && m_Host)
-                m_Host->InvalidateRect(GetWaypointRect(*m_Doc, m_Desc, *static_cast<const WaypointRecord*>(obj)));
-            else
-                InvalidateAll();
-            break;
         case kHintTrackPiece:
-            if (obj && m_Doc && m_Host)
-                m_Host->InvalidateRect(GetTrackPieceRect(*m_Doc, m_Desc, *static_cast<const CGpsTriple*>(obj)));
-            else
+            if (!obj || !m_Doc || !m_Host) {
                 InvalidateAll();
+            } else if (hint == kHintWaypoint) {
+                m_Host->InvalidateRect(GetWaypointRect(*m_Doc, m_Desc, *static_cast<const WaypointRecord*>(obj)));
+            } else {
+                m_Host->InvalidateRect(GetTrackPieceRect(*m_Doc, m_Desc, *static_cast<const CGpsTriple*>(obj)));
+            }
             break;
         default:
             InvalidateAll();
