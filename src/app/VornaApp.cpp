@@ -133,7 +133,7 @@ void CVornaApp::WriteAllSettings() {
         std::error_code ec;
         std::filesystem::create_directories(iniFileName.substr(0, slash), ec);
     }
-    const AtomicWriteResult r = WriteFileAtomically(iniFileName, profile.Text());
+    const AtomicWriteResult r = profile.Save();
     if (!r.ok())
         MsgBox(SaveErrorText("Error! Can not save settings to", iniFileName, r), MB_OK | MB_ICONERROR);
 }
