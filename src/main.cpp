@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
     // and English names.
     std::setlocale(LC_NUMERIC, "C");
     std::setlocale(LC_TIME, "C");
-    QGuiApplication::setApplicationDisplayName("Vornamap");
+    QGuiApplication::setApplicationDisplayName(kProgramTitle);
     SetBellSink([] { QApplication::beep(); });
     InstallQtPrompter();
     CShutdownRequests shutdown(qapp);

@@ -16,6 +16,7 @@
 
 #include "app/VornaApp.h"
 #include "doc/VornaDoc.h"
+#include "platform/QtPrompter.h"
 #include "platform/Text.h"
 #include "geo/Convert.h"
 #include "platform/CommandActions.h"
@@ -100,7 +101,7 @@ QRect PlaceWindowRect(const QRect& stored, const QRect& fallback, const std::vec
 CMainFrame::CMainFrame(CVornaDoc* doc, AppSettings& settings, PaneFactories panes)
     : m_Doc(doc), m_Settings(settings), m_Factories(std::move(panes)) {
     if (!g_MainFrame) g_MainFrame = this;
-    setWindowTitle("Vornamap");
+    setWindowTitle(kProgramTitle);
 
     m_AppCommands = std::make_unique<CAppCommands>(this, [this] { return m_Doc; });
     if (m_Doc) {
