@@ -12,6 +12,7 @@
 #include "doc/MapViewDesc.h"
 #include "doc/SegmentCache.h"
 #include "platform/Commands.h"
+#include "view/HitRecord.h"
 #include "view/ViewModes.h"
 
 class CVornaDoc;
@@ -105,6 +106,15 @@ public:
 
     static constexpr int kHandleSize = 3;
 
+    // ---- the object under the pointer and the context menu's target ------
+    // Hit A follows the pointer; hit B, the context position and point are
+    // set when a context menu opens and serve the command picked from it.
+    const HitRecord& HitA() const { return m_HitA; }
+    const HitRecord& HitB() const { return m_HitB; }
+    CPointD ContextPosition() const { return m_ContextPos; }
+    QPoint ContextPoint() const { return m_ContextPoint; }
+    MouseMode GetMouseMode() const { return m_MouseMode; }
+
 private:
     void RegisterCommands();
     void UpdateLayerState(int n, CCmdUI& ui) const;
@@ -138,4 +148,9 @@ private:
     MapSize m_MaxPrintSize;
     int m_PrintWidth = -1;
     int m_PrintHeight = -1;
+    HitRecord m_HitA;
+    HitRecord m_HitB;
+    CPointD m_ContextPos;
+    QPoint m_ContextPoint;
+    MouseMode m_MouseMode = MouseMode::Normal;
 };
