@@ -547,6 +547,7 @@ void CMapViewController::UpdateLayerState(int n, CCmdUI& ui) const {
 }
 
 void CMapViewController::RegisterCommands() {
+    RegisterViewCommands();
     CCommandMap& m = m_Commands;
     auto index = [](const CCmdUI& ui, int first) { return int(ui.m_nID) - first; };
 

@@ -87,6 +87,14 @@ public:
     void OnUserScroll(int x, int y);
     void UpdateScrollRanges();
 
+    // ---- view commands (MapViewCommands.cpp) ----
+    // Moves the print area to the adjacent area across the frame edge
+    // (kFrameTop..kFrameLeft), aligned to the series' print grid.
+    void SnapPrintFrame(int handle);
+    // Re-centres on (E, N) when it lies more than margin percent of the half
+    // pane off the centre; 0 centres unless already exactly centred.
+    void CenterOnPosition(double E, double N, double margin);
+
     // ---- state ----------------------------------------------------------
     MapViewDesc& Desc() { return m_Desc; }
     const MapViewDesc& Desc() const { return m_Desc; }
@@ -117,6 +125,7 @@ public:
 
 private:
     void RegisterCommands();
+    void RegisterViewCommands();  // MapViewCommands.cpp
     void UpdateLayerState(int n, CCmdUI& ui) const;
     void ReleaseSegmentFlags(bool printSet, const char* where, bool release);
     void AllocateSegmentFlags(bool printSet);
