@@ -11,6 +11,7 @@ PACKAGES=(
   fonts-dejavu-core fonts-liberation
   xvfb xauth poppler-utils
   locales  # locale sources: the settings test compiles a decimal-comma locale
+  gpsbabel  # an independent host that checks the receiver simulator
 )
 
 missing=()
