@@ -71,7 +71,8 @@ void CMapViewController::CenterOnPosition(double E, double N, double margin) {
     const MapPoint p = MapToDevice(E, N, m_Desc, DocGeoref(*m_Doc));
     const double offX = std::fabs((2.0 * p.x - 2.0 * m_Desc.origin.x - w) / w) * 100.0;
     const double offY = std::fabs((2.0 * p.y - 2.0 * m_Desc.origin.y - h) / h) * 100.0;
-    if (offX > margin || offY > margin) SetScrollOrigin(SaturatedSum(p.x, -(w / 2)), SaturatedSum(p.y, -(h / 2)));
+    if (offX > margin || offY > margin)
+        SetScrollOrigin(SaturatedSum(p.x, -(w / 2)), SaturatedSum(p.y, -(h / 2)));
 }
 
 void CMapViewController::OnScrollAction(Qt::Orientation bar, int action, int position) {
@@ -128,7 +129,8 @@ void CMapViewController::RegisterViewCommands() {
             if (m_Doc && hit.HasWaypoint()) action(*m_Doc, hit.waypoint, hit.waypointIndex);
         };
     };
-    m.AddCommand(cmd::WptEdit, onWpt([](CVornaDoc& d, const WaypointRecord& r, int i) { d.EditWaypoint(r, i); }));
+    m.AddCommand(cmd::WptEdit,
+                 onWpt([](CVornaDoc& d, const WaypointRecord& r, int i) { d.EditWaypoint(r, i); }));
     m.AddCommand(cmd::WptDelete,
                  onWpt([](CVornaDoc& d, const WaypointRecord& r, int i) { d.DeleteWaypoint(r, i); }));
     m.AddCommand(cmd::WptChangeTo,
@@ -146,7 +148,8 @@ void CMapViewController::RegisterViewCommands() {
     const auto labelBits = [](unsigned id) { return (int(id) - cmd::WptLabelBelow) << 4; };
     m.AddCommandRange(cmd::WptLabelBelow, cmd::WptLabelRight, [this, labelBits](unsigned id) {
         const HitRecord hit = m_HitB;
-        if (m_Doc && hit.HasWaypoint()) m_Doc->SetWptLabelPosition(hit.waypoint, hit.waypointIndex, labelBits(id));
+        if (m_Doc && hit.HasWaypoint())
+            m_Doc->SetWptLabelPosition(hit.waypoint, hit.waypointIndex, labelBits(id));
     });
     m.AddUpdateRange(cmd::WptLabelBelow, cmd::WptLabelRight, [this, labelBits](CCmdUI& ui) {
         ui.SetCheck((m_HitB.waypoint.Flags & kWptLabelMask) == labelBits(ui.m_nID));
@@ -159,8 +162,9 @@ void CMapViewController::RegisterViewCommands() {
             m_Doc->CreateWaypoint(m_ContextPos.easting, m_ContextPos.northing, WptCreateMode::Dialog,
                                   m_Desc.mapType, "", "", 0);
     });
-    m.AddUpdate(cmd::NewWpt,
-                [this, hasPosition](CCmdUI& ui) { ui.Enable(m_Desc.layers[kLayerWaypoints] != 0 && hasPosition()); });
+    m.AddUpdate(cmd::NewWpt, [this, hasPosition](CCmdUI& ui) {
+        ui.Enable(m_Desc.layers[kLayerWaypoints] != 0 && hasPosition());
+    });
     m.AddCommand(cmd::SetDmrViewPoint, [this] {
         DmrParams& dmr = VornaApp().dmr;
         dmr.ViewPoint = m_ContextPos;
@@ -194,7 +198,8 @@ void CMapViewController::RegisterViewCommands() {
     m.AddCommand(cmd::GotoPrintOrigin, [this, X] {
         if (!m_Doc) return;
         const CPointD& c = m_Desc.printCenter;
-        CenterOnPosition(c.easting - X(m_Desc.printSize.cx / 2), c.northing + X(m_Desc.printSize.cy / 2), 20.0);
+        CenterOnPosition(c.easting - X(m_Desc.printSize.cx / 2), c.northing + X(m_Desc.printSize.cy / 2),
+                         20.0);
     });
     m.AddCommand(cmd::NextPrintFrame, [this] { SnapPrintFrame(m_HitB.frameHandle); });
 }
