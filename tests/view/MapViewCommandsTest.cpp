@@ -7,6 +7,7 @@
 #include "ViewTestEnv.h"
 #include "platform/CommandIds.h"
 #include "platform/System.h"
+#include "view/MainFrm.h"
 #include "view/MapPicture.h"
 #include "view/MapTransforms.h"
 #include "view/MapViewFrame.h"
@@ -117,6 +118,17 @@ TEST(MapViewCommands, PrintAreaAndWaypointItemsActOnTheContextTarget) {
             std::tuple(s[2] != 0, s[3] != 0, s[4] != 0))
             << s[0];
     }
+    // From the main window's menu: the map pane beside the 3-D view follows the view point.
+    env.app.splitStyle = int(SplitStyle::MapDmr);
+    env.app.views[0].tracking = kTrackingDmr;
+    const auto frame = std::make_unique<CMainFrame>(env.doc.get(), env.app);
+    CMapViewController& pane = frame->MapView(0)->Controller();
+    const CPointD far(at.easting + 20000, at.northing);
+    pane.SetContextTarget(HitRecord(), far, QPoint());
+    ASSERT_TRUE(frame->Router().Execute(cmd::SetDmrViewPoint));
+    const MapPoint c = MapToClient(far, pane.Desc(), {});
+    EXPECT_EQ(std::tuple(pane.Desc().dmrViewPoint.easting, c.x, c.y),
+              std::tuple(far.easting, pane.Desc().clientSize.cx / 2, pane.Desc().clientSize.cy / 2));
 }
 
 // Re-centring moves the pane only beyond the margin, never for a point off
