@@ -27,6 +27,10 @@ int PrintGridStep(int series) {
 // narrower than the grid still snaps.
 int SnapSize(int metres, int step) { return std::max(step, metres / step * step); }
 
+// Whole metres cut to a multiple of step toward zero; 64 bits, as a print
+// centre may come from a damaged settings file.
+long long CutToStep(double metres, int step) { return 1LL * SaturateToInt(metres) / step * step; }
+
 void EndBeep() { Beep(100, 100); }
 
 }  // namespace
@@ -44,19 +48,20 @@ void CMapViewController::SnapPrintFrame(int handle) {
     const auto X = [&](int n) { return PixelsToMetresX(n, m_Desc, geo); };
     const int W = m_Desc.printSize.cx, H = m_Desc.printSize.cy;
     const int g = PrintGridStep(m_Desc.mapType);
+    const auto down = [g](double v) { return CutToStep(v, g); };
     CPointD& c = m_Desc.printCenter;
     switch (handle) {
         case kFrameTop:
-            c.northing = double(SaturateToInt(c.northing + X(3 * H / 2)) / g * g - X(H / 2));
+            c.northing = double(down(c.northing + X(3 * H / 2)) - X(H / 2));
             break;
         case kFrameRight:
-            c.easting = double(X(W / 2) + SaturateToInt(c.easting + X(W / 2)) / g * g);
+            c.easting = double(X(W / 2) + down(c.easting + X(W / 2)));
             break;
         case kFrameBottom:
-            c.northing = double((SaturateToInt(c.northing - X(H / 2) - 1.0) / g + 1) * g - X(H / 2));
+            c.northing = double(down(c.northing - X(H / 2) - 1.0) + g - X(H / 2));
             break;
         case kFrameLeft:
-            c.easting = double(X(W / 2) + (SaturateToInt(c.easting - X(3 * W / 2) - 1.0) / g + 1) * g);
+            c.easting = double(X(W / 2) + down(c.easting - X(3 * W / 2) - 1.0) + g);
             break;
         default:
             break;
@@ -123,36 +128,27 @@ void CMapViewController::RegisterViewCommands() {
     CCommandMap& m = m_Commands;
     // Waypoint commands act on a copy of the target taken now: the document
     // may prompt, and the target may be replaced meanwhile.
-    const auto onWpt = [this](auto action) {
-        return [this, action] {
+    const auto onWpt = [this, &m](unsigned first, unsigned last, auto action) {
+        m.AddCommandRange(first, last, [this, action](unsigned id) {
             const HitRecord hit = m_HitB;
-            if (m_Doc && hit.HasWaypoint()) action(*m_Doc, hit.waypoint, hit.waypointIndex);
-        };
+            if (m_Doc && hit.HasWaypoint()) action(*m_Doc, hit.waypoint, hit.waypointIndex, int(id));
+        });
     };
-    m.AddCommand(cmd::WptEdit,
-                 onWpt([](CVornaDoc& d, const WaypointRecord& r, int i) { d.EditWaypoint(r, i); }));
-    m.AddCommand(cmd::WptDelete,
-                 onWpt([](CVornaDoc& d, const WaypointRecord& r, int i) { d.DeleteWaypoint(r, i); }));
-    m.AddCommand(cmd::WptChangeTo,
-                 onWpt([](CVornaDoc& d, const WaypointRecord& r, int i) { d.ChangeWptTo(r, i); }));
+    using Wpt = const WaypointRecord&;
+    onWpt(cmd::WptEdit, cmd::WptEdit, [](CVornaDoc& d, Wpt r, int i, int) { d.EditWaypoint(r, i); });
+    onWpt(cmd::WptDelete, cmd::WptDelete, [](CVornaDoc& d, Wpt r, int i, int) { d.DeleteWaypoint(r, i); });
+    onWpt(cmd::WptChangeTo, cmd::WptChangeTo, [](CVornaDoc& d, Wpt r, int i, int) { d.ChangeWptTo(r, i); });
+    onWpt(cmd::WptDefinedOnFirst, cmd::WptDefinedOnLast,
+          [](CVornaDoc& d, Wpt r, int i, int id) { d.SetWptLevel(r, i, id - cmd::WptDefinedOnFirst); });
+    const auto labelBits = [](int id) { return (id - cmd::WptLabelBelow) << 4; };
+    onWpt(cmd::WptLabelBelow, cmd::WptLabelRight,
+          [labelBits](CVornaDoc& d, Wpt r, int i, int id) { d.SetWptLabelPosition(r, i, labelBits(id)); });
     m.AddCommand(cmd::WptMove, [this] { m_MouseMode = MouseMode::MoveWaypoint; });
-
-    m.AddCommandRange(cmd::WptDefinedOnFirst, cmd::WptDefinedOnLast, [this](unsigned id) {
-        const HitRecord hit = m_HitB;
-        if (m_Doc && hit.HasWaypoint())
-            m_Doc->SetWptLevel(hit.waypoint, hit.waypointIndex, int(id) - cmd::WptDefinedOnFirst);
-    });
     m.AddUpdateRange(cmd::WptDefinedOnFirst, cmd::WptDefinedOnLast, [this](CCmdUI& ui) {
         ui.SetCheck((m_HitB.waypoint.Flags & kWptLevelMask) == int(ui.m_nID) - cmd::WptDefinedOnFirst);
     });
-    const auto labelBits = [](unsigned id) { return (int(id) - cmd::WptLabelBelow) << 4; };
-    m.AddCommandRange(cmd::WptLabelBelow, cmd::WptLabelRight, [this, labelBits](unsigned id) {
-        const HitRecord hit = m_HitB;
-        if (m_Doc && hit.HasWaypoint())
-            m_Doc->SetWptLabelPosition(hit.waypoint, hit.waypointIndex, labelBits(id));
-    });
     m.AddUpdateRange(cmd::WptLabelBelow, cmd::WptLabelRight, [this, labelBits](CCmdUI& ui) {
-        ui.SetCheck((m_HitB.waypoint.Flags & kWptLabelMask) == labelBits(ui.m_nID));
+        ui.SetCheck((m_HitB.waypoint.Flags & kWptLabelMask) == labelBits(int(ui.m_nID)));
     });
 
     // An image without origin has no map position to put anything at.
@@ -189,8 +185,8 @@ void CMapViewController::RegisterViewCommands() {
         const int wm = SnapSize(X(W), g), hm = SnapSize(Y(H), g);
         // The print sheets are counted from this corner (not the map's origin).
         constexpr int kSheetE = 370000, kSheetN = 5222000;
-        const long long left = 1LL * SaturateToInt(m_ContextPos.easting - kSheetE) / wm * wm + kSheetE;
-        const long long top = kSheetN - 1LL * SaturateToInt(kSheetN - m_ContextPos.northing) / hm * hm;
+        const long long left = CutToStep(m_ContextPos.easting - kSheetE, wm) + kSheetE;
+        const long long top = kSheetN - CutToStep(kSheetN - m_ContextPos.northing, hm);
         m_Desc.printCenter = CPointD(double(left + X(W / 2)), double(top - Y(H / 2)));
         m_Doc->UpdateAllViews(nullptr, kHintAll);
     });

@@ -10,15 +10,13 @@
 #include "view/MainFrm.h"
 #include "view/MapPicture.h"
 #include "view/MapTransforms.h"
-#include "view/MapViewFrame.h"
 #include "view/VornaView.h"
 
 namespace {
 
 // A TK25 pane of 400 x 300 pixels with every layer on.
-struct Env : ViewTestEnv, IMapViewFrame {
+struct Env : ViewTestEnv {
     FakeWptDialogs dialogs;
-    std::vector<std::pair<bool, bool>> dmrUpdates;
     CVornaView view{doc.get()};
     CMapViewController& p = view.Controller();
     Env() {
@@ -27,12 +25,8 @@ struct Env : ViewTestEnv, IMapViewFrame {
         for (int& l : app.views[0].layers) l = 1;
         view.show();
         view.resize(view.size() + QSize(400, 300) - view.viewport()->size());
-        p.SetFrame(this), p.InitFromSettings(0, 0);
+        p.InitFromSettings(0, 0);
     }
-    void SetActiveVornaView(int) override {}
-    bool HasDmrView() const override { return false; }
-    SplitStyle Layout() const override { return SplitStyle::MapOnly; }
-    void UpdateDmr(bool toPanel, bool redraw) override { dmrUpdates.emplace_back(toPanel, redraw); }
     std::pair<double, double> Corner() const {
         const MapViewDesc& d = p.Desc();
         const int dx = PixelsToMetresX(d.printSize.cx / 2, d, {}),
@@ -92,21 +86,21 @@ TEST(MapViewCommands, PrintAreaAndWaypointItemsActOnTheContextTarget) {
     const CPointD at(402345, 5102345);
     env.dialogs.wpt.push_back([](WaypointRecord&) { return kWptDialogOk; });
     ASSERT_TRUE(env.On(cmd::NewWpt, at));
-    for (auto [id, flags] : {std::pair(cmd::WptDefinedOnFirst + 3, 3), std::pair(cmd::WptLabelLeft, 0x23),
-                             std::pair(cmd::WptLabelBelow, 0x03)}) {
+    for (auto [id, flags] :
+         {std::pair(cmd::WptDefinedOnFirst + 3, 3), std::pair(cmd::WptLabelLeft, 0x23),
+          std::pair(cmd::WptDefinedOnFirst + 1, 0x21), std::pair(cmd::WptLabelBelow, 0x01)}) {
         EXPECT_FALSE(env.Ui(id, true));
         env.On(id, at);
         EXPECT_EQ(std::pair(p.HitB().waypoint.Flags & 0x37, env.Ui(id, true)), std::pair(flags, true));
     }
+    env.On(cmd::WptEdit, at);
+    EXPECT_EQ(env.dialogs.wptRuns, 2);  // after New Wpt's
     env.On(cmd::WptChangeTo, at);
     EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Not implemented yet!"});
     EXPECT_FALSE(env.On(cmd::WptDelete, at));
     env.doc->OnEditUndo();
     EXPECT_TRUE(env.On(cmd::WptMove, at));
     EXPECT_EQ(p.GetMouseMode(), MouseMode::MoveWaypoint);
-    env.On(cmd::SetDmrViewPoint, at);
-    EXPECT_EQ(std::pair(env.app.dmr.ViewPoint.easting, env.app.dmr.StickToGps), std::pair(at.easting, 0));
-    EXPECT_EQ(env.dmrUpdates, (std::vector<std::pair<bool, bool>>{{true, true}}));
 
     // map type, waypoint layer; enabled: New Wpt, Set DMR View Point, Set to Grid
     const int states[][5] = {{kSeriesTK25, 0, 0, 1, 1}, {kMapImageGeo, 1, 1, 1, 0}, {kMapImage, 1, 0, 0, 0}};
@@ -127,8 +121,8 @@ TEST(MapViewCommands, PrintAreaAndWaypointItemsActOnTheContextTarget) {
     pane.SetContextTarget(HitRecord(), far, QPoint());
     ASSERT_TRUE(frame->Router().Execute(cmd::SetDmrViewPoint));
     const MapPoint c = MapToClient(far, pane.Desc(), {});
-    EXPECT_EQ(std::tuple(pane.Desc().dmrViewPoint.easting, c.x, c.y),
-              std::tuple(far.easting, pane.Desc().clientSize.cx / 2, pane.Desc().clientSize.cy / 2));
+    EXPECT_EQ(std::tuple(env.app.dmr.StickToGps, pane.Desc().dmrViewPoint.easting, c.x, c.y),
+              std::tuple(0, far.easting, pane.Desc().clientSize.cx / 2, pane.Desc().clientSize.cy / 2));
 }
 
 // Re-centring moves the pane only beyond the margin, never for a point off
