@@ -82,6 +82,9 @@ TEST(MapViewCommands, PrintAreaAndWaypointItemsActOnTheContextTarget) {
         for (int i = 0; i < r[1]; ++i) p.OnCommand(cmd::NextPrintFrame);
         EXPECT_EQ(env.Corner(), std::pair(double(r[2]), double(r[3]))) << r[0];
     }
+    p.OnCommand(cmd::GotoPrintOrigin);
+    const MapPoint corner = MapToClient(400000, 5100000, p.Desc(), {});
+    EXPECT_EQ(std::pair(corner.x, corner.y), std::pair(200, 150));
 
     const CPointD at(402345, 5102345);
     env.dialogs.wpt.push_back([](WaypointRecord&) { return kWptDialogOk; });
