@@ -136,8 +136,7 @@ TEST(MapViewCommands, PaneRecentresBeyondTheMarginAndScrollsByTheBarsActions) {
     Env env;
     CMapViewController& p = env.p;
     const double m = 25.4 / 150 * p.Desc().scale / 1000;  // metres per pixel
-    // offsets in pixels (19 %, 21 %, 18.7 %, 21.3 %), a pane of no size, a point off the map
-    // dx, dy, pane width, easting (0: at the offset), moves
+    // offset dx, dy (19 %, 21 %, 18.7 %, 21.3 %), pane width (0: none), easting (0: at the offset), moves
     const int centre[][5] = {{38, 0, 400, 0, 0}, {42, 0, 400, 0, 1}, {0, 28, 400, 0, 0},
                              {0, 32, 400, 0, 1}, {900, 0, 0, 0, 0},  {900, 0, 400, 300000, 0}};
     for (const auto& r : centre) {
