@@ -570,8 +570,8 @@ void CMainFrame::RegisterFrameCommands() {
 }
 
 void CMainFrame::UpdateDmr(bool, bool redraw) {
-    // The control panel has no working copy yet: the settings block is the
-    // only one.
+    // The settings block is the only copy of the 3-D settings: nothing to
+    // synchronise, and the map pane takes the new view point at once.
     if (!redraw || !m_pDmrView || !m_pVornaView[0]) return;
     CMapViewController& view = m_pVornaView[0]->Controller();
     const DmrParams& dmr = m_Settings.dmr;
@@ -579,6 +579,7 @@ void CMainFrame::UpdateDmr(bool, bool redraw) {
     view.Desc().dmrViewPoint = dmr.ViewPoint;
     view.Desc().azimuth = dmr.Azimut;
     view.Desc().viewAngle = dmr.ViewAngle;
-    if (view.Desc().tracking == kTrackingDmr) view.CenterOnPosition(dmr.ViewPoint.easting, dmr.ViewPoint.northing, 20.0);
+    if (view.Desc().tracking == kTrackingDmr)
+        view.CenterOnPosition(dmr.ViewPoint.easting, dmr.ViewPoint.northing, 20.0);
     view.OnUpdate(nullptr, kHintDmrViewPoint, &hint);
 }
