@@ -568,3 +568,18 @@ void CMainFrame::RegisterFrameCommands() {
         ui.SetCheck(m_MapViewCount >= 2 && m_ActiveIndex == int(ui.m_nID) - cmd::ActivateView0);
     });
 }
+
+void CMainFrame::UpdateDmr(bool, bool redraw) {
+    // The settings block is the only copy of the 3-D settings: nothing to
+    // synchronise, and the map pane takes the new view point at once.
+    if (!redraw || !m_pDmrView || !m_pVornaView[0]) return;
+    CMapViewController& view = m_pVornaView[0]->Controller();
+    const DmrParams& dmr = m_Settings.dmr;
+    const CGpsTriple hint(view.Desc().dmrViewPoint, dmr.ViewPoint, dmr.PrevViewPoint);
+    view.Desc().dmrViewPoint = dmr.ViewPoint;
+    view.Desc().azimuth = dmr.Azimut;
+    view.Desc().viewAngle = dmr.ViewAngle;
+    if (view.Desc().tracking == kTrackingDmr)
+        view.CenterOnPosition(dmr.ViewPoint.easting, dmr.ViewPoint.northing, 20.0);
+    view.OnUpdate(nullptr, kHintDmrViewPoint, &hint);
+}

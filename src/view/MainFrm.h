@@ -142,6 +142,11 @@ private:
     ICommandTarget* m_DocTarget = nullptr;
     CCommandActions* m_Actions = nullptr;  // child QObject
     std::vector<QMenu*> m_Menus;
+
+public:
+    // The view point moved: map pane 0 follows it when it tracks the 3-D
+    // view and moves its marker.
+    void UpdateDmr(bool toPanel, bool redraw) override;
 };
 
 // The main window of the run, or null.

@@ -94,6 +94,13 @@ public:
     // Re-centres on (E, N) when it lies more than margin percent of the half
     // pane off the centre; 0 centres unless already exactly centred.
     void CenterOnPosition(double E, double N, double margin);
+    // A scroll-bar action (a QAbstractSlider::SliderAction) on the bar of
+    // that orientation; position is where the bar put its thumb. The pane
+    // decides the new origin: steps, clamps and the end beeps are its own.
+    void OnScrollAction(Qt::Orientation bar, int action, int position);
+    // The context menu's target as the menu code sets it; for callers that
+    // pick a command without opening the menu.
+    void SetContextTarget(const HitRecord& hit, CPointD pos, QPoint pt);
 
     // ---- state ----------------------------------------------------------
     MapViewDesc& Desc() { return m_Desc; }

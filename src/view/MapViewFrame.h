@@ -16,4 +16,7 @@ public:
     virtual int FrameGuard() const { return 222; }
     virtual int MapViewCount() const { return 0; }
     virtual int MapViewCountTest() const { return MapViewCount(); }
+    // The 3-D settings changed: toPanel when they were changed directly (not
+    // in the control panel), redraw to show the new view point.
+    virtual void UpdateDmr(bool /*toPanel*/, bool /*redraw*/) {}
 };

@@ -19,6 +19,12 @@ CVornaView::CVornaView(CVornaDoc* doc, QWidget* parent)
     QPalette pal = viewport()->palette();
     pal.setColor(QPalette::Window, Qt::white);
     viewport()->setPalette(pal);
+    // Every bar action goes to the pane, which sets the bars back to the
+    // origin it chose; the bars' own step and clamp never take effect.
+    for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()})
+        connect(bar, &QAbstractSlider::actionTriggered, this, [this, bar](int action) {
+            m_Controller.OnScrollAction(bar->orientation(), action, bar->sliderPosition());
+        });
     m_Controller.Resize(viewport()->width(), viewport()->height());
 }
 
@@ -35,6 +41,8 @@ void CVornaView::resizeEvent(QResizeEvent* e) {
 }
 
 void CVornaView::scrollContentsBy(int, int) {
+    // Bar actions have been carried out by the pane already; a value change
+    // that comes any other way still moves the map.
     if (m_MovingBars) return;
     m_Controller.OnUserScroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
 }
