@@ -214,6 +214,8 @@ void SimReceiver::Command(std::uint16_t word) {
         Log("command " + std::to_string(word) + " acknowledged, nothing to send");
         return;
     }
+    // A profile whose record types are not packed here has nothing to offer.
+    if (!records.empty() && records.back().data.empty()) records.clear(), announced = 0;
     if (announced > 0xFFFF) {
         Log("only the first 65535 records fit the count");
         records.resize(0xFFFF);
