@@ -90,9 +90,9 @@ TEST(GarminSimFrames, WireBytesMatchTheLinkRules) {
     } rows[] = {
         {254, {}, "10 FE 00 02 10 03"},
         {6, {0xFD, 0}, "10 06 02 FD 00 FB 10 03"},
-        {27, {16, 0}, "10 1B 02 10 10 00 D3 10 03"},  // a data byte 0x10 is doubled
+        {27, {16, 0}, "10 1B 02 10 10 00 D3 10 03"},    // a data byte 0x10 is doubled
         {27, {0xD3, 0}, "10 1B 02 D3 00 10 10 10 03"},  // so is a checksum 0x10
-        {0x10, {0x10}, "10 10 01 10 10 DF 10 03"},     // but never the id
+        {0x10, {0x10}, "10 10 01 10 10 DF 10 03"},      // but never the id
         {255, HexBytes("E7 03 FA 00 53 49 4D 47 50 53 32 00"),
          "10 FF 0C E7 03 FA 00 53 49 4D 47 50 53 32 00 0C 10 03"},
     };
@@ -136,8 +136,8 @@ TEST(GarminSimFrames, DamagedAndNoisyInputYieldsOnlyWhatIsThere) {
         std::vector<FrameDecoder::Frame> got;
         for (std::uint8_t b : wire) d.Push(&b, 1, got);
         std::string ids;
-        for (const auto& f : got) ids += (ids.empty() ? "" : " ") + std::string(f.valid ? "" : "!") +
-                                        std::to_string(f.packet.id);
+        for (const auto& f : got)
+            ids += (ids.empty() ? "" : " ") + std::string(f.valid ? "" : "!") + std::to_string(f.packet.id);
         EXPECT_EQ(ids, r.frames);
     }
 }
@@ -210,8 +210,13 @@ TEST(GarminSimRecords, RecordsCarryPositionsNamesAndTimesBothWays) {
     struct Row {
         double deg;
         std::int32_t semicircles;
-    } positions[] = {{0, 0}, {90, 1 << 30}, {-90, -(1 << 30)}, {180, 2147483647}, {-180, -2147483647 - 1},
-                     {46.05, 549397900}, {-1e-7, -1}};
+    } positions[] = {{0, 0},
+                     {90, 1 << 30},
+                     {-90, -(1 << 30)},
+                     {180, 2147483647},
+                     {-180, -2147483647 - 1},
+                     {46.05, 549397900},
+                     {-1e-7, -1}};
     for (const auto& p : positions) {
         EXPECT_EQ(ToSemicircles(p.deg), p.semicircles) << p.deg;
         EXPECT_NEAR(FromSemicircles(p.semicircles), p.deg, 1e-7) << p.deg;
@@ -257,7 +262,8 @@ TEST(GarminSimData, TextFilesGiveTheirItemsOrNameTheBadLine) {
         const char* text;
         const char* summary;  // waypoints, tracks with their point counts; or the failing line
     } rows[] = {
-        {"# sample\nW 46.05 14.5 CASTLE  view  from  top \r\nT EVENING WALK\nP 46 14 1774737600 300\nP 46.1 14.1\n"
+        {"# sample\nW 46.05 14.5 CASTLE  view  from  top \r\nT EVENING WALK\nP 46 14 1774737600 300\nP 46.1 "
+         "14.1\n"
          "T\nP 1 2 0\n",
          "CASTLE|view  from  top|EVENING WALK:2|:1"},
         {"W 46.05 14.5\n", ":1:"},
@@ -288,8 +294,9 @@ TEST(GarminSimReceiver, RecordHoldsEveryReceivedPacketInOrder) {
     SimReceiver rx(*ProfileByName("table"), SampleData());
     std::vector<std::string> lines;
     rx.onRecord = [&lines](const std::string& s) { lines.push_back(s); };
-    const Bytes wire = HexBytes("10 FE 00 02 10 03  10 1B 02 10 10 00 D3 10 03  10 1B 02 03 00 E1 10 03  "
-                                "10 06 02 FF 00 F9 10 03");
+    const Bytes wire = HexBytes(
+        "10 FE 00 02 10 03  10 1B 02 10 10 00 D3 10 03  10 1B 02 03 00 E1 10 03  "
+        "10 06 02 FF 00 F9 10 03");
     for (std::uint8_t b : wire) rx.Receive(&b, 1);
     EXPECT_EQ(lines, (std::vector<std::string>{"254", "27 1000", "! 1b020300e1", "6 ff00"}));
 }

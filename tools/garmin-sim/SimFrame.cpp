@@ -34,51 +34,51 @@ void FrameDecoder::Push(const std::uint8_t* p, std::size_t n, std::vector<Frame>
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint8_t b = p[i];
         switch (m_Stage) {
-        case Stage::Hunt:
-            if (b == kDle) m_Stage = Stage::HuntDle;
-            break;
-        case Stage::HuntDle:
-            if (b == kDle) break;  // a run of DLEs: the last one may open the frame
-            if (b == kEtx) {
-                m_Stage = Stage::Hunt;
+            case Stage::Hunt:
+                if (b == kDle) m_Stage = Stage::HuntDle;
                 break;
-            }
-            m_Body.assign(1, b);
-            m_Stage = Stage::Body;
-            break;
-        case Stage::Body:
-            if (b == kDle) {
-                m_Stage = Stage::BodyDle;
-            } else if (m_Body.size() >= kMaxBody) {
-                Reset();
-            } else {
-                m_Body.push_back(b);
-            }
-            break;
-        case Stage::BodyDle:
-            if (b == kDle) {
-                if (m_Body.size() >= kMaxBody) {
-                    Reset();
-                } else {
-                    m_Body.push_back(kDle);
-                    m_Stage = Stage::Body;
+            case Stage::HuntDle:
+                if (b == kDle) break;  // a run of DLEs: the last one may open the frame
+                if (b == kEtx) {
+                    m_Stage = Stage::Hunt;
+                    break;
                 }
-            } else if (b == kEtx) {
-                Frame f;
-                f.unstuffed = m_Body;
-                std::uint8_t sum = 0;
-                for (std::uint8_t c : m_Body) sum = std::uint8_t(sum + c);
-                f.valid = m_Body.size() >= 3 && m_Body[1] == m_Body.size() - 3 && sum == 0;
-                f.packet.id = m_Body[0];
-                if (f.valid) f.packet.data.assign(m_Body.begin() + 2, m_Body.end() - 1);
-                out.push_back(std::move(f));
-                Reset();
-            } else {
-                // DLE and an id inside a frame: the sender gave up on the old one.
                 m_Body.assign(1, b);
                 m_Stage = Stage::Body;
-            }
-            break;
+                break;
+            case Stage::Body:
+                if (b == kDle) {
+                    m_Stage = Stage::BodyDle;
+                } else if (m_Body.size() >= kMaxBody) {
+                    Reset();
+                } else {
+                    m_Body.push_back(b);
+                }
+                break;
+            case Stage::BodyDle:
+                if (b == kDle) {
+                    if (m_Body.size() >= kMaxBody) {
+                        Reset();
+                    } else {
+                        m_Body.push_back(kDle);
+                        m_Stage = Stage::Body;
+                    }
+                } else if (b == kEtx) {
+                    Frame f;
+                    f.unstuffed = m_Body;
+                    std::uint8_t sum = 0;
+                    for (std::uint8_t c : m_Body) sum = std::uint8_t(sum + c);
+                    f.valid = m_Body.size() >= 3 && m_Body[1] == m_Body.size() - 3 && sum == 0;
+                    f.packet.id = m_Body[0];
+                    if (f.valid) f.packet.data.assign(m_Body.begin() + 2, m_Body.end() - 1);
+                    out.push_back(std::move(f));
+                    Reset();
+                } else {
+                    // DLE and an id inside a frame: the sender gave up on the old one.
+                    m_Body.assign(1, b);
+                    m_Stage = Stage::Body;
+                }
+                break;
         }
     }
 }

@@ -28,7 +28,7 @@ public:
     struct Frame {
         bool valid = false;  // size byte and checksum agree with the data
         SimPacket packet;
-        Bytes unstuffed;     // id, size, data, checksum as received
+        Bytes unstuffed;  // id, size, data, checksum as received
     };
 
     // Feeds bytes; completed frames are appended to out.

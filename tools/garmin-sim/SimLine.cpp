@@ -51,7 +51,8 @@ void WriteAll(int fd, const std::uint8_t* p, std::size_t n) {
 class Pacer {
 public:
     explicit Pacer(int baud)
-        : m_ByteTime(baud > 0 ? std::chrono::nanoseconds(10'000'000'000LL / baud) : Clock::duration::zero()) {}
+        : m_ByteTime(baud > 0 ? std::chrono::nanoseconds(10'000'000'000LL / baud) : Clock::duration::zero()) {
+    }
 
     void Write(int fd, const Bytes& bytes) {
         if (m_ByteTime == Clock::duration::zero()) {

@@ -36,15 +36,45 @@ const std::vector<SimProfile>& SimProfiles() {
     static const std::vector<SimProfile> profiles = {
         // An older handheld that sends no protocol array: the host knows it from its product id.
         {"table", 77, 300, "SIMULATED TABLE RECEIVER", {}, 100, 0, 300},
-        {"array", 999, 250, "SIMULATED ARRAY RECEIVER",
-         {{'P', 0}, {'L', 1}, {'A', 10}, {'A', 100}, {'D', 108}, {'A', 201}, {'D', 202}, {'D', 108},
-          {'D', 210}, {'A', 301}, {'D', 310}, {'D', 301}},
-         108, 310, 301},
+        {"array",
+         999,
+         250,
+         "SIMULATED ARRAY RECEIVER",
+         {{'P', 0},
+          {'L', 1},
+          {'A', 10},
+          {'A', 100},
+          {'D', 108},
+          {'A', 201},
+          {'D', 202},
+          {'D', 108},
+          {'D', 210},
+          {'A', 301},
+          {'D', 310},
+          {'D', 301}},
+         108,
+         310,
+         301},
         // Announces record types the host does not handle.
-        {"unsupported", 998, 100, "SIMULATED NEWER RECEIVER",
-         {{'P', 0}, {'L', 1}, {'A', 10}, {'A', 100}, {'D', 110}, {'A', 201}, {'D', 202}, {'D', 110},
-          {'D', 210}, {'A', 302}, {'D', 312}, {'D', 302}},
-         110, 312, 302},
+        {"unsupported",
+         998,
+         100,
+         "SIMULATED NEWER RECEIVER",
+         {{'P', 0},
+          {'L', 1},
+          {'A', 10},
+          {'A', 100},
+          {'D', 110},
+          {'A', 201},
+          {'D', 202},
+          {'D', 110},
+          {'D', 210},
+          {'A', 302},
+          {'D', 312},
+          {'D', 302}},
+         110,
+         312,
+         302},
     };
     return profiles;
 }
@@ -58,8 +88,9 @@ std::optional<SimProfile> ProfileByName(const std::string& name) {
 const std::vector<std::string>& FaultNames() {
     // In the order of SimFault.
     static const std::vector<std::string> names = {
-        "none", "silent", "nak", "bad-checksum", "noise", "duplicate", "extra-record",
-        "extra-packet-after-product-data", "no-ack"};
+        "none",  "silent",    "nak",          "bad-checksum",
+        "noise", "duplicate", "extra-record", "extra-packet-after-product-data",
+        "no-ack"};
     return names;
 }
 
@@ -205,11 +236,13 @@ void SimReceiver::Command(std::uint16_t word) {
         for (const auto& t : m_Data.tracks) {
             if (m_Profile.trackHeaderType) records.push_back({kPidTrkHdr, PackTrackHeader(t.name)});
             for (std::size_t i = 0; i < t.points.size(); ++i)
-                records.push_back({kPidTrkData, PackTrackPoint(m_Profile.trackPointType, t.points[i], i == 0)});
+                records.push_back(
+                    {kPidTrkData, PackTrackPoint(m_Profile.trackPointType, t.points[i], i == 0)});
         }
         announced = records.size();
         if (m_Fault == SimFault::ExtraRecord)
-            records.push_back({kPidTrkData, PackTrackPoint(m_Profile.trackPointType, {46.1, 14.6, 0}, false)});
+            records.push_back(
+                {kPidTrkData, PackTrackPoint(m_Profile.trackPointType, {46.1, 14.6, 0}, false)});
     } else if (word != kCmdTransferRte) {
         Log("command " + std::to_string(word) + " acknowledged, nothing to send");
         return;

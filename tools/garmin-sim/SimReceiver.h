@@ -17,14 +17,14 @@
 
 enum class SimFault {
     None,
-    Silent,        // never sends a byte
-    Nak,           // refuses every packet after the product request
-    BadChecksum,   // the first frame after identification has a wrong checksum
-    Noise,         // bytes that belong to no frame before every frame
-    Duplicate,     // the first record of a download goes out twice
-    ExtraRecord,   // a download holds one record more than it announces
-    ExtraPacket,   // an extended product data packet follows the product data
-    NoAck,         // the product request is answered without its acknowledge
+    Silent,       // never sends a byte
+    Nak,          // refuses every packet after the product request
+    BadChecksum,  // the first frame after identification has a wrong checksum
+    Noise,        // bytes that belong to no frame before every frame
+    Duplicate,    // the first record of a download goes out twice
+    ExtraRecord,  // a download holds one record more than it announces
+    ExtraPacket,  // an extended product data packet follows the product data
+    NoAck,        // the product request is answered without its acknowledge
 };
 
 struct SimProfile {
@@ -99,7 +99,7 @@ private:
     Bytes m_LastFrame;
     int m_AcksDue = 0;
     std::uint8_t m_Sending = 0;  // id of the packet awaiting its acknowledge
-    bool m_Identified = false;    // the product request of this session was answered
+    bool m_Identified = false;   // the product request of this session was answered
     bool m_CorruptDone = false;
     bool m_TransferDone = false;
     Bytes m_Out;

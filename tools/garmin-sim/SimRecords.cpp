@@ -194,8 +194,9 @@ bool LoadSimData(const std::string& path, SimData& out, std::string& error) {
             ok = true;
         } else if (tag == "P" && !d.tracks.empty()) {
             SimTrackPoint p;
-            ok = f.size() >= 3 && f.size() <= 5 && rest.empty() && Number(f[1], p.lat) && Number(f[2], p.lon) &&
-                 (f.size() < 4 || Number(f[3], p.time)) && (f.size() < 5 || Number(f[4], p.alt));
+            ok = f.size() >= 3 && f.size() <= 5 && rest.empty() && Number(f[1], p.lat) &&
+                 Number(f[2], p.lon) && (f.size() < 4 || Number(f[3], p.time)) &&
+                 (f.size() < 5 || Number(f[4], p.alt));
             d.tracks.back().points.push_back(p);
         }
         if (!ok) {

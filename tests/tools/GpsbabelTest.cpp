@@ -1,0 +1,189 @@
+// The simulator against an independent host: gpsbabel downloads from it and
+// uploads to it over a pseudo-terminal. Skipped where gpsbabel is absent.
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDateTime>
+#include <QString>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+
+#include "SimReceiver.h"
+#include "TestUtil.h"
+
+namespace {
+
+// The simulator binary, running for the life of the object; `path` is the line it serves.
+struct SimProcess {
+    explicit SimProcess(std::vector<std::string> args) {
+        args.insert(args.begin(), ToolsDir() + "/garmin-sim");
+        int out[2];
+        if (::pipe(out) != 0) return;
+        if ((pid = ::fork()) == 0) {
+            ::dup2(out[1], 1);
+            std::vector<char*> argv;
+            for (auto& a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        pollfd pfd{out[0], POLLIN, 0};
+        for (char c; ::poll(&pfd, 1, 10000) > 0 && ::read(out[0], &c, 1) == 1 && c != '\n';) path += c;
+        ::close(out[0]);
+    }
+    ~SimProcess() {
+        if (pid > 0 && ::kill(pid, SIGTERM) == 0) ::waitpid(pid, nullptr, 0);
+    }
+    pid_t pid = -1;
+    std::string path;
+};
+
+bool Gpsbabel(const std::string& args, const TempDir& dir) {
+    return std::system(("timeout 60 gpsbabel " + args + " > " + dir.file("log") + " 2>&1").c_str()) == 0;
+}
+
+// Waypoints, and track points grouped by segment, as gpsbabel writes them.
+void ReadGpx(const std::string& text, std::vector<SimWaypoint>& wpts, std::vector<SimTrack>& segs) {
+    static const std::regex item(
+        R"re(<(wpt|trkpt) lat="([^"]+)" lon="([^"]+)">\s*(?:<ele>[^<]*</ele>\s*)?(?:<time>([^<]*)</time>\s*)?)re"
+        R"re((?:<name>([^<]*)</name>\s*)?(?:<cmt>([^<]*)</cmt>)?|<name>([^<]*)</name>\s*(?:<number>\d+</number>\s*)?<trkseg>|<trkseg>)re");
+    for (std::sregex_iterator m(text.begin(), text.end(), item), end; m != end; ++m) {
+        const auto& g = *m;
+        if (g[1] == "wpt") {
+            wpts.push_back({g[5], g[6], std::stod(g[2]), std::stod(g[3])});
+        } else if (g[1] == "trkpt" && !segs.empty()) {
+            const auto t = QDateTime::fromString(QString::fromStdString(g[4]), Qt::ISODate);
+            segs.back().points.push_back(
+                {std::stod(g[2]), std::stod(g[3]), t.isValid() ? t.toSecsSinceEpoch() : 0});
+        } else if (g[1].length() == 0) {
+            segs.push_back({g[7], {}});
+        }
+    }
+}
+
+}  // namespace
+
+TEST(GarminSimWithGpsbabel, DownloadsHoldTheReceiversRecords) {
+    if (std::system("command -v gpsbabel > /dev/null") != 0) GTEST_SKIP() << "gpsbabel is not installed";
+    TempDir dir;
+    const SimData sample = SampleData();
+    struct Row {
+        const char* profile;
+        const char* what;
+        std::size_t commentWidth;
+        bool trackNames;
+    } rows[] = {{"array", "-w", 50, true},
+                {"array", "-t", 50, true},
+                {"table", "-w", 40, false},
+                {"table", "-t", 40, false}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.profile) + " " + r.what);
+        SimProcess sim({"--profile", r.profile, "--once"});
+        ASSERT_TRUE(Gpsbabel(
+            std::string(r.what) + " -i garmin -f " + sim.path + " -o gpx -F " + dir.file("gpx"), dir))
+            << ReadFileBytes(dir.file("log"));
+        std::vector<SimWaypoint> wpts;
+        std::vector<SimTrack> segs;
+        ReadGpx(ReadFileBytes(dir.file("gpx")), wpts, segs);
+        ASSERT_EQ(wpts.size(), r.what[1] == 'w' ? sample.waypoints.size() : 0);
+        for (std::size_t i = 0; i < wpts.size(); ++i) {
+            const auto& want = sample.waypoints[i];
+            EXPECT_EQ(wpts[i].name, want.name);
+            // gpsbabel puts the name in for an empty comment.
+            EXPECT_EQ(wpts[i].comment,
+                      want.comment.empty() ? want.name : want.comment.substr(0, r.commentWidth));
+            EXPECT_NEAR(wpts[i].lat, want.lat, 1e-6);
+            EXPECT_NEAR(wpts[i].lon, want.lon, 1e-6);
+        }
+        ASSERT_EQ(segs.size(), r.what[1] == 't' ? sample.tracks.size() : 0);
+        for (std::size_t t = 0; t < segs.size(); ++t) {
+            const auto& want = sample.tracks[t];
+            EXPECT_EQ(segs[t].name, r.trackNames ? want.name : "");
+            ASSERT_EQ(segs[t].points.size(), want.points.size());
+            for (std::size_t i = 0; i < want.points.size(); ++i) {
+                EXPECT_NEAR(segs[t].points[i].lat, want.points[i].lat, 1e-6);
+                EXPECT_NEAR(segs[t].points[i].lon, want.points[i].lon, 1e-6);
+                EXPECT_EQ(segs[t].points[i].time, want.points[i].time);
+            }
+        }
+    }
+}
+
+TEST(GarminSimWithGpsbabel, UploadsAreRecordedPacketByPacket) {
+    if (std::system("command -v gpsbabel > /dev/null") != 0) GTEST_SKIP() << "gpsbabel is not installed";
+    TempDir dir;
+    ASSERT_TRUE(WriteFileBytes(dir.file("in.gpx"), R"(<?xml version="1.0"?>
+<gpx version="1.1" creator="test" xmlns="http://www.topografix.com/GPX/1/1">
+<wpt lat="46.05" lon="14.5"><name>ALPHA</name></wpt><wpt lat="-46.1" lon="14.6"><name>BRAVO</name></wpt>
+<rte><name>ROUTE ONE</name><rtept lat="46" lon="14"><name>R1A</name></rtept>
+<rtept lat="46.1" lon="-14.1"><name>R1B</name></rtept><rtept lat="46.2" lon="14.2"><name>R1C</name></rtept></rte>
+<rte><name>ROUTE TWO</name><rtept lat="-45" lon="13"><name>R2A</name></rtept>
+<rtept lat="45.1" lon="13.1"><name>R2B</name></rtept><rtept lat="45.2" lon="13.2"><name>R2C</name></rtept></rte>
+</gpx>)"));
+    const std::map<std::string, std::pair<double, double>> where = {
+        {"ALPHA", {46.05, 14.5}}, {"BRAVO", {-46.1, 14.6}}, {"R1A", {46, 14}},     {"R1B", {46.1, -14.1}},
+        {"R1C", {46.2, 14.2}},    {"R2A", {-45, 13}},       {"R2B", {45.1, 13.1}}, {"R2C", {45.2, 13.2}}};
+    struct Row {
+        const char* profile;
+        const char* what;
+        const char* ids;    // packets between the records packet and the transfer complete; "" unchecked
+        const char* names;  // every named record in order
+    } rows[] = {
+        {"array", "-w", "35 35", "ALPHA BRAVO"},
+        {"array", "-r", "29 30 98 30 98 30 29 30 98 30 98 30", "ROUTE ONE R1A R1B R1C ROUTE TWO R2A R2B R2C"},
+        {"table", "-w", "35 35", "ALPHA BRAVO"},
+        {"table", "-r", "", "R1A R1B R1C R2A R2B R2C"},  // headers without names under this profile
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.profile) + " " + r.what);
+        const SimProfile profile = *ProfileByName(r.profile);
+        {
+            SimProcess sim({"--profile", r.profile, "--once", "--record", dir.file("record")});
+            ASSERT_TRUE(Gpsbabel(
+                std::string(r.what) + " -i gpx -f " + dir.file("in.gpx") + " -o garmin -F " + sim.path, dir))
+                << ReadFileBytes(dir.file("log"));
+        }
+        std::ifstream record(dir.file("record"));
+        std::string line, ids, names;
+        int announced = -1, records = 0;
+        while (std::getline(record, line) && !line.starts_with("12 ")) {
+            const int id = std::stoi(line);
+            Bytes data;
+            for (std::size_t i = line.find(' ') + 1; i && i + 1 < line.size(); i += 2)
+                data.push_back(std::uint8_t(std::stoi(line.substr(i, 2), nullptr, 16)));
+            if (id == kPidRecords) {
+                announced = data.at(0) | data.at(1) << 8;
+            } else if (announced >= 0) {
+                ++records;
+                ids += (ids.empty() ? "" : " ") + std::to_string(id);
+            }
+            std::string name;
+            if (id == 29 && !data.empty()) {
+                name.assign(data.begin() + (profile.waypointType == 108 ? 0 : 1),
+                            data.end());  // D202 or D201
+                name = name.substr(0, std::min(name.find('\0'), name.find_last_not_of(' ') + 1));
+            } else if (id == kPidWptData || id == 30) {
+                const auto w = UnpackWaypoint(profile.waypointType, data);
+                ASSERT_TRUE(w) << line;
+                name = w->name;
+                if (where.count(name)) {
+                    EXPECT_NEAR(w->lat, where.at(name).first, 1e-6) << name;
+                    EXPECT_NEAR(w->lon, where.at(name).second, 1e-6) << name;
+                }
+            }
+            if (!name.empty()) names += (names.empty() ? "" : " ") + name;
+        }
+        EXPECT_TRUE(line.starts_with("12 ")) << "no transfer complete packet";
+        EXPECT_EQ(records, announced);
+        if (*r.ids) {
+            EXPECT_EQ(ids, r.ids);
+        }
+        EXPECT_EQ(names, r.names);
+    }
+}
