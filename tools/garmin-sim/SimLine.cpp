@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -82,9 +84,10 @@ bool OpenPseudoTerminal(SimLine& line, std::string& error) {
         return false;
     }
     const char* name = ::ptsname(fd);
-    // The terminal's settings outlive this open, so a host that forgets raw
-    // mode still gets every byte unchanged; closing it again leaves the
-    // master hung up until the host opens the line.
+    // We keep the slave open ourselves: a host that opens the line exclusively
+    // leaves that mark behind when it closes, and only an open descriptor can
+    // take it off again for the next session. Its raw mode also serves a host
+    // that never sets one.
     const int slave = name ? ::open(name, O_RDWR | O_NOCTTY) : -1;
     if (slave < 0 || !MakeRaw(slave)) {
         error = Failed("pseudo-terminal slave");
@@ -92,8 +95,17 @@ bool OpenPseudoTerminal(SimLine& line, std::string& error) {
         ::close(fd);
         return false;
     }
-    ::close(slave);
-    line = {fd, true, name};
+    // With our own descriptor open the master never hangs up, so the host's
+    // opens and closes are watched on the device node instead.
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch < 0 || ::inotify_add_watch(watch, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+        error = Failed("watching " + std::string(name));
+        if (watch >= 0) ::close(watch);
+        ::close(slave);
+        ::close(fd);
+        return false;
+    }
+    line = {fd, slave, watch, name};
     return true;
 }
 
@@ -104,40 +116,39 @@ bool OpenExistingPort(const std::string& path, SimLine& line, std::string& error
         return false;
     }
     MakeRaw(fd);  // not a terminal (a FIFO, say): bytes pass as they are anyway
-    line = {fd, false, path};
+    line = {fd, -1, -1, path};
     return true;
 }
 
 int Serve(const SimLine& line, SimReceiver& rx, const ServeOptions& options) {
     Pacer pacer(options.baud);
-    bool hostOpen = false;
+    int hostOpens = 0;
     std::uint8_t buf[4096];
     for (;;) {
-        pollfd pfd{line.fd, POLLIN, 0};
-        if (::poll(&pfd, 1, 200) < 0 && errno != EINTR) return 1;
-        bool hungUp = (pfd.revents & POLLHUP) && !(pfd.revents & POLLIN);
-        if (pfd.revents & POLLIN) {
+        pollfd pfd[2] = {{line.fd, POLLIN, 0}, {line.watch, POLLIN, 0}};
+        if (::poll(pfd, line.watch >= 0 ? 2 : 1, -1) < 0 && errno != EINTR) return 1;
+        if (pfd[0].revents & POLLIN) {
             const ssize_t n = ::read(line.fd, buf, sizeof buf);
-            if (n > 0) {
-                hostOpen = true;
-                rx.Receive(buf, std::size_t(n));
-            } else if (n == 0 || errno == EIO) {
-                hungUp = true;
-            }
+            if (n > 0) rx.Receive(buf, std::size_t(n));
+            if (n == 0 || (n < 0 && errno == EIO)) return 0;  // the given port went away
+        } else if (pfd[0].revents & (POLLHUP | POLLERR)) {
+            return 0;
         }
-        if (hungUp) {
-            if (!line.pty) return 0;
-            if (hostOpen) {
-                // Hosts may close and reopen the line within one run, after identifying the receiver.
-                hostOpen = false;
-                if (options.once && rx.TransferDone()) return 0;
-                rx.Reset();
-            }
-            // A pseudo-terminal nobody has open reports a hang-up at once; wait for the host.
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            continue;
-        }
-        if (line.pty && !(pfd.revents & POLLHUP)) hostOpen = true;
         pacer.Write(line.fd, rx.TakeOutput());
+        if (line.watch < 0 || !(pfd[1].revents & POLLIN)) continue;
+        alignas(inotify_event) char events[4096];
+        const ssize_t n = ::read(line.watch, events, sizeof events);
+        for (ssize_t at = 0; at < n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(events + at);
+            hostOpens += (e->mask & IN_OPEN) ? 1 : -1;
+            at += ssize_t(sizeof(inotify_event) + e->len);
+        }
+        if (hostOpens > 0) continue;
+        // The host has closed the line; hosts may reopen it within one run, after identifying the receiver.
+        hostOpens = 0;
+        ::ioctl(line.slave, TIOCNXCL);
+        ::tcflush(line.slave, TCIFLUSH);  // what the host left unread is not for the next one
+        rx.Reset();
+        if (options.once && rx.TransferDone()) return 0;
     }
 }
