@@ -1,14 +1,19 @@
-// The simulator against an independent host: gpsbabel downloads from it and
-// uploads to it over a pseudo-terminal. Skipped where gpsbabel is absent.
+// The simulator on a pseudo-terminal: one host session after another, and
+// against an independent host, gpsbabel, which downloads from it and uploads
+// to it (skipped where gpsbabel is absent).
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <QDateTime>
 #include <QString>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -89,6 +94,36 @@ std::string Describe(const SimData& d) {
 }
 
 }  // namespace
+
+TEST(GarminSimLine, EachHostSessionStartsAfresh) {
+    SimProcess sim({});
+    ASSERT_FALSE(sim.path.empty());
+    const Bytes request = EncodeFrame(kPidProductRqst, {});
+    for (int session = 0; session < 2; ++session) {
+        SCOPED_TRACE(session);
+        // The mark an exclusive open leaves behind goes once the simulator has seen the close.
+        int fd = -1, exclusive = 1;
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (exclusive && std::chrono::steady_clock::now() < give_up) {
+            if (fd >= 0) ::close(fd), ::usleep(10000);
+            fd = ::open(sim.path.c_str(), O_RDWR | O_NOCTTY);
+            ASSERT_GE(fd, 0);
+            ASSERT_EQ(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+        }
+        ASSERT_EQ(exclusive, 0);
+        ASSERT_EQ(::ioctl(fd, TIOCEXCL), 0);
+        ASSERT_EQ(::write(fd, request.data(), request.size()), ssize_t(request.size()));
+        // The answer starts with the acknowledge: the product data left unread last time is gone.
+        FrameDecoder d;
+        std::vector<FrameDecoder::Frame> got;
+        pollfd pfd{fd, POLLIN, 0};
+        for (std::uint8_t b; got.empty() && ::poll(&pfd, 1, 10000) > 0 && ::read(fd, &b, 1) == 1;)
+            d.Push(&b, 1, got);
+        ::close(fd);
+        ASSERT_EQ(got.size(), 1u);
+        EXPECT_EQ(got[0].packet.id, kPidAck);
+    }
+}
 
 TEST(GarminSimWithGpsbabel, DownloadsHoldTheReceiversRecords) {
     if (std::system("command -v gpsbabel > /dev/null") != 0) GTEST_SKIP() << "gpsbabel is not installed";
