@@ -1,5 +1,7 @@
 #include "SimFrame.h"
 
+#include <algorithm>
+
 namespace {
 
 // No frame of the protocol is longer; anything beyond is noise that never ended.
@@ -13,12 +15,15 @@ void PutStuffed(Bytes& out, std::uint8_t b) {
 }  // namespace
 
 Bytes EncodeFrame(std::uint8_t id, const Bytes& data, std::uint8_t checksumOffset) {
-    const auto n = std::uint8_t(data.size());
+    // The size byte bounds a packet; the frame always agrees with it.
+    const auto n = std::uint8_t(std::min<std::size_t>(data.size(), 255));
     std::uint8_t sum = std::uint8_t(id + n);
-    for (std::uint8_t b : data) sum = std::uint8_t(sum + b);
     Bytes out{kDle, id};
     PutStuffed(out, n);
-    for (std::uint8_t b : data) PutStuffed(out, b);
+    for (std::size_t i = 0; i < n; ++i) {
+        sum = std::uint8_t(sum + data[i]);
+        PutStuffed(out, data[i]);
+    }
     PutStuffed(out, std::uint8_t(-sum + checksumOffset));
     out.push_back(kDle);
     out.push_back(kEtx);

@@ -7,9 +7,9 @@
 class SimReceiver;
 
 struct SimLine {
-    int fd = -1;     // our end
-    int slave = -1;  // of a pseudo-terminal: the host's end, held open by us too
-    int watch = -1;  // of a pseudo-terminal: reports the host's opens and closes
+    int fd = -1;       // our end
+    int slave = -1;    // of a pseudo-terminal: the host's end, held open by us too
+    int watch = -1;    // of a pseudo-terminal: reports the host's opens and closes
     std::string path;  // what the host opens
 };
 

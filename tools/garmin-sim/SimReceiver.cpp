@@ -1,6 +1,9 @@
 #include "SimReceiver.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <sstream>
+#include <utility>
 
 #include "platform/ByteOrder.h"
 
@@ -35,46 +38,12 @@ constexpr std::uint16_t kCmdTransferWpt = 7;
 const std::vector<SimProfile>& SimProfiles() {
     static const std::vector<SimProfile> profiles = {
         // An older handheld that sends no protocol array: the host knows it from its product id.
-        {"table", 77, 300, "SIMULATED TABLE RECEIVER", {}, 100, 0, 300},
-        {"array",
-         999,
-         250,
-         "SIMULATED ARRAY RECEIVER",
-         {{'P', 0},
-          {'L', 1},
-          {'A', 10},
-          {'A', 100},
-          {'D', 108},
-          {'A', 201},
-          {'D', 202},
-          {'D', 108},
-          {'D', 210},
-          {'A', 301},
-          {'D', 310},
-          {'D', 301}},
-         108,
-         310,
-         301},
-        // Announces record types the host does not handle.
-        {"unsupported",
-         998,
-         100,
-         "SIMULATED NEWER RECEIVER",
-         {{'P', 0},
-          {'L', 1},
-          {'A', 10},
-          {'A', 100},
-          {'D', 110},
-          {'A', 201},
-          {'D', 202},
-          {'D', 110},
-          {'D', 210},
-          {'A', 302},
-          {'D', 312},
-          {'D', 302}},
-         110,
-         312,
-         302},
+        {"table", 77, 300, "SIMULATED TABLE RECEIVER", "", 100, 0, 300},
+        {"array", 999, 250, "SIMULATED ARRAY RECEIVER",
+         "P000 L001 A010 A100 D108 A201 D202 D108 D210 A301 D310 D301", 108, 310, 301},
+        // A newer receiver whose record types the host does not handle; it offers no records either.
+        {"unsupported", 998, 100, "SIMULATED NEWER RECEIVER",
+         "P000 L001 A010 A100 D110 A201 D202 D110 D210 A302 D312 D302", 110, 312, 302},
     };
     return profiles;
 }
@@ -158,7 +127,7 @@ void SimReceiver::Queue(std::uint8_t id, Bytes data, int copies) {
 
 void SimReceiver::Pump() {
     while (m_AcksDue == 0 && !m_Queue.empty()) {
-        const Outgoing o = std::move(m_Queue.front());
+        Outgoing o = std::move(m_Queue.front());
         m_Queue.pop_front();
         for (int i = 0; i < o.copies; ++i) Emit(o.packet.id, o.packet.data);
         m_AcksDue = o.copies;
@@ -202,10 +171,11 @@ void SimReceiver::Handle(const FrameDecoder::Frame& f) {
         }
         if (!m_Profile.protocols.empty()) {
             Bytes array;
-            for (const auto& [tag, number] : m_Profile.protocols) {
-                array.push_back(std::uint8_t(tag));
-                array.push_back(std::uint8_t(number));
-                array.push_back(std::uint8_t(number >> 8));
+            std::istringstream s(m_Profile.protocols);
+            for (std::string p; s >> p;) {
+                array.push_back(std::uint8_t(p[0]));
+                array.resize(array.size() + 2);
+                StoreLE16(&array[array.size() - 2], std::uint16_t(std::stoi(p.substr(1))));
             }
             Queue(kPidProtocolArray, array);
         }
@@ -248,7 +218,10 @@ void SimReceiver::Command(std::uint16_t word) {
         return;
     }
     // A profile whose record types are not packed here has nothing to offer.
-    if (!records.empty() && records.back().data.empty()) records.clear(), announced = 0;
+    if (std::any_of(records.begin(), records.end(), [](const SimPacket& r) { return r.data.empty(); })) {
+        records.clear();
+        announced = 0;
+    }
     if (announced > 0xFFFF) {
         Log("only the first 65535 records fit the count");
         records.resize(0xFFFF);

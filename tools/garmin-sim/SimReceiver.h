@@ -9,7 +9,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "SimFrame.h"
@@ -32,7 +31,7 @@ struct SimProfile {
     std::int16_t productId = 0;
     std::int16_t version = 0;  // hundredths
     std::string description;
-    std::vector<std::pair<char, std::uint16_t>> protocols;  // empty: no protocol array is sent
+    std::string protocols;  // the protocol array as tags and numbers ("P000 L001 ..."); empty: none is sent
     int waypointType = 100;
     int trackHeaderType = 0;  // 0: track logs go without headers
     int trackPointType = 300;
