@@ -10,9 +10,11 @@
 //   --version HUNDREDTHS software version in the product data
 //   --fault NAME         silent | nak | bad-checksum | noise | duplicate | extra-record |
 //                        extra-packet-after-product-data | no-ack
-//   --data FILE          waypoints and track logs to hold instead of the built-in ones
+//   --data FILE          waypoints and track logs to hold instead of the built-in ones; lines
+//                        "W lat lon NAME [comment]", "T [track name]", "P lat lon [unix time [alt]]"
 //   --track-points N     hold one generated track log of N points instead
-//   --record FILE        one line per packet received: id and data in hex
+//   --record FILE        one line per packet received: id and data in hex (a refused frame: '!' and its
+//   bytes)
 //   --baud N             pace output at the line time of N baud (default: unpaced)
 //   --once               stop when the host closes the line after a transfer has ended
 //   --verbose            say what happens on stderr
