@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <bit>
-#include <cctype>
 #include <cmath>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 
+#include "geo/Convert.h"
 #include "platform/ByteOrder.h"
+#include "platform/Text.h"
 
 namespace {
 
@@ -19,11 +19,6 @@ void PutFloat(Bytes& b, std::size_t at, float v) { StoreLE32(&b[at], std::bit_ca
 void PutPosition(Bytes& b, std::size_t at, double lat, double lon) {
     StoreLE32(&b[at], std::uint32_t(ToSemicircles(lat)));
     StoreLE32(&b[at + 4], std::uint32_t(ToSemicircles(lon)));
-}
-
-std::string Upper(std::string s) {
-    for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return s;
 }
 
 // A fixed text field: space-padded, cut to its width.
@@ -62,8 +57,7 @@ void PutString(Bytes& b, const std::string& s) {
 }  // namespace
 
 std::int32_t ToSemicircles(double degrees) {
-    const double s = std::round(degrees * kSemicirclesPerDegree);
-    return std::int32_t(std::clamp(s, -2147483648.0, 2147483647.0));
+    return SaturateToInt(std::round(degrees * kSemicirclesPerDegree));
 }
 
 double FromSemicircles(std::int32_t s) { return s / kSemicirclesPerDegree; }
@@ -71,9 +65,9 @@ double FromSemicircles(std::int32_t s) { return s / kSemicirclesPerDegree; }
 Bytes PackWaypoint(int type, const SimWaypoint& w) {
     if (type == 100) {
         Bytes b(58, 0);
-        PutField(b, 0, 6, Upper(w.name));
+        PutField(b, 0, 6, ToUpperAscii(w.name));
         PutPosition(b, 6, w.lat, w.lon);
-        PutField(b, 18, 40, Upper(w.comment));
+        PutField(b, 18, 40, ToUpperAscii(w.comment));
         return b;
     }
     if (type == 108) {
