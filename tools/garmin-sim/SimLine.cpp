@@ -140,7 +140,8 @@ int Serve(const SimLine& line, SimReceiver& rx, const ServeOptions& options) {
         const ssize_t n = ::read(line.watch, events, sizeof events);
         for (ssize_t at = 0; at < n;) {
             const auto* e = reinterpret_cast<const inotify_event*>(events + at);
-            hostOpens += (e->mask & IN_OPEN) ? 1 : -1;
+            if (e->mask & IN_OPEN) ++hostOpens;
+            if (e->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) --hostOpens;
             at += ssize_t(sizeof(inotify_event) + e->len);
         }
         if (hostOpens > 0) continue;
