@@ -2,7 +2,11 @@
 // What a map pane needs of the main frame that holds it. The frame passes
 // itself (or an adapter) to each map pane it makes.
 
+#include <string>
+
 #include "view/ViewModes.h"
+
+class CCommandRouter;
 
 class IMapViewFrame {
 public:
@@ -16,4 +20,11 @@ public:
     virtual int FrameGuard() const { return 222; }
     virtual int MapViewCount() const { return 0; }
     virtual int MapViewCountTest() const { return MapViewCount(); }
+    // Pane 0 of the status bar; "Ready" returns when the pointer leaves the pane.
+    virtual void SetStatusText(const std::string&) {}
+    virtual void RestoreReady() {}
+    // False while a receiver transfer shows its progress in the status bar.
+    virtual bool GpsLinkIdle() const { return true; }
+    // The chain the pane's context menu is updated and run through; null: none.
+    virtual CCommandRouter* CommandRouter() { return nullptr; }
 };
