@@ -1,0 +1,314 @@
+// The map pane's mouse without a window: the print frame's sensitive bands
+// and its drags, waypoint drags and what a click without motion leaves alone,
+// panning and mouse scrolling, the cursor and the position text.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include "ViewTestEnv.h"
+#include "view/MapPicture.h"
+#include "view/MapTransforms.h"
+#include "view/MapViewController.h"
+#include "view/MapViewFrame.h"
+
+namespace {
+
+using Ints = std::pair<int, int>;
+Ints Of(const MapSize& s) { return {s.cx, s.cy}; }
+std::pair<double, double> Of(const CPointD& p) { return {p.easting, p.northing}; }
+
+struct MouseHost : IMapViewHost {
+    std::vector<QRect> rects;
+    bool canWarp = true;
+    CursorShape cursor = CursorShape::Wait;
+    void InvalidateAll() override {}
+    void InvalidateRect(const QRect& r) override { rects.push_back(r); }
+    void SetScrollRanges(const ScrollBarRange&, const ScrollBarRange&) override {}
+    void SetScrollPositions(int, int) override {}
+    void ScrollContents(int, int) override {}
+    bool PutPointerAt(int, int) override { return canWarp; }
+    void SetCursorShape(CursorShape s) override { cursor = s; }
+    bool RunPrintDialog(QPrinter&) override { return false; }
+    void RunPrintPreview(QPrinter&, const std::function<void(QPrinter&)>&) override {}
+};
+
+struct MouseFrame : IMapViewFrame {
+    std::string status = "Ready";
+    bool gpsIdle = true;
+    void SetActiveVornaView(int) override {}
+    bool HasDmrView() const override { return false; }
+    SplitStyle Layout() const override { return SplitStyle::MapOnly; }
+    void SetStatusText(const std::string& s) override { status = s; }
+    bool GpsLinkIdle() const override { return gpsIdle; }
+};
+
+// A TK25 pane of 400 x 300 whose quadrant edge E = 380000 runs at x ~ 200; a
+// print frame of 3000 x 2000 hundredths (177 x 118 pixels) around its centre.
+struct MouseEnv : ViewTestEnv {
+    MouseHost host;
+    MouseFrame frame;
+    std::unique_ptr<CMapViewController> pane;
+    MouseEnv() {
+        ViewSettings v;
+        v.mapType = kSeriesTK25;
+        for (int& l : v.layers) l = 1;
+        v.originX = 2162, v.originY = 28346;
+        v.printWidth = 3000, v.printHeight = 2000;
+        app.views[0] = v;
+        pane = std::make_unique<CMapViewController>(doc.get(), &host);
+        pane->SetFrame(&frame);
+        pane->Resize(400, 300);
+        pane->InitFromSettings(0, 0);
+        pane->Desc().printCenter = At(200, 150);
+        Paint();  // claims the waypoint bases in view
+    }
+    ~MouseEnv() { pane.reset(); }
+    CPointD At(int x, int y) const { return ClientToMap(x, y, pane->Desc(), DocGeoref(*doc)); }
+    QRect Paint() {
+        QImage img(400, 300, QImage::Format_RGB32);
+        QPainter dc(&img);
+        pane->Paint(dc);
+        return pane->PrintFrame();
+    }
+    // A waypoint made as a click makes it, then no undo step and no change
+    // to write; its base.
+    int AddWpt(QPoint p) {
+        const CPointD at = At(p.x(), p.y());
+        EXPECT_EQ(doc->CreateWaypoint(at.easting, at.northing, WptCreateMode::Click, kSeriesTK25, "", "", 0), 1);
+        const int q = CVornaDoc::GetQuadrantIndex(at.easting, at.northing);
+        doc->ClearUndoStack();
+        doc->Waypoints().Base(q).Modified = 0;
+        return q;
+    }
+    void Drag(QPoint from, QPoint to) {
+        pane->OnMouseMove(from);
+        pane->OnLButtonDown(from, false);
+        if (to != from) pane->OnMouseMove(to);
+        pane->OnLButtonUp(to);
+    }
+    int Undos() { return doc->Waypoints().UndoStack().Count(); }
+};
+
+}  // namespace
+
+// Bands of the outline on half-open ranges, corners first, inside free; the
+// cursor follows the part under the pointer.
+TEST(MapViewMouse, FrameBandsAtTheirPixelEdgesAndTheCursorOverThem) {
+    MouseEnv env;
+    const QRect f = env.Paint();
+    ASSERT_EQ(f.size(), QSize(177, 118));
+    const int L = f.left(), T = f.top(), R = L + f.width(), B = T + f.height();
+    using C = CursorShape;
+    const struct {
+        int x, y, handle;
+        C cursor;
+    } rows[] = {{L - 1, T - 1, 1, C::SizeNWSE}, {L - 2, T - 1, -1, C::Cross},   {L + 3, T + 3, 1, C::SizeNWSE},
+                {L + 4, T + 3, 5, C::SizeAll},  {L + 4, T + 4, -1, C::Cross},   {L + 3, T + 4, 8, C::SizeAll},
+                {R, T - 1, 2, C::SizeNESW},     {R + 1, T, -1, C::Cross},       {R - 4, T + 3, 2, C::SizeNESW},
+                {R - 5, T + 3, 5, C::SizeAll},  {R, B, 3, C::SizeNWSE},         {R - 4, B - 4, 3, C::SizeNWSE},
+                {L - 1, B, 4, C::SizeNESW},     {L + 3, B - 5, 8, C::SizeAll},  {L + 50, B, 7, C::SizeAll},
+                {L + 50, B + 1, -1, C::Cross},  {R - 4, T + 50, 6, C::SizeAll}, {R - 5, T + 50, -1, C::Cross}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.x - L << "," << r.y - T);
+        env.pane->OnMouseMove({r.x, r.y});
+        EXPECT_EQ(env.pane->HitA().frameHandle, r.handle);
+        EXPECT_EQ(env.host.cursor, r.cursor);
+    }
+    // Other states: a waypoint, a pending move, panning, no map.
+    env.AddWpt({300, 60});
+    env.pane->OnMouseMove({300, 60});
+    EXPECT_EQ(env.host.cursor, C::Arrow);
+    env.pane->OnMouseMove({L + 1, T + 1});
+    env.pane->SetMouseMode(MouseMode::MoveWaypoint);
+    EXPECT_EQ(env.host.cursor, C::UpArrow);
+    env.pane->SetMouseMode(MouseMode::Normal);
+    env.pane->OnMButtonDown({20, 20});
+    EXPECT_EQ(env.pane->Cursor(), C::SizeAll);
+    env.pane->OnMButtonUp({20, 20});
+    env.pane->OpenMap(kMapNone, false);
+    EXPECT_EQ(env.pane->HitA().frameHandle, -1);  // nothing of the old map stays grabbable
+    env.pane->OnMouseMove({10, 10});
+    EXPECT_EQ(env.host.cursor, C::No);
+}
+
+// A click without motion changes nothing; a drag across the quadrant edge
+// renames and one undo brings the waypoint back; losing the grab mid-drag
+// puts the record back and repaints both places.
+TEST(MapViewMouse, WaypointClicksDragsAndALostGrab) {
+    MouseEnv env;
+    const QPoint at(150, 150);
+    const int q = env.AddWpt(at);
+    const WaypointRecord before = Stored(*env.doc, q, 0);
+    const QRect f = env.Paint();
+    const CPointD centre = env.pane->Desc().printCenter;
+    for (QPoint p : {at, QPoint(f.left(), f.top() + 50)}) {  // the waypoint, the frame's left edge
+        env.Drag(p, p);
+        EXPECT_EQ(env.Undos(), 0);
+        EXPECT_EQ(env.doc->Waypoints().Base(q).Modified, 0);
+        EXPECT_EQ(std::memcmp(&before, env.doc->GetWptRecord(q, 0), sizeof before), 0);
+        EXPECT_EQ(Of(env.pane->Desc().printCenter), Of(centre));
+        EXPECT_EQ(Of(env.pane->Desc().printSize), Ints(177, 118));
+    }
+
+    env.Drag(at, {150, 200});  // a move within the quadrant drags
+    env.pane->OnMouseMove({150, 200});
+    EXPECT_EQ(env.pane->HitA().waypointIndex, 0);
+    env.Drag({150, 200}, at);
+    ASSERT_EQ(env.Undos(), 2);
+    env.doc->Undo(0);
+    env.doc->Undo(0);
+
+    env.prompter.texts.clear();
+    env.Drag(at, {260, 150});
+    const int q2 = CVornaDoc::GetQuadrantIndex(env.At(260, 150).easting, env.At(260, 150).northing);
+    ASSERT_NE(q2, q);
+    EXPECT_THAT(env.prompter.texts, testing::Contains(testing::HasSubstr("moved out of the current sector")));
+    env.pane->OnMouseMove({260, 150});
+    ASSERT_TRUE(env.pane->HitA().HasWaypoint());
+    EXPECT_NE(WptName(env.pane->HitA().waypoint), WptName(before));
+    env.doc->Undo(0);
+    env.pane->OnMouseMove(at);
+    ASSERT_TRUE(env.pane->HitA().HasWaypoint());
+    EXPECT_EQ(WptName(env.pane->HitA().waypoint), WptName(before));
+    EXPECT_EQ(env.pane->HitA().waypoint.E, before.E);
+
+    const int undos = env.Undos();
+    env.pane->OnLButtonDown(at, false);
+    env.pane->OnMouseMove({180, 120});
+    const WaypointRecord moved = *env.doc->GetWptRecord(q, env.pane->HitA().waypointIndex);
+    EXPECT_NE(moved.E, before.E);
+    env.host.rects.clear();
+    env.pane->OnGrabLost();
+    EXPECT_FALSE(env.pane->HasCapture());
+    const WaypointRecord* r = env.doc->GetWptRecord(q, env.pane->HitA().waypointIndex);
+    EXPECT_EQ(r->E, before.E);
+    EXPECT_EQ(r->N, before.N);
+    EXPECT_EQ(env.Undos(), undos);
+    const MapPoint a = MapToClient(before.E, before.N, env.pane->Desc(), DocGeoref(*env.doc));
+    const MapPoint b = MapToClient(moved.E, moved.N, env.pane->Desc(), DocGeoref(*env.doc));
+    for (const MapPoint& m : {a, b})
+        EXPECT_TRUE(std::any_of(env.host.rects.begin(), env.host.rects.end(),
+                                [&](const QRect& x) { return x.contains(m.x, m.y); }));
+}
+
+// Corner drags store a size that comes back to the same pixels, stop at
+// 6 x 6 and at the page; the page size is stored as "whole page".
+TEST(MapViewMouse, FrameCornerDragsKeepTheirSizeAndStopAtTheLimits) {
+    MouseEnv env;
+    const Ints max = Of(env.pane->MaxPrintSize());
+    const struct {
+        int corner;  // 0 top-left .. 3 bottom-left
+        int dx, dy;
+        Ints size;
+        bool wholePage;
+    } rows[] = {{2, 10, 7, {187, 125}, false},
+                {2, -3, 1, {174, 119}, false},
+                {0, 500, 500, {6, 6}, false},
+                {2, 100000, 100000, max, true},
+                {1, 100000, -100000, max, true}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.corner);
+        env.pane->SetPrintWidthHeight(3000, 2000);
+        env.pane->ComputePrintArea();
+        env.pane->Desc().printCenter = env.At(200, 150);
+        const QRect f = env.Paint();
+        const QPoint corners[] = {f.topLeft(), {f.left() + f.width(), f.top()},
+                                  {f.left() + f.width(), f.top() + f.height()}, {f.left(), f.top() + f.height()}};
+        const QPoint c = corners[r.corner];
+        env.Drag(c, c + QPoint(r.dx, r.dy));
+        EXPECT_EQ(Of(env.pane->Desc().printSize), r.size);
+        EXPECT_EQ(env.pane->PrintWidth() == -1 && env.pane->PrintHeight() == -1, r.wholePage);
+        env.pane->ComputePrintArea();  // as a reopened pane or a new page does
+        EXPECT_EQ(Of(env.pane->Desc().printSize), r.size);
+    }
+    // A double click on a corner takes the whole page too.
+    env.pane->SetPrintWidthHeight(3000, 2000);
+    env.pane->ComputePrintArea();
+    const QRect f = env.Paint();
+    env.pane->OnMouseMove(f.topLeft());
+    env.pane->OnLButtonDblClk(f.topLeft());
+    EXPECT_EQ(Of(env.pane->Desc().printSize), max);
+    EXPECT_EQ(env.pane->PrintWidth(), -1);
+}
+
+// The centre's dead zone is 2 pixels; where the pointer cannot be put back
+// the map follows its movement. The left button does nothing while panning.
+TEST(MapViewMouse, MouseScrollingDeadZoneAndPanning) {
+    MouseEnv env;
+    const struct {
+        bool canWarp;
+        std::vector<QPoint> moves;  // off the centre
+        QPoint scrolled;
+    } rows[] = {{true, {{2, -2}}, {0, 0}},  {true, {{3, 0}}, {3, 0}}, {true, {{0, -3}, {0, -3}}, {0, -6}},
+                {false, {{3, 0}, {5, 0}}, {5, 0}}, {false, {{-4, 1}, {-4, 1}}, {-4, 1}}};
+    const QPoint centre(200, 150);
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.scrolled.x() * 10 + r.scrolled.y());
+        MouseEnv e;
+        e.host.canWarp = r.canWarp;
+        e.pane->Desc().mouseScrolling = 1;
+        e.pane->Desc().tracking = kTrackingGps;
+        const MapPoint o = e.pane->Desc().origin;
+        for (QPoint m : r.moves) e.pane->OnMouseMove(centre + m);
+        EXPECT_EQ(e.pane->Desc().origin.x - o.x, r.scrolled.x());
+        EXPECT_EQ(e.pane->Desc().origin.y - o.y, r.scrolled.y());
+        EXPECT_EQ(e.pane->Desc().tracking, r.scrolled.isNull() ? kTrackingGps : kTrackingOff);
+    }
+
+    const MapPoint o = env.pane->Desc().origin;
+    env.pane->OnMButtonDown({100, 100});
+    env.pane->OnLButtonDown({120, 100}, false);
+    env.pane->OnMouseMove({90, 80});
+    env.pane->OnLButtonUp({90, 80});
+    EXPECT_TRUE(env.pane->IsPanning());
+    env.pane->OnMButtonUp({90, 80});
+    EXPECT_FALSE(env.pane->HasCapture());
+    EXPECT_EQ(env.pane->Desc().origin.x - o.x, 10);
+    EXPECT_EQ(env.pane->Desc().origin.y - o.y, 20);
+    EXPECT_EQ(env.Undos(), 0);  // no waypoint made by the left click
+    EXPECT_EQ(env.doc->GetLiveWptCount(kTempBase) + env.doc->GetLiveWptCount(CVornaDoc::GetQuadrantIndex(
+                                                        env.At(120, 100).easting, env.At(120, 100).northing)),
+              0);
+}
+
+// Texts in the C locale and local time, the double spaces kept; nothing is
+// written while the receiver link shows its own progress.
+TEST(MapViewMouse, PositionTexts) {
+    MouseEnv env;
+    {
+        WaypointRecord& w = env.doc->Waypoints().Base(env.AddWpt({100, 50})).Data[0];
+        SetWptName(w, "A&B");
+        SetWptComment(w, "near the river");
+    }
+    env.doc->ClearTrackLog(0);
+    for (auto [x, t] : {std::pair{300, 0}, std::pair{340, 1000000000}}) {
+        TrackPoint p{};
+        p.position = env.At(x, 250);
+        p.time = t;
+        ASSERT_TRUE(env.doc->TrackLogStore().Append(p));
+    }
+    const QRect f = env.Paint();
+    const std::string head = "^CONT:TK25->Pos: E=[0-9]{6}\\.[0-9], N=[0-9]{7}\\.[0-9]; Q=\\S\\S; ";
+    const struct {
+        QPoint p;
+        std::string tail;
+    } rows[] = {{{100, 50}, "Wpt A&B:  near the river$"},
+                {{300, 250}, "TrkPt - Time not defined$"},
+                {{340, 250}, "TrkPt on Sunday, 09\\.09\\.2001  03:46:40$"},
+                {{f.left() + 60, f.top()}, "H=-?[0-9]+\\.[0-9]{2}; PRINT AREA$"},
+                {{f.left() + 60, f.top() + 40}, "H=-?[0-9]+\\.[0-9]{2}$"}};
+    for (const auto& r : rows) {
+        env.pane->OnMouseMove(r.p);
+        EXPECT_THAT(env.frame.status, testing::MatchesRegex(head + r.tail));
+    }
+    env.frame.gpsIdle = false;
+    env.frame.status = "Receiving";
+    env.pane->OnMouseMove({100, 50});
+    EXPECT_EQ(env.frame.status, "Receiving");
+    env.frame.gpsIdle = true;
+    env.pane->OpenMap(kMapNone, false);
+    env.pane->OnMouseMove({100, 50});
+    EXPECT_EQ(env.frame.status, "NOMAP->");
+}
