@@ -1,0 +1,132 @@
+// The map pane's context menus: which popup opens over what, the names in
+// its items, and on the real widget the keyboard's opening point and the
+// pane the chain's update handlers and the chosen command see.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <cstring>
+
+#include "ViewTestEnv.h"
+#include "ui/FrameTestEnv.h"
+
+namespace {
+
+QAction* FindAction(const QMenu& m, int id) {
+    for (QAction* a : m.actions()) {
+        if (a->menu())
+            if (QAction* in = FindAction(*a->menu(), id)) return in;
+        if (!a->isSeparator() && a->data().toInt() == id) return a;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+// A waypoint beats a track point, a track point the frame; the frame's inside
+// is free map. Names are cut to six bytes and their '&' kept.
+TEST(ContextMenu, PopupByWhatLiesUnderThePointAndTheNamesInItsItems) {
+    MouseEnv env;
+    const QRect f = env.Paint();
+    std::memcpy(env.doc->Waypoints().Base(env.AddWpt({150, 150})).Data[0].Name, "A&BCDEF", kWptNameSize);
+    ASSERT_TRUE(PutWpt(env.doc->Waypoints(), kTempBase, MakeWpt("T&1", env.At(250, 120), kWptTemporary)));
+    env.doc->ClearTrackLog(0);
+    for (QPoint p : {QPoint(150, 150), QPoint(f.left() + 60, f.top())}) {
+        TrackPoint t{};
+        t.position = env.At(p.x(), p.y());
+        ASSERT_TRUE(env.doc->TrackLogStore().Append(t));
+    }
+    const struct {
+        int mapType;
+        QPoint p;
+        int popup;
+        const char* name;  // in the waypoint's items
+        const char* changeTo;
+    } rows[] = {{kSeriesTK25, {150, 150}, kPopupWaypoint, "'A&&BCDE'", "Change to NAMED"},
+                {kSeriesTK25, {250, 120}, kPopupWaypoint, "'T&&1'", "Change to AUTO"},
+                {kSeriesTK25, {f.left() + 60, f.top()}, kPopupTrackPoint, nullptr, nullptr},
+                {kSeriesTK25, {f.left() + 100, f.top() + 1}, kPopupPrintFrame, nullptr, nullptr},
+                {kSeriesTK25, {f.left() + 100, f.top() + 40}, kPopupFreeMap, nullptr, nullptr},
+                {kMapImageGeo, {20, 20}, kPopupImageMap, nullptr, nullptr}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.popup);
+        if (env.pane->Desc().mapType != r.mapType) env.pane->OpenMap(r.mapType, false);
+        const ContextMenuChoice c = env.pane->OpenContextMenu(r.p);
+        EXPECT_EQ(c.popup, r.popup);
+        EXPECT_EQ(env.pane->ContextPoint(), r.p);
+        const CPointD at = env.At(r.p.x(), r.p.y());
+        EXPECT_EQ(env.pane->ContextPosition().easting, at.easting);
+        if (!r.name) {
+            EXPECT_TRUE(c.texts.empty());
+            continue;
+        }
+        EXPECT_EQ(c.texts.at(cmd::WptEdit), std::string("Edit Wpt ") + r.name);
+        EXPECT_EQ(c.texts.at(cmd::WptMove), std::string("Move Wpt ") + r.name);
+        EXPECT_EQ(c.texts.at(cmd::WptDelete), std::string("Delete Wpt ") + r.name);
+        EXPECT_EQ(c.texts.at(cmd::WptChangeTo), r.changeTo);
+    }
+    // Without a map position the last target stays for the commands.
+    const CPointD before = env.pane->ContextPosition();
+    for (int type : {kMapImage, kMapNone}) {
+        env.pane->OpenMap(type, false);
+        EXPECT_EQ(env.pane->OpenContextMenu({30, 30}).popup, type == kMapImage ? kPopupImageMap : kPopupNoMap);
+        EXPECT_EQ(env.pane->ContextPosition().easting, before.easting);
+    }
+}
+
+// The keyboard opens the menu 5 pixels inside the top-left corner; the
+// clicked pane is active before any update handler runs; the choice runs
+// through the frame's chain. On an image without origin the items that need
+// a map position are off.
+TEST(ContextMenu, TheWidgetOpensRunsAndRoutesThroughTheClickedPane) {
+    FrameTestEnv env;
+    CMainFrame& f = env.Make(SplitStyle::TwoMaps);
+    CVornaView* view = f.MapView(1);
+    int activeAtUpdate = -1, ran = 0;
+    CCommandMap probe;  // last in the chain: sees what nobody before it serves
+    probe.AddUpdate(cmd::RefPointMark, [&](CCmdUI&) { activeAtUpdate = f.ActiveIndex(); });
+    probe.AddCommand(cmd::RefPointMark, [&] { ++ran; });
+    for (unsigned id : {cmd::SetDmrViewPoint, cmd::SelectWptsInSector}) probe.AddCommand(id, [] {});
+    f.Router().AddTarget(&probe);
+
+    const struct {
+        int mapType;
+        QContextMenuEvent::Reason reason;
+        QPoint at, expected;
+        const char* first;  // the popup's first item
+        bool mapPositionItems;
+    } rows[] = {{kSeriesTK25, QContextMenuEvent::Keyboard, {120, 90}, {5, 5}, "&New Wpt...", true},
+                {kSeriesTK25, QContextMenuEvent::Mouse, {120, 90}, {120, 90}, "&New Wpt...", true},
+                {kMapImage, QContextMenuEvent::Mouse, {120, 90}, {120, 90}, "&New Wpt", false}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.first);
+        env.Pane(1).OpenMap(r.mapType, false);
+        f.SetActiveVornaView(0);
+        activeAtUpdate = -1, ran = 0;
+        QPoint global;
+        QString first;
+        bool dmr = false, sector = false;
+        view->SetContextMenuRunner([&](QMenu& m, const QPoint& g) {
+            global = g;
+            first = m.actions().value(0)->text();
+            dmr = FindAction(m, cmd::SetDmrViewPoint)->isEnabled();
+            sector = FindAction(m, cmd::SelectWptsInSector)->isEnabled();
+            return r.mapType >= 0 ? cmd::RefPointMark : 0;
+        });
+        // Qt sends a keyboard menu request to the focused pane, a click's to the map itself.
+        QContextMenuEvent e(r.reason, r.at, view->mapToGlobal(r.at));
+        QApplication::sendEvent(r.reason == QContextMenuEvent::Keyboard ? static_cast<QWidget*>(view)
+                                                                          : view->viewport(),
+                                &e);
+        EXPECT_EQ(env.Pane(1).ContextPoint(), r.expected);
+        EXPECT_EQ(global, view->viewport()->mapToGlobal(r.expected));
+        EXPECT_EQ(first.toStdString(), r.first);
+        EXPECT_EQ(f.ActiveIndex(), 1);
+        EXPECT_EQ(dmr, r.mapPositionItems);
+        EXPECT_EQ(sector, r.mapPositionItems);
+        if (r.mapType < 0) continue;
+        EXPECT_EQ(activeAtUpdate, 1);
+        EXPECT_EQ(ran, 1);
+    }
+}
