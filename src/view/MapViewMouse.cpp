@@ -28,7 +28,8 @@ bool In(long long v, long long a, long long b) { return v >= a && v < b; }
 // corners first; the inside is free map.
 int FrameHandleAt(const QRect& f, int x, int y) {
     const long long L = f.left(), T = f.top(), R = L + f.width(), B = T + f.height();
-    const bool left = In(x, L - 1, L + 1 + kH), right = In(x, R - kH - 1, R + 1), across = In(x, L - 1, R + 1);
+    const bool left = In(x, L - 1, L + 1 + kH), right = In(x, R - kH - 1, R + 1),
+               across = In(x, L - 1, R + 1);
     const bool top = In(y, T - 1, T + 1 + kH), bottom = In(y, B - kH - 1, B + 1), down = In(y, T - 1, B + 1);
     if (left && top) return kFrameTopLeft;
     if (right && top) return kFrameTopRight;
@@ -226,8 +227,9 @@ void CMapViewController::EndFrameDrag(QPoint p) {
                                 std::min(HmmToPixels(m_PrintHeight), m_MaxPrintSize.cy)};
         }
     }
-    m_Desc.printCenter = ClientToMap(SaturatedSum(f.left(), 1LL + m_Desc.printSize.cx / 2),
-                                     SaturatedSum(f.top(), m_Desc.printSize.cy / 2), m_Desc, DocGeoref(*m_Doc));
+    m_Desc.printCenter =
+        ClientToMap(SaturatedSum(f.left(), 1LL + m_Desc.printSize.cx / 2),
+                    SaturatedSum(f.top(), m_Desc.printSize.cy / 2), m_Desc, DocGeoref(*m_Doc));
     InvalidateFrameBands(FrameRectFromCentre());
 }
 
@@ -385,7 +387,8 @@ CursorShape CMapViewController::Cursor() const {
     if (m_Desc.mapType < kMapImage) return CursorShape::No;
     if (m_MouseMode != MouseMode::Normal) return CursorShape::UpArrow;
     const HitRecord& a = m_HitA;
-    if (a.HasWaypoint() || a.HasTrackPoint() || a.HasRefPoint() || a.SearchKind() != 0) return CursorShape::Arrow;
+    if (a.HasWaypoint() || a.HasTrackPoint() || a.HasRefPoint() || a.SearchKind() != 0)
+        return CursorShape::Arrow;
     if (IsPanning()) return CursorShape::SizeAll;
     switch (a.frameHandle) {
         case kFrameNone:
@@ -439,8 +442,9 @@ ContextMenuChoice CMapViewController::OpenContextMenu(QPoint p) {
     } else if (b.SearchKind() == 2) {
         c.popup = kPopupSearchRoute;
         const int route = b.RouteNumber();
-        c.texts[cmd::DeleteSearchRoute] =
-            route == 0 ? std::string("Delete Perimeter...") : "Delete Route '" + std::string(1, char('Q' + route)) + "'...";
+        c.texts[cmd::DeleteSearchRoute] = route == 0
+                                              ? std::string("Delete Perimeter...")
+                                              : "Delete Route '" + std::string(1, char('Q' + route)) + "'...";
     } else if (m_Desc.mapType != kMapImageGeo) {
         c.popup = kPopupFreeMap;
     }

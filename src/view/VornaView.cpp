@@ -163,10 +163,11 @@ bool CVornaView::PutPointerAt(int x, int y) {
 
 void CVornaView::SetCursorShape(CursorShape shape) {
     static constexpr Qt::CursorShape kShapes[] = {
-        Qt::ArrowCursor,     Qt::UpArrowCursor,   Qt::CrossCursor,   Qt::ForbiddenCursor, Qt::SizeFDiagCursor,
-        Qt::SizeBDiagCursor, Qt::SizeVerCursor,   Qt::SizeHorCursor, Qt::SizeAllCursor,   Qt::WaitCursor};
+        Qt::ArrowCursor,     Qt::UpArrowCursor, Qt::CrossCursor,   Qt::ForbiddenCursor, Qt::SizeFDiagCursor,
+        Qt::SizeBDiagCursor, Qt::SizeVerCursor, Qt::SizeHorCursor, Qt::SizeAllCursor,   Qt::WaitCursor};
     const auto i = std::size_t(shape);
-    if (i < std::size(kShapes) && viewport()->cursor().shape() != kShapes[i]) viewport()->setCursor(kShapes[i]);
+    if (i < std::size(kShapes) && viewport()->cursor().shape() != kShapes[i])
+        viewport()->setCursor(kShapes[i]);
 }
 
 bool CVornaView::RunPrintDialog(QPrinter& printer) {
