@@ -2,6 +2,7 @@
 // print frame, panning, scrolling by pushing the pointer off the centre, the
 // cursor, the position text and the choice of the context menu.
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <ctime>
 
@@ -42,6 +43,12 @@ int FrameHandleAt(const QRect& f, int x, int y) {
     return kFrameNone;
 }
 
+// A rectangle whose far edge an int cannot hold lies far off the pane: empty.
+QRect RectOrEmpty(long long l, long long t, long long w, long long h) {
+    const auto fits = [](long long v) { return v >= INT_MIN && v <= INT_MAX; };
+    return fits(l) && fits(t) && fits(l + w) && fits(t + h) ? QRect(int(l), int(t), int(w), int(h)) : QRect();
+}
+
 bool IsCorner(int handle) { return handle >= kFrameTopLeft && handle <= kFrameBottomLeft; }
 bool IsEdge(int handle) { return handle >= kFrameTop && handle <= kFrameLeft; }
 
@@ -78,8 +85,8 @@ bool SameRecord(const WaypointRecord& a, const WaypointRecord& b) {
 QRect CMapViewController::FrameRectFromCentre() const {
     if (!m_Doc) return {};
     const MapPoint c = MapToClient(m_Desc.printCenter, m_Desc, DocGeoref(*m_Doc));
-    return QRect(SaturatedSum(c.x, -(m_Desc.printSize.cx / 2)), SaturatedSum(c.y, -(m_Desc.printSize.cy / 2)),
-                 m_Desc.printSize.cx, m_Desc.printSize.cy);
+    return RectOrEmpty(c.x - m_Desc.printSize.cx / 2LL, c.y - m_Desc.printSize.cy / 2LL, m_Desc.printSize.cx,
+                       m_Desc.printSize.cy);
 }
 
 void CMapViewController::HitTest(int x, int y, HitRecord& hit) {
@@ -103,7 +110,7 @@ void CMapViewController::HitTest(int x, int y, HitRecord& hit) {
     // Reference points of image maps (4 pixels) and, with layer 14, the
     // search area's elements (4 pixels) are asked here, in this order, once
     // the document keeps them.
-    hit.frameHandle = FrameHandleAt(FrameRectFromCentre(), x, y);
+    if (const QRect f = FrameRectFromCentre(); !f.isEmpty()) hit.frameHandle = FrameHandleAt(f, x, y);
 }
 
 // ---- buttons --------------------------------------------------------------------------
@@ -195,7 +202,7 @@ QRect CMapViewController::DragFrameTo(QPoint p) const {
         if (h == kFrameTopLeft || h == kFrameBottomLeft) L = std::clamp(L + dx, R - maxW, R - min);
         if (h == kFrameTopRight || h == kFrameBottomRight) R = std::clamp(R + dx, L + min, L + maxW);
     }
-    return QRect(SaturatedSum(0, L), SaturatedSum(0, T), int(R - L), int(B - T));
+    return RectOrEmpty(L, T, R - L, B - T);
 }
 
 void CMapViewController::InvalidateFrameBands(const QRect& f) {
@@ -216,6 +223,7 @@ void CMapViewController::EndFrameDrag(QPoint p) {
         return;
     }
     const QRect f = DragFrameTo(p);
+    if (f.isEmpty()) return;
     if (IsCorner(m_DragHandle)) {
         if (f.width() == m_MaxPrintSize.cx && f.height() == m_MaxPrintSize.cy) {
             m_PrintWidth = m_PrintHeight = -1;
@@ -223,8 +231,8 @@ void CMapViewController::EndFrameDrag(QPoint p) {
         } else {
             m_PrintWidth = PixelsToHmm(f.width());
             m_PrintHeight = PixelsToHmm(f.height());
-            m_Desc.printSize = {std::min(HmmToPixels(m_PrintWidth), m_MaxPrintSize.cx),
-                                std::min(HmmToPixels(m_PrintHeight), m_MaxPrintSize.cy)};
+            m_Desc.printSize = {std::min(HmmToPixels(m_PrintWidth), int(m_MaxPrintSize.cx)),
+                                std::min(HmmToPixels(m_PrintHeight), int(m_MaxPrintSize.cy))};
         }
     }
     m_Desc.printCenter =
@@ -342,7 +350,10 @@ void CMapViewController::OnMouseMove(QPoint p) {
         InvalidateFrameBands(m_DragFrame);
         return;
     }
-    if (m_Desc.mouseScrolling) MouseScroll(p);
+    if (m_Desc.mouseScrolling)
+        MouseScroll(p);
+    else
+        m_HasLastPointer = false;  // a new scrolling session starts from the centre
     const std::string text = StatusTextAt(p);
     UpdateCursor();
     if (m_Frame && m_Frame->GpsLinkIdle()) m_Frame->SetStatusText(text);
