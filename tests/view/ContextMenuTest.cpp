@@ -48,7 +48,7 @@ TEST(ContextMenu, PopupByWhatLiesUnderThePointAndTheNamesInItsItems) {
                 {kSeriesTK25, {f.left() + 60, f.top()}, kPopupTrackPoint, nullptr, nullptr},
                 {kSeriesTK25, {f.left() + 100, f.top() + 1}, kPopupPrintFrame, nullptr, nullptr},
                 {kSeriesTK25, {f.left() + 100, f.top() + 40}, kPopupFreeMap, nullptr, nullptr},
-                {kMapImageGeo, {20, 20}, kPopupImageMap, nullptr, nullptr}};
+                {kMapImageGeo, {0, 0}, kPopupImageMap, nullptr, nullptr}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.popup);
         if (env.pane->Desc().mapType != r.mapType) env.pane->OpenMap(r.mapType, false);
