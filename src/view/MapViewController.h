@@ -148,8 +148,6 @@ public:
     // A drag or pan holds the pointer.
     bool HasCapture() const { return m_Drag != DragKind::None; }
     bool IsPanning() const { return m_Drag == DragKind::Pan; }
-    // The frame as dragged; empty while no frame drag runs.
-    QRect DraggedFrame() const { return m_Drag == DragKind::Frame ? m_DragFrame : QRect(); }
     void SetMouseMode(MouseMode mode);
     // A context menu opens at client point p: records p, its map position and
     // what lies there (hit B) and says which popup to show with which texts.

@@ -28,7 +28,7 @@ public:
     // Moves the painted pixels by (dx, dy) and repaints what comes in.
     virtual void ScrollContents(int dx, int dy) = 0;
     // The pointer onto a client point of the pane; false where the platform
-    // does not let a program move the pointer (Wayland, offscreen).
+    // does not let a program move the pointer (Wayland).
     virtual bool PutPointerAt(int x, int y) = 0;
     virtual void SetCursorShape(CursorShape) {}
     // The print dialog on printer; true when the user chose to print.
