@@ -31,12 +31,7 @@ TEST(ContextMenu, PopupByWhatLiesUnderThePointAndTheNamesInItsItems) {
     const QRect f = env.Paint();
     std::memcpy(env.doc->Waypoints().Base(env.AddWpt({150, 150})).Data[0].Name, "A&BCDEF", kWptNameSize);
     ASSERT_TRUE(PutWpt(env.doc->Waypoints(), kTempBase, MakeWpt("T&1", env.At(250, 120), kWptTemporary)));
-    env.doc->ClearTrackLog(0);
-    for (QPoint p : {QPoint(150, 150), QPoint(f.left() + 60, f.top())}) {
-        TrackPoint t{};
-        t.position = env.At(p.x(), p.y());
-        ASSERT_TRUE(env.doc->TrackLogStore().Append(t));
-    }
+    env.SetTrack({{{150, 150}, 0}, {{f.left() + 60, f.top()}, 0}});
     const struct {
         int mapType;
         QPoint p;

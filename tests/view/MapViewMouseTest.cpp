@@ -163,13 +163,7 @@ TEST(MapViewMouse, PositionTexts) {
     WaypointRecord& w = env.doc->Waypoints().Base(env.AddWpt({100, 50})).Data[0];
     SetWptName(w, "A&B");
     SetWptComment(w, "near the river");
-    env.doc->ClearTrackLog(0);
-    for (auto [x, t] : {std::pair{300, 0}, std::pair{340, 1000000000}}) {
-        TrackPoint p{};
-        p.position = env.At(x, 250);
-        p.time = t;
-        ASSERT_TRUE(env.doc->TrackLogStore().Append(p));
-    }
+    env.SetTrack({{{300, 250}, 0}, {{340, 250}, 1000000000}});
     const QRect f = env.Paint();
     const std::string head = "^CONT:TK25->Pos: E=[0-9]{6}\\.[0-9], N=[0-9]{7}\\.[0-9]; Q=\\S\\S; ";
     const std::pair<QPoint, std::string> rows[] = {

@@ -117,6 +117,16 @@ struct MouseEnv : ViewTestEnv {
         doc->Waypoints().Base(q).Modified = 0;
         return q;
     }
+    // The track log := points at client points with their times.
+    void SetTrack(const std::vector<std::pair<QPoint, std::int32_t>>& points) {
+        doc->ClearTrackLog(0);
+        for (const auto& [p, time] : points) {
+            TrackPoint t{};
+            t.position = At(p.x(), p.y());
+            t.time = time;
+            EXPECT_TRUE(doc->TrackLogStore().Append(t));
+        }
+    }
     void Drag(QPoint from, QPoint to) {
         pane->OnMouseMove(from);
         pane->OnLButtonDown(from, false);
