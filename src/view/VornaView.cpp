@@ -90,10 +90,16 @@ void CVornaView::focusOutEvent(QFocusEvent* e) {
 void CVornaView::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Escape && m_Controller.HasCapture()) {
         m_Controller.OnGrabLost();
-        e->accept();
+    } else if (e->key() == Qt::Key_F10 && e->modifiers() == Qt::ShiftModifier) {
+        // Qt turns only the menu key into a context-menu request.
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                               viewport()->mapToGlobal(QPoint(5, 5)));
+        contextMenuEvent(&menu);
+    } else {
+        QAbstractScrollArea::keyPressEvent(e);
         return;
     }
-    QAbstractScrollArea::keyPressEvent(e);
+    e->accept();
 }
 
 bool CVornaView::viewportEvent(QEvent* e) {

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QTest>
 #include <cstring>
 
 #include "ViewTestEnv.h"
@@ -83,15 +84,17 @@ TEST(ContextMenu, TheWidgetOpensRunsAndRoutesThroughTheClickedPane) {
     for (unsigned id : {cmd::SetDmrViewPoint, cmd::SelectWptsInSector}) probe.AddCommand(id, [] {});
     f.Router().AddTarget(&probe);
 
+    enum How { MenuKey, ShiftF10, Click };
     const struct {
         int mapType;
-        QContextMenuEvent::Reason reason;
+        How how;
         QPoint at, expected;
         const char* first;  // the popup's first item
         bool mapPositionItems;
-    } rows[] = {{kSeriesTK25, QContextMenuEvent::Keyboard, {120, 90}, {5, 5}, "&New Wpt...", true},
-                {kSeriesTK25, QContextMenuEvent::Mouse, {120, 90}, {120, 90}, "&New Wpt...", true},
-                {kMapImage, QContextMenuEvent::Mouse, {120, 90}, {120, 90}, "&New Wpt", false}};
+    } rows[] = {{kSeriesTK25, MenuKey, {120, 90}, {5, 5}, "&New Wpt...", true},
+                {kSeriesTK25, ShiftF10, {120, 90}, {5, 5}, "&New Wpt...", true},
+                {kSeriesTK25, Click, {120, 90}, {120, 90}, "&New Wpt...", true},
+                {kMapImage, Click, {120, 90}, {120, 90}, "&New Wpt", false}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.first);
         env.Pane(1).OpenMap(r.mapType, false);
@@ -107,10 +110,13 @@ TEST(ContextMenu, TheWidgetOpensRunsAndRoutesThroughTheClickedPane) {
                              FindAction(m, cmd::SelectWptsInSector)->isEnabled()};
             return r.mapType >= 0 ? cmd::RefPointMark : 0;
         });
-        // Qt sends a keyboard menu request to the focused pane, a click's to the map itself.
-        QContextMenuEvent e(r.reason, r.at, view->mapToGlobal(r.at));
-        QApplication::sendEvent(
-            r.reason == QContextMenuEvent::Keyboard ? static_cast<QWidget*>(view) : view->viewport(), &e);
+        // Qt sends the menu key's request to the focused pane, a click's to the map itself.
+        QContextMenuEvent e(r.how == Click ? QContextMenuEvent::Mouse : QContextMenuEvent::Keyboard, r.at,
+                            view->mapToGlobal(r.at));
+        if (r.how == ShiftF10)
+            QTest::keyClick(view, Qt::Key_F10, Qt::ShiftModifier);
+        else
+            QApplication::sendEvent(r.how == Click ? view->viewport() : static_cast<QWidget*>(view), &e);
         EXPECT_EQ(env.Pane(1).ContextPoint(), r.expected);
         EXPECT_EQ(global, view->viewport()->mapToGlobal(r.expected));
         EXPECT_EQ(first.toStdString(), r.first);
