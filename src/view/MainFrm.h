@@ -74,12 +74,14 @@ public:
     // ---- status bar and bars --------------------------------------------
     // Pane 0 := text until the pointer next reaches a part of the window
     // that is not a map pane; then "Ready".
-    void SetStatusText(const std::string& text);
+    void SetStatusText(const std::string& text) override;
+    void RestoreReady() override;
     QString StatusText() const;
     void HideBars();
 
     // ---- commands --------------------------------------------------------
     CCommandRouter& Router() { return m_Router; }
+    CCommandRouter* CommandRouter() override { return &m_Router; }
     CCommandActions& Actions() { return *m_Actions; }
     CAppCommands& AppCommands() { return *m_AppCommands; }
     // The document's command target, between the active view and the frame.
@@ -110,7 +112,6 @@ private:
     void UpdateClientSize();
     void StoreWindowRect();
     int PaneIndexOf(QObject* o) const;
-    void RestoreReady();
 
     CVornaDoc* m_Doc;
     AppSettings& m_Settings;

@@ -180,6 +180,8 @@ void CMapViewController::SaveToSettings() {
 
 void CMapViewController::OpenMap(int t, bool keep) {
     if (!m_Doc) return;
+    OnGrabLost();
+    m_HitA.Reset();  // a click must not grab an object of the previous map
     m_Desc.zoomX = m_Desc.zoomY = 1.0;
     // The centre as it stands now, so that the first keep-centre open after
     // start-up does not jump to whatever the centre was at construction.
@@ -332,7 +334,7 @@ void CMapViewController::DrawPrintFrame(QPainter& dc) {
     const bool representable = (long long)l + m_Desc.printSize.cx <= INT_MAX &&
                                (long long)t + m_Desc.printSize.cy <= INT_MAX;
     m_PrintFrame = representable ? QRect(l, t, m_Desc.printSize.cx, m_Desc.printSize.cy) : QRect();
-    const QRect& f = m_PrintFrame;
+    const QRect& f = m_Drag == DragKind::Frame ? m_DragFrame : m_PrintFrame;
     if (f.width() <= 0 || f.height() <= 0) return;
     dc.save();
     dc.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
@@ -444,6 +446,7 @@ void CMapViewController::SetScrollOrigin(int x, int y) {
     if (m_Host) m_Host->SetScrollPositions(x, y);
     m_Desc.origin = {x, y};
     const long long dx = 1LL * old.x - x, dy = 1LL * old.y - y;
+    if (dx != 0 || dy != 0) m_HitA.Reset();  // the pointer is over another spot now
     if ((dx != 0 || dy != 0) && m_Host) {
         if (std::llabs(dx) < m_Desc.clientSize.cx && std::llabs(dy) < m_Desc.clientSize.cy)
             m_Host->ScrollContents(int(dx), int(dy));
@@ -522,7 +525,7 @@ void CMapViewController::PrevSeries() {
 void CMapViewController::ToggleMouseScrolling() {
     m_Desc.mouseScrolling = !m_Desc.mouseScrolling;
     if (m_Desc.mouseScrolling && m_Host)
-        m_Host->PutPointerAt(2 + m_Desc.clientSize.cx / 2, 2 + m_Desc.clientSize.cy / 2);
+        m_Host->PutPointerAt(m_Desc.clientSize.cx / 2, m_Desc.clientSize.cy / 2);
 }
 
 void CMapViewController::UpdateLayerState(int n, CCmdUI& ui) const {
@@ -548,6 +551,7 @@ void CMapViewController::UpdateLayerState(int n, CCmdUI& ui) const {
 
 void CMapViewController::RegisterCommands() {
     RegisterViewCommands();
+    RegisterMouseCommands();
     CCommandMap& m = m_Commands;
     auto index = [](const CCmdUI& ui, int first) { return int(ui.m_nID) - first; };
 

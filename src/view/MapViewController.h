@@ -12,7 +12,9 @@
 #include "doc/MapViewDesc.h"
 #include "doc/SegmentCache.h"
 #include "platform/Commands.h"
+#include "view/ContextMenus.h"
 #include "view/HitRecord.h"
+#include "view/MapViewHost.h"
 #include "view/ViewModes.h"
 
 class CVornaDoc;
@@ -130,6 +132,35 @@ public:
     QPoint ContextPoint() const { return m_ContextPoint; }
     MouseMode GetMouseMode() const { return m_MouseMode; }
 
+    // ---- mouse and context menu ----
+    // Points are client pixels. control: the Control key was held.
+    void HitTest(int x, int y, HitRecord& hit);
+    void OnLButtonDown(QPoint p, bool control);
+    void OnLButtonUp(QPoint p);
+    void OnLButtonDblClk(QPoint p);
+    void OnMButtonDown(QPoint p);
+    void OnMButtonUp(QPoint p);
+    void OnMouseMove(QPoint p);
+    // The pointer grab ended without a button release (focus out, Escape, a
+    // message box): a dragged waypoint goes back, the frame stays as it was.
+    void OnGrabLost();
+    // The pointer left the pane.
+    void OnMouseLeave();
+    CursorShape Cursor() const;
+    // Cursor() to the window.
+    void UpdateCursor();
+    // The position text for p (caption, object or height, GPS position); hit
+    // A is refreshed on the way.
+    std::string StatusTextAt(QPoint p);
+    // A drag or pan holds the pointer.
+    bool HasCapture() const { return m_Drag != DragKind::None; }
+    bool IsPanning() const { return m_Drag == DragKind::Pan; }
+    void SetMouseMode(MouseMode mode);
+    // A context menu opens at client point p: records p, its map position and
+    // what lies there (hit B) and says which popup to show with which texts.
+    ContextMenuChoice OpenContextMenu(QPoint p);
+    IMapViewFrame* Frame() const { return m_Frame; }
+
 private:
     void RegisterCommands();
     void RegisterViewCommands();  // MapViewCommands.cpp
@@ -169,4 +200,27 @@ private:
     CPointD m_ContextPos;
     QPoint m_ContextPoint;
     MouseMode m_MouseMode = MouseMode::Normal;
+    // mouse state
+    enum class DragKind { None, Waypoint, Frame, Pan };
+    void RegisterMouseCommands();
+    QRect FrameRectFromCentre() const;
+    QRect DragFrameTo(QPoint p) const;
+    void InvalidateFrameBands(const QRect& f);
+    // The dragged record, looked up afresh; null when its base closed, the
+    // index left the base or another record took the place.
+    WaypointRecord* DraggedRecord();
+    void EndWaypointDrag(QPoint p, bool dropped);
+    void EndFrameDrag(QPoint p);
+    void MouseScroll(QPoint p);
+    DragKind m_Drag = DragKind::None;
+    QPoint m_DragStart;
+    QPoint m_DragPoint;  // the dragged object's client point at the start
+    int m_DragBase = -1;
+    int m_DragIndex = -1;
+    WaypointRecord m_DragCopy{};  // as it was at the start
+    int m_DragHandle = kFrameNone;
+    QRect m_FrameAtStart;
+    QRect m_DragFrame;
+    QPoint m_LastPointer{-1, -1};  // mouse scrolling where the pointer cannot be moved
+    bool m_HasLastPointer = false;
 };

@@ -2,7 +2,11 @@
 // What a map pane needs of the main frame that holds it. The frame passes
 // itself (or an adapter) to each map pane it makes.
 
+#include <string>
+
 #include "view/ViewModes.h"
+
+class CCommandRouter;
 
 class IMapViewFrame {
 public:
@@ -19,4 +23,11 @@ public:
     // The 3-D settings changed: toPanel when they were changed directly (not
     // in the control panel), redraw to show the new view point.
     virtual void UpdateDmr(bool /*toPanel*/, bool /*redraw*/) {}
+    // Pane 0 of the status bar; "Ready" returns when the pointer leaves the pane.
+    virtual void SetStatusText(const std::string&) {}
+    virtual void RestoreReady() {}
+    // False while a receiver transfer shows its progress in the status bar.
+    virtual bool GpsLinkIdle() const { return true; }
+    // The chain the pane's context menu is updated and run through; null: none.
+    virtual CCommandRouter* CommandRouter() { return nullptr; }
 };

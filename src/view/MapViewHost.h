@@ -8,6 +8,9 @@
 class QPrinter;
 class QRect;
 
+// The pointer shapes a map pane shows.
+enum class CursorShape { Arrow, UpArrow, Cross, No, SizeNWSE, SizeNESW, SizeNS, SizeWE, SizeAll, Wait };
+
 struct ScrollBarRange {
     int max = 0;   // last origin (not the last pixel)
     int page = 1;  // client extent
@@ -24,8 +27,10 @@ public:
     virtual void SetScrollPositions(int x, int y) = 0;
     // Moves the painted pixels by (dx, dy) and repaints what comes in.
     virtual void ScrollContents(int dx, int dy) = 0;
-    // The pointer onto a point of the pane (window coordinates).
-    virtual void PutPointerAt(int x, int y) = 0;
+    // The pointer onto a client point of the pane; false where the platform
+    // does not let a program move the pointer (Wayland).
+    virtual bool PutPointerAt(int x, int y) = 0;
+    virtual void SetCursorShape(CursorShape) {}
     // The print dialog on printer; true when the user chose to print.
     virtual bool RunPrintDialog(QPrinter& printer) = 0;
     // The preview window; paintPage draws the one page on the printer given.

@@ -39,7 +39,7 @@ struct FakeHost : IMapViewHost {
     void SetScrollRanges(const ScrollBarRange&, const ScrollBarRange&) override {}
     void SetScrollPositions(int, int) override {}
     void ScrollContents(int, int) override {}
-    void PutPointerAt(int, int) override {}
+    bool PutPointerAt(int, int) override { return false; }
     bool RunPrintDialog(QPrinter&) override { return true; }
     void RunPrintPreview(QPrinter&, const std::function<void(QPrinter&)>&) override {}
 };

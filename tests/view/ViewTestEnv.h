@@ -3,6 +3,8 @@
 // folders lie in a temporary directory, with helpers that write hand-made
 // segments into them.
 
+#include <QImage>
+#include <QPainter>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -10,6 +12,10 @@
 #include "AppDocEnv.h"
 #include "SegmentWriters.h"
 #include "doc/SegmentCache.h"
+#include "view/MapPicture.h"
+#include "view/MapTransforms.h"
+#include "view/MapViewController.h"
+#include "view/MapViewFrame.h"
 
 struct ViewTestEnv : AppDocEnv {
     ViewTestEnv() {
@@ -44,4 +50,88 @@ struct ViewTestEnv : AppDocEnv {
             return fill;
         });
     }
+};
+
+// A pane's window and frame as recording stand-ins, for the mouse and the
+// context menu.
+struct MouseHost : IMapViewHost {
+    std::vector<QRect> rects;
+    bool canWarp = true;
+    CursorShape cursor = CursorShape::Wait;
+    void InvalidateAll() override {}
+    void InvalidateRect(const QRect& r) override { rects.push_back(r); }
+    void SetScrollRanges(const ScrollBarRange&, const ScrollBarRange&) override {}
+    void SetScrollPositions(int, int) override {}
+    void ScrollContents(int, int) override {}
+    bool PutPointerAt(int, int) override { return canWarp; }
+    void SetCursorShape(CursorShape s) override { cursor = s; }
+    bool RunPrintDialog(QPrinter&) override { return false; }
+    void RunPrintPreview(QPrinter&, const std::function<void(QPrinter&)>&) override {}
+};
+
+struct MouseFrame : IMapViewFrame {
+    std::string status = "Ready";
+    bool gpsIdle = true;
+    void SetActiveVornaView(int) override {}
+    bool HasDmrView() const override { return false; }
+    SplitStyle Layout() const override { return SplitStyle::MapOnly; }
+    void SetStatusText(const std::string& s) override { status = s; }
+    bool GpsLinkIdle() const override { return gpsIdle; }
+};
+
+// A TK25 pane of 400 x 300 whose quadrant edge E = 380000 runs at x ~ 200; a
+// print frame of 3000 x 2000 hundredths (177 x 118 pixels) around its centre.
+struct MouseEnv : ViewTestEnv {
+    MouseHost host;
+    MouseFrame frame;
+    std::unique_ptr<CMapViewController> pane;
+    MouseEnv() {
+        ViewSettings v;
+        v.mapType = kSeriesTK25;
+        for (int& l : v.layers) l = 1;
+        v.originX = 2162, v.originY = 28346;
+        v.printWidth = 3000, v.printHeight = 2000;
+        app.views[0] = v;
+        pane = std::make_unique<CMapViewController>(doc.get(), &host);
+        pane->SetFrame(&frame);
+        pane->Resize(400, 300);
+        pane->InitFromSettings(0, 0);
+        pane->Desc().printCenter = At(200, 150);
+        Paint();  // claims the waypoint bases in view
+    }
+    ~MouseEnv() { pane.reset(); }
+    CPointD At(int x, int y) const { return ClientToMap(x, y, pane->Desc(), DocGeoref(*doc)); }
+    QRect Paint() {
+        QImage img(400, 300, QImage::Format_RGB32);
+        QPainter dc(&img);
+        pane->Paint(dc);
+        return pane->PrintFrame();
+    }
+    // A waypoint made as a click makes it, then no undo step and no change
+    // to write; its base.
+    int AddWpt(QPoint p) {
+        const CPointD at = At(p.x(), p.y());
+        EXPECT_EQ(doc->CreateWaypoint(at.easting, at.northing, WptCreateMode::Click, kSeriesTK25, "", "", 0), 1);
+        const int q = CVornaDoc::GetQuadrantIndex(at.easting, at.northing);
+        doc->ClearUndoStack();
+        doc->Waypoints().Base(q).Modified = 0;
+        return q;
+    }
+    // The track log := points at client points with their times.
+    void SetTrack(const std::vector<std::pair<QPoint, std::int32_t>>& points) {
+        doc->ClearTrackLog(0);
+        for (const auto& [p, time] : points) {
+            TrackPoint t{};
+            t.position = At(p.x(), p.y());
+            t.time = time;
+            EXPECT_TRUE(doc->TrackLogStore().Append(t));
+        }
+    }
+    void Drag(QPoint from, QPoint to) {
+        pane->OnMouseMove(from);
+        pane->OnLButtonDown(from, false);
+        if (to != from) pane->OnMouseMove(to);
+        pane->OnLButtonUp(to);
+    }
+    int Undos() { return doc->Waypoints().UndoStack().Count(); }
 };
