@@ -85,6 +85,9 @@ TEST(GarminRecords, WaypointsPackedAndUnpacked) {
     Bytes bare(48, 0);  // a type 108 with no strings at all
     ASSERT_TRUE(UnpackWpt(108, bare.data(), bare.size(), back));
     EXPECT_EQ(back.name, "");
+    bare.resize(80, 'n');  // and one whose name runs to the end of the 60 bytes that came
+    ASSERT_TRUE(UnpackWpt(108, bare.data(), 60, back));
+    EXPECT_EQ(back.name + "|" + back.comment, std::string(12, 'N') + "|");
     EXPECT_TRUE(prompter.texts.empty());
 
     EXPECT_FALSE(UnpackWpt(108, out, 47, back));
