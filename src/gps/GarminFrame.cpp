@@ -69,7 +69,8 @@ CGarminFrameReader::Frame CGarminFrameReader::TakeFrame() {
         f.size = RxBuffer[2];
         f.data = RxBuffer + 3;
     }
-    f.repeat = L <= kKeptSize && L == LastPacketLength && std::memcmp(RxBuffer, LastPacket, std::size_t(L)) == 0;
+    f.repeat =
+        L <= kKeptSize && L == LastPacketLength && std::memcmp(RxBuffer, LastPacket, std::size_t(L)) == 0;
     if (L <= kKeptSize) {
         std::memcpy(LastPacket, RxBuffer, std::size_t(L));
         LastPacketLength = L;
@@ -87,9 +88,7 @@ void CGarminFrameReader::Reset() {
     DleSeen = false;
 }
 
-CGarminLink::CGarminLink() {
-    SetClock(nullptr);
-}
+CGarminLink::CGarminLink() { SetClock(nullptr); }
 
 CGarminLink::~CGarminLink() {
     if (m_Port) m_Port->Close();
@@ -113,8 +112,12 @@ bool CGarminLink::OpenPort(const std::string& portName) {
     if (!port->Open(portName, 9600)) {
         std::string text;
         switch (port->Error()) {
-            case SerialOpenError::GetSettings: text = "Error! Can not get CommState!"; break;
-            case SerialOpenError::SetSettings: text = "Error! Can not set CommState!"; break;
+            case SerialOpenError::GetSettings:
+                text = "Error! Can not get CommState!";
+                break;
+            case SerialOpenError::SetSettings:
+                text = "Error! Can not set CommState!";
+                break;
             default:
                 text = "Error! Can not open port " + portName + "! GPS up/downloading will not start!";
                 break;

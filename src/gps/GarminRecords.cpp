@@ -12,7 +12,8 @@
 namespace {
 
 const char kWptSizeError[] =
-    "Error! Size of recieved Waypoint data does not match expected size. Your GPS model is probably not supported";
+    "Error! Size of recieved Waypoint data does not match expected size. Your GPS model is probably not "
+    "supported";
 const char kWptFormatError[] = "Error! Unknown Waypoint format. Your GPS model is probably not supported";
 
 // The receivers' clock starts at the last day of 1989, UTC.
@@ -68,7 +69,9 @@ bool BuildRow(DeviceProtocols& row, const std::uint8_t* data, std::size_t n) {
         const std::uint8_t tag = data[i];
         const unsigned number = LoadLE16(data + i + 1);
         switch (tag) {
-            case 'P': group = 0; break;
+            case 'P':
+                group = 0;
+                break;
             case 'L':
                 if (number != 1) return false;
                 row.Link = 1;
@@ -113,7 +116,8 @@ bool BuildRow(DeviceProtocols& row, const std::uint8_t* data, std::size_t n) {
                     }
                 }
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     return true;
@@ -151,7 +155,8 @@ DeviceTable BuiltInDeviceTable() {
     return table;
 }
 
-int ParseProtocolArray(DeviceTable& table, const ProductData& product, const std::uint8_t* data, std::size_t n) {
+int ParseProtocolArray(DeviceTable& table, const ProductData& product, const std::uint8_t* data,
+                       std::size_t n) {
     DeviceProtocols& row = table[7];
     row = DeviceProtocols{};
     if (n % 3 != 0) {
@@ -168,7 +173,8 @@ int ParseProtocolArray(DeviceTable& table, const ProductData& product, const std
     }
     // An empty row 7 describes nobody, not a receiver whose id is 0.
     for (int i = n > 0 ? 7 : 6; i >= 0; --i) {
-        if (table[i].ProductId == product.ProductId && table[i].MinVersion <= product.SoftwareVersion) return i;
+        if (table[i].ProductId == product.ProductId && table[i].MinVersion <= product.SoftwareVersion)
+            return i;
     }
     return -1;
 }
@@ -238,7 +244,9 @@ int PackWpt(std::uint16_t wptType, GPSrecord& rec, std::uint8_t* out) {
 int PackRouteHeader(std::uint16_t headerType, std::uint16_t routeNumber, GPSrecord& rec, std::uint8_t* out) {
     const std::string name = UpperCut(rec.name, 20);
     switch (headerType) {
-        case 200: out[0] = std::uint8_t(routeNumber); return 1;
+        case 200:
+            out[0] = std::uint8_t(routeNumber);
+            return 1;
         case 201:
             std::memset(out, ' ', 21);
             out[0] = std::uint8_t(routeNumber);
@@ -261,7 +269,8 @@ int PackRouteLink(std::uint8_t* out) {
     return 21;
 }
 
-bool UnpackTrackPoint(std::uint16_t trkType, const std::uint8_t* data, std::size_t n, GarminTrackPoint& point) {
+bool UnpackTrackPoint(std::uint16_t trkType, const std::uint8_t* data, std::size_t n,
+                      GarminTrackPoint& point) {
     std::size_t flagAt;
     if (trkType == 300) {
         flagAt = 12;
@@ -273,7 +282,8 @@ bool UnpackTrackPoint(std::uint16_t trkType, const std::uint8_t* data, std::size
     }
     if (n < flagAt + 1) {
         MsgBox(
-            "Error! Size of recieved TrackPoint data does not match expected size. Your GPS model is probably not "
+            "Error! Size of recieved TrackPoint data does not match expected size. Your GPS model is "
+            "probably not "
             "supported",
             MB_OK);
         return false;

@@ -47,7 +47,8 @@ DeviceTable BuiltInDeviceTable();
 // Rebuilds row 7 from a protocol array of n bytes (n = 0: the receiver sent
 // none) and returns the row describing the product, or -1 when the array is
 // malformed, names a protocol we do not speak, or no row fits.
-int ParseProtocolArray(DeviceTable& table, const ProductData& product, const std::uint8_t* data, std::size_t n);
+int ParseProtocolArray(DeviceTable& table, const ProductData& product, const std::uint8_t* data,
+                       std::size_t n);
 
 // A received waypoint of type wptType into rec (name, comment, position; the
 // name upper-cased without trailing blanks). False with its message shown.
@@ -69,7 +70,8 @@ struct GarminTrackPoint {
     std::uint8_t newTrack = 0;
 };
 // A received track point of type trkType; false with its message shown.
-bool UnpackTrackPoint(std::uint16_t trkType, const std::uint8_t* data, std::size_t n, GarminTrackPoint& point);
+bool UnpackTrackPoint(std::uint16_t trkType, const std::uint8_t* data, std::size_t n,
+                      GarminTrackPoint& point);
 // The identifier of a received track header (type 310), from the bytes that
 // came only and at most 51 of them.
 std::string TrackHeaderIdent(const std::uint8_t* data, std::size_t n);

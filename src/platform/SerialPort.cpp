@@ -22,15 +22,24 @@ namespace {
 
 speed_t SpeedOf(int baud) {
     switch (baud) {
-        case 1200: return B1200;
-        case 2400: return B2400;
-        case 4800: return B4800;
-        case 9600: return B9600;
-        case 19200: return B19200;
-        case 38400: return B38400;
-        case 57600: return B57600;
-        case 115200: return B115200;
-        default: return B0;
+        case 1200:
+            return B1200;
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 9600:
+            return B9600;
+        case 19200:
+            return B19200;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        default:
+            return B0;
     }
 }
 
@@ -55,9 +64,8 @@ std::string CSerialPort::DevicePath(const std::string& name) {
     std::string n = name;
     if (!n.empty() && n.back() == ':') n.pop_back();
     if (n.size() > 3 && (n[0] == 'C' || n[0] == 'c') && (n[1] == 'O' || n[1] == 'o') &&
-        (n[2] == 'M' || n[2] == 'm') && std::all_of(n.begin() + 3, n.end(), [](char c) {
-            return c >= '0' && c <= '9';
-        })) {
+        (n[2] == 'M' || n[2] == 'm') &&
+        std::all_of(n.begin() + 3, n.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         const int number = n.size() <= 6 ? std::stoi(n.substr(3)) : 0;
         if (number >= 1) return "/dev/ttyS" + std::to_string(number - 1);
     }
@@ -80,7 +88,8 @@ bool CSerialPort::Open(const std::string& name, int baud, bool lowerModemLines) 
     m_ErrorText.clear();
     const std::string path = DevicePath(name);
     const speed_t speed = SpeedOf(baud);
-    if (speed == B0) return Fail(SerialOpenError::SetSettings, "The speed " + std::to_string(baud) + " is not supported.");
+    if (speed == B0)
+        return Fail(SerialOpenError::SetSettings, "The speed " + std::to_string(baud) + " is not supported.");
 
     m_Fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_Fd < 0) {
@@ -105,7 +114,7 @@ bool CSerialPort::Open(const std::string& name, int baud, bool lowerModemLines) 
     if (!isatty(m_Fd)) return Fail(SerialOpenError::NotSerial, path + " is not a serial port.");
     ioctl(m_Fd, TIOCEXCL);
 
-    termios tio {};
+    termios tio{};
     if (tcgetattr(m_Fd, &tio) != 0)
         return Fail(SerialOpenError::GetSettings, path + ": can not read the port settings.");
     cfmakeraw(&tio);
@@ -127,7 +136,8 @@ bool CSerialPort::SetModemLines(bool dtr, bool rts) {
     if (m_Fd < 0) return false;
     int raise = (dtr ? TIOCM_DTR : 0) | (rts ? TIOCM_RTS : 0);
     int lower = (dtr ? 0 : TIOCM_DTR) | (rts ? 0 : TIOCM_RTS);
-    bool ok = (raise == 0 || ioctl(m_Fd, TIOCMBIS, &raise) == 0) && (lower == 0 || ioctl(m_Fd, TIOCMBIC, &lower) == 0);
+    bool ok = (raise == 0 || ioctl(m_Fd, TIOCMBIS, &raise) == 0) &&
+              (lower == 0 || ioctl(m_Fd, TIOCMBIC, &lower) == 0);
     // A pseudo-terminal or a bare adapter has no modem lines.
     return ok || errno == ENOTTY || errno == EINVAL || errno == ENOTSUP;
 }
