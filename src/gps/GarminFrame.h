@@ -87,6 +87,8 @@ public:
     // Releases the port; a failed close is shown and returns false.
     bool ClosePort();
     bool IsOpen() const;
+    // What the idle pass may wait on while a transfer runs; -1 when closed.
+    int PortHandle() const { return m_Port ? m_Port->Handle() : -1; }
 
     void SendPacket(std::uint8_t id, const std::uint8_t* data, std::size_t n);
     void SendAck(std::uint8_t id);

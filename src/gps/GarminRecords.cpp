@@ -138,7 +138,7 @@ std::int32_t GarminTrackTime(std::uint32_t t) {
 
 ProductData ParseProductData(const std::uint8_t* data, std::size_t n) {
     std::uint8_t head[4] = {};
-    std::memcpy(head, data, std::min<std::size_t>(n, 4));
+    if (n > 0) std::memcpy(head, data, std::min<std::size_t>(n, 4));
     ProductData p;
     p.ProductId = LoadLE16s(head);
     p.SoftwareVersion = LoadLE16s(head + 2);

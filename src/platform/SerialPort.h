@@ -21,6 +21,8 @@ public:
     virtual bool PurgeInput() = 0;
     // False when the system refused to close it (it is released anyway).
     virtual bool Close() = 0;
+    // A descriptor to wait on for input; -1 when there is none.
+    virtual int Handle() const { return -1; }
 };
 
 // Why Open failed: the device could not be had (missing, not allowed, in
@@ -48,8 +50,7 @@ public:
     // Drops (or raises) DTR and RTS; true also where the port has no such lines.
     bool SetModemLines(bool dtr, bool rts);
 
-    // For a read notifier; -1 while closed.
-    int Handle() const { return m_Fd; }
+    int Handle() const override { return m_Fd; }
     SerialOpenError Error() const { return m_Error; }
     // One sentence for the user, naming the device and, for a permission
     // failure, the group that owns it.
