@@ -206,6 +206,8 @@ bool UnpackWpt(std::uint16_t wptType, const std::uint8_t* data, std::size_t n, G
     }
     rec.name = ToUpperAscii(std::move(name));
     TrimRight(rec.name);
+    rec.time = 0;  // the comment may date it
+    rec.flag = 1;  // taken unless it exists already
     return true;
 }
 

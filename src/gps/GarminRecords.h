@@ -50,8 +50,9 @@ DeviceTable BuiltInDeviceTable();
 int ParseProtocolArray(DeviceTable& table, const ProductData& product, const std::uint8_t* data,
                        std::size_t n);
 
-// A received waypoint of type wptType into rec (name, comment, position; the
-// name upper-cased without trailing blanks). False with its message shown.
+// A received waypoint of type wptType into rec (name upper-cased without
+// trailing blanks, comment as received, position, no time, taken). False with
+// its message shown.
 bool UnpackWpt(std::uint16_t wptType, const std::uint8_t* data, std::size_t n, GPSrecord& rec);
 // Packs rec as a waypoint of type wptType into out (room for 255 bytes); the
 // record's name and comment are upper-cased and cut to what the type holds.
