@@ -12,11 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#if __has_include(<QSerialPortInfo>)
 #include <QSerialPortInfo>
-#define VORNA_HAVE_SERIALPORTINFO 1
-#endif
 
 namespace {
 
@@ -185,17 +181,8 @@ bool CSerialPort::Close() {
 
 std::vector<std::string> AvailableSerialPorts() {
     std::vector<std::string> ports;
-#ifdef VORNA_HAVE_SERIALPORTINFO
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
         ports.push_back(info.systemLocation().toStdString());
-#else
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator("/dev", ec)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind("ttyS", 0) == 0 || name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0)
-            ports.push_back(entry.path().string());
-    }
-#endif
     std::sort(ports.begin(), ports.end());
     ports.erase(std::unique(ports.begin(), ports.end()), ports.end());
     return ports;
