@@ -35,14 +35,8 @@ void DirectPixels::Put(const PixelRuns& shape, int x, int y, QRgb c) {
     c |= 0xFF000000u;
     std::uint8_t* origin = m_Bits + qsizetype(m_Offset.y()) * m_Stride + qsizetype(m_Offset.x()) * 4;
     if (l >= m_Clip.left() && r <= m_Clip.right() && t >= m_Clip.top() && bt <= m_Clip.bottom()) {
-        // Runs come row by row, so the row address only ever steps down.
-        int dy = shape.runs.front().dy;
-        QRgb* row = reinterpret_cast<QRgb*>(origin + qsizetype(y + dy) * m_Stride) + x;
-        for (const PixelRuns::Run& run : shape.runs) {
-            for (; dy < run.dy; ++dy)
-                row = reinterpret_cast<QRgb*>(reinterpret_cast<std::uint8_t*>(row) + m_Stride);
-            for (int k = run.x0; k <= run.x1; ++k) row[k] = c;
-        }
+        std::uint8_t* anchor = origin + qsizetype(y) * m_Stride + qsizetype(x) * 4;
+        for (const std::int32_t off : shape.Offsets(m_Stride)) *reinterpret_cast<QRgb*>(anchor + off) = c;
         return;
     }
     for (const PixelRuns::Run& run : shape.runs) {

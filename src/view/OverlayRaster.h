@@ -24,6 +24,18 @@ struct PixelRuns {
     std::vector<Run> runs;
     QRect bounds;  // relative to the anchor; empty for no pixels
 
+    // Every pixel's byte offset from the anchor in rows of stride bytes:
+    // one store per pixel and no branch per run, as most runs are short.
+    const std::vector<std::int32_t>& Offsets(qsizetype stride) const {
+        if (stride != m_OffsetStride) {
+            m_Offsets.clear();
+            for (const Run& r : runs)
+                for (int x = r.x0; x <= r.x1; ++x) m_Offsets.push_back(std::int32_t(r.dy * stride + x * 4));
+            m_OffsetStride = stride;
+        }
+        return m_Offsets;
+    }
+
     // The opaque pixels of sprite whose colour test(pixel) accepts; the
     // anchor sits at sprite pixel anchor.
     template <class Test>
@@ -42,6 +54,10 @@ struct PixelRuns {
         }
         return r;
     }
+
+private:
+    mutable std::vector<std::int32_t> m_Offsets;
+    mutable qsizetype m_OffsetStride = 0;
 };
 
 // A transparent ARGB sprite of size (w, h) for painting a shape into.
