@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 
@@ -16,6 +17,18 @@ QImage BlankSprite(int w, int h) {
     QImage s(std::max(w, 1), std::max(h, 1), QImage::Format_ARGB32);
     s.fill(Qt::transparent);
     return s;
+}
+
+void PixelRuns::MakeStores(qsizetype stride) const {
+    m_Stores = Stores{};
+    for (const Run& r : runs) {
+        const auto at = [&](int x) { return std::int32_t(r.dy * stride + x * 4); };
+        int x = r.x0;
+        for (; x + 3 <= r.x1; x += 4) m_Stores.four.push_back(at(x));
+        for (; x + 1 <= r.x1; x += 2) m_Stores.two.push_back(at(x));
+        if (x <= r.x1) m_Stores.one.push_back(at(x));
+    }
+    m_StoresStride = stride;
 }
 
 DirectPixels::DirectPixels(QPainter& dc) {
@@ -36,7 +49,11 @@ void DirectPixels::Put(const PixelRuns& shape, int x, int y, QRgb c) {
     std::uint8_t* origin = m_Bits + qsizetype(m_Offset.y()) * m_Stride + qsizetype(m_Offset.x()) * 4;
     if (l >= m_Clip.left() && r <= m_Clip.right() && t >= m_Clip.top() && bt <= m_Clip.bottom()) {
         std::uint8_t* anchor = origin + qsizetype(y) * m_Stride + qsizetype(x) * 4;
-        for (const std::int32_t off : shape.Offsets(m_Stride)) *reinterpret_cast<QRgb*>(anchor + off) = c;
+        const PixelRuns::Stores& st = shape.StoresFor(m_Stride);
+        const QRgb four[4] = {c, c, c, c};
+        for (const std::int32_t off : st.four) std::memcpy(anchor + off, four, sizeof four);
+        for (const std::int32_t off : st.two) std::memcpy(anchor + off, four, 2 * sizeof(QRgb));
+        for (const std::int32_t off : st.one) std::memcpy(anchor + off, four, sizeof(QRgb));
         return;
     }
     for (const PixelRuns::Run& run : shape.runs) {
@@ -67,6 +84,28 @@ void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool s
     const int sx = x < b.x() ? 1 : -1, sy = y < b.y() ? 1 : -1;
     const bool across = dx >= -dy;  // mostly horizontal: the band runs down each column
     int err = dx + dy;
+    if (std::min(a.x(), b.x()) + tb.left() >= m_Clip.left() && std::max(a.x(), b.x()) + tb.right() <= m_Clip.right() &&
+        std::min(a.y(), b.y()) + tb.top() >= m_Clip.top() && std::max(a.y(), b.y()) + tb.bottom() <= m_Clip.bottom()) {
+        // All on the pane: the band's pixels at fixed steps from the line's
+        // point, one step of the point per step of the main direction.
+        const qsizetype row = m_Stride / qsizetype(sizeof(QRgb));
+        QRgb* p = reinterpret_cast<QRgb*>(origin + qsizetype(y) * m_Stride) + x;
+        const qsizetype bandStep = across ? row : 1;
+        const int b0 = across ? tb.top() : tb.left(), b1 = across ? tb.bottom() : tb.right();
+        for (int n = std::max(dx, -dy); n >= 0; --n) {
+            for (int k = b0; k <= b1; ++k) p[k * bandStep] = c;
+            const int e2 = 2 * err;
+            if (e2 >= dy) {
+                err += dy;
+                p += sx;
+            }
+            if (e2 <= dx) {
+                err += dx;
+                p += sy * row;
+            }
+        }
+        return;
+    }
     for (;;) {
         if (across) {
             if (x >= m_Clip.left() && x <= m_Clip.right()) {

@@ -24,16 +24,15 @@ struct PixelRuns {
     std::vector<Run> runs;
     QRect bounds;  // relative to the anchor; empty for no pixels
 
-    // Every pixel's byte offset from the anchor in rows of stride bytes:
-    // one store per pixel and no branch per run, as most runs are short.
-    const std::vector<std::int32_t>& Offsets(qsizetype stride) const {
-        if (stride != m_OffsetStride) {
-            m_Offsets.clear();
-            for (const Run& r : runs)
-                for (int x = r.x0; x <= r.x1; ++x) m_Offsets.push_back(std::int32_t(r.dy * stride + x * 4));
-            m_OffsetStride = stride;
-        }
-        return m_Offsets;
+    // The pixels as stores of four, two and single pixels, each at its
+    // byte offset from the anchor in rows of stride bytes: few stores and
+    // no branch per run, as most runs are short.
+    struct Stores {
+        std::vector<std::int32_t> four, two, one;
+    };
+    const Stores& StoresFor(qsizetype stride) const {
+        if (stride != m_StoresStride) MakeStores(stride);
+        return m_Stores;
     }
 
     // The opaque pixels of sprite whose colour test(pixel) accepts; the
@@ -56,8 +55,9 @@ struct PixelRuns {
     }
 
 private:
-    mutable std::vector<std::int32_t> m_Offsets;
-    mutable qsizetype m_OffsetStride = 0;
+    void MakeStores(qsizetype stride) const;
+    mutable Stores m_Stores;
+    mutable qsizetype m_StoresStride = 0;
 };
 
 // A transparent ARGB sprite of size (w, h) for painting a shape into.
