@@ -97,16 +97,18 @@ void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
         MapPoint at;
         int pen;
     };
-    std::vector<Marker> marks;
+    static thread_local std::vector<Marker> marks;  // kept: a paint allocates nothing once warm
+    marks.clear();
 
     MapPoint prev = MapToClient(pts[first].position, desc, geo);
     int lastEnd = -2;  // the point the last direct line ended at
     for (int i = first; i < count; ++i) {
         const MapPoint q = MapToClient(pts[i].position, desc, geo);
-        const QRect span = QRect(QPoint(std::min(prev.x, q.x), std::min(prev.y, q.y)),
-                                 QPoint(std::max(prev.x, q.x), std::max(prev.y, q.y)))
-                               .adjusted(-mx, -my, mx, my);
-        if (span.intersects(clip)) {
+        // The line's box widened by the pen and marker meets the clip.
+        if (!clip.isEmpty() && std::max(prev.x, q.x) + (long long)mx >= clip.left() &&
+            std::min(prev.x, q.x) - (long long)mx <= clip.right() &&
+            std::max(prev.y, q.y) + (long long)my >= clip.top() &&
+            std::min(prev.y, q.y) - (long long)my <= clip.bottom()) {
             if (pts[i].segmentStart || i == first) {
                 flush();
             } else {
