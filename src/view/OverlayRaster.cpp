@@ -79,58 +79,51 @@ void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool s
     Put(tip, b.x(), b.y(), c);
     c |= 0xFF000000u;
     std::uint8_t* origin = m_Bits + qsizetype(m_Offset.y()) * m_Stride + qsizetype(m_Offset.x()) * 4;
-    int x = a.x(), y = a.y();
-    const int dx = std::abs(b.x() - x), dy = -std::abs(b.y() - y);
-    const int sx = x < b.x() ? 1 : -1, sy = y < b.y() ? 1 : -1;
+    const int dx = std::abs(b.x() - a.x()), dy = -std::abs(b.y() - a.y());
+    const int sx = a.x() < b.x() ? 1 : -1, sy = a.y() < b.y() ? 1 : -1;
     const bool across = dx >= -dy;  // mostly horizontal: the band runs down each column
-    int err = dx + dy;
-    if (std::min(a.x(), b.x()) + tb.left() >= m_Clip.left() && std::max(a.x(), b.x()) + tb.right() <= m_Clip.right() &&
-        std::min(a.y(), b.y()) + tb.top() >= m_Clip.top() && std::max(a.y(), b.y()) + tb.bottom() <= m_Clip.bottom()) {
-        // All on the pane: the band's pixels at fixed steps from the line's
-        // point, one step of the point per step of the main direction.
-        const qsizetype row = m_Stride / qsizetype(sizeof(QRgb));
-        QRgb* p = reinterpret_cast<QRgb*>(origin + qsizetype(y) * m_Stride) + x;
-        const qsizetype bandStep = across ? row : 1;
-        const int b0 = across ? tb.top() : tb.left(), b1 = across ? tb.bottom() : tb.right();
+    // One step of the main direction per point of the line; band(x, y, at)
+    // writes the band at point (x, y), pixel index at.
+    const qsizetype row = m_Stride / qsizetype(sizeof(QRgb));
+    const auto walk = [&](auto band) {
+        int x = a.x(), y = a.y(), err = dx + dy;
+        qsizetype at = qsizetype(y) * row + x;
         for (int n = std::max(dx, -dy); n >= 0; --n) {
-            for (int k = b0; k <= b1; ++k) p[k * bandStep] = c;
+            band(x, y, at);
             const int e2 = 2 * err;
             if (e2 >= dy) {
                 err += dy;
-                p += sx;
+                x += sx;
+                at += sx;
             }
             if (e2 <= dx) {
                 err += dx;
-                p += sy * row;
+                y += sy;
+                at += sy * row;
             }
         }
+    };
+    QRgb* pixels = reinterpret_cast<QRgb*>(origin);
+    if (std::min(a.x(), b.x()) + tb.left() >= m_Clip.left() && std::max(a.x(), b.x()) + tb.right() <= m_Clip.right() &&
+        std::min(a.y(), b.y()) + tb.top() >= m_Clip.top() && std::max(a.y(), b.y()) + tb.bottom() <= m_Clip.bottom()) {
+        // Wholly on the pane: the band's pixels at fixed steps, no clip tests.
+        const qsizetype bandStep = across ? row : 1;
+        const int b0 = across ? tb.top() : tb.left(), b1 = across ? tb.bottom() : tb.right();
+        walk([&](int, int, qsizetype at) {
+            for (int k = b0; k <= b1; ++k) pixels[at + k * bandStep] = c;
+        });
         return;
     }
-    for (;;) {
+    walk([&](int x, int y, qsizetype) {
         if (across) {
-            if (x >= m_Clip.left() && x <= m_Clip.right()) {
-                const int y0 = std::max(y + tb.top(), m_Clip.top()),
-                          y1 = std::min(y + tb.bottom(), m_Clip.bottom());
-                for (int py = y0; py <= y1; ++py)
-                    reinterpret_cast<QRgb*>(origin + qsizetype(py) * m_Stride)[x] = c;
-            }
+            if (x < m_Clip.left() || x > m_Clip.right()) return;
+            const int y0 = std::max(y + tb.top(), m_Clip.top()), y1 = std::min(y + tb.bottom(), m_Clip.bottom());
+            for (int py = y0; py <= y1; ++py) pixels[qsizetype(py) * row + x] = c;
         } else if (y >= m_Clip.top() && y <= m_Clip.bottom()) {
-            const int x0 = std::max(x + tb.left(), m_Clip.left()),
-                      x1 = std::min(x + tb.right(), m_Clip.right());
-            QRgb* row = reinterpret_cast<QRgb*>(origin + qsizetype(y) * m_Stride);
-            if (x0 <= x1) std::fill(row + x0, row + x1 + 1, c);
+            const int x0 = std::max(x + tb.left(), m_Clip.left()), x1 = std::min(x + tb.right(), m_Clip.right());
+            if (x0 <= x1) std::fill(pixels + qsizetype(y) * row + x0, pixels + qsizetype(y) * row + x1 + 1, c);
         }
-        if (x == b.x() && y == b.y()) break;
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y += sy;
-        }
-    }
+    });
 }
 
 LabelGlyphs& LabelGlyphs::For(const QFont& font) {
