@@ -31,6 +31,16 @@ void PixelRuns::MakeStores(qsizetype stride) const {
     m_StoresStride = stride;
 }
 
+bool PixelRuns::Covers(const PixelRuns& other) const {
+    return std::all_of(other.runs.begin(), other.runs.end(), [&](const Run& o) {
+        for (int x = o.x0; x <= o.x1; ++x)
+            if (std::none_of(runs.begin(), runs.end(),
+                             [&](const Run& r) { return r.dy == o.dy && r.x0 <= x && x <= r.x1; }))
+                return false;
+        return true;
+    });
+}
+
 DirectPixels::DirectPixels(QPainter& dc) {
     DirectTarget t;
     if (!FindDirectTarget(dc, t) || t.clip.rectCount() != 1) return;
@@ -65,7 +75,7 @@ void DirectPixels::Put(const PixelRuns& shape, int x, int y, QRgb c) {
     }
 }
 
-void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool startTip) {
+void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool startTip, bool endTip) {
     const QRect& tb = tip.bounds;
     if (tb.isEmpty()) return;
     if (std::max(a.x(), b.x()) + tb.right() < m_Clip.left() ||
@@ -76,7 +86,7 @@ void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool s
     // Round ends, and between them a band as wide as the tip across the
     // line's main direction: together the pen's sweep along the line.
     if (startTip) Put(tip, a.x(), a.y(), c);
-    Put(tip, b.x(), b.y(), c);
+    if (endTip) Put(tip, b.x(), b.y(), c);
     c |= 0xFF000000u;
     std::uint8_t* origin = m_Bits + qsizetype(m_Offset.y()) * m_Stride + qsizetype(m_Offset.x()) * 4;
     const int dx = std::abs(b.x() - a.x()), dy = -std::abs(b.y() - a.y());
@@ -104,8 +114,10 @@ void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool s
         }
     };
     QRgb* pixels = reinterpret_cast<QRgb*>(origin);
-    if (std::min(a.x(), b.x()) + tb.left() >= m_Clip.left() && std::max(a.x(), b.x()) + tb.right() <= m_Clip.right() &&
-        std::min(a.y(), b.y()) + tb.top() >= m_Clip.top() && std::max(a.y(), b.y()) + tb.bottom() <= m_Clip.bottom()) {
+    if (std::min(a.x(), b.x()) + tb.left() >= m_Clip.left() &&
+        std::max(a.x(), b.x()) + tb.right() <= m_Clip.right() &&
+        std::min(a.y(), b.y()) + tb.top() >= m_Clip.top() &&
+        std::max(a.y(), b.y()) + tb.bottom() <= m_Clip.bottom()) {
         // Wholly on the pane: the band's pixels at fixed steps, no clip tests.
         const qsizetype bandStep = across ? row : 1;
         const int b0 = across ? tb.top() : tb.left(), b1 = across ? tb.bottom() : tb.right();
@@ -117,11 +129,14 @@ void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool s
     walk([&](int x, int y, qsizetype) {
         if (across) {
             if (x < m_Clip.left() || x > m_Clip.right()) return;
-            const int y0 = std::max(y + tb.top(), m_Clip.top()), y1 = std::min(y + tb.bottom(), m_Clip.bottom());
+            const int y0 = std::max(y + tb.top(), m_Clip.top()),
+                      y1 = std::min(y + tb.bottom(), m_Clip.bottom());
             for (int py = y0; py <= y1; ++py) pixels[qsizetype(py) * row + x] = c;
         } else if (y >= m_Clip.top() && y <= m_Clip.bottom()) {
-            const int x0 = std::max(x + tb.left(), m_Clip.left()), x1 = std::min(x + tb.right(), m_Clip.right());
-            if (x0 <= x1) std::fill(pixels + qsizetype(y) * row + x0, pixels + qsizetype(y) * row + x1 + 1, c);
+            const int x0 = std::max(x + tb.left(), m_Clip.left()),
+                      x1 = std::min(x + tb.right(), m_Clip.right());
+            QRgb* line = pixels + qsizetype(y) * row;
+            if (x0 <= x1) std::fill(line + x0, line + x1 + 1, c);
         }
     });
 }

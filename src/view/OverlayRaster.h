@@ -30,6 +30,9 @@ struct PixelRuns {
     struct Stores {
         std::vector<std::int32_t> four, two, one;
     };
+    // Whether every pixel of other lies in this shape (same anchor).
+    bool Covers(const PixelRuns& other) const;
+
     const Stores& StoresFor(qsizetype stride) const {
         if (stride != m_StoresStride) MakeStores(stride);
         return m_Stores;
@@ -72,8 +75,9 @@ public:
     // Runs at client point (x, y) in colour c.
     void Put(const PixelRuns& shape, int x, int y, QRgb c);
     // A line from a to b swept by tip (round ends and joins, as a round pen
-    // draws); startTip false when the line before already ended at a.
-    void Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool startTip = true);
+    // draws); startTip (endTip) false leaves out the tip at a (b), when the
+    // line before already ended there or a shape painted later covers it.
+    void Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool startTip = true, bool endTip = true);
 
 private:
     std::uint8_t* m_Bits = nullptr;
