@@ -1,6 +1,8 @@
 #include "doc/TrackLogStore.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <new>
 
@@ -25,6 +27,7 @@ CTrackLogStore::CTrackLogStore(const AppSettings& settings, CMemoryCounters& mem
 
 CTrackLogStore::~CTrackLogStore() {
     if (m_Log.Allocated) m_Memory.CountFree(kMemTrackLog, (long long)m_Log.Size);
+    if (m_BoxBytes) m_Memory.CountFree(kMemTrackLog, (long long)m_BoxBytes);
 }
 
 std::string CTrackLogStore::DefaultName() const { return m_Settings.startDirectory + "TrackLog"; }
@@ -33,6 +36,7 @@ void CTrackLogStore::Clear(int n) {
     m_Log.GrowStep = m_Settings.trackLogOverdraft < 1 ? 1 : m_Settings.trackLogOverdraft;
     if (n < 0) n = 0;
     if (m_Log.Allocated) m_Memory.CountFree(kMemTrackLog, (long long)m_Log.Size);
+    DropBoxes(0);
     std::vector<TrackPoint>().swap(m_Log.Data);
     m_Log.Allocated = false;
     m_Log.Size = 0;
@@ -74,7 +78,10 @@ bool CTrackLogStore::Append(const TrackPoint& p) {
 }
 
 void CTrackLogStore::Truncate(int count) {
-    if (count >= 0 && count < m_Log.Count) m_Log.Count = count;
+    if (count >= 0 && count < m_Log.Count) {
+        m_Log.Count = count;
+        DropBoxes(count);
+    }
 }
 
 int CTrackLogStore::Read(const std::string& name) {
@@ -141,18 +148,63 @@ int CTrackLogStore::Write(const std::string& name) {
     return 0;
 }
 
+void CTrackLogStore::DropBoxes(int count) {
+    m_Boxes.resize(std::min(m_Boxes.size(), std::size_t(count / kBoxPoints)));
+    if (count > 0 || !m_BoxBytes) return;
+    std::vector<BlockBox>().swap(m_Boxes);
+    m_Memory.CountFree(kMemTrackLog, (long long)m_BoxBytes);
+    m_BoxBytes = 0;
+}
+
+void CTrackLogStore::BoxFullBlocks() const {
+    const std::size_t blocks = std::size_t(m_Log.Count / kBoxPoints);
+    for (std::size_t b = m_Boxes.size(); b < blocks; ++b) {
+        // NaN positions fail every comparison: they widen no box, and no
+        // search picks them.
+        BlockBox box{HUGE_VAL, -HUGE_VAL, HUGE_VAL, -HUGE_VAL};
+        for (std::size_t k = b * kBoxPoints; k < (b + 1) * kBoxPoints; ++k) {
+            const CPointD& p = m_Log.Data[k].position;
+            if (p.easting < box.e0) box.e0 = p.easting;
+            if (p.easting > box.e1) box.e1 = p.easting;
+            if (p.northing < box.n0) box.n0 = p.northing;
+            if (p.northing > box.n1) box.n1 = p.northing;
+        }
+        m_Boxes.push_back(box);
+    }
+    const std::size_t bytes = m_Boxes.capacity() * sizeof(BlockBox);
+    if (bytes != m_BoxBytes) {
+        if (m_BoxBytes) m_Memory.CountFree(kMemTrackLog, (long long)m_BoxBytes);
+        if (bytes) m_Memory.CountAlloc(kMemTrackLog, (long long)bytes);
+        m_BoxBytes = bytes;
+    }
+}
+
 int CTrackLogStore::ClosestPoint(TrackPoint* out, CPointD pos, int rx, int ry) const {
     if (rx <= 0 || ry <= 0 || !m_Log.Allocated) return -1;
+    BoxFullBlocks();
     const double rx2 = double(rx) * rx, ry2 = double(ry) * ry;
     double best = 1.0;
     int bestIndex = -1;
-    for (int k = 0; k < m_Log.Count; ++k) {
-        const TrackPoint& p = m_Log.Data[std::size_t(k)];
-        const double dE = p.position.easting - pos.easting, dN = p.position.northing - pos.northing;
-        const double d = dE * dE / rx2 + dN * dN / ry2;
-        if (d < best) {
-            best = d;
-            bestIndex = k;
+    for (int start = 0; start < m_Log.Count; start += kBoxPoints) {
+        const std::size_t b = std::size_t(start / kBoxPoints);
+        // Every point of a block whose box lies a radius or more away is
+        // outside the ellipse (the differences round the same way).
+        if (b < m_Boxes.size()) {
+            const BlockBox& box = m_Boxes[b];
+            if (box.e0 - pos.easting >= rx || pos.easting - box.e1 >= rx || box.n0 - pos.northing >= ry ||
+                pos.northing - box.n1 >= ry)
+                continue;
+        }
+        const int end = std::min(m_Log.Count, start + kBoxPoints);
+        for (int k = start; k < end; ++k) {
+            const CPointD& p = m_Log.Data[std::size_t(k)].position;
+            const double dE = p.easting - pos.easting, dN = p.northing - pos.northing;
+            if (std::abs(dE) >= rx || std::abs(dN) >= ry) continue;  // spares the division
+            const double d = dE * dE / rx2 + dN * dN / ry2;
+            if (d < best) {
+                best = d;
+                bestIndex = k;
+            }
         }
     }
     if (bestIndex >= 0 && out) *out = m_Log.Data[std::size_t(bestIndex)];

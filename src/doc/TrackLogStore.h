@@ -3,6 +3,7 @@
 // at start-up from and written at the end to "<start folder>TrackLog.dat".
 
 #include <string>
+#include <vector>
 
 #include "doc/WptTypes.h"
 
@@ -44,8 +45,20 @@ public:
     int SelEnd = -1;
 
 private:
+    // The bounding box of each full block of points, so that a nearest-point
+    // search skips the blocks far away. Points only ever change by being
+    // appended, or all at once (Clear, Read, Truncate drop the boxes).
+    static constexpr int kBoxPoints = 64;
+    struct BlockBox {
+        double e0, e1, n0, n1;
+    };
+    void BoxFullBlocks() const;
+    void DropBoxes(int count);
+
     const AppSettings& m_Settings;
     CMemoryCounters& m_Memory;
     TrackBase m_Log;
     bool m_WriteFailShown = false;
+    mutable std::vector<BlockBox> m_Boxes;  // blocks 0 .. size-1, built on a search
+    mutable std::size_t m_BoxBytes = 0;     // counted in the track log's memory
 };

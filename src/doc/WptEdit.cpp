@@ -63,6 +63,8 @@ int CWptDatabase::GetClosestWptIndex(WaypointRecord* out, CPointD pos, int rx, i
             const WaypointRecord& r = b.Data[std::size_t(k)];
             if (WptIsDeleted(r)) continue;
             const double dE = r.E - pos.easting, dN = r.N - pos.northing;
+            // Outside the ellipse's box: no division on the records far away.
+            if (std::abs(dE) >= rx || std::abs(dN) >= ry) continue;
             const double d = dE * dE / rx2 + dN * dN / ry2;
             if (d < best) {
                 best = d;

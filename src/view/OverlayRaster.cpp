@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 
@@ -16,6 +17,28 @@ QImage BlankSprite(int w, int h) {
     QImage s(std::max(w, 1), std::max(h, 1), QImage::Format_ARGB32);
     s.fill(Qt::transparent);
     return s;
+}
+
+void PixelRuns::MakeStores(qsizetype stride) const {
+    m_Stores = Stores{};
+    for (const Run& r : runs) {
+        const auto at = [&](int x) { return std::int32_t(r.dy * stride + x * 4); };
+        int x = r.x0;
+        for (; x + 3 <= r.x1; x += 4) m_Stores.four.push_back(at(x));
+        for (; x + 1 <= r.x1; x += 2) m_Stores.two.push_back(at(x));
+        if (x <= r.x1) m_Stores.one.push_back(at(x));
+    }
+    m_StoresStride = stride;
+}
+
+bool PixelRuns::Covers(const PixelRuns& other) const {
+    return std::all_of(other.runs.begin(), other.runs.end(), [&](const Run& o) {
+        for (int x = o.x0; x <= o.x1; ++x)
+            if (std::none_of(runs.begin(), runs.end(),
+                             [&](const Run& r) { return r.dy == o.dy && r.x0 <= x && x <= r.x1; }))
+                return false;
+        return true;
+    });
 }
 
 DirectPixels::DirectPixels(QPainter& dc) {
@@ -35,14 +58,12 @@ void DirectPixels::Put(const PixelRuns& shape, int x, int y, QRgb c) {
     c |= 0xFF000000u;
     std::uint8_t* origin = m_Bits + qsizetype(m_Offset.y()) * m_Stride + qsizetype(m_Offset.x()) * 4;
     if (l >= m_Clip.left() && r <= m_Clip.right() && t >= m_Clip.top() && bt <= m_Clip.bottom()) {
-        // Runs come row by row, so the row address only ever steps down.
-        int dy = shape.runs.front().dy;
-        QRgb* row = reinterpret_cast<QRgb*>(origin + qsizetype(y + dy) * m_Stride) + x;
-        for (const PixelRuns::Run& run : shape.runs) {
-            for (; dy < run.dy; ++dy)
-                row = reinterpret_cast<QRgb*>(reinterpret_cast<std::uint8_t*>(row) + m_Stride);
-            for (int k = run.x0; k <= run.x1; ++k) row[k] = c;
-        }
+        std::uint8_t* anchor = origin + qsizetype(y) * m_Stride + qsizetype(x) * 4;
+        const PixelRuns::Stores& st = shape.StoresFor(m_Stride);
+        const QRgb four[4] = {c, c, c, c};
+        for (const std::int32_t off : st.four) std::memcpy(anchor + off, four, sizeof four);
+        for (const std::int32_t off : st.two) std::memcpy(anchor + off, four, 2 * sizeof(QRgb));
+        for (const std::int32_t off : st.one) std::memcpy(anchor + off, four, sizeof(QRgb));
         return;
     }
     for (const PixelRuns::Run& run : shape.runs) {
@@ -54,7 +75,7 @@ void DirectPixels::Put(const PixelRuns& shape, int x, int y, QRgb c) {
     }
 }
 
-void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool startTip) {
+void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool startTip, bool endTip) {
     const QRect& tb = tip.bounds;
     if (tb.isEmpty()) return;
     if (std::max(a.x(), b.x()) + tb.right() < m_Clip.left() ||
@@ -65,39 +86,59 @@ void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool s
     // Round ends, and between them a band as wide as the tip across the
     // line's main direction: together the pen's sweep along the line.
     if (startTip) Put(tip, a.x(), a.y(), c);
-    Put(tip, b.x(), b.y(), c);
+    if (endTip) Put(tip, b.x(), b.y(), c);
     c |= 0xFF000000u;
     std::uint8_t* origin = m_Bits + qsizetype(m_Offset.y()) * m_Stride + qsizetype(m_Offset.x()) * 4;
-    int x = a.x(), y = a.y();
-    const int dx = std::abs(b.x() - x), dy = -std::abs(b.y() - y);
-    const int sx = x < b.x() ? 1 : -1, sy = y < b.y() ? 1 : -1;
+    const int dx = std::abs(b.x() - a.x()), dy = -std::abs(b.y() - a.y());
+    const int sx = a.x() < b.x() ? 1 : -1, sy = a.y() < b.y() ? 1 : -1;
     const bool across = dx >= -dy;  // mostly horizontal: the band runs down each column
-    int err = dx + dy;
-    for (;;) {
-        if (across) {
-            if (x >= m_Clip.left() && x <= m_Clip.right()) {
-                const int y0 = std::max(y + tb.top(), m_Clip.top()),
-                          y1 = std::min(y + tb.bottom(), m_Clip.bottom());
-                for (int py = y0; py <= y1; ++py)
-                    reinterpret_cast<QRgb*>(origin + qsizetype(py) * m_Stride)[x] = c;
+    // One step of the main direction per point of the line; band(x, y, at)
+    // writes the band at point (x, y), pixel index at.
+    const qsizetype row = m_Stride / qsizetype(sizeof(QRgb));
+    const auto walk = [&](auto band) {
+        int x = a.x(), y = a.y(), err = dx + dy;
+        qsizetype at = qsizetype(y) * row + x;
+        for (int n = std::max(dx, -dy); n >= 0; --n) {
+            band(x, y, at);
+            const int e2 = 2 * err;
+            if (e2 >= dy) {
+                err += dy;
+                x += sx;
+                at += sx;
             }
+            if (e2 <= dx) {
+                err += dx;
+                y += sy;
+                at += sy * row;
+            }
+        }
+    };
+    QRgb* pixels = reinterpret_cast<QRgb*>(origin);
+    if (std::min(a.x(), b.x()) + tb.left() >= m_Clip.left() &&
+        std::max(a.x(), b.x()) + tb.right() <= m_Clip.right() &&
+        std::min(a.y(), b.y()) + tb.top() >= m_Clip.top() &&
+        std::max(a.y(), b.y()) + tb.bottom() <= m_Clip.bottom()) {
+        // Wholly on the pane: the band's pixels at fixed steps, no clip tests.
+        const qsizetype bandStep = across ? row : 1;
+        const int b0 = across ? tb.top() : tb.left(), b1 = across ? tb.bottom() : tb.right();
+        walk([&](int, int, qsizetype at) {
+            for (int k = b0; k <= b1; ++k) pixels[at + k * bandStep] = c;
+        });
+        return;
+    }
+    walk([&](int x, int y, qsizetype) {
+        if (across) {
+            if (x < m_Clip.left() || x > m_Clip.right()) return;
+            const int y0 = std::max(y + tb.top(), m_Clip.top()),
+                      y1 = std::min(y + tb.bottom(), m_Clip.bottom());
+            for (int py = y0; py <= y1; ++py) pixels[qsizetype(py) * row + x] = c;
         } else if (y >= m_Clip.top() && y <= m_Clip.bottom()) {
             const int x0 = std::max(x + tb.left(), m_Clip.left()),
                       x1 = std::min(x + tb.right(), m_Clip.right());
-            QRgb* row = reinterpret_cast<QRgb*>(origin + qsizetype(y) * m_Stride);
-            if (x0 <= x1) std::fill(row + x0, row + x1 + 1, c);
+            QRgb* line = pixels + qsizetype(y) * row;
+            if (x0 <= x1) std::fill(line + x0, line + x1 + 1, c);
         }
-        if (x == b.x() && y == b.y()) break;
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y += sy;
-        }
-    }
+    });
 }
 
 LabelGlyphs& LabelGlyphs::For(const QFont& font) {

@@ -24,6 +24,20 @@ struct PixelRuns {
     std::vector<Run> runs;
     QRect bounds;  // relative to the anchor; empty for no pixels
 
+    // The pixels as stores of four, two and single pixels, each at its
+    // byte offset from the anchor in rows of stride bytes: few stores and
+    // no branch per run, as most runs are short.
+    struct Stores {
+        std::vector<std::int32_t> four, two, one;
+    };
+    // Whether every pixel of other lies in this shape (same anchor).
+    bool Covers(const PixelRuns& other) const;
+
+    const Stores& StoresFor(qsizetype stride) const {
+        if (stride != m_StoresStride) MakeStores(stride);
+        return m_Stores;
+    }
+
     // The opaque pixels of sprite whose colour test(pixel) accepts; the
     // anchor sits at sprite pixel anchor.
     template <class Test>
@@ -42,6 +56,11 @@ struct PixelRuns {
         }
         return r;
     }
+
+private:
+    void MakeStores(qsizetype stride) const;
+    mutable Stores m_Stores;
+    mutable qsizetype m_StoresStride = 0;
 };
 
 // A transparent ARGB sprite of size (w, h) for painting a shape into.
@@ -56,8 +75,9 @@ public:
     // Runs at client point (x, y) in colour c.
     void Put(const PixelRuns& shape, int x, int y, QRgb c);
     // A line from a to b swept by tip (round ends and joins, as a round pen
-    // draws); startTip false when the line before already ended at a.
-    void Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool startTip = true);
+    // draws); startTip (endTip) false leaves out the tip at a (b), when the
+    // line before already ended there or a shape painted later covers it.
+    void Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool startTip = true, bool endTip = true);
 
 private:
     std::uint8_t* m_Bits = nullptr;

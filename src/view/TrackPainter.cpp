@@ -82,6 +82,8 @@ void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
         }
         marker = PixelRuns::From(sprite, {r, r}, [](QRgb) { return true; });
     }
+    // Markers paint over the lines afterwards: a tip a marker covers is left out.
+    const bool tipUnderMarker = markers && marker.Covers(tip);
 
     // Lines of one colour that join end to end go out as one polyline.
     QPolygon run;
@@ -97,23 +99,27 @@ void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
         MapPoint at;
         int pen;
     };
-    std::vector<Marker> marks;
+    static thread_local std::vector<Marker> marks;  // kept: a paint allocates nothing once warm
+    marks.clear();
 
     MapPoint prev = MapToClient(pts[first].position, desc, geo);
-    int lastEnd = -2;  // the point the last direct line ended at
+    int lastEnd = -2;     // the point the last direct line ended at
+    int lastMarked = -2;  // the last point given a marker
     for (int i = first; i < count; ++i) {
         const MapPoint q = MapToClient(pts[i].position, desc, geo);
-        const QRect span = QRect(QPoint(std::min(prev.x, q.x), std::min(prev.y, q.y)),
-                                 QPoint(std::max(prev.x, q.x), std::max(prev.y, q.y)))
-                               .adjusted(-mx, -my, mx, my);
-        if (span.intersects(clip)) {
+        // The line's box widened by the pen and marker meets the clip.
+        if (!clip.isEmpty() && std::max(prev.x, q.x) + (long long)mx >= clip.left() &&
+            std::min(prev.x, q.x) - (long long)mx <= clip.right() &&
+            std::max(prev.y, q.y) + (long long)my >= clip.top() &&
+            std::min(prev.y, q.y) - (long long)my <= clip.bottom()) {
             if (pts[i].segmentStart || i == first) {
                 flush();
             } else {
                 const int p = inRange(i) && inRange(i - 1) ? 1 : 0;
                 const QPoint from(prev.x, prev.y);
                 if (px.Usable()) {
-                    px.Line(from, QPoint(q.x, q.y), tip, rgb[p], lastEnd != i - 1);
+                    px.Line(from, QPoint(q.x, q.y), tip, rgb[p],
+                            lastEnd != i - 1 && !(tipUnderMarker && lastMarked == i - 1), !tipUnderMarker);
                     lastEnd = i;
                 } else {
                     if (p != runPen || run.isEmpty() || run.back() != from) {
@@ -124,7 +130,10 @@ void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
                     run << QPoint(q.x, q.y);
                 }
             }
-            if (markers) marks.push_back({q, inRange(i) ? 1 : 0});
+            if (markers) {
+                marks.push_back({q, inRange(i) ? 1 : 0});
+                lastMarked = i;
+            }
         } else {
             flush();
         }

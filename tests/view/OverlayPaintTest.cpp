@@ -216,3 +216,23 @@ TEST(OverlayPaint, LabelsOnImageMapsStandOnTheImageFadedInItsFirstSixteenColours
             << int(r.value) << " fading " << r.fading;
     }
 }
+
+TEST(OverlayPaint, TrackEndsKeepTheirRoundTipUnlessAMarkerCoversIt) {
+    // A thick line's end: the pen's round tip reaches past the last point,
+    // drawn by the line itself unless a marker painted over it covers it.
+    const struct {
+        double zoom;
+        int marker;
+    } rows[] = {{1.0, 3}, {0.25, 1}};  // covered; a marker too small to cover it
+    for (const auto& r : rows) {
+        OverlayEnv env(400, 300, r.zoom);
+        env.app.appearance.trackThickness = 7;
+        env.app.appearance.trackMarkerSize = r.marker;
+        env.SetTrack({{{50, 100}, 0}, {{150, 100}, 0}});
+        const MapPoint end = env.Client(env.doc->TrackLogStore().Points()[1].position);
+        for (const bool via : {false, true})
+            EXPECT_EQ(env.Paint(false, true, via).pixel(end.x + 2, end.y),
+                      ColorRefToRgb(env.app.appearance.trackScreenColor))
+                << "zoom " << r.zoom << " marker " << r.marker << " " << via;
+    }
+}
