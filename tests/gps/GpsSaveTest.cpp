@@ -11,51 +11,35 @@
 
 namespace {
 
-// Central European time, its summer time from the last Sunday of March to the
-// last Sunday of October; the zone in force before is restored.
+// Central European time with its summer time; the zone before is restored.
 struct CentralEuropeanTime {
-    std::string old;
-    bool had = false;
-    CentralEuropeanTime() {
-        if (const char* tz = std::getenv("TZ")) had = true, old = tz;
-        setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-        tzset();
-    }
-    ~CentralEuropeanTime() {
-        had ? setenv("TZ", old.c_str(), 1) : unsetenv("TZ");
-        tzset();
-    }
+    const char* had = std::getenv("TZ");
+    std::string old = had ? had : "";
+    CentralEuropeanTime() { setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1), tzset(); }
+    ~CentralEuropeanTime() { had ? setenv("TZ", old.c_str(), 1) : unsetenv("TZ"), tzset(); }
 };
 
-// UTC times on both sides of local midnight: in winter, on the March night
-// and the day after it (summer time), on the October night and after it.
+// UTC times at 23:30 and 00:30 local time (the first pair 23:59:59 and 00:00):
+// in winter, on the March night, in summer time, on the October night, after it.
 enum : std::int32_t {
-    kJan15Late = 1705359599, kJan16 = 1705359600,  // 23:59:59 / 00:00:00 local
-    kMar30Late = 1711837800, kMar31 = 1711841400,  // 23:30 / 00:30
-    kMar31Late = 1711920600, kApr01 = 1711924200,  // 23:30 / 00:30 summer time
-    kOct26Late = 1729978200, kOct27 = 1729981800,  // 23:30 / 00:30 summer time
-    kOct27Late = 1730068200, kOct28 = 1730071800,  // 23:30 / 00:30 winter time again
+    kJan15Late = 1705359599, kJan16 = 1705359600, kMar30Late = 1711837800, kMar31 = 1711841400,
+    kMar31Late = 1711920600, kApr01 = 1711924200, kOct26Late = 1729978200, kOct27 = 1729981800,
+    kOct27Late = 1730068200, kOct28 = 1730071800,
 };
 
-struct Range {
-    std::string label;
-    int first, kind;
-};
-
-// A point is its time; a negative number is a track header of that number.
-std::vector<Range> TrackRanges(const std::vector<std::int32_t>& events) {
+// The ranges of a track download as "label@first:kind ..."; an event is a
+// point's time, or a negative number for a track header of that number.
+std::string TrackRanges(const std::vector<std::int32_t>& events) {
     CGarminSaveRanges r;
     r.StartTrackRanges(5);
     int i = 5;
     for (std::int32_t e : events)
         e < 0 ? r.OpenSubLogRange("LOG" + std::to_string(-e), i) : r.AddTrackPointRange(i++, e);
-    std::vector<Range> out;
+    std::string out;
     for (int k = 0; k < r.SubrangeCount; ++k) {
         const GarminSubrange& s = r.Subranges[std::size_t(k)];
-        out.push_back({s.label, s.first, s.kind});
-        if (k + 1 < r.SubrangeCount) {
-            EXPECT_EQ(s.last, r.Subranges[std::size_t(k + 1)].first - 1);
-        }
+        out += (k ? " " : "") + s.label + "@" + std::to_string(s.first) + ":" + std::to_string(s.kind);
+        EXPECT_TRUE(k == 0 || r.Subranges[std::size_t(k - 1)].last == s.first - 1) << out;
     }
     return out;
 }
@@ -65,11 +49,7 @@ struct SaveEnv : DocEnv {
     CGpsRecordList list;
     std::vector<std::string> status;
     GpsSaveContext ctx{Make(), settings, geo, "GPS: ", [this](const std::string& s) { status.push_back(s); }, {}};
-    SaveEnv() {
-        ApplyDatum();
-        settings.askAfterDownloadingWpts = 0;
-        settings.trackLogDir = tmp.dir();
-    }
+    SaveEnv() { ApplyDatum(); }
     void Add(const char* name, std::int32_t time, const char* comment = "") {
         if (!list.HasGPSdata()) list.AllocateGPSdata(40);
         GPSrecord& r = list[list.GPSdataCount++];
@@ -88,33 +68,22 @@ struct SaveEnv : DocEnv {
 
 TEST(GpsSave, TrackRangesFollowLocalDaysAcrossMidnightAndBothSummerTimeNights) {
     CentralEuropeanTime tz;
-    const struct {
-        std::vector<std::int32_t> events;
-        std::vector<Range> ranges;
-    } rows[] = {
+    const std::pair<std::vector<std::int32_t>, const char*> rows[] = {
         {{kJan15Late, kJan16, kMar30Late, kMar31, kMar31Late, kApr01},
-         {{"2024-01-15", 5, 0}, {"2024-01-16", 6, 0}, {"2024-03-30", 7, 0}, {"2024-03-31", 8, 0}, {"2024-04-01", 10, 0}}},
-        {{kOct26Late, kOct27, kOct27Late, kOct28}, {{"2024-10-26", 5, 0}, {"2024-10-27", 6, 0}, {"2024-10-28", 8, 0}}},
+         "2024-01-15@5:0 2024-01-16@6:0 2024-03-30@7:0 2024-03-31@8:0 2024-04-01@10:0"},
+        {{kOct26Late, kOct27, kOct27Late, kOct28}, "2024-10-26@5:0 2024-10-27@6:0 2024-10-28@8:0"},
         // Sub-logs without time keep their names; one whose points carry times goes by days.
-        {{-1, 0, 0, -2, 0}, {{"LOG1", 5, 1}, {"LOG2", 7, 1}}},
-        {{-1, kOct26Late, -2, kOct27, kOct27Late}, {{"2024-10-26", 5, 0}, {"2024-10-27", 6, 0}}},
-        {{0, 0}, {}},
+        {{-1, 0, 0, -2, 0}, "LOG1@5:1 LOG2@7:1"},
+        {{-1, kOct26Late, -2, kOct27, kOct27Late}, "2024-10-26@5:0 2024-10-27@6:0"},
+        {{0, 0}, ""},
     };
-    for (const auto& row : rows) {
-        const std::vector<Range> got = TrackRanges(row.events);
-        ASSERT_EQ(got.size(), row.ranges.size());
-        for (std::size_t k = 0; k < got.size(); ++k) {
-            EXPECT_EQ(got[k].label, row.ranges[k].label);
-            EXPECT_EQ(got[k].first, row.ranges[k].first) << got[k].label;
-            EXPECT_EQ(got[k].kind, row.ranges[k].kind) << got[k].label;
-        }
-    }
+    for (const auto& [events, ranges] : rows) EXPECT_EQ(TrackRanges(events), ranges);
     // Beyond 29 days the last range runs on.
     std::vector<std::int32_t> days;
     for (int d = 0; d < 31; ++d) days.push_back(kJan16 + d * 86400);
-    const std::vector<Range> got = TrackRanges(days);
-    ASSERT_EQ(got.size(), 29u);
-    EXPECT_EQ(got.back().label, "2024-02-13");
+    const std::string ranges = TrackRanges(days);
+    EXPECT_EQ(std::count(ranges.begin(), ranges.end(), ' '), 28);
+    EXPECT_EQ(ranges.substr(ranges.rfind(' ') + 1), "2024-02-13@33:0");
 }
 
 TEST(GpsSave, LinesAndCommentTimes) {
@@ -138,10 +107,6 @@ TEST(GpsSave, LinesAndCommentTimes) {
         {"01-JAN-34 00:00", 2019686400}, {"5-JUN-02 14:23 camp", 0}, {"05-Jun-02 14:23", 0},
         {"05-JUN-02 14-23", 0}, {"05-JUN-02 14:2", 0}, {"01-JAN-50 00:00", 0}};
     for (const auto& [text, t] : comments) EXPECT_EQ(ReceivedCommentTime(text), t) << text;
-
-    const std::pair<const char*, const char*> names[] = {
-        {"A/B\\C", "A_B_C.txt"}, {"T\x01\x7f", "T__.txt"}, {"2024-10-27", "2024-10-27.txt"}};
-    for (const auto& [label, name] : names) EXPECT_EQ(SuggestedLogName(label, ".txt"), name);
 }
 
 TEST(GpsSave, WaypointRangesAreOfferedByDayOrByNameRun) {
@@ -154,8 +119,8 @@ TEST(GpsSave, WaypointRangesAreOfferedByDayOrByNameRun) {
         {{{"A", kJan16}, {"B", kJan16 + 60}, {"C", kJan16 + 120}}, IDYES, "", {"2024-01-16.txt"}},
         {{{"A", kJan15Late}, {"B", kJan16}, {"C", kJan16 + 1}}, IDNO,
          "Day:  2024-01-15 (1 wpts)\nDay:  2024-01-16 (2 wpts)\n", {"2024-01-15+.txt"}},
-        {{{"P/1", 0}, {"P2", 0}, {"D", kOct27}, {"Q", 0}}, IDYES,
-         "Wpts: P/1 (2 wpts)\nDay:  2024-10-27 (1 wpts)\nWpts: Q (1 wpts)\n", {"P_1.txt", "2024-10-27.txt", "Q.txt"}},
+        {{{"P/\\\x7f", 0}, {"P2", 0}, {"D", kOct27}, {"Q", 0}}, IDYES,  // names fit for a file
+         "Wpts: P/\\\x7f (2 wpts)\nDay:  2024-10-27 (1 wpts)\nWpts: Q (1 wpts)\n", {"P___.txt", "2024-10-27.txt", "Q.txt"}},
     };
     for (const auto& row : rows) {
         SaveEnv env;
@@ -165,10 +130,7 @@ TEST(GpsSave, WaypointRangesAreOfferedByDayOrByNameRun) {
         CGarminSaveRanges r;
         r.FinishWaypoints(env.ctx, env.list);
         EXPECT_EQ(env.Suggested(), row.names);
-        if (*row.box)
-            EXPECT_TRUE(env.prompter.Saw(row.box)) << row.box;
-        else
-            EXPECT_TRUE(env.prompter.texts.empty());
+        EXPECT_TRUE(*row.box ? env.prompter.Saw(row.box) : env.prompter.texts.empty()) << row.box;
         EXPECT_EQ(env.status.back(), "FINISHED!");
     }
 }
