@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -62,8 +63,9 @@ public:
         const std::size_t slash = m_Path.rfind('/');
         if (slash != std::string::npos) folder = m_Path.substr(0, slash + 1);
 
-        std::ifstream in(m_Path, std::ios::binary);
-        if (!in) {
+        // A file we may not read is still there: ask before replacing it.
+        std::error_code ec;
+        if (!std::filesystem::exists(m_Path, ec) && !ec) {
             m_Text = kHeaderLine;
             return true;
         }
@@ -72,15 +74,17 @@ public:
         case IDYES:
             m_Text = kHeaderLine;
             return true;
-        case IDNO:
+        case IDNO: {
             m_Append = true;
+            std::ifstream in(m_Path, std::ios::binary);
             m_Text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-            if (in.bad()) {
+            if (!in.is_open() || in.bad()) {
                 MsgBox("Waypoint file appending error");
                 return false;
             }
             if (!m_Text.empty() && m_Text.back() != '\n') m_Text += '\n';
             return true;
+        }
         default:
             return false;
         }
@@ -207,6 +211,7 @@ void CGarminSaveRanges::ResetRanges() {
 }
 
 void CGarminSaveRanges::StartTrackRanges(int trackLogCount) {
+    tzset();  // days by the zone in force now, also when it changed since start-up
     ResetRanges();
     Subranges[0] = GarminSubrange{};
     Subranges[0].first = trackLogCount;
@@ -322,6 +327,7 @@ bool CGarminSaveRanges::SaveWaypoints(GpsSaveContext& ctx, CGpsRecordList& list,
 
 void CGarminSaveRanges::FinishWaypoints(GpsSaveContext& ctx, CGpsRecordList& list) {
     AppSettings& s = ctx.settings;
+    tzset();
     // A comment that starts with its creation time is the only time a
     // received waypoint carries.
     for (std::uint16_t i = 0; i < list.GPSdataCount; ++i)
