@@ -38,8 +38,8 @@ std::string LineText(std::string s) {
 // "mm/dd/yyyy,hh:mm:ss," of a broken-down time.
 std::string DateTimeFields(const std::tm& t) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%02d/%02d/%02d,%02d:%02d:%02d,", t.tm_mon + 1, t.tm_mday, t.tm_year + 1900,
-                  t.tm_hour, t.tm_min, t.tm_sec);
+    std::snprintf(buf, sizeof buf, "%02d/%02d/%02d,%02d:%02d:%02d,", t.tm_mon + 1, t.tm_mday,
+                  t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec);
     return buf;
 }
 
@@ -71,22 +71,22 @@ public:
         }
         switch (MsgBox("File allready exists! Would you like to overwrite it? (Select NO to append)",
                        MB_YESNOCANCEL | MB_ICONQUESTION)) {
-        case IDYES:
-            m_Text = kHeaderLine;
-            return true;
-        case IDNO: {
-            m_Append = true;
-            std::ifstream in(m_Path, std::ios::binary);
-            m_Text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-            if (!in.is_open() || in.bad()) {
-                MsgBox("Waypoint file appending error");
-                return false;
+            case IDYES:
+                m_Text = kHeaderLine;
+                return true;
+            case IDNO: {
+                m_Append = true;
+                std::ifstream in(m_Path, std::ios::binary);
+                m_Text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+                if (!in.is_open() || in.bad()) {
+                    MsgBox("Waypoint file appending error");
+                    return false;
+                }
+                if (!m_Text.empty() && m_Text.back() != '\n') m_Text += '\n';
+                return true;
             }
-            if (!m_Text.empty() && m_Text.back() != '\n') m_Text += '\n';
-            return true;
-        }
-        default:
-            return false;
+            default:
+                return false;
         }
     }
     void Add(const std::string& line) { m_Text += line; }
@@ -235,7 +235,8 @@ void CGarminSaveRanges::AddTrackPointRange(int index, std::int32_t time) {
     const int key = DownloadDayKey(time);
     const bool timed = time > 0;
     // A sub-log whose first point has a time is grouped by days instead.
-    if (timed && SubrangeCount > 0 && Subranges[std::size_t(SubrangeCount - 1)].first == index) --SubrangeCount;
+    if (timed && SubrangeCount > 0 && Subranges[std::size_t(SubrangeCount - 1)].first == index)
+        --SubrangeCount;
     if (key != DayKey && SubrangeCount < kMaxSubranges && timed)
         OpenRange(DownloadDayLabel(time), index, kTrkRangeDay);
     DayKey = key;
@@ -363,7 +364,9 @@ void CGarminSaveRanges::FinishWaypoints(GpsSaveContext& ctx, CGpsRecordList& lis
             "Subranges of waypoints marked on following days or starting with waypoint named:\n",
             "Would you like to save these subranges in separate files?", kLines, "wpts",
             Subranges[std::size_t(SubrangeCount - 1)].last, [](const GarminSubrange& r) { return r.count; },
-            [&](int first, int last, const std::string& name) { SaveWaypoints(ctx, list, first, last, name); });
+            [&](int first, int last, const std::string& name) {
+                SaveWaypoints(ctx, list, first, last, name);
+            });
     }
 
     if (s.importDownloadedWpts && n > 0) {

@@ -87,7 +87,8 @@ public:
     void FinishWaypoints(GpsSaveContext& ctx, CGpsRecordList& list);
     // Writes the taken records first..last of list; false when nothing was
     // written (cancelled or failed).
-    bool SaveWaypoints(GpsSaveContext& ctx, CGpsRecordList& list, int first, int last, const std::string& fileName);
+    bool SaveWaypoints(GpsSaveContext& ctx, CGpsRecordList& list, int first, int last,
+                       const std::string& fileName);
     // Writes the track log points first..last (put in order and held to the
     // log); false when nothing was written.
     static bool WriteTrackLog(GpsSaveContext& ctx, int first, int last, const std::string& fileName);

@@ -21,11 +21,13 @@ struct CentralEuropeanTime {
 
 // UTC times at 23:30 and 00:30 local time (the first pair 23:59:59 and 00:00):
 // in winter, on the March night, in summer time, on the October night, after it.
+// clang-format off
 enum : std::int32_t {
     kJan15Late = 1705359599, kJan16 = 1705359600, kMar30Late = 1711837800, kMar31 = 1711841400,
     kMar31Late = 1711920600, kApr01 = 1711924200, kOct26Late = 1729978200, kOct27 = 1729981800,
     kOct27Late = 1730068200, kOct28 = 1730071800,
 };
+// clang-format on
 
 // The ranges of a track download as "label@first:kind ..."; an event is a
 // point's time, or a negative number for a track header of that number.
@@ -48,13 +50,15 @@ struct SaveEnv : DocEnv {
     CentralEuropeanTime tz;
     CGpsRecordList list;
     std::vector<std::string> status;
-    GpsSaveContext ctx{Make(), settings, geo, "GPS: ", [this](const std::string& s) { status.push_back(s); }, {}};
+    GpsSaveContext ctx{Make(), settings, geo, "GPS: ", [this](const std::string& s) { status.push_back(s); },
+                       {}};
     SaveEnv() { ApplyDatum(); }
     void Add(const char* name, std::int32_t time, const char* comment = "") {
         if (!list.HasGPSdata()) list.AllocateGPSdata(40);
         GPSrecord& r = list[list.GPSdataCount++];
         double lat = 0, lon = 0;
-        geo.GKToWGS84(QuadrantCentre(4, 4).easting + 200 * list.GPSdataCount, QuadrantCentre(4, 4).northing, lat, lon);
+        geo.GKToWGS84(QuadrantCentre(4, 4).easting + 200 * list.GPSdataCount, QuadrantCentre(4, 4).northing,
+                      lat, lon);
         r = GPSrecord{lat, lon, name, comment, time, 1};
     }
     std::vector<std::string> Suggested() const {
@@ -102,14 +106,16 @@ TEST(GpsSave, LinesAndCommentTimes) {
     EXPECT_EQ(WaypointPlusLine("WP", GPSrecord{-46.5, -15.25, "AB", "X\nY", kOct27, 1}),
               "WP,D,AB    , -46.500000000, -15.2500000000,10/27/2024,00:30:00,X Y\n");
 
+    // clang-format off
     const std::pair<const char*, std::int32_t> comments[] = {
         {"05-JUN-02 14:23 camp", 1023286980},  // read as UTC, also in summer
         {"01-JAN-34 00:00", 2019686400}, {"5-JUN-02 14:23 camp", 0}, {"05-Jun-02 14:23", 0},
-        {"05-JUN-02 14-23", 0}, {"05-JUN-02 14:2", 0}, {"01-JAN-50 00:00", 0}};
+        {"05-JUN-02 14-23", 0}, {"05-JUN-02 14:2", 0}, {"01-JAN-50 00:00", 0}};  // clang-format on
     for (const auto& [text, t] : comments) EXPECT_EQ(ReceivedCommentTime(text), t) << text;
 }
 
 TEST(GpsSave, WaypointRangesAreOfferedByDayOrByNameRun) {
+    // clang-format off
     const struct {
         std::vector<std::pair<const char*, std::int32_t>> wpts;
         int answer;
@@ -121,7 +127,7 @@ TEST(GpsSave, WaypointRangesAreOfferedByDayOrByNameRun) {
          "Day:  2024-01-15 (1 wpts)\nDay:  2024-01-16 (2 wpts)\n", {"2024-01-15+.txt"}},
         {{{"P/\\\x7f", 0}, {"P2", 0}, {"D", kOct27}, {"Q", 0}}, IDYES,  // names fit for a file
          "Wpts: P/\\\x7f (2 wpts)\nDay:  2024-10-27 (1 wpts)\nWpts: Q (1 wpts)\n", {"P___.txt", "2024-10-27.txt", "Q.txt"}},
-    };
+    };  // clang-format on
     for (const auto& row : rows) {
         SaveEnv env;
         env.settings.importDownloadedWpts = 0;
