@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <utility>
 
 #include "doc/DocTestEnv.h"
 #include "gps/GpsRecordList.h"
@@ -147,8 +148,12 @@ TEST(GpsSave, DownloadsLandInTheDocumentAndInWholeFiles) {
     env.Add("HUT", 0, "05-JUN-02 14:23 HUT");
     env.Add("LAKE", 0, "05-JUN-02 16:00");
     env.prompter.files = {file};
+    // The choice is kept when confirmed, forgotten when cancelled.
+    bool confirm = true;
+    env.ctx.runChoice = [&](GpsChoice& c) { return c.values[2] = 0, std::exchange(confirm, false); };
     CGarminSaveRanges r;
     r.FinishWaypoints(env.ctx, env.list);
+    EXPECT_EQ(env.settings.askAfterDownloadingWpts, 0);
     EXPECT_EQ(env.Db().GetLiveWptCount(kTempBase), 2);
     EXPECT_EQ(env.doc->GetWptRecord(kTempBase, 0)->Created, 1023286980);
     EXPECT_EQ(env.Suggested(), std::vector<std::string>{"2002-06-05.txt"});
@@ -159,7 +164,9 @@ TEST(GpsSave, DownloadsLandInTheDocumentAndInWholeFiles) {
     // Downloaded again: nothing is new, so nothing is saved or imported.
     env.prompter.fileRequests.clear();
     for (std::uint16_t i = 0; i < 2; ++i) env.list[i].flag = 1;
+    env.settings.askAfterDownloadingWpts = 1;
     r.FinishWaypoints(env.ctx, env.list);
+    EXPECT_EQ(env.settings.askAfterDownloadingWpts, 1);
     EXPECT_TRUE(env.prompter.Saw("No new waypoints downloaded"));
     EXPECT_TRUE(env.prompter.fileRequests.empty());
     EXPECT_EQ(env.Db().GetLiveWptCount(kTempBase), 2);
