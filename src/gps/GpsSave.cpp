@@ -208,12 +208,12 @@ std::string TrackPointPlusLine(const std::string& keyword, double lat, double lo
 void CGarminSaveRanges::ResetRanges() {
     SubrangeCount = 0;
     DayKey = -1;
+    Subranges[0] = GarminSubrange{};
 }
 
 void CGarminSaveRanges::StartTrackRanges(int trackLogCount) {
     tzset();  // days by the zone in force now, also when it changed since start-up
     ResetRanges();
-    Subranges[0] = GarminSubrange{};
     Subranges[0].first = trackLogCount;
     m_TrackStart = trackLogCount;
 }
@@ -290,7 +290,6 @@ void CGarminSaveRanges::FinishTrackLog(GpsSaveContext& ctx) {
 
 void CGarminSaveRanges::BuildWaypointRanges(CGpsRecordList& list) {
     ResetRanges();
-    Subranges[0] = GarminSubrange{};
     int c = 0;
     for (std::uint16_t i = 0; i < list.GPSdataCount; ++i) {
         const GPSrecord& rec = list[i];
