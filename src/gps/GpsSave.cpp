@@ -58,6 +58,7 @@ public:
         if (!suggestedName.empty() && settings.suggestLogNames) req.fileName = suggestedName;
         req.filter = "Text Files (*.txt);;All Files (*)";
         req.defaultExt = "txt";
+        req.confirmOverwrite = false;  // the overwrite-or-append question is ours
         if (!Prompter().SaveFile(req) || req.fileName.empty()) return false;
         m_Path = req.fileName;
         const std::size_t slash = m_Path.rfind('/');

@@ -27,6 +27,7 @@ struct FileDialogRequest {
     std::string fileName;    // proposed name; the chosen full path on return
     std::string filter;      // Qt filter text, e.g. "Text files (*.txt);;All files (*)"
     std::string defaultExt;  // without dot
+    bool confirmOverwrite = true;  // false: the caller asks its own question
 };
 
 class IPrompter {

@@ -159,6 +159,7 @@ std::string CQtPrompter::WithDefaultExt(const std::string& path, const std::stri
 bool CQtPrompter::RunFileDialog(FileDialogRequest& req, bool save) {
     QFileDialog dlg(ActiveParent(), MessageText(req.title));
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (save && !req.confirmOverwrite) dlg.setOption(QFileDialog::DontConfirmOverwrite);
     dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     QString filter = QString::fromStdString(QtFilter(req.filter));
     if (!filter.isEmpty()) dlg.setNameFilters(filter.split(QStringLiteral(";;")));
