@@ -29,7 +29,7 @@ TEST(Grid, QuadrantOfAPointAndItsName) {
     EXPECT_FALSE(IsInsideMapArea(kMapImageGeo, 500000, 5000000));
 }
 
-TEST(Grid, SegmentOfAPointAndItsNameInEverySeries) {
+TEST(Grid, SegmentOfAPointItsNameAndTheMapSizeAndCaptionInEverySeries) {
     DocEnv env;
     CVornaDoc& doc = env.Make();
     struct Row {
@@ -58,11 +58,7 @@ TEST(Grid, SegmentOfAPointAndItsNameInEverySeries) {
     }
     EXPECT_EQ(doc.GetSegmentName(1, 784), "");
     EXPECT_EQ(doc.SegmentFilePath(1, 31, ".mif"), env.settings.mapTypes[1].directory + "TK50AC.mif");
-}
-
-TEST(Grid, MapSizeAndCaptionOfASeriesOrTheImage) {
-    DocEnv env;
-    CVornaDoc& doc = env.Make();
+    // Map sizes and captions of a series and of the image.
     EXPECT_EQ(doc.GetMapSizePixels(DocEnv::Desc(3)).cy, 140 * 1181);
     EXPECT_EQ(doc.GetMapCaption(1), "CONT:TK50->");
     EXPECT_EQ(doc.GetMapCaption(kMapNone), "NOMAP->");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -125,26 +126,17 @@ TEST(GarminRecords, ProductDataAndDeviceIdentification) {
     EXPECT_STREQ(ParseProductData(sim.data(), sim.size()).Description, "SIMGPS2");
     EXPECT_STREQ(ParseProductData(sim.data(), 7).Description, "SIM");  // no terminator: ours ends it
 
-    auto entries = [](std::initializer_list<std::pair<char, int>> list) {
+    // "A100 D108": protocol array entries, a tag and a number each.
+    auto entries = [](const std::string& list) {
         Bytes b;
-        for (auto [tag, number] : list)
-            b.insert(b.end(), {std::uint8_t(tag), std::uint8_t(number), std::uint8_t(number >> 8)});
+        std::istringstream in(list);
+        for (std::string e; in >> e;) {
+            const int number = std::stoi(e.substr(1));
+            b.insert(b.end(), {std::uint8_t(e[0]), std::uint8_t(number), std::uint8_t(number >> 8)});
+        }
         return b;
     };
-    const Bytes full = entries({{'P', 0},
-                                {'L', 1},
-                                {'A', 10},
-                                {'A', 100},
-                                {'D', 108},
-                                {'A', 201},
-                                {'D', 202},
-                                {'D', 108},
-                                {'D', 210},
-                                {'A', 301},
-                                {'D', 310},
-                                {'D', 301},
-                                {'A', 800},
-                                {'D', 800}});
+    const Bytes full = entries("P0 L1 A10 A100 D108 A201 D202 D108 D210 A301 D310 D301 A800 D800");
     const struct {
         Bytes product;  // the product-data packet
         Bytes array;
@@ -158,11 +150,11 @@ TEST(GarminRecords, ProductDataAndDeviceIdentification) {
         {{}, {}, -1},            // an empty row 7 is nobody
         {{0xE7, 0x03, 0xFA, 0x00}, full, 7},
         {{0xE7, 0x03}, Bytes(4, 'P'), -1},
-        {{0xE7, 0x03}, entries({{'A', 11}}), -1},
-        {{0xE7, 0x03}, entries({{'L', 2}}), -1},
-        {{0xE7, 0x03}, entries({{'A', 302}}), -1},
-        {{0xE7, 0x03}, entries({{'A', 100}, {'D', 109}}), -1},
-        {{0xE7, 0x03}, entries({{'A', 200}, {'D', 203}}), -1},
+        {{0xE7, 0x03}, entries("A11"), -1},
+        {{0xE7, 0x03}, entries("L2"), -1},
+        {{0xE7, 0x03}, entries("A302"), -1},
+        {{0xE7, 0x03}, entries("A100 D109"), -1},
+        {{0xE7, 0x03}, entries("A200 D203"), -1},
     };
     for (const auto& r : rows) {
         CScriptedPrompter prompter;

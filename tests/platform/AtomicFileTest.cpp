@@ -71,11 +71,3 @@ TEST(AtomicFile, ReplacesWholeFilesThroughOneTemporaryAndRespectsWhatIsThere) {
             << std::oct << st.st_mode;
     }
 }
-
-TEST(AtomicFile, RemovingAMissingFileIsNotAFailure) {
-    TempDir dir;
-    ASSERT_TRUE(WriteFileBytes(dir.file("data"), "x"));
-    EXPECT_EQ(RemoveFileIfPresent(dir.file("data")), RemoveStatus::Removed);
-    EXPECT_EQ(RemoveFileIfPresent(dir.file("data")), RemoveStatus::Missing);
-    EXPECT_EQ(RemoveFileIfPresent(dir.file("none/data")), RemoveStatus::Missing);
-}

@@ -93,7 +93,7 @@ TEST(QtPrompter, BoxesAnswerWithTheirCodesAndShowTheirTextAsItStands) {
     }
 }
 
-TEST(QtPrompter, FileDialogsStartWhereAskedAndAddTheDefaultExtension) {
+TEST(QtPrompter, FileDialogsStartWhereAskedTakeEitherFilterFormAndAddTheDefaultExtension) {
     TempDir dir;
     ASSERT_TRUE(WriteFileBytes(dir.file("track.txt"), "x"));
     CQtPrompter qt;
@@ -126,12 +126,10 @@ TEST(QtPrompter, FileDialogsStartWhereAskedAndAddTheDefaultExtension) {
     FileDialogRequest cancel{"Export", dir.dir(), "keep", "", "wpt"};
     EXPECT_FALSE(qt.SaveFile(cancel));
     EXPECT_EQ(cancel.fileName, "keep");
-}
-
-TEST(QtPrompter, FilterAndExtensionHelpers) {
+    // Filters in either form; a description without patterns is dropped.
     EXPECT_EQ(CQtPrompter::QtFilter("Waypoints|*.wpt; *.txt|"), "Waypoints (*.wpt *.txt)");
     EXPECT_EQ(CQtPrompter::QtFilter("Qt form (*.a *.b)"), "Qt form (*.a *.b)");
-    EXPECT_EQ(CQtPrompter::QtFilter("Odd|"), "");  // a description without patterns is dropped
+    EXPECT_EQ(CQtPrompter::QtFilter("Odd|"), "");
     EXPECT_EQ(CQtPrompter::WithDefaultExt("/a.b/name", "wpt"), "/a.b/name.wpt");
     EXPECT_EQ(CQtPrompter::WithDefaultExt("/a/name.txt", "wpt"), "/a/name.txt");
     EXPECT_EQ(CQtPrompter::WithDefaultExt("/a/name", ""), "/a/name");

@@ -1,48 +1,14 @@
-// The map pane's window paints what its controller draws and passes scroll
-// moves on; display commands of menus, toolbar and keys reach the active
-// pane and only that one; the window's keys reach the document and frame.
+// Display commands of menus, toolbar and keys reach the active pane and only
+// that one; the window's keys reach the document and frame.
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QScrollBar>
 #include <QTest>
 #include <cstring>
 
-#include "../view/ViewTestEnv.h"
 #include "FrameTestEnv.h"
 #include "platform/CommandActions.h"
 #include "view/AppCommands.h"
-#include "view/MapPicture.h"
-#include "view/MapTransforms.h"
-
-TEST(MapViewWindow, PaintsTheMapAndAUserScrollEndsTracking) {
-    ViewTestEnv env;
-    ASSERT_TRUE(env.WriteSegment(1, env.doc->GetSegmentIndex(1, 415000, 5125000), 0x04));
-    ViewSettings& v = env.app.views[0];
-    for (int& l : v.layers) l = 1;
-    const MapPoint p = MapToDevice(415000, 5125000, AppDocEnv::Desc(1), GeorefParams());
-    v.mapType = 1, v.tracking = kTrackingGps, v.originX = p.x - 100, v.originY = p.y - 100;
-    CVornaView view(env.doc.get());
-    view.resize(300, 200);
-    view.show();
-    view.Controller().InitFromSettings(0, 0);
-    EXPECT_EQ(view.horizontalScrollBar()->value(), p.x - 100);
-
-    const QImage img = view.viewport()->grab().toImage();
-    EXPECT_EQ(img.pixel(100, 100) & 0xffffff,
-              ColorRefToRgb(env.app.appearance.schemes[0].colors[2]) & 0xffffff);
-    EXPECT_EQ(view.Controller().Desc().tracking, kTrackingGps);  // our own bar moves are no user scroll
-    view.verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_EQ(view.Controller().Desc().tracking, kTrackingOff);
-    EXPECT_EQ(view.Controller().Desc().origin.y, view.verticalScrollBar()->value());
-
-    // A pane squeezed to nothing still opens and paints.
-    view.resize(0, 0);
-    view.Controller().OpenSeries(2);
-    (void)view.grab();
-    EXPECT_EQ(view.Controller().Desc().mapType, 2);
-    EXPECT_TRUE(env.prompter.texts.empty());
-}
 
 TEST(Routing, EachDisplayCommandChangesOnlyTheActivePane) {
     FrameTestEnv env;

@@ -131,7 +131,8 @@ TEST(MapViewCommands, PrintAreaAndWaypointItemsActOnTheContextTarget) {
 // Re-centring moves the pane only beyond the margin, never for a point off
 // the map or in a pane of no size. Arrows step a tenth of the pane, the
 // trough half of it, both clamped to the map; the ends beep; every bar
-// action ends tracking and the bars show the pane's origin.
+// action ends tracking and the bars show the pane's origin. The window
+// paints the map and squeezed to nothing still opens and paints.
 TEST(MapViewCommands, PaneRecentresBeyondTheMarginAndScrollsByTheBarsActions) {
     Env env;
     CMapViewController& p = env.p;
@@ -174,4 +175,20 @@ TEST(MapViewCommands, PaneRecentresBeyondTheMarginAndScrollsByTheBarsActions) {
                   std::tuple(r[0] ? r[3] : 50, r[0] ? 50 : r[3], r[3], r[4], int(kTrackingOff)))
             << r[0] << " " << r[1] << " " << r[2];
     }
+    // The window paints what its pane draws, and its own bar moves are no user scroll.
+    ASSERT_TRUE(env.WriteSegment(1, env.doc->GetSegmentIndex(1, 415000, 5125000), 0x04));
+    const MapPoint w = MapToDevice(415000, 5125000, AppDocEnv::Desc(1), GeorefParams());
+    ViewSettings& v = env.app.views[0];
+    v.mapType = 1, v.tracking = kTrackingGps, v.originX = w.x - 100, v.originY = w.y - 100;
+    p.InitFromSettings(0, 0);
+    EXPECT_EQ(env.view.horizontalScrollBar()->value(), w.x - 100);
+    EXPECT_EQ(env.view.viewport()->grab().toImage().pixel(100, 100) & 0xffffff,
+              ColorRefToRgb(env.app.appearance.schemes[0].colors[2]) & 0xffffff);
+    EXPECT_EQ(p.Desc().tracking, kTrackingGps);
+    // A pane squeezed to nothing still opens and paints.
+    env.view.resize(0, 0);
+    p.OpenSeries(2);
+    (void)env.view.grab();
+    EXPECT_EQ(p.Desc().mapType, 2);
+    EXPECT_TRUE(env.prompter.texts.empty());
 }

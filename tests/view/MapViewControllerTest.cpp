@@ -23,27 +23,6 @@
 
 namespace {
 
-struct FakeFrame : IMapViewFrame {
-    int active = -1;
-    bool dmr = false;
-    void SetActiveVornaView(int i) override { active = i; }
-    bool HasDmrView() const override { return dmr; }
-    SplitStyle Layout() const override { return SplitStyle::MapOnly; }
-};
-
-struct FakeHost : IMapViewHost {
-    int repaints = 0;
-    std::vector<QRect> rects;
-    void InvalidateAll() override { ++repaints; }
-    void InvalidateRect(const QRect& r) override { rects.push_back(r); }
-    void SetScrollRanges(const ScrollBarRange&, const ScrollBarRange&) override {}
-    void SetScrollPositions(int, int) override {}
-    void ScrollContents(int, int) override {}
-    bool PutPointerAt(int, int) override { return false; }
-    bool RunPrintDialog(QPrinter&) override { return true; }
-    void RunPrintPreview(QPrinter&, const std::function<void(QPrinter&)>&) override {}
-};
-
 // Every layer on, the print area centred on (415000, 5125000).
 ViewSettings Slot(int mapType) {
     ViewSettings v;
@@ -54,18 +33,11 @@ ViewSettings Slot(int mapType) {
 }
 
 // Program margins of 10 mm with a 15 mm title band.
-struct PaneEnv : ViewTestEnv {
-    FakeFrame frame;
-    FakeHost host;
-    std::unique_ptr<CMapViewController> pane;
+struct PaneEnv : MouseEnv {
     PaneEnv() {
         app.printMarginLeft = app.printMarginTop = app.printMarginRight = app.printMarginBottom = 1000;
         app.printTitleMargin = 1500, app.printTitleSize = 800;
-        pane = std::make_unique<CMapViewController>(doc.get(), &host);
-        pane->SetFrame(&frame);
-        pane->Resize(400, 300);
     }
-    ~PaneEnv() { pane.reset(); }
     CMapViewController& Open(ViewSettings v, int slot = 0) {
         app.views[slot] = v;
         pane->InitFromSettings(0, slot);
@@ -164,14 +136,14 @@ TEST(MapViewController, OnePaneThroughADamagedSegmentSeriesStepsHintsAndSettings
                  {kHintPrintArea, nullptr, true, 1, 0}};
     for (const auto& row : hints) {
         SCOPED_TRACE(row.hint);
-        env.host = FakeHost();
+        env.host = MouseHost();
         p.Desc().layers[kLayerDmrViewPoint] = row.dmrLayer;
         p.OnUpdate(nullptr, row.hint, row.object);
         EXPECT_EQ(env.host.repaints, row.repaints);
         EXPECT_EQ(env.host.rects, std::vector<QRect>(row.rects, r));
     }
     // One waypoint repaints a rectangle around its marker, not the pane.
-    env.host = FakeHost();
+    env.host = MouseHost();
     WaypointRecord w = ZeroWaypointRecord();
     const CPointD mid = p.ViewCentre();
     w.E = mid.easting;

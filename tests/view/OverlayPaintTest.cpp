@@ -64,17 +64,14 @@ struct OverlayEnv : ViewTestEnv {
     }
 };
 
-// Painted pixels outside r, and whether anything was painted at all.
-int PixelsOutside(const QImage& img, const QRect& r, bool& painted) {
-    int outside = 0;
-    painted = false;
+// Something was painted, and nothing outside r.
+::testing::AssertionResult PaintedInside(const QImage& img, const QRect& r) {
+    int outside = 0, painted = 0;
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x)
-            if (img.pixel(x, y) != kBg) {
-                painted = true;
-                outside += !r.contains(x, y);
-            }
-    return outside;
+            if (img.pixel(x, y) != kBg) ++painted, outside += !r.contains(x, y);
+    if (painted && !outside) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << painted << " pixels painted, " << outside << " outside";
 }
 
 }  // namespace
@@ -89,12 +86,9 @@ TEST(OverlayPaint, EveryPixelOfAWaypointOrTrackPieceLiesInsideItsRepaintRectangl
                     env.app.appearance.wptStyles[2].underline = slant;
                     env.app.appearance.markerOutline = 2 + slant;
                     const WaypointRecord r = env.AddWpt(300, 300, std::uint16_t(1 | label << 4), "WQJ_G");
-                    bool painted = false;
-                    EXPECT_EQ(PixelsOutside(env.Paint(true, false, via),
-                                            GetWaypointRect(*env.doc, env.desc, r), painted),
-                              0)
+                    EXPECT_TRUE(
+                        PaintedInside(env.Paint(true, false, via), GetWaypointRect(*env.doc, env.desc, r)))
                         << via << " zoom " << zoom << " label " << label << " slant " << slant;
-                    EXPECT_TRUE(painted);
                 }
             }
             // Track pieces: thin and thick lines, with and without markers.
@@ -107,12 +101,9 @@ TEST(OverlayPaint, EveryPixelOfAWaypointOrTrackPieceLiesInsideItsRepaintRectangl
                     env.SetTrack({{{200, 300}, 0}, {{320, 260}, 0}, {{300, 380}, 0}});
                     const TrackPoint* p = env.doc->TrackLogStore().Points();
                     const CGpsTriple piece(p[0].position, p[1].position, p[2].position);
-                    bool painted = false;
-                    EXPECT_EQ(PixelsOutside(env.Paint(false, true, via),
-                                            GetTrackPieceRect(*env.doc, env.desc, piece), painted),
-                              0)
+                    const QRect rect = GetTrackPieceRect(*env.doc, env.desc, piece);
+                    EXPECT_TRUE(PaintedInside(env.Paint(false, true, via), rect))
                         << via << " zoom " << zoom << " thickness " << thickness << " marker " << marker;
-                    EXPECT_TRUE(painted);
                 }
             }
         }

@@ -52,13 +52,13 @@ struct ViewTestEnv : AppDocEnv {
     }
 };
 
-// A pane's window and frame as recording stand-ins, for the mouse and the
-// context menu.
+// A pane's window and frame as recording stand-ins.
 struct MouseHost : IMapViewHost {
     std::vector<QRect> rects;
+    int repaints = 0;
     bool canWarp = true;
     CursorShape cursor = CursorShape::Wait;
-    void InvalidateAll() override {}
+    void InvalidateAll() override { ++repaints; }
     void InvalidateRect(const QRect& r) override { rects.push_back(r); }
     void SetScrollRanges(const ScrollBarRange&, const ScrollBarRange&) override {}
     void SetScrollPositions(int, int) override {}
@@ -71,9 +71,10 @@ struct MouseHost : IMapViewHost {
 
 struct MouseFrame : IMapViewFrame {
     std::string status = "Ready";
-    bool gpsIdle = true;
-    void SetActiveVornaView(int) override {}
-    bool HasDmrView() const override { return false; }
+    bool gpsIdle = true, dmr = false;
+    int active = -1;
+    void SetActiveVornaView(int i) override { active = i; }
+    bool HasDmrView() const override { return dmr; }
     SplitStyle Layout() const override { return SplitStyle::MapOnly; }
     void SetStatusText(const std::string& s) override { status = s; }
     bool GpsLinkIdle() const override { return gpsIdle; }
