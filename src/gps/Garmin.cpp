@@ -15,8 +15,8 @@
 namespace {
 
 const char* const kPrefixes[] = {
-    "DOWNLOADING ID: ",           "DOWNLOADING WPTS: ",    "DOWNLOADING TRACKLOG: ",
-    "UPLOADING SINGLE WAYPOINT: ", "UPLOADING WAYPOINTS: ", "UPLOADING ROUTES: ",
+    "DOWNLOADING ID: ",      "DOWNLOADING WPTS: ", "DOWNLOADING TRACKLOG: ", "UPLOADING SINGLE WAYPOINT: ",
+    "UPLOADING WAYPOINTS: ", "UPLOADING ROUTES: ",
 };
 
 const char kDeviceNotSet[] = "Internal Error! Device Index not set";
@@ -68,8 +68,9 @@ Garmin::~Garmin() {
 }
 
 const DeviceProtocols* Garmin::Device() const {
-    return DeviceIndex >= 0 && DeviceIndex < int(m_DeviceTable.size()) ? &m_DeviceTable[std::size_t(DeviceIndex)]
-                                                                       : nullptr;
+    return DeviceIndex >= 0 && DeviceIndex < int(m_DeviceTable.size())
+               ? &m_DeviceTable[std::size_t(DeviceIndex)]
+               : nullptr;
 }
 
 CVornaDoc* Garmin::Doc() const { return m_Host.activeDocument ? m_Host.activeDocument() : nullptr; }
@@ -79,7 +80,9 @@ void Garmin::SetStatusText(const std::string& text) {
     if (m_Host.setStatusText) m_Host.setStatusText(StatusText);
 }
 
-bool Garmin::AddWaypointToGPSdata(const WaypointRecord& wpt) { return m_Records.AddWaypointToGPSdata(wpt, m_Geo); }
+bool Garmin::AddWaypointToGPSdata(const WaypointRecord& wpt) {
+    return m_Records.AddWaypointToGPSdata(wpt, m_Geo);
+}
 
 bool Garmin::OpenPort(const std::string& port) {
     if (!m_Link.OpenPort(port)) {
@@ -115,9 +118,11 @@ void Garmin::EndOperation() {
 void Garmin::StartOperation(int operation, const std::string& port, unsigned followUpCommand) {
     if (Operation != 0) return;
     if (m_Settings.gpsEnabled) {
-        MsgBox("Warning! GPS Navigation enabled! Stop GPS navigation and change protocol on your GPS to \"Garmin\" "
-               "in order to upload/download GPS data.",
-               MB_OK);
+        MsgBox(
+            "Warning! GPS Navigation enabled! Stop GPS navigation and change protocol on your GPS to "
+            "\"Garmin\" "
+            "in order to upload/download GPS data.",
+            MB_OK);
         return;
     }
     // Checked before the port is opened, so a refusal leaves no port behind.
@@ -226,8 +231,8 @@ void Garmin::HandlePacket(int id, const std::uint8_t* data, int n) {
             } else if (id == PID_TRACK_POINT && Operation == OpDownloadTrack) {
                 ++RecordsReceived;
                 if (RecordsReceived <= RecordsExpected) StoreTrk(data, n);
-                StatusText =
-                    StatusPrefix + Format("Received record %d of %d", int(RecordsReceived), int(RecordsExpected));
+                StatusText = StatusPrefix +
+                             Format("Received record %d of %d", int(RecordsReceived), int(RecordsExpected));
             } else if (id == PID_TRACK_HEADER && Operation == OpDownloadTrack && Device() &&
                        Device()->TrkHeader != 0) {
                 if (m_Downloads) {
@@ -321,7 +326,7 @@ void Garmin::Identified() {
 
 void Garmin::UploadStep() {
     if (RecordsReceived >= RecordsExpected) {
-        SendWord(PID_XFER_COMPLETE, Operation == OpUploadWpts    ? CMD_TRANSFER_WPT
+        SendWord(PID_XFER_COMPLETE, Operation == OpUploadWpts     ? CMD_TRANSFER_WPT
                                     : Operation == OpUploadRoutes ? CMD_TRANSFER_RTE
                                                                   : 0);
         State = kCompleteSent;
@@ -341,8 +346,8 @@ void Garmin::UploadStep() {
         if (Operation == OpUploadRoutes) id = PID_ROUTE_WPT;
         packed = PackWpt(packet, size, name);
         const std::uint16_t next = m_Records.GPSdataCount;
-        if (packed && Operation == OpUploadRoutes && Device()->RteTransfer == 201 && next < m_Records.GPSdataSize &&
-            m_Records[next].flag == 0)
+        if (packed && Operation == OpUploadRoutes && Device()->RteTransfer == 201 &&
+            next < m_Records.GPSdataSize && m_Records[next].flag == 0)
             State = kRouteLinkDue;
     }
     // A record that cannot be packed ends the upload: the receiver would get
@@ -353,8 +358,8 @@ void Garmin::UploadStep() {
     }
     m_Link.SendPacket(id, packet, std::size_t(size));
     ++RecordsReceived;
-    StatusText = StatusPrefix + Format("Sent record %d of %d (%s)", int(RecordsReceived), int(RecordsExpected),
-                                       name.c_str());
+    StatusText = StatusPrefix + Format("Sent record %d of %d (%s)", int(RecordsReceived),
+                                       int(RecordsExpected), name.c_str());
 }
 
 bool Garmin::StoreWpt(const std::uint8_t* data, int n, std::string& name) {
@@ -454,10 +459,12 @@ bool Garmin::PackRouteHeader(std::uint8_t* buffer, int& n, std::string& name) {
 
 void AddGarminCommands(CCommandMap& map, Garmin& link, AppSettings& settings,
                        std::function<CVornaDoc*()> activeDocument) {
-    map.AddCommand(cmd::WptFromGps, [&link, &settings] { link.StartOperation(Garmin::OpDownloadWpts, settings.gpsPort, 0); });
+    map.AddCommand(cmd::WptFromGps,
+                   [&link, &settings] { link.StartOperation(Garmin::OpDownloadWpts, settings.gpsPort, 0); });
     map.AddCommand(cmd::TrackLogFromGps, [&link, &settings, activeDocument] {
         CVornaDoc* doc = activeDocument ? activeDocument() : nullptr;
-        if (doc && doc->TrackLogStore().Count() > 0 && MsgBox("Clear existing track log data?", MB_YESNO) == IDYES)
+        if (doc && doc->TrackLogStore().Count() > 0 &&
+            MsgBox("Clear existing track log data?", MB_YESNO) == IDYES)
             doc->ClearTrackLog(0);
         link.StartOperation(Garmin::OpDownloadTrack, settings.gpsPort, 0);
     });

@@ -89,7 +89,7 @@ public:
     const ProductData& GetProductData() const { return m_Product; }
     // The row of the receiver in use, or null before identification.
     const DeviceProtocols* Device() const;
-    const AppSettings& Settings() const { return m_Settings; }
+    AppSettings& Settings() { return m_Settings; }
 
     void SetDownloads(IGarminDownloads* downloads) { m_Downloads = downloads; }
     // The packet layer, for a test's clock.
