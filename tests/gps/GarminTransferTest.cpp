@@ -16,6 +16,8 @@
 #include "doc/DocTestEnv.h"
 #include "gps/Garmin.h"
 #include "platform/CommandIds.h"
+#include "platform/Commands.h"
+#include "platform/System.h"
 
 namespace {
 
@@ -80,6 +82,7 @@ struct Transfer {
         link.SetDownloads(&downloads);
         link.SetPause(nullptr);
         link.Link().SetClock([this] { return now; });
+        RecordedBeeps().clear();
     }
     GarminHost Host() {
         GarminHost h;
@@ -101,6 +104,9 @@ struct Transfer {
     void Run(int operation, const std::string& port) {
         link.StartOperation(operation, port, cmd::ExportToGpsRoutes);
         link.StartOperation(Garmin::OpIdentify, port, 0);  // a second start while one runs: nothing
+        Drive();
+    }
+    void Drive() {
         for (int i = 0; i < 100000 && link.Step(); ++i) {
             pollfd p{link.PortHandle(), POLLIN, 0};
             if (::poll(&p, 1, 500) <= 0 || !(p.revents & POLLIN)) ++now;
@@ -199,6 +205,9 @@ TEST(GarminTransfer, DownloadsLandInTheDocumentOrEndWithTheirMessage) {
         EXPECT_EQ(t.link.GetState() + t.link.PortHandle(), -1);  // idle, port closed
         EXPECT_EQ(t.posted, std::vector<unsigned>{cmd::ExportToGpsRoutes});
         EXPECT_FALSE(t.link.Records().HasGPSdata());
+        // A download that ends well beeps once and has every view redrawn.
+        EXPECT_EQ(RecordedBeeps().size(), *r.message ? 0u : 1u);
+        EXPECT_EQ(!t.env.view.hints.empty() && t.env.view.hints.back() == kHintAll, !*r.message);
     }
 }
 
@@ -244,7 +253,7 @@ TEST(GarminTransfer, UploadsSendTheRecordsInTheReceiversProtocols) {
         }
         t.Run(r.op, sim.path);
         EXPECT_EQ(t.Messages(), r.message);
-        EXPECT_EQ(t.status.ends_with("|FINISHED!"), !*r.message);
+        EXPECT_EQ(t.status.ends_with("|FINISHED!") && RecordedBeeps().size() == 1, !*r.message);
         EXPECT_EQ(Recorded(dir.file("record"), std::strstr(r.sim, "array")), r.recorded);
         EXPECT_EQ(t.link.PortHandle(), -1);
         EXPECT_EQ(t.posted, std::vector<unsigned>{cmd::ExportToGpsRoutes});
@@ -257,10 +266,10 @@ TEST(GarminTransfer, RefusalsAndTheEndOfTheLinkLeaveNoPortBehind) {
     ASSERT_FALSE(sim.path.empty());
     struct Row {
         int gpsEnabled;
-        int op;
+        int op;  // started directly, or 0 for "Waypoints from GPS..."
         const char* message;
     } rows[] = {
-        {1, 2,
+        {1, 0,
          "Warning! GPS Navigation enabled! Stop GPS navigation and change protocol on your GPS to \"Garmin\" "
          "in "
          "order to upload/download GPS data."},
@@ -268,8 +277,12 @@ TEST(GarminTransfer, RefusalsAndTheEndOfTheLinkLeaveNoPortBehind) {
     };
     for (const auto& r : rows) {
         Transfer t;
+        CCommandMap commands;
+        AddGarminCommands(commands, t.link, t.env.settings, [&t] { return t.env.doc.get(); });
         t.env.settings.gpsEnabled = r.gpsEnabled;
-        t.link.StartOperation(r.op, sim.path, cmd::ExportToGpsRoutes);
+        t.env.settings.gpsPort = sim.path;
+        r.op ? t.link.StartOperation(r.op, sim.path, cmd::ExportToGpsRoutes)
+             : void(commands.OnCommand(cmd::WptFromGps));
         EXPECT_EQ(t.Messages(), r.message);
         EXPECT_EQ(t.link.PortHandle(), -1);
         EXPECT_TRUE(!t.link.Step() && t.posted.empty());
@@ -285,8 +298,16 @@ TEST(GarminTransfer, RefusalsAndTheEndOfTheLinkLeaveNoPortBehind) {
         ASSERT_NE(link.PortHandle(), -1);
     }
     EXPECT_TRUE(posted.empty());
-    Transfer again;
-    again.Run(Garmin::OpIdentify, sim.path);
-    EXPECT_EQ(again.Messages(), "");
-    EXPECT_EQ(again.posted, std::vector<unsigned>{cmd::ExportToGpsRoutes});
+    // The port is free again; "Track Log from GPS..." offers to clear the log first.
+    Transfer t;
+    CCommandMap commands;
+    AddGarminCommands(commands, t.link, t.env.settings, [&t] { return t.env.doc.get(); });
+    t.env.settings.gpsPort = sim.path;
+    ASSERT_TRUE(t.env.doc->TrackLogStore().Append(TrackPoint{}));
+    t.env.prompter.answers = {IDYES};
+    commands.OnCommand(cmd::TrackLogFromGps);
+    t.Drive();
+    EXPECT_EQ(t.Messages(), "Clear existing track log data?");
+    EXPECT_EQ(t.env.doc->TrackLogStore().Count(), 19);
+    EXPECT_TRUE(t.posted.empty());
 }
