@@ -80,8 +80,18 @@ void Garmin::SetStatusText(const std::string& text) {
     if (m_Host.setStatusText) m_Host.setStatusText(StatusText);
 }
 
+bool Garmin::AllocateGPSdata(std::uint16_t n) {
+    if (Operation != 0) return false;
+    m_Records.AllocateGPSdata(n);
+    return true;
+}
+
 bool Garmin::AddWaypointToGPSdata(const WaypointRecord& wpt) {
-    return m_Records.AddWaypointToGPSdata(wpt, m_Geo);
+    return Operation == 0 && m_Records.AddWaypointToGPSdata(wpt, m_Geo);
+}
+
+bool Garmin::AddRouteToGPSdata(const std::string& name) {
+    return Operation == 0 && m_Records.AddRouteToGPSdata(name);
 }
 
 bool Garmin::OpenPort(const std::string& port) {

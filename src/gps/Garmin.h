@@ -75,10 +75,11 @@ public:
     // What the idle pass may wait on while a transfer runs; -1 when closed.
     int PortHandle() const { return m_Link.PortHandle(); }
 
-    // The upload list, filled by the export commands before an upload.
-    void AllocateGPSdata(std::uint16_t n) { m_Records.AllocateGPSdata(n); }
+    // The upload list, filled by the export commands before an upload. While
+    // a transfer runs the list is its own: these change nothing, false.
+    bool AllocateGPSdata(std::uint16_t n);
     bool AddWaypointToGPSdata(const WaypointRecord& wpt);
-    bool AddRouteToGPSdata(const std::string& name) { return m_Records.AddRouteToGPSdata(name); }
+    bool AddRouteToGPSdata(const std::string& name);
     // The record list of the transfer (a download's waypoints until it ends).
     CGpsRecordList& Records() { return m_Records; }
 

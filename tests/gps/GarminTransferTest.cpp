@@ -296,6 +296,8 @@ TEST(GarminTransfer, RefusalsAndTheEndOfTheLinkLeaveNoPortBehind) {
         Garmin link(env.settings, env.geo, host);
         link.StartOperation(Garmin::OpIdentify, sim.path, cmd::ExportToGpsRoutes);
         ASSERT_NE(link.PortHandle(), -1);
+        // An export meanwhile leaves the running transfer's list alone.
+        EXPECT_FALSE(link.AllocateGPSdata(4) || link.AddRouteToGPSdata("R") || link.Records().HasGPSdata());
     }
     EXPECT_TRUE(posted.empty());
     // The port is free again; "Track Log from GPS..." offers to clear the log first.
