@@ -8,12 +8,11 @@
 
 #include <benchmark/benchmark.h>
 #include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -29,25 +28,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-pid_t StartSimulator(const std::vector<std::string>& options, std::string& path) {
-    std::vector<std::string> args = {std::string(VORNA_TOOLS_DIR) + "/garmin-sim"};
-    args.insert(args.end(), options.begin(), options.end());
-    int out[2];
-    if (::pipe(out) != 0) return -1;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(out[1], 1);
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    pollfd pfd{out[0], POLLIN, 0};
-    for (char c; ::poll(&pfd, 1, 10000) > 0 && ::read(out[0], &c, 1) == 1 && c != '\n';) path += c;
-    ::close(out[0]);
-    return pid;
+// The simulator serves one transfer and ends when the line is let go after
+// it (or after five minutes, should the transfer fail); the first line it
+// prints is the path to open.
+FILE* StartSimulator(const std::string& options, std::string& path) {
+    FILE* sim = ::popen(
+        ("exec timeout 300 " + std::string(VORNA_TOOLS_DIR) + "/garmin-sim --once " + options).c_str(), "r");
+    char line[256] = {};
+    if (sim && std::fgets(line, sizeof line, sim)) path.assign(line, std::strcspn(line, "\n"));
+    return sim;
 }
 
 // Bytes a frame takes on the wire, from its unstuffed bytes as logged.
@@ -74,8 +63,7 @@ void TrackDownload(benchmark::State& state, const char* profile) {
     double total = 0, records = 0, lineAll = 0, lineRecords = 0;
     for (auto _ : state) {
         std::string path;
-        const pid_t sim =
-            StartSimulator({"--profile", profile, "--baud", "9600", "--track-points", "2000"}, path);
+        FILE* sim = StartSimulator(std::string("--baud 9600 --track-points 2000 --profile ") + profile, path);
         auto doc = std::make_unique<CVornaDoc>(settings, DocServices{memory, geo});
         doc->ClearTrackLog(0);
         std::size_t bytesAll = 0, bytesRecords = 0;
@@ -110,8 +98,7 @@ void TrackDownload(benchmark::State& state, const char* profile) {
         lineAll += double(bytesAll) * 10 / 9600;
         lineRecords += double(bytesRecords) * 10 / 9600;
         doc.reset();
-        ::kill(sim, SIGTERM);
-        ::waitpid(sim, nullptr, 0);
+        if (sim) ::pclose(sim);
     }
     std::filesystem::remove_all(dir);
     state.counters["line_s"] = lineAll / double(state.iterations());

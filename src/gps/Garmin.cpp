@@ -21,6 +21,12 @@ const char* const kPrefixes[] = {
 
 const char kDeviceNotSet[] = "Internal Error! Device Index not set";
 
+// The guards of the record operations: true, with the text shown, when failed.
+bool Refused(bool failed, const std::string& text) {
+    if (failed) MsgBox(text, MB_OK);
+    return failed;
+}
+
 std::string ReadFailureText(int r) {
     switch (r) {
         case -1:
@@ -374,21 +380,14 @@ void Garmin::UploadStep() {
 
 bool Garmin::StoreWpt(const std::uint8_t* data, int n, std::string& name) {
     name = "ERROR!";
-    if (!m_Records.HasGPSdata()) {
-        MsgBox("Internal Error! GPSdata is NULL in StoreWpt.", MB_OK);
-        return false;
-    }
-    // The count of stored records stays below the announced count as long as
-    // only announced records are stored; a list cut short is no place to write.
-    if (RecordsReceived > RecordsExpected || m_Records.GPSdataCount >= m_Records.GPSdataSize) {
-        MsgBox("Internal Error! RecordsReceived > RecordsExpected in StoreWpt.", MB_OK);
-        return false;
-    }
+    // Stored records stay below the announced count as long as only announced
+    // records are stored; a list cut short is no place to write all the same.
     const DeviceProtocols* device = Device();
-    if (!device) {
-        MsgBox(kDeviceNotSet, MB_OK);
+    if (Refused(!m_Records.HasGPSdata(), "Internal Error! GPSdata is NULL in StoreWpt.") ||
+        Refused(RecordsReceived > RecordsExpected || m_Records.GPSdataCount >= m_Records.GPSdataSize,
+                "Internal Error! RecordsReceived > RecordsExpected in StoreWpt.") ||
+        Refused(!device, kDeviceNotSet))
         return false;
-    }
     GPSrecord rec;
     if (!UnpackWpt(device->WptType, data, std::size_t(n), rec)) return false;
     rec.time = m_Host.commentTime ? m_Host.commentTime(rec.comment) : 0;
@@ -399,19 +398,13 @@ bool Garmin::StoreWpt(const std::uint8_t* data, int n, std::string& name) {
 
 bool Garmin::StoreTrk(const std::uint8_t* data, int n) {
     CVornaDoc* doc = Doc();
-    if (!doc || !doc->TrackLogStore().Log().Allocated) {
-        MsgBox("Error! TrackLog not initialised in StoreTrk", MB_OK);
-        return false;
-    }
-    if (RecordsReceived > RecordsExpected) {
-        MsgBox("Internal Error! RecordsReceived > RecordsExpected in StoreTrk.", MB_OK);
-        return false;
-    }
     const DeviceProtocols* device = Device();
-    if (!device) {
-        MsgBox(kDeviceNotSet, MB_OK);
+    if (Refused(!doc || !doc->TrackLogStore().Log().Allocated,
+                "Error! TrackLog not initialised in StoreTrk") ||
+        Refused(RecordsReceived > RecordsExpected,
+                "Internal Error! RecordsReceived > RecordsExpected in StoreTrk.") ||
+        Refused(!device, kDeviceNotSet))
         return false;
-    }
     GarminTrackPoint received;
     if (!UnpackTrackPoint(device->TrkPoint, data, std::size_t(n), received)) return false;
     TrackPoint p;
@@ -431,19 +424,11 @@ bool Garmin::StoreTrk(const std::uint8_t* data, int n) {
 
 bool Garmin::PackCheck(const char* where, std::string& name) {
     name = "ERROR!";
-    if (!m_Records.HasGPSdata()) {
-        MsgBox(std::string("Internal Error! GPSdata is NULL in ") + where + ".", MB_OK);
-        return false;
-    }
-    if (m_Records.GPSdataCount >= m_Records.GPSdataSize) {
-        MsgBox(std::string("Internal Error! GPSdataCount > GPSdataSize in ") + where + ".", MB_OK);
-        return false;
-    }
-    if (!Device()) {
-        MsgBox(kDeviceNotSet, MB_OK);
-        return false;
-    }
-    return true;
+    return !Refused(!m_Records.HasGPSdata(),
+                    std::string("Internal Error! GPSdata is NULL in ") + where + ".") &&
+           !Refused(m_Records.GPSdataCount >= m_Records.GPSdataSize,
+                    std::string("Internal Error! GPSdataCount > GPSdataSize in ") + where + ".") &&
+           !Refused(!Device(), kDeviceNotSet);
 }
 
 bool Garmin::PackWpt(std::uint8_t* buffer, int& n, std::string& name) {
