@@ -8,6 +8,7 @@
 
 #include <benchmark/benchmark.h>
 #include <poll.h>
+#include <signal.h>
 
 #include <chrono>
 #include <cstdio>
@@ -28,13 +29,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The simulator serves one transfer and ends when the line is let go after
-// it (or after five minutes, should the transfer fail); the first line it
-// prints is the path to open.
-FILE* StartSimulator(const std::string& options, std::string& path) {
-    FILE* sim = ::popen(
-        ("exec timeout 300 " + std::string(VORNA_TOOLS_DIR) + "/garmin-sim --once " + options).c_str(), "r");
+// The simulator for one transfer: the shell prints its own pid, which the
+// simulator then takes over, before the simulator prints the path to open.
+FILE* StartSimulator(const std::string& options, std::string& path, pid_t& pid) {
+    FILE* sim =
+        ::popen(("echo $$; exec " + std::string(VORNA_TOOLS_DIR) + "/garmin-sim " + options).c_str(), "r");
     char line[256] = {};
+    pid = sim && std::fgets(line, sizeof line, sim) ? pid_t(std::atol(line)) : -1;
     if (sim && std::fgets(line, sizeof line, sim)) path.assign(line, std::strcspn(line, "\n"));
     return sim;
 }
@@ -63,7 +64,9 @@ void TrackDownload(benchmark::State& state, const char* profile) {
     double total = 0, records = 0, lineAll = 0, lineRecords = 0;
     for (auto _ : state) {
         std::string path;
-        FILE* sim = StartSimulator(std::string("--baud 9600 --track-points 2000 --profile ") + profile, path);
+        pid_t pid = -1;
+        FILE* sim =
+            StartSimulator(std::string("--baud 9600 --track-points 2000 --profile ") + profile, path, pid);
         auto doc = std::make_unique<CVornaDoc>(settings, DocServices{memory, geo});
         doc->ClearTrackLog(0);
         std::size_t bytesAll = 0, bytesRecords = 0;
@@ -98,6 +101,7 @@ void TrackDownload(benchmark::State& state, const char* profile) {
         lineAll += double(bytesAll) * 10 / 9600;
         lineRecords += double(bytesRecords) * 10 / 9600;
         doc.reset();
+        if (pid > 0) ::kill(pid, SIGTERM);
         if (sim) ::pclose(sim);
     }
     std::filesystem::remove_all(dir);

@@ -435,8 +435,8 @@ bool Garmin::PackWpt(std::uint8_t* buffer, int& n, std::string& name) {
     if (!PackCheck("PackWpt", name)) return false;
     GPSrecord& rec = m_Records[m_Records.GPSdataCount];
     n = ::PackWpt(Device()->WptType, rec, buffer);
+    if (n < 0) return false;  // shown; the record is not read after the box
     name = rec.name;
-    if (n < 0) return false;
     ++m_Records.GPSdataCount;
     return true;
 }
@@ -445,8 +445,8 @@ bool Garmin::PackRouteHeader(std::uint8_t* buffer, int& n, std::string& name) {
     if (!PackCheck("PackWpt", name)) return false;
     GPSrecord& rec = m_Records[m_Records.GPSdataCount];
     n = ::PackRouteHeader(Device()->RteHeader, m_Records.RouteCounter, rec, buffer);
+    if (n < 0) return false;  // shown; the record is not read after the box
     name = rec.name;
-    if (n < 0) return false;
     ++m_Records.GPSdataCount;
     ++m_Records.RouteCounter;
     return true;
@@ -457,6 +457,8 @@ void AddGarminCommands(CCommandMap& map, Garmin& link, AppSettings& settings,
     map.AddCommand(cmd::WptFromGps,
                    [&link, &settings] { link.StartOperation(Garmin::OpDownloadWpts, settings.gpsPort, 0); });
     map.AddCommand(cmd::TrackLogFromGps, [&link, &settings, activeDocument] {
+        // A download running into the log is not to have the log cleared under it.
+        if (link.GetOperation() != 0) return;
         CVornaDoc* doc = activeDocument ? activeDocument() : nullptr;
         if (doc && doc->TrackLogStore().Count() > 0 &&
             MsgBox("Clear existing track log data?", MB_YESNO) == IDYES)
