@@ -308,8 +308,10 @@ TEST(GarminTransfer, RefusalsAndTheEndOfTheLinkLeaveNoPortBehind) {
     ASSERT_TRUE(t.env.doc->TrackLogStore().Append(TrackPoint{}));
     t.env.prompter.answers = {IDYES};
     commands.OnCommand(cmd::TrackLogFromGps);
+    ASSERT_TRUE(t.env.doc->TrackLogStore().Append(TrackPoint{}));
+    commands.OnCommand(cmd::TrackLogFromGps);  // while the download runs: not even the question
     t.Drive();
     EXPECT_EQ(t.Messages(), "Clear existing track log data?");
-    EXPECT_EQ(t.env.doc->TrackLogStore().Count(), 19);
+    EXPECT_EQ(t.env.doc->TrackLogStore().Count(), 20);
     EXPECT_TRUE(t.posted.empty());
 }
