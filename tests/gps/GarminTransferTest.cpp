@@ -119,13 +119,6 @@ struct Transfer {
     }
 };
 
-std::string Hex(const std::string& bytes) {
-    std::string s;
-    char b[3];
-    for (unsigned char c : bytes) std::snprintf(b, sizeof b, "%02x", c), s += b;
-    return s;
-}
-
 // The packets the receiver recorded, acknowledges left out: ids, the data of
 // records, transfer-complete and route-header packets, and waypoint names.
 std::string Recorded(const std::string& file, bool d108) {
@@ -139,7 +132,7 @@ std::string Recorded(const std::string& file, bool d108) {
         if (id == PID_ACK) continue;
         s += (s.empty() ? "" : " ") + std::to_string(id);
         if (id == PID_RECORDS || id == PID_XFER_COMPLETE || id == PID_ROUTE_HEADER)
-            s += "(" + Hex(data) + ")";
+            s += "(" + line.substr(line.find(' ') + 1) + ")";
         if (id == PID_WAYPOINT || id == PID_ROUTE_WPT)
             s += ":" + (d108 ? std::string(data.c_str() + 48) : data.substr(0, data.find(' ')));
     }
@@ -212,7 +205,8 @@ TEST(GarminTransfer, DownloadsLandInTheDocumentOrEndWithTheirMessage) {
 }
 
 TEST(GarminTransfer, UploadsSendTheRecordsInTheReceiversProtocols) {
-    const std::string spaces = Hex(std::string(19, ' '));
+    std::string spaces;  // of a header's name field, in hex
+    for (int i = 0; i < 19; ++i) spaces += "20";
     // Two waypoints, or two routes (lower case: a header) of three waypoints each.
     const char* points = "P1 P2";
     const char* routes = "a A1 A2 A3 b B1 B2 B3";
