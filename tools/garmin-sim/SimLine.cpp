@@ -149,7 +149,8 @@ int Serve(const SimLine& line, SimReceiver& rx, const ServeOptions& options) {
         hostOpens = 0;
         ::ioctl(line.slave, TIOCNXCL);
         ::tcflush(line.slave, TCIFLUSH);  // what the host left unread is not for the next one
+        const bool done = rx.TransferDone();  // Reset clears it
         rx.Reset();
-        if (options.once && rx.TransferDone()) return 0;
+        if (options.once && done) return 0;
     }
 }
