@@ -12,6 +12,7 @@
 #include <QToolBar>
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <map>
 
 #include "app/VornaApp.h"
@@ -23,6 +24,7 @@
 #include "platform/Prompt.h"
 #include "view/AppCommands.h"
 #include "view/CommandTable.h"
+#include "view/DlgChoice.h"
 #include "view/Icons.h"
 #include "view/PanePlaceholder.h"
 #include "view/MapViewController.h"
@@ -104,8 +106,23 @@ CMainFrame::CMainFrame(CVornaDoc* doc, AppSettings& settings, PaneFactories pane
     setWindowTitle(kProgramTitle);
 
     m_AppCommands = std::make_unique<CAppCommands>(this, [this] { return m_Doc; });
+    GarminHost garminHost;
+    garminHost.setStatusText = [this](const std::string& s) { SetStatusText(s); };
+    garminHost.activeDocument = [this] { return m_Doc; };
+    garminHost.commentTime = ReceivedCommentTime;
+    garminHost.debugLog = [](const std::string& line) {
+        if (CVornaApp* app = VornaAppOrNull(); app && app->debugLog) {
+            std::fputs(line.c_str(), app->debugLog);
+            std::fflush(app->debugLog);
+        }
+    };
+    m_Garmin = std::make_unique<Garmin>(m_Settings, VornaApp().geo, std::move(garminHost));
+    m_DownloadSaver = std::make_unique<CGarminDownloadSaver>(
+        VornaApp().geo, [this](GpsChoice& choice) { return RunDlgChoice(choice, this); });
+    m_Garmin->SetDownloads(m_DownloadSaver.get());
     if (m_Doc) {
         m_Doc->AddWptCommands(m_DocCommands);
+        AddGarminCommands(m_DocCommands, *m_Garmin, m_Settings, [this] { return m_Doc; });
         m_DocTarget = &m_DocCommands;
     }
     // The active map pane first, then the document, the frame, the application.

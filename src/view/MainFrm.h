@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "gps/Garmin.h"
+#include "gps/GarminDownloads.h"
 #include "platform/Commands.h"
 #include "view/MapViewFrame.h"
 
@@ -90,6 +92,8 @@ public:
     void UpdateCommandStates();
     // The window's idle step (toolbar states).
     bool OnIdle(long count);
+    // The receiver link: its transfers are stepped from idle time.
+    Garmin& GarminLink() { return *m_Garmin; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -140,6 +144,8 @@ private:
     CCommandMap m_FrameCommands;
     std::unique_ptr<CAppCommands> m_AppCommands;
     CCommandMap m_DocCommands;  // the document's message map
+    std::unique_ptr<Garmin> m_Garmin;
+    std::unique_ptr<CGarminDownloadSaver> m_DownloadSaver;
     ICommandTarget* m_DocTarget = nullptr;
     CCommandActions* m_Actions = nullptr;  // child QObject
     std::vector<QMenu*> m_Menus;
