@@ -3,8 +3,6 @@
 // processor time the idle hook takes over ten seconds with the port open and
 // silent.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <stdlib.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -21,17 +19,16 @@
 #include "platform/IdleDriver.h"
 #include "view/IdleHook.h"
 
+// The sentence builder and pseudo-terminal of the reception tests.
+#include "../tests/gps/NmeaLines.h"
+
 namespace {
 
 std::string Fix(int i) {
     char body[128];
     std::snprintf(body, sizeof body, "GPGGA,1235%02d,4807.%03d,N,01131.%03d,E,1,08,0.9,545.4,M,46.9,M,,", i % 60,
                   i % 1000, (i * 7) % 1000);
-    unsigned sum = 0;
-    for (const char* p = body; *p; ++p) sum ^= static_cast<unsigned char>(*p);
-    char line[160];
-    std::snprintf(line, sizeof line, "$%s*%02X\r\n", body, sum);
-    return line;
+    return NmeaLine(body);
 }
 
 std::string Burst(int n) {
@@ -39,17 +36,6 @@ std::string Burst(int n) {
     for (int i = 0; i < n; ++i) s += Fix(i);
     return s;
 }
-
-struct Pty {
-    int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    std::string slave;
-    Pty() {
-        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) slave = ptsname(master);
-    }
-    ~Pty() {
-        if (master >= 0) close(master);
-    }
-};
 
 struct Reception {
     std::FILE* noLog = nullptr;
@@ -63,15 +49,19 @@ struct Reception {
         settings.gpsLogIntervalSeconds = 10;
         log.Clear(0);
     }
+    // The port on a fresh pseudo-terminal; false when none can be had.
+    bool OpenOnPty() {
+        settings.gpsPort = pty.slave;
+        return rx.OpenGpsPort();
+    }
+    NmeaPty pty;
 };
 
 // 1,000 sentences written into the far end as fast as it takes them and
 // read by passes until every one is handled.
 void BM_BurstThroughPty(benchmark::State& state) {
     Reception r;
-    Pty pty;
-    r.settings.gpsPort = pty.slave;
-    if (!r.rx.OpenGpsPort()) {
+    if (!r.OpenOnPty()) {
         state.SkipWithError("no pseudo-terminal");
         return;
     }
@@ -81,7 +71,7 @@ void BM_BurstThroughPty(benchmark::State& state) {
         int handled = 0;
         while (handled < 1000) {
             if (at < burst.size()) {
-                const ssize_t w = ::write(pty.master, burst.data() + at, burst.size() - at);
+                const ssize_t w = ::write(r.pty.master, burst.data() + at, burst.size() - at);
                 if (w > 0) at += std::size_t(w);
             }
             handled += r.rx.Receive(&r.log).sentences;
@@ -115,9 +105,7 @@ void BM_IdleCpuWithSilentPort(benchmark::State& state) {
     static char* argv[] = {name, nullptr};
     static QCoreApplication app(argc, argv);
     Reception r;
-    Pty pty;
-    r.settings.gpsPort = pty.slave;
-    if (!r.rx.OpenGpsPort()) {
+    if (!r.OpenOnPty()) {
         state.SkipWithError("no pseudo-terminal");
         return;
     }
