@@ -1,13 +1,9 @@
 #pragma once
-// Sentences and ports for the reception tests: a "$GPGGA" line with its
-// checksum, a port whose bytes the test queues, and the far end of a
-// pseudo-terminal as a receiver holds it.
-
+// Sentences and ports for the reception tests and benchmark.
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdio>
 #include <ostream>
 #include <string>
@@ -16,7 +12,7 @@
 #include "platform/SerialPort.h"
 
 inline bool operator==(const CPointD& a, const CPointD& b) { return a.easting == b.easting && a.northing == b.northing; }
-inline std::ostream& operator<<(std::ostream& o, const CPointD& p) { return o << "(" << p.easting << ", " << p.northing << ")"; }
+inline std::ostream& operator<<(std::ostream& o, const CPointD& p) { return o << p.easting << "," << p.northing; }
 
 // body: what lies between '$' and '*'.
 inline std::string NmeaLine(const std::string& body) {
@@ -29,25 +25,18 @@ inline std::string NmeaLine(const std::string& body) {
 inline std::string Gga(const std::string& lat, const std::string& lon, const std::string& quality) {
     return NmeaLine("GPGGA,123519," + lat + ",N," + lon + ",E," + quality + ",08,0.9,545.4,M,46.9,M,,");
 }
-// Degrees as the sentence writes them: ddmm.mmmmmm (or dddmm.mmmmmm).
-inline std::string NmeaAngle(double degrees, int degreeDigits) {
-    const int d = int(degrees);
-    char text[32];
-    std::snprintf(text, sizeof text, "%0*d%09.6f", degreeDigits, d, (degrees - d) * 60.0);
-    return text;
-}
 inline std::string GgaAt(double lat, double lon, const std::string& quality = "1") {
-    return Gga(NmeaAngle(lat, 2), NmeaAngle(lon, 3), quality);
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d%09.6f %03d%09.6f", int(lat), (lat - int(lat)) * 60, int(lon),
+                  (lon - int(lon)) * 60);
+    return Gga(std::string(text, 11), std::string(text + 12), quality);
 }
 
 struct QueuePort : ISerialIO {
     std::string in;
-    bool failing = false;
     bool IsOpen() const override { return true; }
     long Read(void* buffer, std::size_t size) override {
-        if (failing) return -1;
-        const std::size_t n = std::min(size, in.size());
-        in.copy(static_cast<char*>(buffer), n);
+        const std::size_t n = in.copy(static_cast<char*>(buffer), size);
         in.erase(0, n);
         return long(n);
     }
@@ -56,6 +45,7 @@ struct QueuePort : ISerialIO {
     bool Close() override { return true; }
 };
 
+// The far end of a pseudo-terminal, as a receiver holds it.
 struct NmeaPty {
     int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
     std::string slave;
@@ -64,8 +54,5 @@ struct NmeaPty {
     }
     ~NmeaPty() {
         if (master >= 0) close(master);
-    }
-    bool Send(const std::string& bytes) const {
-        return ::write(master, bytes.data(), bytes.size()) == ssize_t(bytes.size());
     }
 };

@@ -1,6 +1,5 @@
-// The idle hook with live positions: tracking panes, the repaint of the new
-// piece of track, the 3-D view point sticking to the position, and a box
-// raised from a step.
+// The idle hook with live positions: tracking panes, the repaint hint, the
+// 3-D view point sticking to the fix, and a box raised from a step.
 #include <gtest/gtest.h>
 
 #include <QDialog>
@@ -11,13 +10,11 @@
 #include "platform/IdleDriver.h"
 #include "view/IdleHook.h"
 #include "view/MapTransforms.h"
-#include "view/VornaView.h"
 #include "view/ViewTestEnv.h"
+#include "view/VornaView.h"
 
 namespace {
-
-// A TK25 pane of 400 x 300 pixels, a receiver on a queue of bytes and the
-// hook over both.
+// A TK25 pane of 400 x 300 pixels, a receiver on a queue of bytes, the hook.
 struct Env : ViewTestEnv {
     CVornaView view{doc.get()};
     CMapViewController& pane = view.Controller();
@@ -27,96 +24,58 @@ struct Env : ViewTestEnv {
     int dmrUpdates = 0;
     bool renderIdle = true;
     CIdleHook hook{rx, app, [this] { return doc.get(); },
-                   CIdleHook::Frame{nullptr, [this] { return std::vector<CMapViewController*>{&pane}; },
-                                    [this](bool, bool) { ++dmrUpdates; }}};
+                   {nullptr, [this] { return std::vector{&pane}; }, [this](bool, bool) { ++dmrUpdates; }}};
     Env() {
         ApplyDatumParameters(app.geo, app);
         app.views[0].mapType = kSeriesTK25;
+        app.dmr.StickToGps = 0;
         view.show();
         view.resize(view.size() + QSize(400, 300) - view.viewport()->size());
         pane.InitFromSettings(0, 0);
         doc->AddView(&hints);
         hook.renderIdle = [this] { return renderIdle; };
-        rx.SetPortFactory([this] {
-            auto p = std::make_unique<QueuePort>();
-            port = p.get();
-            return p;
-        });
+        rx.SetPortFactory([this] { return std::unique_ptr<ISerialIO>(port = new QueuePort); });
         EXPECT_TRUE(rx.OpenGpsPort());
     }
-    // A fix at the map position p.
     std::string FixAt(CPointD p) {
         double lat = 0, lon = 0;
         EXPECT_TRUE(app.geo.GKToGeo(p.easting, p.northing, lat, lon));
         return GgaAt(lat, lon);
     }
-    bool Pass(const std::string& bytes) {
-        port->in += bytes;
-        return hook.OnIdle(1);
-    }
+    bool Pass(const std::string& bytes) { return port->in += bytes, hook.OnIdle(1); }
 };
-
+const CPointD kAt(417500, 5125500), kEast(417800, 5125500);
 }  // namespace
 
 // A tracking pane scrolls once the position is farther from its centre than
-// 20 % of its half size; a pane that does not track stays.
-TEST(IdleHook, TrackingPanesFollowThePositionBeyondTwentyPercent) {
-    // offset in pixels (19 %, 21 % of 200), tracking, moves
+// 20 % of its half size; one sentence repaints its piece (hint 3), several
+// in a pass everything.
+TEST(IdleHook, TrackingPanesFollowBeyondTwentyPercentAndPassesRepaint) {
     const struct {
-        double dx;
-        int tracking;
+        double dx;  // pixels: 19 % and 21 % of 200
+        int tracking, sentences;
         bool moves;
-    } rows[] = {{38.5, kTrackingGps, false}, {42.5, kTrackingGps, true}, {42.5, kTrackingOff, false},
-                {42.5, kTrackingDmr, false}};
+        std::vector<long> hints;
+    } rows[] = {{0, kTrackingGps, 0, false, {}},
+                {38.5, kTrackingGps, 1, false, {kHintTrackPiece}},
+                {42.5, kTrackingGps, 1, true, {kHintTrackPiece}},
+                {42.5, kTrackingOff, 2, false, {kHintAll}},
+                {42.5, kTrackingDmr, 1, false, {kHintTrackPiece}}};
     for (const auto& r : rows) {
         Env env;
         env.pane.SetScrollOrigin(20000, 18000);
         env.pane.SetTracking(TrackingMode(r.tracking));
-        const CPointD p = ClientToMap(200 + r.dx, 150.5, env.pane.Desc(), {});
-        EXPECT_TRUE(env.Pass(env.FixAt(p)));
-        const MapPoint o = env.pane.Desc().origin;
-        EXPECT_EQ(o.x != 20000 || o.y != 18000, r.moves) << r.dx << " " << r.tracking;
-    }
-}
-
-// One sentence repaints its piece (hint 3 with the kept point, the old live
-// end and the new one); several in a pass repaint everything.
-TEST(IdleHook, OneSentenceRepaintsItsPieceSeveralEverything) {
-    Env env;
-    env.app.dmr.StickToGps = 0;
-    const CPointD a(417500, 5125500), b(417600, 5125500), c(417700, 5125500);
-    const struct {
         std::string bytes;
-        std::vector<long> hints;
-    } rows[] = {{"", {}},
-                {env.FixAt(a), {kHintTrackPiece}},
-                {env.FixAt(b), {kHintTrackPiece}},
-                {env.FixAt(c) + env.FixAt(c), {kHintAll}},
-                {Gga("4807.038", "01131.000", "0"), {kHintTrackPiece}}};
-    for (const auto& r : rows) {
-        env.hints.hints.clear();
-        EXPECT_TRUE(env.Pass(r.bytes));
-        EXPECT_EQ(env.hints.hints, r.hints) << r.bytes;
+        for (int i = 0; i < r.sentences; ++i) bytes += env.FixAt(ClientToMap(200 + r.dx, 150.5, env.pane.Desc(), {}));
+        EXPECT_TRUE(env.Pass(bytes));
+        const MapPoint o = env.pane.Desc().origin;
+        EXPECT_EQ(std::tuple(o.x != 20000 || o.y != 18000, env.hints.hints), std::tuple(r.moves, r.hints)) << r.dx;
     }
-    // The second fix's piece runs from the kept first point via the old live end to the new one.
-    env.hints.hints.clear();
-    CGpsTriple seen;
-    struct Catch : IDocView {
-        CGpsTriple* out;
-        void OnUpdate(IDocView*, long hint, const void* obj) override {
-            if (hint == kHintTrackPiece) *out = *static_cast<const CGpsTriple*>(obj);
-        }
-    } catcher;
-    catcher.out = &seen;
-    env.doc->AddView(&catcher);
-    env.Pass(env.FixAt(a));
-    const CPointD kept = env.rx.GpsPosition;
-    env.Pass(env.FixAt(b));
-    EXPECT_EQ(std::tuple(seen.first, seen.second, seen.third), std::tuple(kept, kept, env.rx.GpsPosition));
 }
 
 // "Stick To GPS" moves the 3-D view point at the next pass, only after a
-// fix, only while the 3-D view is idle, and in preview only beyond 200 m.
+// fix, only while the 3-D view is idle, and in preview only beyond 200 m;
+// the view looks along the last piece, and standing still keeps its heading.
 TEST(IdleHook, TheViewPointSticksToTheFixAtTheNextPass) {
     const struct {
         int stick, preview;
@@ -126,31 +85,25 @@ TEST(IdleHook, TheViewPointSticksToTheFixAtTheNextPass) {
                 {1, 0, 150, false, true, false}, {1, 0, 150, true, false, false}, {0, 0, 150, true, true, false}};
     for (const auto& r : rows) {
         Env env;
-        const CPointD at(417500, 5125500);
-        env.app.dmr.StickToGps = 0;
-        if (r.fix) env.Pass(env.FixAt(at));
-        const CPointD pos = env.rx.GpsPosition;
+        if (r.fix) env.Pass(env.FixAt(kAt));
         DmrParams& dmr = env.app.dmr;
-        dmr.StickToGps = r.stick;
-        dmr.PreviewMode = r.preview;
-        dmr.ViewPoint = CPointD(pos.easting + r.distance, pos.northing);
-        env.renderIdle = r.idle;
-        env.Pass(r.fix ? env.FixAt(at) : Gga("4807.038", "01131.000", "0"));
-        EXPECT_EQ(env.rx.GpsMovePending, r.moves ? 1 : 0);
+        const CPointD pos = env.rx.GpsPosition;
+        std::tie(dmr.StickToGps, dmr.PreviewMode, dmr.ViewPoint, env.renderIdle) =
+            std::tuple(r.stick, r.preview, CPointD(pos.easting + r.distance, pos.northing), r.idle);
+        env.Pass(r.fix ? env.FixAt(kAt) : Gga("4807.038", "01131.000", "0"));
         env.Pass("");
         EXPECT_EQ(std::tuple(dmr.ViewPoint == pos, env.dmrUpdates), std::tuple(r.moves, r.moves ? 1 : 0))
             << r.stick << r.preview << " " << r.distance << r.fix << r.idle;
     }
-    // The view looks along the last piece: east is 90 degrees; standing still keeps the heading.
     Env env;
-    env.app.dmr.PreviewMode = 0;
+    env.app.dmr.StickToGps = 1;
     env.app.dmr.Azimut = 123;
-    env.Pass(env.FixAt(CPointD(417500, 5125500)));
-    env.Pass("");
-    EXPECT_EQ(env.app.dmr.Azimut, 123);
-    env.Pass(env.FixAt(CPointD(417800, 5125500)));
-    env.Pass("");
-    EXPECT_NEAR(env.app.dmr.Azimut, 90, 0.5);
+    const double expected[] = {123, 90};
+    for (int i = 0; i < 2; ++i) {
+        env.Pass(env.FixAt(i ? kEast : kAt));
+        env.Pass("");
+        EXPECT_NEAR(env.app.dmr.Azimut, expected[i], 0.5);
+    }
 }
 
 // A step that raises a modal box: the hook is not entered again while it is
@@ -164,14 +117,14 @@ TEST(IdleHook, ABoxFromAStepDoesNotReEnterAndWaitingDataIsReadAfter) {
     ASSERT_TRUE(env.rx.OpenGpsPort());
     CIdleDriver driver;
     env.hook.Attach(driver);
-    int depth = 0, deepest = 0, boxes = 0, passes = 0;
+    int depth = 0, deepest = 0, passes = 0;
     env.hook.garminStep = [&] {
-        ++passes;
         deepest = std::max(deepest, ++depth);
-        if (boxes++ == 0) {
+        if (passes++ == 0) {
             QDialog box;
             WhenModal([&](QWidget* w) {
-                pty.Send(env.FixAt(CPointD(417500, 5125500)));
+                const std::string fix = env.FixAt(kAt);
+                EXPECT_EQ(::write(pty.master, fix.data(), fix.size()), ssize_t(fix.size()));
                 QTest::qWait(200);
                 w->close();
             });
@@ -186,7 +139,5 @@ TEST(IdleHook, ABoxFromAStepDoesNotReEnterAndWaitingDataIsReadAfter) {
     QTest::qWait(100);
     const int before = passes;
     QTest::qWait(1000);
-    // About ten at the polling pace; a spinning driver makes thousands.
-    EXPECT_LE(passes - before, 40);
-    driver.Stop();
+    EXPECT_LE(passes - before, 40);  // about ten at the polling pace; spinning makes thousands
 }
