@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QStatusBar>
 #include <QTest>
 
 #include "gps/NmeaLines.h"
 #include "gps/NmeaReceiver.h"
 #include "platform/IdleDriver.h"
+#include "platform/CommandIds.h"
 #include "view/IdleHook.h"
+#include "view/MainFrm.h"
 #include "view/MapTransforms.h"
 #include "view/ViewTestEnv.h"
 #include "view/VornaView.h"
@@ -140,4 +143,23 @@ TEST(IdleHook, ABoxFromAStepDoesNotReEnterAndWaitingDataIsReadAfter) {
     const int before = passes;
     QTest::qWait(1000);
     EXPECT_LE(passes - before, 40);  // about ten at the polling pace; spinning makes thousands
+}
+
+// Home: the active pane follows the GPS, the port opens only when closed,
+// and the bars go.
+TEST(IdleHook, HomeTracksTheGpsAndOpensThePortOnce) {
+    Env env;
+    env.app.splitStyle = int(SplitStyle::MapOnly);
+    CMainFrame frame(env.doc.get(), env.app);
+    frame.show();
+    CCommandMap map;
+    AddGpsTrackingCommand(map, frame, env.rx);
+    int opened = 0;
+    env.rx.SetPortFactory([&] { return ++opened, std::make_unique<QueuePort>(); });
+    env.rx.CloseGpsPort();
+    for (int i = 0; i < 2; ++i) {
+        map.OnCommand(cmd::GpsTrackingHome);
+        EXPECT_EQ(std::tuple(opened, env.rx.Enabled(), frame.statusBar()->isVisible()), std::tuple(1, true, false));
+        EXPECT_EQ(frame.ActiveController()->Desc().tracking, kTrackingGps);
+    }
 }
