@@ -91,9 +91,9 @@ GgaSentence ParseGga(const std::string& text) {
         at = comma + 1;
     }
     const std::string& quality = fields[5];
-    bool fix = AllDigits(quality, 0, quality.size()) && quality.find_first_not_of('0') != std::string::npos;
-    fix = fix && ReadAngle(fields[1], 2, 90.0, s.lat) && ReadAngle(fields[3], 3, 180.0, s.lon);
-    s.fix = fix;
+    s.fix = AllDigits(quality, 0, quality.size()) && quality.find_first_not_of('0') != std::string::npos &&
+            ReadAngle(fields[1], 2, 90.0, s.lat) && ReadAngle(fields[3], 3, 180.0, s.lon);
+    if (!s.fix) s.lat = s.lon = 0.0;
     return s;
 }
 
