@@ -26,8 +26,8 @@ namespace {
 
 std::string Fix(int i) {
     char body[128];
-    std::snprintf(body, sizeof body, "GPGGA,1235%02d,4807.%03d,N,01131.%03d,E,1,08,0.9,545.4,M,46.9,M,,", i % 60,
-                  i % 1000, (i * 7) % 1000);
+    std::snprintf(body, sizeof body, "GPGGA,1235%02d,4807.%03d,N,01131.%03d,E,1,08,0.9,545.4,M,46.9,M,,",
+                  i % 60, i % 1000, (i * 7) % 1000);
     return NmeaLine(body);
 }
 
@@ -111,7 +111,8 @@ void BM_IdleCpuWithSilentPort(benchmark::State& state) {
     }
     for (auto _ : state) {
         CIdleDriver driver;
-        CIdleHook hook(r.rx, r.settings, [] { return nullptr; }, CIdleHook::Frame{});
+        CIdleHook hook(
+            r.rx, r.settings, [] { return nullptr; }, CIdleHook::Frame{});
         hook.Attach(driver);
         driver.Start();
         rusage before{}, after{};
@@ -120,7 +121,8 @@ void BM_IdleCpuWithSilentPort(benchmark::State& state) {
         app.exec();
         getrusage(RUSAGE_SELF, &after);
         const auto us = [](const timeval& t) { return double(t.tv_sec) * 1e6 + double(t.tv_usec); };
-        const double cpu = us(after.ru_utime) - us(before.ru_utime) + us(after.ru_stime) - us(before.ru_stime);
+        const double cpu =
+            us(after.ru_utime) - us(before.ru_utime) + us(after.ru_stime) - us(before.ru_stime);
         state.counters["cpu_percent"] = cpu / 10e6 * 100.0;
         state.counters["passes"] = double(driver.Passes());
         driver.Stop();

@@ -63,8 +63,8 @@ bool SamePoint(const TrackPoint& a, const TrackPoint& b) {
 
 bool IsGgaLine(const std::string& text) {
     // Multi-system receivers name the same sentence "$GNGGA".
-    return text.size() >= 6 && text[0] == '$' && (text.compare(1, 2, "GP") == 0 || text.compare(1, 2, "GN") == 0) &&
-           text.compare(3, 3, "GGA") == 0;
+    return text.size() >= 6 && text[0] == '$' &&
+           (text.compare(1, 2, "GP") == 0 || text.compare(1, 2, "GN") == 0) && text.compare(3, 3, "GGA") == 0;
 }
 
 GgaSentence ParseGga(const std::string& text) {
@@ -125,7 +125,8 @@ bool CNmeaReceiver::OpenGpsPort() {
     std::string text, reason;
     if (m_PortFactory) {
         m_Port = m_PortFactory();
-        if (!m_Port || !m_Port->IsOpen()) text = "Error! Can not open port " + name + "! GPS positioning will be disabled!";
+        if (!m_Port || !m_Port->IsOpen())
+            text = "Error! Can not open port " + name + "! GPS positioning will be disabled!";
     } else {
         auto port = std::make_unique<CSerialPort>();
         // The modem lines stay as they are: some receivers draw their power from them.
@@ -232,7 +233,8 @@ bool CNmeaReceiver::HandleSentence(const std::string& line, CTrackLogStore* log,
 }
 
 bool CNmeaReceiver::LiveEndIsLast(const CTrackLogStore& log) const {
-    return m_LiveIndex >= 0 && m_LiveIndex == log.Count() - 1 && SamePoint(log.Points()[m_LiveIndex], m_LiveValue);
+    return m_LiveIndex >= 0 && m_LiveIndex == log.Count() - 1 &&
+           SamePoint(log.Points()[m_LiveIndex], m_LiveValue);
 }
 
 bool CNmeaReceiver::Append(CTrackLogStore& log, const TrackPoint& p) {
@@ -290,11 +292,14 @@ void CNmeaReceiver::HandleFix(const GgaSentence& s, CTrackLogStore* log, CGpsTri
     if (m_Settings.debugMode && m_DebugLog) {
         const auto far = [](CPointD a, CPointD b, bool whole) {
             const double dx = whole ? std::trunc(a.easting) - std::trunc(b.easting) : a.easting - b.easting;
-            const double dy = whole ? std::trunc(a.northing) - std::trunc(b.northing) : a.northing - b.northing;
+            const double dy =
+                whole ? std::trunc(a.northing) - std::trunc(b.northing) : a.northing - b.northing;
             return std::fabs(dx) > 5000 || std::fabs(dy) > 5000;
         };
         std::fprintf(m_DebugLog, "%s%s", far(GpsPosition, old, false) ? "1" : " ",
-                     first ? "*" : far(np.position, ref.position, true) ? "2" : " ");
+                     first                                  ? "*"
+                     : far(np.position, ref.position, true) ? "2"
+                                                            : " ");
         std::fprintf(m_DebugLog, "%.f %.f %.f %.f %.f %.f %.f %.f %.f %.f ", old.easting, old.northing,
                      GpsPosition.easting, GpsPosition.northing, last.position.easting, last.position.northing,
                      ref.position.easting, ref.position.northing, np.position.easting, np.position.northing);
@@ -329,6 +334,7 @@ void AddNmeaCommands(CCommandMap& map, CNmeaReceiver& receiver, std::function<bo
     map.AddUpdate(cmd::GpsEnabled, [&receiver](CCmdUI& ui) { ui.SetCheck(receiver.Enabled()); });
     map.AddCommand(cmd::GpsOpenPort, open);
     map.AddCommand(cmd::GpsClosePort, [&receiver] { receiver.CloseGpsPort(); });
-    map.AddCommand(cmd::GpsInvalidTest, [&receiver] { receiver.GpsPositionValid = !receiver.GpsPositionValid; });
+    map.AddCommand(cmd::GpsInvalidTest,
+                   [&receiver] { receiver.GpsPositionValid = !receiver.GpsPositionValid; });
     map.AddUpdate(cmd::GpsInvalidTest, [&receiver](CCmdUI& ui) { ui.SetCheck(receiver.GpsPositionValid); });
 }

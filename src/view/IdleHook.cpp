@@ -35,9 +35,13 @@ CIdleHook::Frame CIdleHook::FrameOf(CMainFrame& frame) {
     return r;
 }
 
-CIdleHook::CIdleHook(CNmeaReceiver& receiver, AppSettings& settings, std::function<CVornaDoc*()> doc, Frame frame,
-                     QObject* parent)
-    : QObject(parent), m_Receiver(receiver), m_Settings(settings), m_Doc(std::move(doc)), m_Frame(std::move(frame)) {}
+CIdleHook::CIdleHook(CNmeaReceiver& receiver, AppSettings& settings, std::function<CVornaDoc*()> doc,
+                     Frame frame, QObject* parent)
+    : QObject(parent),
+      m_Receiver(receiver),
+      m_Settings(settings),
+      m_Doc(std::move(doc)),
+      m_Frame(std::move(frame)) {}
 
 CIdleHook::~CIdleHook() { delete m_Notifier; }
 
@@ -104,7 +108,8 @@ void CIdleHook::ReceivePositions() {
     const CPointD pos = m_Receiver.GpsPosition;
     if (m_Frame.mapViews)
         for (CMapViewController* view : m_Frame.mapViews())
-            if (view->Desc().tracking == kTrackingGps) view->CenterOnPosition(pos.easting, pos.northing, 20.0);
+            if (view->Desc().tracking == kTrackingGps)
+                view->CenterOnPosition(pos.easting, pos.northing, 20.0);
     // A box shown while handling may have ended the document.
     doc = m_Doc ? m_Doc() : nullptr;
     if (doc) {
@@ -116,8 +121,8 @@ void CIdleHook::ReceivePositions() {
     const DmrParams& dmr = m_Settings.dmr;
     const double dx = dmr.ViewPoint.easting - pos.easting, dy = dmr.ViewPoint.northing - pos.northing;
     // Before a fix the position is nowhere: nothing to stick to yet.
-    if (dmr.StickToGps && m_Receiver.HadFixSinceOpen() && (dmr.PreviewMode == 0 || dx * dx + dy * dy > 40000.0) &&
-        renderIdle && renderIdle())
+    if (dmr.StickToGps && m_Receiver.HadFixSinceOpen() &&
+        (dmr.PreviewMode == 0 || dx * dx + dy * dy > 40000.0) && renderIdle && renderIdle())
         m_Receiver.GpsMovePending = 1;
 }
 

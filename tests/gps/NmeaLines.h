@@ -11,8 +11,12 @@
 #include "geo/Types.h"
 #include "platform/SerialPort.h"
 
-inline bool operator==(const CPointD& a, const CPointD& b) { return a.easting == b.easting && a.northing == b.northing; }
-inline std::ostream& operator<<(std::ostream& o, const CPointD& p) { return o << p.easting << "," << p.northing; }
+inline bool operator==(const CPointD& a, const CPointD& b) {
+    return a.easting == b.easting && a.northing == b.northing;
+}
+inline std::ostream& operator<<(std::ostream& o, const CPointD& p) {
+    return o << p.easting << "," << p.northing;
+}
 
 // body: what lies between '$' and '*'.
 inline std::string NmeaLine(const std::string& body) {

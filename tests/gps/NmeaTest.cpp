@@ -19,7 +19,8 @@ struct Env : DocEnv {
         ApplyDatum();
         Make();
         settings.gpsPort = pty;
-        if (pty.empty()) rx.SetPortFactory([this] { return std::unique_ptr<ISerialIO>(port = new QueuePort); });
+        if (pty.empty())
+            rx.SetPortFactory([this] { return std::unique_ptr<ISerialIO>(port = new QueuePort); });
     }
     ~Env() { std::fclose(debugLog); }
     CTrackLogStore& Log() { return doc->TrackLogStore(); }
@@ -83,7 +84,8 @@ TEST(Nmea, FixesKeepAPointPerIntervalAndALiveEndThatNeverOverwritesTheUsers) {
         for (std::size_t i = 0; i < r.events.size(); ++i) {
             const CPointD before = env.rx.GpsPosition;
             const char e = r.events[i];
-            EXPECT_EQ(e == 'F' || e == 'N' ? env.Send(GgaAt(lat += 0.001, 11.5, e == 'F' ? "1" : "0")) : 1, 1);
+            EXPECT_EQ(e == 'F' || e == 'N' ? env.Send(GgaAt(lat += 0.001, 11.5, e == 'F' ? "1" : "0")) : 1,
+                      1);
             if (e == 'V') env.rx.GpsPositionValid = !env.rx.GpsPositionValid;
             if (e == 'I') env.Log().Append(user);
             if (e == 'D') env.Log().Truncate(env.Log().Count() - 1);
@@ -119,7 +121,8 @@ TEST(Nmea, DamagedStreamsNeitherGrowTheLineNorLogBogusPoints) {
             EXPECT_LT(env.rx.GpsLine.size(), kNmeaLineCap);
         }
         EXPECT_EQ(handled, sentences) << bytes.substr(0, 40);
-        for (int i = 0; i < env.Log().Count(); ++i) EXPECT_EQ(env.Log().Points()[i].position, env.rx.GpsPosition);
+        for (int i = 0; i < env.Log().Count(); ++i)
+            EXPECT_EQ(env.Log().Points()[i].position, env.rx.GpsPosition);
     }
     // A log that cannot take points says so once.
     Env env;
@@ -128,7 +131,8 @@ TEST(Nmea, DamagedStreamsNeitherGrowTheLineNorLogBogusPoints) {
     env.prompter.texts.clear();
     ASSERT_TRUE(env.rx.OpenGpsPort());
     for (int i = 0; i < 5; ++i) env.Send(GgaAt(48.2 + i * 0.001, 11.6));
-    EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Error! TrackLog not initialised in InitInstance"});
+    EXPECT_EQ(env.prompter.texts,
+              std::vector<std::string>{"Error! TrackLog not initialised in InitInstance"});
 }
 
 // The shared captures in random pieces through a pseudo-terminal: each
@@ -141,9 +145,10 @@ TEST(Nmea, RealReceiverCapturesThroughAPseudoTerminal) {
         const char* file;
         int fixes, noFixes;
         double lat, lon;
-    } rows[] = {{"garmin25lp.log", 10, 9, 42.36, 13.37}, {"garmin-10x.log", 10, 4, 0, 0},
-                {"GPSmap-76S.log", 12, 0, 0, 0},         {"garmin48.log", 7, 0, 0, 0},
-                {"triton400.log", 4, 0, 0, 0},           {"gp-320fw-2019-04-07-coldboot.log", 2, 7, 48.15, 11.58}};
+    } rows[] = {
+        {"garmin25lp.log", 10, 9, 42.36, 13.37}, {"garmin-10x.log", 10, 4, 0, 0},
+        {"GPSmap-76S.log", 12, 0, 0, 0},         {"garmin48.log", 7, 0, 0, 0},
+        {"triton400.log", 4, 0, 0, 0},           {"gp-320fw-2019-04-07-coldboot.log", 2, 7, 48.15, 11.58}};
     Mix mix{42};
     for (const auto& r : rows) {
         std::stringstream text;
@@ -157,20 +162,24 @@ TEST(Nmea, RealReceiverCapturesThroughAPseudoTerminal) {
         int handled = 0;
         for (std::size_t at = 0, quiet = 0; quiet < 20; usleep(at < bytes.size() ? 0 : 5000)) {
             const std::size_t n = std::min<std::size_t>(1 + mix.Next(200), bytes.size() - at);
-            if (const ssize_t w = n ? ::write(pty.master, bytes.data() + at, n) : 0; w > 0) at += std::size_t(w);
+            if (const ssize_t w = n ? ::write(pty.master, bytes.data() + at, n) : 0; w > 0)
+                at += std::size_t(w);
             const int got = env.rx.Receive(&env.Log()).sentences;
             handled += got;
             quiet = at < bytes.size() || got ? 0 : quiet + 1;
         }
         int fixes = 0, noFixes = 0;
         std::rewind(env.debugLog);
-        for (char line[512]; std::fgets(line, sizeof line, env.debugLog);) ++(line[0] == '-' ? noFixes : fixes);
-        EXPECT_EQ(std::tuple(fixes, noFixes, handled), std::tuple(r.fixes, r.noFixes, r.fixes + r.noFixes)) << r.file;
+        for (char line[512]; std::fgets(line, sizeof line, env.debugLog);)
+            ++(line[0] == '-' ? noFixes : fixes);
+        EXPECT_EQ(std::tuple(fixes, noFixes, handled), std::tuple(r.fixes, r.noFixes, r.fixes + r.noFixes))
+            << r.file;
         for (int i = 0; r.lat && i < env.Log().Count(); ++i) {
             double lat = 0, lon = 0;
             const CPointD p = env.Log().Points()[i].position;
             ASSERT_TRUE(env.geo.GKToGeo(p.easting, p.northing, lat, lon));
-            EXPECT_LT(std::max(std::fabs(lat - r.lat), std::fabs(lon - r.lon)), 0.02) << r.file << " point " << i;
+            EXPECT_LT(std::max(std::fabs(lat - r.lat), std::fabs(lon - r.lon)), 0.02)
+                << r.file << " point " << i;
         }
     }
 }
@@ -187,14 +196,17 @@ TEST(Nmea, TheEnabledCommandOpensAndClosesUnlessTheTransferHoldsThePort) {
         ASSERT_EQ(r.portHeld && transfer.Open(pty.slave, 9600), r.portHeld);
         CCommandMap map;
         int toggles = 0;
-        AddNmeaCommands(map, env.rx, [&] { return r.transferRuns; }, [&] { ++toggles; });
+        AddNmeaCommands(
+            map, env.rx, [&] { return r.transferRuns; }, [&] { ++toggles; });
         env.prompter.texts.clear();
         map.OnCommand(cmd::GpsEnabled);
         CCmdUI ui(cmd::GpsEnabled);
         map.OnUpdateCommand(cmd::GpsEnabled, ui);
-        EXPECT_EQ(std::tuple(env.settings.gpsEnabled, ui.m_bChecked, toggles), std::tuple(r.enabled, r.enabled != 0, 1));
-        EXPECT_EQ(env.prompter.Saw("Error! Can not open port " + pty.slave + "! GPS positioning will be disabled!"),
-                  r.enabled == 0);
+        EXPECT_EQ(std::tuple(env.settings.gpsEnabled, ui.m_bChecked, toggles),
+                  std::tuple(r.enabled, r.enabled != 0, 1));
+        EXPECT_EQ(
+            env.prompter.Saw("Error! Can not open port " + pty.slave + "! GPS positioning will be disabled!"),
+            r.enabled == 0);
         map.OnCommand(cmd::GpsEnabled);
         EXPECT_EQ(env.settings.gpsEnabled, 0);
     }

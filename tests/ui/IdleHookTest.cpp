@@ -8,8 +8,8 @@
 
 #include "gps/NmeaLines.h"
 #include "gps/NmeaReceiver.h"
-#include "platform/IdleDriver.h"
 #include "platform/CommandIds.h"
+#include "platform/IdleDriver.h"
 #include "view/IdleHook.h"
 #include "view/MainFrm.h"
 #include "view/MapTransforms.h"
@@ -26,7 +26,9 @@ struct Env : ViewTestEnv {
     QueuePort* port = nullptr;
     int dmrUpdates = 0;
     bool renderIdle = true;
-    CIdleHook hook{rx, app, [this] { return doc.get(); },
+    CIdleHook hook{rx,
+                   app,
+                   [this] { return doc.get(); },
                    {nullptr, [this] { return std::vector{&pane}; }, [this](bool, bool) { ++dmrUpdates; }}};
     Env() {
         ApplyDatumParameters(app.geo, app);
@@ -69,10 +71,12 @@ TEST(IdleHook, TrackingPanesFollowBeyondTwentyPercentAndPassesRepaint) {
         env.pane.SetScrollOrigin(20000, 18000);
         env.pane.SetTracking(TrackingMode(r.tracking));
         std::string bytes;
-        for (int i = 0; i < r.sentences; ++i) bytes += env.FixAt(ClientToMap(200 + r.dx, 150.5, env.pane.Desc(), {}));
+        for (int i = 0; i < r.sentences; ++i)
+            bytes += env.FixAt(ClientToMap(200 + r.dx, 150.5, env.pane.Desc(), {}));
         EXPECT_TRUE(env.Pass(bytes));
         const MapPoint o = env.pane.Desc().origin;
-        EXPECT_EQ(std::tuple(o.x != 20000 || o.y != 18000, env.hints.hints), std::tuple(r.moves, r.hints)) << r.dx;
+        EXPECT_EQ(std::tuple(o.x != 20000 || o.y != 18000, env.hints.hints), std::tuple(r.moves, r.hints))
+            << r.dx;
     }
 }
 
@@ -84,8 +88,9 @@ TEST(IdleHook, TheViewPointSticksToTheFixAtTheNextPass) {
         int stick, preview;
         double distance;
         bool fix, idle, moves;
-    } rows[] = {{1, 1, 150, true, true, false}, {1, 1, 250, true, true, true},  {1, 0, 150, true, true, true},
-                {1, 0, 150, false, true, false}, {1, 0, 150, true, false, false}, {0, 0, 150, true, true, false}};
+    } rows[] = {{1, 1, 150, true, true, false},  {1, 1, 250, true, true, true},
+                {1, 0, 150, true, true, true},   {1, 0, 150, false, true, false},
+                {1, 0, 150, true, false, false}, {0, 0, 150, true, true, false}};
     for (const auto& r : rows) {
         Env env;
         if (r.fix) env.Pass(env.FixAt(kAt));
@@ -159,7 +164,8 @@ TEST(IdleHook, HomeTracksTheGpsAndOpensThePortOnce) {
     env.rx.CloseGpsPort();
     for (int i = 0; i < 2; ++i) {
         map.OnCommand(cmd::GpsTrackingHome);
-        EXPECT_EQ(std::tuple(opened, env.rx.Enabled(), frame.statusBar()->isVisible()), std::tuple(1, true, false));
+        EXPECT_EQ(std::tuple(opened, env.rx.Enabled(), frame.statusBar()->isVisible()),
+                  std::tuple(1, true, false));
         EXPECT_EQ(frame.ActiveController()->Desc().tracking, kTrackingGps);
     }
 }
