@@ -17,6 +17,7 @@
 #include "app/VornaApp.h"
 #include "doc/VornaDoc.h"
 #include "platform/IdleDriver.h"
+#include "view/IdleHook.h"
 #include "platform/QtPrompter.h"
 #include "platform/System.h"
 #include "view/AppCommands.h"
@@ -30,7 +31,19 @@ std::unique_ptr<QMainWindow> CreateMainWindow(const std::string& documentPath = 
     auto frame = std::make_unique<CMainFrame>(TheDoc(), VornaApp());
     CMainFrame* f = frame.get();
     f->AppCommands().documentPath = documentPath;
-    auto* idle = new CIdleDriver([f](long count) { return f->OnIdle(count); }, f);
+    CVornaApp& app = VornaApp();
+    Garmin& garmin = f->GarminLink();
+    AddNmeaCommands(
+        f->AppCommands(), app.nmea, [&garmin] { return garmin.GetState() != 0; },
+        [] {
+            if (CVornaDoc* doc = TheDoc()) doc->UpdateAllViews(nullptr, kHintAll);
+        });
+    AddGpsTrackingCommand(f->AppCommands(), *f, app.nmea);
+    auto* idle = new CIdleDriver({}, f);
+    auto* hook = new CIdleHook(app.nmea, app, [] { return TheDoc(); }, CIdleHook::FrameOf(*f), f);
+    hook->garminStep = [&garmin] { return garmin.Step(); };
+    hook->garminPort = [&garmin] { return garmin.PortHandle(); };
+    hook->Attach(*idle);
     idle->Start();
     frame->show();
     return frame;
@@ -121,6 +134,8 @@ int main(int argc, char** argv) {
     CShutdownRequests shutdown(qapp);
 
     CVornaApp app;
+    app.startGpsReception = [](CVornaApp& a) { a.nmea.OpenGpsPort(); };
+    app.stopGpsReception = [](CVornaApp& a) { a.nmea.CloseGpsPort(); };
     int rc = 0;
     if (app.InitInstance()) {
         std::unique_ptr<CVornaDoc> doc = CreateDocument(argc, argv);

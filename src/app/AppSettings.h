@@ -223,7 +223,6 @@ struct AppSettings {
     DmrParams dmr;
     int dmrStepHistory = 255;
     int dmrMaxOpenQuadrants = 20;
-    int gpsMovePending = 0;
 
     // Blank until read: a pane made without settings starts from nothing.
     ViewSettings views[kViewSlots];

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "gps/NmeaReceiver.h"
 #include "app/AppSettings.h"
 #include "app/MemoryCounters.h"
 #include "geo/GeoTransform.h"
@@ -74,6 +75,7 @@ public:
     int newWptBaseFlag = 0;
 
     CGeoTransform geo;
+    CNmeaReceiver nmea{*this, geo, gpsDebugLog};  // live positions on the GPS port
 
     // The settings file as read at start-up (unknown lines are kept on write).
     CProfile profile;

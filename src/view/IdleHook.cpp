@@ -89,21 +89,23 @@ bool CIdleHook::OnIdle(long count) {
         receiving = true;
         result = true;
     } else {
-        WatchPort(false);
+        // The two share the one port: a transfer's replies wake the driver too.
+        WatchPort(garminBusy && garminPort ? garminPort() : -1, false);
     }
 
     bool renderBusy = false;
     if (renderStep) renderBusy = renderStep();
     result = result || renderBusy;
 
-    m_PollingOnly = receiving && !garminBusy && !renderBusy && !baseBusy && !m_Receiver.GpsMovePending;
+    // A transfer only waits for the receiver's replies (or its time-out).
+    m_PollingOnly = (receiving || garminBusy) && !renderBusy && !baseBusy && !m_Receiver.GpsMovePending;
     return result;
 }
 
 void CIdleHook::ReceivePositions() {
     CVornaDoc* doc = m_Doc ? m_Doc() : nullptr;
     const NmeaPass pass = m_Receiver.Receive(doc ? &doc->TrackLogStore() : nullptr);
-    WatchPort(pass.readFailed);
+    WatchPort(m_Receiver.PortHandle(), pass.readFailed);
     if (pass.sentences == 0) return;
     const CPointD pos = m_Receiver.GpsPosition;
     if (m_Frame.mapViews)
@@ -126,8 +128,7 @@ void CIdleHook::ReceivePositions() {
         m_Receiver.GpsMovePending = 1;
 }
 
-void CIdleHook::WatchPort(bool readFailed) {
-    const int fd = m_Receiver.PortHandle();
+void CIdleHook::WatchPort(int fd, bool readFailed) {
     if (m_Notifier && (fd < 0 || m_Notifier->socket() != fd)) {
         delete m_Notifier;
         m_Notifier = nullptr;

@@ -35,6 +35,8 @@ public:
 
     // A receiver transfer's step: true while it has more to do.
     std::function<bool()> garminStep;
+    // The port a running transfer waits on, -1 when none.
+    std::function<int()> garminPort;
     // One step of the 3-D view's rendering: true while it has more to do.
     std::function<bool()> renderStep;
     // True when there is a 3-D view and it is not rendering (unset: no 3-D view).
@@ -48,7 +50,8 @@ public:
 
 private:
     void ReceivePositions();
-    void WatchPort(bool readFailed);
+    // Wakes the driver when the open port (reception's or a transfer's) has data.
+    void WatchPort(int fd, bool readFailed);
 
     CNmeaReceiver& m_Receiver;
     AppSettings& m_Settings;

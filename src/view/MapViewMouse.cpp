@@ -387,8 +387,8 @@ std::string CMapViewController::StatusTextAt(QPoint p) {
         text += Format("H=%.2f", m_Doc->GetDmrZAt(P.easting, P.northing) * 100.0);
         if (a.frameHandle != kFrameNone) text += "; PRINT AREA";
     }
-    // The receiver's last position follows ("; Curr.Pos: E=..., N=...") once
-    // the GPS link keeps one.
+    if (const CVornaApp& app = VornaApp(); app.gpsEnabled)
+        text += Format("; Curr.Pos: E=%.1f, N=%.1f", app.nmea.GpsPosition.easting, app.nmea.GpsPosition.northing);
     return text;
 }
 
