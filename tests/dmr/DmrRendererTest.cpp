@@ -1,0 +1,218 @@
+// Whole renders over planes the test writes: shading, colours, gap filling,
+// scheduling on a test clock, quadrant ageing and the claims given back.
+#include <gtest/gtest.h>
+
+#include <new>
+#include <set>
+
+#include "DmrTestEnv.h"
+
+// Lets the test refuse the elevation cache a quadrant's heights (10000 x 2
+// bytes through the non-throwing array form), as a full memory would.
+static bool g_RefuseHeights = false;
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
+    if (g_RefuseHeights && n == 20000) return nullptr;
+    try {
+        return ::operator new[](n);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+namespace {
+
+using State = CDmrRenderer::State;
+
+// Quadrant (10, 10) and its neighbours; the eye 1 km inside the block's
+// south edge, looking north over 15 km of it.
+constexpr int kRow = 10, kCol = 10;
+const CPointD kEye(475000, 5101000);
+
+void Plane(DmrEnv& env, int metres) {
+    env.WriteBlock(kRow, kCol, 1, metres);
+    DmrParams& p = env.settings.dmr;
+    p.ViewPoint = kEye, p.Azimut = 0, p.ViewAngle = 60, p.Elevation = -10, p.AbsHeight = metres + 300;
+    p.PreviewMode = 2;
+}
+
+std::uint32_t Rgb(int r, int g, int b) { return std::uint32_t(r << 16 | g << 8 | b); }
+
+// The picture's colours other than the sky's.
+std::set<std::uint32_t> Ground(DmrEnv& env) {
+    std::set<std::uint32_t> out;
+    for (int y = 0; y < env.r->Picture().height(); ++y)
+        for (int x = 0; x < env.r->Picture().width(); ++x) {
+            const std::uint32_t c = env.Px(x, y);
+            const bool sky =
+                (c & 0xFF) == 0xFF && (c >> 16) == ((c >> 8) & 0xFF) && (c >> 16) >= 64 && (c >> 16) <= 192;
+            if (!sky) out.insert(c);
+        }
+    return out;
+}
+
+int OpenQuadrants(const CVornaDoc& doc) {
+    int n = 0;
+    for (int q = 0; q < kQuadrantCount; ++q) n += doc.DmrClaimCount(q) > 0;
+    return n;
+}
+
+}  // namespace
+
+// A level plane lit from above shows one shade (the light's upward 1/sqrt(3)
+// gives shade 49); its colour follows the height and the surface.
+TEST(DmrRender, PlanesShowTheColourOfTheirHeightAndSurface) {
+    const std::uint32_t g49 = Rgb(178, 178, 178);  // 49 x 255 / 70
+    const struct {
+        int surface, metres, fill;
+        std::set<std::uint32_t> colours;
+    } rows[] = {
+        {0, 502, 1, {g49}},
+        {0, 502, 0, {g49, 0xFFFFFF}},        // unfilled: the sky stays unpainted
+        {1, 0, 1, {Rgb(0, 0, 178)}},         // sea level: deep blue
+        {1, 1, 1, {Rgb(0, 178, 89)}},        // just above it: the first step
+        {1, 502, 1, {Rgb(88, 178, 45)}},     // step 126
+        {1, 1502, 1, {Rgb(157, 136, 42)}},   // step 376
+        {1, 3002, 1, {Rgb(172, 172, 172)}},  // step 751
+        // Draped map, forest and roads: roads near, only forest beyond 10 km.
+        {2, 502, 1, {Rgb(0, 0, 0), Rgb(0, 118, 89)}},
+        // Orthophoto: byte 0 (near) is plain shading; byte 100 is 100 x shade / 70.
+        {3, 502, 1, {g49, Rgb(70, 70, 70)}},
+    };
+    for (const auto& row : rows) {
+        DmrEnv env;
+        Plane(env, row.metres);
+        env.settings.dmr.SurfaceType = row.surface;
+        env.settings.dmr.FillGaps = row.fill;
+        for (int r = kRow - 1; r <= kRow + 1; ++r)
+            for (int c = kCol - 1; c <= kCol + 1; ++c) {
+                if (row.surface == 2) env.WriteSegment(1, r, c, 0x09);
+                if (row.surface == 3) env.WriteSegment(4, r, c, r == kRow + 1 ? 0 : 100);
+            }
+        env.Renderer(120, 90);
+        env.RenderAll();
+        EXPECT_EQ(Ground(env), row.colours) << row.surface << " at " << row.metres;
+        EXPECT_TRUE(env.prompter.texts.empty());
+    }
+}
+
+TEST(DmrRender, ASurfaceFollowsTheDelayAndARedrawStartsAfresh) {
+    DmrEnv env;
+    Plane(env, 502);
+    DmrParams& p = env.settings.dmr;
+    CDmrRenderer& r = env.Renderer(64, 48);
+    int finished = 0;
+    r.SetFinishedHook([&] { ++finished; });
+    r.Redraw();
+    // No work until more than half a second has passed.
+    EXPECT_EQ(r.MsUntilWork(), 500);
+    env.now += 0.5;
+    EXPECT_TRUE(r.IdleStep());
+    EXPECT_EQ(r.GetState(), State::Waiting);
+    EXPECT_GT(r.MsUntilWork(), 0);
+    env.now += 0.001;
+    for (int i = 0; i < 6; ++i) EXPECT_TRUE(r.IdleStep());
+    EXPECT_EQ(r.GetState(), State::Rendering);
+    EXPECT_GT(r.Progress(), 0.1);
+    // The old (blank) picture stays until the surface is done.
+    EXPECT_EQ(env.Px(32, 5), 0xFFFFFFu);
+    EXPECT_EQ(finished, 0);
+    // A new heading in mid-render: the picture is the new view's alone.
+    p.Azimut = 30;
+    env.RenderAll();
+    EXPECT_EQ(finished, 1);
+    DmrEnv fresh;
+    Plane(fresh, 502);
+    fresh.settings.dmr.Azimut = 30;
+    fresh.Renderer(64, 48);
+    fresh.RenderAll();
+    EXPECT_EQ(r.Picture(), fresh.r->Picture());
+    // "Delayed" draws the wireframe first, except while following the receiver.
+    for (const int stick : {0, 1}) {
+        p.PreviewMode = 1, p.StickToGps = stick, finished = 0;
+        r.Redraw();
+        EXPECT_EQ(finished, 1 - stick);
+        EXPECT_EQ(r.GetState(), State::Waiting);
+    }
+    // No view point: nothing at all.
+    p.ViewPoint = CPointD(0, 0);
+    r.Redraw();
+    EXPECT_EQ(r.MsUntilWork(), -1);
+}
+
+// Quadrants stay open across renders, age out by count and history, and go
+// back with the renderer, as do its map segments.
+TEST(DmrRender, QuadrantsAgeAndEveryClaimGoesBackWithTheRenderer) {
+    DmrEnv env;
+    env.WriteBlock(kRow, kCol + 1, 2, 400);
+    DmrParams& p = env.settings.dmr;
+    p.ViewPoint = kEye, p.Azimut = 0, p.Visibility = 5, p.SurfaceType = 2, p.PreviewMode = 2;
+    env.WriteSegment(1, kRow + 1, kCol, 0x01);
+    CDmrRenderer& r = env.Renderer(64, 48);
+    CVornaDoc& doc = *env.doc;
+    env.RenderAll();
+    EXPECT_GT(OpenQuadrants(doc), 0);
+    EXPECT_GT(
+        doc.Series(1).SInUse[std::size_t(doc.Segments().GetSegmentIndex(1, kEye.easting, kEye.northing))], 0);
+    // Max Open 0: what the last render opened stays, what older ones opened closes.
+    env.settings.dmrMaxOpenQuadrants = 0;
+    p.ViewPoint = CPointD(kEye.easting + 20000, kEye.northing);
+    env.RenderAll();
+    EXPECT_GT(OpenQuadrants(doc), 0);
+    for (int q = 0; q < kQuadrantCount; ++q)
+        EXPECT_EQ(r.QuadrantAges()[std::size_t(q)], doc.DmrClaimCount(q) ? 2 : 0) << q;
+    env.r.reset();
+    EXPECT_EQ(OpenQuadrants(doc), 0);
+    for (std::int32_t n : doc.Series(1).SInUse) ASSERT_EQ(n, 0);
+    EXPECT_EQ(env.mem[kMemSegInView], 0);
+    EXPECT_EQ(env.mem[kMemSegInView + 1], 0);
+    // A history of 1: a quadrant in every render is closed every second one.
+    env.settings.dmrMaxOpenQuadrants = 20;
+    env.settings.dmrStepHistory = 1;
+    env.Renderer(64, 48);
+    for (const bool open : {true, false, true}) {
+        env.RenderAll();
+        EXPECT_EQ(OpenQuadrants(doc) > 0, open);
+    }
+}
+
+// Views that make no sense end in a bounded number of steps without a flood of messages.
+TEST(DmrRender, DegenerateViewsEndQuietly) {
+    const std::function<void(DmrParams&)> rows[] = {
+        [](DmrParams& p) { p.ViewAngle = 0; },
+        [](DmrParams& p) { p.ViewAngle = 180; },
+        [](DmrParams& p) { p.AbsHeight = 0; },
+        [](DmrParams& p) { p.Visibility = 0; },
+        [](DmrParams& p) { p.Elevation = 90; },
+        [](DmrParams& p) { p.Elevation = -90; },
+        [](DmrParams& p) { p.Azimut = 1e300; },
+        [](DmrParams& p) { p.Visibility = 1000000; },
+        [](DmrParams& p) { p.IsRelHeight = 1, p.RelHeight = 0; },
+    };
+    for (const auto& change : rows) {
+        DmrEnv env;
+        Plane(env, 502);
+        env.settings.dmr.PreviewMode = 1;
+        change(env.settings.dmr);
+        env.Renderer(32, 24);
+        env.RenderAll();
+        EXPECT_EQ(env.r->GetState(), State::Idle) << &change - rows;
+        EXPECT_LE(env.prompter.texts.size(), 2u) << &change - rows;
+    }
+}
+
+// Out of memory for heights: the render stops after the first query's
+// messages instead of showing them for every node, and the old picture stays.
+TEST(DmrRender, NoMemoryForHeightsStopsTheRender) {
+    for (const int preview : {0, 2}) {
+        DmrEnv env;
+        Plane(env, 502);
+        env.settings.dmr.PreviewMode = preview;
+        env.Renderer(64, 48);
+        g_RefuseHeights = true;
+        env.RenderAll();
+        g_RefuseHeights = false;
+        EXPECT_EQ(env.prompter.texts.size(), 2u) << preview;
+        EXPECT_EQ(env.r->GetState(), State::Idle);
+        EXPECT_EQ(env.Px(32, 10), 0xFFFFFFu);
+    }
+}
