@@ -1,1 +1,0 @@
-// Keeps the library target non-empty until the subsystem has sources.
