@@ -1,26 +1,641 @@
 #include "dmr/DmrRenderer.h"
 
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <vector>
+
 #include "app/AppSettings.h"
+#include "app/MemoryCounters.h"
+#include "dmr/DmrCamera.h"
+#include "dmr/DmrTables.h"
+#include "dmr/HorizonRaster.h"
+#include "doc/Grids.h"
+#include "doc/MapViewDesc.h"
 #include "doc/VornaDoc.h"
+#include "geo/Convert.h"
+#include "platform/Prompt.h"
 #include "platform/System.h"
 
-struct CDmrRenderer::Impl {};
+using namespace dmr;
+
+namespace {
+
+constexpr double kSurfaceDelay = 0.5;  // seconds between the wireframe and the surface
+constexpr int kSideSeries[4] = {kMapNone, kMapNone, 1, 4};  // TK50 draped, OF50 orthophoto
+
+struct RowEntry {
+    std::int32_t sx = 0, sy = 0, valid = 0;
+};
+
+// Once-per-render messages: a row-by-row box would bury the user.
+struct Warnings {
+    bool sides = false, range = false;
+};
+
+}  // namespace
+
+struct CDmrRenderer::Impl {
+    CVornaDoc& doc;
+    AppSettings& settings;
+    CMemoryCounters& memory;
+    QuadrantFlags& ages;
+
+    Camera cam;
+    Trapezoid trap;
+    bool haveTrap = false;
+    ScanPlan plan;
+    int currentRow = 0;
+    int rowsDone = 0;
+    int prevLow = 1, prevHigh = -1;
+
+    bool wireframe = false;
+    int surface = 0;
+    bool fillGaps = false;
+    double light[3] = {};
+    double sampling = 1.0;
+    bool heightFailed = false;
+    Warnings warned;
+
+    CHorizonRaster raster;
+    std::vector<RowEntry> rowBuf[2];
+    int nearBuf = 0;
+
+    // Map choice: segments for the draped surfaces stay claimed across renders.
+    int storedSurface = 0, storedPreview = 0;
+    MapViewDesc desc;
+    SegmentFlags inView;
+    bool haveInView = false;
+    int stride = 0;
+
+    // The sampled patch and its projections.
+    double X[kPatchSteps + 1][kPatchSteps + 1];
+    double Y[kPatchSteps + 1][kPatchSteps + 1];
+    double Z[kPatchSteps + 1][kPatchSteps + 1];
+    Camera::Projected S[kPatchSteps + 1][kPatchSteps + 1];
+    bool ok[kPatchSteps + 1][kPatchSteps + 1];
+    int nI = 0, nJ = 0;
+    bool gap = false;
+
+    Impl(CVornaDoc& d, AppSettings& s, CMemoryCounters& m, QuadrantFlags& a) : doc(d), settings(s), memory(m), ages(a) {
+        rowBuf[0].resize(kRowBufferSize);
+        rowBuf[1].resize(kRowBufferSize);
+        desc.mapType = kMapNone;
+        for (int& l : desc.layers) l = 1;
+    }
+
+    // ---- heights -------------------------------------------------------------
+    double Height(int n, int e, bool absolute) {
+        if (heightFailed) return -1.0;
+        const double z = doc.GetDmrZ(n, e, ages, absolute ? 1 : 0);
+        if (z == -1.0) {
+            // A quadrant inside the area that is still not claimed after the
+            // query could not be loaded for lack of memory; its message has
+            // been shown, and every further query would show it again.
+            const int q = GetQuadrantIndex(100.0 * e, 100.0 * n);
+            if (q >= 0 && !ages[std::size_t(q)]) heightFailed = true;
+        }
+        return z;
+    }
+
+    // ---- map segments ----------------------------------------------------------
+    void ReleaseMapSegments() {
+        if (!haveInView) return;
+        doc.SelectActiveMapSegments(desc, CRectD(), inView, 0);
+        if (std::any_of(inView.begin(), inView.end(), [](std::int32_t f) { return f != 0; }))
+            MsgBox("Error! Not entire SInView is FALSE after deselecting segments in ReleaseMapSegments");
+        memory.CountFree(kMemSegInView, (long long)inView.size() * 4);
+        inView.clear();
+        inView.shrink_to_fit();
+        haveInView = false;
+    }
+
+    void ChooseMap(const DmrParams& p) {
+        if (p.SurfaceType == storedSurface && p.PreviewMode == storedPreview) return;
+        storedSurface = p.SurfaceType;
+        storedPreview = p.PreviewMode;
+        const int type = (p.PreviewMode == 0 || p.SurfaceType < 0 || p.SurfaceType > 3) ? kMapNone
+                                                                                       : kSideSeries[p.SurfaceType];
+        if (type == desc.mapType) return;
+        ReleaseMapSegments();
+        desc.mapType = type;
+        if (type < 0) return;
+        SetSeriesGeometry(desc, type, settings.mapTypes[type]);
+        stride = DibStride(desc.segmentPixels);
+        try {
+            inView.assign(std::size_t(std::max(desc.segmentCount, 0)), 0);
+        } catch (const std::bad_alloc&) {
+            MsgBox("Internal Error! Not enough memory for SInView in CDMRView::PrepareDraw!");
+            desc.mapType = kMapNone;
+            return;
+        }
+        haveInView = true;
+        memory.CountAlloc(kMemSegInView, (long long)inView.size() * 4);
+    }
+
+    void MarkSegmentsOnLine(Point2 a, Point2 b, int n, std::vector<char>& flags) const {
+        for (int i = 0; i <= n; ++i) {
+            const double x = (a.x * (n - i) + b.x * i) / n, y = (a.y * (n - i) + b.y * i) / n;
+            const int idx = doc.Segments().GetSegmentIndex(desc.mapType, y * 100.0, x * 100.0);
+            if (idx >= 0 && idx < int(flags.size())) flags[std::size_t(idx)] = 1;
+        }
+    }
+
+    // Releases segments the previous picture's ground did not touch.
+    void ReleaseOutOfView() {
+        if (desc.mapType == kMapNone || !haveInView || !haveTrap || desc.segmentMetres <= 0) return;
+        std::vector<char> inArea(inView.size(), 0);
+        const double S = desc.segmentMetres;
+        // More probes than the whole area has segments add nothing.
+        const int most = int(2.0 * (kAreaEast - kAreaWest + kAreaNorth - kAreaSouth) / S) + 2;
+        auto steps = [&](double metres) { return std::clamp(SaturateToInt(2.0 * metres / S + 1.0), 1, most); };
+        auto dist = [](Point2 a, Point2 b) { return std::hypot(a.x - b.x, a.y - b.y); };
+        auto mix = [](Point2 a, Point2 b, int i, int n) {
+            return Point2{(a.x * (n - i) + b.x * i) / n, (a.y * (n - i) + b.y * i) / n};
+        };
+        const Point2 mn{(trap.nearLeft.x + trap.nearRight.x) / 2, (trap.nearLeft.y + trap.nearRight.y) / 2};
+        const Point2 mf{(trap.farLeft.x + trap.farRight.x) / 2, (trap.farLeft.y + trap.farRight.y) / 2};
+        const int n = steps(dist(mn, mf) * 100.0);
+        for (int i = 0; i <= n; ++i) {
+            const Point2 l = mix(trap.nearLeft, trap.farLeft, i, n), r = mix(trap.nearRight, trap.farRight, i, n);
+            MarkSegmentsOnLine(l, r, steps(dist(l, r) * 100.0), inArea);
+        }
+        auto edge = [&](Point2 a, Point2 b) {
+            MarkSegmentsOnLine(a, b, std::clamp(SaturateToInt(dist(a, b) + 1.0), 1, most), inArea);
+        };
+        edge(trap.nearLeft, trap.farLeft);
+        edge(trap.nearRight, trap.farRight);
+        edge(trap.nearLeft, trap.nearRight);
+        edge(trap.farLeft, trap.farRight);
+        for (std::size_t i = 0; i < inView.size(); ++i)
+            if (inView[i] && !inArea[i]) doc.RemoveMapSegments(desc, int(i), inView);
+    }
+
+    // ---- preparation -----------------------------------------------------------
+    bool PrepareDraw(bool wire, int w, int h) {
+        const DmrParams& p = settings.dmr;
+        wireframe = wire;
+        surface = p.SurfaceType;
+        fillGaps = p.FillGaps != 0;
+        for (int i = 0; i < 3; ++i) light[i] = p.Light[i];
+        sampling = p.Rendering == 0 ? 2.0 : p.Rendering == 1 ? 1.0 : 0.5;
+        double eyeZ = p.AbsHeight / 100.0;
+        if (p.IsRelHeight) {
+            const double n = p.ViewPoint.northing / 100.0, e = p.ViewPoint.easting / 100.0;
+            eyeZ = p.RelHeight / 100.0 + Height(SaturateToInt(n), SaturateToInt(e), true);
+        }
+        cam.Setup(p, w, h, eyeZ);
+        ChooseMap(p);
+        ReleaseOutOfView();
+        Trapezoid t;
+        t.Build(cam);
+        if (!t.Finite()) return false;
+        try {
+            raster.Reset(w, h);
+        } catch (const std::bad_alloc&) {
+            MsgBox("Error! Not enough memory for DMR image in PrepareDraw!");
+            return false;
+        }
+        trap = t;
+        haveTrap = true;
+        doc.DmrGroundRange = trap.groundRange;
+        nearBuf = 0;
+        plan = PlanScan(p.Azimut, trap);
+        currentRow = plan.firstRow;
+        rowsDone = 0;
+        prevLow = 1;
+        prevHigh = -1;
+        warned = Warnings{};
+        return !heightFailed;
+    }
+
+    // ---- one row -----------------------------------------------------------------
+    bool AlongX() const { return plan.dir == kScanNorth || plan.dir == kScanSouth; }
+
+    // Screen x of the grid node at (scan row, column) on the terrain.
+    bool NodeSx(int row, int col, int& sx) {
+        const int x = AlongX() ? row : col, y = AlongX() ? col : row;
+        Camera::Projected pr;
+        if (!cam.Project(x, y, Height(x, y, true), pr)) return false;
+        sx = pr.sx;
+        return true;
+    }
+
+    void ProjectToRow(int buf, int col, int row) {
+        const int k = col - ColumnOffset(plan.dir);
+        if (k < 0 || k >= kRowBufferSize) return;
+        const int x = AlongX() ? row : col, y = AlongX() ? col : row;
+        RowEntry& e = rowBuf[buf][std::size_t(k)];
+        Camera::Projected pr;
+        e.valid = cam.Project(x, y, Height(x, y, true), pr) ? 1 : 0;
+        e.sx = pr.sx;
+        e.sy = pr.sy;
+    }
+
+    // Column coordinate where a side line crosses scan row r.
+    double Hit(const Line& l, double r) const { return AlongX() ? -(l.a * r + l.c) / l.b : -(l.b * r + l.c) / l.a; }
+    bool Inside(double hit, double r) const {
+        const double v = AlongX() ? trap.farEdge.At(r, hit) : trap.farEdge.At(hit, r);
+        return std::isfinite(v) && std::copysign(1.0, v) == trap.sideSign;
+    }
+
+    void Draw() {
+        const int r = currentRow, r2 = r + plan.rowStep;
+        const ScanDir dir = plan.dir;
+        const int offset = ColumnOffset(dir);
+        const int minCol = offset, maxCol = offset + kRowBufferSize - 1;
+        // 1. the column next to the line of sight
+        const bool leftIsLess = dir == kScanNorth || dir == kScanWest;
+        int c = std::clamp(SaturateToInt(plan.apex), minCol - 25, maxCol + 25) + (dir == kScanEast ? 1 : 0);
+        auto nearLeftOfFar = [&](int col) {  // r' at or screen-left of r
+            int a, b;
+            if (!NodeSx(r, col, a) || !NodeSx(r2, col, b)) return false;
+            return leftIsLess ? b <= a : a <= b;
+        };
+        auto farRightOfNear = [&](int col) {
+            int a, b;
+            if (!NodeSx(r, col, a) || !NodeSx(r2, col, b)) return false;
+            return leftIsLess ? a < b : b < a;
+        };
+        for (int k = 0; k < 20 && nearLeftOfFar(c); ++k) --c;
+        for (int k = 0; k < 20 && farRightOfNear(c + 1); ++k) ++c;
+        // 2. where the side edges cross the far row
+        double leftHit = Hit(trap.left, r2), rightHit = Hit(trap.right, r2);
+        const bool leftIn = Inside(leftHit, r2), rightIn = Inside(rightHit, r2);
+        bool fixedLeft = false, fixedRight = false;
+        if (!leftIn && !rightIn) {
+            if (!warned.sides) MsgBox("Warning! Left and right intersections out of range!");
+            warned.sides = true;
+        } else if (!rightIn) {
+            rightHit = Hit(trap.farEdge, r2);
+            fixedRight = true;
+        } else if (!leftIn) {
+            leftHit = Hit(trap.farEdge, r2);
+            fixedLeft = true;
+        }
+        // 3. column ends, widened to the picture's edges
+        const int screenRight = (dir == kScanNorth || dir == kScanWest) ? 1 : -1;
+        int L = std::clamp(SaturateToInt(leftHit), minCol - 20, maxCol + 20);
+        int R = std::clamp(SaturateToInt(rightHit), minCol - 20, maxCol + 20);
+        int sx = 0;
+        if (!fixedRight)
+            for (int k = 0; k < 10 && NodeSx(r2, R, sx) && sx < cam.width; ++k) R += screenRight;
+        if (!fixedLeft)
+            for (int k = 0; k < 10 && NodeSx(r2, L, sx) && sx > 0; ++k) L -= screenRight;
+        const int lo0 = std::min(L, R), hi0 = std::max(L, R);
+        const int lo = std::max(lo0, minCol), hi = std::min(hi0, maxCol);
+        // 4. far row of the last step becomes the near row
+        nearBuf ^= 1;
+        const int farBuf = nearBuf ^ 1;
+        for (int col = lo - 1; col <= hi + 1; ++col) {
+            if (prevHigh < 0 || col < prevLow || col > prevHigh) ProjectToRow(nearBuf, col, r);
+            ProjectToRow(farBuf, col, r2);
+        }
+        prevLow = lo - 1;
+        prevHigh = hi + 1;
+        if (heightFailed) return;
+        // 5. cells from the line of sight outwards
+        if (hi0 < lo0) {
+            if (!warned.range && dir == kScanNorth) MsgBox("Error! Y range not valid in Draw DMR image!");
+            if (!warned.range && dir == kScanWest) MsgBox("Error! X range not valid in Draw DMR image!");
+            warned.range = true;
+        } else {
+            for (int col = std::max(c, lo); col <= hi && !heightFailed; ++col) DrawCell(r, col, plan.rowStep, 1);
+            for (int col = std::min(hi, c); col >= lo && !heightFailed; --col) DrawCell(r, col, plan.rowStep, -1);
+        }
+        // 6.
+        currentRow = r2;
+    }
+
+    // ---- one cell ------------------------------------------------------------------
+    void DrawCell(int row, int col, int rowStep, int colStep) {
+        if (wireframe) {
+            const int k = col - ColumnOffset(plan.dir), k2 = k + colStep;
+            auto valid = [](const std::vector<RowEntry>& b, int i) {
+                return i >= 0 && i < kRowBufferSize && b[std::size_t(i)].valid;
+            };
+            const auto& nearRow = rowBuf[nearBuf];
+            const auto& farRow = rowBuf[nearBuf ^ 1];
+            if (!valid(nearRow, k)) return;
+            const RowEntry& a = nearRow[std::size_t(k)];
+            if (valid(nearRow, k2))
+                raster.DrawHorizonLine(a.sx, a.sy, nearRow[std::size_t(k2)].sx, nearRow[std::size_t(k2)].sy, 0, true);
+            if (valid(farRow, k)) raster.DrawHorizonLine(a.sx, a.sy, farRow[std::size_t(k)].sx, farRow[std::size_t(k)].sy, 0, false);
+            return;
+        }
+        // Patches run in (northing, easting) whatever the scan axis.
+        if (AlongX())
+            PaintPatch(row, col, rowStep, colStep, true);
+        else
+            PaintPatch(col, row, colStep, rowStep, false);
+    }
+
+    static int SampleStep(int extent, double sampling) {
+        const int e = std::max(extent, 1);
+        return std::max(SaturateToInt((kPatchSteps / e) * sampling), 1);
+    }
+
+    void ComputePatch(int r, int c, int dr, int dc) {
+        double z00 = Height(r, c, false), z10 = Height(r + dr, c, false);
+        double z01 = Height(r, c + dc, false), z11 = Height(r + dr, c + dc, false);
+        gap = z00 < 0 || z10 < 0 || z01 < 0 || z11 < 0;
+        if (gap) z00 = std::fabs(z00), z10 = std::fabs(z10), z01 = std::fabs(z01), z11 = std::fabs(z11);
+        Camera::Projected s00, s10, s01, s11;
+        int stepI = 1, stepJ = 1;
+        // A corner behind the eye gives no extent: the finest sampling is safe.
+        if (cam.Project(r, c, z00, s00) && cam.Project(r + dr, c, z10, s10) && cam.Project(r, c + dc, z01, s01) &&
+            cam.Project(r + dr, c + dc, z11, s11)) {
+            const int ey = std::max(std::abs(s10.sy - s00.sy), std::abs(s11.sy - s01.sy));
+            const int ex = std::max(std::abs(s10.sx - s00.sx), std::abs(s11.sx - s01.sx));
+            stepJ = SampleStep(ey, sampling);
+            stepI = SampleStep(ex, sampling);
+        }
+        // Control net: corners, and beside each the slope of a central
+        // difference over two steps, one third of it.
+        auto Zabs = [&](int n, int e) { return Height(n, e, true); };
+        const double gx00 = (z10 - Zabs(r - dr, c)) / 2 * (dr / 3.0) * dr;
+        const double gy00 = (z01 - Zabs(r, c - dc)) / 2 * (dc / 3.0) * dc;
+        const double gx10 = (z00 - Zabs(r + 2 * dr, c)) / 2 * (dr / 3.0) * dr;
+        const double gy10 = (z11 - Zabs(r + dr, c - dc)) / 2 * (dc / 3.0) * dc;
+        const double gx01 = (z11 - Zabs(r - dr, c + dc)) / 2 * (dr / 3.0) * dr;
+        const double gy01 = (z00 - Zabs(r, c + 2 * dc)) / 2 * (dc / 3.0) * dc;
+        const double gx11 = (z01 - Zabs(r + 2 * dr, c + dc)) / 2 * (dr / 3.0) * dr;
+        const double gy11 = (z10 - Zabs(r + dr, c + 2 * dc)) / 2 * (dc / 3.0) * dc;
+        const double P[4][4] = {
+            {z00, z00 + gy00, z01 + gy01, z01},
+            {z00 + gx00, z00 + gx00 + gy00, z01 + gx01 + gy01, z01 + gx01},
+            {z10 + gx10, z10 + gx10 + gy10, z11 + gx11 + gy11, z11 + gx11},
+            {z10, z10 + gy10, z11 + gy11, z11},
+        };
+        const auto& B = GetTables().bernstein;
+        int us[kPatchSteps + 1], vs[kPatchSteps + 1];
+        auto samples = [](int step, int* out) {
+            int n = 0;
+            for (int u = 0;; u += step) {
+                out[n] = std::min(u, kPatchSteps);
+                if (out[n++] == kPatchSteps) return n - 1;
+            }
+        };
+        nI = samples(stepI, us);
+        nJ = samples(stepJ, vs);
+        for (int i = 0; i <= nI; ++i) {
+            const int u = us[i];
+            double x = 0, rowZ[4];
+            for (int a = 0; a < 4; ++a) x += (r + a * dr / 3.0) * B[a][u];
+            for (int b = 0; b < 4; ++b) rowZ[b] = P[0][b] * B[0][u] + P[1][b] * B[1][u] + P[2][b] * B[2][u] + P[3][b] * B[3][u];
+            for (int j = 0; j <= nJ; ++j) {
+                const int v = vs[j];
+                double y = 0, z = 0;
+                for (int b = 0; b < 4; ++b) y += (c + b * dc / 3.0) * B[b][v], z += rowZ[b] * B[b][v];
+                X[i][j] = x;
+                Y[i][j] = y;
+                Z[i][j] = z > 0 ? z : 0;
+                ok[i][j] = cam.Project(x, y, Z[i][j], S[i][j]);
+            }
+        }
+    }
+
+    double Shade(int i, int j, int dr, int dc) const {
+        double d1[3] = {X[i + 1][j] - X[i][j], Y[i + 1][j] - Y[i][j], Z[i + 1][j] - Z[i][j]};
+        double d2[3] = {X[i][j + 1] - X[i][j], Y[i][j + 1] - Y[i][j], Z[i][j + 1] - Z[i][j]};
+        const double l1 = std::sqrt(d1[0] * d1[0] + d1[1] * d1[1] + d1[2] * d1[2]) * dr;
+        const double l2 = std::sqrt(d2[0] * d2[0] + d2[1] * d2[1] + d2[2] * d2[2]) * dc;
+        for (double& v : d1) v /= l1;
+        for (double& v : d2) v /= l2;
+        const double n[3] = {d1[1] * d2[2] - d1[2] * d2[1], d1[2] * d2[0] - d1[0] * d2[2], d1[0] * d2[1] - d1[1] * d2[0]};
+        const double s = ((n[0] * light[0] + n[1] * light[1] + n[2] * light[2]) + 1.0) * 0.5 * 63.0;
+        return std::isfinite(s) ? std::clamp(s, 0.0, 63.0) : 0.0;
+    }
+
+    // The map byte under a sample; false without map data there.
+    bool MapByte(double x, double y, std::uint8_t& byte) {
+        const int idx = doc.Segments().GetSegmentIndex(desc.mapType, y * 100.0, x * 100.0);
+        if (idx < 0 || idx >= int(inView.size())) return false;
+        if (!inView[std::size_t(idx)]) doc.ClaimMapSegment(desc, idx, inView);
+        const std::uint8_t* px = doc.SegmentPixels(desc.mapType, idx);
+        if (!px) return false;
+        const std::size_t size = doc.Series(desc.mapType).SBmp[std::size_t(idx)].Size;
+        const int side = desc.segmentPixels;
+        auto frac = [](double v) { return v - std::floor(v); };
+        const int row = std::clamp(SaturateToInt(frac(x / 100.0) * side), 0, side - 1);
+        const int column = std::clamp(SaturateToInt(frac(y / 100.0) * side), 0, side - 1);
+        const std::size_t at = std::size_t(row) * std::size_t(stride) + std::size_t(column);
+        if (at >= size) return false;
+        byte = px[at];
+        return true;
+    }
+
+    std::uint32_t Colour(int i, int j, double shade, int farDepth) {
+        const Tables& t = GetTables();
+        const int s = std::clamp(int(shade), 0, kShades - 1);
+        const double z = Z[i][j];
+        switch (surface) {
+        case 1: {
+            if (gap) return t.grey[s];
+            const int h = z == 0.0 ? 0 : std::min(SaturateToInt(z * 25) + 1, kHeightSteps - 1);
+            return t.hypsometric[h][s];
+        }
+        case 2: {
+            std::uint8_t byte = 0;
+            if (gap || desc.mapType < 0 || !MapByte(X[i][j], Y[i][j], byte)) return t.grey[s];
+            // Far off, roads and objects are below a pixel; forest and water stay.
+            const unsigned bits = byte & (farDepth > 100 ? 0x05 : 0x1D);
+            if (!bits) return t.hypsometric[std::clamp(SaturateToInt(z * 25), 0, kHeightSteps - 1)][s];
+            return t.layer[bits][s] | bits << 24;
+        }
+        case 3: {
+            std::uint8_t byte = 0;
+            if (desc.mapType < 0 || !MapByte(X[i][j], Y[i][j], byte) || byte == 0) return t.grey[s];
+            const int g = std::clamp(SaturateToInt(byte * shade / 70), 0, 255);
+            return std::uint32_t(g) << 16 | std::uint32_t(g) << 8 | std::uint32_t(g);
+        }
+        default:
+            return t.grey[s];
+        }
+    }
+
+    // eastWest: segments along y (rows of constant northing), else along x.
+    void PaintPatch(int r, int c, int dr, int dc, bool eastWest) {
+        ComputePatch(r, c, dr, dc);
+        if (heightFailed) return;
+        auto segment = [&](int i, int j, int i2, int j2) {
+            if (!ok[i][j] || !ok[i2][j2]) return;
+            const double shade = Shade(i, j, dr, dc);
+            const std::uint32_t colour = Colour(i, j, shade, S[i2][j2].depth);
+            raster.DrawHorizonLine(S[i][j].sx, S[i][j].sy, S[i2][j2].sx, S[i2][j2].sy, colour, true);
+        };
+        if (eastWest) {
+            for (int i = 0; i < nI; ++i)
+                for (int j = 0; j < nJ; ++j) segment(i, j, i, j + 1);
+        } else {
+            for (int j = 0; j < nJ; ++j)
+                for (int i = 0; i < nI; ++i) segment(i, j, i + 1, j);
+        }
+    }
+
+    // ---- the end of a render -----------------------------------------------------
+    void FillGaps() {
+        const int W = raster.Width(), H = raster.Height();
+        for (int y = H - 1; y >= 0; --y) {
+            const int c = ((H - y) * 128) / H + 64;
+            const std::uint32_t sky = std::uint32_t(c) << 16 | std::uint32_t(c) << 8 | 255u;
+            for (int x = 0; x < W; ++x) {
+                std::uint32_t& p = raster.PixelRef(x, y);
+                if (raster.Horizon(x) < y) {
+                    p = sky;
+                } else if (p == kUnpainted) {
+                    if (y >= 1 && raster.Pixel(x, y - 1) != kUnpainted)
+                        p = raster.Pixel(x, y - 1);
+                    else if (x < W - 1 && raster.Pixel(x + 1, y) != kUnpainted)
+                        p = raster.Pixel(x + 1, y);
+                    else if (x >= 1)
+                        p = raster.Pixel(x - 1, y);
+                    else if (y < H - 1)
+                        p = raster.Pixel(x, y + 1);
+                    else
+                        p = sky;
+                }
+            }
+        }
+    }
+
+    void AgeQuadrants() {
+        const int H = settings.dmrStepHistory, M = settings.dmrMaxOpenQuadrants;
+        int n[256] = {};
+        for (int q = 0; q < kQuadrantCount; ++q) {
+            std::int32_t& age = ages[std::size_t(q)];
+            if (age > H) {
+                doc.CloseDmrQuadrant(q, ages);
+                age = 0;
+            } else if (age > 0) {
+                age = SaturatedSum(age, 1);
+                ++n[std::min(age, 255)];
+            }
+        }
+        int k = 0, sum = 0;
+        do {
+            ++k;
+            sum += n[k];
+        } while (sum <= M && k < 255);
+        if (k == 2) k = 3;  // what the render just opened stays
+        for (int q = 0; q < kQuadrantCount; ++q)
+            if (ages[std::size_t(q)] >= k) {
+                doc.CloseDmrQuadrant(q, ages);
+                ages[std::size_t(q)] = 0;
+            }
+    }
+};
 
 CDmrRenderer::CDmrRenderer(CVornaDoc& doc, AppSettings& settings, CMemoryCounters& memory, Clock clock)
-    : m_Doc(doc), m_Settings(settings), m_Memory(memory), m_Clock(std::move(clock)), m_Impl(std::make_unique<Impl>()) {
+    : m_Doc(doc), m_Settings(settings), m_Memory(memory), m_Clock(std::move(clock)),
+      m_Impl(std::make_unique<Impl>(doc, settings, memory, m_Ages)) {
     if (!m_Clock) m_Clock = [] { return TickCountMs() / 1000.0; };
 }
 
-CDmrRenderer::~CDmrRenderer() = default;
+CDmrRenderer::~CDmrRenderer() {
+    for (int q = 0; q < kQuadrantCount; ++q)
+        if (m_Ages[std::size_t(q)]) m_Doc.CloseDmrQuadrant(q, m_Ages);
+    m_Impl->ReleaseMapSegments();
+}
 
 void CDmrRenderer::SetSize(int width, int height) {
     m_Width = width;
     m_Height = height;
 }
 
-void CDmrRenderer::Redraw() {}
-bool CDmrRenderer::IdleStep() { return false; }
-int CDmrRenderer::MsUntilWork() const { return -1; }
+void CDmrRenderer::Redraw() {
+    if (m_State != State::Idle) AbortDraw();
+    m_Impl->heightFailed = false;
+    if (m_Picture.width() != m_Width || m_Picture.height() != m_Height || m_Picture.isNull()) {
+        m_Picture = QImage();
+        if (m_Width < 1 || m_Height < 1) return;
+        m_Picture = QImage(m_Width, m_Height, QImage::Format_RGB32);
+        if (m_Picture.isNull()) {
+            MsgBox("Error! Not enough memory for DMR image in ReallocateBmpMemory!");
+            return;
+        }
+        m_Picture.fill(0xFFFFFFFFu);
+    }
+    const DmrParams& p = m_Settings.dmr;
+    if (p.ViewPoint.easting == 0.0 && p.ViewPoint.northing == 0.0) return;
+    if (p.PreviewMode == 0 || (p.PreviewMode == 1 && !p.StickToGps)) {
+        if (!m_Impl->PrepareDraw(true, m_Width, m_Height)) return;
+        while (m_Impl->rowsDone < m_Impl->plan.rowCount && !m_Impl->heightFailed) {
+            m_Impl->Draw();
+            ++m_Impl->rowsDone;
+        }
+        if (m_Impl->heightFailed) return;
+        Finish();
+    }
+    if (p.PreviewMode > 0) {
+        m_State = State::Waiting;
+        m_StartTime = m_Clock();
+    }
+}
+
+bool CDmrRenderer::IdleStep() {
+    switch (m_State) {
+    case State::Idle:
+        return false;
+    case State::Waiting:
+        if (m_Clock() - m_StartTime <= kSurfaceDelay) return true;
+        if (m_Picture.isNull() || !m_Impl->PrepareDraw(false, m_Picture.width(), m_Picture.height())) {
+            m_State = State::Idle;
+            return false;
+        }
+        m_State = State::Rendering;
+        return true;
+    case State::Rendering:
+        if (m_Impl->rowsDone < m_Impl->plan.rowCount) {
+            m_Impl->Draw();
+            ++m_Impl->rowsDone;
+            if (m_Impl->heightFailed) {
+                AbortDraw();
+                return false;
+            }
+            return true;
+        }
+        if (m_Impl->fillGaps) m_Impl->FillGaps();
+        Finish();
+        return false;
+    }
+    return false;
+}
+
+int CDmrRenderer::MsUntilWork() const {
+    if (m_State == State::Idle) return -1;
+    if (m_State == State::Rendering) return 0;
+    const double left = m_StartTime + kSurfaceDelay - m_Clock();
+    if (left < 0.0) return 0;
+    // The step waits for strictly more than the delay.
+    return std::max(1, SaturateToInt(std::ceil(left * 1000.0)));
+}
+
 void CDmrRenderer::AbortDraw() { m_State = State::Idle; }
-double CDmrRenderer::Progress() const { return -1.0; }
-void CDmrRenderer::Finish() {}
+
+double CDmrRenderer::Progress() const {
+    if (m_State != State::Rendering) return -1.0;
+    const int n = m_Impl->plan.rowCount;
+    return n > 0 ? 0.1 + 0.9 * m_Impl->rowsDone / n : 0.1;
+}
+
+void CDmrRenderer::Finish() {
+    Impl& im = *m_Impl;
+    im.AgeQuadrants();
+    const int W = im.raster.Width(), H = im.raster.Height();
+    if (m_Picture.width() == W && m_Picture.height() == H) {
+        // The render buffer runs bottom-up; the picture top-down.
+        for (int y = 0; y < H; ++y) {
+            auto* dst = reinterpret_cast<std::uint32_t*>(m_Picture.scanLine(H - 1 - y));
+            for (int x = 0; x < W; ++x) dst[x] = (im.raster.Pixel(x, y) & 0x00FFFFFFu) | 0xFF000000u;
+        }
+    }
+    auto metres = [](const Point2& p) { return CPointD(p.y * 100.0, p.x * 100.0); };
+    m_Doc.DmrGroundArea[0] = metres(im.trap.nearLeft);
+    m_Doc.DmrGroundArea[1] = metres(im.trap.nearRight);
+    m_Doc.DmrGroundArea[2] = metres(im.trap.farLeft);
+    m_Doc.DmrGroundArea[3] = metres(im.trap.farRight);
+    m_Doc.DmrGroundValid = 1;
+    m_State = State::Idle;
+    if (m_Finished) m_Finished();
+}

@@ -1,0 +1,48 @@
+#pragma once
+// Hidden-surface removal by a floating horizon: terrain is drawn front to
+// back, each column remembers the highest y painted so far, and a farther
+// segment shows only where it reaches that height. Row 0 is the bottom of the
+// picture (y grows upwards). Pixels carry the colour in the low 24 bits and a
+// priority (the draped map's layer bits) in the top byte.
+
+#include <cstdint>
+#include <vector>
+
+namespace dmr {
+
+constexpr std::uint32_t kUnpainted = 0x00FFFFFF;
+
+class CHorizonRaster {
+public:
+    // A picture of w x h unpainted pixels, every horizon entry 0.
+    void Reset(int w, int h);
+    void ResetHorizon();
+
+    // Draws (x1, y1)-(x2, y2) where it rises to or above the horizon and
+    // raises the horizon there; with updateLast false the column of x2 (as
+    // passed) keeps its horizon, so the next row's line from that node still
+    // shows. A segment leaving the top closes the columns it crosses above.
+    void DrawHorizonLine(int x1, int y1, int x2, int y2, std::uint32_t colour, bool updateLast);
+    // A plain clipped line without horizon.
+    void DrawLine(int x1, int y1, int x2, int y2, std::uint32_t colour);
+    // Clips to the picture; false when nothing remains.
+    bool ClipLine(int& x1, int& y1, int& x2, int& y2) const;
+    void PutPixel(int x, int y, std::uint32_t colour);
+
+    int Width() const { return m_W; }
+    int Height() const { return m_H; }
+    std::uint32_t Pixel(int x, int y) const { return m_Pixels[std::size_t(y) * std::size_t(m_W) + std::size_t(x)]; }
+    std::uint32_t& PixelRef(int x, int y) { return m_Pixels[std::size_t(y) * std::size_t(m_W) + std::size_t(x)]; }
+    int Horizon(int x) const { return m_Horizon[std::size_t(x)]; }
+    std::vector<std::uint32_t>& Pixels() { return m_Pixels; }
+    const std::vector<std::int32_t>& HorizonArray() const { return m_Horizon; }
+
+private:
+    void Close(int from, int to);
+    int m_W = 0;
+    int m_H = 0;
+    std::vector<std::uint32_t> m_Pixels;
+    std::vector<std::int32_t> m_Horizon;
+};
+
+}  // namespace dmr
