@@ -194,7 +194,9 @@ bool CDmrPanel::ReadControls() {
     DmrParams& c = m_Copy;
     // The height edit holds the height of the mode the panel shows.
     bool ok = ReadInt(m_Height, DmrCurrentHeight(c));
+    // The heading edit keeps what was typed; the copy holds it normalised.
     ok &= ReadReal(m_Heading, c.Azimut);
+    c.Azimut = NormalizeAzimut(c.Azimut);
     ok &= ReadReal(m_Elevation, c.Elevation);
     ok &= ReadReal(m_ViewAngle, c.ViewAngle);
     ok &= ReadReal(m_North, c.ViewPoint.northing);

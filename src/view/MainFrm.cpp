@@ -279,17 +279,13 @@ CVornaView* CMainFrame::NewMapView(QWidget* parent) {
     return v;
 }
 
+static CDmrView* DmrPane(QWidget* w) { return qobject_cast<CDmrView*>(w); }
+
 QWidget* CMainFrame::NewDmrView(QWidget* parent) {
-    QWidget* w = nullptr;
-    if (m_Factories.dmrView) {
-        w = m_Factories.dmrView(parent);
-    } else if (m_Doc) {
-        auto* pane = new CDmrView(*m_Doc, m_Settings, VornaApp().memUse, parent);
-        pane->SetFinishedHook([this] { OnDmrPictureFinished(); });
-        w = pane;
-    } else {
-        w = new CPanePlaceholder("3-D view", parent);
-    }
+    QWidget* w = m_Factories.dmrView ? m_Factories.dmrView(parent)
+                 : m_Doc ? static_cast<QWidget*>(new CDmrView(*m_Doc, m_Settings, VornaApp().memUse, parent))
+                                       : new CPanePlaceholder("3-D view", parent);
+    if (CDmrView* pane = DmrPane(w)) pane->SetFinishedHook([this] { OnDmrPictureFinished(); });
     if (w) w->setMinimumSize(kMinPane, kMinPane);
     return w;
 }
@@ -590,7 +586,6 @@ void CMainFrame::RegisterFrameCommands() {
 // ---- the 3-D view ----------------------------------------------------------------
 
 namespace {
-CDmrView* DmrPane(QWidget* w) { return qobject_cast<CDmrView*>(w); }
 CDmrPanel* DmrPanelPane(QWidget* w) { return qobject_cast<CDmrPanel*>(w); }
 
 constexpr const char* kDvpFilter = "DMR View Points (*.dvp);;All Files (*)";
