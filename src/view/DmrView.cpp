@@ -20,6 +20,7 @@ CDmrView::CDmrView(CVornaDoc& doc, AppSettings& settings, CMemoryCounters& memor
 CDmrView::~CDmrView() = default;
 
 void CDmrView::Redraw() {
+    ++m_Redraws;
     m_Delay.stop();
     m_Renderer->SetSize(width(), height());
     m_Renderer->Redraw();
@@ -43,10 +44,13 @@ void CDmrView::paintEvent(QPaintEvent*) {
     const QImage& picture = m_Renderer->Picture();
     if (picture.isNull()) {
         dc.fillRect(rect(), Qt::white);
-        // The first picture is made outside the paint, once the pane has a size.
-        if (!m_FirstRequested && width() > 0 && height() > 0) {
-            m_FirstRequested = true;
-            QTimer::singleShot(0, this, [this] { Redraw(); });
+        // The first picture is made outside the paint, once the pane has a
+        // size, unless one was asked for meanwhile.
+        if (m_Redraws == 0 && !m_FirstQueued && width() > 0 && height() > 0) {
+            m_FirstQueued = true;
+            QTimer::singleShot(0, this, [this] {
+                if (m_Redraws == 0) Redraw();
+            });
         }
         return;
     }

@@ -35,5 +35,6 @@ private:
     std::unique_ptr<CDmrRenderer> m_Renderer;
     std::function<void()> m_Finished;
     QTimer m_Delay;
-    bool m_FirstRequested = false;
+    int m_Redraws = 0;
+    bool m_FirstQueued = false;
 };
