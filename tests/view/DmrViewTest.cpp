@@ -98,3 +98,67 @@ TEST(DmrView, IdleRenderingRestartsPausesAndReleases) {
     EXPECT_EQ(std::vector<int>(env.app.memUse.data(), env.app.memUse.data() + kMemCounterCount), before);
     EXPECT_TRUE(env.prompter.texts.empty()) << env.prompter.texts.front();
 }
+
+// The frame's 3-D commands: what each changes, whether it redraws, and the
+// view-point files with their failures.
+TEST(DmrView, FrameCommandsChangeTheSettingsAndRedrawWhereTheyShould) {
+    DmrFrameEnv env;
+    if (!env.haveRegion) GTEST_SKIP() << "make-sample-region not built";
+    const DmrParams base = env.app.dmr;
+    const std::string saved = env.tmp.file("v.dvp");
+    ASSERT_TRUE(WriteFileBytes(saved, "510000.9\n5080000\n1\n250\n90\n-10\n60\n"));
+    CMainFrame& f = env.Show(SplitStyle::MapDmr);
+    CDmrRenderer& r = env.Renderer();
+    using P = DmrParams;
+    struct Row {
+        unsigned id;
+        std::function<void(P&)> init;
+        std::vector<std::string> files;  // answers to the file dialogs
+        std::function<bool(const P&)> check;
+        bool redraw;
+        const char* message;
+    } rows[] = {
+        {cmd::DmrChangeSurface, [](P& p) { p.PreviewMode = 0, p.SurfaceType = 1; }, {},
+         [](const P& p) { return p.SurfaceType == 2; }, false, nullptr},
+        {cmd::DmrChangeSurface, [](P& p) { p.PreviewMode = 1, p.SurfaceType = 2; }, {},
+         [](const P& p) { return p.SurfaceType == 3; }, true, nullptr},
+        {cmd::DmrStickToGps, [](P&) {}, {}, [&env](const P& p) { return p.StickToGps == 1 && env.app.gpsMovePending; },
+         false, nullptr},
+        {cmd::DmrPreview, [](P& p) { p.PreviewMode = 2; }, {}, [](const P& p) { return p.PreviewMode == 0; }, true,
+         nullptr},
+        {cmd::DmrMoveUp, [](P& p) { p.IsRelHeight = 1, p.RelHeight = 5; }, {},
+         [](const P& p) { return p.RelHeight == 15; }, true, nullptr},
+        {cmd::DmrTurnRight, [](P& p) { p.Azimut = 355, p.StickToGps = 1; }, {},
+         [&env](const P& p) { return p.Azimut == 360 && !p.StickToGps && env.Pane(0).Desc().tracking == kTrackingDmr; },
+         true, nullptr},
+        {cmd::DmrLoadViewPoint, [](P& p) { p.StickToGps = 1; }, {saved},
+         [](const P& p) {
+             return p.ViewPoint.easting == 510000 && p.RelHeight == 250 && p.IsRelHeight && p.ViewAngle == 60 &&
+                    !p.StickToGps;
+         },
+         true, nullptr},
+        {cmd::DmrLoadViewPoint, [](P&) {}, {saved + ".missing"},
+         [&base](const P& p) { return p.ViewPoint.easting == base.ViewPoint.easting; }, false,
+         "Error! Can not open DMR View Point"},
+        {cmd::DmrSaveViewPoint, [](P&) {}, {env.tmp.file("no/such/folder.dvp")}, [](const P&) { return true; },
+         false, "Error! Can not save DMR View Point"},
+        {cmd::DmrGoToViewPoint, [](P&) {}, {}, [](const P&) { return true; }, false,
+         "Dmr View Point\nEasting:  518000.0\nNorthing: 5072000"},
+    };
+    for (const Row& row : rows) {
+        env.app.dmr = base;
+        env.app.gpsMovePending = 0;
+        env.Pane(0).Desc().tracking = 0;
+        row.init(env.app.dmr);
+        r.AbortDraw();
+        const qint64 picture = r.Picture().cacheKey();
+        env.prompter.texts.clear();
+        env.prompter.files.assign(row.files.begin(), row.files.end());
+        ASSERT_TRUE(f.Router().Execute(row.id)) << row.id;
+        EXPECT_TRUE(row.check(env.app.dmr)) << row.id;
+        const bool redrawn = r.Picture().cacheKey() != picture || r.GetState() != CDmrRenderer::State::Idle;
+        EXPECT_EQ(redrawn, row.redraw) << row.id;
+        EXPECT_EQ(env.prompter.texts, row.message ? std::vector<std::string>{row.message} : std::vector<std::string>{})
+            << row.id;
+    }
+}
