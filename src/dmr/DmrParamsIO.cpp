@@ -54,8 +54,8 @@ std::string Fixed(double v, int decimals) {
 }  // namespace
 
 std::string DmrViewPointText(const DmrParams& p) {
-    return Fixed(p.ViewPoint.easting, 3) + Fixed(p.ViewPoint.northing, 3) + std::to_string(p.IsRelHeight) + "\n" +
-           std::to_string(p.IsRelHeight ? p.RelHeight : p.AbsHeight) + "\n" + Fixed(p.Azimut, 2) +
+    return Fixed(p.ViewPoint.easting, 3) + Fixed(p.ViewPoint.northing, 3) + std::to_string(p.IsRelHeight) +
+           "\n" + std::to_string(p.IsRelHeight ? p.RelHeight : p.AbsHeight) + "\n" + Fixed(p.Azimut, 2) +
            Fixed(p.Elevation, 2) + Fixed(p.ViewAngle, 2);
 }
 

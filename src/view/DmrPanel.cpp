@@ -37,7 +37,8 @@ QScrollBar* NewBar(Qt::Orientation o, const char* name, int lo, int hi, QWidget*
 }
 
 // A pair of arrow buttons that steps a value by -1 / +1 ("<name>Down", "<name>Up").
-QWidget* NewSpin(const QString& name, bool horizontal, QWidget* parent, const std::function<void(int)>& step) {
+QWidget* NewSpin(const QString& name, bool horizontal, QWidget* parent,
+                 const std::function<void(int)>& step) {
     auto* box = new QWidget(parent);
     auto* l = horizontal ? static_cast<QBoxLayout*>(new QHBoxLayout(box)) : new QVBoxLayout(box);
     l->setContentsMargins(0, 0, 0, 0);
@@ -45,7 +46,8 @@ QWidget* NewSpin(const QString& name, bool horizontal, QWidget* parent, const st
     for (int d : {-1, 1}) {
         auto* b = new QToolButton(box);
         b->setObjectName(name + (d < 0 ? "Down" : "Up"));
-        b->setArrowType(horizontal ? (d < 0 ? Qt::LeftArrow : Qt::RightArrow) : (d < 0 ? Qt::DownArrow : Qt::UpArrow));
+        b->setArrowType(horizontal ? (d < 0 ? Qt::LeftArrow : Qt::RightArrow)
+                                   : (d < 0 ? Qt::DownArrow : Qt::UpArrow));
         b->setAutoRepeat(true);
         b->setFixedSize(16, horizontal ? 16 : 10);
         QObject::connect(b, &QToolButton::clicked, box, [step, d] { step(d); });
@@ -89,7 +91,9 @@ CDmrPanel::CDmrPanel(DmrParams& settings, UpdateDmrFn updateDmr, QWidget* parent
     g->setContentsMargins(6, 6, 6, 6);
     g->setVerticalSpacing(2);
     int row = 0;
-    auto label = [&](const char* text, int r, int c) { g->addWidget(new QLabel(QString::fromLatin1(text), this), r, c); };
+    auto label = [&](const char* text, int r, int c) {
+        g->addWidget(new QLabel(QString::fromLatin1(text), this), r, c);
+    };
 
     auto* apply = new QPushButton("Apply", this);
     apply->setObjectName("apply");
@@ -154,8 +158,10 @@ CDmrPanel::CDmrPanel(DmrParams& settings, UpdateDmrFn updateDmr, QWidget* parent
     connect(m_Forward, &QScrollBar::actionTriggered, this, [this](int a) { OnMoveBar(m_Forward, a); });
     connect(m_Sideways, &QScrollBar::actionTriggered, this, [this](int a) { OnMoveBar(m_Sideways, a); });
     connect(m_HeightBar, &QScrollBar::actionTriggered, this, [this](int a) { OnHeightBar(a); });
-    connect(m_ElevationBar, &QScrollBar::actionTriggered, this, [this](int a) { OnAngleBar(m_ElevationBar, a); });
-    connect(m_ViewAngleBar, &QScrollBar::actionTriggered, this, [this](int a) { OnAngleBar(m_ViewAngleBar, a); });
+    connect(m_ElevationBar, &QScrollBar::actionTriggered, this,
+            [this](int a) { OnAngleBar(m_ElevationBar, a); });
+    connect(m_ViewAngleBar, &QScrollBar::actionTriggered, this,
+            [this](int a) { OnAngleBar(m_ViewAngleBar, a); });
     for (QLineEdit* e : {m_Heading, m_Height, m_Elevation, m_ViewAngle})
         connect(e, &QLineEdit::textEdited, this, [this, e] { OnEdited(e); });
     connect(m_Relative, &QCheckBox::clicked, this, [this] { OnRelative(); });
@@ -283,9 +289,9 @@ void CDmrPanel::OnRangeSpin(int delta) {
 void CDmrPanel::OnMoveBar(QScrollBar* bar, int action) {
     // The bar has no position of its own: it stays in the middle.
     bar->setSliderPosition(1);
-    const int sign = action == QAbstractSlider::SliderSingleStepSub ? 1
+    const int sign = action == QAbstractSlider::SliderSingleStepSub   ? 1
                      : action == QAbstractSlider::SliderSingleStepAdd ? -1
-                                                                       : 0;
+                                                                      : 0;
     if (!sign) return;
     ReadControls();
     const double step = sign * double(m_Copy.MoveStep);
@@ -312,12 +318,23 @@ void CDmrPanel::OnHeightBar(int action) {
     const int s = m_Copy.IsRelHeight ? 10 : 100, p = 10 * s;
     const int max = DmrHeightMaximum(m_Copy);
     switch (action) {
-        case QAbstractSlider::SliderSingleStepSub: h = SaturatedSum(h, s); break;
-        case QAbstractSlider::SliderSingleStepAdd: h = SaturatedSum(h, -s); break;
-        case QAbstractSlider::SliderPageStepSub: h = SaturatedSum(h, p); break;
-        case QAbstractSlider::SliderPageStepAdd: h = SaturatedSum(h, -p); break;
-        case QAbstractSlider::SliderMove: h = max - m_HeightBar->sliderPosition(); break;
-        default: break;
+        case QAbstractSlider::SliderSingleStepSub:
+            h = SaturatedSum(h, s);
+            break;
+        case QAbstractSlider::SliderSingleStepAdd:
+            h = SaturatedSum(h, -s);
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            h = SaturatedSum(h, p);
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            h = SaturatedSum(h, -p);
+            break;
+        case QAbstractSlider::SliderMove:
+            h = max - m_HeightBar->sliderPosition();
+            break;
+        default:
+            break;
     }
     // The height goes on beyond the bar; the bar shows its end.
     m_HeightBar->setSliderPosition(SaturatedSum(max, -1LL * h));
@@ -333,12 +350,23 @@ void CDmrPanel::OnAngleBar(QScrollBar* bar, int action) {
     // Up raises the elevation but narrows the view.
     const int up = elevation ? 1 : -1;
     switch (action) {
-        case QAbstractSlider::SliderSingleStepSub: v += up; break;
-        case QAbstractSlider::SliderSingleStepAdd: v -= up; break;
-        case QAbstractSlider::SliderPageStepSub: v += 10 * up; break;
-        case QAbstractSlider::SliderPageStepAdd: v -= 10 * up; break;
-        case QAbstractSlider::SliderMove: v = bar->sliderPosition() * -up; break;
-        default: break;
+        case QAbstractSlider::SliderSingleStepSub:
+            v += up;
+            break;
+        case QAbstractSlider::SliderSingleStepAdd:
+            v -= up;
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            v += 10 * up;
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            v -= 10 * up;
+            break;
+        case QAbstractSlider::SliderMove:
+            v = bar->sliderPosition() * -up;
+            break;
+        default:
+            break;
     }
     v = elevation ? std::clamp(v, -90.0, 90.0) : std::clamp(v, 10.0, 89.0);
     bar->setSliderPosition(SaturateToInt(v * -up));

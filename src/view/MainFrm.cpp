@@ -284,17 +284,18 @@ static CDmrView* DmrPane(QWidget* w) { return qobject_cast<CDmrView*>(w); }
 QWidget* CMainFrame::NewDmrView(QWidget* parent) {
     QWidget* w = m_Factories.dmrView ? m_Factories.dmrView(parent)
                  : m_Doc ? static_cast<QWidget*>(new CDmrView(*m_Doc, m_Settings, VornaApp().memUse, parent))
-                                       : new CPanePlaceholder("3-D view", parent);
+                         : new CPanePlaceholder("3-D view", parent);
     if (CDmrView* pane = DmrPane(w)) pane->SetFinishedHook([this] { OnDmrPictureFinished(); });
     if (w) w->setMinimumSize(kMinPane, kMinPane);
     return w;
 }
 
 QWidget* CMainFrame::NewControlPanel(QWidget* parent) {
-    QWidget* w = m_Factories.controlPanel
-                     ? m_Factories.controlPanel(parent)
-                     : new CDmrPanel(m_Settings.dmr, [this](bool toPanel, bool redraw) { UpdateDmr(toPanel, redraw); },
-                                     parent);
+    QWidget* w =
+        m_Factories.controlPanel
+            ? m_Factories.controlPanel(parent)
+            : new CDmrPanel(
+                  m_Settings.dmr, [this](bool toPanel, bool redraw) { UpdateDmr(toPanel, redraw); }, parent);
     if (w) w->setMinimumSize(kMinPane, kMinPane);
     return w;
 }

