@@ -17,6 +17,7 @@ struct DmrEnv : DocEnv {
 
     DmrEnv() {
         QDir().mkpath(QString::fromStdString(settings.dmrDataDir));
+        for (const int s : {1, 4}) QDir().mkpath(QString::fromStdString(settings.mapTypes[s].directory));
         DmrParams& p = settings.dmr;
         p.StickToGps = 0;
         p.PreviewMode = 0;
@@ -33,13 +34,23 @@ struct DmrEnv : DocEnv {
                 b[std::size_t(2 * (i * 100 + j))] = char(h & 0xFF);
                 b[std::size_t(2 * (i * 100 + j) + 1)] = char((h >> 8) & 0xFF);
             }
-        const char name[] = {char('A' + row - 1), char('A' + col - 1), 0};
-        WriteFileBytes(settings.dmrDataDir + "Q_" + name + "_DMR.dat", b);
+        WriteFileBytes(settings.dmrDataDir + "Q_" + QuadrantName(row * 28 + col) + "_DMR.dat", b);
     }
     // The same heights over a block of quadrants around (row, column).
     void WriteBlock(int row, int col, int radius, const std::function<int(int, int)>& height) {
         for (int a = row - radius; a <= row + radius; ++a)
             for (int c = col - radius; c <= col + radius; ++c) WriteQuadrant(a, c, height);
+    }
+
+    // Every segment of the series over quadrant (row, column) holds one byte value.
+    void WriteSegments(int series, int row, int col, std::uint8_t value) {
+        if (!doc) Make();
+        const int side = settings.mapTypes[series].pixels;
+        std::string b = BmpBytes(side, side, 8, 1024);
+        std::fill(b.begin() + 54 + 1024, b.end(), char(value));
+        const CPointD c = QuadrantCentre(row, col);
+        const int idx = doc->Segments().GetSegmentIndex(series, c.easting, c.northing);
+        WriteFileBytes(doc->SegmentFilePath(series, idx, ".bmp"), b);
     }
 
     // Points the settings at a generated region of size x size quadrants.
