@@ -59,30 +59,6 @@ void Camera::Setup(const DmrParams& p, int w, int h, double eyeHeight) {
     focal = (w * 0.5) / std::tan(halfAngle);
 }
 
-namespace {
-std::int32_t Clamp16(double v) {
-    if (v > 32767.0) return 32767;
-    if (v < -32768.0) return -32768;
-    return static_cast<std::int32_t>(v);
-}
-}  // namespace
-
-bool Camera::Project(double x, double y, double z, Projected& out) const {
-    const double dx = x - eyeX, dy = y - eyeY, dz = z - eyeZ;
-    const double forward = dx * cosAz + dy * sinAz;
-    const double right = -dx * sinAz + dy * cosAz;
-    const double up = -dz * sinTilt + forward * cosTilt;
-    const double depth = dz * cosTilt + forward * sinTilt;
-    if (!(depth > 0.0)) return false;
-    const double sx = width / 2 + right * focal / depth;
-    const double sy = height / 2 - up * focal / depth;
-    if (std::isnan(sx) || std::isnan(sy)) return false;
-    out.sx = Clamp16(sx);
-    out.sy = Clamp16(sy);
-    out.depth = SaturateToInt(depth);
-    return true;
-}
-
 bool Trapezoid::Finite() const {
     for (const Point2& p : {nearLeft, nearRight, farLeft, farRight})
         if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;

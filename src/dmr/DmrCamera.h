@@ -53,7 +53,25 @@ struct Camera {
     };
     // False behind the eye or where the position is not a number; screen
     // positions saturate to 16 bits so the raster works on bounded integers.
-    bool Project(double x, double y, double z, Projected& out) const;
+    bool Project(double x, double y, double z, Projected& out) const {
+        const double dx = x - eyeX, dy = y - eyeY, dz = z - eyeZ;
+        const double forward = dx * cosAz + dy * sinAz;
+        const double right = -dx * sinAz + dy * cosAz;
+        const double up = -dz * sinTilt + forward * cosTilt;
+        const double depth = dz * cosTilt + forward * sinTilt;
+        if (!(depth > 0.0)) return false;
+        const double scale = focal / depth;
+        const double sx = width / 2 + right * scale;
+        const double sy = height / 2 - up * scale;
+        if (sx != sx || sy != sy) return false;  // not a number
+        out.sx = Clamp16(sx);
+        out.sy = Clamp16(sy);
+        out.depth = depth < 2147483647.0 ? std::int32_t(depth) : 2147483647;
+        return true;
+    }
+
+private:
+    static std::int32_t Clamp16(double v) { return v > 32767.0 ? 32767 : v < -32768.0 ? -32768 : std::int32_t(v); }
 };
 
 // The ground trapezoid (corners near-left, near-right, far-left, far-right)

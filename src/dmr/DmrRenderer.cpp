@@ -56,6 +56,7 @@ struct CDmrRenderer::Impl {
     double sampling = 1.0;
     bool heightFailed = false;
     Warnings warned;
+    CDmrRenderer::Stats stats;
 
     CHorizonRaster raster;
     std::vector<RowEntry> rowBuf[2];
@@ -206,6 +207,7 @@ struct CDmrRenderer::Impl {
         prevLow = 1;
         prevHigh = -1;
         warned = Warnings{};
+        stats = {};
         return !heightFailed;
     }
 
@@ -309,6 +311,7 @@ struct CDmrRenderer::Impl {
 
     // ---- one cell ------------------------------------------------------------------
     void DrawCell(int row, int col, int rowStep, int colStep) {
+        ++stats.cells;
         if (wireframe) {
             const int k = col - ColumnOffset(plan.dir), k2 = k + colStep;
             auto valid = [](const std::vector<RowEntry>& b, int i) {
@@ -378,6 +381,7 @@ struct CDmrRenderer::Impl {
         };
         nI = samples(stepI, us);
         nJ = samples(stepJ, vs);
+        stats.samples += (long long)(nI + 1) * (nJ + 1);
         for (int i = 0; i <= nI; ++i) {
             const int u = us[i];
             double x = 0, rowZ[4];
@@ -395,16 +399,16 @@ struct CDmrRenderer::Impl {
         }
     }
 
+    // Lambert shade 0..63 of the sample's surface normal (unit steps along
+    // the cell, turned by the cell's steps) against the light.
     double Shade(int i, int j, int dr, int dc) const {
-        double d1[3] = {X[i + 1][j] - X[i][j], Y[i + 1][j] - Y[i][j], Z[i + 1][j] - Z[i][j]};
-        double d2[3] = {X[i][j + 1] - X[i][j], Y[i][j + 1] - Y[i][j], Z[i][j + 1] - Z[i][j]};
-        const double l1 = std::sqrt(d1[0] * d1[0] + d1[1] * d1[1] + d1[2] * d1[2]) * dr;
-        const double l2 = std::sqrt(d2[0] * d2[0] + d2[1] * d2[1] + d2[2] * d2[2]) * dc;
-        for (double& v : d1) v /= l1;
-        for (double& v : d2) v /= l2;
-        const double n[3] = {d1[1] * d2[2] - d1[2] * d2[1], d1[2] * d2[0] - d1[0] * d2[2], d1[0] * d2[1] - d1[1] * d2[0]};
-        const double s = ((n[0] * light[0] + n[1] * light[1] + n[2] * light[2]) + 1.0) * 0.5 * 63.0;
-        return std::isfinite(s) ? std::clamp(s, 0.0, 63.0) : 0.0;
+        const double a[3] = {X[i + 1][j] - X[i][j], Y[i + 1][j] - Y[i][j], Z[i + 1][j] - Z[i][j]};
+        const double b[3] = {X[i][j + 1] - X[i][j], Y[i][j + 1] - Y[i][j], Z[i][j + 1] - Z[i][j]};
+        const double n[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+        const double lengths = std::sqrt((a[0] * a[0] + a[1] * a[1] + a[2] * a[2]) * (b[0] * b[0] + b[1] * b[1] + b[2] * b[2]));
+        const double lit = (n[0] * light[0] + n[1] * light[1] + n[2] * light[2]) * (dr * dc) / lengths;
+        const double s = (lit + 1.0) * 0.5 * 63.0;
+        return s >= 0.0 ? (s <= 63.0 ? s : 63.0) : 0.0;  // NaN (a cell of zero size) gives 0
     }
 
     // The map byte under a sample; false without map data there.
@@ -458,8 +462,13 @@ struct CDmrRenderer::Impl {
     void PaintPatch(int r, int c, int dr, int dc, bool eastWest) {
         ComputePatch(r, c, dr, dc);
         if (heightFailed) return;
+        const int right = cam.width - 1;
         auto segment = [&](int i, int j, int i2, int j2) {
             if (!ok[i][j] || !ok[i2][j2]) return;
+            // Wholly left, right or under the picture: the horizon draws nothing.
+            const Camera::Projected &a = S[i][j], &b = S[i2][j2];
+            if ((a.sx < 0 && b.sx < 0) || (a.sx > right && b.sx > right) || (a.sy < 0 && b.sy < 0)) return;
+            if (raster.Hidden(a.sx, a.sy, b.sx, b.sy)) return;
             const double shade = Shade(i, j, dr, dc);
             const std::uint32_t colour = Colour(i, j, shade, S[i2][j2].depth);
             raster.DrawHorizonLine(S[i][j].sx, S[i][j].sy, S[i2][j2].sx, S[i2][j2].sy, colour, true);
@@ -618,6 +627,8 @@ double CDmrRenderer::Progress() const {
     const int n = m_Impl->plan.rowCount;
     return n > 0 ? 0.1 + 0.9 * m_Impl->rowsDone / n : 0.1;
 }
+
+const CDmrRenderer::Stats& CDmrRenderer::RenderStats() const { return m_Impl->stats; }
 
 void CDmrRenderer::Finish() {
     Impl& im = *m_Impl;

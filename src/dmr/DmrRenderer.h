@@ -70,6 +70,13 @@ public:
     // view 0 that the view point moved.
     void SetFinishedHook(std::function<void()> hook) { m_Finished = std::move(hook); }
 
+    // What the last render (or the one in progress) has done so far.
+    struct Stats {
+        long long cells = 0;    // cells painted
+        long long samples = 0;  // patch samples projected
+    };
+    const Stats& RenderStats() const;
+
     // This picture's claims on the elevation quadrants: 0 closed, else the
     // number of finished renders since it was opened plus one.
     const QuadrantFlags& QuadrantAges() const { return m_Ages; }

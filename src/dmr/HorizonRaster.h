@@ -23,6 +23,15 @@ public:
     // passed) keeps its horizon, so the next row's line from that node still
     // shows. A segment leaving the top closes the columns it crosses above.
     void DrawHorizonLine(int x1, int y1, int x2, int y2, std::uint32_t colour, bool updateLast);
+    // True when no point of the segment can reach the horizon, so drawing it
+    // would change nothing.
+    bool Hidden(int x1, int y1, int x2, int y2) const {
+        const int lo = x1 < x2 ? x1 : x2, hi = x1 < x2 ? x2 : x1, top = y1 > y2 ? y1 : y2;
+        if (hi < 0 || lo >= m_W) return true;
+        for (int x = lo < 0 ? 0 : lo, end = hi < m_W ? hi : m_W - 1; x <= end; ++x)
+            if (top >= m_Horizon[std::size_t(x)]) return false;
+        return true;
+    }
     // A plain clipped line without horizon.
     void DrawLine(int x1, int y1, int x2, int y2, std::uint32_t colour);
     // Clips to the picture; false when nothing remains.
