@@ -126,19 +126,11 @@ ScanPlan PlanScan(double azimut, const Trapezoid& t) {
     // keeping the scan inside it bounds the work of degenerate views.
     const long long lo = ColumnOffset(alongX ? kScanEast : kScanNorth);
     const long long hi = lo + kRowBufferSize;
-    if (s.rowStep > 0) {
-        const long long f = std::clamp(first, lo - 1, hi);
-        const long long l = std::clamp(last, lo - 1, hi);
-        count = count <= 0 ? count : l - f + 1;
-        first = f;
-    } else {
-        const long long f = std::clamp(first, lo - 1, hi);
-        const long long l = std::clamp(last, lo - 1, hi);
-        count = count <= 0 ? count : f - l + 1;
-        first = f;
-    }
+    const long long f = std::clamp(first, lo - 1, hi), l = std::clamp(last, lo - 1, hi);
+    if (count > 0) count = (l - f) * s.rowStep + 1;
+    first = f;
     s.firstRow = int(first);
-    s.rowCount = int(std::clamp(count, -1LL, (long long)kRowBufferSize + 2));
+    s.rowCount = int(std::max(count, -1LL));
     return s;
 }
 
