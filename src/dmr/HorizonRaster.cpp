@@ -38,25 +38,19 @@ int Cut(int a, int b, int c, int d, int t) {
 // Integer line walk, start point included, with the decision 4 x minor - major.
 template <class Plot>
 void Walk(int x1, int y1, int x2, int y2, Plot&& plot) {
-    const int dx = std::abs(x2 - x1), dy = std::abs(y2 - y1);
-    if (dy > dx) {
-        if (y1 > y2) std::swap(x1, x2), std::swap(y1, y2);
-        const int sx = x2 > x1 ? 1 : x2 < x1 ? -1 : 0;
-        int d = 4 * dx - dy;
-        for (int x = x1, y = y1; y <= y2; ++y) {
+    // A steep line walks along y: the same walk with the axes swapped.
+    const bool steep = std::abs(y2 - y1) > std::abs(x2 - x1);
+    if (steep) std::swap(x1, y1), std::swap(x2, y2);
+    if (x1 > x2) std::swap(x1, x2), std::swap(y1, y2);
+    const int dx = x2 - x1, dy = std::abs(y2 - y1), step = y2 > y1 ? 1 : y2 < y1 ? -1 : 0;
+    int d = 4 * dy - dx;
+    for (int x = x1, y = y1; x <= x2; ++x) {
+        if (steep)
+            plot(y, x);
+        else
             plot(x, y);
-            if (d >= 0) x += sx, d += 4 * (dx - dy);
-            else d += 4 * dx;
-        }
-    } else {
-        if (x1 > x2) std::swap(x1, x2), std::swap(y1, y2);
-        const int sy = y2 > y1 ? 1 : y2 < y1 ? -1 : 0;
-        int d = 4 * dy - dx;
-        for (int x = x1, y = y1; x <= x2; ++x) {
-            plot(x, y);
-            if (d >= 0) y += sy, d += 4 * (dy - dx);
-            else d += 4 * dy;
-        }
+        if (d >= 0) y += step, d += 4 * (dy - dx);
+        else d += 4 * dy;
     }
 }
 }  // namespace
