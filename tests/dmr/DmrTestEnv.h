@@ -1,6 +1,6 @@
 #pragma once
-// A document for the renderer: elevation quadrants written by the test (a
-// plane, a ramp) or the generated sample region, and a clock the test turns.
+// A document for the renderer over elevation quadrants and map segments the
+// test writes, or over the generated sample region; a clock the test turns.
 
 #include <cstdlib>
 #include <functional>
@@ -9,7 +9,6 @@
 
 #include "doc/DocTestEnv.h"
 #include "dmr/DmrRenderer.h"
-#include "platform/ByteOrder.h"
 
 struct DmrEnv : DocEnv {
     double now = 100.0;
@@ -18,50 +17,33 @@ struct DmrEnv : DocEnv {
     DmrEnv() {
         QDir().mkpath(QString::fromStdString(settings.dmrDataDir));
         for (const int s : {1, 4}) QDir().mkpath(QString::fromStdString(settings.mapTypes[s].directory));
-        DmrParams& p = settings.dmr;
-        p.StickToGps = 0;
-        p.PreviewMode = 0;
+        settings.dmr.StickToGps = 0;
     }
     ~DmrEnv() { r.reset(); }
 
-    // Quadrant (row, column) with height(northing index, easting index) in metres.
-    void WriteQuadrant(int row, int col, const std::function<int(int, int)>& height) {
-        std::string b(2 * 100 * 100, '\0');
-        const int n0 = (5220000 - (row + 1) * 10000) / 100, e0 = (370000 + col * 10000) / 100;
-        for (int i = 0; i < 100; ++i)
-            for (int j = 0; j < 100; ++j) {
-                const int h = height(n0 + i, e0 + j);
-                b[std::size_t(2 * (i * 100 + j))] = char(h & 0xFF);
-                b[std::size_t(2 * (i * 100 + j) + 1)] = char((h >> 8) & 0xFF);
-            }
-        WriteFileBytes(settings.dmrDataDir + "Q_" + QuadrantName(row * 28 + col) + "_DMR.dat", b);
-    }
-    // The same heights over a block of quadrants around (row, column).
-    void WriteBlock(int row, int col, int radius, const std::function<int(int, int)>& height) {
+    // Quadrants (row +- radius, column +- radius), every node at one height in metres.
+    void WriteBlock(int row, int col, int radius, int metres) {
+        std::string heights(2 * 100 * 100, '\0');
+        for (std::size_t i = 0; i < heights.size(); i += 2) heights[i] = char(metres), heights[i + 1] = char(metres >> 8);
         for (int a = row - radius; a <= row + radius; ++a)
-            for (int c = col - radius; c <= col + radius; ++c) WriteQuadrant(a, c, height);
+            for (int c = col - radius; c <= col + radius; ++c)
+                WriteFileBytes(settings.dmrDataDir + "Q_" + QuadrantName(a * 28 + c) + "_DMR.dat", heights);
     }
-
-    // Every segment of the series over quadrant (row, column) holds one byte value.
-    void WriteSegments(int series, int row, int col, std::uint8_t value) {
+    // The series' segment over quadrant (row, column), every pixel one byte.
+    void WriteSegment(int series, int row, int col, std::uint8_t value) {
         if (!doc) Make();
         const int side = settings.mapTypes[series].pixels;
         std::string b = BmpBytes(side, side, 8, 1024);
         std::fill(b.begin() + 54 + 1024, b.end(), char(value));
         const CPointD c = QuadrantCentre(row, col);
-        const int idx = doc->Segments().GetSegmentIndex(series, c.easting, c.northing);
-        WriteFileBytes(doc->SegmentFilePath(series, idx, ".bmp"), b);
+        WriteFileBytes(doc->SegmentFilePath(series, doc->Segments().GetSegmentIndex(series, c.easting, c.northing), ".bmp"), b);
     }
-
-    // Points the settings at a generated region of size x size quadrants.
     bool UseSampleRegion(int size) {
         const std::string out = tmp.dir() + "region/";
-        const std::string cmd = ToolsDir() + "/make-sample-region " + out + " --size " + std::to_string(size) +
-                                " >/dev/null 2>&1";
-        if (std::system(cmd.c_str()) != 0) return false;
+        if (std::system((ToolsDir() + "/make-sample-region " + out + " --size " + std::to_string(size) + " >/dev/null 2>&1").c_str()))
+            return false;
         settings.dmrDataDir = out + "dmr/";
-        for (int s = 0; s < kMapTypeCount; ++s)
-            settings.mapTypes[s].directory = out + "maps/" + settings.mapTypes[s].name + "/";
+        for (auto& t : settings.mapTypes) t.directory = out + "maps/" + t.name + "/";
         return true;
     }
 
@@ -71,11 +53,11 @@ struct DmrEnv : DocEnv {
         r->SetSize(w, h);
         return *r;
     }
-    // Redraws and runs the idle steps to the end (the clock jumps the delay).
+    // Redraws and runs the idle steps to the end, the clock jumping the delay.
     void RenderAll() {
         r->Redraw();
         for (int guard = 0; guard < 100000 && r->GetState() != CDmrRenderer::State::Idle; ++guard) {
-            if (r->MsUntilWork() > 0) now += r->MsUntilWork() / 1000.0;
+            now += r->MsUntilWork() / 1000.0;
             r->IdleStep();
         }
     }

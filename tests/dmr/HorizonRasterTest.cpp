@@ -11,20 +11,19 @@ TEST(HorizonRaster, RandomSegmentsStayInsideAndTheHorizonNeverFalls) {
     for (const auto& [w, h] : {std::pair{1, 1}, {3, 2}, {64, 48}, {301, 7}}) {
         CHorizonRaster r;
         r.Reset(w, h);
-        std::vector<std::int32_t> before = r.HorizonArray();
+        // Mostly near the picture, sometimes at the 16-bit limits.
+        auto at = [&](int n) {
+            const int k = int(rnd.Next(10));
+            return k == 0 ? -32768 : k == 1 ? 32767 : int(rnd.Next(std::uint32_t(3 * n + 20))) - n - 10;
+        };
         for (int n = 0; n < 4000; ++n) {
-            // Mostly near the picture, sometimes at the 16-bit limits.
-            auto coord = [&](int size) {
-                const int k = int(rnd.Next(10));
-                return k == 0 ? -32768 : k == 1 ? 32767 : int(rnd.Next(std::uint32_t(3 * size + 20))) - size - 10;
-            };
-            r.DrawHorizonLine(coord(w), coord(h), coord(w), coord(h), rnd.Next(0x2000000), rnd.Next(2) != 0);
-            ASSERT_EQ(r.Pixels().size(), std::size_t(w) * std::size_t(h));
+            const std::vector<std::int32_t> before = r.HorizonArray();
+            r.DrawHorizonLine(at(w), at(h), at(w), at(h), rnd.Next(0x2000000), rnd.Next(2) != 0);
+            ASSERT_EQ(r.Pixels().size(), std::size_t(w * h));
             for (int x = 0; x < w; ++x) {
                 ASSERT_GE(r.Horizon(x), before[std::size_t(x)]) << w << "x" << h << " column " << x;
                 ASSERT_LE(r.Horizon(x), h);
             }
-            before = r.HorizonArray();
         }
     }
 }
@@ -36,28 +35,27 @@ TEST(HorizonRaster, BothEndsOfEveryOctantArePlotted) {
         for (const bool plain : {false, true}) {
             CHorizonRaster r;
             r.Reset(40, 40);
-            const int x1 = 20, y1 = 20, x2 = 20 + d[0], y2 = 20 + d[1];
             if (plain)
-                r.DrawLine(x1, y1, x2, y2, 1);
+                r.DrawLine(20, 20, 20 + d[0], 20 + d[1], 1);
             else
-                r.DrawHorizonLine(x1, y1, x2, y2, 1, true);
-            EXPECT_EQ(r.Pixel(x1, y1), 1u) << d[0] << "," << d[1] << (plain ? " plain" : "");
-            EXPECT_EQ(r.Pixel(x2, y2), 1u) << d[0] << "," << d[1] << (plain ? " plain" : "");
+                r.DrawHorizonLine(20, 20, 20 + d[0], 20 + d[1], 1, true);
+            EXPECT_EQ(r.Pixel(20, 20), 1u) << d[0] << "," << d[1] << plain;
+            EXPECT_EQ(r.Pixel(20 + d[0], 20 + d[1]), 1u) << d[0] << "," << d[1] << plain;
         }
 }
 
 TEST(HorizonRaster, HidesLowerLinesKeepsPriorityAndClosesColumnsAboveThePicture) {
     CHorizonRaster r;
     r.Reset(20, 10);
-    r.DrawHorizonLine(0, 4, 19, 4, 0x000010, true);
+    r.DrawHorizonLine(0, 4, 19, 4, 0x10, true);
     // Exactly on the horizon is drawn; below it is not.
-    r.DrawHorizonLine(0, 4, 5, 4, 0x000020, true);
-    r.DrawHorizonLine(6, 3, 19, 3, 0x000030, true);
-    EXPECT_EQ(r.Pixel(2, 4), 0x000020u);
+    r.DrawHorizonLine(0, 4, 5, 4, 0x20, true);
+    r.DrawHorizonLine(6, 3, 19, 3, 0x30, true);
+    EXPECT_EQ(r.Pixel(2, 4), 0x20u);
     EXPECT_EQ(r.Pixel(10, 3), kUnpainted);
-    // A pixel with layer bits keeps them against a plain colour, not against equal bits.
+    // Layer bits hold against a plain colour, not against equal bits.
     r.DrawHorizonLine(0, 5, 19, 5, 0x05000040, true);
-    r.DrawHorizonLine(0, 5, 9, 5, 0x00000050, true);
+    r.DrawHorizonLine(0, 5, 9, 5, 0x50, true);
     r.DrawHorizonLine(10, 5, 19, 5, 0x05000060, true);
     EXPECT_EQ(r.Pixel(3, 5), 0x05000040u);
     EXPECT_EQ(r.Pixel(12, 5), 0x05000060u);
@@ -65,7 +63,7 @@ TEST(HorizonRaster, HidesLowerLinesKeepsPriorityAndClosesColumnsAboveThePicture)
     r.DrawHorizonLine(4, 6, 8, 8, 0x70, false);
     EXPECT_EQ(r.Horizon(8), 5);
     EXPECT_EQ(r.Horizon(7), 8);
-    // Leaving the top: the columns past the exit are closed, later lines there vanish.
+    // Leaving the top closes the columns past the exit; later lines there vanish.
     r.DrawHorizonLine(10, 7, 16, 13, 0x80, true);
     for (int x = 13; x <= 16; ++x) EXPECT_EQ(r.Horizon(x), 10) << x;
     r.DrawHorizonLine(13, 9, 16, 9, 0x90, true);
