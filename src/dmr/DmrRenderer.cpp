@@ -382,19 +382,25 @@ struct CDmrRenderer::Impl {
         nI = samples(stepI, us);
         nJ = samples(stepJ, vs);
         stats.samples += (long long)(nI + 1) * (nJ + 1);
+        // Easting and the v weights depend on the column of samples alone.
+        double ys[kPatchSteps + 1], bv[kPatchSteps + 1][4];
+        for (int j = 0; j <= nJ; ++j) {
+            double y = 0;
+            for (int b = 0; b < 4; ++b) bv[j][b] = B[b][vs[j]], y += (c + b * dc / 3.0) * bv[j][b];
+            ys[j] = y;
+        }
         for (int i = 0; i <= nI; ++i) {
             const int u = us[i];
             double x = 0, rowZ[4];
             for (int a = 0; a < 4; ++a) x += (r + a * dr / 3.0) * B[a][u];
             for (int b = 0; b < 4; ++b) rowZ[b] = P[0][b] * B[0][u] + P[1][b] * B[1][u] + P[2][b] * B[2][u] + P[3][b] * B[3][u];
             for (int j = 0; j <= nJ; ++j) {
-                const int v = vs[j];
-                double y = 0, z = 0;
-                for (int b = 0; b < 4; ++b) y += (c + b * dc / 3.0) * B[b][v], z += rowZ[b] * B[b][v];
+                double z = 0;
+                for (int b = 0; b < 4; ++b) z += rowZ[b] * bv[j][b];
                 X[i][j] = x;
-                Y[i][j] = y;
+                Y[i][j] = ys[j];
                 Z[i][j] = z > 0 ? z : 0;
-                ok[i][j] = cam.Project(x, y, Z[i][j], S[i][j]);
+                ok[i][j] = cam.Project(x, ys[j], Z[i][j], S[i][j]);
             }
         }
     }
