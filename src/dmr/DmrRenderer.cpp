@@ -69,6 +69,15 @@ struct CDmrRenderer::Impl {
     bool haveInView = false;
     int stride = 0;
 
+    // The segment of the last map lookup. Valid within one row only: between
+    // rows the map view may free or reload segment pixels.
+    struct SegmentLookup {
+        bool valid = false;
+        double west = 0, south = 0;  // metres
+        const std::uint8_t* pixels = nullptr;
+        std::size_t size = 0;
+    } lookup;
+
     // The sampled patch and its projections.
     double X[kPatchSteps + 1][kPatchSteps + 1];
     double Y[kPatchSteps + 1][kPatchSteps + 1];
@@ -242,6 +251,7 @@ struct CDmrRenderer::Impl {
     }
 
     void Draw() {
+        lookup = SegmentLookup{};
         const int r = currentRow, r2 = r + plan.rowStep;
         const ScanDir dir = plan.dir;
         const int offset = ColumnOffset(dir);
@@ -419,19 +429,28 @@ struct CDmrRenderer::Impl {
 
     // The map byte under a sample; false without map data there.
     bool MapByte(double x, double y, std::uint8_t& byte) {
-        const int idx = doc.Segments().GetSegmentIndex(desc.mapType, y * 100.0, x * 100.0);
-        if (idx < 0 || idx >= int(inView.size())) return false;
-        if (!inView[std::size_t(idx)]) doc.ClaimMapSegment(desc, idx, inView);
-        const std::uint8_t* px = doc.SegmentPixels(desc.mapType, idx);
-        if (!px) return false;
-        const std::size_t size = doc.Series(desc.mapType).SBmp[std::size_t(idx)].Size;
+        const double E = y * 100.0, N = x * 100.0;
+        SegmentLookup& m = lookup;
+        if (!(m.valid && E >= m.west && E < m.west + desc.segmentMetres && N >= m.south &&
+              N < m.south + desc.segmentMetres)) {
+            m = SegmentLookup{};
+            const int idx = doc.Segments().GetSegmentIndex(desc.mapType, E, N);
+            if (idx < 0 || idx >= int(inView.size()) || desc.segmentsPerSide <= 0) return false;
+            if (!inView[std::size_t(idx)]) doc.ClaimMapSegment(desc, idx, inView);
+            m.valid = true;
+            m.west = kAreaWest + double(idx % desc.segmentsPerSide) * desc.segmentMetres;
+            m.south = kAreaNorth - double(idx / desc.segmentsPerSide + 1) * desc.segmentMetres;
+            m.pixels = doc.SegmentPixels(desc.mapType, idx);
+            m.size = m.pixels ? doc.Series(desc.mapType).SBmp[std::size_t(idx)].Size : 0;
+        }
+        if (!m.pixels) return false;
         const int side = desc.segmentPixels;
         auto frac = [](double v) { return v - std::floor(v); };
         const int row = std::clamp(SaturateToInt(frac(x / 100.0) * side), 0, side - 1);
         const int column = std::clamp(SaturateToInt(frac(y / 100.0) * side), 0, side - 1);
         const std::size_t at = std::size_t(row) * std::size_t(stride) + std::size_t(column);
-        if (at >= size) return false;
-        byte = px[at];
+        if (at >= m.size) return false;
+        byte = m.pixels[at];
         return true;
     }
 
