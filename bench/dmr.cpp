@@ -29,7 +29,8 @@ const std::string& Region8() {
         std::filesystem::path(std::string(exe, n > 0 ? std::size_t(n) : 0)).parent_path().parent_path();
     dir = (std::filesystem::temp_directory_path() / "vorna-dmr-bench-region8").string() + "/";
     if (!std::filesystem::exists(dir + "config/vornamap.ini")) {
-        const std::string cmd = (build / "tools" / "make-sample-region").string() + " " + dir + " --size 8 >/dev/null 2>&1";
+        const std::string cmd =
+            (build / "tools" / "make-sample-region").string() + " " + dir + " --size 8 >/dev/null 2>&1";
         if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "cannot make the sample region\n");
     }
     return dir;
@@ -45,7 +46,8 @@ struct Env {
         std::filesystem::create_directories(app.startDirectory);
         app.wptBaseDir = app.pendingWptBaseDir = r + "wpt/";
         app.dmrDataDir = r + "dmr/";
-        for (int s = 0; s < kMapTypeCount; ++s) app.mapTypes[s].directory = r + "maps/" + app.mapTypes[s].name + "/";
+        for (int s = 0; s < kMapTypeCount; ++s)
+            app.mapTypes[s].directory = r + "maps/" + app.mapTypes[s].name + "/";
         app.newWptBaseFlag = 1;
         doc = std::make_unique<CVornaDoc>(app, DocServices{app.memUse, app.geo, nullptr, true});
         app.dmr = DmrParams{};
@@ -75,7 +77,9 @@ void Frame(benchmark::State& state, bool wireframe) {
             if (r.MsUntilWork() > 0) env.now += 1.0;
             const auto t0 = std::chrono::steady_clock::now();
             r.IdleStep();
-            slowest = std::max(slowest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+            slowest = std::max(
+                slowest,
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
         }
     };
     run();  // quadrants and segments loaded once before timing

@@ -77,7 +77,8 @@ void Trapezoid::Build(const Camera& cam) {
     const double a2 = kPi - cam.tilt + va;
     const double farD = a2 >= 1.570796327 ? cam.range : std::min(std::tan(a2) * Z, cam.range);
     groundRange = SaturateToInt(farD * 100.0);
-    const double wf = tanHalf * std::cos(kPi - cam.tilt - std::atan(farD / Z)) * std::sqrt(farD * farD + Z * Z);
+    const double wf =
+        tanHalf * std::cos(kPi - cam.tilt - std::atan(farD / Z)) * std::sqrt(farD * farD + Z * Z);
     auto place = [&](double forward, double lateral) {
         const Point2 r = RotatePoint(forward, lateral, cam.azimuth);
         return Point2{r.x + cam.eyeX, r.y + cam.eyeY};

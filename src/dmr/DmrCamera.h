@@ -71,7 +71,9 @@ struct Camera {
     }
 
 private:
-    static std::int32_t Clamp16(double v) { return v > 32767.0 ? 32767 : v < -32768.0 ? -32768 : std::int32_t(v); }
+    static std::int32_t Clamp16(double v) {
+        return v > 32767.0 ? 32767 : v < -32768.0 ? -32768 : std::int32_t(v);
+    }
 };
 
 // The ground trapezoid (corners near-left, near-right, far-left, far-right)
@@ -79,8 +81,8 @@ private:
 struct Trapezoid {
     Point2 nearLeft, nearRight, farLeft, farRight;
     Line left, right, farEdge;
-    double sideSign = 1.0;   // sign of the far edge's value at the eye
-    int groundRange = 0;     // metres, for the map's marker
+    double sideSign = 1.0;  // sign of the far edge's value at the eye
+    int groundRange = 0;    // metres, for the map's marker
     bool Finite() const;
     void Build(const Camera& cam);
 };
@@ -99,6 +101,8 @@ ScanPlan PlanScan(double azimut, const Trapezoid& t);
 constexpr int kRowBufferSize = 4000;
 constexpr int kEastingOffset = 3000;    // columns of the north and south scans
 constexpr int kNorthingOffset = 49000;  // columns of the east and west scans
-inline int ColumnOffset(ScanDir d) { return (d == kScanNorth || d == kScanSouth) ? kEastingOffset : kNorthingOffset; }
+inline int ColumnOffset(ScanDir d) {
+    return (d == kScanNorth || d == kScanSouth) ? kEastingOffset : kNorthingOffset;
+}
 
 }  // namespace dmr

@@ -21,7 +21,7 @@ using namespace dmr;
 
 namespace {
 
-constexpr double kSurfaceDelay = 0.5;  // seconds between the wireframe and the surface
+constexpr double kSurfaceDelay = 0.5;                       // seconds between the wireframe and the surface
 constexpr int kSideSeries[4] = {kMapNone, kMapNone, 1, 4};  // TK50 draped, OF50 orthophoto
 
 struct RowEntry {
@@ -87,7 +87,8 @@ struct CDmrRenderer::Impl {
     int nI = 0, nJ = 0;
     bool gap = false;
 
-    Impl(CVornaDoc& d, AppSettings& s, CMemoryCounters& m, QuadrantFlags& a) : doc(d), settings(s), memory(m), ages(a) {
+    Impl(CVornaDoc& d, AppSettings& s, CMemoryCounters& m, QuadrantFlags& a)
+        : doc(d), settings(s), memory(m), ages(a) {
         rowBuf[0].resize(kRowBufferSize);
         rowBuf[1].resize(kRowBufferSize);
         desc.mapType = kMapNone;
@@ -124,8 +125,9 @@ struct CDmrRenderer::Impl {
         if (p.SurfaceType == storedSurface && p.PreviewMode == storedPreview) return;
         storedSurface = p.SurfaceType;
         storedPreview = p.PreviewMode;
-        const int type = (p.PreviewMode == 0 || p.SurfaceType < 0 || p.SurfaceType > 3) ? kMapNone
-                                                                                       : kSideSeries[p.SurfaceType];
+        const int type = (p.PreviewMode == 0 || p.SurfaceType < 0 || p.SurfaceType > 3)
+                             ? kMapNone
+                             : kSideSeries[p.SurfaceType];
         if (type == desc.mapType) return;
         ReleaseMapSegments();
         desc.mapType = type;
@@ -158,7 +160,9 @@ struct CDmrRenderer::Impl {
         const double S = desc.segmentMetres;
         // More probes than the whole area has segments add nothing.
         const int most = int(2.0 * (kAreaEast - kAreaWest + kAreaNorth - kAreaSouth) / S) + 2;
-        auto steps = [&](double metres) { return std::clamp(SaturateToInt(2.0 * metres / S + 1.0), 1, most); };
+        auto steps = [&](double metres) {
+            return std::clamp(SaturateToInt(2.0 * metres / S + 1.0), 1, most);
+        };
         auto dist = [](Point2 a, Point2 b) { return std::hypot(a.x - b.x, a.y - b.y); };
         auto mix = [](Point2 a, Point2 b, int i, int n) {
             return Point2{(a.x * (n - i) + b.x * i) / n, (a.y * (n - i) + b.y * i) / n};
@@ -167,7 +171,8 @@ struct CDmrRenderer::Impl {
         const Point2 mf{(trap.farLeft.x + trap.farRight.x) / 2, (trap.farLeft.y + trap.farRight.y) / 2};
         const int n = steps(dist(mn, mf) * 100.0);
         for (int i = 0; i <= n; ++i) {
-            const Point2 l = mix(trap.nearLeft, trap.farLeft, i, n), r = mix(trap.nearRight, trap.farRight, i, n);
+            const Point2 l = mix(trap.nearLeft, trap.farLeft, i, n),
+                         r = mix(trap.nearRight, trap.farRight, i, n);
             MarkSegmentsOnLine(l, r, steps(dist(l, r) * 100.0), inArea);
         }
         auto edge = [&](Point2 a, Point2 b) {
@@ -244,7 +249,9 @@ struct CDmrRenderer::Impl {
     }
 
     // Column coordinate where a side line crosses scan row r.
-    double Hit(const Line& l, double r) const { return AlongX() ? -(l.a * r + l.c) / l.b : -(l.b * r + l.c) / l.a; }
+    double Hit(const Line& l, double r) const {
+        return AlongX() ? -(l.a * r + l.c) / l.b : -(l.b * r + l.c) / l.a;
+    }
     bool Inside(double hit, double r) const {
         const double v = AlongX() ? trap.farEdge.At(r, hit) : trap.farEdge.At(hit, r);
         return std::isfinite(v) && std::copysign(1.0, v) == trap.sideSign;
@@ -312,8 +319,10 @@ struct CDmrRenderer::Impl {
             if (!warned.range && dir == kScanWest) MsgBox("Error! X range not valid in Draw DMR image!");
             warned.range = true;
         } else {
-            for (int col = std::max(c, lo); col <= hi && !heightFailed; ++col) DrawCell(r, col, plan.rowStep, 1);
-            for (int col = std::min(hi, c); col >= lo && !heightFailed; --col) DrawCell(r, col, plan.rowStep, -1);
+            for (int col = std::max(c, lo); col <= hi && !heightFailed; ++col)
+                DrawCell(r, col, plan.rowStep, 1);
+            for (int col = std::min(hi, c); col >= lo && !heightFailed; --col)
+                DrawCell(r, col, plan.rowStep, -1);
         }
         // 6.
         currentRow = r2;
@@ -332,8 +341,11 @@ struct CDmrRenderer::Impl {
             if (!valid(nearRow, k)) return;
             const RowEntry& a = nearRow[std::size_t(k)];
             if (valid(nearRow, k2))
-                raster.DrawHorizonLine(a.sx, a.sy, nearRow[std::size_t(k2)].sx, nearRow[std::size_t(k2)].sy, 0, true);
-            if (valid(farRow, k)) raster.DrawHorizonLine(a.sx, a.sy, farRow[std::size_t(k)].sx, farRow[std::size_t(k)].sy, 0, false);
+                raster.DrawHorizonLine(a.sx, a.sy, nearRow[std::size_t(k2)].sx, nearRow[std::size_t(k2)].sy,
+                                       0, true);
+            if (valid(farRow, k))
+                raster.DrawHorizonLine(a.sx, a.sy, farRow[std::size_t(k)].sx, farRow[std::size_t(k)].sy, 0,
+                                       false);
             return;
         }
         // Patches run in (northing, easting) whatever the scan axis.
@@ -356,8 +368,8 @@ struct CDmrRenderer::Impl {
         Camera::Projected s00, s10, s01, s11;
         int stepI = 1, stepJ = 1;
         // A corner behind the eye gives no extent: the finest sampling is safe.
-        if (cam.Project(r, c, z00, s00) && cam.Project(r + dr, c, z10, s10) && cam.Project(r, c + dc, z01, s01) &&
-            cam.Project(r + dr, c + dc, z11, s11)) {
+        if (cam.Project(r, c, z00, s00) && cam.Project(r + dr, c, z10, s10) &&
+            cam.Project(r, c + dc, z01, s01) && cam.Project(r + dr, c + dc, z11, s11)) {
             const int ey = std::max(std::abs(s10.sy - s00.sy), std::abs(s11.sy - s01.sy));
             const int ex = std::max(std::abs(s10.sx - s00.sx), std::abs(s11.sx - s01.sx));
             stepJ = SampleStep(ey, sampling);
@@ -403,7 +415,8 @@ struct CDmrRenderer::Impl {
             const int u = us[i];
             double x = 0, rowZ[4];
             for (int a = 0; a < 4; ++a) x += (r + a * dr / 3.0) * B[a][u];
-            for (int b = 0; b < 4; ++b) rowZ[b] = P[0][b] * B[0][u] + P[1][b] * B[1][u] + P[2][b] * B[2][u] + P[3][b] * B[3][u];
+            for (int b = 0; b < 4; ++b)
+                rowZ[b] = P[0][b] * B[0][u] + P[1][b] * B[1][u] + P[2][b] * B[2][u] + P[3][b] * B[3][u];
             for (int j = 0; j <= nJ; ++j) {
                 double z = 0;
                 for (int b = 0; b < 4; ++b) z += rowZ[b] * bv[j][b];
@@ -421,7 +434,8 @@ struct CDmrRenderer::Impl {
         const double a[3] = {X[i + 1][j] - X[i][j], Y[i + 1][j] - Y[i][j], Z[i + 1][j] - Z[i][j]};
         const double b[3] = {X[i][j + 1] - X[i][j], Y[i][j + 1] - Y[i][j], Z[i][j + 1] - Z[i][j]};
         const double n[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-        const double lengths = std::sqrt((a[0] * a[0] + a[1] * a[1] + a[2] * a[2]) * (b[0] * b[0] + b[1] * b[1] + b[2] * b[2]));
+        const double lengths =
+            std::sqrt((a[0] * a[0] + a[1] * a[1] + a[2] * a[2]) * (b[0] * b[0] + b[1] * b[1] + b[2] * b[2]));
         const double lit = (n[0] * light[0] + n[1] * light[1] + n[2] * light[2]) * (dr * dc) / lengths;
         const double s = (lit + 1.0) * 0.5 * 63.0;
         return s >= 0.0 ? (s <= 63.0 ? s : 63.0) : 0.0;  // NaN (a cell of zero size) gives 0
@@ -459,27 +473,27 @@ struct CDmrRenderer::Impl {
         const int s = std::clamp(int(shade), 0, kShades - 1);
         const double z = Z[i][j];
         switch (surface) {
-        case 1: {
-            if (gap) return t.grey[s];
-            const int h = z == 0.0 ? 0 : std::min(SaturateToInt(z * 25) + 1, kHeightSteps - 1);
-            return t.hypsometric[h][s];
-        }
-        case 2: {
-            std::uint8_t byte = 0;
-            if (gap || desc.mapType < 0 || !MapByte(X[i][j], Y[i][j], byte)) return t.grey[s];
-            // Far off, roads and objects are below a pixel; forest and water stay.
-            const unsigned bits = byte & (farDepth > 100 ? 0x05 : 0x1D);
-            if (!bits) return t.hypsometric[std::clamp(SaturateToInt(z * 25), 0, kHeightSteps - 1)][s];
-            return t.layer[bits][s] | bits << 24;
-        }
-        case 3: {
-            std::uint8_t byte = 0;
-            if (desc.mapType < 0 || !MapByte(X[i][j], Y[i][j], byte) || byte == 0) return t.grey[s];
-            const int g = std::clamp(SaturateToInt(byte * shade / 70), 0, 255);
-            return std::uint32_t(g) << 16 | std::uint32_t(g) << 8 | std::uint32_t(g);
-        }
-        default:
-            return t.grey[s];
+            case 1: {
+                if (gap) return t.grey[s];
+                const int h = z == 0.0 ? 0 : std::min(SaturateToInt(z * 25) + 1, kHeightSteps - 1);
+                return t.hypsometric[h][s];
+            }
+            case 2: {
+                std::uint8_t byte = 0;
+                if (gap || desc.mapType < 0 || !MapByte(X[i][j], Y[i][j], byte)) return t.grey[s];
+                // Far off, roads and objects are below a pixel; forest and water stay.
+                const unsigned bits = byte & (farDepth > 100 ? 0x05 : 0x1D);
+                if (!bits) return t.hypsometric[std::clamp(SaturateToInt(z * 25), 0, kHeightSteps - 1)][s];
+                return t.layer[bits][s] | bits << 24;
+            }
+            case 3: {
+                std::uint8_t byte = 0;
+                if (desc.mapType < 0 || !MapByte(X[i][j], Y[i][j], byte) || byte == 0) return t.grey[s];
+                const int g = std::clamp(SaturateToInt(byte * shade / 70), 0, 255);
+                return std::uint32_t(g) << 16 | std::uint32_t(g) << 8 | std::uint32_t(g);
+            }
+            default:
+                return t.grey[s];
         }
     }
 
@@ -561,7 +575,10 @@ struct CDmrRenderer::Impl {
 };
 
 CDmrRenderer::CDmrRenderer(CVornaDoc& doc, AppSettings& settings, CMemoryCounters& memory, Clock clock)
-    : m_Doc(doc), m_Settings(settings), m_Memory(memory), m_Clock(std::move(clock)),
+    : m_Doc(doc),
+      m_Settings(settings),
+      m_Memory(memory),
+      m_Clock(std::move(clock)),
       m_Impl(std::make_unique<Impl>(doc, settings, memory, m_Ages)) {
     if (!m_Clock) m_Clock = [] { return TickCountMs() / 1000.0; };
 }
@@ -609,29 +626,29 @@ void CDmrRenderer::Redraw() {
 
 bool CDmrRenderer::IdleStep() {
     switch (m_State) {
-    case State::Idle:
-        return false;
-    case State::Waiting:
-        if (m_Clock() - m_StartTime <= kSurfaceDelay) return true;
-        if (m_Picture.isNull() || !m_Impl->PrepareDraw(false, m_Picture.width(), m_Picture.height())) {
-            m_State = State::Idle;
+        case State::Idle:
             return false;
-        }
-        m_State = State::Rendering;
-        return true;
-    case State::Rendering:
-        if (m_Impl->rowsDone < m_Impl->plan.rowCount) {
-            m_Impl->Draw();
-            ++m_Impl->rowsDone;
-            if (m_Impl->heightFailed) {
-                AbortDraw();
+        case State::Waiting:
+            if (m_Clock() - m_StartTime <= kSurfaceDelay) return true;
+            if (m_Picture.isNull() || !m_Impl->PrepareDraw(false, m_Picture.width(), m_Picture.height())) {
+                m_State = State::Idle;
                 return false;
             }
+            m_State = State::Rendering;
             return true;
-        }
-        if (m_Impl->fillGaps) m_Impl->FillGaps();
-        Finish();
-        return false;
+        case State::Rendering:
+            if (m_Impl->rowsDone < m_Impl->plan.rowCount) {
+                m_Impl->Draw();
+                ++m_Impl->rowsDone;
+                if (m_Impl->heightFailed) {
+                    AbortDraw();
+                    return false;
+                }
+                return true;
+            }
+            if (m_Impl->fillGaps) m_Impl->FillGaps();
+            Finish();
+            return false;
     }
     return false;
 }

@@ -13,11 +13,10 @@
 // renders and age out by the "Step History" and "Max Open Quadrants" settings;
 // every claim (quadrants and map segments) is given back by the destructor.
 
+#include <QImage>
 #include <cstdint>
 #include <functional>
 #include <memory>
-
-#include <QImage>
 
 #include "doc/SegmentCache.h"
 

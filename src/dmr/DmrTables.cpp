@@ -4,7 +4,9 @@ namespace dmr {
 
 namespace {
 
-std::uint32_t Rgb(int r, int g, int b) { return std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | std::uint32_t(b); }
+std::uint32_t Rgb(int r, int g, int b) {
+    return std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | std::uint32_t(b);
+}
 
 struct Base {
     int r, g, b;

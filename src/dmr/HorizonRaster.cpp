@@ -49,8 +49,10 @@ void Walk(int x1, int y1, int x2, int y2, Plot&& plot) {
             plot(y, x);
         else
             plot(x, y);
-        if (d >= 0) y += step, d += 4 * (dy - dx);
-        else d += 4 * dy;
+        if (d >= 0)
+            y += step, d += 4 * (dy - dx);
+        else
+            d += 4 * dy;
     }
 }
 }  // namespace
@@ -78,8 +80,10 @@ void CHorizonRaster::DrawHorizonLine(int x1, int y1, int x2, int y2, std::uint32
     }
     if (y2 > bottom) {
         const int cut = Cut(x1, x2, y1, y2, bottom);
-        if (x2 > cut) Close(cut + 1, x2);
-        else if (x2 < cut) Close(x2, cut - 1);
+        if (x2 > cut)
+            Close(cut + 1, x2);
+        else if (x2 < cut)
+            Close(x2, cut - 1);
         x2 = cut;
         y2 = bottom;
     }

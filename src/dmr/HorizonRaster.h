@@ -40,8 +40,12 @@ public:
 
     int Width() const { return m_W; }
     int Height() const { return m_H; }
-    std::uint32_t Pixel(int x, int y) const { return m_Pixels[std::size_t(y) * std::size_t(m_W) + std::size_t(x)]; }
-    std::uint32_t& PixelRef(int x, int y) { return m_Pixels[std::size_t(y) * std::size_t(m_W) + std::size_t(x)]; }
+    std::uint32_t Pixel(int x, int y) const {
+        return m_Pixels[std::size_t(y) * std::size_t(m_W) + std::size_t(x)];
+    }
+    std::uint32_t& PixelRef(int x, int y) {
+        return m_Pixels[std::size_t(y) * std::size_t(m_W) + std::size_t(x)];
+    }
     int Horizon(int x) const { return m_Horizon[std::size_t(x)]; }
     std::vector<std::uint32_t>& Pixels() { return m_Pixels; }
     const std::vector<std::int32_t>& HorizonArray() const { return m_Horizon; }

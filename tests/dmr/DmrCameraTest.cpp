@@ -58,10 +58,10 @@ TEST(DmrCamera, ProjectionPlacesClampsAndRefuses) {
         bool ok;
         int sx, sy;
     } rows[] = {
-        {110, 200, 10, true, 400, 300},           // straight ahead: the centre
-        {110, 210, 10, true, 800, 300},           // 45 degrees right: the right edge
-        {110, 200, 15, true, 400, 500},           // above the eye: higher (rows run bottom-up)
-        {100.001, 300, 10, true, 32767, 300},     // far out to the sides: held to 16 bits
+        {110, 200, 10, true, 400, 300},        // straight ahead: the centre
+        {110, 210, 10, true, 800, 300},        // 45 degrees right: the right edge
+        {110, 200, 15, true, 400, 500},        // above the eye: higher (rows run bottom-up)
+        {100.001, 300, 10, true, 32767, 300},  // far out to the sides: held to 16 bits
         {100.001, 100, 10, true, -32768, 300},
         {100.001, 200, -1e9, true, 400, -32768},  // far below
         {100, 210, 10, false, 0, 0},              // beside the eye: no depth
@@ -82,9 +82,10 @@ TEST(DmrCamera, HeadingChoosesTheScanAndItsRows) {
     const struct {
         double az;
         ScanDir dir;
-    } dirs[] = {{45, kScanNorth},  {45.01, kScanEast},  {135, kScanEast},   {135.01, kScanSouth}, {225, kScanSouth},
-                {225.01, kScanWest}, {315, kScanWest},  {315.01, kScanNorth}, {360, kScanNorth},  {-45, kScanWest},
-                {820, kScanEast},  {1e300, kScanNorth}, {-1e300, kScanNorth}};
+    } dirs[] = {{45, kScanNorth},    {45.01, kScanEast},  {135, kScanEast}, {135.01, kScanSouth},
+                {225, kScanSouth},   {225.01, kScanWest}, {315, kScanWest}, {315.01, kScanNorth},
+                {360, kScanNorth},   {-45, kScanWest},    {820, kScanEast}, {1e300, kScanNorth},
+                {-1e300, kScanNorth}};
     for (const auto& r : dirs) EXPECT_EQ(ScanDirection(r.az), r.dir) << r.az;
     // From the eye's row (x 51000.5) to the far edge's, 150 rows either way.
     const struct {

@@ -30,7 +30,8 @@ std::set<std::uint32_t> Ground(DmrEnv& env) {
     for (int y = 0; y < env.r->Picture().height(); ++y)
         for (int x = 0; x < env.r->Picture().width(); ++x) {
             const std::uint32_t c = env.Px(x, y);
-            const bool sky = (c & 0xFF) == 0xFF && (c >> 16) == ((c >> 8) & 0xFF) && (c >> 16) >= 64 && (c >> 16) <= 192;
+            const bool sky =
+                (c & 0xFF) == 0xFF && (c >> 16) == ((c >> 8) & 0xFF) && (c >> 16) >= 64 && (c >> 16) <= 192;
             if (!sky) out.insert(c);
         }
     return out;
@@ -137,7 +138,8 @@ TEST(DmrRender, QuadrantsAgeAndEveryClaimGoesBackWithTheRenderer) {
     CVornaDoc& doc = *env.doc;
     env.RenderAll();
     EXPECT_GT(OpenQuadrants(doc), 0);
-    EXPECT_GT(doc.Series(1).SInUse[std::size_t(doc.Segments().GetSegmentIndex(1, kEye.easting, kEye.northing))], 0);
+    EXPECT_GT(
+        doc.Series(1).SInUse[std::size_t(doc.Segments().GetSegmentIndex(1, kEye.easting, kEye.northing))], 0);
     // Max Open 0: what the last render opened stays, what older ones opened closes.
     env.settings.dmrMaxOpenQuadrants = 0;
     p.ViewPoint = CPointD(kEye.easting + 20000, kEye.northing);
@@ -163,10 +165,14 @@ TEST(DmrRender, QuadrantsAgeAndEveryClaimGoesBackWithTheRenderer) {
 // Views that make no sense end in a bounded number of steps without a flood of messages.
 TEST(DmrRender, DegenerateViewsEndQuietly) {
     const std::function<void(DmrParams&)> rows[] = {
-        [](DmrParams& p) { p.ViewAngle = 0; },  [](DmrParams& p) { p.ViewAngle = 180; },
-        [](DmrParams& p) { p.AbsHeight = 0; },  [](DmrParams& p) { p.Visibility = 0; },
-        [](DmrParams& p) { p.Elevation = 90; }, [](DmrParams& p) { p.Elevation = -90; },
-        [](DmrParams& p) { p.Azimut = 1e300; }, [](DmrParams& p) { p.Visibility = 1000000; },
+        [](DmrParams& p) { p.ViewAngle = 0; },
+        [](DmrParams& p) { p.ViewAngle = 180; },
+        [](DmrParams& p) { p.AbsHeight = 0; },
+        [](DmrParams& p) { p.Visibility = 0; },
+        [](DmrParams& p) { p.Elevation = 90; },
+        [](DmrParams& p) { p.Elevation = -90; },
+        [](DmrParams& p) { p.Azimut = 1e300; },
+        [](DmrParams& p) { p.Visibility = 1000000; },
         [](DmrParams& p) { p.IsRelHeight = 1, p.RelHeight = 0; },
     };
     for (const auto& change : rows) {

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "doc/DocTestEnv.h"
 #include "dmr/DmrRenderer.h"
+#include "doc/DocTestEnv.h"
 
 struct DmrEnv : DocEnv {
     double now = 100.0;
@@ -24,7 +24,8 @@ struct DmrEnv : DocEnv {
     // Quadrants (row +- radius, column +- radius), every node at one height in metres.
     void WriteBlock(int row, int col, int radius, int metres) {
         std::string heights(2 * 100 * 100, '\0');
-        for (std::size_t i = 0; i < heights.size(); i += 2) heights[i] = char(metres), heights[i + 1] = char(metres >> 8);
+        for (std::size_t i = 0; i < heights.size(); i += 2)
+            heights[i] = char(metres), heights[i + 1] = char(metres >> 8);
         for (int a = row - radius; a <= row + radius; ++a)
             for (int c = col - radius; c <= col + radius; ++c)
                 WriteFileBytes(settings.dmrDataDir + "Q_" + QuadrantName(a * 28 + c) + "_DMR.dat", heights);
@@ -36,11 +37,15 @@ struct DmrEnv : DocEnv {
         std::string b = BmpBytes(side, side, 8, 1024);
         std::fill(b.begin() + 54 + 1024, b.end(), char(value));
         const CPointD c = QuadrantCentre(row, col);
-        WriteFileBytes(doc->SegmentFilePath(series, doc->Segments().GetSegmentIndex(series, c.easting, c.northing), ".bmp"), b);
+        WriteFileBytes(doc->SegmentFilePath(
+                           series, doc->Segments().GetSegmentIndex(series, c.easting, c.northing), ".bmp"),
+                       b);
     }
     bool UseSampleRegion(int size) {
         const std::string out = tmp.dir() + "region/";
-        if (std::system((ToolsDir() + "/make-sample-region " + out + " --size " + std::to_string(size) + " >/dev/null 2>&1").c_str()))
+        if (std::system((ToolsDir() + "/make-sample-region " + out + " --size " + std::to_string(size) +
+                         " >/dev/null 2>&1")
+                            .c_str()))
             return false;
         settings.dmrDataDir = out + "dmr/";
         for (auto& t : settings.mapTypes) t.directory = out + "maps/" + t.name + "/";

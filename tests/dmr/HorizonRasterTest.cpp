@@ -29,8 +29,8 @@ TEST(HorizonRaster, RandomSegmentsStayInsideAndTheHorizonNeverFalls) {
 }
 
 TEST(HorizonRaster, BothEndsOfEveryOctantArePlotted) {
-    const int dirs[][2] = {{7, 3}, {3, 7}, {-3, 7}, {-7, 3}, {-7, -3}, {-3, -7}, {3, -7}, {7, -3},
-                           {5, 5}, {-5, 5}, {0, 6}, {6, 0}, {0, 0}, {13, 1}, {1, 13}, {-13, -1}};
+    const int dirs[][2] = {{7, 3}, {3, 7},  {-3, 7}, {-7, 3}, {-7, -3}, {-3, -7}, {3, -7}, {7, -3},
+                           {5, 5}, {-5, 5}, {0, 6},  {6, 0},  {0, 0},   {13, 1},  {1, 13}, {-13, -1}};
     for (const auto& d : dirs)
         for (const bool plain : {false, true}) {
             CHorizonRaster r;
