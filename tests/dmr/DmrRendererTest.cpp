@@ -2,9 +2,22 @@
 // scheduling on a test clock, quadrant ageing and the claims given back.
 #include <gtest/gtest.h>
 
+#include <new>
 #include <set>
 
 #include "DmrTestEnv.h"
+
+// Lets the test refuse the elevation cache a quadrant's heights (10000 x 2
+// bytes through the non-throwing array form), as a full memory would.
+static bool g_RefuseHeights = false;
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
+    if (g_RefuseHeights && n == 20000) return nullptr;
+    try {
+        return ::operator new[](n);
+    } catch (...) {
+        return nullptr;
+    }
+}
 
 namespace {
 
@@ -184,5 +197,22 @@ TEST(DmrRender, DegenerateViewsEndQuietly) {
         env.RenderAll();
         EXPECT_EQ(env.r->GetState(), State::Idle) << &change - rows;
         EXPECT_LE(env.prompter.texts.size(), 2u) << &change - rows;
+    }
+}
+
+// Out of memory for heights: the render stops after the first query's
+// messages instead of showing them for every node, and the old picture stays.
+TEST(DmrRender, NoMemoryForHeightsStopsTheRender) {
+    for (const int preview : {0, 2}) {
+        DmrEnv env;
+        Plane(env, 502);
+        env.settings.dmr.PreviewMode = preview;
+        env.Renderer(64, 48);
+        g_RefuseHeights = true;
+        env.RenderAll();
+        g_RefuseHeights = false;
+        EXPECT_EQ(env.prompter.texts.size(), 2u) << preview;
+        EXPECT_EQ(env.r->GetState(), State::Idle);
+        EXPECT_EQ(env.Px(32, 10), 0xFFFFFFu);
     }
 }
