@@ -577,7 +577,6 @@ struct CDmrRenderer::Impl {
 CDmrRenderer::CDmrRenderer(CVornaDoc& doc, AppSettings& settings, CMemoryCounters& memory, Clock clock)
     : m_Doc(doc),
       m_Settings(settings),
-      m_Memory(memory),
       m_Clock(std::move(clock)),
       m_Impl(std::make_unique<Impl>(doc, settings, memory, m_Ages)) {
     if (!m_Clock) m_Clock = [] { return TickCountMs() / 1000.0; };

@@ -86,7 +86,6 @@ private:
 
     CVornaDoc& m_Doc;
     AppSettings& m_Settings;
-    CMemoryCounters& m_Memory;
     Clock m_Clock;
     State m_State = State::Idle;
     double m_StartTime = 0.0;
