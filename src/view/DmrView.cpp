@@ -20,7 +20,7 @@ CDmrView::CDmrView(CVornaDoc& doc, AppSettings& settings, CMemoryCounters& memor
 CDmrView::~CDmrView() = default;
 
 void CDmrView::Redraw() {
-    ++m_Redraws;
+    m_SizedRedraw = m_SizedRedraw || (width() > 0 && height() > 0);
     m_Delay.stop();
     m_Renderer->SetSize(width(), height());
     m_Renderer->Redraw();
@@ -45,11 +45,12 @@ void CDmrView::paintEvent(QPaintEvent*) {
     if (picture.isNull()) {
         dc.fillRect(rect(), Qt::white);
         // The first picture is made outside the paint, once the pane has a
-        // size, unless one was asked for meanwhile.
-        if (m_Redraws == 0 && !m_FirstQueued && width() > 0 && height() > 0) {
+        // size, unless one at a size was asked for meanwhile.
+        if (!m_SizedRedraw && !m_FirstQueued && width() > 0 && height() > 0) {
             m_FirstQueued = true;
             QTimer::singleShot(0, this, [this] {
-                if (m_Redraws == 0) Redraw();
+                m_FirstQueued = false;
+                if (!m_SizedRedraw) Redraw();
             });
         }
         return;

@@ -35,6 +35,6 @@ private:
     std::unique_ptr<CDmrRenderer> m_Renderer;
     std::function<void()> m_Finished;
     QTimer m_Delay;
-    int m_Redraws = 0;
+    bool m_SizedRedraw = false;  // a redraw at a size was asked for
     bool m_FirstQueued = false;
 };
