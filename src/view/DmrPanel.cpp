@@ -101,6 +101,7 @@ CDmrPanel::CDmrPanel(DmrParams& settings, UpdateDmrFn updateDmr, QWidget* parent
     g->addWidget(apply, row, 0);
     m_Forward = NewBar(Qt::Vertical, "forward", 0, 2, this);
     m_Sideways = NewBar(Qt::Horizontal, "sideways", 0, 2, this);
+    for (QScrollBar* b : {m_Forward, m_Sideways}) b->setValue(1);  // arrows only: the thumb stays centred
     g->addWidget(m_Forward, row, 3, 3, 1);
     g->addWidget(m_Sideways, row, 1, 1, 2);
     ++row;
@@ -128,7 +129,7 @@ CDmrPanel::CDmrPanel(DmrParams& settings, UpdateDmrFn updateDmr, QWidget* parent
     g->addWidget(m_Elevation = NewEdit("elevation", this), row, 1);
     label("View Ang.(\xb0)", ++row, 0);
     g->addWidget(m_ViewAngle = NewEdit("viewAngle", this), row, 1);
-    // The three bars stand side by side under the edits they belong to.
+    // The three bars stand side by side beside the edits they belong to.
     auto* bars = new QHBoxLayout;
     m_HeightBar = NewBar(Qt::Vertical, "heightBar", 0, 5000, this);
     m_ElevationBar = NewBar(Qt::Vertical, "elevationBar", -45, 45, this);
