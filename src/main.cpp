@@ -43,6 +43,7 @@ std::unique_ptr<QMainWindow> CreateMainWindow(const std::string& documentPath = 
     auto* hook = new CIdleHook(app.nmea, app, [] { return TheDoc(); }, CIdleHook::FrameOf(*f), f);
     hook->garminStep = [&garmin] { return garmin.Step(); };
     hook->garminPort = [&garmin] { return garmin.PortHandle(); };
+    hook->renderIdle = [f] { return f->DmrRenderIdle(); };
     hook->Attach(*idle);
     idle->Start();
     frame->show();

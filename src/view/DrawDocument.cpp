@@ -9,6 +9,7 @@
 #include "doc/VornaDoc.h"
 #include "platform/Text.h"
 #include "geo/Convert.h"
+#include "view/DmrMarker.h"
 #include "view/MapOverlays.h"
 #include "view/MapTransforms.h"
 #include "view/PaintMessages.h"
@@ -103,7 +104,7 @@ void DrawDocument(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, MapVie
     DrawGpsPosition(doc, dc, target, desc);
     if (desc.layers[kLayerDmrViewPoint]) {
         if (target.hasDmrView)
-            DrawDmrViewPoint(doc, dc, target, desc);
+            DrawDmrInfo(doc, dc, target, desc);
         else if (SplitStyle(target.splitStyle) != SplitStyle::MapOnly &&
                  SplitStyle(target.splitStyle) != SplitStyle::TwoMaps)
             PaintMessage("Error! DMR Window active, but pDmrView in MainFrame is NULL");

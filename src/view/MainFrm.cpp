@@ -25,6 +25,9 @@
 #include "view/AppCommands.h"
 #include "view/CommandTable.h"
 #include "view/DlgChoice.h"
+#include "dmr/DmrParamsIO.h"
+#include "view/DmrPanel.h"
+#include "view/DmrView.h"
 #include "view/Icons.h"
 #include "view/PanePlaceholder.h"
 #include "view/MapViewController.h"
@@ -263,7 +266,10 @@ void CMainFrame::BuildMenus() {
 
 void CMainFrame::UpdateCommandStates() { m_Actions->UpdateAll(); }
 
-bool CMainFrame::OnIdle(long count) { return m_Actions->OnIdle(count); }
+bool CMainFrame::OnIdle(long count) {
+    const bool more = m_Actions->OnIdle(count);
+    return OnDmrIdle() || more;
+}
 
 // ---- guards ------------------------------------------------------------------
 
@@ -290,15 +296,23 @@ CVornaView* CMainFrame::NewMapView(QWidget* parent) {
     return v;
 }
 
+static CDmrView* DmrPane(QWidget* w) { return qobject_cast<CDmrView*>(w); }
+
 QWidget* CMainFrame::NewDmrView(QWidget* parent) {
-    QWidget* w = m_Factories.dmrView ? m_Factories.dmrView(parent) : new CPanePlaceholder("3-D view", parent);
+    QWidget* w = m_Factories.dmrView ? m_Factories.dmrView(parent)
+                 : m_Doc ? static_cast<QWidget*>(new CDmrView(*m_Doc, m_Settings, VornaApp().memUse, parent))
+                         : new CPanePlaceholder("3-D view", parent);
+    if (CDmrView* pane = DmrPane(w)) pane->SetFinishedHook([this] { OnDmrPictureFinished(); });
     if (w) w->setMinimumSize(kMinPane, kMinPane);
     return w;
 }
 
 QWidget* CMainFrame::NewControlPanel(QWidget* parent) {
-    QWidget* w = m_Factories.controlPanel ? m_Factories.controlPanel(parent)
-                                          : new CPanePlaceholder("Control panel", parent);
+    QWidget* w =
+        m_Factories.controlPanel
+            ? m_Factories.controlPanel(parent)
+            : new CDmrPanel(
+                  m_Settings.dmr, [this](bool toPanel, bool redraw) { UpdateDmr(toPanel, redraw); }, parent);
     if (w) w->setMinimumSize(kMinPane, kMinPane);
     return w;
 }
@@ -584,19 +598,136 @@ void CMainFrame::RegisterFrameCommands() {
         ui.Enable(m_MapViewCount > 1);
         ui.SetCheck(m_MapViewCount >= 2 && m_ActiveIndex == int(ui.m_nID) - cmd::ActivateView0);
     });
+    RegisterDmrCommands();
 }
 
-void CMainFrame::UpdateDmr(bool, bool redraw) {
-    // The settings block is the only copy of the 3-D settings: nothing to
-    // synchronise, and the map pane takes the new view point at once.
-    if (!redraw || !m_pDmrView || !m_pVornaView[0]) return;
+// ---- the 3-D view ----------------------------------------------------------------
+
+namespace {
+CDmrPanel* DmrPanelPane(QWidget* w) { return qobject_cast<CDmrPanel*>(w); }
+
+constexpr const char* kDvpFilter = "DMR View Points (*.dvp);;All Files (*)";
+}  // namespace
+
+void CMainFrame::UpdateDmr(bool toPanel, bool redraw) {
+    DmrParams& dmr = m_Settings.dmr;
+    if (CDmrPanel* panel = DmrPanelPane(m_pInputView)) panel->UpdateControls(toPanel);
+    CDmrView* pane = DmrPane(m_pDmrView);
+    if (!redraw || !pane) return;
+    pane->Redraw();
+    // The pane may have gone with a message box of the render.
+    if (!m_pVornaView[0]) return;
     CMapViewController& view = m_pVornaView[0]->Controller();
+    const CGpsTriple hint(view.Desc().dmrViewPoint, dmr.ViewPoint, dmr.PrevViewPoint);
+    if (view.Desc().tracking == kTrackingDmr)
+        view.CenterOnPosition(dmr.ViewPoint.easting, dmr.ViewPoint.northing, 20.0);
+    view.OnUpdate(nullptr, kHintDmrViewPoint, &hint);
+}
+
+void CMainFrame::OnDmrPictureFinished() {
+    if (!m_pVornaView[0]) return;
     const DmrParams& dmr = m_Settings.dmr;
+    CMapViewController& view = m_pVornaView[0]->Controller();
     const CGpsTriple hint(view.Desc().dmrViewPoint, dmr.ViewPoint, dmr.PrevViewPoint);
     view.Desc().dmrViewPoint = dmr.ViewPoint;
     view.Desc().azimuth = dmr.Azimut;
     view.Desc().viewAngle = dmr.ViewAngle;
-    if (view.Desc().tracking == kTrackingDmr)
-        view.CenterOnPosition(dmr.ViewPoint.easting, dmr.ViewPoint.northing, 20.0);
     view.OnUpdate(nullptr, kHintDmrViewPoint, &hint);
+}
+
+bool CMainFrame::OnDmrIdle() {
+    CDmrView* pane = DmrPane(m_pDmrView);
+    return pane && pane->IdleStep();
+}
+
+bool CMainFrame::DmrRenderIdle() const {
+    CDmrView* pane = DmrPane(m_pDmrView);
+    return pane && pane->Renderer().GetState() == CDmrRenderer::State::Idle;
+}
+
+void CMainFrame::TrackDmrInMapView0() {
+    if (m_pVornaView[0]) m_pVornaView[0]->Controller().Desc().tracking = kTrackingDmr;
+}
+
+void CMainFrame::LoadDmrViewPoint() {
+    if (!m_pDmrView) return;
+    FileDialogRequest req{"Load DMR ViewPoint", m_Settings.startDirectory, {}, kDvpFilter, "dvp"};
+    if (!Prompter().OpenFile(req)) return;
+    if (!ReadDmrViewPoint(req.fileName, m_Settings.dmr)) {
+        MsgBox("Error! Can not open DMR View Point");
+        return;
+    }
+    m_Settings.dmr.StickToGps = 0;
+    UpdateDmr(true, true);
+}
+
+void CMainFrame::SaveDmrViewPoint() {
+    if (!m_pDmrView) return;
+    FileDialogRequest req{"Save DMR ViewPoint", m_Settings.startDirectory, {}, kDvpFilter, "dvp"};
+    if (!Prompter().SaveFile(req)) return;
+    if (!WriteDmrViewPoint(req.fileName, m_Settings.dmr)) MsgBox("Error! Can not save DMR View Point");
+}
+
+void CMainFrame::GoToDmrViewPoint() {
+    if (!m_pVornaView[0]) {
+        MsgBox("VornaView does not exist!");
+        return;
+    }
+    CMapViewController& view = m_pVornaView[0]->Controller();
+    const CPointD p = view.Desc().dmrViewPoint;
+    MsgBox(Format("Dmr View Point\nEasting:  %.1f\nNorthing: %.0f", p.easting, p.northing));
+    // The box may have ended the layout.
+    if (m_pVornaView[0]) m_pVornaView[0]->Controller().CenterOnPosition(p.easting, p.northing, 0.0);
+}
+
+void CMainFrame::RegisterDmrCommands() {
+    CCommandMap& m = m_FrameCommands;
+    DmrParams& dmr = m_Settings.dmr;
+    m.AddCommand(cmd::DmrLoadViewPoint, [this] { LoadDmrViewPoint(); });
+    m.AddCommand(cmd::DmrSaveViewPoint, [this] { SaveDmrViewPoint(); });
+    m.AddUpdateRange(cmd::DmrLoadViewPoint, cmd::DmrSaveViewPoint,
+                     [this](CCmdUI& ui) { ui.Enable(m_pDmrView != nullptr); });
+    m.AddCommand(cmd::DmrGoToViewPoint, [this] { GoToDmrViewPoint(); });
+    m.AddCommand(cmd::DmrRelativeHeight, [this, &dmr] {
+        dmr.IsRelHeight = !dmr.IsRelHeight;
+        UpdateDmr(true, true);
+    });
+    m.AddUpdate(cmd::DmrRelativeHeight, [&dmr](CCmdUI& ui) { ui.SetCheck(dmr.IsRelHeight != 0); });
+    m.AddCommand(cmd::DmrPreview, [this, &dmr] {
+        dmr.PreviewMode = dmr.PreviewMode ? 0 : 1;
+        UpdateDmr(true, true);
+    });
+    m.AddUpdate(cmd::DmrPreview, [&dmr](CCmdUI& ui) { ui.SetCheck(dmr.PreviewMode == 0); });
+    // A wireframe does not depend on the surface.
+    m.AddCommand(cmd::DmrChangeSurface, [this, &dmr] {
+        dmr.SurfaceType = dmr.SurfaceType == 2 ? 3 : 2;
+        UpdateDmr(true, dmr.PreviewMode != 0);
+    });
+    // The pending move redraws; before a fix there is no position to move to.
+    m.AddCommand(cmd::DmrStickToGps, [this, &dmr] {
+        dmr.StickToGps = 1;
+        UpdateDmr(true, false);
+        if (CVornaApp* app = VornaAppOrNull(); app && app->nmea.HadFixSinceOpen()) app->nmea.GpsMovePending = 1;
+    });
+    const auto move = [this, &dmr](double forward) {
+        MoveDmrViewPoint(dmr, forward * dmr.MoveStep, 0.0);
+        TrackDmrInMapView0();
+        UpdateDmr(true, true);
+    };
+    m.AddCommand(cmd::DmrMoveForward, [move] { move(1.0); });
+    m.AddCommand(cmd::DmrMoveBackward, [move] { move(-1.0); });
+    const auto raise = [this, &dmr](int direction) {
+        RaiseDmrViewPoint(dmr, direction);
+        UpdateDmr(true, true);
+    };
+    m.AddCommand(cmd::DmrMoveUp, [raise] { raise(1); });
+    m.AddCommand(cmd::DmrMoveDown, [raise] { raise(-1); });
+    const auto turn = [this, &dmr](double degrees) {
+        TurnDmrHeading(dmr, degrees);
+        TrackDmrInMapView0();
+        UpdateDmr(true, true);
+    };
+    m.AddCommand(cmd::DmrTurnLeft, [turn] { turn(-5.0); });
+    m.AddCommand(cmd::DmrTurnRight, [turn] { turn(5.0); });
+    m.AddCommand(cmd::DmrApply, [this] { UpdateDmr(false, true); });
 }

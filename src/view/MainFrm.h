@@ -150,10 +150,25 @@ private:
     CCommandActions* m_Actions = nullptr;  // child QObject
     std::vector<QMenu*> m_Menus;
 
+    // ---- the 3-D view ------------------------------------------------------
 public:
-    // The view point moved: map pane 0 follows it when it tracks the 3-D
-    // view and moves its marker.
+    // Brings panel and settings in step (toPanel: the settings changed, else
+    // the panel did), redraws the 3-D view and moves map pane 0 with it.
     void UpdateDmr(bool toPanel, bool redraw) override;
+    // The 3-D pane's share of idle time; true while it has rows to draw.
+    bool OnDmrIdle();
+    // There is a 3-D pane and it is not drawing.
+    bool DmrRenderIdle() const;
+
+private:
+    void RegisterDmrCommands();
+    // A picture is finished: map pane 0 shows where it was seen from.
+    void OnDmrPictureFinished();
+    void LoadDmrViewPoint();
+    void SaveDmrViewPoint();
+    void GoToDmrViewPoint();
+    // Map pane 0 follows the view point from now on (when there is one).
+    void TrackDmrInMapView0();
 };
 
 // The main window of the run, or null.

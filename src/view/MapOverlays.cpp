@@ -17,4 +17,3 @@ void DrawRefPoints(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&)
 void DrawGKGrid(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
 void DrawPrintGrid(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
 void DrawGpsPosition(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
-void DrawDmrViewPoint(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}

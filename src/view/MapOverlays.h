@@ -20,4 +20,3 @@ void DrawGKGrid(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const Ma
 void DrawPrintGrid(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc);
 // Screen only; decides itself what is drawn.
 void DrawGpsPosition(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc);
-void DrawDmrViewPoint(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc);
