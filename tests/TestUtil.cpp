@@ -1,6 +1,10 @@
 #include "TestUtil.h"
 
+#include <poll.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QTimer>
@@ -10,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 TempDir::TempDir() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "vornatest-XXXXXX").string();
@@ -74,4 +79,28 @@ ScopedEnv::~ScopedEnv() {
         setenv(m_Name, m_Old.c_str(), 1);
     else
         unsetenv(m_Name);
+}
+
+SimProcess::SimProcess(const std::string& options) {
+    std::vector<std::string> args = {ToolsDir() + "/garmin-sim"};
+    std::istringstream in(options);
+    for (std::string a; in >> a;) args.push_back(a);
+    int out[2];
+    if (::pipe(out) != 0) return;
+    if ((pid = ::fork()) == 0) {
+        ::dup2(out[1], 1);
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    pollfd pfd{out[0], POLLIN, 0};
+    for (char c; ::poll(&pfd, 1, 10000) > 0 && ::read(out[0], &c, 1) == 1 && c != '\n';) path += c;
+    ::close(out[0]);
+}
+
+SimProcess::~SimProcess() {
+    if (pid > 0 && ::kill(pid, SIGTERM) == 0) ::waitpid(pid, nullptr, 0);
 }

@@ -30,6 +30,17 @@ std::string TestDataDir();
 // Folder of the built tools (sample-region generator, simulator).
 std::string ToolsDir();
 
+// The receiver simulator with options (split at blanks), running for the
+// life of the object; path is the line it serves ("" when it did not start).
+struct SimProcess {
+    explicit SimProcess(const std::string& options);
+    ~SimProcess();
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+    int pid = -1;
+    std::string path;
+};
+
 // Acts on the next modal widget once it is up (a dialog started with exec()).
 void WhenModal(std::function<void(QWidget*)> act);
 

@@ -110,18 +110,8 @@ bool CGarminLink::OpenPort(const std::string& portName) {
     ClosePort();  // our own open copy would refuse the new one
     auto port = std::make_unique<CSerialPort>();
     if (!port->Open(portName, 9600)) {
-        std::string text;
-        switch (port->Error()) {
-            case SerialOpenError::GetSettings:
-                text = "Error! Can not get CommState!";
-                break;
-            case SerialOpenError::SetSettings:
-                text = "Error! Can not set CommState!";
-                break;
-            default:
-                text = "Error! Can not open port " + portName + "! GPS up/downloading will not start!";
-                break;
-        }
+        const std::string text = port->OpenFailureMessage("Error! Can not open port " + portName +
+                                                          "! GPS up/downloading will not start!");
         ClosePort();
         MsgBox(text + "\n" + port->ErrorText(), MB_OK);
         return false;

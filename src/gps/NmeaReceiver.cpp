@@ -133,17 +133,7 @@ bool CNmeaReceiver::OpenGpsPort() {
         if (port->Open(name, LeadingInt(m_Settings.gpsBaudRate), false)) {
             m_Port = std::move(port);
         } else {
-            switch (port->Error()) {
-                case SerialOpenError::GetSettings:
-                    text = "Error! Can not get CommState!";
-                    break;
-                case SerialOpenError::SetSettings:
-                    text = "Error! Can not set CommState!";
-                    break;
-                default:
-                    text = "Error! Can not open port " + name + "! GPS positioning will be disabled!";
-                    break;
-            }
+            text = port->OpenFailureMessage("Error! Can not open port " + name + "! GPS positioning will be disabled!");
             reason = port->ErrorText();
         }
     }

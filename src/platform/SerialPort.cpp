@@ -179,6 +179,17 @@ bool CSerialPort::Close() {
     return ::close(fd) == 0;
 }
 
+std::string CSerialPort::OpenFailureMessage(const std::string& openFailed) const {
+    switch (m_Error) {
+        case SerialOpenError::GetSettings:
+            return "Error! Can not get CommState!";
+        case SerialOpenError::SetSettings:
+            return "Error! Can not set CommState!";
+        default:
+            return openFailed;
+    }
+}
+
 std::vector<std::string> AvailableSerialPorts() {
     std::vector<std::string> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())

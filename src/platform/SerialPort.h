@@ -56,6 +56,10 @@ public:
     // failure, the group that owns it.
     const std::string& ErrorText() const { return m_ErrorText; }
 
+    // The message for a failed Open: the settings failures have their own;
+    // anything else is openFailed.
+    std::string OpenFailureMessage(const std::string& openFailed) const;
+
     // The device path of a port name: "COMn" and "COMn:" are /dev/ttyS<n-1>.
     static std::string DevicePath(const std::string& name);
 

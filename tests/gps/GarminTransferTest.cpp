@@ -22,33 +22,6 @@
 namespace {
 
 // The simulator for the life of the object with options split at blanks; path is the line it serves.
-struct SimProcess {
-    explicit SimProcess(const std::string& options) {
-        std::vector<std::string> args = {ToolsDir() + "/garmin-sim"};
-        std::istringstream in(options);
-        for (std::string a; in >> a;) args.push_back(a);
-        int out[2];
-        if (::pipe(out) != 0) return;
-        if ((pid = ::fork()) == 0) {
-            ::dup2(out[1], 1);
-            std::vector<char*> argv;
-            for (auto& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        pollfd pfd{out[0], POLLIN, 0};
-        for (char c; ::poll(&pfd, 1, 10000) > 0 && ::read(out[0], &c, 1) == 1 && c != '\n';) path += c;
-        ::close(out[0]);
-    }
-    ~SimProcess() {
-        if (pid > 0 && ::kill(pid, SIGTERM) == 0) ::waitpid(pid, nullptr, 0);
-    }
-    pid_t pid = -1;
-    std::string path;
-};
-
 // Keeps what a download hands on: "@first" per track log, "label@first" per
 // sub-log, the points seen, the waypoint names at the finish.
 struct Downloads : IGarminDownloads {

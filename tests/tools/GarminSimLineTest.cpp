@@ -24,32 +24,6 @@
 
 namespace {
 
-// The simulator binary, running for the life of the object; `path` is the line it serves.
-struct SimProcess {
-    explicit SimProcess(std::vector<std::string> args) {
-        args.insert(args.begin(), ToolsDir() + "/garmin-sim");
-        int out[2];
-        if (::pipe(out) != 0) return;
-        if ((pid = ::fork()) == 0) {
-            ::dup2(out[1], 1);
-            std::vector<char*> argv;
-            for (auto& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        pollfd pfd{out[0], POLLIN, 0};
-        for (char c; ::poll(&pfd, 1, 10000) > 0 && ::read(out[0], &c, 1) == 1 && c != '\n';) path += c;
-        ::close(out[0]);
-    }
-    ~SimProcess() {
-        if (pid > 0 && ::kill(pid, SIGTERM) == 0) ::waitpid(pid, nullptr, 0);
-    }
-    pid_t pid = -1;
-    std::string path;
-};
-
 bool Gpsbabel(const std::string& args, const TempDir& dir) {
     return std::system(("timeout 60 gpsbabel " + args + " > " + dir.file("log") + " 2>&1").c_str()) == 0;
 }
@@ -96,7 +70,7 @@ std::string Describe(const SimData& d) {
 }  // namespace
 
 TEST(GarminSimLine, EachHostSessionStartsAfresh) {
-    SimProcess sim({});
+    SimProcess sim("");
     ASSERT_FALSE(sim.path.empty());
     const Bytes request = EncodeFrame(kPidProductRqst, {});
     for (int session = 0; session < 2; ++session) {
@@ -145,7 +119,7 @@ TEST(GarminSimWithGpsbabel, DownloadsHoldTheReceiversRecords) {
         for (auto& w : want.waypoints)
             w.comment = w.comment.empty() ? w.name : w.comment.substr(0, r.commentWidth);
         for (auto& t : want.tracks) t.name = r.trackNames ? t.name : "";
-        SimProcess sim({"--profile", r.profile, "--once"});
+        SimProcess sim(std::string("--profile ") + r.profile + " --once");
         ASSERT_TRUE(Gpsbabel(
             std::string(r.what) + " -i garmin -f " + sim.path + " -o gpx -F " + dir.file("gpx"), dir))
             << ReadFileBytes(dir.file("log"));
@@ -181,7 +155,7 @@ TEST(GarminSimWithGpsbabel, UploadsAreRecordedPacketByPacket) {
         SCOPED_TRACE(std::string(r.profile) + " " + r.what);
         const SimProfile profile = *ProfileByName(r.profile);
         {
-            SimProcess sim({"--profile", r.profile, "--once", "--record", dir.file("record")});
+            SimProcess sim(std::string("--profile ") + r.profile + " --once --record " + dir.file("record"));
             ASSERT_TRUE(Gpsbabel(
                 std::string(r.what) + " -i gpx -f " + dir.file("in.gpx") + " -o garmin -F " + sim.path, dir))
                 << ReadFileBytes(dir.file("log"));
