@@ -7,24 +7,29 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 
 #include "app/VornaApp.h"
 #include "doc/VornaDoc.h"
 
-// The default 2 x 2 quadrant region in the temporary folder.
-inline const std::string& BenchRegion() {
-    static std::string dir;
+// A size x size quadrant region in the temporary folder, made once.
+inline const std::string& BenchRegion(int size = 2) {
+    static std::map<int, std::string> dirs;
+    std::string& dir = dirs[size];
     if (!dir.empty()) return dir;
     char exe[4096] = {};
     const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
     const std::filesystem::path build =
         std::filesystem::path(std::string(exe, n > 0 ? std::size_t(n) : 0)).parent_path().parent_path();
-    dir = (std::filesystem::temp_directory_path() / "vorna-bench-region").string() + "/";
+    dir = (std::filesystem::temp_directory_path() /
+           ("vorna-bench-region" + (size == 2 ? std::string() : std::to_string(size))))
+              .string() +
+          "/";
     if (!std::filesystem::exists(dir + "config/vornamap.ini")) {
-        const std::string cmd =
-            (build / "tools" / "make-sample-region").string() + " " + dir + " --size 2 >/dev/null 2>&1";
+        const std::string cmd = (build / "tools" / "make-sample-region").string() + " " + dir + " --size " +
+                                std::to_string(size) + " >/dev/null 2>&1";
         if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "cannot make the sample region\n");
     }
     return dir;
@@ -33,8 +38,8 @@ inline const std::string& BenchRegion() {
 struct BenchEnv {
     CVornaApp app;
     std::unique_ptr<CVornaDoc> doc;
-    BenchEnv() {
-        const std::string& r = BenchRegion();
+    explicit BenchEnv(int size = 2) {
+        const std::string& r = BenchRegion(size);
         app.startDirectory = r + "bench-start/";
         std::filesystem::create_directories(app.startDirectory);
         app.wptBaseDir = app.pendingWptBaseDir = r + "wpt/";

@@ -14,42 +14,17 @@
 #include <memory>
 #include <string>
 
+#include "SampleRegionEnv.h"
 #include "app/VornaApp.h"
 #include "dmr/DmrRenderer.h"
 #include "doc/VornaDoc.h"
 
 namespace {
 
-const std::string& Region8() {
-    static std::string dir;
-    if (!dir.empty()) return dir;
-    char exe[4096] = {};
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    const std::filesystem::path build =
-        std::filesystem::path(std::string(exe, n > 0 ? std::size_t(n) : 0)).parent_path().parent_path();
-    dir = (std::filesystem::temp_directory_path() / "vorna-dmr-bench-region8").string() + "/";
-    if (!std::filesystem::exists(dir + "config/vornamap.ini")) {
-        const std::string cmd =
-            (build / "tools" / "make-sample-region").string() + " " + dir + " --size 8 >/dev/null 2>&1";
-        if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "cannot make the sample region\n");
-    }
-    return dir;
-}
-
-struct Env {
-    CVornaApp app;
-    std::unique_ptr<CVornaDoc> doc;
+// The region's south-east corner, default view settings.
+struct Env : BenchEnv {
     double now = 0.0;
-    Env() {
-        const std::string& r = Region8();
-        app.startDirectory = r + "bench-start/";
-        std::filesystem::create_directories(app.startDirectory);
-        app.wptBaseDir = app.pendingWptBaseDir = r + "wpt/";
-        app.dmrDataDir = r + "dmr/";
-        for (int s = 0; s < kMapTypeCount; ++s)
-            app.mapTypes[s].directory = r + "maps/" + app.mapTypes[s].name + "/";
-        app.newWptBaseFlag = 1;
-        doc = std::make_unique<CVornaDoc>(app, DocServices{app.memUse, app.geo, nullptr, true});
+    Env() : BenchEnv(8) {
         app.dmr = DmrParams{};
         app.dmr.ViewPoint = CPointD(548000, 5062000);
         app.dmr.StickToGps = 0;

@@ -20,7 +20,9 @@ public:
     void OpenSublogRange(Garmin&, const std::string& label, int first) override {
         m_Ranges.OpenSubLogRange(label, first);
     }
-    void UpdateDayRanges(Garmin&, int index, std::int32_t time) override { m_Ranges.AddTrackPointRange(index, time); }
+    void UpdateDayRanges(Garmin&, int index, std::int32_t time) override {
+        m_Ranges.AddTrackPointRange(index, time);
+    }
     void FinishTrackLog(Garmin& link, CVornaDoc& doc) override {
         GpsSaveContext ctx = Context(link, doc);
         m_Ranges.FinishTrackLog(ctx);
@@ -32,8 +34,12 @@ public:
 
 private:
     GpsSaveContext Context(Garmin& link, CVornaDoc& doc) {
-        return GpsSaveContext{doc, link.Settings(), m_Geo, link.GetStatusPrefix(),
-                              [&link](const std::string& s) { link.SetStatusText(s); }, m_RunChoice};
+        return GpsSaveContext{doc,
+                              link.Settings(),
+                              m_Geo,
+                              link.GetStatusPrefix(),
+                              [&link](const std::string& s) { link.SetStatusText(s); },
+                              m_RunChoice};
     }
 
     const CGeoTransform& m_Geo;
