@@ -15,6 +15,7 @@
 #include "TestUtil.h"
 #include "doc/DocTestEnv.h"
 #include "gps/Garmin.h"
+#include "platform/SerialPort.h"
 #include "platform/CommandIds.h"
 #include "platform/Commands.h"
 #include "platform/System.h"
@@ -267,11 +268,17 @@ TEST(GarminTransfer, RefusalsAndTheEndOfTheLinkLeaveNoPortBehind) {
         EXPECT_FALSE(link.AllocateGPSdata(4) || link.AddRouteToGPSdata("R") || link.Records().HasGPSdata());
     }
     EXPECT_TRUE(posted.empty());
-    // The port is free again; "Track Log from GPS..." offers to clear the log first.
+    CSerialPort again;  // the link let the port go
+    EXPECT_TRUE(again.Open(sim.path, 9600)) << again.ErrorText();
+    again.Close();
+    // "Track Log from GPS..." offers to clear the log first.
+    // A receiver of its own: the one above may still answer the abandoned request.
+    SimProcess fresh("");
+    ASSERT_FALSE(fresh.path.empty());
     Transfer t;
     CCommandMap commands;
     AddGarminCommands(commands, t.link, t.env.settings, [&t] { return t.env.doc.get(); });
-    t.env.settings.gpsPort = sim.path;
+    t.env.settings.gpsPort = fresh.path;
     ASSERT_TRUE(t.env.doc->TrackLogStore().Append(TrackPoint{}));
     t.env.prompter.answers = {IDYES};
     commands.OnCommand(cmd::TrackLogFromGps);
