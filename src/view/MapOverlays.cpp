@@ -1,7 +1,13 @@
-// Overlay painters. The map picture is all a pane shows for now; each
-// overlay fills in its painter here.
+// Overlay painters over the map picture; those of stores still to come draw
+// nothing yet.
 #include "view/MapOverlays.h"
 
+#include <QPainter>
+#include <algorithm>
+
+#include "app/VornaApp.h"
+#include "view/MapPicture.h"
+#include "view/MapTransforms.h"
 #include "view/TrackPainter.h"
 #include "view/WptPainter.h"
 
@@ -16,4 +22,29 @@ void DrawTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const 
 void DrawRefPoints(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
 void DrawGKGrid(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
 void DrawPrintGrid(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
-void DrawGpsPosition(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
+void DrawGpsPosition(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc) {
+    const CVornaApp* app = VornaAppOrNull();
+    if (!app || desc.mapType < kMapImageGeo || !app->gpsEnabled || !app->nmea.GpsPositionReceived ||
+        target.printing)
+        return;
+    const CAppearanceSettings& a = app->appearance;
+    const QColor colour = QColor::fromRgb(ColorRefToRgb(app->nmea.GpsFix ? a.trackScreenColor : a.gpsInactiveColor));
+    const CPointD pos = app->nmea.GpsPosition;
+    const MapPoint p = MapToClient(pos, desc, DocGeoref(doc));
+    dc.save();
+    dc.setPen(QPen(colour, std::max(1, int(a.trackThickness * desc.zoomX))));
+    dc.setBrush(colour);
+    const bool covered = desc.mapType >= 0 && pos.easting >= 370000 && pos.easting <= 650000 &&
+                         pos.northing >= 4940000 && pos.northing <= 5220000;
+    if (covered) {
+        // The dot over the live end of the track.
+        const int g = int(a.gpsMarkerSize * desc.zoomX), gy = int(a.gpsMarkerSize * desc.zoomY);
+        dc.drawEllipse(QRect(QPoint(p.x - g + 1, p.y - gy), QPoint(p.x + g + 1, p.y + gy)));
+    } else {
+        // Off the series' maps (and on image maps) a cross says where it is.
+        const int dx = int(20 * desc.zoomX), dy = int(20 * desc.zoomY);
+        dc.drawLine(p.x + dx, p.y + dy, p.x - dx, p.y - dy);
+        dc.drawLine(p.x + dx, p.y - dy, p.x - dx, p.y + dy);
+    }
+    dc.restore();
+}

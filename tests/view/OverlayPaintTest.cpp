@@ -227,3 +227,39 @@ TEST(OverlayPaint, TrackEndsKeepTheirRoundTipUnlessAMarkerCoversIt) {
                 << "zoom " << r.zoom << " marker " << r.marker << " " << via;
     }
 }
+
+TEST(OverlayPaint, GpsDotLiesInsideTheTrackPieceRectangleAndOnlyOnTheLiveScreen) {
+    const struct {
+        double zoom;
+        bool fix, printing, received;
+        QRgb colour;  // 0: nothing painted
+    } rows[] = {{1.0, true, false, true, qRgb(250, 0, 0)},
+                {4.0, false, false, true, qRgb(0, 250, 0)},
+                {1.0, true, true, true, 0},
+                {1.0, true, false, false, 0}};
+    for (const auto& r : rows) {
+        OverlayEnv env(400, 300, r.zoom);
+        env.app.appearance.gpsInactiveColor = RGBRef(0, 250, 0);
+        env.app.appearance.trackThickness = 3;
+        env.app.gpsEnabled = 1;
+        env.app.nmea.GpsPositionReceived = r.received;
+        env.app.nmea.GpsFix = r.fix;
+        env.app.nmea.GpsPosition = env.At(200, 150);
+        QImage img(400, 300, QImage::Format_RGB32);
+        img.fill(kBg);
+        {
+            QPainter dc(&img);
+            DrawTarget target;
+            target.printing = r.printing;
+            DrawGpsPosition(*env.doc, dc, target, env.desc);
+        }
+        SCOPED_TRACE(r.zoom);
+        if (!r.colour) {
+            EXPECT_EQ(img.pixel(200, 150), kBg);
+            continue;
+        }
+        const CPointD p = env.app.nmea.GpsPosition;
+        EXPECT_TRUE(PaintedInside(img, GetTrackPieceRect(*env.doc, env.desc, CGpsTriple(p, p, p))));
+        EXPECT_EQ(img.pixel(200, 150), r.colour);
+    }
+}
