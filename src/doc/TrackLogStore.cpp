@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <new>
+#include <utility>
 
 #include "app/AppSettings.h"
 #include "app/MemoryCounters.h"
@@ -209,4 +211,75 @@ int CTrackLogStore::ClosestPoint(TrackPoint* out, CPointD pos, int rx, int ry) c
     }
     if (bestIndex >= 0 && out) *out = m_Log.Data[std::size_t(bestIndex)];
     return bestIndex;
+}
+
+// ---- segments and days ---------------------------------------------------------
+
+int CTrackLogStore::DayKey(std::int32_t time) {
+    const std::time_t t = time;
+    std::tm tm{};
+    if (!localtime_r(&t, &tm)) return 0;
+    return (tm.tm_year + 1900) * 1000 + tm.tm_yday;
+}
+
+int CTrackLogStore::SegmentFirst(int k) const {
+    if (!IsValidIndex(k)) return -1;
+    while (k > 0 && !m_Log.Data[std::size_t(k)].segmentStart) --k;
+    return k;
+}
+
+int CTrackLogStore::SegmentLast(int k) const {
+    if (!IsValidIndex(k)) return -1;
+    int j = k + 1;
+    while (j < m_Log.Count && !m_Log.Data[std::size_t(j)].segmentStart) ++j;
+    return j - 1;
+}
+
+int CTrackLogStore::DayFirst(int k) const {
+    if (!IsValidIndex(k)) return -1;
+    const int d = DayKey(m_Log.Data[std::size_t(k)].time);
+    int j = k - 1;
+    while (j >= 0 && DayKey(m_Log.Data[std::size_t(j)].time) == d) --j;
+    return j + 1;
+}
+
+int CTrackLogStore::DayLast(int k) const {
+    if (!IsValidIndex(k)) return -1;
+    const int d = DayKey(m_Log.Data[std::size_t(k)].time);
+    int j = k + 1;
+    while (j < m_Log.Count && DayKey(m_Log.Data[std::size_t(j)].time) == d) ++j;
+    return j - 1;
+}
+
+bool CTrackLogStore::Join(int k) {
+    if (!IsValidIndex(k)) return false;
+    bool changed = false;
+    for (int j : {k, k + 1}) {
+        if (j < 1 || j >= m_Log.Count) continue;
+        std::int32_t& flag = m_Log.Data[std::size_t(j)].segmentStart;
+        changed = changed || flag != 0;
+        flag = 0;
+    }
+    return changed;
+}
+
+bool CTrackLogStore::BreakBefore(int k) {
+    if (!IsValidIndex(k)) return false;
+    m_Log.Data[std::size_t(k)].segmentStart = 1;
+    return true;
+}
+
+bool CTrackLogStore::BreakAfter(int k) { return IsValidIndex(k + 1) && k >= 0 && BreakBefore(k + 1); }
+
+bool CTrackLogStore::DeleteRange(int a, int b) {
+    if (!IsValidIndex(a) || !IsValidIndex(b)) return false;
+    if (a > b) std::swap(a, b);
+    const auto first = m_Log.Data.begin() + a;
+    const auto end = m_Log.Data.begin() + m_Log.Count;
+    std::move(first + (b - a + 1), end, first);
+    m_Log.Count -= b - a + 1;
+    if (a < m_Log.Count) m_Log.Data[std::size_t(a)].segmentStart = 1;
+    DropBoxes(a);
+    SelStart = SelEnd = -1;
+    return true;
 }

@@ -2,6 +2,7 @@
 // The track log: one growable array of track points with its selection, read
 // at start-up from and written at the end to "<start folder>TrackLog.dat".
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,24 @@ public:
     // Shortens the log (points beyond the count are kept as room).
     void Truncate(int count);
     const TrackPoint* Points() const { return m_Log.Data.data(); }
+
+    // Segments and days. Every index is checked against the count: a point
+    // outside the log gives -1 (or false) and changes nothing.
+    // The local calendar date of a time as year * 1000 + day of the year.
+    static int DayKey(std::int32_t time);
+    int SegmentFirst(int k) const;  // the point that starts k's segment
+    int SegmentLast(int k) const;   // the last point of k's segment
+    int DayFirst(int k) const;      // the first point of the run of k's day
+    int DayLast(int k) const;
+    // Joins point k to the point before it and the point after it to k.
+    // True when a flag was cleared.
+    bool Join(int k);
+    bool BreakBefore(int k);  // k starts a segment
+    bool BreakAfter(int k);   // k + 1 starts a segment; false on the last point
+    // Removes points a..b (either order); the point that then follows the
+    // gap starts a segment. The selection is cleared. False when out of range.
+    bool DeleteRange(int a, int b);
+    bool IsValidIndex(int k) const { return k >= 0 && k < m_Log.Count; }
 
     int SelStart = -1;  // selection, -1 none
     int SelEnd = -1;

@@ -550,6 +550,7 @@ void CMapViewController::UpdateLayerState(int n, CCmdUI& ui) const {
 }
 
 void CMapViewController::RegisterCommands() {
+    RegisterTrackCommands();
     RegisterViewCommands();
     RegisterMouseCommands();
     CCommandMap& m = m_Commands;

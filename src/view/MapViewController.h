@@ -162,6 +162,16 @@ public:
     IMapViewFrame* Frame() const { return m_Frame; }
 
 private:
+    // ---- track log commands ----
+    // TrackCommands.cpp
+    void RegisterTrackCommands();
+    // The context target's point when it still lies in the log, else -1.
+    int TrackTarget() const;
+    void CenterOnTrackPoint(int k);
+    // Sets the selection ends (-2 leaves one as it is) and repaints.
+    void SetTrackSelection(int start, int end);
+    void DeleteTrackSelection();
+
     void RegisterCommands();
     void RegisterViewCommands();  // MapViewCommands.cpp
     void UpdateLayerState(int n, CCmdUI& ui) const;
