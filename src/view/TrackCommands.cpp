@@ -37,7 +37,8 @@ void CMapViewController::DeleteTrackSelection() {
         return log.IsValidIndex(log.SelStart) && log.IsValidIndex(log.SelEnd);
     };
     if (!valid()) return;
-    if (MsgBox("Do you really want to delete selected part of the TrackLog?", MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (MsgBox("Do you really want to delete selected part of the TrackLog?", MB_YESNO | MB_ICONQUESTION) !=
+        IDYES)
         return;
     if (!valid()) return;  // the log changed while the question was open
     CTrackLogStore& log = m_Doc->TrackLogStore();
@@ -106,7 +107,8 @@ void CMapViewController::RegisterTrackCommands() {
         {cmd::TrkMarkStartOfDay, [](V& v, L& l, int i) { v.SetTrackSelection(l.DayFirst(i), -1); }, nullptr},
         {cmd::TrkSelectToThisPoint, [](V& v, L&, int i) { v.SetTrackSelection(kKeep, i); },
          [](const L& l, int) { return l.SelStart >= 0; }},
-        {cmd::TrkSelectToEndOfSegment, [](V& v, L& l, int i) { v.SetTrackSelection(kKeep, l.SegmentLast(i)); },
+        {cmd::TrkSelectToEndOfSegment,
+         [](V& v, L& l, int i) { v.SetTrackSelection(kKeep, l.SegmentLast(i)); },
          [](const L& l, int) { return l.SelStart >= 0; }},
         {cmd::TrkSelectToEndOfDay, [](V& v, L& l, int i) { v.SetTrackSelection(kKeep, l.DayLast(i)); },
          [](const L& l, int) { return l.SelStart >= 0; }},
@@ -182,8 +184,9 @@ void CMapViewController::RegisterTrackCommands() {
     m.AddCommand(cmd::TrkSelClear, [this, hasPoint] {
         if (hasPoint()) SetTrackSelection(-1, -1);
     });
-    m.AddUpdate(cmd::TrkSelClear,
-                [hasPoint, log](CCmdUI& ui) { ui.Enable(hasPoint() && log().SelStart >= 0 && log().SelEnd >= 0); });
+    m.AddUpdate(cmd::TrkSelClear, [hasPoint, log](CCmdUI& ui) {
+        ui.Enable(hasPoint() && log().SelStart >= 0 && log().SelEnd >= 0);
+    });
     m.AddCommand(cmd::TrkSelDelete, [this] { DeleteTrackSelection(); });
     m.AddUpdate(cmd::TrkSelDelete, [hasRange](CCmdUI& ui) { ui.Enable(hasRange()); });
     // Writing the range out is the text exchange's task; this pane has no

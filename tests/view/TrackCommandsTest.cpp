@@ -12,17 +12,13 @@
 
 namespace {
 
-// 2026-03-28 12:00 UTC; the clocks go forward on 2026-03-29 at 01:00 UTC.
-constexpr int kSat = 1774699200;
-constexpr int kHour = 3600;
 const std::set<int> kFlags = {0, 7, 12, 13};
 
+// From 2026-03-28 12:00 UTC; the clocks go forward on the 29th at 01:00 UTC.
+// Point 5 is 00:10 CET on the 29th, 9 is 23:50 CEST, 10 is 00:10 CEST on the 30th.
 int TimeOf(int k) {
-    if (k < 5) return kSat + k * kHour;  // 13:00-17:00 CET on the 28th
-    // 00:10 CET on the 29th ... 23:50 CEST on the 29th
-    const int day2[] = {11 * kHour + 600, 17 * kHour, 22 * kHour, 27 * kHour, 33 * kHour + 50 * 60};
-    if (k < 10) return kSat + day2[k - 5];
-    return kSat + 34 * kHour + 600 + (k - 10) * kHour;  // from 00:10 CEST on the 30th
+    const int minutes[] = {0, 60, 120, 180, 240, 670, 1020, 1320, 1620, 2030};
+    return 1774699200 + 60 * (k < 10 ? minutes[k] : 2050 + (k - 10) * 60);
 }
 
 struct Env : ViewTestEnv {
@@ -43,7 +39,8 @@ struct Env : ViewTestEnv {
             log.Append(t);
         }
     }
-    // Runs id on point i as the context target; false when it was disabled.
+    // Runs id on point i as the context target, also when disabled (a popup
+    // left open over a changed log); false when it was disabled.
     bool Run(unsigned id, int i) {
         HitRecord hit;
         hit.trackPointIndex = i;
@@ -59,128 +56,88 @@ struct Env : ViewTestEnv {
             if (log.Points()[k].segmentStart) s.insert(k);
         return s;
     }
-    // The point nearest the pane's centre.
-    int Centred() const {
-        int best = -1;
-        double d = 1e18;
-        for (int k = 0; k < log.Count(); ++k) {
-            const CPointD q = log.Points()[k].position, c = p.ViewCentre();
-            const double e = std::hypot(q.easting - c.easting, q.northing - c.northing);
-            if (e < d) d = e, best = k;
-        }
-        return best;
+    int Centred() const {  // the point at the pane's centre
+        const CPointD c = p.ViewCentre();
+        for (int k = 0; k < log.Count(); ++k)
+            if (std::hypot(log.Points()[k].position.easting - c.easting,
+                           log.Points()[k].position.northing - c.northing) < 50)
+                return k;
+        return -1;
     }
 };
 
 }  // namespace
 
-// Go To moves to the boundary point or says why not; days end at local
-// midnight in summer and winter time alike.
-TEST(TrackCommands, GoToFindsSegmentAndDayBoundaries) {
+// Go To moves to the boundary point or says why not (and stays); days end at
+// local midnight in winter and summer time alike. Selecting sets the ends
+// from the target and keeps a reversed order.
+TEST(TrackCommands, GoToAndSelectFindSegmentAndDayBoundaries) {
     Env env;
-    struct Row {
+    const struct {
         unsigned id;
         int i, centred;
         const char* message;
+    } rows[] = {
+        {cmd::TrkPrevDay, 5, 4, ""},       {cmd::TrkNextDay, 9, 10, ""},
+        {cmd::TrkStartOfDay, 19, 10, ""},  {cmd::TrkPrevDay, 2, 10, "This is the first day!"},
+        {cmd::TrkPrevSegment, 7, 6, ""},   {cmd::TrkNextDay, 10, 6, "This is the last day!"},
+        {cmd::TrkNextSegment, 11, 12, ""}, {cmd::TrkPrevSegment, 6, 12, "This is the first segment!"},
+        {cmd::TrkEndOfSegment, 7, 11, ""}, {cmd::TrkNextSegment, 15, 11, "This is the last segment!"},
+        {cmd::TrkEndOfTrack, 3, 19, ""},
     };
-    const Row rows[] = {
-        {cmd::TrkPrevDay, 5, 4, ""},         {cmd::TrkStartOfDay, 9, 5, ""},
-        {cmd::TrkEndOfDay, 5, 9, ""},        {cmd::TrkNextDay, 9, 10, ""},
-        {cmd::TrkStartOfDay, 19, 10, ""},    {cmd::TrkPrevDay, 2, 10, "This is the first day!"},
-        {cmd::TrkNextDay, 10, 10, "This is the last day!"},
-        {cmd::TrkPrevSegment, 7, 6, ""},     {cmd::TrkNextSegment, 11, 12, ""},
-        {cmd::TrkEndOfSegment, 12, 12, ""},  {cmd::TrkStartOfSegment, 11, 7, ""},
-        {cmd::TrkPrevSegment, 6, 7, "This is the first segment!"},
-        {cmd::TrkNextSegment, 15, 7, "This is the last segment!"},
-        {cmd::TrkStartOfTrack, 3, 0, ""},    {cmd::TrkEndOfTrack, 3, 19, ""},
-    };
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         env.prompter.texts.clear();
-        EXPECT_TRUE(env.Run(r.id, r.i)) << r.id;
+        env.Run(r.id, r.i);
         EXPECT_EQ(env.Centred(), r.centred) << r.id << " on " << r.i;
-        EXPECT_EQ(env.prompter.texts, r.message[0] ? std::vector<std::string>{r.message} : std::vector<std::string>{})
-            << r.id;
+        EXPECT_EQ(env.prompter.texts.empty() ? "" : env.prompter.texts[0], r.message) << r.id;
+    }
+    // start before, command, target, start and end after, enabled
+    const int sel[][6] = {
+        {-1, cmd::TrkSelectWholeDay, 15, 10, 19, 1},     {-1, cmd::TrkSelectWholeDay, 5, 5, 9, 1},
+        {-1, cmd::TrkSelectWholeSegment, 12, 12, 12, 1}, {-1, cmd::TrkSelectWholeSegment, 9, 7, 11, 1},
+        {15, cmd::TrkSelectToThisPoint, 3, 15, 3, 1},    {15, cmd::TrkSelectToEndOfDay, 2, 15, 4, 1},
+        {-1, cmd::TrkSelectThisPoint, 20, -1, -1, 0},    {-1, cmd::TrkSelectAll, 20, -1, -1, 0},
+    };
+    for (const auto& r : sel) {
+        env.log.SelStart = r[0], env.log.SelEnd = -1;
+        EXPECT_EQ(env.Run(unsigned(r[1]), r[2]), r[5] != 0) << r[1] << " on " << r[2];
+        EXPECT_EQ(std::pair(env.log.SelStart, env.log.SelEnd), std::pair(r[3], r[4]))
+            << r[1] << " on " << r[2];
     }
 }
 
-// Marking and selecting set the ends from the target; the selection keeps a
-// reversed order; a target the log no longer holds does nothing.
-TEST(TrackCommands, SelectionEndsFollowTheTarget) {
-    Env env;
-    struct Row {
-        int start0, end0;
+// Join and break at the ends of the log, of segments and on a one-point
+// segment; deleting the selection keeps the order, starts a segment after
+// the gap and needs both ends inside the log and a yes.
+TEST(TrackCommands, JoinBreakAndDeleteChangeOnlyTheirPoints) {
+    const struct {
         unsigned id;
-        int i, start, end;
+        int i, start, end, answer;
         bool enabled;
-    };
-    const Row rows[] = {
-        {-1, -1, cmd::TrkSelectWholeDay, 15, 10, 19, true},
-        {-1, -1, cmd::TrkSelectWholeDay, 5, 5, 9, true},
-        {-1, -1, cmd::TrkMarkStartOfDay, 9, 5, -1, true},
-        {-1, -1, cmd::TrkSelectWholeSegment, 12, 12, 12, true},
-        {-1, -1, cmd::TrkSelectWholeSegment, 9, 7, 11, true},
-        {-1, -1, cmd::TrkSelectWholeSegment, 16, 13, 19, true},
-        {-1, -1, cmd::TrkMarkStartOfSegment, 3, 0, -1, true},
-        {15, -1, cmd::TrkSelectToThisPoint, 3, 15, 3, true},
-        {15, -1, cmd::TrkSelectToEndOfDay, 2, 15, 4, true},
-        {-1, -1, cmd::TrkSelectThisPoint, 20, -1, -1, false},
-        {-1, -1, cmd::TrkSelectAll, 20, -1, -1, false},
-    };
-    for (const Row& r : rows) {
-        env.log.SelStart = r.start0, env.log.SelEnd = r.end0;
-        EXPECT_EQ(env.Run(r.id, r.i), r.enabled) << r.id << " on " << r.i;
-        EXPECT_EQ(std::pair(env.log.SelStart, env.log.SelEnd), std::pair(r.start, r.end)) << r.id << " on " << r.i;
-    }
-}
-
-// Join and break at the ends of the log, of segments and on a one-point segment.
-TEST(TrackCommands, JoinAndBreakChangeOnlyTheirFlags) {
-    struct Row {
-        unsigned id;
-        int i;
-        bool enabled;
-        std::set<int> flags;
-    };
-    const Row rows[] = {
-        {cmd::TrkJoin, 7, true, {0, 12, 13}},     {cmd::TrkJoin, 11, true, {0, 7, 13}},
-        {cmd::TrkJoin, 12, true, {0, 7}},         {cmd::TrkJoin, 0, false, kFlags},
-        {cmd::TrkJoin, 19, false, kFlags},        {cmd::TrkBreakBefore, 19, true, {0, 7, 12, 13, 19}},
-        {cmd::TrkBreakBefore, 12, false, kFlags}, {cmd::TrkBreakAfter, 11, false, kFlags},
-        {cmd::TrkBreakAfter, 19, false, kFlags},  {cmd::TrkBreakAfter, 0, true, {0, 1, 7, 12, 13}},
-        {cmd::TrkBreakAfter, 20, false, kFlags},  {cmd::TrkJoin, -1, false, kFlags},
-    };
-    for (const Row& r : rows) {
-        Env env;
-        EXPECT_EQ(env.Run(r.id, r.i), r.enabled) << r.id << " on " << r.i;
-        EXPECT_EQ(env.Flags(), r.flags) << r.id << " on " << r.i;
-    }
-}
-
-// Deleting the selection keeps the order, starts a segment after the gap and
-// needs both ends inside the log and a yes.
-TEST(TrackCommands, DeleteRemovesTheSelectedRange) {
-    struct Row {
-        int start, end, answer;
         int count;
         std::set<int> flags;
-        bool asked;
+    } rows[] = {
+        {cmd::TrkJoin, 7, -1, -1, 0, true, 20, {0, 12, 13}},
+        {cmd::TrkJoin, 12, -1, -1, 0, true, 20, {0, 7}},
+        {cmd::TrkJoin, 0, -1, -1, 0, false, 20, kFlags},
+        {cmd::TrkBreakBefore, 19, -1, -1, 0, true, 20, {0, 7, 12, 13, 19}},
+        {cmd::TrkBreakAfter, 19, -1, -1, 0, false, 20, kFlags},
+        {cmd::TrkBreakAfter, 0, -1, -1, 0, true, 20, {0, 1, 7, 12, 13}},
+        {cmd::TrkSelDelete, -1, 5, 9, IDYES, true, 15, {0, 5, 7, 8}},
+        {cmd::TrkSelDelete, -1, 9, 5, IDYES, true, 15, {0, 5, 7, 8}},
+        {cmd::TrkSelDelete, -1, 15, 19, IDYES, true, 15, kFlags},
+        {cmd::TrkSelDelete, -1, 5, 9, IDNO, true, 20, kFlags},
+        {cmd::TrkSelDelete, -1, 5, -1, IDYES, false, 20, kFlags},
+        {cmd::TrkSelDelete, -1, 5, 20, IDYES, false, 20, kFlags},
     };
-    const Row rows[] = {
-        {5, 9, IDYES, 15, {0, 5, 7, 8}, true},   {9, 5, IDYES, 15, {0, 5, 7, 8}, true},
-        {15, 19, IDYES, 15, kFlags, true},        {0, 19, IDYES, 0, {}, true},
-        {5, 9, IDNO, 20, kFlags, true},           {5, -1, IDYES, 20, kFlags, false},
-        {5, 20, IDYES, 20, kFlags, false},
-    };
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         Env env;
         env.log.SelStart = r.start, env.log.SelEnd = r.end;
         env.prompter.answers = {r.answer};
-        env.Run(cmd::TrkSelDelete, -1);
+        EXPECT_EQ(env.Run(r.id, r.i), r.enabled) << r.id << " on " << r.i << ", " << r.start << ".." << r.end;
         EXPECT_EQ(env.log.Count(), r.count) << r.start << ".." << r.end;
-        EXPECT_EQ(env.Flags(), r.flags) << r.start << ".." << r.end;
-        EXPECT_EQ(!env.prompter.texts.empty(), r.asked) << r.start << ".." << r.end;
-        if (r.count == 15) {
-            EXPECT_EQ(env.log.Points()[5].time, TimeOf(r.start == 15 ? 5 : 10));
-        }
+        EXPECT_EQ(env.Flags(), r.flags) << r.id << " on " << r.i << ", " << r.start << ".." << r.end;
+        EXPECT_EQ(env.log.Points()[5].time, TimeOf(r.count == 15 && r.start != 15 ? 10 : 5));
+        EXPECT_EQ(env.prompter.texts.size(), r.enabled && r.answer ? 1u : 0u);
     }
 }
