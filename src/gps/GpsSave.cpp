@@ -11,6 +11,7 @@
 
 #include "app/AppSettings.h"
 #include "doc/VornaDoc.h"
+#include "doc/WptText.h"
 #include "geo/GeoTransform.h"
 #include "gps/GpsRecordList.h"
 #include "platform/AtomicFile.h"
@@ -18,8 +19,6 @@
 
 namespace {
 
-const char kHeaderLine[] = "Datum,WGS84,WGS84,0,0,0,0,0\n";
-const char kGeoError[] = "Error! Geodetic transformation parameters not set.";
 const char kFinished[] = "FINISHED!";
 
 bool LocalTime(std::int32_t t, std::tm& out) {
@@ -27,81 +26,9 @@ bool LocalTime(std::int32_t t, std::tm& out) {
     return localtime_r(&tt, &out) != nullptr;
 }
 
-// Text from the receiver inside one line: a control character would end the
-// line early or hide in the file.
-std::string LineText(std::string s) {
-    for (char& c : s)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-    return s;
-}
-
-// "mm/dd/yyyy,hh:mm:ss," of a broken-down time.
-std::string DateTimeFields(const std::tm& t) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%02d/%02d/%02d,%02d:%02d:%02d,", t.tm_mon + 1, t.tm_mday,
-                  t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec);
-    return buf;
-}
-
 void Show(const GpsSaveContext& ctx, const std::string& text) {
     if (ctx.showStatus) ctx.showStatus(text);
 }
-
-// One export file, chosen in the save dialog and written whole when closed.
-// Appending rewrites the old lines followed by the new ones.
-class CExportText {
-public:
-    bool Open(std::string& folder, const std::string& suggestedName, const AppSettings& settings) {
-        FileDialogRequest req;
-        req.title = "Save As";
-        req.directory = folder;
-        if (!suggestedName.empty() && settings.suggestLogNames) req.fileName = suggestedName;
-        req.filter = "Text Files (*.txt);;All Files (*)";
-        req.defaultExt = "txt";
-        req.confirmOverwrite = false;  // the overwrite-or-append question is ours
-        if (!Prompter().SaveFile(req) || req.fileName.empty()) return false;
-        m_Path = req.fileName;
-        const std::size_t slash = m_Path.rfind('/');
-        if (slash != std::string::npos) folder = m_Path.substr(0, slash + 1);
-
-        // A file we may not read is still there: ask before replacing it.
-        std::error_code ec;
-        if (!std::filesystem::exists(m_Path, ec) && !ec) {
-            m_Text = kHeaderLine;
-            return true;
-        }
-        switch (MsgBox("File allready exists! Would you like to overwrite it? (Select NO to append)",
-                       MB_YESNOCANCEL | MB_ICONQUESTION)) {
-            case IDYES:
-                m_Text = kHeaderLine;
-                return true;
-            case IDNO: {
-                m_Append = true;
-                std::ifstream in(m_Path, std::ios::binary);
-                m_Text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-                if (!in.is_open() || in.bad()) {
-                    MsgBox("Waypoint file appending error");
-                    return false;
-                }
-                if (!m_Text.empty() && m_Text.back() != '\n') m_Text += '\n';
-                return true;
-            }
-            default:
-                return false;
-        }
-    }
-    void Add(const std::string& line) { m_Text += line; }
-    bool Close() {
-        if (WriteFileAtomically(m_Path, m_Text)) return true;
-        MsgBox(m_Append ? "Waypoint file appending error" : "File creation error");
-        return false;
-    }
-
-private:
-    std::string m_Path;
-    std::string m_Text;
-    bool m_Append = false;
-};
 
 // Offers the ranges (only those holding something) as one or several files.
 // size(i) is what a listed line shows; write(first, last, name) saves one file.
@@ -158,51 +85,7 @@ std::string SuggestedLogName(const std::string& label, const char* suffix) {
     return name + suffix;
 }
 
-std::int32_t ReceivedCommentTime(const std::string& comment) {
-    static const char* const kMonths[] = {"-JAN-", "-FEB-", "-MAR-", "-APR-", "-MAY-", "-JUN-",
-                                          "-JUL-", "-AUG-", "-SEP-", "-OCT-", "-NOV-", "-DEC-"};
-    if (comment.size() < 15) return 0;
-    const auto digit = [&](std::size_t i) { return comment[i] >= '0' && comment[i] <= '9'; };
-    const auto number = [&](std::size_t i) { return (comment[i] - '0') * 10 + (comment[i + 1] - '0'); };
-    for (std::size_t i : {0, 1, 7, 8, 10, 11, 13, 14})
-        if (!digit(i)) return 0;
-    if (comment[9] != ' ' || comment[12] != ':') return 0;
-    int month = -1;
-    for (int m = 0; m < 12 && month < 0; ++m)
-        if (comment.compare(2, 5, kMonths[m]) == 0) month = m;
-    if (month < 0) return 0;
-
-    std::tm t{};
-    t.tm_mday = number(0);
-    t.tm_mon = month;
-    const int yy = number(7);
-    t.tm_year = yy < 35 ? 100 + yy : yy;
-    t.tm_hour = number(10);
-    t.tm_min = number(13);
-    const std::int64_t s = timegm(&t);
-    return s > 0 && s <= 0x7FFFFFFF ? std::int32_t(s) : 0;
-}
-
-std::string WaypointPlusLine(const std::string& keyword, const GPSrecord& rec) {
-    char head[160];
-    std::snprintf(head, sizeof head, "%s,D,%-6s,%14.9f,%15.10f,", keyword.c_str(), LineText(rec.name).c_str(),
-                  rec.latitude, rec.longitude);
-    std::tm tm{};
-    LocalTime(rec.time > 0 ? rec.time : 0, tm);
-    return head + DateTimeFields(tm) + LineText(rec.comment) + "\n";
-}
-
-std::string TrackPointPlusLine(const std::string& keyword, double lat, double lon, const TrackPoint& p) {
-    char buf[256];
-    std::snprintf(buf, sizeof buf, "%s,D,%14.9f,%15.10f,", keyword.c_str(), lat, lon);
-    std::string line = buf;
-    const std::time_t tt = p.time > 0 ? p.time : 0;
-    std::tm tm{};
-    gmtime_r(&tt, &tm);
-    line += DateTimeFields(tm);
-    std::snprintf(buf, sizeof buf, "%d,%f,%f\n", p.segmentStart, p.position.easting, p.position.northing);
-    return line + buf;
-}
+std::int32_t ReceivedCommentTime(const std::string& comment) { return ParseDateTime(comment); }
 
 // ---- ranges -------------------------------------------------------------------
 
@@ -246,23 +129,7 @@ void CGarminSaveRanges::AddTrackPointRange(int index, std::int32_t time) {
 // ---- track log -----------------------------------------------------------------
 
 bool CGarminSaveRanges::WriteTrackLog(GpsSaveContext& ctx, int first, int last, const std::string& fileName) {
-    CExportText file;
-    if (!file.Open(ctx.settings.trackLogDir, fileName, ctx.settings)) return false;
-    if (last < first) std::swap(first, last);
-    const CTrackLogStore& log = ctx.doc.TrackLogStore();
-    first = std::max(first, 0);
-    bool geoShown = false;
-    for (int i = first; i <= last && i < log.Count(); ++i) {
-        const TrackPoint p = log.Points()[i];
-        double lat = 0.0, lon = 0.0;
-        // One message per file, not one per point of a long log.
-        if (!ctx.geo.GKToWGS84(p.position.easting, p.position.northing, lat, lon) && !geoShown) {
-            geoShown = true;
-            MsgBox(kGeoError);
-        }
-        file.Add(TrackPointPlusLine(ctx.settings.trackpointKeyword, lat, lon, p));
-    }
-    return file.Close();
+    return ::WriteTrackLog(ctx.doc, ctx.settings, ctx.geo, first, last, fileName);
 }
 
 void CGarminSaveRanges::FinishTrackLog(GpsSaveContext& ctx) {
@@ -315,7 +182,7 @@ void CGarminSaveRanges::BuildWaypointRanges(CGpsRecordList& list) {
 
 bool CGarminSaveRanges::SaveWaypoints(GpsSaveContext& ctx, CGpsRecordList& list, int first, int last,
                                       const std::string& fileName) {
-    CExportText file;
+    CWptExportFile file;
     if (!file.Open(ctx.settings.trackLogDir, fileName, ctx.settings)) return false;
     for (int i = std::max(first, 0); i <= last && i < int(list.GPSdataCount); ++i) {
         const GPSrecord rec = list[std::uint16_t(i)];

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "doc/GpsRecord.h"
+#include "doc/WptText.h"
 
 struct AppSettings;
 class CGeoTransform;
@@ -40,11 +41,6 @@ std::string SuggestedLogName(const std::string& label, const char* suffix);
 // The time of a comment that starts "DD-MON-YY HH:MM", read as UTC; 0 when
 // the comment does not start so or the time precedes 1970.
 std::int32_t ReceivedCommentTime(const std::string& comment);
-
-// Waypoint+ lines: a waypoint (local date and time of rec.time) and a track
-// point (date and time in UTC; a point without time shows 1970-01-01).
-std::string WaypointPlusLine(const std::string& keyword, const GPSrecord& rec);
-std::string TrackPointPlusLine(const std::string& keyword, double lat, double lon, const TrackPoint& p);
 
 // The question asked after a waypoint download: a caption, up to three
 // labelled check boxes (an empty label hides its box) and their values.
