@@ -91,30 +91,6 @@ TEST(GpsSave, TrackRangesFollowLocalDaysAcrossMidnightAndBothSummerTimeNights) {
     EXPECT_EQ(ranges.substr(ranges.rfind(' ') + 1), "2024-02-13@33:0");
 }
 
-TEST(GpsSave, LinesAndCommentTimes) {
-    CentralEuropeanTime tz;
-    TrackPoint p;
-    p.position = CPointD(450123.5, 5100000.25);
-    p.segmentStart = 1;
-    const std::pair<std::int32_t, const char*> track[] = {
-        {kOct27, "TP,D,  46.500000000,  15.2500000000,10/26/2024,22:30:00,1,450123.500000,5100000.250000\n"},
-        {0, "TP,D,  46.500000000,  15.2500000000,01/01/1970,00:00:00,1,450123.500000,5100000.250000\n"}};
-    for (const auto& [t, line] : track) {
-        p.time = t;
-        EXPECT_EQ(TrackPointPlusLine("TP", 46.5, 15.25, p), line);
-    }
-    // Waypoint lines show local time; a line break from the receiver stays inside the line.
-    EXPECT_EQ(WaypointPlusLine("WP", GPSrecord{-46.5, -15.25, "AB", "X\nY", kOct27, 1}),
-              "WP,D,AB    , -46.500000000, -15.2500000000,10/27/2024,00:30:00,X Y\n");
-
-    // clang-format off
-    const std::pair<const char*, std::int32_t> comments[] = {
-        {"05-JUN-02 14:23 camp", 1023286980},  // read as UTC, also in summer
-        {"01-JAN-34 00:00", 2019686400}, {"5-JUN-02 14:23 camp", 0}, {"05-Jun-02 14:23", 0},
-        {"05-JUN-02 14-23", 0}, {"05-JUN-02 14:2", 0}, {"01-JAN-50 00:00", 0}};  // clang-format on
-    for (const auto& [text, t] : comments) EXPECT_EQ(ReceivedCommentTime(text), t) << text;
-}
-
 TEST(GpsSave, WaypointRangesAreOfferedByDayOrByNameRun) {
     // clang-format off
     const struct {

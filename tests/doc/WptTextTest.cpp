@@ -1,0 +1,171 @@
+// Waypoint+ text: byte-exact lines in any locale, headers and dates, and the
+// track log and waypoints through a file and back.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+
+#include "doc/DocTestEnv.h"
+#include "doc/WptText.h"
+
+namespace {
+
+// 2024-01-15 and 2024-07-15 (summer time here), 10:00 UTC.
+enum : std::int32_t { kJan = 1705312800, kJul = 1721037600 };
+
+// A locale with a decimal comma for LC_NUMERIC: an installed one, or one
+// compiled into dir with localedef.
+bool UseDecimalCommaLocale(const TempDir& dir) {
+    auto comma = [] { return std::localeconv()->decimal_point[0] == ','; };
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8"})
+        if (std::setlocale(LC_NUMERIC, name) && comma()) return true;
+    if (!std::filesystem::exists("/usr/share/i18n/locales/de_DE")) return false;
+    const std::string cmd = "localedef -i de_DE -f UTF-8 '" + dir.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
+    if (std::system(cmd.c_str()) == -1 || !std::filesystem::exists(dir.file("de_DE.UTF-8/LC_NUMERIC")))
+        return false;
+    setenv("LOCPATH", dir.path().c_str(), 1);
+    return std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && comma();
+}
+
+void ExpectLines() {
+    TrackPoint p{};
+    p.position = CPointD(450123.5, 5100000.25);
+    p.segmentStart = 1;
+    const std::pair<std::int32_t, const char*> track[] = {
+        {kJul, "TP,D,  46.500000000,  15.2500000000,07/15/2024,10:00:00,1,450123.500000,5100000.250000\n"},
+        {0, "TP,D,  46.500000000,  15.2500000000,01/01/1970,00:00:00,1,450123.500000,5100000.250000\n"}};
+    for (const auto& [t, line] : track) {
+        p.time = t;
+        EXPECT_EQ(TrackPointPlusLine("TP", 46.5, 15.25, p), line);
+    }
+    // Waypoint lines show local time; a line break in a text stays inside the line.
+    const std::pair<GPSrecord, const char*> wpts[] = {
+        {{-46.5, -15.25, "AB", "X\nY", kJul, 1},
+         "WP,D,AB    , -46.500000000, -15.2500000000,07/15/2024,12:00:00,X Y\n"},
+        {{1.0, 2.0, "ABCDEF", "", 0, 1}, "WP,D,ABCDEF,   1.000000000,   2.0000000000,01/01/1970,01:00:00,\n"}};
+    for (const auto& [rec, line] : wpts) EXPECT_EQ(WaypointPlusLine("WP", rec), line);
+}
+
+struct TextEnv : DocEnv {
+    CVornaDoc& doc = Make();
+    CTrackLogStore& log = doc.TrackLogStore();
+    std::string file = tmp.file("log.txt");
+    TextEnv() {
+        ApplyDatum();
+        log.Clear(0);
+    }
+    void Import(int what) {
+        prompter.files = {file};
+        std::string folder;
+        ImportFile(doc, settings, geo, what, folder);
+    }
+};
+
+}  // namespace
+
+TEST(WptText, LinesAreByteExactAlsoUnderADecimalComma) {
+    ExpectLines();
+    TempDir locales;
+    const bool comma = UseDecimalCommaLocale(locales);
+    if (comma) ExpectLines();
+    std::setlocale(LC_NUMERIC, "C");
+    unsetenv("LOCPATH");
+    if (!comma) GTEST_SKIP() << "no decimal-comma locale installed and none could be compiled with localedef";
+}
+
+TEST(WptText, HeadersDatesAndFieldsReadBounded) {
+    // clang-format off
+    const std::pair<const char*, std::int32_t> comments[] = {
+        {"05-JUN-02 14:23 camp", 1023286980},  // read as UTC, also in summer
+        {"01-JAN-34 00:00", 2019686400}, {"5-JUN-02 14:23 camp", 0}, {"05-Jun-02 14:23", 0},
+        {"05-JUN-02 14-23", 0}, {"05-JUN-02 14:2", 0}, {"01-JAN-50 00:00", 0}};  // clang-format on
+    for (const auto& [text, t] : comments) EXPECT_EQ(ParseDateTime(text), t) << text;
+
+    const char* kTail = ",1,450000.5,5100000.25";
+    struct Row {
+        std::string text;
+        int points;
+        std::int32_t time;
+        const char* message;  // part of a message, or empty for none
+    };
+    const std::string h = "Datum,WGS84,WGS84,0,0,0,0,0\n", tp = "TP,D,46.5,15.25,";
+    const Row rows[] = {
+        {"Datum,WGS84,WGS84,0,0,0,0\n" + tp + "07/15/2024,10:00:00" + kTail, 0, 0, "Invalid input file format!"},
+        {"Datum,WGS84,WGS84,0,0,0,0,0,9\r\n" + tp + "07/15/2024,10:00:00" + kTail + "\r\n", 1, kJul, ""},
+        {h + tp + "01/01/1970,00:00:00" + kTail, 1, 0, ""},
+        {h + tp + "7/15/2024,10:00:00" + kTail, 1, 0, ""},
+        {h + tp + "07/15/2024,10:00" + kTail, 1, 0, ""},
+        {h + tp + "07/15/2035,10:00:00" + kTail, 1, 0, ""},
+        {h + "TP,X,46.5" + kTail, 0, 0, "Invalid data format in line 1"},
+        {h + "WP,D,HUT   ,46.5,15.25,01/01/2024,10:00:00,\n" + tp, 1, 0, ""},
+        {h + "\n" + tp + "01/15/2024,10:00:00" + kTail, 1, kJan, "record type in line:''"},
+    };
+    for (const Row& row : rows) {
+        TextEnv env;
+        WriteFileBytes(env.file, row.text);
+        env.Import(0);
+        ASSERT_EQ(env.log.Count(), row.points) << row.text;
+        EXPECT_EQ(std::string(row.message).empty(), env.prompter.texts.empty()) << row.text;
+        EXPECT_TRUE(!*row.message || env.prompter.Saw(row.message)) << row.text;
+        if (row.points == 0) continue;
+        const TrackPoint p = env.log.Points()[0];
+        EXPECT_EQ(p.time, row.time) << row.text;
+        // Written grid coordinates win over the degrees; without them the degrees count.
+        const bool grid = row.text.find(kTail) != std::string::npos;
+        EXPECT_EQ(p.segmentStart, grid ? 1 : 0) << row.text;
+        EXPECT_EQ(p.position.easting == 450000.5, grid) << row.text;
+        EXPECT_GT(p.position.easting, 100000.0) << row.text;
+    }
+}
+
+TEST(WptText, TrackLogAndWaypointsComeBackFromTheirFile) {
+    TextEnv env;
+    const std::int32_t times[] = {0, kJan, kJul, kJul + 60};
+    for (int i = 0; i < 4; ++i) {
+        TrackPoint p{};
+        p.position = CPointD(QuadrantCentre(4, 4).easting + i * 10.25, QuadrantCentre(4, 4).northing - i);
+        p.time = times[i];
+        p.segmentStart = i == 2;
+        env.log.Append(p);
+    }
+    const std::vector<TrackPoint> before(env.log.Points(), env.log.Points() + 4);
+    env.prompter.files = {env.file};
+    ASSERT_TRUE(WriteTrackLog(env.doc, env.settings, env.geo, 9, -2, ""));  // either order, held to the log
+    env.log.Clear(0);
+    env.Import(0);
+    ASSERT_EQ(env.log.Count(), 4);
+    for (int i = 0; i < 4; ++i) {
+        const TrackPoint& p = env.log.Points()[i];
+        EXPECT_NEAR(p.position.easting, before[std::size_t(i)].position.easting, 1e-6) << i;
+        EXPECT_NEAR(p.position.northing, before[std::size_t(i)].position.northing, 1e-6) << i;
+        EXPECT_EQ(p.time, times[i]) << i;
+        EXPECT_EQ(p.segmentStart, i == 2) << i;
+    }
+
+    // Appending: a missing final line feed comes first; an empty file gets the header.
+    const std::string one = TrackPointPlusLine("TP", 0, 0, before[0]);
+    const std::pair<std::string, std::string> appends[] = {
+        {"Datum,WGS84,WGS84,0,0,0,0,0\nTP,D,1,2,,", "Datum,WGS84,WGS84,0,0,0,0,0\nTP,D,1,2,,\n"},
+        {"", kWptPlusHeader}};
+    for (const auto& [old, head] : appends) {
+        WriteFileBytes(env.file, old);
+        env.prompter.files = {env.file};
+        env.prompter.answers = {IDNO};
+        ASSERT_TRUE(WriteTrackLog(env.doc, env.settings, env.geo, 0, 0, ""));
+        const std::string now = ReadFileBytes(env.file);
+        EXPECT_EQ(now.substr(0, head.size()), head);
+        EXPECT_EQ(now.size(), head.size() + one.size());
+    }
+
+    // Waypoints: the padded name is trimmed, the comment gives the time, and a
+    // waypoint that exists already is not added twice.
+    WriteFileBytes(env.file, kWptPlusHeader + WaypointPlusLine("Waypoint", GPSrecord{46.5, 15.25, "HUT",
+                                                                                      "05-JUN-02 14:23 HUT", 0, 1}));
+    env.Import(1);
+    env.Import(1);
+    ASSERT_EQ(env.Db().GetLiveWptCount(kTempBase), 1);
+    const WaypointRecord* r = env.doc.GetWptRecord(kTempBase, 0);
+    EXPECT_STREQ(r->Name, "HUT");
+    EXPECT_EQ(r->Created, 1023286980);
+}
