@@ -92,12 +92,13 @@ std::string_view TrimRight(std::string_view s) {
     return s;
 }
 
-// "MM/DD/YYYY" and "hh:mm:ss" as a time stamp; 0 when either is garbled.
+// "MM/DD/YYYY" and "hh:mm:ss" read by position as a time stamp; 0 when a
+// number is short or not digits.
 std::int32_t TrackTime(std::string_view date, std::string_view time) {
-    if (date.size() < 7 || date[2] != '/' || date[5] != '/' || time.size() < 8) return 0;
+    if (date.size() < 7) return 0;
     const int month = Digits(date, 0, 2), day = Digits(date, 3, 2), year = Digits(date, 6, date.size() - 6);
     const int h = Digits(time, 0, 2), m = Digits(time, 3, 2), s = Digits(time, 6, 2);
-    if (month < 0 || day < 0 || year < 0 || h < 0 || m < 0 || s < 0 || time[2] != ':' || time[5] != ':') return 0;
+    if (month < 0 || day < 0 || year < 0 || h < 0 || m < 0 || s < 0) return 0;
     return year > 1970 && year < 2035 ? TextTimeStamp(year, month, day, h, m, s) : 0;
 }
 
@@ -132,7 +133,6 @@ bool IsWptPlusHeader(std::string_view line) {
     static const char* const kFields[] = {"Datum", "WGS84", "WGS84", "0", "0", "0", "0", "0"};
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     for (const char* want : kFields) {
-        if (line.data() == nullptr) return false;  // fewer fields than the header has
         if (NextField(line) != want) return false;
     }
     return true;

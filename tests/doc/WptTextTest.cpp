@@ -158,14 +158,15 @@ TEST(WptText, TrackLogAndWaypointsComeBackFromTheirFile) {
         EXPECT_EQ(now.size(), head.size() + one.size());
     }
 
-    // Waypoints: the padded name is trimmed, the comment gives the time, and a
+    // Waypoints (CRLF lines): the padded name is trimmed, the comment gives the time, and a
     // waypoint that exists already is not added twice.
-    WriteFileBytes(env.file, kWptPlusHeader + WaypointPlusLine("Waypoint", GPSrecord{46.5, 15.25, "HUT",
-                                                                                      "05-JUN-02 14:23 HUT", 0, 1}));
+    std::string wpt = WaypointPlusLine("Waypoint", GPSrecord{46.5, 15.25, "HUT", "05-JUN-02 14:23 HUT", 0, 1});
+    WriteFileBytes(env.file, kWptPlusHeader + wpt.insert(wpt.size() - 1, "\r"));
     env.Import(1);
     env.Import(1);
     ASSERT_EQ(env.Db().GetLiveWptCount(kTempBase), 1);
     const WaypointRecord* r = env.doc.GetWptRecord(kTempBase, 0);
     EXPECT_STREQ(r->Name, "HUT");
     EXPECT_EQ(r->Created, 1023286980);
+    EXPECT_STREQ(r->Comment, "HUT");
 }
