@@ -1,5 +1,7 @@
 #include "doc/WptText.h"
 
+#include <locale.h>
+
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -7,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <locale.h>
 
 #include "app/AppSettings.h"
 #include "doc/VornaDoc.h"
@@ -49,8 +50,8 @@ std::string LineText(std::string s) {
 
 std::string DateTimeFields(const std::tm& t) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%02d/%02d/%02d,%02d:%02d:%02d,", t.tm_mon + 1, t.tm_mday, t.tm_year + 1900,
-                  t.tm_hour, t.tm_min, t.tm_sec);
+    std::snprintf(buf, sizeof buf, "%02d/%02d/%02d,%02d:%02d:%02d,", t.tm_mon + 1, t.tm_mday,
+                  t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec);
     return buf;
 }
 
@@ -123,7 +124,8 @@ std::int32_t ParseDateTime(std::string_view text) {
     int month = -1;
     for (int m = 0; m < 12 && month < 0; ++m)
         if (text.substr(2, 5) == kMonths[m]) month = m;
-    const int day = Digits(text, 0, 2), yy = Digits(text, 7, 2), h = Digits(text, 10, 2), mi = Digits(text, 13, 2);
+    const int day = Digits(text, 0, 2), yy = Digits(text, 7, 2), h = Digits(text, 10, 2),
+              mi = Digits(text, 13, 2);
     if (month < 0 || day < 0 || yy < 0 || h < 0 || mi < 0) return 0;
     // Two-digit years 35..69 precede 1970: no time.
     return TextTimeStamp(yy < 35 ? 2000 + yy : 1900 + yy, month + 1, day, h, mi, 0);
@@ -164,7 +166,8 @@ std::string TrackPointPlusLine(const std::string& keyword, double lat, double lo
 
 // ---- export files ------------------------------------------------------------
 
-bool CWptExportFile::Open(std::string& folder, const std::string& suggestedName, const AppSettings& settings) {
+bool CWptExportFile::Open(std::string& folder, const std::string& suggestedName,
+                          const AppSettings& settings) {
     FileDialogRequest req;
     req.title = "Save As";
     req.directory = folder;
@@ -246,8 +249,8 @@ bool WriteTrackLog(CVornaDoc& doc, AppSettings& settings, const CGeoTransform& g
 
 // ---- import ------------------------------------------------------------------
 
-bool ImportWptText(CVornaDoc& doc, const AppSettings& settings, const CGeoTransform& geo, std::string_view text,
-                   int what) {
+bool ImportWptText(CVornaDoc& doc, const AppSettings& settings, const CGeoTransform& geo,
+                   std::string_view text, int what) {
     std::size_t pos = 0;
     auto nextLine = [&](std::string_view& line) {
         if (pos >= text.size()) return false;
@@ -316,8 +319,12 @@ bool ImportWptText(CVornaDoc& doc, const AppSettings& settings, const CGeoTransf
     return true;
 }
 
-void ImportFile(CVornaDoc& doc, const AppSettings& settings, const CGeoTransform& geo, int what,
-                std::string& folder) {
+namespace {
+
+// clearLog: the track log is emptied once a file was chosen, so that a
+// cancelled dialog loses nothing.
+void ImportChosenFile(CVornaDoc& doc, const AppSettings& settings, const CGeoTransform& geo, int what,
+                      std::string& folder, bool clearLog) {
     tzset();
     FileDialogRequest req;
     req.title = "Open";
@@ -327,13 +334,26 @@ void ImportFile(CVornaDoc& doc, const AppSettings& settings, const CGeoTransform
     if (!Prompter().OpenFile(req) || req.fileName.empty()) return;
     const std::size_t slash = req.fileName.rfind('/');
     if (slash != std::string::npos) folder = req.fileName.substr(0, slash + 1);
+    if (clearLog) doc.ClearTrackLog(0);
     std::ifstream in(req.fileName, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad()) {
+    if (!in.is_open() || in.bad())
         MsgBox("Error opening Waypoint file " + req.fileName);
-        return;
-    }
-    ImportWptText(doc, settings, geo, text, what);
+    else
+        ImportWptText(doc, settings, geo, text, what);
     doc.CloseUnusedQuadrants();
     doc.UpdateAllViews(nullptr, 0);
+}
+
+}  // namespace
+
+void ImportFile(CVornaDoc& doc, const AppSettings& settings, const CGeoTransform& geo, int what,
+                std::string& folder) {
+    ImportChosenFile(doc, settings, geo, what, folder, false);
+}
+
+void TrackLogFromFile(CVornaDoc& doc, AppSettings& settings, const CGeoTransform& geo) {
+    const bool clear = doc.TrackLogStore().Count() > 0 &&
+                       MsgBox("Clear existing track log data?", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    ImportChosenFile(doc, settings, geo, 0, settings.trackLogDir, clear);
 }

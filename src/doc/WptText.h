@@ -54,11 +54,14 @@ void WriteWptLine(CWptExportFile& file, const WaypointRecord& rec, const std::st
 
 // Reads the text of one file: what 1 takes waypoint lines, 0 track point
 // lines. False when the header is refused. Messages go to the prompter.
-bool ImportWptText(CVornaDoc& doc, const AppSettings& settings, const CGeoTransform& geo, std::string_view text,
-                   int what);
+bool ImportWptText(CVornaDoc& doc, const AppSettings& settings, const CGeoTransform& geo,
+                   std::string_view text, int what);
 // Asks for a file in folder and imports it; the views are updated.
 void ImportFile(CVornaDoc& doc, const AppSettings& settings, const CGeoTransform& geo, int what,
                 std::string& folder);
+// Asks whether a log holding points is to be cleared, then imports a track
+// log file from the track log folder.
+void TrackLogFromFile(CVornaDoc& doc, AppSettings& settings, const CGeoTransform& geo);
 // Asks for a file in the track log folder and writes points first..last
 // (either order, held to the log); false when nothing was written.
 bool WriteTrackLog(CVornaDoc& doc, AppSettings& settings, const CGeoTransform& geo, int first, int last,

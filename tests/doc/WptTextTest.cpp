@@ -29,22 +29,22 @@ bool UseDecimalCommaLocale(const TempDir& dir) {
 }
 
 void ExpectLines() {
-    TrackPoint p{};
-    p.position = CPointD(450123.5, 5100000.25);
-    p.segmentStart = 1;
-    const std::pair<std::int32_t, const char*> track[] = {
-        {kJul, "TP,D,  46.500000000,  15.2500000000,07/15/2024,10:00:00,1,450123.500000,5100000.250000\n"},
-        {0, "TP,D,  46.500000000,  15.2500000000,01/01/1970,00:00:00,1,450123.500000,5100000.250000\n"}};
-    for (const auto& [t, line] : track) {
-        p.time = t;
-        EXPECT_EQ(TrackPointPlusLine("TP", 46.5, 15.25, p), line);
-    }
+    const auto track = [](std::int32_t t) {
+        TrackPoint p{};
+        p.position = CPointD(450123.5, 5100000.25), p.time = t, p.segmentStart = 1;
+        return TrackPointPlusLine("TP", 46.5, 15.25, p);
+    };
     // Waypoint lines show local time; a line break in a text stays inside the line.
-    const std::pair<GPSrecord, const char*> wpts[] = {
-        {{-46.5, -15.25, "AB", "X\nY", kJul, 1},
+    const std::pair<std::string, const char*> lines[] = {
+        {track(kJul),
+         "TP,D,  46.500000000,  15.2500000000,07/15/2024,10:00:00,1,450123.500000,5100000.250000\n"},
+        {track(0),
+         "TP,D,  46.500000000,  15.2500000000,01/01/1970,00:00:00,1,450123.500000,5100000.250000\n"},
+        {WaypointPlusLine("WP", {-46.5, -15.25, "AB", "X\nY", kJul, 1}),
          "WP,D,AB    , -46.500000000, -15.2500000000,07/15/2024,12:00:00,X Y\n"},
-        {{1.0, 2.0, "ABCDEF", "", 0, 1}, "WP,D,ABCDEF,   1.000000000,   2.0000000000,01/01/1970,01:00:00,\n"}};
-    for (const auto& [rec, line] : wpts) EXPECT_EQ(WaypointPlusLine("WP", rec), line);
+        {WaypointPlusLine("WP", {1.0, 2.0, "ABCDEF", "", 0, 1}),
+         "WP,D,ABCDEF,   1.000000000,   2.0000000000,01/01/1970,01:00:00,\n"}};
+    for (const auto& [got, want] : lines) EXPECT_EQ(got, want);
 }
 
 struct TextEnv : DocEnv {
@@ -87,14 +87,14 @@ TEST(WptText, HeadersDatesAndFieldsReadBounded) {
         std::string text;
         int points;
         std::int32_t time;
-        const char* message;  // part of a message, or empty for none
+        const char* message;
     };
     const std::string h = "Datum,WGS84,WGS84,0,0,0,0,0\n", tp = "TP,D,46.5,15.25,";
     const Row rows[] = {
-        {"Datum,WGS84,WGS84,0,0,0,0\n" + tp + "07/15/2024,10:00:00" + kTail, 0, 0, "Invalid input file format!"},
+        {"Datum,WGS84,WGS84,0,0,0,0\n" + tp + "07/15/2024,10:00:00" + kTail, 0, 0,
+         "Invalid input file format!"},
         {"Datum,WGS84,WGS84,0,0,0,0,0,9\r\n" + tp + "07/15/2024,10:00:00" + kTail + "\r\n", 1, kJul, ""},
         {h + tp + "01/01/1970,00:00:00" + kTail, 1, 0, ""},
-        {h + tp + "7/15/2024,10:00:00" + kTail, 1, 0, ""},
         {h + tp + "07/15/2024,10:00" + kTail, 1, 0, ""},
         {h + tp + "07/15/2035,10:00:00" + kTail, 1, 0, ""},
         {h + "TP,X,46.5" + kTail, 0, 0, "Invalid data format in line 1"},
@@ -132,9 +132,13 @@ TEST(WptText, TrackLogAndWaypointsComeBackFromTheirFile) {
     const std::vector<TrackPoint> before(env.log.Points(), env.log.Points() + 4);
     env.prompter.files = {env.file};
     ASSERT_TRUE(WriteTrackLog(env.doc, env.settings, env.geo, 9, -2, ""));  // either order, held to the log
-    env.log.Clear(0);
-    env.Import(0);
-    ASSERT_EQ(env.log.Count(), 4);
+    // Clearing waits for a chosen file: a cancelled dialog keeps the log.
+    for (const std::string& chosen : {std::string(), env.file}) {
+        env.prompter.answers = {IDYES};
+        env.prompter.files = {chosen};
+        TrackLogFromFile(env.doc, env.settings, env.geo);
+        ASSERT_EQ(env.log.Count(), 4);
+    }
     for (int i = 0; i < 4; ++i) {
         const TrackPoint& p = env.log.Points()[i];
         EXPECT_NEAR(p.position.easting, before[std::size_t(i)].position.easting, 1e-6) << i;
@@ -160,7 +164,8 @@ TEST(WptText, TrackLogAndWaypointsComeBackFromTheirFile) {
 
     // Waypoints (CRLF lines): the padded name is trimmed, the comment gives the time, and a
     // waypoint that exists already is not added twice.
-    std::string wpt = WaypointPlusLine("Waypoint", GPSrecord{46.5, 15.25, "HUT", "05-JUN-02 14:23 HUT", 0, 1});
+    std::string wpt =
+        WaypointPlusLine("Waypoint", GPSrecord{46.5, 15.25, "HUT", "05-JUN-02 14:23 HUT", 0, 1});
     WriteFileBytes(env.file, kWptPlusHeader + wpt.insert(wpt.size() - 1, "\r"));
     env.Import(1);
     env.Import(1);
