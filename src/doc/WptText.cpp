@@ -311,6 +311,10 @@ bool ImportWptText(CVornaDoc& doc, const AppSettings& settings, const CGeoTransf
         if (!e.empty()) p.position.easting = Number(e);
         const std::string_view n = NextField(rest);
         if (!n.empty()) p.position.northing = Number(n);
+        if (!doc.TrackLogStore().Log().Allocated) {
+            MsgBox("Error! TrackLog not initialised in ImportFile");
+            break;
+        }
         if (!doc.TrackLogStore().Append(p)) {
             MsgBox("The track log cannot grow: the rest of the file is not imported.");
             break;

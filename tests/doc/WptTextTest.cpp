@@ -117,6 +117,13 @@ TEST(WptText, HeadersDatesAndFieldsReadBounded) {
         EXPECT_EQ(p.position.easting == 450000.5, grid) << row.text;
         EXPECT_GT(p.position.easting, 100000.0) << row.text;
     }
+    // A log without room stops the file with one message.
+    TextEnv full;
+    full.log.Clear(kMaxTrackPoints);
+    full.prompter.texts.clear();
+    WriteFileBytes(full.file, h + tp + "x" + kTail + "\n" + tp + "x" + kTail);
+    full.Import(0);
+    EXPECT_EQ(full.prompter.texts, std::vector<std::string>{"Error! TrackLog not initialised in ImportFile"});
 }
 
 TEST(WptText, TrackLogAndWaypointsComeBackFromTheirFile) {
