@@ -2,13 +2,14 @@
 
 #include <locale.h>
 
-#include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "app/AppSettings.h"
 #include "doc/VornaDoc.h"
@@ -63,9 +64,9 @@ std::string_view NextField(std::string_view& rest) {
     return f;
 }
 
-// The digits of s[pos, pos + len) as a number; -1 when short or not digits.
+// The digits of s[pos, pos + len) as a number; -1 when short, long or not digits.
 int Digits(std::string_view s, std::size_t pos, std::size_t len) {
-    if (len == 0 || pos + len > s.size()) return -1;
+    if (len == 0 || len > 9 || pos + len > s.size()) return -1;  // nine digits fit an int
     int v = 0;
     for (std::size_t i = pos; i < pos + len; ++i) {
         if (s[i] < '0' || s[i] > '9') return -1;
