@@ -165,6 +165,18 @@ TEST(WptText, TrackLogAndWaypointsComeBackFromTheirFile) {
         EXPECT_EQ(now.size(), head.size() + one.size());
     }
 
+    // Stored waypoints: a deleted one writes nothing.
+    CWptExportFile out;
+    env.prompter.files = {env.file};
+    ASSERT_TRUE(out.Open(env.settings.wptExportDir, "", env.settings));
+    for (std::uint16_t flags : {0x8000, 0})
+        WriteWptLine(out, MakeWpt(flags ? "GONE" : "LIVE", QuadrantCentre(4, 4), flags), "", env.settings,
+                     env.geo);
+    ASSERT_TRUE(out.Close());
+    const std::string text = ReadFileBytes(env.file);
+    EXPECT_EQ(text.substr(0, 42), std::string(kWptPlusHeader) + "WP,D,LIVE  ,  ");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2);
+
     // Waypoints (CRLF lines): the padded name is trimmed, the comment gives the time, and a
     // waypoint that exists already is not added twice.
     std::string wpt =
