@@ -25,6 +25,7 @@
 #include "view/AppCommands.h"
 #include "view/CommandTable.h"
 #include "view/DlgChoice.h"
+#include "doc/WptText.h"
 #include "dmr/DmrParamsIO.h"
 #include "view/DmrPanel.h"
 #include "view/DmrView.h"
@@ -126,6 +127,7 @@ CMainFrame::CMainFrame(CVornaDoc* doc, AppSettings& settings, PaneFactories pane
     if (m_Doc) {
         m_Doc->AddWptCommands(m_DocCommands);
         AddGarminCommands(m_DocCommands, *m_Garmin, m_Settings, [this] { return m_Doc; });
+        AddTextExchangeCommands();
         m_DocTarget = &m_DocCommands;
     }
     // The active map pane first, then the document, the frame, the application.
@@ -730,4 +732,21 @@ void CMainFrame::RegisterDmrCommands() {
     m.AddCommand(cmd::DmrTurnLeft, [turn] { turn(-5.0); });
     m.AddCommand(cmd::DmrTurnRight, [turn] { turn(5.0); });
     m.AddCommand(cmd::DmrApply, [this] { UpdateDmr(false, true); });
+}
+
+// ---- Waypoint+ text files ------------------------------------------------------
+
+void CMainFrame::AddTextExchangeCommands() {
+    CCommandMap& m = m_DocCommands;
+    m.AddCommand(cmd::WptFromFile, [this] {
+        if (m_Doc) ImportFile(*m_Doc, m_Settings, VornaApp().geo, 1, m_Settings.wptImportDir);
+    });
+    m.AddCommand(cmd::TrackLogFromFile, [this] {
+        if (m_Doc) TrackLogFromFile(*m_Doc, m_Settings, VornaApp().geo);
+    });
+    m.AddCommand(cmd::TrackLogToFile, [this] {
+        if (m_Doc) WriteTrackLog(*m_Doc, m_Settings, VornaApp().geo, 0, m_Doc->TrackLogStore().Count() - 1, "");
+    });
+    m.AddUpdate(cmd::TrackLogToFile,
+                [this](CCmdUI& ui) { ui.Enable(m_Doc && m_Doc->TrackLogStore().Count() > 0); });
 }

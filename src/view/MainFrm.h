@@ -159,6 +159,8 @@ public:
     bool OnDmrIdle();
     // There is a 3-D pane and it is not drawing.
     bool DmrRenderIdle() const;
+    // "Waypoints from File...", "Track Log from File...", "Track Log to File...".
+    void AddTextExchangeCommands();
 
 private:
     void RegisterDmrCommands();
