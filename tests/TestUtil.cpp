@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -103,4 +104,16 @@ SimProcess::SimProcess(const std::string& options) {
 
 SimProcess::~SimProcess() {
     if (pid > 0 && ::kill(pid, SIGTERM) == 0) ::waitpid(pid, nullptr, 0);
+}
+
+bool UseDecimalCommaLocale(const TempDir& dir) {
+    auto comma = [] { return std::localeconv()->decimal_point[0] == ','; };
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "it_IT.UTF-8"})
+        if (std::setlocale(LC_NUMERIC, name) && comma()) return true;
+    if (!std::filesystem::exists("/usr/share/i18n/locales/de_DE")) return false;
+    const std::string cmd = "localedef -i de_DE -f UTF-8 '" + dir.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
+    if (std::system(cmd.c_str()) == -1 || !std::filesystem::exists(dir.file("de_DE.UTF-8/LC_NUMERIC")))
+        return false;
+    setenv("LOCPATH", dir.path().c_str(), 1);
+    return std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && comma();
 }

@@ -30,6 +30,10 @@ std::string TestDataDir();
 // Folder of the built tools (sample-region generator, simulator).
 std::string ToolsDir();
 
+// Selects a locale with a decimal comma for LC_NUMERIC: an installed one, or
+// one compiled into dir with localedef (glibc reads LOCPATH on each call).
+bool UseDecimalCommaLocale(const TempDir& dir);
+
 // The receiver simulator with options (split at blanks), running for the
 // life of the object; path is the line it serves ("" when it did not start).
 struct SimProcess {

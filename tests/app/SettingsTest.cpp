@@ -61,20 +61,6 @@ void RoundTrip(CAppTestEnv& env) {
     EXPECT_TRUE(env.prompter.texts.empty());
 }
 
-// Selects a locale with a decimal comma for LC_NUMERIC: an installed one, or
-// one compiled into dir with localedef (glibc reads LOCPATH on each call).
-bool UseDecimalCommaLocale(const TempDir& dir) {
-    auto comma = [] { return std::localeconv()->decimal_point[0] == ','; };
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "it_IT.UTF-8"})
-        if (std::setlocale(LC_NUMERIC, name) && comma()) return true;
-    if (!std::filesystem::exists("/usr/share/i18n/locales/de_DE")) return false;
-    const std::string cmd = "localedef -i de_DE -f UTF-8 '" + dir.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
-    if (std::system(cmd.c_str()) == -1 || !std::filesystem::exists(dir.file("de_DE.UTF-8/LC_NUMERIC")))
-        return false;
-    setenv("LOCPATH", dir.path().c_str(), 1);
-    return std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && comma();
-}
-
 }  // namespace
 
 TEST(Settings, EveryKeySurvivesWriteAndReadAlsoUnderADecimalComma) {

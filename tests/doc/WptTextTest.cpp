@@ -15,20 +15,6 @@ namespace {
 // 2024-01-15 and 2024-07-15 (summer time here), 10:00 UTC.
 enum : std::int32_t { kJan = 1705312800, kJul = 1721037600 };
 
-// A locale with a decimal comma for LC_NUMERIC: an installed one, or one
-// compiled into dir with localedef.
-bool UseDecimalCommaLocale(const TempDir& dir) {
-    auto comma = [] { return std::localeconv()->decimal_point[0] == ','; };
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8"})
-        if (std::setlocale(LC_NUMERIC, name) && comma()) return true;
-    if (!std::filesystem::exists("/usr/share/i18n/locales/de_DE")) return false;
-    const std::string cmd = "localedef -i de_DE -f UTF-8 '" + dir.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
-    if (std::system(cmd.c_str()) == -1 || !std::filesystem::exists(dir.file("de_DE.UTF-8/LC_NUMERIC")))
-        return false;
-    setenv("LOCPATH", dir.path().c_str(), 1);
-    return std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && comma();
-}
-
 void ExpectLines() {
     const auto track = [](std::int32_t t) {
         TrackPoint p{};
