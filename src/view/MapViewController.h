@@ -168,6 +168,8 @@ private:
     // The context target's point when it still lies in the log, else -1.
     int TrackTarget() const;
     void CenterOnTrackPoint(int k);
+    // Centres on point k, or says which end of the log the step ran into.
+    void StepToTrackPoint(int k, const char* limit);
     // Sets the selection ends (-2 leaves one as it is) and repaints.
     void SetTrackSelection(int start, int end);
     void DeleteTrackSelection();

@@ -8,7 +8,7 @@
 
 namespace {
 constexpr int kKeep = -2;  // SetTrackSelection: leave this end as it is
-}
+}  // namespace
 
 int CMapViewController::TrackTarget() const {
     if (!m_Doc) return -1;
@@ -21,6 +21,13 @@ void CMapViewController::CenterOnTrackPoint(int k) {
     if (!m_Doc || !m_Doc->TrackLogStore().IsValidIndex(k)) return;
     const CPointD p = m_Doc->TrackLogStore().Points()[k].position;  // copied before the view moves
     CenterOnPosition(p.easting, p.northing, 0.0);
+}
+
+void CMapViewController::StepToTrackPoint(int k, const char* limit) {
+    if (m_Doc && m_Doc->TrackLogStore().IsValidIndex(k))
+        CenterOnTrackPoint(k);
+    else
+        MsgBox(limit);
 }
 
 void CMapViewController::SetTrackSelection(int start, int end) {
@@ -62,45 +69,19 @@ void CMapViewController::RegisterTrackCommands() {
     using L = CTrackLogStore;
     static const ContextItem kContext[] = {
         {cmd::TrkPrevSegment,
-         [](V& v, L& l, int i) {
-             const int j = l.SegmentFirst(i);
-             if (j > 0)
-                 v.CenterOnTrackPoint(j - 1);
-             else
-                 MsgBox("This is the first segment!");
-         },
+         [](V& v, L& l, int i) { v.StepToTrackPoint(l.SegmentFirst(i) - 1, "This is the first segment!"); },
          nullptr},
         {cmd::TrkStartOfSegment, [](V& v, L& l, int i) { v.CenterOnTrackPoint(l.SegmentFirst(i)); }, nullptr},
         {cmd::TrkEndOfSegment, [](V& v, L& l, int i) { v.CenterOnTrackPoint(l.SegmentLast(i)); }, nullptr},
         {cmd::TrkNextSegment,
-         [](V& v, L& l, int i) {
-             const int j = l.SegmentLast(i) + 1;
-             if (j < l.Count())
-                 v.CenterOnTrackPoint(j);
-             else
-                 MsgBox("This is the last segment!");
-         },
+         [](V& v, L& l, int i) { v.StepToTrackPoint(l.SegmentLast(i) + 1, "This is the last segment!"); },
          nullptr},
         {cmd::TrkPrevDay,
-         [](V& v, L& l, int i) {
-             const int j = l.DayFirst(i) - 1;
-             if (j >= 0)
-                 v.CenterOnTrackPoint(j);
-             else
-                 MsgBox("This is the first day!");
-         },
-         nullptr},
+         [](V& v, L& l, int i) { v.StepToTrackPoint(l.DayFirst(i) - 1, "This is the first day!"); }, nullptr},
         {cmd::TrkStartOfDay, [](V& v, L& l, int i) { v.CenterOnTrackPoint(l.DayFirst(i)); }, nullptr},
         {cmd::TrkEndOfDay, [](V& v, L& l, int i) { v.CenterOnTrackPoint(l.DayLast(i)); }, nullptr},
         {cmd::TrkNextDay,
-         [](V& v, L& l, int i) {
-             const int j = l.DayLast(i) + 1;
-             if (j < l.Count())
-                 v.CenterOnTrackPoint(j);
-             else
-                 MsgBox("This is the last day!");
-         },
-         nullptr},
+         [](V& v, L& l, int i) { v.StepToTrackPoint(l.DayLast(i) + 1, "This is the last day!"); }, nullptr},
         {cmd::TrkMarkFromThisPoint, [](V& v, L&, int i) { v.SetTrackSelection(i, -1); }, nullptr},
         {cmd::TrkMarkStartOfSegment, [](V& v, L& l, int i) { v.SetTrackSelection(l.SegmentFirst(i), -1); },
          nullptr},
