@@ -274,6 +274,7 @@ QCheckBox* CDlgAppearance::MakeCheck(int id, const char* text,
 
 CColorButton* CDlgAppearance::MakeColor(int id, std::function<COLORREF*(CAppearanceSettings&)> field) {
     auto* b = new CColorButton;
+    b->setFixedWidth(56);
     b->Attach(id, this, [this, f = std::move(field)] { return f(m_Current); });
     m_Colors.push_back(b);
     return b;
