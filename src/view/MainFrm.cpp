@@ -25,6 +25,7 @@
 #include "view/AppCommands.h"
 #include "view/CommandTable.h"
 #include "view/DlgChoice.h"
+#include "view/DlgAppearance.h"
 #include "doc/WptText.h"
 #include "dmr/DmrParamsIO.h"
 #include "view/DmrPanel.h"
@@ -173,6 +174,7 @@ CMainFrame::~CMainFrame() {
     m_pDmrView = m_pInputView = nullptr;
     m_MainSplitter = m_SubSplitter = nullptr;
     if (m_FindDialog) delete m_FindDialog;
+    if (m_AppearanceDialog) delete m_AppearanceDialog;
     if (g_MainFrame == this) g_MainFrame = nullptr;
 }
 
@@ -601,6 +603,9 @@ void CMainFrame::RegisterFrameCommands() {
         ui.SetCheck(m_MapViewCount >= 2 && m_ActiveIndex == int(ui.m_nID) - cmd::ActivateView0);
     });
     RegisterDmrCommands();
+    AddAppearanceCommand(
+        m, this, m_AppearanceDialog, [this] { return static_cast<const CMapViewController*>(ActiveController()); },
+        m_Doc, m_Settings.appearance);
 }
 
 // ---- the 3-D view ----------------------------------------------------------------

@@ -18,6 +18,7 @@
 #include "view/MapViewFrame.h"
 
 class CAppCommands;
+class CDlgAppearance;
 class CMapViewController;
 class CCommandActions;
 class CVornaDoc;
@@ -137,6 +138,7 @@ private:
     int m_TestCount = 0;
     SplitStyle m_CurrentStyle = SplitStyle::None;
     QPointer<QWidget> m_FindDialog;  // never opened: the command is a stub
+    QPointer<CDlgAppearance> m_AppearanceDialog;  // "Colors and Fonts", while open
     bool m_ApplyingRatios = false;
     bool m_RectStored = false;
 
