@@ -20,6 +20,7 @@
 #include "view/IdleHook.h"
 #include "platform/QtPrompter.h"
 #include "platform/System.h"
+#include "platform/WaitCursor.h"
 #include "view/AppCommands.h"
 #include "view/MainFrm.h"
 #include "view/WptDialogs.h"
@@ -131,6 +132,12 @@ int main(int argc, char** argv) {
     std::setlocale(LC_TIME, "C");
     QGuiApplication::setApplicationDisplayName(kProgramTitle);
     SetBellSink([] { QApplication::beep(); });
+    SetWaitCursorSink([](bool show) {
+        if (show)
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QGuiApplication::restoreOverrideCursor();
+    });
     InstallQtPrompter();
     CShutdownRequests shutdown(qapp);
 

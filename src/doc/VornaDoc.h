@@ -167,6 +167,10 @@ public:
     void OnEditUndo() { m_Waypoints.Undo(0); }
     bool CanUndo() const { return m_Waypoints.CanUndo(); }
     void ClearUndoStack() { m_Waypoints.UndoStack().Clear(); }
+    // Database integrity check and compaction (1 done; see CWptDatabase).
+    int CheckDatabaseIntegrity();
+    int PurgeDatabases();
+    void OnSyncWptDatabase();
 
     // ---- track log (CTrackLogStore) ------------------------------------------
     int ReadBinaryTrackLogFile(const std::string& name) { return m_TrackLog.Read(name); }

@@ -3,6 +3,7 @@
 #include "doc/VornaDoc.h"
 #include "platform/CommandIds.h"
 #include "platform/Commands.h"
+#include "platform/Prompt.h"
 
 void CVornaDoc::AddWptCommands(CCommandMap& map) {
     map.AddCommand(cmd::Undo, [this] { OnEditUndo(); });
@@ -19,4 +20,22 @@ void CVornaDoc::AddWptCommands(CCommandMap& map) {
     }
     map.AddCommand(cmd::SaveWptDatabase, [this] { OnSaveWptDatabase(); });
     map.AddCommand(cmd::ClearTrackLog, [this] { OnClearTrackLog(); });
+    map.AddCommand(cmd::CheckIntegrity, [this] { CheckDatabaseIntegrity(); });
+    map.AddCommand(cmd::CompactDatabase, [this] { PurgeDatabases(); });
+    map.AddCommand(cmd::SyncWptDatabase, [this] { OnSyncWptDatabase(); });
 }
+
+// Repairs may change a waypoint's level or kind, which the views draw.
+int CVornaDoc::CheckDatabaseIntegrity() {
+    const int ok = m_Waypoints.CheckDatabaseIntegrity();
+    UpdateAllViews(nullptr, kHintAll);
+    return ok;
+}
+
+int CVornaDoc::PurgeDatabases() {
+    const int ok = m_Waypoints.PurgeDatabases();
+    UpdateAllViews(nullptr, kHintAll);
+    return ok;
+}
+
+void CVornaDoc::OnSyncWptDatabase() { MsgBox("Sorry! Not Implemented yet."); }

@@ -103,6 +103,15 @@ public:
     // registration (every failure refuses); else the interactive check of a
     // stored record, which offers to repair.
     int CheckWptRecord(WaypointRecord* rec, const std::string& location, int index, int base);
+    // ---- integrity and compaction (WptIntegrity.cpp) ----
+    // Walks every base with the record check, asking before each repair.
+    // 1: no error, or every error repaired; 0: errors left, a base that could
+    // not be read, or Cancel (which leaves the bases as the check found them).
+    int CheckDatabaseIntegrity();
+    // Removes the deleted records after a successful check; clears undo first.
+    // 1 when it compacted.
+    int PurgeDatabases();
+
     // Imports and downloads: the grid position comes from the WGS84 one. When
     // it cannot be converted both show an "Error! " message; the import then
     // adds nothing and the test answers false.
@@ -132,6 +141,9 @@ private:
         if (m_Update) m_Update(kHintWaypoint, &rec);
     }
     void ReportWriteFailure(WptBase& base, const std::string& text);
+    // Whether a record of base q other than index may carry name: false only
+    // when the integrity check's name table proves there is none.
+    bool MayHaveDuplicate(int q, int index, const std::string& name) const;
 
     AppSettings& m_Settings;
     CMemoryCounters& m_Memory;
@@ -146,4 +158,8 @@ private:
     bool m_CreateTemporary = false;
     bool m_CounterWriteFailShown = false;
     CUndoStack m_Undo;
+    // While the integrity check walks a base: the sorted name keys of its live
+    // records, so that the duplicate search runs only where a name recurs.
+    int m_NameTableBase = -1;
+    std::vector<std::uint64_t> m_NameTable;
 };

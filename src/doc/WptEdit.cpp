@@ -135,6 +135,7 @@ int CWptDatabase::CheckWptRecord(WaypointRecord* rec, const std::string& locatio
     const std::string name = WptName(*rec);
     const WptBase& b = m_Bases[std::size_t(base)];
     auto duplicates = [&] {
+        if (!MayHaveDuplicate(base, index, name)) return true;
         // Indexes, not pointers: the loop prompts, and the count is read again after each prompt.
         for (int i = 0; i < b.Count && !aborted; ++i) {
             const WaypointRecord& other = b.Data[std::size_t(i)];
