@@ -38,7 +38,9 @@ bool CVornaDoc::ReadImageInf(const std::string& imagePath) {
     return true;
 }
 
-bool CVornaDoc::WriteImageInf(const std::string& imagePath) { return ::WriteImageInf(imagePath, m_Image.Georef); }
+bool CVornaDoc::WriteImageInf(const std::string& imagePath) {
+    return ::WriteImageInf(imagePath, m_Image.Georef);
+}
 
 void CVornaDoc::AddRefPointPixel(int x, int y) {
     if (!m_RefPoints.AddRefPointPixel(x, y, m_Image.Georef.PixelOffset)) return;
@@ -51,7 +53,7 @@ void CVornaDoc::DeleteRefPoint(int k) {
 
 void CVornaDoc::OnCalculateMapOrigin() {
     if (!CalculateImageMapOrigin(0)) return;
-    const ImageGeoref& g = m_Image.Georef;
+    const ::ImageGeoref& g = m_Image.Georef;
     MapOriginInfo info;
     info.scaleX = g.ScaleX;
     info.scaleY = g.ScaleY;

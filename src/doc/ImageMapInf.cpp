@@ -31,7 +31,9 @@ ImageGeoref::Pixel DefaultPixelOffset(const std::string& imagePath) {
     std::string name = slash == std::string::npos ? imagePath : imagePath.substr(slash + 1);
     const std::size_t dot = name.find_last_of('.');
     if (dot != std::string::npos) name.erase(dot);
-    const auto part = [&](std::size_t pos) { return pos < name.size() ? LeadingInt(name.substr(pos, 2)) : 0; };
+    const auto part = [&](std::size_t pos) {
+        return pos < name.size() ? LeadingInt(name.substr(pos, 2)) : 0;
+    };
     return {part(3) * 792, part(0) * 580};
 }
 
@@ -66,10 +68,10 @@ bool ReadImageInf(const std::string& imagePath, ImageGeoref& georef) {
 
 bool WriteImageInf(const std::string& imagePath, const ImageGeoref& g) {
     const std::string path = ImageSidecarPath(imagePath, ".inf");
-    const std::string text = "0\n" + std::to_string(g.PixelOffset.x) + '\n' + std::to_string(g.PixelOffset.y) +
-                             '\n' + FormatFixed(g.Origin.easting, 10) + '\n' + FormatFixed(g.Origin.northing, 10) +
-                             '\n' + FormatFixed(g.Rotation, 10) + '\n' + FormatFixed(g.ScaleX, 10) + '\n' +
-                             FormatFixed(g.ScaleY, 10);
+    const std::string text = "0\n" + std::to_string(g.PixelOffset.x) + '\n' +
+                             std::to_string(g.PixelOffset.y) + '\n' + FormatFixed(g.Origin.easting, 10) +
+                             '\n' + FormatFixed(g.Origin.northing, 10) + '\n' + FormatFixed(g.Rotation, 10) +
+                             '\n' + FormatFixed(g.ScaleX, 10) + '\n' + FormatFixed(g.ScaleY, 10);
     if (!WriteFileAtomically(path, text)) {
         MsgBox("Warning! Could not open file " + path + "!");
         return false;

@@ -37,8 +37,9 @@ void FittedPixel(const ImageGeoref& g, CPointD m, double& x, double& y) {
 std::string ImageSidecarPath(const std::string& imagePath, const char* ext) {
     const std::size_t slash = imagePath.find_last_of('/');
     const std::size_t dot = imagePath.find_last_of('.');
-    const std::string stem =
-        dot != std::string::npos && (slash == std::string::npos || dot > slash) ? imagePath.substr(0, dot) : imagePath;
+    const std::string stem = dot != std::string::npos && (slash == std::string::npos || dot > slash)
+                                 ? imagePath.substr(0, dot)
+                                 : imagePath;
     return stem + ext;
 }
 
@@ -132,7 +133,8 @@ bool CRefPointStore::Read(const std::string& refPath) {
         bool numbers = n == 6;
         for (int i = 0; i < n && numbers; ++i) {
             const std::string t = Trimmed(field[i]);
-            numbers = !t.empty() && ((t[0] >= '0' && t[0] <= '9') || t[0] == '-' || t[0] == '+' || t[0] == '.');
+            numbers =
+                !t.empty() && ((t[0] >= '0' && t[0] <= '9') || t[0] == '-' || t[0] == '+' || t[0] == '.');
         }
         if (!numbers) {
             MsgBox(Format("Error! Reference point file %s is damaged (line %d)!", refPath.c_str(), lineNo));
@@ -230,8 +232,9 @@ bool CRefPointStore::Fit(ImageGeoref& georef, bool keep) const {
                         std::isfinite(fitted.Rotation) && std::isfinite(fitted.Origin.easting) &&
                         std::isfinite(fitted.Origin.northing) && fitted.ScaleX != 0 && fitted.ScaleY != 0;
     if (pairs == 0 || sumW <= 0 || !finite) {
-        MsgBox("Error! No two reference points differ both in pixel and in map position: the map origin can not "
-               "be calculated!");
+        MsgBox(
+            "Error! No two reference points differ both in pixel and in map position: the map origin can not "
+            "be calculated!");
         return false;
     }
     fitted.PairsUsed = pairs;

@@ -12,8 +12,8 @@
 
 CDlgMapOrigin::CDlgMapOrigin(const MapOriginInfo& info, QWidget* parent) : QDialog(parent) {
     setWindowTitle("Map Origin Coordinates");
-    const double values[7] = {info.scaleX,   info.scaleY,          info.easting,        info.northing,
-                              info.angle,    info.averageDistance, info.maximumDistance};
+    const double values[7] = {info.scaleX, info.scaleY,          info.easting,        info.northing,
+                              info.angle,  info.averageDistance, info.maximumDistance};
     for (int i = 0; i < 8; ++i) {
         m_Fields[i] = new QLineEdit(this);
         m_Fields[i]->setText(i < 7 ? FormatDoubleField(values[i]) : QString::number(info.count));

@@ -42,8 +42,11 @@ struct FakeMapOriginDialog : IMapOriginDialog {
 TEST(RefPointFit, ThreeOrMorePairsReproduceAKnownTransform) {
     struct Case {
         double scale, rotation, E, N;
-    } cases[] = {{25000, 0.0, 500000, 5100000}, {50000, 0.3, 420000.5, 5180000.25},
-                 {10000, -0.4, 600000, 4950000}, {25000, 3.0, 450000, 5000000}, {25000, -3.0, 450000, 5000000}};
+    } cases[] = {{25000, 0.0, 500000, 5100000},
+                 {50000, 0.3, 420000.5, 5180000.25},
+                 {10000, -0.4, 600000, 4950000},
+                 {25000, 3.0, 450000, 5000000},
+                 {25000, -3.0, 450000, 5000000}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rotation);
         ImageGeoref truth;
@@ -92,7 +95,8 @@ TEST(RefPointFit, UnusablePointsFailWithTheirMessageAndKeepTheGeoreference) {
     EXPECT_EQ(g.ScaleX, 123);
     EXPECT_EQ(g.Origin.easting, 1);
     ASSERT_EQ(prompter.texts.size(), 3u);
-    EXPECT_EQ(prompter.texts[0], "There must be at least two reference points to calculate Image Map Origin!");
+    EXPECT_EQ(prompter.texts[0],
+              "There must be at least two reference points to calculate Image Map Origin!");
     EXPECT_NE(prompter.texts[1].find("can not be calculated"), std::string::npos);
 }
 
