@@ -23,6 +23,7 @@
 #include "platform/WaitCursor.h"
 #include "view/AppCommands.h"
 #include "view/MainFrm.h"
+#include "view/DlgMapOrigin.h"
 #include "view/WptDialogs.h"
 
 // The main window over the document, shown, with the command router and the
@@ -151,6 +152,8 @@ int main(int argc, char** argv) {
             std::unique_ptr<QMainWindow> frame = CreateMainWindow(argc > 1 ? argv[1] : "");
             CQtWptDialogs wptDialogs(doc->Waypoints(), app.geo, frame.get());
             doc->SetWptDialogs(&wptDialogs);
+            CQtMapOriginDialog mapOriginDialog(frame.get());
+            doc->SetMapOriginDialog(&mapOriginDialog);
             shutdown.Watch(frame.get(), [&] {
                 doc->SaveAllStores();
                 app.WriteAllSettings();
@@ -159,6 +162,7 @@ int main(int argc, char** argv) {
             shutdown.Watch(nullptr, {});
             frame.reset();  // the views store their settings first
             doc->SetWptDialogs(nullptr);
+            doc->SetMapOriginDialog(nullptr);
         }
         doc.reset();  // then the document writes its stores
     }

@@ -15,7 +15,9 @@
 #include "doc/GuardBand.h"
 #include "doc/ImageMapArchive.h"
 #include "doc/ImageMapStore.h"
+#include "doc/MapOriginDialog.h"
 #include "doc/MapViewDesc.h"
+#include "doc/RefPointStore.h"
 #include "doc/SegmentCache.h"
 #include "doc/TrackLogStore.h"
 #include "doc/WptDatabase.h"
@@ -187,6 +189,31 @@ public:
     bool Serialize(CImageMapArchive& ar) { return m_Image.Serialize(ar); }
     bool OnSaveDocument(const std::string& path) { return m_Image.Save(path); }
 
+    // ---- reference points and georeference (ImageMapDoc.cpp) -----------------
+    // Opens path as the image map; false when it cannot be opened or is no
+    // readable bitmap (the image held stays then).
+    bool InitBmp(const std::string& path);
+    bool ReadImageInf(const std::string& imagePath);
+    bool WriteImageInf(const std::string& imagePath);
+    bool ReadRefPoints(const std::string& imagePath) { return m_RefPoints.Read(ImageSidecarPath(imagePath, ".ref")); }
+    bool WriteRefPoints(const std::string& imagePath) const {
+        return m_RefPoints.Write(ImageSidecarPath(imagePath, ".ref"));
+    }
+    const CRefPointStore& RefPoints() const { return m_RefPoints; }
+    int RefPointCount() const { return m_RefPoints.RefPointCount(); }
+    bool AwaitingRefPixel() const { return m_RefPoints.AwaitingRefPixel(); }
+    void SetRefPointMapCoords(double E, double N) { m_RefPoints.SetRefPointMapCoords(E, N); }
+    void AddRefPointPixel(int x, int y);
+    // The last point takes index k; hint 0.
+    void DeleteRefPoint(int k);
+    int GetClosestRefPointIndex(CPointD pos, int rx, int ry) const { return m_RefPoints.Closest(pos, rx, ry); }
+    bool CalculateImageMapOrigin(int keep) { return m_RefPoints.Fit(m_Image.Georef, keep != 0); }
+    void ImageMapResiduals() { m_RefPoints.Residuals(m_Image.Georef); }
+    // "Calculate Map Origin" with its dialog, and the "Reference Points" menu.
+    void OnCalculateMapOrigin();
+    void AddImageMapCommands(CCommandMap& map);
+    void SetMapOriginDialog(IMapOriginDialog* dialog) { m_MapOriginDialog = dialog; }
+
     // ---- drawing state ---------------------------------------------------------
     // Area prepared by the last drawing pass (E1 west, E2 east, N1 north,
     // N2 south); the drawing code writes it, the map drawing reads it.
@@ -212,6 +239,8 @@ private:
     DocumentTally m_Tally;
     bool m_FirstNewDocument = true;
     CImageMapStore m_Image;
+    CRefPointStore m_RefPoints;
+    IMapOriginDialog* m_MapOriginDialog = nullptr;
     CWptDatabase m_Waypoints;
     CGuardBand m_GuardAfterWaypoints;
     CTrackLogStore m_TrackLog;

@@ -129,6 +129,7 @@ CMainFrame::CMainFrame(CVornaDoc* doc, AppSettings& settings, PaneFactories pane
         m_Doc->AddWptCommands(m_DocCommands);
         AddGarminCommands(m_DocCommands, *m_Garmin, m_Settings, [this] { return m_Doc; });
         AddTextExchangeCommands();
+        AddImageMapCommands();
         m_DocTarget = &m_DocCommands;
     }
     // The active map pane first, then the document, the frame, the application.

@@ -163,6 +163,8 @@ public:
     bool DmrRenderIdle() const;
     // "Waypoints from File...", "Track Log from File...", "Track Log to File...".
     void AddTextExchangeCommands();
+    // "Open Image...", "Show Image" and the "Reference Points" menu (MainFrmImageMap.cpp).
+    void AddImageMapCommands();
 
 private:
     void RegisterDmrCommands();

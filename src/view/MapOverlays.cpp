@@ -19,7 +19,6 @@ void DrawAllWaypoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, co
 void DrawTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc) {
     PaintTrackLog(doc, dc, target, desc);
 }
-void DrawRefPoints(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
 void DrawGKGrid(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
 void DrawPrintGrid(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
 void DrawGpsPosition(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc) {

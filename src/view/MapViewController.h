@@ -175,6 +175,7 @@ private:
     void DeleteTrackSelection();
 
     void RegisterCommands();
+    void RegisterRefPointCommands();  // RefPointCommands.cpp
     void RegisterViewCommands();  // MapViewCommands.cpp
     void UpdateLayerState(int n, CCmdUI& ui) const;
     void ReleaseSegmentFlags(bool printSet, const char* where, bool release);

@@ -107,8 +107,9 @@ void CMapViewController::HitTest(int x, int y, HitRecord& hit) {
         hit.trackPointIndex = m_Doc->GetClosestTrackPointIndex(&hit.trackPoint, P, rx(px), ry(px));
         if (hit.HasTrackPoint()) return;
     }
-    // Reference points of image maps (4 pixels) and, with layer 14, the
-    // search area's elements (4 pixels) are asked here, in this order, once
+    hit.refPointIndex = m_Doc->GetClosestRefPointIndex(P, rx(4), ry(4));
+    if (hit.HasRefPoint()) return;
+    // With layer 14 the search area's elements (4 pixels) are asked here once
     // the document keeps them.
     if (const QRect f = FrameRectFromCentre(); !f.isEmpty()) hit.frameHandle = FrameHandleAt(f, x, y);
 }
@@ -132,7 +133,14 @@ void CMapViewController::OnLButtonDown(QPoint p, bool control) {
         // document keeps one; the mode stays until then.
         return;
     }
-    if (control) return;  // reference points of image maps: with the image's reference-point store
+    if (control) {
+        // A reference point: its grid position on a series, then its pixel on the image.
+        if (m_Desc.mapType >= 0 && !m_Doc->AwaitingRefPixel())
+            m_Doc->SetRefPointMapCoords(P.easting, P.northing);
+        else if (m_Desc.mapType < 0 && m_Doc->AwaitingRefPixel())
+            m_Doc->AddRefPointPixel(SaturatedSum(p.x(), m_Desc.origin.x), SaturatedSum(p.y(), m_Desc.origin.y));
+        return;
+    }
     if (m_HitA.HasWaypoint()) {
         m_DragBase = CWptDatabase::GetWptBaseIndex(m_HitA.waypoint);
         m_DragIndex = m_HitA.waypointIndex;

@@ -79,8 +79,8 @@ TEST(ContextMenu, TheWidgetOpensRunsAndRoutesThroughTheClickedPane) {
     CVornaView* view = f.MapView(1);
     int activeAtUpdate = -1, ran = 0;
     CCommandMap probe;  // last in the chain: sees what nobody before it serves
-    probe.AddUpdate(cmd::RefPointMark, [&](CCmdUI&) { activeAtUpdate = f.ActiveIndex(); });
-    probe.AddCommand(cmd::RefPointMark, [&] { ++ran; });
+    probe.AddUpdate(cmd::LoadSearchAreaOld, [&](CCmdUI&) { activeAtUpdate = f.ActiveIndex(); });
+    probe.AddCommand(cmd::LoadSearchAreaOld, [&] { ++ran; });
     for (unsigned id : {cmd::SetDmrViewPoint, cmd::SelectWptsInSector}) probe.AddCommand(id, [] {});
     f.Router().AddTarget(&probe);
 
@@ -108,7 +108,7 @@ TEST(ContextMenu, TheWidgetOpensRunsAndRoutesThroughTheClickedPane) {
             first = m.actions().value(0)->text();
             positionItems = {FindAction(m, cmd::SetDmrViewPoint)->isEnabled(),
                              FindAction(m, cmd::SelectWptsInSector)->isEnabled()};
-            return r.mapType >= 0 ? cmd::RefPointMark : 0;
+            return r.mapType >= 0 ? cmd::LoadSearchAreaOld : 0;
         });
         // Qt sends the menu key's request to the focused pane, a click's to the map itself.
         QContextMenuEvent e(r.how == Click ? QContextMenuEvent::Mouse : QContextMenuEvent::Keyboard, r.at,

@@ -1,0 +1,283 @@
+// Reference points of the image map: the fit, ".ref" and ".inf", and the
+// document's image-map entry points.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+
+#include "DocTestEnv.h"
+#include "doc/ImageMapInf.h"
+#include "doc/RefPointStore.h"
+
+namespace {
+
+constexpr double kMetresPerPixelAt1 = 25.4 / 150.0 / 1000.0;
+
+// The map point that georef g gives the image pixel (x, y) (the inverse of
+// the map transform, without its rounding).
+CPointD MapOf(const ImageGeoref& g, double x, double y) {
+    const double u = x * g.ScaleX * kMetresPerPixelAt1, v = y * g.ScaleY * kMetresPerPixelAt1;
+    const double c = std::cos(g.Rotation), s = std::sin(g.Rotation);
+    return {g.Origin.easting + c * u + s * v, g.Origin.northing + s * u - c * v};
+}
+
+void Mark(CRefPointStore& store, const ImageGeoref& truth, int cx, int cy, ImageGeoref::Pixel offset) {
+    ASSERT_TRUE(store.SetRefPointMapCoords(MapOf(truth, cx + offset.x, cy + offset.y).easting,
+                                           MapOf(truth, cx + offset.x, cy + offset.y).northing));
+    ASSERT_TRUE(store.AddRefPointPixel(cx, cy, offset));
+}
+
+struct FakeMapOriginDialog : IMapOriginDialog {
+    int answer = 2;
+    std::vector<MapOriginInfo> shown;
+    int RunMapOriginDialog(const MapOriginInfo& info) override {
+        shown.push_back(info);
+        return answer;
+    }
+};
+
+}  // namespace
+
+TEST(RefPointFit, ThreeOrMorePairsReproduceAKnownTransform) {
+    struct Case {
+        double scale, rotation, E, N;
+    } cases[] = {{25000, 0.0, 500000, 5100000},
+                 {50000, 0.3, 420000.5, 5180000.25},
+                 {10000, -0.4, 600000, 4950000},
+                 {25000, 3.0, 450000, 5000000},
+                 {25000, -3.0, 450000, 5000000}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rotation);
+        ImageGeoref truth;
+        truth.ScaleX = truth.ScaleY = c.scale;
+        truth.Rotation = c.rotation;
+        truth.Origin = CPointD(c.E, c.N);
+        CRefPointStore store;
+        // Points set at two scroll positions: the offset at the click counts.
+        Mark(store, truth, 10, 20, {0, 0});
+        Mark(store, truth, 900, 40, {0, 0});
+        Mark(store, truth, 30, 700, {120, 80});
+        Mark(store, truth, 500, 300, {120, 80});
+        ImageGeoref fitted;
+        ASSERT_TRUE(store.Fit(fitted, false));
+        const double metresPerPixel = c.scale * kMetresPerPixelAt1;
+        EXPECT_NEAR(fitted.ScaleX, c.scale, c.scale * 1e-6);
+        EXPECT_NEAR(fitted.ScaleY, c.scale, c.scale * 1e-6);
+        EXPECT_NEAR(fitted.Rotation, c.rotation, 1e-6);
+        EXPECT_NEAR(fitted.Origin.easting, c.E, 0.05 * metresPerPixel);
+        EXPECT_NEAR(fitted.Origin.northing, c.N, 0.05 * metresPerPixel);
+        EXPECT_EQ(fitted.PairsUsed, 6);
+        EXPECT_LT(fitted.MaxResidual, 0.05);
+    }
+}
+
+TEST(RefPointFit, UnusablePointsFailWithTheirMessageAndKeepTheGeoreference) {
+    CScriptedPrompter prompter;
+    ImageGeoref old;
+    old.ScaleX = 123;
+    old.Origin = CPointD(1, 2);
+    CRefPointStore store;
+    ASSERT_TRUE(store.SetRefPointMapCoords(500000, 5100000));
+    ASSERT_TRUE(store.AddRefPointPixel(5, 5, {}));
+    ImageGeoref g = old;
+    EXPECT_FALSE(store.Fit(g, false));
+    // Same pixel twice, then same map point twice: no pair can be used.
+    ASSERT_TRUE(store.SetRefPointMapCoords(500100, 5100000));
+    ASSERT_TRUE(store.AddRefPointPixel(5, 5, {}));
+    EXPECT_FALSE(store.Fit(g, false));
+    CRefPointStore sameMap;
+    for (int x : {5, 50}) {
+        ASSERT_TRUE(sameMap.SetRefPointMapCoords(500000, 5100000));
+        ASSERT_TRUE(sameMap.AddRefPointPixel(x, 5, {}));
+    }
+    EXPECT_FALSE(sameMap.Fit(g, false));
+    EXPECT_EQ(g.ScaleX, 123);
+    EXPECT_EQ(g.Origin.easting, 1);
+    ASSERT_EQ(prompter.texts.size(), 3u);
+    EXPECT_EQ(prompter.texts[0],
+              "There must be at least two reference points to calculate Image Map Origin!");
+    EXPECT_NE(prompter.texts[1].find("can not be calculated"), std::string::npos);
+}
+
+TEST(RefPointStoreEdit, DeleteMovesTheLastPointAndKeepsAPendingPair) {
+    const auto make = [](int n) {
+        CRefPointStore s;
+        for (int k = 0; k < n; ++k) {
+            EXPECT_TRUE(s.SetRefPointMapCoords(1000.0 * k, 5000000 + k));
+            EXPECT_TRUE(s.AddRefPointPixel(k, 10 * k, {k, -k}));
+        }
+        return s;
+    };
+    CRefPointStore s = make(3);
+    EXPECT_TRUE(s.Delete(0));
+    ASSERT_EQ(s.RefPointCount(), 2);
+    EXPECT_EQ(s.MapPoint(0).easting, 2000.0);
+    EXPECT_EQ(s.ClickPixel(0).y, 20);
+    EXPECT_EQ(s.OffsetAtClick(0).x, 2);
+    EXPECT_EQ(s.MapPoint(1).easting, 1000.0);
+    EXPECT_TRUE(s.Delete(1));  // the last one: only the count drops
+    EXPECT_EQ(s.RefPointCount(), 1);
+    EXPECT_EQ(s.MapPoint(0).easting, 2000.0);
+    EXPECT_FALSE(s.Delete(1));
+    EXPECT_FALSE(s.Delete(-1));
+
+    // A mark waiting for its pixel survives a delete and completes with it.
+    CRefPointStore p = make(3);
+    ASSERT_TRUE(p.SetRefPointMapCoords(7777, 5007777));
+    EXPECT_FALSE(p.SetRefPointMapCoords(1, 1)) << "a second mark must not overwrite the first";
+    EXPECT_TRUE(p.Delete(1));
+    ASSERT_TRUE(p.AddRefPointPixel(70, 77, {}));
+    ASSERT_EQ(p.RefPointCount(), 3);
+    EXPECT_EQ(p.MapPoint(1).easting, 2000.0);
+    EXPECT_EQ(p.MapPoint(2).easting, 7777.0);
+    EXPECT_EQ(p.ClickPixel(2).x, 70);
+    EXPECT_FALSE(p.AddRefPointPixel(1, 1, {})) << "no pixel without a mark";
+}
+
+TEST(RefPointStoreEdit, TheTableFullRefusesAMark) {
+    CScriptedPrompter prompter;
+    auto s = std::make_unique<CRefPointStore>();
+    for (int k = 0; k < CRefPointStore::kMaxPoints; ++k) {
+        ASSERT_TRUE(s->SetRefPointMapCoords(k, k));
+        ASSERT_TRUE(s->AddRefPointPixel(k, k, {}));
+    }
+    EXPECT_FALSE(s->SetRefPointMapCoords(1, 1));
+    EXPECT_FALSE(s->AwaitingRefPixel());
+    EXPECT_EQ(prompter.texts.size(), 1u);
+}
+
+TEST(RefPointFiles, RefRoundTripsAndDamagedFilesChangeNothing) {
+    CScriptedPrompter prompter;
+    TempDir tmp;
+    const std::string ref = tmp.file("a.ref");
+    CRefPointStore s;
+    ASSERT_TRUE(s.SetRefPointMapCoords(512345.25, 5123456.75));
+    ASSERT_TRUE(s.AddRefPointPixel(-3, 40, {26928, 6960}));
+    ASSERT_TRUE(s.SetRefPointMapCoords(400000, 5000000.05));
+    ASSERT_TRUE(s.AddRefPointPixel(800, 600, {0, 0}));
+    ASSERT_TRUE(s.Write(ref));
+    EXPECT_EQ(ReadFileBytes(ref), "26928,6960,512345.2,5123456.8,-3,40\n0,0,400000.0,5000000.0,800,600\n");
+
+    CRefPointStore back;
+    ASSERT_TRUE(back.Read(ref));
+    ASSERT_EQ(back.RefPointCount(), 2);
+    EXPECT_EQ(back.OffsetAtClick(0).x, 26928);
+    EXPECT_EQ(back.ClickPixel(0).x, -3);
+    EXPECT_NEAR(back.MapPoint(0).northing, 5123456.8, 1e-6);
+    EXPECT_EQ(back.ClickPixel(1).y, 600);
+
+    const std::string damaged[] = {"1,2,3,4,5\n", "1,2,3,4,5,6\nx,2,3,4,5,6\n", "1,2,,4,5,6\n"};
+    for (const std::string& text : damaged) {
+        SCOPED_TRACE(text);
+        prompter.texts.clear();
+        ASSERT_TRUE(WriteFileBytes(ref, text));
+        EXPECT_FALSE(back.Read(ref));
+        EXPECT_EQ(back.RefPointCount(), 2);
+        EXPECT_EQ(back.ClickPixel(1).y, 600);
+        ASSERT_EQ(prompter.texts.size(), 1u);
+        EXPECT_NE(prompter.texts[0].find(ref), std::string::npos);
+    }
+    // Saving with no points leaves the file as it was.
+    CRefPointStore none;
+    EXPECT_TRUE(none.Write(ref));
+    EXPECT_EQ(ReadFileBytes(ref), damaged[2]);
+}
+
+TEST(RefPointFiles, InfRoundTripsAndDamagedFilesChangeNothing) {
+    CScriptedPrompter prompter;
+    TempDir tmp;
+    const std::string image = tmp.file("map.bmp");
+    ImageGeoref g;
+    g.PixelOffset = {12, -7};
+    g.ScaleX = 25000.5;
+    g.ScaleY = 24999.25;
+    g.Rotation = -0.0123456789;
+    g.Origin = CPointD(512345.125, 5123456.5);
+    ASSERT_TRUE(WriteImageInf(image, g));
+    EXPECT_EQ(ReadFileBytes(tmp.file("map.inf")),
+              "0\n12\n-7\n512345.1250000000\n5123456.5000000000\n-0.0123456789\n25000.5000000000\n"
+              "24999.2500000000");
+    ImageGeoref back;
+    ASSERT_TRUE(ReadImageInf(image, back));
+    EXPECT_EQ(back.PixelOffset.x, 12);
+    EXPECT_EQ(back.PixelOffset.y, -7);
+    EXPECT_DOUBLE_EQ(back.ScaleX, 25000.5);
+    EXPECT_DOUBLE_EQ(back.ScaleY, 24999.25);
+    EXPECT_DOUBLE_EQ(back.Rotation, -0.0123456789);
+    EXPECT_DOUBLE_EQ(back.Origin.northing, 5123456.5);
+
+    // Five lines: one scale for both axes, no rotation.
+    ASSERT_TRUE(WriteFileBytes(tmp.file("map.inf"), "10000\n1\n2\n3\n4"));
+    ASSERT_TRUE(ReadImageInf(image, back));
+    EXPECT_EQ(back.ScaleY, 10000);
+    EXPECT_EQ(back.Rotation, 0);
+
+    const std::string damaged[] = {"10000\n1\n2\n3", "10000\n1\nabc\n3\n4", "0\n1\n2\n3\n4",
+                                   "0\n1\n2\n3\n4\n0\n25000\n0"};
+    for (const std::string& text : damaged) {
+        SCOPED_TRACE(text);
+        prompter.texts.clear();
+        ASSERT_TRUE(WriteFileBytes(tmp.file("map.inf"), text));
+        ImageGeoref kept = back;
+        EXPECT_FALSE(ReadImageInf(image, kept));
+        EXPECT_EQ(kept.ScaleX, 10000);
+        EXPECT_EQ(kept.Origin.easting, 3);
+        ASSERT_EQ(prompter.texts.size(), 1u);
+        EXPECT_NE(prompter.texts[0].find(tmp.file("map.inf")), std::string::npos);
+    }
+}
+
+TEST(ImageMapDoc, OpeningFittingAndAcceptingAnImage) {
+    DocEnv env;
+    CVornaDoc& doc = env.Make();
+    FakeMapOriginDialog dialog;
+    doc.SetMapOriginDialog(&dialog);
+    const std::string image = env.tmp.file("12_34.bmp");
+    ASSERT_TRUE(WriteFileBytes(image, BmpBytes(40, 30, 8, 1024)));
+    ImageGeoref truth;
+    truth.ScaleX = truth.ScaleY = 25000;
+    truth.Origin = CPointD(480000, 5120000);
+    const ImageGeoref::Pixel off{26928, 6960};  // what the name 12_34 gives
+    // A point marked on a series before the image opens stays pending.
+    const CPointD m0 = MapOf(truth, off.x, off.y);
+    doc.SetRefPointMapCoords(m0.easting, m0.northing);
+    ASSERT_TRUE(doc.InitBmp(image));
+    EXPECT_EQ(doc.ImageMapType, kMapImage);
+    EXPECT_EQ(doc.ImageGeoref.PixelOffset.x, off.x);
+    EXPECT_EQ(doc.ImageGeoref.PixelOffset.y, off.y);
+    EXPECT_TRUE(doc.AwaitingRefPixel());
+
+    // A refused file keeps the image that is held.
+    ASSERT_TRUE(WriteFileBytes(env.tmp.file("bad.bmp"), "BMnot a bitmap at all, not at all"));
+    EXPECT_FALSE(doc.InitBmp(env.tmp.file("bad.bmp")));
+    EXPECT_EQ(doc.ImagePath, image);
+    EXPECT_FALSE(doc.InitBmp(env.tmp.file("missing.bmp")));
+
+    doc.AddRefPointPixel(0, 0);
+    for (const auto& c : {std::pair{30, 0}, std::pair{0, 20}}) {
+        const CPointD m = MapOf(truth, c.first + off.x, c.second + off.y);
+        doc.SetRefPointMapCoords(m.easting, m.northing);
+        doc.AddRefPointPixel(c.first, c.second);
+    }
+    ASSERT_EQ(doc.RefPointCount(), 3);
+
+    // Cancel: the fit stays in memory, the image stays without origin, no file.
+    doc.OnCalculateMapOrigin();
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    EXPECT_NEAR(dialog.shown[0].scaleX, 25000, 1e-3);
+    EXPECT_EQ(dialog.shown[0].count, 3);
+    EXPECT_EQ(doc.ImageMapType, kMapImage);
+    EXPECT_NEAR(doc.ImageGeoref.Origin.easting, 480000, 0.1);
+    EXPECT_FALSE(std::filesystem::exists(env.tmp.file("12_34.inf")));
+    // OK: georeferenced and written; the image reopened with it reads it back.
+    dialog.answer = 1;
+    doc.OnCalculateMapOrigin();
+    EXPECT_EQ(doc.ImageMapType, kMapImageGeo);
+    ASSERT_TRUE(doc.WriteRefPoints(doc.ImagePath));
+    ASSERT_TRUE(doc.InitBmp(image));
+    EXPECT_EQ(doc.ImageMapType, kMapImageGeo);
+    EXPECT_EQ(doc.RefPointCount(), 3);
+    EXPECT_NEAR(doc.ImageGeoref.Origin.northing, 5120000, 0.1);
+    EXPECT_NEAR(doc.ImageGeoref.ScaleY, 25000, 1e-3);
+}
