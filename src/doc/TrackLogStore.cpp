@@ -114,7 +114,8 @@ int CTrackLogStore::Read(const std::string& name) {
         m_Log.ReadFailed = true;
         return 0;
     }
-    const std::size_t got = points ? std::fread(m_Log.Data.data(), sizeof(TrackPoint), std::size_t(points), f) : 0;
+    const std::size_t got =
+        points ? std::fread(m_Log.Data.data(), sizeof(TrackPoint), std::size_t(points), f) : 0;
     std::fclose(f);
     m_Log.Count = int(got);
     if (got < std::size_t(points)) {
@@ -139,7 +140,8 @@ int CTrackLogStore::Write(const std::string& name) {
         // The file's points were never read: an empty log stands for nothing.
         return 0;
     } else if (RemoveFileIfPresent(path) == RemoveStatus::Failed) {
-        fault = "Error! Empty TrackLog file " + name + ".dat can not be deleted because it is write protected!";
+        fault =
+            "Error! Empty TrackLog file " + name + ".dat can not be deleted because it is write protected!";
     }
     if (fault.empty()) {
         m_WriteFailShown = false;
@@ -269,7 +271,10 @@ bool CTrackLogStore::BreakBefore(int k) {
     return true;
 }
 
-bool CTrackLogStore::BreakAfter(int k) { return IsValidIndex(k + 1) && k >= 0 && BreakBefore(k + 1); }
+// k + 1 is formed only once k is known to lie below the count.
+bool CTrackLogStore::BreakAfter(int k) {
+    return IsValidIndex(k) && k < m_Log.Count - 1 && BreakBefore(k + 1);
+}
 
 bool CTrackLogStore::DeleteRange(int a, int b) {
     if (!IsValidIndex(a) || !IsValidIndex(b)) return false;

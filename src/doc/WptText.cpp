@@ -2,6 +2,7 @@
 
 #include <locale.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,7 +13,9 @@
 #include <utility>
 
 #include "app/AppSettings.h"
+#include "doc/Grids.h"
 #include "doc/VornaDoc.h"
+#include "geo/Convert.h"
 #include "geo/GeoTransform.h"
 #include "platform/AtomicFile.h"
 #include "platform/Prompt.h"
@@ -50,10 +53,8 @@ std::string LineText(std::string s) {
 }
 
 std::string DateTimeFields(const std::tm& t) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%02d/%02d/%02d,%02d:%02d:%02d,", t.tm_mon + 1, t.tm_mday,
-                  t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec);
-    return buf;
+    return Format("%02d/%02d/%02d,%02d:%02d:%02d,", t.tm_mon + 1, t.tm_mday, t.tm_year + 1900, t.tm_hour,
+                  t.tm_min, t.tm_sec);
 }
 
 // Splits off the next field; the rest keeps what follows its comma.
@@ -82,6 +83,15 @@ double Number(std::string_view f) {
     char* end = nullptr;
     const double v = std::strtod(s.c_str(), &end);
     return end == s.c_str() ? 0.0 : v;
+}
+
+// A number that can stand in a line: finite, and for degrees within limit.
+bool Finite(double v, double limit = HUGE_VAL) { return std::isfinite(v) && std::fabs(v) <= limit; }
+
+// Inside the covered area, its edges included.
+bool InCoveredArea(const CPointD& p) {
+    return p.easting >= kAreaWest && p.easting <= kAreaEast && p.northing >= kAreaSouth &&
+           p.northing <= kAreaNorth;
 }
 
 int Integer(std::string_view f) {
@@ -143,9 +153,9 @@ bool IsWptPlusHeader(std::string_view line) {
 
 std::string WaypointPlusLine(const std::string& keyword, const GPSrecord& rec) {
     CNumericC c;
-    char head[160];
-    std::snprintf(head, sizeof head, "%s,D,%-6s,%14.9f,%15.10f,", keyword.c_str(), LineText(rec.name).c_str(),
-                  rec.latitude, rec.longitude);
+    // Sized to the text: a huge number must not cut the line feed off.
+    const std::string head = Format("%s,D,%-6s,%14.9f,%15.10f,", keyword.c_str(), LineText(rec.name).c_str(),
+                                    rec.latitude, rec.longitude);
     std::tm tm{};
     const std::time_t tt = rec.time > 0 ? rec.time : 0;
     localtime_r(&tt, &tm);
@@ -154,15 +164,12 @@ std::string WaypointPlusLine(const std::string& keyword, const GPSrecord& rec) {
 
 std::string TrackPointPlusLine(const std::string& keyword, double lat, double lon, const TrackPoint& p) {
     CNumericC c;
-    char buf[256];
-    std::snprintf(buf, sizeof buf, "%s,D,%14.9f,%15.10f,", keyword.c_str(), lat, lon);
-    std::string line = buf;
+    std::string line = Format("%s,D,%14.9f,%15.10f,", keyword.c_str(), lat, lon);
     const std::time_t tt = p.time > 0 ? p.time : 0;
     std::tm tm{};
     gmtime_r(&tt, &tm);
     line += DateTimeFields(tm);
-    std::snprintf(buf, sizeof buf, "%d,%f,%f\n", p.segmentStart, p.position.easting, p.position.northing);
-    return line + buf;
+    return line + Format("%d,%f,%f\n", p.segmentStart, p.position.easting, p.position.northing);
 }
 
 // ---- export files ------------------------------------------------------------
@@ -289,6 +296,14 @@ bool ImportWptText(CVornaDoc& doc, const AppSettings& settings, const CGeoTransf
             rec.name = std::string(TrimRight(NextField(rest)));
             rec.latitude = Number(NextField(rest));
             rec.longitude = Number(NextField(rest));
+            // Degrees that no receiver gives, or a place off the map, would add a
+            // waypoint nobody can see; one the transform refuses is reported by the import.
+            CPointD at;
+            if (!Finite(rec.latitude, 90.0) || !Finite(rec.longitude, 180.0) ||
+                (geo.WGS84ToGK(rec.latitude, rec.longitude, at) && !InCoveredArea(at))) {
+                MsgBox("Invalid data format in line " + std::to_string(number));
+                continue;
+            }
             NextField(rest);  // local date and time: the comment holds the time
             NextField(rest);
             rec.comment = std::string(NextField(rest));
@@ -297,10 +312,19 @@ bool ImportWptText(CVornaDoc& doc, const AppSettings& settings, const CGeoTransf
             if (!settings.ignoreExistingWpts || !doc.CheckWptExistence(rec)) doc.AddImportedWaypoint(rec);
             continue;
         }
+        if (!doc.TrackLogStore().Log().Allocated) {
+            MsgBox("Error! TrackLog not initialised in ImportFile");
+            break;
+        }
         TrackPoint p{};
         const double lat = Number(NextField(rest));
         const double lon = Number(NextField(rest));
-        if (!geo.WGS84ToGK(lat, lon, p.position)) {
+        if (!Finite(lat, 90.0) || !Finite(lon, 180.0)) {
+            MsgBox("Invalid data format in line " + std::to_string(number));
+            continue;
+        }
+        const bool converted = geo.WGS84ToGK(lat, lon, p.position);
+        if (!converted) {
             MsgBox(kGeoError);
             p.position = CPointD{};
         }
@@ -312,9 +336,12 @@ bool ImportWptText(CVornaDoc& doc, const AppSettings& settings, const CGeoTransf
         if (!e.empty()) p.position.easting = Number(e);
         const std::string_view n = NextField(rest);
         if (!n.empty()) p.position.northing = Number(n);
-        if (!doc.TrackLogStore().Log().Allocated) {
-            MsgBox("Error! TrackLog not initialised in ImportFile");
-            break;
+        // A point off the map (or not a number) would be drawn as a line across the
+        // whole pane. Without parameters and grid fields the point stays at (0, 0).
+        if ((converted || !e.empty() || !n.empty()) &&
+            (!Finite(p.position.easting) || !Finite(p.position.northing) || !InCoveredArea(p.position))) {
+            MsgBox("Invalid data format in line " + std::to_string(number));
+            continue;
         }
         if (!doc.TrackLogStore().Append(p)) {
             MsgBox("The track log cannot grow: the rest of the file is not imported.");

@@ -20,6 +20,8 @@ const char* const kPrefixes[] = {
 };
 
 const char kDeviceNotSet[] = "Internal Error! Device Index not set";
+// Receivers send a handful; far more is a receiver gone wrong.
+constexpr int kMaxExtProductPackets = 64;
 
 // The guards of the record operations: true, with the text shown, when failed.
 bool Refused(bool failed, const std::string& text) {
@@ -203,8 +205,13 @@ void Garmin::HandlePacket(int id, const std::uint8_t* data, int n) {
                                                m_Product.SoftwareVersion / 100.0, int(m_Product.ProductId));
             m_Link.SetTimeoutSeconds(1);
             State = kAwaitProtocolArray;
+            m_ExtProductPackets = 0;
             return;
         case kAwaitProtocolArray:
+            // Newer receivers tell more about themselves after the product data;
+            // the link has acknowledged it, nothing in it is needed. A receiver
+            // that never stops telling ends the operation.
+            if (id == PID_EXT_PRODUCT_DATA && ++m_ExtProductPackets <= kMaxExtProductPackets) return;
             if (id != PID_PROTOCOL_ARRAY && id != -1) return Unexpected(id);
             m_Link.SetTimeoutSeconds(5);
             if (id == PID_PROTOCOL_ARRAY && m_Pause) m_Pause(1000);

@@ -134,6 +134,7 @@ private:
     std::uint16_t RecordsReceived = 0;
     CGpsRecordList m_Records;
     unsigned FollowUpCommand = 0;
+    int m_ExtProductPackets = 0;  // extended product data packets of this identification
 };
 
 // "Waypoints from GPS..." and "Track Log from GPS..." on the GPS port of the

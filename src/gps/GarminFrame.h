@@ -24,6 +24,7 @@ enum GarminPacketId : std::uint8_t {
     PID_WAYPOINT = 35,
     PID_ROUTE_LINK = 98,
     PID_TRACK_HEADER = 99,
+    PID_EXT_PRODUCT_DATA = 248,
     PID_PROTOCOL_ARRAY = 253,
     PID_PRODUCT_REQUEST = 254,
     PID_PRODUCT_DATA = 255,

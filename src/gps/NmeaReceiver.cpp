@@ -44,7 +44,8 @@ bool ReadAngle(const std::string& f, std::size_t degreeDigits, double maxDegrees
     for (std::size_t i = degreeDigits; i < dot; ++i) minutes = minutes * 10 + (f[i] - '0');
     double scale = 0.1;
     for (std::size_t i = dot + 1; i < f.size(); ++i, scale /= 10) minutes += (f[i] - '0') * scale;
-    if (minutes >= 60.0) return false;
+    // Exactly 60 is a value rounded up to the next degree, as receivers write it.
+    if (minutes > 60.0) return false;
     out = degrees + minutes / 60.0;
     return out <= maxDegrees;
 }
@@ -133,7 +134,8 @@ bool CNmeaReceiver::OpenGpsPort() {
         if (port->Open(name, LeadingInt(m_Settings.gpsBaudRate), false)) {
             m_Port = std::move(port);
         } else {
-            text = port->OpenFailureMessage("Error! Can not open port " + name + "! GPS positioning will be disabled!");
+            text = port->OpenFailureMessage("Error! Can not open port " + name +
+                                            "! GPS positioning will be disabled!");
             reason = port->ErrorText();
         }
     }

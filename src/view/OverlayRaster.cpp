@@ -41,6 +41,8 @@ bool PixelRuns::Covers(const PixelRuns& other) const {
     });
 }
 
+thread_local long long DirectPixels::s_Walked = 0;
+
 DirectPixels::DirectPixels(QPainter& dc) {
     DirectTarget t;
     if (!FindDirectTarget(dc, t) || t.clip.rectCount() != 1) return;
@@ -53,7 +55,9 @@ DirectPixels::DirectPixels(QPainter& dc) {
 void DirectPixels::Put(const PixelRuns& shape, int x, int y, QRgb c) {
     const QRect& b = shape.bounds;
     if (b.isEmpty()) return;
-    const int l = x + b.left(), r = x + b.right(), t = y + b.top(), bt = y + b.bottom();
+    // In 64 bits: a saturated point at the edge of the int range is no overflow.
+    const long long l = 0LL + x + b.left(), r = 0LL + x + b.right(), t = 0LL + y + b.top(),
+                    bt = 0LL + y + b.bottom();
     if (r < m_Clip.left() || l > m_Clip.right() || bt < m_Clip.top() || t > m_Clip.bottom()) return;
     c |= 0xFF000000u;
     std::uint8_t* origin = m_Bits + qsizetype(m_Offset.y()) * m_Stride + qsizetype(m_Offset.x()) * 4;
@@ -67,9 +71,10 @@ void DirectPixels::Put(const PixelRuns& shape, int x, int y, QRgb c) {
         return;
     }
     for (const PixelRuns::Run& run : shape.runs) {
-        const int py = y + run.dy;
+        const long long py = 0LL + y + run.dy;
         if (py < m_Clip.top() || py > m_Clip.bottom()) continue;
-        const int x0 = std::max(x + run.x0, m_Clip.left()), x1 = std::min(x + run.x1, m_Clip.right());
+        const int x0 = int(std::max(0LL + x + run.x0, 0LL + m_Clip.left())),
+                  x1 = int(std::min(0LL + x + run.x1, 0LL + m_Clip.right()));
         QRgb* row = reinterpret_cast<QRgb*>(origin + qsizetype(py) * m_Stride);
         if (x0 <= x1) std::fill(row + x0, row + x1 + 1, c);
     }
@@ -78,10 +83,11 @@ void DirectPixels::Put(const PixelRuns& shape, int x, int y, QRgb c) {
 void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool startTip, bool endTip) {
     const QRect& tb = tip.bounds;
     if (tb.isEmpty()) return;
-    if (std::max(a.x(), b.x()) + tb.right() < m_Clip.left() ||
-        std::min(a.x(), b.x()) + tb.left() > m_Clip.right() ||
-        std::max(a.y(), b.y()) + tb.bottom() < m_Clip.top() ||
-        std::min(a.y(), b.y()) + tb.top() > m_Clip.bottom())
+    // All in 64 bits: a damaged point saturates at the edge of the int range.
+    const long long ax = a.x(), ay = a.y(), bx = b.x(), by = b.y();
+    const long long cl = m_Clip.left(), cr = m_Clip.right(), ct = m_Clip.top(), cb = m_Clip.bottom();
+    if (std::max(ax, bx) + tb.right() < cl || std::min(ax, bx) + tb.left() > cr ||
+        std::max(ay, by) + tb.bottom() < ct || std::min(ay, by) + tb.top() > cb)
         return;
     // Round ends, and between them a band as wide as the tip across the
     // line's main direction: together the pen's sweep along the line.
@@ -89,18 +95,44 @@ void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool s
     if (endTip) Put(tip, b.x(), b.y(), c);
     c |= 0xFF000000u;
     std::uint8_t* origin = m_Bits + qsizetype(m_Offset.y()) * m_Stride + qsizetype(m_Offset.x()) * 4;
-    const int dx = std::abs(b.x() - a.x()), dy = -std::abs(b.y() - a.y());
-    const int sx = a.x() < b.x() ? 1 : -1, sy = a.y() < b.y() ? 1 : -1;
+    const long long dx = std::llabs(bx - ax), dy = -std::llabs(by - ay);
+    const int sx = ax < bx ? 1 : -1, sy = ay < by ? 1 : -1;
     const bool across = dx >= -dy;  // mostly horizontal: the band runs down each column
+    const long long steps = std::max(dx, -dy);
+    const qsizetype row = m_Stride / qsizetype(sizeof(QRgb));
+    QRgb* pixels = reinterpret_cast<QRgb*>(origin);
+    const bool inside = std::min(ax, bx) + tb.left() >= cl && std::max(ax, bx) + tb.right() <= cr &&
+                        std::min(ay, by) + tb.top() >= ct && std::max(ay, by) + tb.bottom() <= cb;
+
+    // The steps k whose main coordinate lies on the pane: a band off the
+    // pane across the main direction writes nothing, so the walk starts at
+    // the first of them and ends after the last, however long the line.
+    long long k0 = 0, k1 = steps;
+    if (!inside) {
+        const long long a0 = across ? ax : ay, s = across ? sx : sy;
+        const long long lo = across ? cl : ct, hi = across ? cr : cb;
+        k0 = std::max(k0, s > 0 ? lo - a0 : a0 - hi);
+        k1 = std::min(k1, s > 0 ? hi - a0 : a0 - lo);
+        if (k0 > k1) return;
+    }
+    // The walk's state after k0 steps, as the step-by-step walk has it: the
+    // main coordinate moves every step, the other one round(k0 * minor /
+    // steps) times (halves up). The products need more than 64 bits.
+    const long long minor = across ? -dy : dx;
+    const long long moves =
+        steps > 0 ? (long long)((__int128(2) * k0 * minor + steps) / (__int128(2) * steps)) : 0;
+    long long x = ax + sx * (across ? k0 : moves), y = ay + sy * (across ? moves : k0);
+    long long err = (long long)(__int128(dx) + dy + __int128(across ? k0 : moves) * dy +
+                                __int128(across ? moves : k0) * dx);
+
     // One step of the main direction per point of the line; band(x, y, at)
     // writes the band at point (x, y), pixel index at.
-    const qsizetype row = m_Stride / qsizetype(sizeof(QRgb));
     const auto walk = [&](auto band) {
-        int x = a.x(), y = a.y(), err = dx + dy;
-        qsizetype at = qsizetype(y) * row + x;
-        for (int n = std::max(dx, -dy); n >= 0; --n) {
+        qsizetype at = qsizetype(y) * row + qsizetype(x);
+        s_Walked += k1 - k0 + 1;
+        for (long long n = k1 - k0; n >= 0; --n) {
             band(x, y, at);
-            const int e2 = 2 * err;
+            const long long e2 = 2 * err;
             if (e2 >= dy) {
                 err += dy;
                 x += sx;
@@ -113,28 +145,22 @@ void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool s
             }
         }
     };
-    QRgb* pixels = reinterpret_cast<QRgb*>(origin);
-    if (std::min(a.x(), b.x()) + tb.left() >= m_Clip.left() &&
-        std::max(a.x(), b.x()) + tb.right() <= m_Clip.right() &&
-        std::min(a.y(), b.y()) + tb.top() >= m_Clip.top() &&
-        std::max(a.y(), b.y()) + tb.bottom() <= m_Clip.bottom()) {
+    if (inside) {
         // Wholly on the pane: the band's pixels at fixed steps, no clip tests.
         const qsizetype bandStep = across ? row : 1;
         const int b0 = across ? tb.top() : tb.left(), b1 = across ? tb.bottom() : tb.right();
-        walk([&](int, int, qsizetype at) {
+        walk([&](long long, long long, qsizetype at) {
             for (int k = b0; k <= b1; ++k) pixels[at + k * bandStep] = c;
         });
         return;
     }
-    walk([&](int x, int y, qsizetype) {
+    walk([&](long long x, long long y, qsizetype) {
         if (across) {
-            if (x < m_Clip.left() || x > m_Clip.right()) return;
-            const int y0 = std::max(y + tb.top(), m_Clip.top()),
-                      y1 = std::min(y + tb.bottom(), m_Clip.bottom());
-            for (int py = y0; py <= y1; ++py) pixels[qsizetype(py) * row + x] = c;
-        } else if (y >= m_Clip.top() && y <= m_Clip.bottom()) {
-            const int x0 = std::max(x + tb.left(), m_Clip.left()),
-                      x1 = std::min(x + tb.right(), m_Clip.right());
+            if (x < cl || x > cr) return;
+            const long long y0 = std::max(y + tb.top(), ct), y1 = std::min(y + tb.bottom(), cb);
+            for (long long py = y0; py <= y1; ++py) pixels[qsizetype(py) * row + qsizetype(x)] = c;
+        } else if (y >= ct && y <= cb) {
+            const long long x0 = std::max(x + tb.left(), cl), x1 = std::min(x + tb.right(), cr);
             QRgb* line = pixels + qsizetype(y) * row;
             if (x0 <= x1) std::fill(line + x0, line + x1 + 1, c);
         }

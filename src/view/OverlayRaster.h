@@ -78,12 +78,16 @@ public:
     // draws); startTip (endTip) false leaves out the tip at a (b), when the
     // line before already ended there or a shape painted later covers it.
     void Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool startTip = true, bool endTip = true);
+    // Points of lines walked by this thread so far: however far off the pane
+    // a line reaches, only its part across the pane is walked.
+    static long long WalkedPoints() { return s_Walked; }
 
 private:
     std::uint8_t* m_Bits = nullptr;
     qsizetype m_Stride = 0;
     QPoint m_Offset;
     QRect m_Clip;  // client pixels
+    static thread_local long long s_Walked;
 };
 
 // Label text laid out glyph by glyph on whole-pixel advances, so that its

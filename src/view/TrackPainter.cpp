@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPolygon>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "app/VornaApp.h"
@@ -21,6 +22,31 @@ struct TrackMetrics {
           rx(std::max(0, SaturateToInt(a.trackMarkerSize * d.zoomX))),
           ry(std::max(0, SaturateToInt(a.trackMarkerSize * d.zoomY))) {}
 };
+
+// The part of the line a..b inside box (Liang-Barsky, in doubles); false
+// when none. A point saturated at the edge of the int range leaves the
+// painter a line of pane size, not one of four thousand million pixels.
+bool ClipToBox(MapPoint& a, MapPoint& b, const QRect& box) {
+    const double x0 = a.x, y0 = a.y, ddx = double(b.x) - a.x, ddy = double(b.y) - a.y;
+    double t0 = 0.0, t1 = 1.0;
+    const double p[4] = {-ddx, ddx, -ddy, ddy};
+    const double q[4] = {x0 - box.left(), box.right() - x0, y0 - box.top(), box.bottom() - y0};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0) return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0.0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+    }
+    if (t0 > t1) return false;
+    if (t1 < 1.0) b = {int(std::lround(x0 + t1 * ddx)), int(std::lround(y0 + t1 * ddy))};
+    if (t0 > 0.0) a = {int(std::lround(x0 + t0 * ddx)), int(std::lround(y0 + t0 * ddy))};
+    return true;
+}
 
 QPen TrackPen(QColor c, int width) {
     QPen pen(c, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
@@ -122,12 +148,21 @@ void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
                             lastEnd != i - 1 && !(tipUnderMarker && lastMarked == i - 1), !tipUnderMarker);
                     lastEnd = i;
                 } else {
-                    if (p != runPen || run.isEmpty() || run.back() != from) {
+                    // Ends beyond the pane (and its margin) are cut back to it.
+                    MapPoint u = prev, v = q;
+                    if (!ClipToBox(u, v, clip.adjusted(-mx, -my, mx, my))) {
                         flush();
-                        runPen = p;
-                        run << from;
+                    } else {
+                        const bool cut = u.x != prev.x || u.y != prev.y || v.x != q.x || v.y != q.y;
+                        const QPoint s(u.x, u.y), e(v.x, v.y);
+                        if (cut || p != runPen || run.isEmpty() || run.back() != s) {
+                            flush();
+                            runPen = p;
+                            run << s;
+                        }
+                        run << e;
+                        if (cut) flush();
                     }
-                    run << QPoint(q.x, q.y);
                 }
             }
             if (markers) {

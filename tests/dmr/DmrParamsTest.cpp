@@ -12,13 +12,10 @@
 // Turns wrap into 0..360 (360 itself stays), by whole turns also from far
 // away; steps up and down stop at 1 m only going down and never wrap.
 TEST(DmrParams, HeadingWrapsAndHeightStopsAtOneMetre) {
-    const double turns[][3] = {{355, 5, 360},
-                               {360, 5, 5},
-                               {0, -5, 355},
-                               {-360, 0, 0},
-                               {1e300, 5, 360} /* a whole number of turns, in one step */,
-                               {NAN, 5, 0},
-                               {725, 0, 5}};
+    const double turns[][3] = {{355, 5, 360}, {360, 5, 5},
+                               {0, -5, 355},  {-725, 0, 355} /* westward by more than a turn */,
+                               {-360, 0, 0},  {1e300, 5, 360} /* a whole number of turns, in one step */,
+                               {NAN, 5, 0},   {725, 0, 5}};
     for (const auto& t : turns) {
         DmrParams p;
         p.Azimut = t[0];

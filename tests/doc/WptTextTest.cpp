@@ -2,6 +2,7 @@
 // track log and waypoints through a file and back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -82,6 +83,18 @@ TEST(WptText, HeadersDatesAndFieldsReadBounded) {
         {h + "TP,X,46.5" + kTail, 0, 0, "Invalid data format in line 1"},
         {h + "WP,D,HUT   ,46.5,15.25,01/01/2024,10:00:00,\n" + tp, 1, 0, ""},
         {h + "\n" + tp + "01/15/2024,10:00:00" + kTail, 1, kJan, "record type in line:''"},
+        // A year past an int's digits is no time, not a wrapped one (this one wraps to 2024).
+        {h + tp + "07/15/4294969320,10:00:00" + kTail, 1, 0, ""},
+        // Numbers no receiver writes and places off the map are refused line by line.
+        {h + "TP,D,nan,15.25,07/15/2024,10:00:00" + kTail, 0, 0, "Invalid data format in line 1"},
+        {h + "TP,D,90.5,15.25,07/15/2024,10:00:00" + kTail, 0, 0, "Invalid data format in line 1"},
+        {h + "TP,D,46.5,-180.5,07/15/2024,10:00:00" + kTail, 0, 0, "Invalid data format in line 1"},
+        {h + "TP,D,46.5,inf,07/15/2024,10:00:00" + kTail, 0, 0, "Invalid data format in line 1"},
+        {h + "TP,D,44.0,15.25,07/15/2024,10:00:00\n" + tp + "07/15/2024,10:00:00" + kTail, 1, kJul,
+         "Invalid data format in line 1"},
+        {h + tp + "07/15/2024,10:00:00,1,inf,5100000.25", 0, 0, "Invalid data format in line 1"},
+        {h + tp + "07/15/2024,10:00:00,1,450000.5,1e300", 0, 0, "Invalid data format in line 1"},
+        {h + tp + "07/15/2024,10:00:00,1,650000.5,5100000.25", 0, 0, "Invalid data format in line 1"},
     };  // clang-format on
     for (const Row& row : rows) {
         TextEnv env;
@@ -98,6 +111,16 @@ TEST(WptText, HeadersDatesAndFieldsReadBounded) {
         EXPECT_EQ(p.position.easting == 450000.5, grid) << row.text;
         EXPECT_GT(p.position.easting, 100000.0) << row.text;
     }
+    // Lines are sized to their numbers: the line feed of a huge one is kept.
+    TrackPoint huge{};
+    huge.position = CPointD(1e252, -1e252);
+    for (const std::string& line : {TrackPointPlusLine("TP", 1e300, -1e300, huge),
+                                    WaypointPlusLine("WP", {1e300, -1e300, "AB", "C", 0, 1})}) {
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1);
+        EXPECT_EQ(line.back(), '\n');
+        EXPECT_GT(line.size(), 500u);
+    }
+
     // A log without room stops the file with one message.
     TextEnv full;
     full.log.Clear(kMaxTrackPoints);
@@ -176,4 +199,23 @@ TEST(WptText, TrackLogAndWaypointsComeBackFromTheirFile) {
     EXPECT_STREQ(r->Name, "HUT");
     EXPECT_EQ(r->Created, 1023286980);
     EXPECT_STREQ(r->Comment, "HUT");
+
+    // Names are read as the record keeps them, so a long one is found again on a
+    // second import; bad degrees and places off the map add nothing.
+    WriteFileBytes(env.file, kWptPlusHeader + WaypointPlusLine("WP", {46.6, 15.35, "WATERFALL", "", 0, 1}) +
+                                 "WP,D,A1    ,1e300,15.25,01/01/2024,10:00:00,\n"
+                                 "WP,D,A2    ,nan,15.25,01/01/2024,10:00:00,\n"
+                                 "WP,D,A3    ,46.5,180.5,01/01/2024,10:00:00,\n"
+                                 "WP,D,A4    ,44.0,15.25,01/01/2024,10:00:00,\n");
+    env.prompter.texts.clear();
+    env.Import(1);
+    env.Import(1);
+    EXPECT_TRUE(env.dialogs.kinds.empty());
+    ASSERT_EQ(env.Db().GetLiveWptCount(kTempBase), 2);
+    EXPECT_STREQ(env.doc.GetWptRecord(kTempBase, 1)->Name, "WATERF");
+    std::vector<std::string> refused;
+    for (int pass = 0; pass < 2; ++pass)
+        for (int line = 2; line <= 5; ++line)
+            refused.push_back("Invalid data format in line " + std::to_string(line));
+    EXPECT_EQ(env.prompter.texts, refused);
 }

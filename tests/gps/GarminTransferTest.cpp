@@ -15,9 +15,9 @@
 #include "TestUtil.h"
 #include "doc/DocTestEnv.h"
 #include "gps/Garmin.h"
-#include "platform/SerialPort.h"
 #include "platform/CommandIds.h"
 #include "platform/Commands.h"
+#include "platform/SerialPort.h"
 #include "platform/System.h"
 
 namespace {
@@ -147,8 +147,12 @@ TEST(GarminTransfer, DownloadsLandInTheDocumentOrEndWithTheirMessage) {
         {"--fault bad-checksum", 2,
          kArray + "|Error! Receive from GPS failed. Check if GPS is in the Garmin communication mode.",
          "Error! Receive from GPS failed. Check if GPS is in the Garmin communication mode.", ""},
-        {"--fault extra-packet-after-product-data", 2, kArray,
-         "Error! Unexpected packet type 248 read from Garmin GPS.", ""},
+        // Extended product data, as newer receivers send after the product data, is
+        // acknowledged and passed over; a receiver that never stops sending it is refused.
+        {"--fault extra-packet-after-product-data", 2, kArray + kWaypoints, "", " CASTLE BRIDGE SUMMIT HUT7"},
+        {"--ext-product-data 3", 3, kArray + kTrack, "", "@0 EVENING@0 MORNING@12 19/19"},
+        {"--profile table --ext-product-data 64", 2, kTable + kWaypoints, "", " CASTLE BRIDGE SUMMIT HUT7"},
+        {"--ext-product-data 65", 2, kArray, "Error! Unexpected packet type 248 read from Garmin GPS.", ""},
         {"--profile table --fault no-ack", 2, "|Waiting for product ID",
          "Error! Unexpected packet type 255 read from Garmin GPS.", ""},
         {"--profile unsupported", 3,

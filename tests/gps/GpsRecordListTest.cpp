@@ -42,4 +42,14 @@ TEST(GpsRecordList, GrowsKeepingRecordsAndNeverSendsLeftoverPositions) {
                   "Internal Error! GPSdata not yet allocated in ReallocateGPSdata!",
                   "Error! Geodetic transformation parameters not set.",
                   "Internal Error! Not enough memory for base reallocation in ReallocateGPSdata!"}));
+    // Growing by 512 may reach 65535 exactly, never pass it.
+    for (const auto& [size, grows] :
+         {std::pair<std::uint16_t, bool>{0xFFFF - 512, true}, {0xFFFF - 511, false}}) {
+        prompter.texts.clear();
+        list.AllocateGPSdata(size);
+        list.GPSdataCount = size;
+        EXPECT_EQ(list.AddRouteToGPSdata("R2"), grows) << size;
+        EXPECT_EQ(list.GPSdataSize, grows ? 0xFFFF : size);
+        EXPECT_EQ(prompter.texts.size(), grows ? 0u : 1u);
+    }
 }

@@ -42,6 +42,11 @@ TEST(Nmea, SentencesAreCheckedBeforeTheirFieldsAreTrusted) {
                 {Gga("0000.0000", "000000.0000", "1"), true, false, 0, 0},
                 {Gga("48a7.038", "01131.000", "1"), true, false, 0, 0},
                 {Gga("4867.038", "01131.000", "1"), true, false, 0, 0},
+                // Minutes of exactly 60, as receivers round them, are the next degree.
+                {Gga("4559.999", "01459.999", "1"), true, true, 45 + 59.999 / 60, 14 + 59.999 / 60},
+                {Gga("4560.000", "01460", "1"), true, true, 46, 15},
+                {Gga("4560.001", "01431.000", "1"), true, false, 0, 0},
+                {Gga("4531.000", "01460.001", "1"), true, false, 0, 0},
                 {"$GPGGA,1,4807.038,N,01131.000,E,1", true, true, 48 + 7.038 / 60, 11 + 31.0 / 60},
                 {"$GPGGA,1,4807.038,N,01131.000,E,1*00", false, false, 0, 0},
                 {"$GPGGA,030130$GPGLL,2638.1728,N,08011.3893,W,030131.000,A,A*41", false, false, 0, 0},

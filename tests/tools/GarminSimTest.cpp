@@ -166,6 +166,14 @@ TEST(GarminSimReceiver, EachProfileAndFaultPutsItsPacketsOnTheLine) {
         EXPECT_EQ(host.Trace(), r.trace);
         EXPECT_EQ(rx.TransferDone(), r.done);
     }
+    // A newer receiver's extended product data comes between product data and protocol array.
+    SimProfile newer = *ProfileByName("array");
+    newer.extProductPackets = 2;
+    SimReceiver rx(newer, SampleData(), SimFault::ExtraPacket);
+    Host host(rx);
+    host.Send(kPidProductRqst);
+    host.Send(kPidCommand, kSendWaypoints);
+    EXPECT_EQ(host.Trace(), "6 255 248*3 253 6 27(4) 35*4 12");
 }
 
 // Ordinary records are checked against gpsbabel; these are the edges it never sees.

@@ -112,6 +112,18 @@ TEST(IdleHook, TheViewPointSticksToTheFixAtTheNextPass) {
         env.Pass("");
         EXPECT_NEAR(env.app.dmr.Azimut, expected[i], 0.5);
     }
+    // The pass that moves the view point does nothing else: no transfer step, no
+    // reading, no 3-D row; the next pass does them.
+    int steps = 0, rendered = 0;
+    env.hook.garminStep = [&] { return ++steps, false; };
+    env.hook.renderStep = [&] { return ++rendered, false; };
+    env.rx.GpsMovePending = 1;
+    const int updates = env.dmrUpdates;
+    EXPECT_TRUE(env.Pass(env.FixAt(kAt)));
+    EXPECT_EQ(std::tuple(env.dmrUpdates - updates, steps, rendered, env.port->in.empty()),
+              std::tuple(1, 0, 0, false));
+    env.Pass("");
+    EXPECT_EQ(std::tuple(steps, rendered, env.port->in.empty()), std::tuple(1, 1, true));
 }
 
 // A step that raises a modal box: the hook is not entered again while it is

@@ -50,6 +50,14 @@ TEST(ContextMenu, PopupByWhatLiesUnderThePointAndTheNamesInItsItems) {
         if (env.pane->Desc().mapType != r.mapType) env.pane->OpenMap(r.mapType, false);
         const ContextMenuChoice c = env.pane->OpenContextMenu(r.p);
         EXPECT_EQ(c.popup, r.popup);
+        // The first object found is the only one named: nothing below it is asked.
+        HitRecord hit;
+        env.pane->HitTest(r.p.x(), r.p.y(), hit);
+        const int named = 4 * hit.HasWaypoint() + 2 * hit.HasTrackPoint() + (hit.frameHandle != kFrameNone);
+        EXPECT_EQ(named, r.popup == kPopupWaypoint     ? 4
+                         : r.popup == kPopupTrackPoint ? 2
+                         : r.popup == kPopupPrintFrame ? 1
+                                                       : 0);
         EXPECT_EQ(env.pane->ContextPoint(), r.p);
         EXPECT_EQ(env.pane->ContextPosition().easting, env.At(r.p.x(), r.p.y()).easting);
         EXPECT_EQ(c.texts.size(), r.name ? 4u : 0u);

@@ -6,10 +6,13 @@
 #include <QImage>
 #include <QPainter>
 #include <QRegion>
+#include <algorithm>
+#include <limits>
 
 #include "ViewTestEnv.h"
 #include "view/MapOverlays.h"
 #include "view/MapTransforms.h"
+#include "view/OverlayRaster.h"
 #include "view/TrackPainter.h"
 #include "view/WptPainter.h"
 
@@ -261,5 +264,83 @@ TEST(OverlayPaint, GpsDotLiesInsideTheTrackPieceRectangleAndOnlyOnTheLiveScreen)
         const CPointD p = env.app.nmea.GpsPosition;
         EXPECT_TRUE(PaintedInside(img, GetTrackPieceRect(*env.doc, env.desc, CGpsTriple(p, p, p))));
         EXPECT_EQ(img.pixel(200, 150), r.colour);
+    }
+}
+
+// A damaged log gives points whose client position saturates at the edge of
+// the int range: only the line's part across the pane is walked, and it lands
+// on the same pixels as the same line ending a little beyond the pane.
+TEST(OverlayPaint, LinesToSaturatedPointsWalkOnlyThePaneAndKeepTheirPixels) {
+    constexpr long long kTurn = 1LL << 31;
+    // far: the far end's position off the map ('e' east, 's' south, 'w' west and
+    // east); the near end lies on the same line, (along, across) pixels on.
+    const struct {
+        char far;
+        bool reverse, via;
+        int along, across;
+    } rows[] = {
+        {'e', false, false, 2048, 200},  // mostly across: the far end kTurn / 2048 times as far
+        {'e', true, false, 2048, 200},   // the same, walked back
+        {'s', false, false, 2048, 300},  // mostly down
+        {'w', false, false, 0, 0},       // both ends saturated, across the pane
+        {'w', false, true, 0, 0},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.far << r.reverse << r.via);
+        OverlayEnv env;
+        env.app.appearance.trackThickness = 3;
+        const auto client = [&](const CPointD& p) {
+            const MapPoint c = env.Client(p);
+            return QPoint(c.x, c.y);
+        };
+        // A position whose client point is exactly q: the middle of its pixel.
+        const double half = (env.At(1, 0).easting - env.At(0, 0).easting) / 2;
+        const auto exact = [&](QPoint q) {
+            // Pixels are cut towards zero: which side is the middle depends on the sign.
+            for (const double dx : {half, -half})
+                for (const double dy : {half, -half})
+                    if (const CPointD p(env.At(q.x(), q.y()).easting + dx,
+                                        env.At(q.x(), q.y()).northing - dy);
+                        client(p) == q)
+                        return p;
+            ADD_FAILURE() << q.x() << "," << q.y();
+            return CPointD();
+        };
+        const long long scale = kTurn / 2048;
+        CPointD a, b, nearA, nearB;
+        if (r.far == 'w') {
+            a = b = env.At(0, 150);
+            a.easting = -1e13, b.easting = 1e13;
+            const int y = client(a).y();
+            nearA = exact({-50, y}), nearB = exact({500, y});
+        } else {
+            const bool east = r.far == 'e';
+            b = env.At(east ? 0 : 10 + int(r.across * scale), east ? 10 + int(r.across * scale) : 0);
+            (east ? b.easting : b.northing) = east ? 1e13 : -1e13;
+            const QPoint f = client(b);
+            const QPoint start = east ? QPoint(int(f.x() - kTurn), int(f.y() - r.across * scale))
+                                      : QPoint(int(f.x() - r.across * scale), int(f.y() - kTurn));
+            a = nearA = exact(start);
+            nearB = exact(start + (east ? QPoint(r.along, r.across) : QPoint(r.across, r.along)));
+        }
+        if (r.reverse) std::swap(a, b), std::swap(nearA, nearB);
+        const auto paint = [&](const CPointD& from, const CPointD& to) {
+            env.doc->ClearTrackLog(0);
+            for (const CPointD& p : {from, to}) {
+                TrackPoint t{};
+                t.position = p;
+                env.doc->TrackLogStore().Append(t);
+            }
+            return env.Paint(false, true, r.via);
+        };
+        const long long walked = DirectPixels::WalkedPoints();
+        const QImage far = paint(a, b);
+        EXPECT_LE(DirectPixels::WalkedPoints() - walked, 2 * (400 + 300));
+        const QImage near = paint(nearA, nearB);
+        int painted = 0;
+        for (int y = 0; y < near.height(); ++y)
+            for (int x = 0; x < near.width(); ++x) painted += near.pixel(x, y) != kBg;
+        EXPECT_GT(painted, 300);
+        EXPECT_TRUE(far == near);
     }
 }

@@ -3,6 +3,7 @@
 // segments 0-6, 7-11, 12 (one point) and 13-19.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <set>
 
@@ -97,6 +98,7 @@ TEST(TrackCommands, GoToAndSelectFindSegmentAndDayBoundaries) {
         {-1, cmd::TrkSelectWholeSegment, 12, 12, 12, 1}, {-1, cmd::TrkSelectWholeSegment, 9, 7, 11, 1},
         {15, cmd::TrkSelectToThisPoint, 3, 15, 3, 1},    {15, cmd::TrkSelectToEndOfDay, 2, 15, 4, 1},
         {-1, cmd::TrkSelectThisPoint, 20, -1, -1, 0},    {-1, cmd::TrkSelectAll, 20, -1, -1, 0},
+        {-1, cmd::TrkSelectAll, 19, 0, 19, 1},
     };
     for (const auto& r : sel) {
         env.log.SelStart = r[0], env.log.SelEnd = -1;
@@ -123,6 +125,7 @@ TEST(TrackCommands, JoinBreakAndDeleteChangeOnlyTheirPoints) {
         {cmd::TrkBreakBefore, 19, -1, -1, 0, true, 20, {0, 7, 12, 13, 19}},
         {cmd::TrkBreakAfter, 19, -1, -1, 0, false, 20, kFlags},
         {cmd::TrkBreakAfter, 0, -1, -1, 0, true, 20, {0, 1, 7, 12, 13}},
+        {cmd::TrkBreakAfter, INT_MAX, -1, -1, 0, false, 20, kFlags},  // no overflow before the check
         {cmd::TrkSelDelete, -1, 5, 9, IDYES, true, 15, {0, 5, 7, 8}},
         {cmd::TrkSelDelete, -1, 9, 5, IDYES, true, 15, {0, 5, 7, 8}},
         {cmd::TrkSelDelete, -1, 15, 19, IDYES, true, 15, kFlags},

@@ -163,8 +163,9 @@ void SimReceiver::Handle(const FrameDecoder::Frame& f) {
         product.insert(product.end(), m_Profile.description.begin(), m_Profile.description.end());
         product.push_back(0);
         Queue(kPidProductData, product);
-        if (m_Fault == SimFault::ExtraPacket) {
-            const std::string ext = "SIM EXTENDED DATA";
+        const int extended = m_Profile.extProductPackets + (m_Fault == SimFault::ExtraPacket ? 1 : 0);
+        for (int i = 0; i < extended; ++i) {
+            const std::string ext = i == 0 ? "SIM EXTENDED DATA" : "PN: 006-B0000-" + std::to_string(i % 100);
             Bytes b(ext.begin(), ext.end());
             b.push_back(0);
             Queue(kPidExtProductData, b);

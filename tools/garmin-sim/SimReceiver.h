@@ -22,7 +22,7 @@ enum class SimFault {
     Noise,        // bytes that belong to no frame before every frame
     Duplicate,    // the first record of a download goes out twice
     ExtraRecord,  // a download holds one record more than it announces
-    ExtraPacket,  // an extended product data packet follows the product data
+    ExtraPacket,  // one extended product data packet follows the product data
     NoAck,        // the product request is answered without its acknowledge
 };
 
@@ -35,6 +35,8 @@ struct SimProfile {
     int waypointType = 100;
     int trackHeaderType = 0;  // 0: track logs go without headers
     int trackPointType = 300;
+    int extProductPackets =
+        0;  // extended product data packets after the product data, as newer receivers send
 };
 
 const std::vector<SimProfile>& SimProfiles();

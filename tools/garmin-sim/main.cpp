@@ -8,6 +8,8 @@
 //   --profile NAME       table | array | unsupported (default array)
 //   --product ID         product id in the product data (default: the profile's)
 //   --version HUNDREDTHS software version in the product data
+//   --ext-product-data N extended product data packets (id 248) after the product data, as newer
+//                        receivers send them (default 0)
 //   --fault NAME         silent | nak | bad-checksum | noise | duplicate | extra-record |
 //                        extra-packet-after-product-data | no-ack
 //   --data FILE          waypoints and track logs to hold instead of the built-in ones; lines
@@ -50,7 +52,7 @@ int main(int argc, char** argv) {
     std::string port, record, dataFile;
     SimProfile profile = *ProfileByName("array");
     SimFault fault = SimFault::None;
-    long product = -1, version = -1, trackPoints = -1, baud = 0;
+    long product = -1, version = -1, trackPoints = -1, baud = 0, extended = -1;
     ServeOptions options;
     bool verbose = false;
     for (int i = 1; i < argc; ++i) {
@@ -85,6 +87,8 @@ int main(int argc, char** argv) {
             if (!ToInt(v, -32768, 32767, product)) return Usage("bad product id");
         } else if (a == "--version") {
             if (!ToInt(v, -32768, 32767, version)) return Usage("bad version");
+        } else if (a == "--ext-product-data") {
+            if (!ToInt(v, 0, 1000, extended)) return Usage("extended product data packets must be 0 to 1000");
         } else if (a == "--track-points") {
             if (!ToInt(v, 0, 65535, trackPoints)) return Usage("track points must be 0 to 65535");
         } else if (a == "--baud") {
@@ -95,6 +99,7 @@ int main(int argc, char** argv) {
     }
     if (product >= 0) profile.productId = std::int16_t(product);
     if (version >= 0) profile.version = std::int16_t(version);
+    if (extended >= 0) profile.extProductPackets = int(extended);
     options.baud = int(baud);
 
     SimData data = SampleData();
