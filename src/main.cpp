@@ -22,6 +22,7 @@
 #include "platform/System.h"
 #include "view/AppCommands.h"
 #include "view/MainFrm.h"
+#include "view/DlgSearchArea.h"
 #include "view/WptDialogs.h"
 
 // The main window over the document, shown, with the command router and the
@@ -144,6 +145,8 @@ int main(int argc, char** argv) {
             std::unique_ptr<QMainWindow> frame = CreateMainWindow(argc > 1 ? argv[1] : "");
             CQtWptDialogs wptDialogs(doc->Waypoints(), app.geo, frame.get());
             doc->SetWptDialogs(&wptDialogs);
+            CQtSearchAreaDialog searchDialog(frame.get());
+            doc->SetSearchDialog(&searchDialog);
             shutdown.Watch(frame.get(), [&] {
                 doc->SaveAllStores();
                 app.WriteAllSettings();
@@ -152,6 +155,7 @@ int main(int argc, char** argv) {
             shutdown.Watch(nullptr, {});
             frame.reset();  // the views store their settings first
             doc->SetWptDialogs(nullptr);
+            doc->SetSearchDialog(nullptr);
         }
         doc.reset();  // then the document writes its stores
     }

@@ -128,6 +128,9 @@ CMainFrame::CMainFrame(CVornaDoc* doc, AppSettings& settings, PaneFactories pane
         m_Doc->AddWptCommands(m_DocCommands);
         AddGarminCommands(m_DocCommands, *m_Garmin, m_Settings, [this] { return m_Doc; });
         AddTextExchangeCommands();
+        m_SearchLink = std::make_unique<CGarminSearchLink>(*m_Garmin, m_Settings);
+        m_Doc->SetSearchGpsLink(m_SearchLink.get());
+        m_Doc->AddSearchCommands(m_DocCommands);
         m_DocTarget = &m_DocCommands;
     }
     // The active map pane first, then the document, the frame, the application.
@@ -173,6 +176,7 @@ CMainFrame::~CMainFrame() {
     m_pDmrView = m_pInputView = nullptr;
     m_MainSplitter = m_SubSplitter = nullptr;
     if (m_FindDialog) delete m_FindDialog;
+    if (m_Doc) m_Doc->SetSearchGpsLink(nullptr);
     if (g_MainFrame == this) g_MainFrame = nullptr;
 }
 

@@ -11,7 +11,6 @@
 #include "view/TrackPainter.h"
 #include "view/WptPainter.h"
 
-void DrawSearchArea(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
 void DrawAllWaypoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc,
                       QuadrantFlags* quadrantFlags) {
     PaintWaypoints(doc, dc, target, desc, quadrantFlags);
@@ -20,8 +19,6 @@ void DrawTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const 
     PaintTrackLog(doc, dc, target, desc);
 }
 void DrawRefPoints(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
-void DrawGKGrid(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
-void DrawPrintGrid(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
 void DrawGpsPosition(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc) {
     const CVornaApp* app = VornaAppOrNull();
     if (!app || desc.mapType < kMapImageGeo || !app->gpsEnabled || !app->nmea.GpsPositionReceived ||
