@@ -28,7 +28,8 @@ void SearchArea(benchmark::State& state) {
     d.PointDistance = distance;
     for (int r = 0; r < kRouteSlots; ++r) {
         for (int i = 0; i < kRoutePoints; ++i)
-            d.Routes[r].Points[i] = ClientToMap(100 + 55 * i, 80 + 90 * r + (i % 2) * 40, env.desc, GeorefParams{});
+            d.Routes[r].Points[i] =
+                ClientToMap(100 + 55 * i, 80 + 90 * r + (i % 2) * 40, env.desc, GeorefParams{});
         d.Routes[r].Count = kRoutePoints;
     }
     SearchGrid g;

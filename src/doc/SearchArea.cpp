@@ -1,5 +1,7 @@
 #include "doc/SearchArea.h"
 
+#include <locale.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <clocale>
@@ -7,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <locale.h>
 
 #include "doc/GpsRecord.h"
 #include "doc/WptTypes.h"
@@ -66,7 +67,8 @@ struct FieldReader {
     std::size_t pos = 0;
     void Double(double& v) {
         if (pos + 8 <= bytes.size()) {
-            const std::uint64_t bits = LoadLE32(bytes.data() + pos) | std::uint64_t(LoadLE32(bytes.data() + pos + 4)) << 32;
+            const std::uint64_t bits =
+                LoadLE32(bytes.data() + pos) | std::uint64_t(LoadLE32(bytes.data() + pos + 4)) << 32;
             std::memcpy(&v, &bits, 8);
         }
         pos += 8;
@@ -131,7 +133,8 @@ bool MakeSearchGrid(const SearchAreaData& d, SearchGrid& g) {
         return false;
     g.S = d.BaseStart;
     g.base = CPointD(d.BaseEnd.easting - d.BaseStart.easting, d.BaseEnd.northing - d.BaseStart.northing);
-    g.dir = CPointD(d.DirectionEnd.easting - d.BaseStart.easting, d.DirectionEnd.northing - d.BaseStart.northing);
+    g.dir =
+        CPointD(d.DirectionEnd.easting - d.BaseStart.easting, d.DirectionEnd.northing - d.BaseStart.northing);
     g.L1 = Distance(d.BaseEnd, d.BaseStart);
     g.L2 = Distance(d.DirectionEnd, d.BaseStart);
     if (!(g.L1 > 0) || !(g.L2 > 0) || !std::isfinite(g.L1) || !std::isfinite(g.L2)) return false;
@@ -328,14 +331,16 @@ bool CSearchArea::ExportSearchArea(ISearchExportSink& sink, bool routesOnly, boo
             const char letter = char('Q' + r);
             sink.Route(++counter, letter);
             for (int j = 0; j < n; ++j)
-                sink.Point(ExportRecord(m_Data.Routes[r].Points[j], std::string(1, letter) + Format("%.2d", j)),
-                           true);
+                sink.Point(
+                    ExportRecord(m_Data.Routes[r].Points[j], std::string(1, letter) + Format("%.2d", j)),
+                    true);
         }
     }
     return true;
 }
 
-bool CSearchArea::IsSearchAreaPoint(const GPSrecord& record, const CGeoTransform& geo, double proximity) const {
+bool CSearchArea::IsSearchAreaPoint(const GPSrecord& record, const CGeoTransform& geo,
+                                    double proximity) const {
     CPointD p;
     if (!geo.WGS84ToGK(record.latitude, record.longitude, p)) {
         MsgBox("Error! Geodetic transformation parameters not set.");
@@ -350,7 +355,8 @@ bool CSearchArea::IsSearchAreaPoint(const GPSrecord& record, const CGeoTransform
     for (int r = 1; r < kRouteSlots; ++r) {
         const int n = ClampCount(m_Data.Routes[r].Count);
         for (int j = 0; j < n; ++j)
-            if (std::string(1, char('Q' + r)) + Format("%.2d", j) == record.name && near(m_Data.Routes[r].Points[j]))
+            if (std::string(1, char('Q' + r)) + Format("%.2d", j) == record.name &&
+                near(m_Data.Routes[r].Points[j]))
                 return true;
     }
     return false;
@@ -441,7 +447,8 @@ std::string CSearchArea::SadText() const {
     const SearchRoute& per = m_Data.Routes[0];
     t += "[SEARCH AREA PERIMETER]\n";
     t += Format("Search Area Perimeter Point Count=%d\n", int(ClampCount(per.Count)));
-    for (int i = 0; i < ClampCount(per.Count); ++i) pt(Format("Search Area Perimeter Point %d", i), per.Points[i]);
+    for (int i = 0; i < ClampCount(per.Count); ++i)
+        pt(Format("Search Area Perimeter Point %d", i), per.Points[i]);
     t += "[SEARCH FIELD]\n";
     pt("Search Base Start", m_Data.BaseStart);
     pt("Search Base End", m_Data.BaseEnd);

@@ -15,9 +15,9 @@ class CGeoTransform;
 struct GPSrecord;
 struct WaypointRecord;
 
-constexpr int kRouteSlots = 10;    // 0 the perimeter, 1-9 search routes
-constexpr int kRoutePoints = 30;   // points per slot
-constexpr int kMaxSearchBands = 26;  // one letter each
+constexpr int kRouteSlots = 10;          // 0 the perimeter, 1-9 search routes
+constexpr int kRoutePoints = 30;         // points per slot
+constexpr int kMaxSearchBands = 26;      // one letter each
 constexpr int kMaxSearchPoints = 65535;  // what the receiver's counters hold
 constexpr std::size_t kSearchAreaDatSize = 4908;
 
@@ -44,9 +44,9 @@ enum : unsigned { kSearchHitNone = 0, kSearchHitField = 1, kSearchHitRoute = 2 }
 struct SearchGrid {
     CPointD S, base, dir;  // BaseStart, E - S, V - S
     double L1 = 0, L2 = 0, spacing = 0, pointDistance = 0, offset = 0;
-    int nb = 0;       // whole band spacings on the base line
-    int bands = 0;    // rows of points drawn and exported
-    int points = 0;   // points per band (np + 1)
+    int nb = 0;      // whole band spacings on the base line
+    int bands = 0;   // rows of points drawn and exported
+    int points = 0;  // points per band (np + 1)
     bool capped = false;
     // Start of band b (plus offset) and point i of band b.
     CPointD BandStart(int b) const;

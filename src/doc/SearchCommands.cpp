@@ -32,7 +32,9 @@ class CTextSink : public ISearchExportSink {
 public:
     CTextSink(CWptExportFile& file, const AppSettings& s, const CGeoTransform& geo)
         : m_File(file), m_Settings(s), m_Geo(geo) {}
-    void Route(int counter, char letter) override { m_File.Add(Format("RouteName,%d,%c\n", counter, letter)); }
+    void Route(int counter, char letter) override {
+        m_File.Add(Format("RouteName,%d,%c\n", counter, letter));
+    }
     void Point(const WaypointRecord& rec, bool routePoint) override {
         WriteWptLine(m_File, rec, routePoint ? "RoutePoint" : "", m_Settings, m_Geo);
     }
@@ -57,8 +59,8 @@ private:
 
 void CVornaDoc::OnLoadSearchArea() {
     if (m_Search.HasSearchArea() &&
-        MsgBox("Would you like to save existing search area before loading new one?", MB_YESNO | MB_ICONQUESTION) ==
-            IDYES)
+        MsgBox("Would you like to save existing search area before loading new one?",
+               MB_YESNO | MB_ICONQUESTION) == IDYES)
         OnSaveSearchArea();
     FileDialogRequest req;
     req.title = "Open";
@@ -89,8 +91,8 @@ void CVornaDoc::OnSaveSearchArea() {
     KeepFolder(m_Settings.searchAreaDir, path);
     std::error_code ec;
     if (std::filesystem::exists(path, ec) &&
-        MsgBox("File " + path + " allready exists! Would you like to overwrite it?", MB_YESNO | MB_ICONQUESTION) !=
-            IDYES)
+        MsgBox("File " + path + " allready exists! Would you like to overwrite it?",
+               MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     if (!WriteFileAtomically(path, m_Search.SadText())) {
         MsgBox("File " + path + " could not be created - it is probably write protected");
@@ -100,17 +102,18 @@ void CVornaDoc::OnSaveSearchArea() {
 }
 
 void CVornaDoc::OnClearSearchArea() {
-    if (MsgBox("Do you really want to delete entire search area including its perimerer, search field and any "
-               "search routes?",
-               MB_YESNO | MB_ICONQUESTION) == IDNO)
+    if (MsgBox(
+            "Do you really want to delete entire search area including its perimerer, search field and any "
+            "search routes?",
+            MB_YESNO | MB_ICONQUESTION) == IDNO)
         return;
     m_Search.ClearAll();
     UpdateAllViews(nullptr, kHintAll);
 }
 
 void CVornaDoc::OnDeleteSearchField() {
-    if (MsgBox("Do you really want to delete search field defined by this point?", MB_YESNO | MB_ICONQUESTION) ==
-        IDNO)
+    if (MsgBox("Do you really want to delete search field defined by this point?",
+               MB_YESNO | MB_ICONQUESTION) == IDNO)
         return;
     m_Search.ClearSearchField();
     UpdateAllViews(nullptr, kHintAll);

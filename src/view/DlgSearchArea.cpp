@@ -64,7 +64,8 @@ bool CDlgSearchArea::UpdateData(bool save) {
                      : !headingOk                                          ? m_HeadingEdit
                                                                            : nullptr;
     if (bad) {
-        MsgBox(bad == m_HeadingEdit ? "Please enter an integer." : "Please enter a number.", MB_OK | MB_ICONWARNING);
+        MsgBox(bad == m_HeadingEdit ? "Please enter an integer." : "Please enter a number.",
+               MB_OK | MB_ICONWARNING);
         bad->setFocus();
         bad->selectAll();
         return false;

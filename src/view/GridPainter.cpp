@@ -95,7 +95,8 @@ void DrawPrintGrid(CVornaDoc& doc, QPainter& dc, const DrawTarget&, const MapVie
         for (long long n = nStart; n >= v.N2; n -= H)
             for (long long e = eStart; e <= v.E2; e += W) {
                 const MapPoint p = MapToClient(double(e), double(n), desc, geo);
-                dc.drawText(QPoint(p.x, p.y + fm.ascent()), Latin1Text(" " + FormatKmPair(double(e), double(n))));
+                dc.drawText(QPoint(p.x, p.y + fm.ascent()),
+                            Latin1Text(" " + FormatKmPair(double(e), double(n))));
             }
     dc.restore();
 }

@@ -16,7 +16,8 @@ void CMapViewController::EndRouteDrawing() {
 void CMapViewController::CancelSearchDrag() {
     m_Drag = DragKind::None;
     if (!m_Doc) return;
-    if (CPointD* q = m_Doc->SearchArea().SearchPoint(m_DragSearchCode, m_DragSearchIndex)) *q = m_DragSearchStart;
+    if (CPointD* q = m_Doc->SearchArea().SearchPoint(m_DragSearchCode, m_DragSearchIndex))
+        *q = m_DragSearchStart;
     m_Doc->UpdateAllViews(nullptr, kHintAll);
 }
 

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
@@ -40,14 +41,83 @@ QFont LabelFont(double height) {
 }
 
 // GDI's Ellipse(l, t, r, b) paints neither column r nor row b.
-void GdiEllipse(QPainter& dc, int l, int t, int r, int b) { dc.drawEllipse(QRect(l, t, r - l - 1, b - t - 1)); }
+void GdiEllipse(QPainter& dc, int l, int t, int r, int b) {
+    dc.drawEllipse(QRect(l, t, r - l - 1, b - t - 1));
+}
 
 QPoint Q(const MapPoint& p) { return QPoint(p.x, p.y); }
+
+// A small picture drawn once per paint and then copied pixel by pixel to each
+// place it stands: the many band points and their labels would otherwise go
+// through the painter's path and text machinery one by one.
+struct Stamp {
+    struct Pixel {
+        int dx, dy;
+        QRgb rgb;
+    };
+    std::vector<Pixel> pixels;
+    int advance = 0;
+};
+
+// Renders into a transparent image whose origin is at (ox, oy) and keeps
+// every opaque pixel relative to that origin.
+template <class Draw>
+Stamp MakeStamp(int w, int h, int ox, int oy, Draw draw) {
+    QImage img(std::max(1, w), std::max(1, h), QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    {
+        QPainter p(&img);
+        p.translate(ox, oy);
+        draw(p);
+    }
+    Stamp s;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (const QRgb c = img.pixel(x, y); qAlpha(c) == 255)
+                s.pixels.push_back({x - ox, y - oy, c | 0xFF000000u});
+    return s;
+}
+
+class CStampTarget {
+public:
+    explicit CStampTarget(QPainter& dc) {
+        DirectTarget t;
+        if (!FindDirectTarget(dc, t) || t.clip.rectCount() != 1) return;
+        m_Image = t.image;
+        m_Offset = t.offset;
+        m_Clip = t.clip.boundingRect();
+        m_Bits = m_Image->bits();
+        m_Stride = m_Image->bytesPerLine();
+    }
+    bool Usable() const { return m_Image != nullptr; }
+    void Put(const Stamp& s, int x, int y) {
+        x += m_Offset.x();
+        y += m_Offset.y();
+        const int l = m_Clip.left(), r = m_Clip.right(), t = m_Clip.top(), b = m_Clip.bottom();
+        for (const Stamp::Pixel& p : s.pixels) {
+            const long long px = 1LL * x + p.dx, py = 1LL * y + p.dy;
+            if (px < l || px > r || py < t || py > b) continue;
+            reinterpret_cast<QRgb*>(m_Bits + py * m_Stride)[px] = p.rgb;
+        }
+    }
+
+private:
+    QImage* m_Image = nullptr;
+    QPoint m_Offset;
+    QRect m_Clip;
+    uchar* m_Bits = nullptr;
+    long long m_Stride = 0;
+};
 
 class CSearchPainter {
 public:
     CSearchPainter(CVornaDoc& doc, QPainter& dc, const MapViewDesc& desc)
-        : m_Doc(doc), m_Dc(dc), m_Desc(desc), m_Geo(DocGeoref(doc)), m_Bounds(PaintBounds(dc)), m_PrevBrush(dc.brush()) {
+        : m_Doc(doc),
+          m_Dc(dc),
+          m_Desc(desc),
+          m_Geo(DocGeoref(doc)),
+          m_Bounds(PaintBounds(dc)),
+          m_PrevBrush(dc.brush()) {
         m_M = SaturateToInt(3 * desc.zoomX);
         m_My = SaturateToInt(3 * desc.zoomY);
         m_Thin = MakePen(kRed, SaturateToInt(1 * desc.zoomX));
@@ -70,10 +140,67 @@ private:
         return p.x > m_Bounds.left() - m_Reach && p.x < m_Bounds.right() + m_Reach &&
                p.y > m_Bounds.top() - m_Reach && p.y < m_Bounds.bottom() + m_Reach;
     }
-    void Marker(const MapPoint& r) { GdiEllipse(m_Dc, r.x - m_M, r.y - m_My, r.x + m_M + 1, r.y + m_My + 1); }
-    // Centred on x, the character cell's top at y.
-    void TextTop(const QString& s, int x, int y, const QFontMetrics& fm) {
+    void Marker(const MapPoint& r) {
+        if (m_Target.Usable()) return m_Target.Put(MarkerStamp(), r.x, r.y);
+        GdiEllipse(m_Dc, r.x - m_M, r.y - m_My, r.x + m_M + 1, r.y + m_My + 1);
+    }
+    // Centred on x, the character cell's top at y; a letter and at least two
+    // digits of k ("A01"), composed without the formatter: there are many.
+    void PointLabel(char letter, int k, int x, int y, const QFontMetrics& fm) {
+        char buf[16];
+        int n = 0;
+        buf[n++] = letter;
+        char digits[12];
+        int d = 0;
+        for (unsigned v = unsigned(k < 0 ? 0 : k); v > 0 || d < 2; v /= 10) digits[d++] = char('0' + v % 10);
+        while (d > 0) buf[n++] = digits[--d];
+        if (m_Target.Usable() && m_Dc.font() == m_PointFont) {
+            int w = 0;
+            for (int i = 0; i < n; ++i) w += Glyph(buf[i]).advance;
+            x -= w / 2;
+            for (int i = 0; i < n; ++i) {
+                const Stamp& g = Glyph(buf[i]);
+                m_Target.Put(g, x, y);
+                x += g.advance;
+            }
+            return;
+        }
+        const QString s = QString::fromLatin1(buf, n);
+        const QPen outline = m_Dc.pen();
+        m_Dc.setPen(QColor(ColorRefToRgb(kRed)));  // the text colour
         m_Dc.drawText(QPoint(x - fm.horizontalAdvance(s) / 2, y + fm.ascent()), s);
+        m_Dc.setPen(outline);
+    }
+    const Stamp& MarkerStamp() {
+        if (!m_HasMarker) {
+            const int m = m_M, my = m_My;
+            const QPen pen = m_Dc.pen();
+            const QBrush brush = m_Dc.brush();
+            m_Marker = MakeStamp(2 * m + 4, 2 * my + 4, m + 1, my + 1, [&](QPainter& p) {
+                p.setPen(pen);
+                p.setBrush(brush);
+                GdiEllipse(p, -m, -my, m + 1, my + 1);
+            });
+            m_HasMarker = true;
+        }
+        return m_Marker;
+    }
+    // A character of the point font, its cell's top-left at the origin.
+    const Stamp& Glyph(char c) {
+        const int k = c & 0x7F;
+        if (!m_HasGlyph[k]) {
+            const QFontMetrics fm(m_PointFont, m_Dc.device());
+            const int adv = fm.horizontalAdvance(QChar(c));
+            const QFont font = m_PointFont;
+            m_Glyphs[k] = MakeStamp(adv + 4, fm.height() + 2, 1, 1, [&](QPainter& p) {
+                p.setFont(font);
+                p.setPen(QColor(ColorRefToRgb(kRed)));
+                p.drawText(QPoint(0, fm.ascent()), QString(QChar(c)));
+            });
+            m_Glyphs[k].advance = adv;
+            m_HasGlyph[k] = true;
+        }
+        return m_Glyphs[k];
     }
     void Grid(const SearchGrid& g);
     void Routes(const SearchAreaData& d);
@@ -89,6 +216,11 @@ private:
     QPen m_Thin, m_Medium, m_Thick, m_Route, m_Perimeter, m_Outline;
     QBrush m_PrevBrush;
     QFont m_PointFont, m_LetterFont;
+    CStampTarget m_Target{m_Dc};
+    Stamp m_Marker;
+    bool m_HasMarker = false;
+    Stamp m_Glyphs[128];
+    bool m_HasGlyph[128] = {};
 };
 
 void CSearchPainter::VisibleRange(const SearchGrid& g, int b, int& first, int& last) const {
@@ -146,11 +278,13 @@ void CSearchPainter::Grid(const SearchGrid& g) {
                 const double f = 100.0 / g.L2;
                 const MapPoint l = C(CPointD(P.easting - g.dir.easting * f, P.northing - g.dir.northing * f));
                 m_Dc.setFont(m_LetterFont);
+                m_Dc.setPen(QColor(ColorRefToRgb(kRed)));
                 m_Dc.drawText(QPoint(l.x - letterMetrics.horizontalAdvance(letter) / 2, l.y + dropY), letter);
+                m_Dc.setPen(m_Outline);
             } else {
                 m_Dc.setFont(m_PointFont);
-                TextTop(letter + QString::asprintf("%.2d", k), r.x, SaturateToInt(r.y + 2 * m_Desc.zoomY),
-                        pointMetrics);
+                PointLabel(SearchGrid::BandLetter(b), k, r.x, SaturateToInt(r.y + 2 * m_Desc.zoomY),
+                           pointMetrics);
             }
         }
 
@@ -185,8 +319,7 @@ void CSearchPainter::Routes(const SearchAreaData& d) {
             const MapPoint p{pts[i].x(), pts[i].y()};
             Marker(p);
             if (r >= 1)
-                TextTop(QString(QChar('Q' + r)) + QString::asprintf("%.2d", i), p.x,
-                        SaturateToInt(p.y + 2 * m_Desc.zoomY), pointMetrics);
+                PointLabel(char('Q' + r), i, p.x, SaturateToInt(p.y + 2 * m_Desc.zoomY), pointMetrics);
         }
     }
 }
@@ -199,7 +332,8 @@ void CSearchPainter::Paint() {
     m_Dc.setBrush(QColor(ColorRefToRgb(kRed)));
     m_Dc.setBackgroundMode(Qt::TransparentMode);
 
-    double az = std::atan2(d.DirectionEnd.easting - d.BaseStart.easting, d.DirectionEnd.northing - d.BaseStart.northing);
+    double az = std::atan2(d.DirectionEnd.easting - d.BaseStart.easting,
+                           d.DirectionEnd.northing - d.BaseStart.northing);
     if (az < 0) az += 6.283185308;
     az *= 57.29577950560105;
     const MapPoint A = C(d.BaseStart), B = C(d.BaseEnd), V = C(d.DirectionEnd);

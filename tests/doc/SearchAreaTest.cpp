@@ -73,9 +73,9 @@ TEST(SearchGrid, BandsAndPointsFollowTheFieldGeometry) {
         double firstOffset;  // metres of band 0 along the base line
         double spacing;
     } cases[] = {
-        {90, 0, 6, 75, 150},                  // middle: 75, 225 .. 825
-        {90, 1, 7, 0, 150},                   // edge: 0, 150 .. 900
-        {60, 0, 5, 86.6025, 173.2051},        // 150 / sin 60
+        {90, 0, 6, 75, 150},            // middle: 75, 225 .. 825
+        {90, 1, 7, 0, 150},             // edge: 0, 150 .. 900
+        {60, 0, 5, 86.6025, 173.2051},  // 150 / sin 60
     };
     for (const Case& c : cases) {
         SearchGrid g;
@@ -97,9 +97,9 @@ TEST(SearchGrid, BandsAndPointsFollowTheFieldGeometry) {
 TEST(SearchGrid, DegenerateFieldsGiveNoGridAndHugeOnesAreCapped) {
     const auto nan = std::nan("");
     std::vector<std::function<void(SearchAreaData&)>> bad = {
-        [](SearchAreaData& d) { d.DirectionEnd = CPointD(); },                  // unset corner
-        [](SearchAreaData& d) { d.BaseEnd = d.BaseStart; },                     // coincident
-        [](SearchAreaData& d) { d.BaseEnd = CPointD(500000, 5100500); },        // collinear
+        [](SearchAreaData& d) { d.DirectionEnd = CPointD(); },            // unset corner
+        [](SearchAreaData& d) { d.BaseEnd = d.BaseStart; },               // coincident
+        [](SearchAreaData& d) { d.BaseEnd = CPointD(500000, 5100500); },  // collinear
         [](SearchAreaData& d) { d.BandWidth = 0; },
         [](SearchAreaData& d) { d.PointDistance = -5; },
         [nan](SearchAreaData& d) { d.BandWidth = nan; },
@@ -225,12 +225,14 @@ TEST(SearchArea, SadRoundTripAndDefaults) {
     a.Data().BaseEnd.northing = 5100000.5;
     a.Data().BandWidth = 120.25;
     a.Data().PointDistance = 75.5;
-    for (int i = 0; i < 5; ++i) a.Data().Routes[0].Points[a.Data().Routes[0].Count++] = CPointD(1000 + i, 2000.125);
+    for (int i = 0; i < 5; ++i)
+        a.Data().Routes[0].Points[a.Data().Routes[0].Count++] = CPointD(1000 + i, 2000.125);
     a.Data().Routes[9].Count = 1;
     a.Data().Routes[9].Points[0] = CPointD(3, 4);
     const std::string text = a.SadText();
     EXPECT_EQ(text.find("[SEARCH AREA PERIMETER]\nSearch Area Perimeter Point Count=5\n"
-                        "Search Area Perimeter Point 0 Northing=2000.125\nSearch Area Perimeter Point 0 Easting=1000.000\n"),
+                        "Search Area Perimeter Point 0 Northing=2000.125\nSearch Area Perimeter Point 0 "
+                        "Easting=1000.000\n"),
               0u);
     EXPECT_NE(text.find("Search Route 1 Point Count=0\nSearch Route 2 Point Count=0\n"), std::string::npos);
     EXPECT_NE(text.find("Search Search Band=120.250\nSearch Point Dist=75.500\nSearch Points Edge=1\n"),
@@ -243,8 +245,9 @@ TEST(SearchArea, SadRoundTripAndDefaults) {
 
     CSearchArea c;
     c.Data().BandWidth = 1;
-    c.ReadSad("[SEARCH ROUTES]\nSearch Route 4 Point Count=99\n[SEARCH AREA PERIMETER]\n"
-              "Search Area Perimeter Point Count=-2\n");
+    c.ReadSad(
+        "[SEARCH ROUTES]\nSearch Route 4 Point Count=99\n[SEARCH AREA PERIMETER]\n"
+        "Search Area Perimeter Point Count=-2\n");
     EXPECT_EQ(c.Data().BandWidth, 150.0);
     EXPECT_EQ(c.Data().PointDistance, 100.0);
     EXPECT_EQ(c.Data().Routes[4].Count, 30);
@@ -303,9 +306,9 @@ TEST(SearchAreaDoc, ExportSequences) {
     }
     const std::string W = env.settings.waypointKeyword + ",";
     const std::vector<std::string> plain = {
-        W + "A00", W + "A01", W + "A02", W + "B00", W + "B01", W + "B02",
-        "RouteName,1",  "RoutePoint,A00", "RoutePoint,A02", "RouteName,2", "RoutePoint,B00", "RoutePoint,B02",
-        "RouteName,3",  "RoutePoint,S00", "RoutePoint,S01"};
+        W + "A00",        W + "A01",        W + "A02",        W + "B00",        W + "B01",
+        W + "B02",        "RouteName,1",    "RoutePoint,A00", "RoutePoint,A02", "RouteName,2",
+        "RoutePoint,B00", "RoutePoint,B02", "RouteName,3",    "RoutePoint,S00", "RoutePoint,S01"};
     EXPECT_EQ(names, plain);
     EXPECT_NE(text.find("RouteName,3,S\n"), std::string::npos);
 
@@ -313,8 +316,9 @@ TEST(SearchAreaDoc, ExportSequences) {
     env.settings.exportToGps = 1;
     env.settings.searchRouteThroughAll = 1;
     map.OnCommand(cmd::ExportToGps);
-    const std::vector<std::string> through = {"alloc 512", "R A", "W A00", "W A01", "W A02", "R B", "W B00",
-                                              "W B01",     "W B02", "R S", "W S00", "W S01", "start 6 0"};
+    const std::vector<std::string> through = {"alloc 512", "R A",   "W A00",    "W A01", "W A02",
+                                              "R B",       "W B00", "W B01",    "W B02", "R S",
+                                              "W S00",     "W S01", "start 6 0"};
     EXPECT_EQ(link.items, through);
     link.items.clear();
     map.OnCommand(cmd::ExportToGpsRoutes);  // only without route through all
@@ -327,7 +331,7 @@ TEST(SearchAreaDoc, ExportSequences) {
     EXPECT_EQ(link.items.size(), 1u + 6 + 1);
     link.items.clear();
     map.OnCommand(cmd::ExportToGpsRoutes);
-    const std::vector<std::string> second = {"alloc 512", "R A", "W A00", "W A02", "R B", "W B00",
+    const std::vector<std::string> second = {"alloc 512", "R A", "W A00", "W A02", "R B",      "W B00",
                                              "W B02",     "R S", "W S00", "W S01", "start 6 0"};
     EXPECT_EQ(link.items, second);
 

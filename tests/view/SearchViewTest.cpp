@@ -112,7 +112,8 @@ TEST(SearchCommands, RoutesDrawnByClicksTenthRefusedAndFindNextPrevious) {
     for (int r = 1; r <= 9; ++r) EXPECT_EQ(env.doc->SearchData().Routes[r].Count, 1) << r;
 
     // Context target: a point of route 9, then the perimeter.
-    const MapPoint z = MapToClient(env.doc->SearchData().Routes[9].Points[0], pane.Desc(), DocGeoref(*env.doc));
+    const MapPoint z =
+        MapToClient(env.doc->SearchData().Routes[9].Points[0], pane.Desc(), DocGeoref(*env.doc));
     ContextMenuChoice c = pane.OpenContextMenu(QPoint(z.x, z.y));
     EXPECT_EQ(c.popup, kPopupSearchRoute);
     EXPECT_EQ(c.texts[cmd::DeleteSearchRoute], "Delete Route 'Z'...");
@@ -187,7 +188,8 @@ TEST(SearchOverlay, PrintGridCellsAndTinyPrintAreas) {
     QImage img = env.Paint(DrawPrintGrid);
     const QRgb red = qRgb(255, 0, 0);
     // Rows at 5222000 - k * 5000: 5082000 and 5077000 around the centre.
-    for (double n : {5082000.0, 5077000.0}) EXPECT_EQ(img.pixel(2, env.Client(CPointD(510000, n)).y), red) << n;
+    for (double n : {5082000.0, 5077000.0})
+        EXPECT_EQ(img.pixel(2, env.Client(CPointD(510000, n)).y), red) << n;
     EXPECT_NE(img.pixel(2, env.Client(CPointD(510000, 5080000)).y), red);
     env.desc.printSize = {20, 20};
     img = env.Paint(DrawPrintGrid);
@@ -225,7 +227,8 @@ TEST(SearchOverlay, FieldBandsRoutesAndMarkers) {
     CSearchArea& area = env.doc->SearchArea();
     area.ClearAll();
     area.NewRoute(0);
-    for (QPoint q : {QPoint(300, 100), QPoint(400, 100), QPoint(400, 200)}) area.AddRoutePoint(0, env.At(q.x(), q.y()));
+    for (QPoint q : {QPoint(300, 100), QPoint(400, 100), QPoint(400, 200)})
+        area.AddRoutePoint(0, env.At(q.x(), q.y()));
     const QRgb perimeter = qRgb(0xC4, 0, 0);
     img = env.Paint(DrawSearchArea);
     EXPECT_NE(img.pixel(350, 150), perimeter);
