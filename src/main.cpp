@@ -24,6 +24,7 @@
 #include "view/AppCommands.h"
 #include "view/MainFrm.h"
 #include "view/DlgMapOrigin.h"
+#include "view/DlgSearchArea.h"
 #include "view/WptDialogs.h"
 
 // The main window over the document, shown, with the command router and the
@@ -154,6 +155,8 @@ int main(int argc, char** argv) {
             doc->SetWptDialogs(&wptDialogs);
             CQtMapOriginDialog mapOriginDialog(frame.get());
             doc->SetMapOriginDialog(&mapOriginDialog);
+            CQtSearchAreaDialog searchDialog(frame.get());
+            doc->SetSearchDialog(&searchDialog);
             shutdown.Watch(frame.get(), [&] {
                 doc->SaveAllStores();
                 app.WriteAllSettings();
@@ -163,6 +166,7 @@ int main(int argc, char** argv) {
             frame.reset();  // the views store their settings first
             doc->SetWptDialogs(nullptr);
             doc->SetMapOriginDialog(nullptr);
+            doc->SetSearchDialog(nullptr);
         }
         doc.reset();  // then the document writes its stores
     }

@@ -25,17 +25,26 @@ CVornaDoc::CVornaDoc(AppSettings& settings, const DocServices& services)
       m_Waypoints(settings, services, [this](UpdateHint hint, const void* object) { UpdateAllViews(nullptr, hint, object); }),
       m_TrackLog(settings, services.memory),
       m_Segments(settings, services.memory, services.traceLog),
-      m_Heights(settings) {
+      m_Heights(settings),
+      m_Search([this](UpdateHint hint, const void* object) { UpdateAllViews(nullptr, hint, object); }),
+      m_Geo(services.geo) {
     g_Doc = this;
     // Counters (not for a database made at this start), the permanently open
     // base "TEMP", then the track log.
     m_Waypoints.Open();
     m_TrackLog.Read(m_TrackLog.DefaultName());
+    m_Search.LoadSearchAreaDat(SearchAreaDatName());
+    m_Waypoints.SetSearchPointTest([this](const GPSrecord& rec) {
+        return m_Search.IsSearchAreaPoint(rec, m_Geo, m_Settings.existingWptProximity);
+    });
 }
+
+std::string CVornaDoc::SearchAreaDatName() const { return m_Settings.startDirectory + "SearchArea"; }
 
 CVornaDoc::~CVornaDoc() {
     m_Waypoints.Close();
     m_TrackLog.Write(m_TrackLog.DefaultName());
+    m_Search.SaveSearchAreaDat(SearchAreaDatName());
     m_Image.Deallocate();
     for (const CGuardBand* g : {&m_GuardAfterWaypoints, &m_GuardAfterTrackLog, &m_GuardAfterSegments, &m_GuardAfterHeights})
         if (!g->Intact()) {
@@ -48,7 +57,8 @@ CVornaDoc::~CVornaDoc() {
 bool CVornaDoc::SaveAllStores() {
     const bool bases = m_Waypoints.SaveAll();
     const bool track = m_TrackLog.Write(m_TrackLog.DefaultName()) != 0;
-    return bases && track;
+    const bool search = m_Search.SaveSearchAreaDat(SearchAreaDatName());
+    return bases && track && search;
 }
 
 void CVornaDoc::AddView(IDocView* view) {

@@ -18,12 +18,15 @@
 #include "doc/MapOriginDialog.h"
 #include "doc/MapViewDesc.h"
 #include "doc/RefPointStore.h"
+#include "doc/SearchArea.h"
 #include "doc/SegmentCache.h"
 #include "doc/TrackLogStore.h"
 #include "doc/WptDatabase.h"
 
 struct AppSettings;
 class CCommandMap;
+class ISearchAreaDialog;
+class ISearchGpsLink;
 
 class CVornaDoc {
 public:
@@ -40,6 +43,7 @@ public:
     CSegmentCache& Segments() { return m_Segments; }
     CDmrCache& Heights() { return m_Heights; }
     CImageMapStore& ImageMap() { return m_Image; }
+    CSearchArea& SearchArea() { return m_Search; }
 
     // ---- views and update hints ----------------------------------------------
     void AddView(IDocView* view);
@@ -213,6 +217,31 @@ public:
     void OnCalculateMapOrigin();
     void AddImageMapCommands(CCommandMap& map);
     void SetMapOriginDialog(IMapOriginDialog* dialog) { m_MapOriginDialog = dialog; }
+    // ---- search area (CSearchArea) ------------------------------------------
+    const SearchAreaData& SearchData() const { return m_Search.Data(); }
+    void ClearSearchField() { m_Search.ClearSearchField(); }
+    int AddSearchFieldPoint(CPointD p) { return m_Search.AddSearchFieldPoint(p); }
+    int NewRoute(int n) { return m_Search.NewRoute(n); }
+    void AddRoutePoint(int n, CPointD p) { m_Search.AddRoutePoint(n, p); }
+    void EndRoute(int n) { m_Search.EndRoute(n); }
+    void DeleteRoute(int n) { m_Search.DeleteRoute(n); }
+    int FindFirstRoute() const { return m_Search.FindFirstRoute(); }
+    int FindNextRoute(int n) const { return m_Search.FindNextRoute(n); }
+    int FindPreviousRoute(int n) const { return m_Search.FindPreviousRoute(n); }
+    bool HasSearchArea() const { return m_Search.HasSearchArea(); }
+    std::string SearchAreaDatName() const;  // start folder + "SearchArea"
+    void SetSearchDialog(ISearchAreaDialog* dialog) { m_SearchDialog = dialog; }
+    void SetSearchGpsLink(ISearchGpsLink* link) { m_SearchLink = link; }
+    // "Load/Save/Clear Search Area...", "Delete Search Field...", "Search
+    // Field Properties...", "Export to GPS..." and its second step 33059.
+    void AddSearchCommands(CCommandMap& map);
+    void OnLoadSearchArea();
+    void OnSaveSearchArea();
+    void OnClearSearchArea();
+    void OnDeleteSearchField();
+    void OnSearchFieldProperties();
+    void OnExportSearchArea();
+    void OnExportSearchRoutes();
 
     // ---- drawing state ---------------------------------------------------------
     // Area prepared by the last drawing pass (E1 west, E2 east, N1 north,
@@ -249,6 +278,11 @@ private:
     CGuardBand m_GuardAfterSegments;
     CDmrCache m_Heights;
     CGuardBand m_GuardAfterHeights;
+    CSearchArea m_Search;
+    const CGeoTransform& m_Geo;
+    ISearchAreaDialog* m_SearchDialog = nullptr;
+    ISearchGpsLink* m_SearchLink = nullptr;
+    bool SearchExportConvertible() const;
 
 public:
     // Declared after the stores they view, so that they are bound to built ones.

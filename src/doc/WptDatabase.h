@@ -7,6 +7,7 @@
 // up again on each use: a base may grow, close or be reread during any call
 // that claims or releases bases, shows a prompt or runs a dialog.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -117,9 +118,10 @@ public:
     // adds nothing and the test answers false.
     int AddImportedWaypoint(GPSrecord rec);
     bool CheckWptExistence(GPSrecord rec);
-    // Whether the record is a point of the current search field: false until
-    // the search-area store comes.
+    // Whether the record is a point of the current search area (the test
+    // the document installs; false without one).
     bool IsSearchFieldPoint(const GPSrecord& rec);
+    void SetSearchPointTest(std::function<bool(const GPSrecord&)> test) { m_SearchPointTest = std::move(test); }
 
     bool CreateTemporary() const { return m_CreateTemporary; }
     void ToggleCreateTemporary() { m_CreateTemporary = !m_CreateTemporary; }
@@ -151,6 +153,7 @@ private:
     bool m_NewDatabase;
     DocUpdateSink m_Update;
     IWptDialogs* m_Dialogs = nullptr;
+    std::function<bool(const GPSrecord&)> m_SearchPointTest;
     std::vector<WptBase> m_Bases;
     std::vector<int> m_Claims;    // "TEMP" holds one permanent claim
     std::vector<int> m_SelLevel;  // sector selection level per base, -1 none

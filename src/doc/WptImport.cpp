@@ -93,4 +93,4 @@ bool CWptDatabase::CheckWptExistence(GPSrecord rec) {
     return exists;
 }
 
-bool CWptDatabase::IsSearchFieldPoint(const GPSrecord&) { return false; }
+bool CWptDatabase::IsSearchFieldPoint(const GPSrecord& rec) { return m_SearchPointTest && m_SearchPointTest(rec); }

@@ -27,8 +27,10 @@ struct HitRecord {
     int trackPointIndex = -1;
     int refPointIndex = -1;
     int frameHandle = kFrameNone;
-    CPointD* routePoint = nullptr;  // inside the document's search-area data
-    std::uint32_t searchHit = 0;    // low byte: 0 none, 1 field element, 2 route point; next: route number
+    // The search-area point hit: the field corner (0-2) or the route point;
+    // looked up again in the document's search area whenever used.
+    int searchPoint = -1;
+    std::uint32_t searchHit = 0;  // low byte: 0 none, 1 field element, 2 route point; next: route number
 
     void Reset() { *this = HitRecord(); }
     bool HasWaypoint() const { return waypointIndex >= 0; }

@@ -130,6 +130,9 @@ CMainFrame::CMainFrame(CVornaDoc* doc, AppSettings& settings, PaneFactories pane
         AddGarminCommands(m_DocCommands, *m_Garmin, m_Settings, [this] { return m_Doc; });
         AddTextExchangeCommands();
         AddImageMapCommands();
+        m_SearchLink = std::make_unique<CGarminSearchLink>(*m_Garmin, m_Settings);
+        m_Doc->SetSearchGpsLink(m_SearchLink.get());
+        m_Doc->AddSearchCommands(m_DocCommands);
         m_DocTarget = &m_DocCommands;
     }
     // The active map pane first, then the document, the frame, the application.
@@ -176,6 +179,7 @@ CMainFrame::~CMainFrame() {
     m_MainSplitter = m_SubSplitter = nullptr;
     if (m_FindDialog) delete m_FindDialog;
     if (m_AppearanceDialog) delete m_AppearanceDialog;
+    if (m_Doc) m_Doc->SetSearchGpsLink(nullptr);
     if (g_MainFrame == this) g_MainFrame = nullptr;
 }
 

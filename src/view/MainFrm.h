@@ -14,6 +14,7 @@
 
 #include "gps/Garmin.h"
 #include "gps/GarminDownloads.h"
+#include "gps/GarminSearchLink.h"
 #include "platform/Commands.h"
 #include "view/MapViewFrame.h"
 
@@ -148,6 +149,7 @@ private:
     CCommandMap m_DocCommands;  // the document's message map
     std::unique_ptr<Garmin> m_Garmin;
     std::unique_ptr<CGarminDownloadSaver> m_DownloadSaver;
+    std::unique_ptr<CGarminSearchLink> m_SearchLink;  // the search area's uploads
     ICommandTarget* m_DocTarget = nullptr;
     CCommandActions* m_Actions = nullptr;  // child QObject
     std::vector<QMenu*> m_Menus;

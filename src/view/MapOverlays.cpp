@@ -11,7 +11,6 @@
 #include "view/TrackPainter.h"
 #include "view/WptPainter.h"
 
-void DrawSearchArea(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
 void DrawAllWaypoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc,
                       QuadrantFlags* quadrantFlags) {
     PaintWaypoints(doc, dc, target, desc, quadrantFlags);
@@ -19,8 +18,6 @@ void DrawAllWaypoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, co
 void DrawTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc) {
     PaintTrackLog(doc, dc, target, desc);
 }
-void DrawGKGrid(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
-void DrawPrintGrid(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
 void DrawGpsPosition(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc) {
     const CVornaApp* app = VornaAppOrNull();
     if (!app || desc.mapType < kMapImageGeo || !app->gpsEnabled || !app->nmea.GpsPositionReceived ||

@@ -18,5 +18,9 @@ void DrawTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const 
 void DrawRefPoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc);
 void DrawGKGrid(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc);
 void DrawPrintGrid(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc);
+// The print grid's cell in metres (whole grid steps of the series); false
+// when the print area is smaller than one step.
+struct MapTypeInfo;
+bool PrintGridCells(const MapViewDesc& desc, const MapTypeInfo& series, int& W, int& H);
 // Screen only; decides itself what is drawn.
 void DrawGpsPosition(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc);

@@ -554,6 +554,7 @@ void CMapViewController::RegisterCommands() {
     RegisterViewCommands();
     RegisterMouseCommands();
     RegisterRefPointCommands();
+    RegisterSearchCommands();
     CCommandMap& m = m_Commands;
     auto index = [](const CCmdUI& ui, int first) { return int(ui.m_nID) - first; };
 

@@ -131,6 +131,7 @@ public:
     CPointD ContextPosition() const { return m_ContextPos; }
     QPoint ContextPoint() const { return m_ContextPoint; }
     MouseMode GetMouseMode() const { return m_MouseMode; }
+    int RouteNumber() const { return m_RouteNumber; }
 
     // ---- mouse and context menu ----
     // Points are client pixels. control: the Control key was held.
@@ -162,6 +163,17 @@ public:
     IMapViewFrame* Frame() const { return m_Frame; }
 
 private:
+    // ---- search field and route commands (SearchCommands.cpp) ----
+    void RegisterSearchCommands();
+    void EndRouteDrawing();
+    void CenterOnRoute(int slot);
+    // A dragged search-area point goes back to where the drag began.
+    void CancelSearchDrag();
+    int m_RouteNumber = -1;  // the slot that drawing mode extends
+    unsigned m_DragSearchCode = 0;
+    int m_DragSearchIndex = -1;
+    CPointD m_DragSearchStart;
+
     // ---- track log commands ----
     // TrackCommands.cpp
     void RegisterTrackCommands();
@@ -214,7 +226,7 @@ private:
     QPoint m_ContextPoint;
     MouseMode m_MouseMode = MouseMode::Normal;
     // mouse state
-    enum class DragKind { None, Waypoint, Frame, Pan };
+    enum class DragKind { None, Waypoint, Frame, Pan, SearchPoint };
     void RegisterMouseCommands();
     QRect FrameRectFromCentre() const;
     QRect DragFrameTo(QPoint p) const;

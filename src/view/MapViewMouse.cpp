@@ -109,8 +109,11 @@ void CMapViewController::HitTest(int x, int y, HitRecord& hit) {
     }
     hit.refPointIndex = m_Doc->GetClosestRefPointIndex(P, rx(4), ry(4));
     if (hit.HasRefPoint()) return;
-    // With layer 14 the search area's elements (4 pixels) are asked here once
-    // the document keeps them.
+    if (m_Desc.layers[kLayerSearchArea]) {
+        hit.searchHit = m_Doc->SearchArea().HitTestSearchElement(P, rx(4), ry(4), &hit.searchPoint);
+        if (hit.searchHit != 0) return;
+        hit.searchPoint = -1;
+    }
     if (const QRect f = FrameRectFromCentre(); !f.isEmpty()) hit.frameHandle = FrameHandleAt(f, x, y);
 }
 
@@ -128,9 +131,12 @@ WaypointRecord* CMapViewController::DraggedRecord() {
 void CMapViewController::OnLButtonDown(QPoint p, bool control) {
     if (HasCapture() || m_Desc.mouseScrolling || !m_Doc) return;
     const CPointD P = ClientToMap(p.x(), p.y(), m_Desc, DocGeoref(*m_Doc));
-    if (m_MouseMode == MouseMode::DrawRoute || m_MouseMode == MouseMode::NewSearchField) {
-        // The route and search-field points go to the search area once the
-        // document keeps one; the mode stays until then.
+    if (m_MouseMode == MouseMode::DrawRoute) {
+        m_Doc->AddRoutePoint(m_RouteNumber, P);
+        return;
+    }
+    if (m_MouseMode == MouseMode::NewSearchField) {
+        if (m_Doc->AddSearchFieldPoint(P)) SetMouseMode(MouseMode::Normal);
         return;
     }
     if (control) {
@@ -151,6 +157,18 @@ void CMapViewController::OnLButtonDown(QPoint p, bool control) {
             const MapPoint d = MapToClient(r->E, r->N, m_Desc, DocGeoref(*m_Doc));
             m_DragPoint = QPoint(d.x, d.y);
             m_Drag = DragKind::Waypoint;
+        }
+        return;
+    }
+    if (m_HitA.searchHit != 0) {
+        if (const CPointD* q = m_Doc->SearchArea().SearchPoint(m_HitA.searchHit, m_HitA.searchPoint)) {
+            m_DragSearchCode = m_HitA.searchHit;
+            m_DragSearchIndex = m_HitA.searchPoint;
+            m_DragSearchStart = *q;
+            m_DragStart = p;
+            const MapPoint d = MapToClient(*q, m_Desc, DocGeoref(*m_Doc));
+            m_DragPoint = QPoint(d.x, d.y);
+            m_Drag = DragKind::SearchPoint;
         }
         return;
     }
@@ -254,7 +272,10 @@ void CMapViewController::OnLButtonUp(QPoint p) {
         EndWaypointDrag(p, true);
     else if (m_Drag == DragKind::Frame)
         EndFrameDrag(p);
-    else
+    else if (m_Drag == DragKind::SearchPoint) {
+        m_Drag = DragKind::None;
+        m_Doc->UpdateAllViews(nullptr, kHintAll);
+    } else
         return;
     // What lies under the pointer now: the moved waypoint, a renamed one.
     if (m_Desc.mapType >= kMapImageGeo)
@@ -304,6 +325,9 @@ void CMapViewController::OnGrabLost() {
             InvalidateFrameBands(m_DragFrame);
             InvalidateFrameBands(FrameRectFromCentre());
             break;
+        case DragKind::SearchPoint:
+            CancelSearchDrag();
+            break;
         case DragKind::Pan:
         case DragKind::None:
             m_Drag = DragKind::None;
@@ -350,6 +374,18 @@ void CMapViewController::OnMouseMove(QPoint p) {
         const WaypointRecord after = *r;
         m_Doc->UpdateAllViews(nullptr, kHintWaypoint, &before);
         m_Doc->UpdateAllViews(nullptr, kHintWaypoint, &after);
+        return;
+    }
+    if (m_Drag == DragKind::SearchPoint) {
+        CPointD* q = m_Doc->SearchArea().SearchPoint(m_DragSearchCode, m_DragSearchIndex);
+        if (!q) {  // the route was emptied under the drag
+            m_Drag = DragKind::None;
+            UpdateCursor();
+            return;
+        }
+        const QPoint t = m_DragPoint + (p - m_DragStart);
+        *q = ClientToMap(t.x(), t.y(), m_Desc, DocGeoref(*m_Doc));
+        m_Doc->UpdateAllViews(nullptr, kHintAll);
         return;
     }
     if (m_Drag == DragKind::Frame) {

@@ -84,6 +84,7 @@ TEST(MapPicture, PalettesFollowLayerOrderSwitchesAndOverlayAndRowsGiveEachValues
 TEST(MapPicture, SegmentsShowLayerColoursAtTheirGridPoints) {
     ViewTestEnv env;
     MapViewDesc d = ViewTestEnv::Desc(1);
+    d.layers[kLayerGKGrid] = 0;  // its lines would cross the sampled grid points
     const int seg = env.doc->GetSegmentIndex(1, 415000, 5125000);
     const MapPoint nw = MapToDevice(410000, 5130000, d, GeorefParams());
     const MapPoint gp = MapToDevice(419000, 5121000, d, GeorefParams());
@@ -104,6 +105,7 @@ TEST(MapPicture, SegmentsShowLayerColoursAtTheirGridPoints) {
     EXPECT_TRUE(env.prompter.texts.empty());
 
     MapViewDesc t = ViewTestEnv::Desc(2);  // TK25: the overlay mask
+    t.layers[kLayerGKGrid] = 0;
     ASSERT_TRUE(env.WriteSegment(2, env.doc->GetSegmentIndex(2, 412000, 5128000), 0x18, {{0, 0, 0x02}}));
     t.origin = MapToDevice(410000, 5130000, t, GeorefParams());
     t.clientSize = {64, 48};
@@ -114,6 +116,7 @@ TEST(MapPicture, SegmentsShowLayerColoursAtTheirGridPoints) {
         EXPECT_EQ(img.pixel(0, 0), Layer(env, 1));
     }
     MapViewDesc o = ViewTestEnv::Desc(4);  // OF50: orthophoto greys
+    o.layers[kLayerGKGrid] = 0;
     ASSERT_TRUE(
         env.WriteSegment(4, env.doc->GetSegmentIndex(4, 412000, 5128000), 0, {{1, 0, 1}, {2, 0, 100}}));
     o.origin = MapToDevice(410000, 5130000, o, GeorefParams());
@@ -126,6 +129,7 @@ TEST(MapPicture, SegmentsShowLayerColoursAtTheirGridPoints) {
     EXPECT_EQ(Render(env, none).pixel(5, 5), kBackground);
     // A series pane of zero size claims nothing and does not fail.
     MapViewDesc z = ViewTestEnv::Desc(3);
+    z.layers[kLayerGKGrid] = 0;
     z.clientSize = {0, 0};
     SegmentFlags zf(z.segmentCount, 0);
     QImage one(1, 1, QImage::Format_RGB32);
