@@ -77,9 +77,13 @@ struct FieldReader {
         if (pos + 4 <= bytes.size()) v = LoadLE32s(bytes.data() + pos);
         pos += 4;
     }
+    // Through copies: the points sit unaligned in the byte-packed record.
     void Point(CPointD& p) {
-        Double(p.easting);
-        Double(p.northing);
+        double e = p.easting, n = p.northing;
+        Double(e);
+        Double(n);
+        p.easting = e;
+        p.northing = n;
     }
 };
 

@@ -148,7 +148,8 @@ TEST(SearchCommands, DraggingAPointMovesItAndALostGrabPutsItBack) {
     pane.OnLButtonDown(QPoint(150, 130), false);
     pane.OnMouseMove(QPoint(200, 200));
     pane.OnGrabLost();
-    EXPECT_EQ(env.doc->SearchData().Routes[1].Points[0].easting, after.easting);
+    const double putBack = env.doc->SearchData().Routes[1].Points[0].easting;
+    EXPECT_EQ(putBack, after.easting);
 }
 
 TEST(SearchOverlay, KilometreLinesSitOnWholeKilometres) {
