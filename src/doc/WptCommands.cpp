@@ -19,4 +19,5 @@ void CVornaDoc::AddWptCommands(CCommandMap& map) {
     }
     map.AddCommand(cmd::SaveWptDatabase, [this] { OnSaveWptDatabase(); });
     map.AddCommand(cmd::ClearTrackLog, [this] { OnClearTrackLog(); });
+    AddSelectionCommands(map);
 }

@@ -553,6 +553,7 @@ void CMapViewController::RegisterCommands() {
     RegisterTrackCommands();
     RegisterViewCommands();
     RegisterMouseCommands();
+    RegisterExportCommands();
     CCommandMap& m = m_Commands;
     auto index = [](const CCmdUI& ui, int first) { return int(ui.m_nID) - first; };
 
