@@ -11,7 +11,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/AppSettings.h"
+#include "doc/DibFormat.h"
 #include "doc/Grids.h"
+#include "doc/SegmentCache.h"
 #include "doc/VornaDoc.h"
 #include "view/MapWnd.h"
 
@@ -26,19 +29,47 @@ enum CellValue : int {
 
 }  // namespace
 
-QImage CDlgExportWpt::SectorPicture() {
+QImage CDlgExportWpt::SectorPicture(const CVornaDoc* doc) {
     QImage img(650, 430, QImage::Format_RGB32);
     img.fill(Qt::white);
     QPainter p(&img);
     QFont f = p.font();
     f.setPixelSize(9);
     p.setFont(f);
-    p.setPen(QColor(90, 90, 90));
+    const int side = DefaultMapType(0).pixels;
     for (int r = 0; r < kQuadrantsPerSide; ++r)
         for (int c = 0; c < kQuadrantsPerSide; ++c) {
             const QRect cell(kOriginX + (c - 1) * kCellSize, kOriginY + (r - 1) * kCellSize, kCellSize,
                              kCellSize);
             if (!cell.intersects(img.rect())) continue;
+            // The quadrant's sheet of the smallest series, shaded by how much
+            // map is drawn on each part of it: the land shows, the rest stays white.
+            if (doc) {
+                const double E = kAreaWest + c * double(kQuadrantMetres) + kQuadrantMetres / 2;
+                const double N = kAreaNorth - r * double(kQuadrantMetres) - kQuadrantMetres / 2;
+                const int index = doc->GetSegmentIndex(0, E, N);
+                LoadedSegment seg;
+                const bool ok = index >= 0 && (ReadMifSegment(doc->SegmentFilePath(0, index, ".mif"), side,
+                                                              seg) == SegmentFileResult::Ok ||
+                                               ReadBmpSegment(doc->SegmentFilePath(0, index, ".bmp"), side,
+                                                              seg) == SegmentFileResult::Ok);
+                const std::size_t stride = std::size_t(DibStride(side));
+                if (ok && seg.data && seg.size >= stride * std::size_t(side))
+                    for (int y = 0; y < kCellSize; ++y)
+                        for (int x = 0; x < kCellSize; ++x) {
+                            int ink = 0, all = 0;
+                            // Rows are stored bottom-up.
+                            for (int sy = y * side / kCellSize; sy < (y + 1) * side / kCellSize; ++sy)
+                                for (int sx = x * side / kCellSize; sx < (x + 1) * side / kCellSize;
+                                     ++sx, ++all)
+                                    ink +=
+                                        seg.data[std::size_t(side - 1 - sy) * stride + std::size_t(sx)] != 0;
+                            const int g = 255 - (all ? 80 * ink / all : 0);
+                            p.setPen(QColor(g, g, g));
+                            p.drawPoint(cell.left() + x, cell.top() + y);
+                        }
+            }
+            p.setPen(QColor(90, 90, 90));
             p.drawText(cell, Qt::AlignCenter,
                        QString::fromStdString(QuadrantName(r * kQuadrantsPerSide + c)));
         }
@@ -51,7 +82,7 @@ CDlgExportWpt::CDlgExportWpt(CVornaDoc& doc, int mode, ExportWptDialogData& data
     if (m_Data.levels.size() != std::size_t(kBaseCount)) m_Data.levels.assign(kBaseCount, -1);
 
     m_Map = new CMapWnd(this);
-    m_Map->SetPicture(SectorPicture());
+    m_Map->SetPicture(SectorPicture(&m_Doc));
 
     auto* side = new QVBoxLayout;
     auto* seriesBox = new QGroupBox("Select up to:", this);

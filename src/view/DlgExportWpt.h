@@ -28,8 +28,9 @@ public:
     static constexpr int kCellSize = 25;
 
     CMapWnd* MapWindow() const { return m_Map; }
-    // A picture of the covered area: coast-free, so the quadrant names.
-    static QImage SectorPicture();
+    // A picture of the covered area under the grid: the smallest series'
+    // sheets where their files are found, and the quadrant names.
+    static QImage SectorPicture(const CVornaDoc* doc);
 
 private:
     void OnLButtonDown();

@@ -7,7 +7,9 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 
+#include "doc/WptExport.h"
 #include "doc/WptText.h"
+#include "gps/Garmin.h"
 #include "ui/FrameTestEnv.h"
 #include "view/MapPicture.h"
 
@@ -73,4 +75,24 @@ TEST(SectorCommands, TrackSelectionExportWritesTheRangeAndPrintAreaNeedsAnOrigin
 
     env.Pane(0).OpenMap(kMapImage, false);
     EXPECT_FALSE(env.State(cmd::ExportWptPrintArea).m_bEnabled);
+}
+
+TEST(SectorCommands, ExportToGpsFillsTheLinksUploadListWithTheSelection) {
+    FrameTestEnv env;
+    env.app.exportToGps = 1;
+    env.app.gpsPort = env.tmp.file("no-such-port");
+    CMainFrame& f = env.Make(SplitStyle::MapOnly);
+    CWptDatabase& db = env.doc->Waypoints();
+    const int q = QuadrantAt(13, 13);
+    for (int level = 0; level < 3; ++level)
+        ASSERT_TRUE(PutWpt(db, q, MakeWpt("W" + std::to_string(level), QuadrantCentre(13, 13), level)));
+    env.doc->SetSectorSelection(q, 1);
+    EXPECT_EQ(ExportSelectedWpts(*env.doc, env.app, env.app.geo), 2);
+    CGpsRecordList& list = f.GarminLink().Records();
+    ASSERT_EQ(list.GPSdataCount, 2);
+    EXPECT_EQ(list[0].name, "W0");
+    EXPECT_EQ(list[1].name, "W1");
+    EXPECT_EQ(list.GPSdataSize, 512);
+    // The upload was asked for: the missing port says so.
+    EXPECT_FALSE(env.prompter.texts.empty());
 }
