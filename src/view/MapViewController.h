@@ -163,7 +163,6 @@ public:
     ContextMenuChoice OpenContextMenu(QPoint p);
     // The context menu is gone and its command, if any, has run.
     void EndContextMenu() { m_OpenPopup = -1; }
-    ContextMenuChoice ChooseContextMenu(QPoint p);
     IMapViewFrame* Frame() const { return m_Frame; }
 
 private:
@@ -185,6 +184,7 @@ private:
     // document's "Select All Temp Wpts": this pane takes that id only from
     // its open image popup.
     bool Declines(unsigned id) const;
+    ContextMenuChoice ChooseContextMenu(QPoint p);
     int m_OpenPopup = -1;
     void RegisterViewCommands();  // MapViewCommands.cpp
     void UpdateLayerState(int n, CCmdUI& ui) const;
