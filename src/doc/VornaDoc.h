@@ -22,6 +22,7 @@
 #include "doc/SegmentCache.h"
 #include "doc/TrackLogStore.h"
 #include "doc/WptDatabase.h"
+#include "doc/WptSelection.h"
 
 struct AppSettings;
 class CCommandMap;
@@ -178,6 +179,22 @@ public:
     int PurgeDatabases();
     void OnSyncWptDatabase();
 
+    // ---- waypoint selection by sector (WptSelection.cpp) ---------------------
+    int SectorSelLevel(int q) const { return m_Waypoints.SelectionLevel(q); }
+    void SelectSectorWpts(int q, int level) { m_Waypoints.SelectSectorWpts(q, level); }
+    int CountSelectedWpts(int q) const { return m_Waypoints.CountSelectedWpts(q); }
+    bool WptBaseLoaded(int q) const;
+    // Stores a base's level and marks it: what the sector dialog changes.
+    void SetSectorSelection(int q, int level);
+    void SelectWptsAtPosition(CPointD pos, int level);
+    void OnSelectAllTempWpts();
+    // An ExportWptRunResult; mode 0 selection, 1 export.
+    int RunExportWptDialog(int mode);
+    void SetExportWptDialog(ExportWptDialogRunner run) { m_ExportWptDialog = std::move(run); }
+    void SetWptUpload(WptUploadSink sink) { m_WptUpload = std::move(sink); }
+    const WptUploadSink& WptUpload() const { return m_WptUpload; }
+    void AddSelectionCommands(CCommandMap& map);
+
     // ---- track log (CTrackLogStore) ------------------------------------------
     int ReadBinaryTrackLogFile(const std::string& name) { return m_TrackLog.Read(name); }
     int WriteBinaryTrackLogFile(const std::string& name) { return m_TrackLog.Write(name); }
@@ -283,6 +300,8 @@ private:
     ISearchAreaDialog* m_SearchDialog = nullptr;
     ISearchGpsLink* m_SearchLink = nullptr;
     bool SearchExportConvertible() const;
+    ExportWptDialogRunner m_ExportWptDialog;
+    WptUploadSink m_WptUpload;
 
 public:
     // Declared after the stores they view, so that they are bound to built ones.

@@ -23,6 +23,7 @@ void CVornaDoc::AddWptCommands(CCommandMap& map) {
     map.AddCommand(cmd::CheckIntegrity, [this] { CheckDatabaseIntegrity(); });
     map.AddCommand(cmd::CompactDatabase, [this] { PurgeDatabases(); });
     map.AddCommand(cmd::SyncWptDatabase, [this] { OnSyncWptDatabase(); });
+    AddSelectionCommands(map);
 }
 
 // Repairs may change a waypoint's level or kind, which the views draw.

@@ -181,6 +181,10 @@ int CWptDatabase::OpenQuadrantWptFile(int q) {
         base.LoadFailed = 1;
         return 0;
     }
+    // Marks are not stored: a base read while its sector is selected gets them
+    // here, and a stray mark in a foreign file goes.
+    const int level = m_SelLevel[std::size_t(q)];
+    for (int i = 0; i < base.Count; ++i) UpdateWptSelectionFlag(q, i, level);
     return 1;
 }
 

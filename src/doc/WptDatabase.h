@@ -78,6 +78,11 @@ public:
     int SelectionLevel(int q) const { return m_SelLevel[std::size_t(Clamp(q))]; }
     void SetSelectionLevel(int q, int level) { m_SelLevel[std::size_t(Clamp(q))] = level; }
     void UpdateWptSelectionFlag(int base, int index, int level);
+    // Marks a base by level (opened for level >= 0; closed for level < 0 when
+    // nobody claims it). The level is not stored: callers do that.
+    void SelectSectorWpts(int q, int level);
+    // Live records of a loaded base carrying the selection mark.
+    int CountSelectedWpts(int q) const;
 
     // ---- naming ----
     std::string GetNewAutoWptName(int base);

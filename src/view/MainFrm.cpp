@@ -26,6 +26,8 @@
 #include "view/CommandTable.h"
 #include "view/DlgChoice.h"
 #include "view/DlgAppearance.h"
+#include "view/DlgExportWpt.h"
+#include "view/WptSelectionCommands.h"
 #include "doc/WptText.h"
 #include "dmr/DmrParamsIO.h"
 #include "view/DmrPanel.h"
@@ -134,6 +136,15 @@ CMainFrame::CMainFrame(CVornaDoc* doc, AppSettings& settings, PaneFactories pane
         m_Doc->SetSearchGpsLink(m_SearchLink.get());
         m_Doc->AddSearchCommands(m_DocCommands);
         m_DocTarget = &m_DocCommands;
+        // The sector dialog and the upload list of the waypoint exports.
+        m_Doc->SetExportWptDialog(
+            [this](CVornaDoc& d, int mode, ExportWptDialogData& data) { return RunDlgExportWpt(d, mode, data, this); });
+        Garmin* link = m_Garmin.get();
+        m_Doc->SetWptUpload({[link](int room) { return link->AllocateGPSdata(std::uint16_t(room)); },
+                             [link](const WaypointRecord& r) { return link->AddWaypointToGPSdata(r); },
+                             [this, link] { link->StartOperation(Garmin::OpUploadWpts, m_Settings.gpsPort, 0); }});
+        AddWptSelectionCommands(m_FrameCommands, *m_Doc, m_Settings, VornaApp().geo,
+                                [this] { return ActiveController(); });
     }
     // The active map pane first, then the document, the frame, the application.
     m_Router.AddTargetProvider([this]() -> ICommandTarget* { return ActiveController(); });

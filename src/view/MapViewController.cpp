@@ -555,6 +555,7 @@ void CMapViewController::RegisterCommands() {
     RegisterMouseCommands();
     RegisterRefPointCommands();
     RegisterSearchCommands();
+    RegisterExportCommands();
     CCommandMap& m = m_Commands;
     auto index = [](const CCmdUI& ui, int first) { return int(ui.m_nID) - first; };
 

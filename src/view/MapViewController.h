@@ -53,9 +53,11 @@ public:
     void OnActivateView(bool activate);
 
     // ---- the pane's commands (also reached through the command chain) ---
-    bool OnCommand(unsigned id) override { return m_Commands.OnCommand(id); }
-    bool OnUpdateCommand(unsigned id, CCmdUI& ui) override { return m_Commands.OnUpdateCommand(id, ui); }
-    bool HasCommand(unsigned id) const override { return m_Commands.HasCommand(id); }
+    bool OnCommand(unsigned id) override { return !Declines(id) && m_Commands.OnCommand(id); }
+    bool OnUpdateCommand(unsigned id, CCmdUI& ui) override {
+        return !Declines(id) && m_Commands.OnUpdateCommand(id, ui);
+    }
+    bool HasCommand(unsigned id) const override { return !Declines(id) && m_Commands.HasCommand(id); }
 
     void SetPrintGrid(int series);
     void ToggleLayer(int n);
@@ -160,6 +162,8 @@ public:
     // A context menu opens at client point p: records p, its map position and
     // what lies there (hit B) and says which popup to show with which texts.
     ContextMenuChoice OpenContextMenu(QPoint p);
+    // The context menu is gone and its command, if any, has run.
+    void EndContextMenu() { m_OpenPopup = -1; }
     IMapViewFrame* Frame() const { return m_Frame; }
 
 private:
@@ -188,6 +192,13 @@ private:
 
     void RegisterCommands();
     void RegisterRefPointCommands();  // RefPointCommands.cpp
+    void RegisterExportCommands();  // MapViewExport.cpp
+    // The image popup carries "Select Wpts in Sector" under the id of the
+    // document's "Select All Temp Wpts": this pane takes that id only from
+    // its open image popup.
+    bool Declines(unsigned id) const;
+    ContextMenuChoice ChooseContextMenu(QPoint p);
+    int m_OpenPopup = -1;
     void RegisterViewCommands();  // MapViewCommands.cpp
     void UpdateLayerState(int n, CCmdUI& ui) const;
     void ReleaseSegmentFlags(bool printSet, const char* where, bool release);

@@ -471,6 +471,12 @@ void CMapViewController::SetMouseMode(MouseMode mode) {
 // ---- context menu -------------------------------------------------------------------------
 
 ContextMenuChoice CMapViewController::OpenContextMenu(QPoint p) {
+    ContextMenuChoice c = ChooseContextMenu(p);
+    m_OpenPopup = c.popup;
+    return c;
+}
+
+ContextMenuChoice CMapViewController::ChooseContextMenu(QPoint p) {
     ContextMenuChoice c;
     m_ContextPoint = p;
     if (m_Desc.mapType == kMapNone || !m_Doc) return c;
@@ -506,9 +512,4 @@ ContextMenuChoice CMapViewController::OpenContextMenu(QPoint p) {
     return c;
 }
 
-void CMapViewController::RegisterMouseCommands() {
-    // Without a map origin there is no map position to act on.
-    m_Commands.AddUpdate(cmd::SelectWptsInSector, [this](CCmdUI& ui) {
-        if (m_Desc.mapType == kMapImage) ui.Enable(false);
-    });
-}
+void CMapViewController::RegisterMouseCommands() {}

@@ -1,7 +1,9 @@
 // Moving along the track log, marking a range of it, joining and breaking
 // segments and removing the marked range. The context items act on the
 // track point under the right-click; the others on the whole log.
+#include "app/VornaApp.h"
 #include "doc/VornaDoc.h"
+#include "doc/WptText.h"
 #include "platform/CommandIds.h"
 #include "platform/Prompt.h"
 #include "view/MapViewController.h"
@@ -170,8 +172,9 @@ void CMapViewController::RegisterTrackCommands() {
     });
     m.AddCommand(cmd::TrkSelDelete, [this] { DeleteTrackSelection(); });
     m.AddUpdate(cmd::TrkSelDelete, [hasRange](CCmdUI& ui) { ui.Enable(hasRange()); });
-    // Writing the range out is the text exchange's task; this pane has no
-    // link to it, so the item stays off.
-    m.AddCommand(cmd::TrkSelExport, [] {});
-    m.AddUpdate(cmd::TrkSelExport, [](CCmdUI& ui) { ui.Enable(false); });
+    m.AddCommand(cmd::TrkSelExport, [this, hasRange, log] {
+        // The ends go as they stand: the writer puts them in order.
+        if (m_Doc && hasRange()) WriteTrackLog(*m_Doc, VornaApp(), VornaApp().geo, log().SelStart, log().SelEnd, "");
+    });
+    m.AddUpdate(cmd::TrkSelExport, [hasRange](CCmdUI& ui) { ui.Enable(hasRange()); });
 }

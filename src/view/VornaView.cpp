@@ -136,11 +136,13 @@ void CVornaView::ShowContextMenu(QPoint p) {
         const QAction* a = menu.exec(global);
         return a ? a->data().toInt() : 0;
     }();
-    if (id <= 0) return;
-    if (router)
-        router->Execute(unsigned(id));
-    else
-        m_Controller.OnCommand(unsigned(id));
+    if (id > 0) {
+        if (router)
+            router->Execute(unsigned(id));
+        else
+            m_Controller.OnCommand(unsigned(id));
+    }
+    m_Controller.EndContextMenu();
 }
 
 // ---- what the controller asks of the window -----------------------------------

@@ -115,7 +115,10 @@ TEST(ContextMenu, TheWidgetOpensRunsAndRoutesThroughTheClickedPane) {
             global = g;
             first = m.actions().value(0)->text();
             positionItems = {FindAction(m, cmd::SetDmrViewPoint)->isEnabled(),
-                             FindAction(m, cmd::SelectWptsInSector)->isEnabled()};
+                             // the image popup carries the sector item under the id it shares
+                             FindAction(m, r.mapType < kMapImageGeo ? cmd::SelectAllTempWpts
+                                                                    : cmd::SelectWptsInSector)
+                                 ->isEnabled()};
             return r.mapType >= 0 ? cmd::LoadSearchAreaOld : 0;
         });
         // Qt sends the menu key's request to the focused pane, a click's to the map itself.
