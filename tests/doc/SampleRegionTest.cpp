@@ -28,7 +28,8 @@ TEST(SampleRegion, LoadsThroughTheDocumentWithoutAMessageAndTheSameSeedGivesTheS
             ini[line.substr(0, eq)] = line.substr(eq + 1);
     EXPECT_EQ(ini["First Time"], "0");
     // Every pane layout opens on the region, not only the first pane.
-    for (const char* k : {" Map Type", " Origin X", " Origin Y", " Print Center Easting", " Print Center Northing"})
+    for (const char* k :
+         {" Map Type", " Origin X", " Origin Y", " Print Center Easting", " Print Center Northing"})
         for (int v = 1; v <= 2; ++v)
             EXPECT_EQ(ini["View " + std::to_string(v) + k], ini[std::string("View 0") + k]) << v << k;
     env.settings.wptBaseDir = ini["Location 0 Of Wpt Base"];
@@ -83,4 +84,20 @@ TEST(SampleRegion, LoadsThroughTheDocumentWithoutAMessageAndTheSameSeedGivesTheS
     EXPECT_NE(ReadFileBytes(out + "/maps/TK25/TK25NN01.mif"),
               ReadFileBytes(env.tmp.dir() + "c/maps/TK25/TK25NN01.mif"));
     EXPECT_FALSE(MakeRegion(env.tmp.dir() + "d", "--size 0"));
+}
+
+TEST(SampleRegion, HoldsAnImageOfItsSheetsThatOpensAsAnImageMap) {
+    if (!FileExists(ToolsDir() + "/make-sample-region")) GTEST_SKIP() << "generator not built";
+    DocEnv env;
+    const std::string out = env.tmp.dir() + "a";
+    ASSERT_TRUE(MakeRegion(out, "--size 2 --seed 3"));
+    CVornaDoc& doc = env.Make();
+    ASSERT_TRUE(doc.InitBmp(out + "/images/Region.bmp"));
+    EXPECT_TRUE(env.prompter.texts.empty()) << env.prompter.texts.front();
+    EXPECT_EQ(doc.ImageMapType, -2);  // no georeference until the user fits one
+    ASSERT_EQ(doc.BmpDataSize, std::size_t(DibStride(1400)) * 1000);
+    // Taken from the TK50 sheets: water, roads and forest are on it to place points on.
+    int seen = 0;
+    for (std::size_t i = 0; i < doc.BmpDataSize; ++i) seen |= doc.BmpData[i];
+    EXPECT_EQ(seen & 0x0D, 0x0D);
 }

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "SampleImageMap.h"
 #include "SegmentWriters.h"
 #include "doc/SegmentCache.h"
 
@@ -462,6 +463,7 @@ int main(int argc, char** argv) {
     std::vector<std::thread> pool;
     for (unsigned i = 0; i < threads; ++i) pool.emplace_back(worker);
     for (std::thread& th : pool) th.join();
+    if (!failed && !WriteSampleImageMap(rg.out, rg.q0row, rg.q0col, size)) failed = true;
 
     if (failed || !WriteDmrFiles(rg) || !WriteText(rg.out + "wpt/WptBase.cfg", "2.0") ||
         !WriteText(rg.out + "wpt/WAutoCnt.dat", std::string(785 * 4, '\0')) ||
