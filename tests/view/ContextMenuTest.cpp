@@ -115,7 +115,9 @@ TEST(ContextMenu, TheWidgetOpensRunsAndRoutesThroughTheClickedPane) {
             global = g;
             first = m.actions().value(0)->text();
             positionItems = {FindAction(m, cmd::SetDmrViewPoint)->isEnabled(),
-                             FindAction(m, cmd::SelectWptsInSector)->isEnabled()};
+                             // The image popup has no sector item of its own.
+                             FindAction(m, cmd::SelectWptsInSector) &&
+                                 FindAction(m, cmd::SelectWptsInSector)->isEnabled()};
             return r.mapType >= 0 ? cmd::LoadSearchAreaOld : 0;
         });
         // Qt sends the menu key's request to the focused pane, a click's to the map itself.
@@ -131,5 +133,25 @@ TEST(ContextMenu, TheWidgetOpensRunsAndRoutesThroughTheClickedPane) {
         EXPECT_EQ(f.ActiveIndex(), 1);
         EXPECT_EQ(positionItems, std::pair(r.mapPositionItems, r.mapPositionItems));
         EXPECT_EQ(std::pair(activeAtUpdate, ran), r.mapType >= 0 ? std::pair(1, 1) : std::pair(-1, 0));
+    }
+}
+
+// The two selection rows carry different ids over an image and over a map:
+// over an image "&Select Wpts in Sector" runs the document's selection of
+// all temporary waypoints and "Select All Temp Wpts" is an id nobody serves.
+TEST(ContextMenu, SelectionRowsCarryTheirPopupsIds) {
+    const struct {
+        int popup;
+        const char* text;
+        int id;
+    } rows[] = {{kPopupImageMap, "&Select Wpts in Sector", cmd::SelectAllTempWpts},
+                {kPopupImageMap, "Select All Temp Wpts", cmd::SelectAllTempWptsImage},
+                {kPopupFreeMap, "&Select Wpts in Sector", cmd::SelectWptsInSector},
+                {kPopupFreeMap, "Select All Temp Wpts", cmd::SelectAllTempWpts}};
+    for (const auto& r : rows) {
+        int found = -1;
+        for (const ContextItemDef& d : ContextMenuTable())
+            if (d.popup == r.popup && d.text && std::strcmp(d.text, r.text) == 0) found = d.id;
+        EXPECT_EQ(found, r.id) << r.popup << " " << r.text;
     }
 }
