@@ -70,17 +70,22 @@ bool Inside(const SampleArea& a, double e, double n) {
 
 std::string SampleDmrSettings(const SampleArea& a) {
     const Look l = ChooseLook(a);
+    // Above the ground around the view point and the first hills ahead, so
+    // that the view goes over them instead of into their slope.
     double ground = 0;
-    for (double de = -600; de <= 600; de += 100)
-        for (double dn = -600; dn <= 600; dn += 100)
-            if (Inside(a, l.easting + de, l.northing + dn))
-                ground = std::max(ground, a.height(l.easting + de, l.northing + dn));
+    const double r = l.azimut * kPi / 180.0;
+    for (double d = -600; d <= 3000; d += 100)
+        for (double across = -d / 2 - 600; across <= d / 2 + 600; across += 100) {
+            const double e = l.easting + d * std::sin(r) + across * std::cos(r);
+            const double n = l.northing + d * std::cos(r) - across * std::sin(r);
+            if (Inside(a, e, n)) ground = std::max(ground, a.height(e, n));
+        }
     char buf[512];
     std::snprintf(buf, sizeof buf,
                   "[DMR]\nPreview Mode=1\nSurface Type=1\nAzimut=%.2f\nElevation=-8\nViewAngle=85\n"
                   "View Point Easting=%.3f\nView Point Northing=%.3f\nView Point Abs Height=%d\n"
                   "is Relative Height=0\nVisibility=15\nStick To GPS=0\n",
-                  l.azimut, std::round(l.easting), std::round(l.northing), int(std::lround(ground + 350)));
+                  l.azimut, std::round(l.easting), std::round(l.northing), int(std::lround(ground + 250)));
     return buf;
 }
 
@@ -129,18 +134,29 @@ std::string WriteSampleTrackAndWaypoints(const SampleArea& a, const std::string&
     } named[] = {{0, "START", "15-JUN-24 07:00 PARKING"},
                  {top, "SUMMIT", "VIEW POINT"},
                  {walk.size() - 1, "CAMP", "15-JUN-24 09:00 TENT"}};
-    int added = 0;
+    // Kept well apart, so that no placement meets the database's distance check.
+    std::vector<CPointD> placed;
+    auto farFromOthers = [&](CPointD p) {
+        for (const CPointD& q : placed)
+            if (std::hypot(p.easting - q.easting, p.northing - q.northing) < 300) return false;
+        placed.push_back(p);
+        return true;
+    };
+    int planned = 0, added = 0;
     for (const auto& w : named) {
         const CPointD p = walk[w.point].position;
+        if (!farFromOthers(p)) continue;
+        ++planned;
         added += db.CreateWaypoint(p.easting, p.northing, WptCreateMode::Import, 1, w.name, w.comment,
                                    walk[w.point].time) > 0;
     }
     for (std::size_t i : {std::size_t(40), std::size_t(90), std::size_t(150)}) {
-        if (i == top) continue;
-        const CPointD p = walk[i].position;
-        added += db.CreateWaypoint(p.easting + 60, p.northing + 60, WptCreateMode::Click, 1, "", "", 0) > 0;
+        const CPointD p(walk[i].position.easting + 60, walk[i].position.northing + 60);
+        if (!farFromOthers(p)) continue;
+        ++planned;
+        added += db.CreateWaypoint(p.easting, p.northing, WptCreateMode::Click, 1, "", "", 0) > 0;
     }
     db.Close();
     if (!prompter.first.empty()) return prompter.first;
-    return added >= 5 ? "" : "cannot add the waypoints";
+    return added == planned ? "" : "cannot add the waypoints";
 }
