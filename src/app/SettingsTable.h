@@ -26,8 +26,9 @@ inline constexpr IntRange kAutoWptBaseGrowRange{1, 10000};
 inline constexpr IntRange kNamedIndexGrowRange{1, 100000};
 inline constexpr IntRange kTrackLogGrowRange{1, 100000};
 inline constexpr IntRange kUndoStackSizeRange{1, 100000};
-// A log interval below one second would log on every idle pass.
-inline constexpr IntRange kGpsLogIntervalRange{1, INT_MAX};
+// The log interval counts fixes; 0 keeps only each segment's start and the
+// live end (a negative interval reads as 0).
+inline constexpr IntRange kGpsLogIntervalRange{0, INT_MAX};
 
 // The reading stages of start-up, in their order: the datum and the debug
 // log are set up between the first and the second.

@@ -11,12 +11,14 @@
 #include <fstream>
 #include <iterator>
 #include <utility>
+#include <vector>
 
 #include "app/AppSettings.h"
 #include "doc/Grids.h"
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
 #include "geo/GeoTransform.h"
+#include "geo/TextHelpers.h"
 #include "platform/AtomicFile.h"
 #include "platform/Prompt.h"
 
@@ -259,17 +261,16 @@ bool WriteTrackLog(CVornaDoc& doc, AppSettings& settings, const CGeoTransform& g
 
 bool ImportWptText(CVornaDoc& doc, const AppSettings& settings, const CGeoTransform& geo,
                    std::string_view text, int what) {
+    // Lines as the file reader gives them: pieces of at most 254 bytes,
+    // trailing blanks (and a CR) removed.
     std::size_t pos = 0;
-    auto nextLine = [&](std::string_view& line) {
-        if (pos >= text.size()) return false;
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos) end = text.size();
-        line = text.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        pos = end + 1;
+    std::string piece;
+    std::string_view line;
+    auto nextLine = [&](std::string_view& out) {
+        if (!ReadLine(text, pos, piece)) return false;
+        out = piece;
         return true;
     };
-    std::string_view line;
     if (!nextLine(line) || !IsWptPlusHeader(line)) {
         MsgBox("Invalid input file format!");
         return false;
@@ -354,7 +355,8 @@ bool ImportWptText(CVornaDoc& doc, const AppSettings& settings, const CGeoTransf
 namespace {
 
 // clearLog: the track log is emptied once a file was chosen, so that a
-// cancelled dialog loses nothing.
+// cancelled dialog loses nothing. The chosen files are read in the dialog's
+// order; one that fails is reported and the next one is read.
 void ImportChosenFile(CVornaDoc& doc, const AppSettings& settings, const CGeoTransform& geo, int what,
                       std::string& folder, bool clearLog) {
     tzset();
@@ -363,16 +365,19 @@ void ImportChosenFile(CVornaDoc& doc, const AppSettings& settings, const CGeoTra
     req.directory = folder;
     req.filter = kFilter;
     req.defaultExt = "txt";
-    if (!Prompter().OpenFile(req) || req.fileName.empty()) return;
-    const std::size_t slash = req.fileName.rfind('/');
-    if (slash != std::string::npos) folder = req.fileName.substr(0, slash + 1);
+    std::vector<std::string> files;
+    if (!Prompter().OpenFiles(req, files) || files.empty() || files.front().empty()) return;
+    const std::size_t slash = files.front().rfind('/');
+    if (slash != std::string::npos) folder = files.front().substr(0, slash + 1);
     if (clearLog) doc.ClearTrackLog(0);
-    std::ifstream in(req.fileName, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad())
-        MsgBox("Error opening Waypoint file " + req.fileName);
-    else
-        ImportWptText(doc, settings, geo, text, what);
+    for (const std::string& name : files) {
+        std::ifstream in(name, std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (!in.is_open() || in.bad())
+            MsgBox("Error opening Waypoint file " + name);
+        else
+            ImportWptText(doc, settings, geo, text, what);
+    }
     doc.CloseUnusedQuadrants();
     doc.UpdateAllViews(nullptr, 0);
 }

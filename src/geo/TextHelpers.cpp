@@ -1,5 +1,6 @@
 #include "geo/TextHelpers.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -47,4 +48,17 @@ std::string NextBlankToken(std::string& rest) {
 std::string NextToken(std::string& rest, char separator) {
     TrimLeft(rest);
     return SplitAt(rest, separator);
+}
+
+int ReadLine(std::string_view text, std::size_t& pos, std::string& line) {
+    if (pos >= text.size()) return 0;
+    std::size_t n = std::min(text.size() - pos, kLineBuffer - 1);
+    const std::size_t feed = text.substr(pos, n).find('\n');
+    if (feed != std::string_view::npos) n = feed + 1;
+    line.assign(text.substr(pos, n));
+    pos += n;
+    for (char& c : line)
+        if (c == '\0') c = ' ';
+    TrimRight(line);
+    return 1;
 }

@@ -78,10 +78,13 @@ std::string DownloadDayLabel(std::int32_t t) {
     return buf;
 }
 
-std::string SuggestedLogName(const std::string& label, const char* suffix) {
-    std::string name = label;
+std::string SuggestedLogName(const std::string& label, const char* suffix, std::int32_t now) {
+    // No label (a download without times and track headers) would name a
+    // hidden ".txt": the download's date stands in.
+    std::string name = label.empty() ? DownloadDayLabel(now) : label;
     for (char& c : name)
         if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '_';
+    if (!name.empty() && name.front() == '.') name.front() = '_';  // nor a hidden file
     return name + suffix;
 }
 
@@ -221,7 +224,7 @@ void CGarminSaveRanges::FinishWaypoints(GpsSaveContext& ctx, CGpsRecordList& lis
         else
             ++n;
     }
-    if (n == 0 && s.ignoreExistingWpts && list.GPSdataCount > 0) MsgBox("No new waypoints downloaded");
+    if (n == 0 && s.ignoreExistingWpts) MsgBox("No new waypoints downloaded");
 
     if (s.saveDownloadedWpts && n > 0) {
         BuildWaypointRanges(list);

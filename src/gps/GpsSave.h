@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <string>
 
@@ -36,8 +37,11 @@ int DownloadDayKey(std::int32_t t);
 // The local date of t as "yyyy-mm-dd".
 std::string DownloadDayLabel(std::int32_t t);
 // A file name proposed from receiver text: '/', '\' and control characters
-// would name another folder or an unreadable file, so they become '_'.
-std::string SuggestedLogName(const std::string& label, const char* suffix);
+// would name another folder or an unreadable file, so they become '_'; an
+// empty label is the local date of now, a leading '.' becomes '_', so the
+// file is never hidden.
+std::string SuggestedLogName(const std::string& label, const char* suffix,
+                             std::int32_t now = std::int32_t(std::time(nullptr)));
 // The time of a comment that starts "DD-MON-YY HH:MM", read as UTC; 0 when
 // the comment does not start so or the time precedes 1970.
 std::int32_t ReceivedCommentTime(const std::string& comment);

@@ -277,8 +277,13 @@ void CNmeaReceiver::HandleFix(const GgaSentence& s, CTrackLogStore* log, CGpsTri
     const TrackPoint ref = first || count == 0 ? np : log->Points()[count - 1];
     triple = CGpsTriple(ref.position, last.position, np.position);
 
-    const int interval = std::max(1, m_Settings.gpsLogIntervalSeconds);
-    if (++GpsFixCounter >= interval) GpsFixCounter = 0;
+    // Interval 0: the counter never comes round again, so every later fix
+    // moves the live end (held at 1 rather than counting up to an overflow).
+    const int interval = m_Settings.gpsLogIntervalSeconds;
+    if (interval <= 0)
+        GpsFixCounter = 1;
+    else if (++GpsFixCounter >= interval)
+        GpsFixCounter = 0;
     if (log && Append(*log, np) && first) Append(*log, np);
 
     if (m_Settings.debugMode && m_DebugLog) {

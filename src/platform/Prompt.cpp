@@ -63,6 +63,16 @@ bool CScriptedPrompter::SaveFile(FileDialogRequest& req) {
     return NextFile(files, req);
 }
 
+bool CScriptedPrompter::OpenFiles(FileDialogRequest& req, std::vector<std::string>& chosen) {
+    if (fileLists.empty()) return IPrompter::OpenFiles(req, chosen);
+    fileRequests.push_back(req);
+    chosen = fileLists.front();
+    fileLists.pop_front();
+    if (chosen.empty()) return false;
+    req.fileName = chosen.front();
+    return true;
+}
+
 bool CScriptedPrompter::Saw(const std::string& part) const {
     for (const auto& t : texts)
         if (t.find(part) != std::string::npos) return true;

@@ -37,6 +37,14 @@ public:
     // True when the user chose a file; req.fileName then holds its path.
     virtual bool OpenFile(FileDialogRequest& req) = 0;
     virtual bool SaveFile(FileDialogRequest& req) = 0;
+    // An open dialog that takes several existing files; true when the user
+    // chose at least one, files then holds them in the dialog's order.
+    // A prompter without its own asks for one file.
+    virtual bool OpenFiles(FileDialogRequest& req, std::vector<std::string>& files) {
+        if (!OpenFile(req) || req.fileName.empty()) return false;
+        files = {req.fileName};
+        return true;
+    }
     // True while a box or dialog of this prompter is open (the idle driver waits).
     virtual bool IsBusy() const { return false; }
 };
@@ -57,12 +65,15 @@ public:
     int MessageBox(const std::string& text, unsigned type) override;
     bool OpenFile(FileDialogRequest& req) override;
     bool SaveFile(FileDialogRequest& req) override;
+    // Takes the next of fileLists; with none left, the next of files.
+    bool OpenFiles(FileDialogRequest& req, std::vector<std::string>& chosen) override;
 
     std::vector<std::string> texts;  // every message box text, in order
     std::deque<int> answers;         // next answers to message boxes
     int defaultAnswer = -1;          // -1: the box's first button (IDOK / IDYES)
     std::deque<std::string> files;   // next chosen files; empty string = Cancel
     std::vector<FileDialogRequest> fileRequests;
+    std::deque<std::vector<std::string>> fileLists;  // next multi-file choices; empty = Cancel
 
     bool Saw(const std::string& part) const;  // any text contains part
 

@@ -156,11 +156,13 @@ std::string CQtPrompter::WithDefaultExt(const std::string& path, const std::stri
     return path + "." + ext;
 }
 
-bool CQtPrompter::RunFileDialog(FileDialogRequest& req, bool save) {
+bool CQtPrompter::RunFileDialog(FileDialogRequest& req, bool save, std::vector<std::string>* several) {
     QFileDialog dlg(ActiveParent(), MessageText(req.title));
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (save && !req.confirmOverwrite) dlg.setOption(QFileDialog::DontConfirmOverwrite);
-    dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dlg.setFileMode(save      ? QFileDialog::AnyFile
+                    : several ? QFileDialog::ExistingFiles
+                              : QFileDialog::ExistingFile);
     QString filter = QString::fromStdString(QtFilter(req.filter));
     if (!filter.isEmpty()) dlg.setNameFilters(filter.split(QStringLiteral(";;")));
     if (!req.defaultExt.empty()) dlg.setDefaultSuffix(QString::fromStdString(req.defaultExt));
@@ -172,6 +174,10 @@ bool CQtPrompter::RunFileDialog(FileDialogRequest& req, bool save) {
     QStringList chosen = dlg.selectedFiles();
     if (chosen.isEmpty() || chosen.front().isEmpty()) return false;
     req.fileName = PathBytes(chosen.front());
+    if (several) {
+        several->clear();
+        for (const QString& f : chosen) several->push_back(PathBytes(f));
+    }
     // A native dialog may ignore the default suffix.
     if (save) req.fileName = WithDefaultExt(req.fileName, req.defaultExt);
     return true;
@@ -180,5 +186,9 @@ bool CQtPrompter::RunFileDialog(FileDialogRequest& req, bool save) {
 bool CQtPrompter::OpenFile(FileDialogRequest& req) { return RunFileDialog(req, false); }
 
 bool CQtPrompter::SaveFile(FileDialogRequest& req) { return RunFileDialog(req, true); }
+
+bool CQtPrompter::OpenFiles(FileDialogRequest& req, std::vector<std::string>& files) {
+    return RunFileDialog(req, false, &files);
+}
 
 void InstallQtPrompter() { SetPrompter(&g_QtPrompter); }

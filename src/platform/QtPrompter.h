@@ -3,6 +3,7 @@
 // active window.
 
 #include <string>
+#include <vector>
 
 #include "platform/Prompt.h"
 
@@ -14,6 +15,7 @@ public:
     int MessageBox(const std::string& text, unsigned type) override;
     bool OpenFile(FileDialogRequest& req) override;
     bool SaveFile(FileDialogRequest& req) override;
+    bool OpenFiles(FileDialogRequest& req, std::vector<std::string>& files) override;
     bool IsBusy() const override { return m_Open > 0; }
 
     // A filter as the program writes it ("Text (*.txt)|*.txt|All Files (*.*)|*.*||")
@@ -24,7 +26,8 @@ public:
     static std::string WithDefaultExt(const std::string& path, const std::string& ext);
 
 private:
-    bool RunFileDialog(FileDialogRequest& req, bool save);
+    // several: an open dialog that takes several files, given back there.
+    bool RunFileDialog(FileDialogRequest& req, bool save, std::vector<std::string>* several = nullptr);
     int m_Open = 0;
 };
 

@@ -83,6 +83,9 @@ CDlgWpt::CDlgWpt(const WaypointRecord& rec, CWptDatabase& db, const CGeoTransfor
     };
     m_NameEdit = edit("1045", "Name:");
     m_CommentEdit = edit("1046", "Comment:");
+    // No more than the record stores: nothing typed is cut off unseen.
+    m_NameEdit->setMaxLength(kWptNameSize - 1);
+    m_CommentEdit->setMaxLength(kWptCommentSize - 1);
     m_Field[kN] = edit("1049", "Northing:");
     m_Field[kE] = edit("1050", "Easting:");
     m_Field[kLat] = edit("1047", "Latitude (WGS84):");

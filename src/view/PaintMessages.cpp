@@ -40,6 +40,9 @@ public:
     }
     bool OpenFile(FileDialogRequest& req) override { return outer->OpenFile(req); }
     bool SaveFile(FileDialogRequest& req) override { return outer->SaveFile(req); }
+    bool OpenFiles(FileDialogRequest& req, std::vector<std::string>& files) override {
+        return outer->OpenFiles(req, files);
+    }
     bool IsBusy() const override { return outer->IsBusy(); }
 };
 CPaintPrompter g_PaintPrompter;

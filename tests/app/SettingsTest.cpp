@@ -146,7 +146,7 @@ TEST(Settings, ReadingAppliesTheFileRules) {
                 "Location 0 Of Wpt Base=/Data/Wpt/|Location 0 Of TK50 Continuous Maps=/Maps/Tk50/|"
                 "Wpt Export Directory=/export/|Named Wpt Base Overdarft=1|Auto Wpt Base Overdarft=10000|"
                 "Named Index Overdarft=1|Track Log Overdarft=100000|UndoStackSize=100000|"
-                "GPS Log Interval Seconds=1|WptDefaultLabelPosition=2|Existing Wpt Proximity=2.50|"
+                "GPS Log Interval Seconds=0|WptDefaultLabelPosition=2|Existing Wpt Proximity=2.50|"
                 "Local To WGS84 dX=0.000000e+00|View Point Easting=417500.000|Azimut=3.13e+02|Window Top=7|"
                 "View 0 Map Type=-3|View 1 Map Type=-3|View 2 Map Type=4|View 1 Sel Layer 13=1|"
                 "Waypoint default override=0|Debug Mode=1|Waypoint named screen color=255|"

@@ -144,7 +144,7 @@ TEST(Startup, FileLocationsAndPreferencesStoreWhatTheDialogsReturn) {
     app->wptDefaultLabelPosition = 1 << 4;
     env.dialogs.editPreferences = [](PreferencesValues& v) {
         EXPECT_EQ(v.labelPosition, 1);
-        v.labelPosition = 2, v.undoStackSize = 0, v.trackLogOverdraft = -4, v.gpsLogIntervalSeconds = 0;
+        v.labelPosition = 2, v.undoStackSize = 0, v.trackLogOverdraft = -4, v.gpsLogIntervalSeconds = -3;
         v.gpsPort = "/dev/ttyUSB1";
         v.dX = v.dY = v.dZ = v.eX = v.eY = v.eZ = v.dM = 0;
     };
@@ -153,7 +153,7 @@ TEST(Startup, FileLocationsAndPreferencesStoreWhatTheDialogsReturn) {
     EXPECT_EQ(app->wptDefaultLabelPosition, 32);
     EXPECT_EQ(app->undoStackSize, 1);
     EXPECT_EQ(app->trackLogOverdraft, 1);
-    EXPECT_EQ(app->gpsLogIntervalSeconds, 1);
+    EXPECT_EQ(app->gpsLogIntervalSeconds, 0);  // 0 is an interval of its own
     EXPECT_EQ(app->gpsPort, "/dev/ttyUSB1");
     ASSERT_EQ(env.prompter.texts.size(), 2u);
     EXPECT_EQ(env.prompter.texts[0].rfind("Warning! Changes to the database preferences will be valid", 0),

@@ -101,3 +101,45 @@ TEST(SampleRegion, HoldsAnImageOfItsSheetsThatOpensAsAnImageMap) {
     for (std::size_t i = 0; i < doc.BmpDataSize; ++i) seen |= doc.BmpData[i];
     EXPECT_EQ(seen & 0x0D, 0x0D);
 }
+
+// The region comes with a track log and waypoints where its map opens, read
+// back through the document without a message.
+TEST(SampleRegion, HoldsATrackLogAndWaypointsInTheOpeningMap) {
+    if (!FileExists(ToolsDir() + "/make-sample-region")) GTEST_SKIP() << "generator not built";
+    DocEnv env;
+    const std::string out = env.tmp.dir() + "r/";
+    ASSERT_TRUE(MakeRegion(out, "--size 2"));
+    env.settings.startDirectory = out;
+    env.settings.wptBaseDir = out + "wpt/";
+    env.newDatabase = false;
+    CVornaDoc& doc = env.Make();
+    // The pane opens on the block's centre (1100 x 700 TK50 pixels of 8.47 m).
+    const CPointD centre(510000, 5080000);
+    const double halfE = 550 * 25.4 / 150 * 50, halfN = 350 * 25.4 / 150 * 50;
+    auto inView = [&](CPointD p) {
+        return std::abs(p.easting - centre.easting) < halfE && std::abs(p.northing - centre.northing) < halfN;
+    };
+    const CTrackLogStore& log = doc.TrackLogStore();
+    ASSERT_GE(log.Count(), 50);
+    int starts = 0;
+    for (int i = 0; i < log.Count(); ++i) {
+        starts += log.Points()[i].segmentStart != 0;
+        EXPECT_TRUE(inView(log.Points()[i].position)) << i;
+        EXPECT_GT(log.Points()[i].time, 0) << i;
+    }
+    EXPECT_EQ(starts, 2);
+    int named = 0, automatic = 0;
+    for (int q = 0; q < kBaseCount; ++q) {
+        if (doc.Waypoints().GetLiveWptCount(q) == 0) continue;
+        doc.Waypoints().OpenQuadrantWptFile(q);
+        for (int i = 0; i < doc.Waypoints().Base(q).Count; ++i) {
+            const WaypointRecord* r = doc.GetWptRecord(q, i);
+            ASSERT_NE(r, nullptr);
+            EXPECT_TRUE(inView(CPointD(r->E, r->N))) << WptName(*r);
+            (q == kTempBase ? named : automatic) += 1;
+        }
+    }
+    EXPECT_EQ(named, 3);
+    EXPECT_GE(automatic, 2);
+    EXPECT_TRUE(env.prompter.texts.empty()) << env.prompter.texts.front();
+}

@@ -219,3 +219,39 @@ TEST(WptText, TrackLogAndWaypointsComeBackFromTheirFile) {
             refused.push_back("Invalid data format in line " + std::to_string(line));
     EXPECT_EQ(env.prompter.texts, refused);
 }
+
+// Several chosen files are read in turn, a missing one reported between them;
+// lines are read as the file reader reads them, so a header or a waypoint line
+// with trailing blanks is accepted and a line of more than 254 bytes goes on
+// as a line of its own.
+TEST(WptText, SeveralFilesImportInTurnWithLinesReadAsTheLineReaderReadsThem) {
+    TextEnv env;
+    const std::string a = env.tmp.file("a.txt"), b = env.tmp.file("b.txt"), gone = env.tmp.file("gone.txt");
+    const std::string header = "Datum,WGS84,WGS84,0,0,0,0,0 \t\r\n";
+    WriteFileBytes(a, header + WaypointPlusLine("WP", {46.5, 15.25, "ONE", "", 0, 1}));
+    std::string two = WaypointPlusLine("WP", {46.6, 15.35, "TWO", "", 0, 1});
+    two.insert(two.size() - 1, "   ");
+    std::string three = WaypointPlusLine("WP", {46.7, 15.45, "THREE", "", 0, 1});
+    three.insert(three.size() - 1, std::string(300, 'c'));  // a comment far past the line's bound
+    WriteFileBytes(b, kWptPlusHeader + two + three);
+    env.prompter.fileLists = {{a, gone, b}};
+    std::string folder;
+    ImportFile(env.doc, env.settings, env.geo, 1, folder);
+    EXPECT_EQ(folder, env.tmp.dir());
+    ASSERT_EQ(env.Db().GetLiveWptCount(kTempBase), 3);
+    const char* names[] = {"ONE", "TWO", "THREE"};
+    for (int i = 0; i < 3; ++i) EXPECT_STREQ(env.doc.GetWptRecord(kTempBase, i)->Name, names[i]);
+    EXPECT_EQ(env.prompter.texts,
+              (std::vector<std::string>{"Error opening Waypoint file " + gone,
+                                        "Warning! Could not recognize record type in line:''. Would you like "
+                                        "to continue?"}));
+    EXPECT_EQ(std::string(env.doc.GetWptRecord(kTempBase, 2)->Comment), std::string(23, 'c'));
+
+    // A cancelled dialog reads nothing and keeps the folder.
+    env.prompter.fileLists = {{}};
+    env.prompter.texts.clear();
+    folder = "/kept/";
+    ImportFile(env.doc, env.settings, env.geo, 1, folder);
+    EXPECT_EQ(folder, "/kept/");
+    EXPECT_TRUE(env.prompter.texts.empty());
+}

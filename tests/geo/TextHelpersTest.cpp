@@ -46,7 +46,16 @@ TEST(ReadLine, TrimsTrailingSpaceTurnsNulsIntoBlanksAndCutsLongLines) {
         // Blanks at the end of a piece go with the trim, as at the end of a line.
         {z250 + "    tail\n", {z250, "tail"}},
     };
-    for (const auto& r : rows) EXPECT_EQ(ReadAllLines(r.bytes), r.lines) << r.bytes.substr(0, 20);
+    for (const auto& r : rows) {
+        EXPECT_EQ(ReadAllLines(r.bytes), r.lines) << r.bytes.substr(0, 20);
+        // Text already in memory reads the same.
+        Lines inMemory;
+        std::size_t pos = 0;
+        std::string line = "sentinel";
+        while (ReadLine(r.bytes, pos, line) == 1) inMemory.push_back(line);
+        EXPECT_EQ(inMemory, r.lines) << r.bytes.substr(0, 20);
+        EXPECT_EQ(line, inMemory.empty() ? "sentinel" : inMemory.back());
+    }
 
     TempDir dir;
     ASSERT_TRUE(WriteFileBytes(dir.file("w.txt"), "data\n"));

@@ -177,3 +177,47 @@ TEST(GpsSave, DownloadsLandInTheDocumentAndInWholeFiles) {
     EXPECT_TRUE(env.prompter.Saw("File creation error"));
     EXPECT_EQ(ReadFileBytes(file), after);
 }
+
+// Names a Linux file dialog would hide or misplace are never proposed.
+TEST(GpsSave, SuggestedNamesAreVisibleFiles) {
+    CentralEuropeanTime tz;
+    const struct {
+        const char* label;
+        const char* suffix;
+        const char* want;
+    } rows[] = {{"", ".txt", "2024-01-16.txt"},
+                {"", "+.txt", "2024-01-16+.txt"},
+                {".HID", ".txt", "_HID.txt"},
+                {"A/B\\C", ".txt", "A_B_C.txt"},
+                {"LOG 1", ".txt", "LOG 1.txt"}};
+    for (const auto& r : rows) EXPECT_EQ(SuggestedLogName(r.label, r.suffix, kJan16), r.want) << r.label;
+
+    // A track download without times and without headers: today's date.
+    SaveEnv env;
+    CTrackLogStore& log = env.doc->TrackLogStore();
+    log.Clear(0);
+    CGarminSaveRanges ranges;
+    ranges.StartTrackRanges(log.Count());
+    TrackPoint p{};
+    p.position = QuadrantCentre(4, 4);
+    for (int i = 0; i < 2; ++i) {
+        ranges.AddTrackPointRange(log.Count(), 0);
+        log.Append(p);
+    }
+    ranges.FinishTrackLog(env.ctx);
+    EXPECT_EQ(env.Suggested(),
+              std::vector<std::string>{DownloadDayLabel(std::int32_t(std::time(nullptr))) + ".txt"});
+}
+
+// "Ignore Existing Wpts" on: a download that brought nothing says so too.
+TEST(GpsSave, AnEmptyWaypointDownloadIsReportedWhenExistingOnesAreIgnored) {
+    for (int ignore : {1, 0}) {
+        SaveEnv env;
+        env.settings.ignoreExistingWpts = ignore;
+        CGarminSaveRanges r;
+        r.FinishWaypoints(env.ctx, env.list);
+        EXPECT_EQ(env.prompter.Saw("No new waypoints downloaded"), ignore == 1);
+        EXPECT_TRUE(env.prompter.fileRequests.empty());
+        EXPECT_EQ(env.status.back(), "FINISHED!");
+    }
+}

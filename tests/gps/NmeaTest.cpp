@@ -74,7 +74,10 @@ TEST(Nmea, FixesKeepAPointPerIntervalAndALiveEndThatNeverOverwritesTheUsers) {
         std::string starts;       // segment starts of the final log
     } rows[] = {{10, "FFFFFFFFFFF", {2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 3}, "100"},
                 {3, "FFFFFFF", {2, 2, 2, 3, 3, 3, 4}, "1000"},
-                {0, "FFF", {2, 3, 4}, "1100"},
+                {1, "FFF", {2, 3, 4}, "1100"},
+                // 0: only the segment's start and the live end.
+                {0, "FFFFF", {2, 2, 2, 2, 2}, "10"},
+                {0, "FFNFF", {2, 2, 2, 4, 4}, "1010"},
                 {10, "FFNF", {2, 2, 2, 4}, "1011"},
                 {10, "FFVFVF", {2, 2, 2, 2, 2, 4}, "1011"},
                 {10, "FFIF", {2, 2, 3, 5}, "10011"},

@@ -136,3 +136,23 @@ TEST(ContextMenu, TheWidgetOpensRunsAndRoutesThroughTheClickedPane) {
         EXPECT_EQ(std::pair(activeAtUpdate, ran), r.mapType >= 0 ? std::pair(1, 1) : std::pair(-1, 0));
     }
 }
+
+// The two selection rows carry different ids over an image and over a map:
+// over an image "&Select Wpts in Sector" runs the document's selection of
+// all temporary waypoints and "Select All Temp Wpts" is an id nobody serves.
+TEST(ContextMenu, SelectionRowsCarryTheirPopupsIds) {
+    const struct {
+        int popup;
+        const char* text;
+        int id;
+    } rows[] = {{kPopupImageMap, "&Select Wpts in Sector", cmd::SelectAllTempWpts},
+                {kPopupImageMap, "Select All Temp Wpts", cmd::SelectAllTempWptsImage},
+                {kPopupFreeMap, "&Select Wpts in Sector", cmd::SelectWptsInSector},
+                {kPopupFreeMap, "Select All Temp Wpts", cmd::SelectAllTempWpts}};
+    for (const auto& r : rows) {
+        int found = -1;
+        for (const ContextItemDef& d : ContextMenuTable())
+            if (d.popup == r.popup && d.text && std::strcmp(d.text, r.text) == 0) found = d.id;
+        EXPECT_EQ(found, r.id) << r.popup << " " << r.text;
+    }
+}

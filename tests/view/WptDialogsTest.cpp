@@ -122,7 +122,8 @@ TEST(WptDialogsTest, OkPacksTheRecord) {
     } rows[] = {
         // the import mark and every other stray bit cleared, level and label kept
         {0x0040 | 0x0020 | 3, "", "a comment that is far too long", "", "a comment that is far t", 0x0023},
-        {kWptTemporary | 1, "  home-base ", QString::fromLatin1("caf\xe9"), "HOME-B", "caf\xe9", 0x0009},
+        // The name field takes six characters, blanks included.
+        {kWptTemporary | 1, "  home-base ", QString::fromLatin1("caf\xe9"), "HOME", "caf\xe9", 0x0009},
     };
     for (const auto& r : rows) {
         WaypointRecord in = env.rec;
@@ -235,4 +236,26 @@ TEST(WptDialogsTest, ConflictDialogResultsPerKind) {
             }
         }
     }
+}
+
+// The name and comment fields take no more than the record stores: what is
+// typed beyond that never shows, so nothing is cut off unseen at OK.
+TEST(WptDialogsTest, NameAndCommentFieldsTakeWhatTheRecordStores) {
+    WptDialogEnv env;
+    WaypointRecord temp = env.rec;
+    temp.Flags |= kWptTemporary;
+    const struct {
+        const char* id;
+        std::string typed, shown;
+    } rows[] = {{"1045", "ABCDEFGH", "ABCDEF"},
+                {"1046", std::string(30, 'x'), std::string(23, 'x')},
+                {"1046", "short", "short"}};
+    for (const auto& r : rows) {
+        auto d = env.Open(temp);
+        Type(*d, r.id, QString::fromStdString(r.typed));
+        EXPECT_EQ(Text(*d, r.id).toStdString(), r.shown) << r.id;
+    }
+    // A stored text of full length shows whole.
+    SetWptComment(temp, std::string(23, 'y'));
+    EXPECT_EQ(Text(*env.Open(temp), "1046").toStdString(), std::string(23, 'y'));
 }

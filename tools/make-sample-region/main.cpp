@@ -4,7 +4,7 @@
 // elevation files for a block of quadrants in the middle of the grid area,
 // segment files of all five map series over that block (colour layers drawn
 // from the terrain; the orthophoto series as grey relief), the folders, an
-// empty waypoint base (with its counter files) and OUTDIR/config/vornamap.ini pointing at them.
+// example waypoint base, track log and 3-D view (SampleContent.h) and OUTDIR/config/vornamap.ini.
 // The same seed gives the same files.
 
 #include <QFont>
@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "SampleImageMap.h"
+#include "SampleContent.h"
 #include "SegmentWriters.h"
 #include "doc/SegmentCache.h"
 
@@ -347,6 +348,11 @@ bool WriteText(const std::string& path, const std::string& text) {
     return std::fclose(f) == 0 && ok;
 }
 
+SampleArea Area(const Region& rg) {
+    return {rg.west, rg.south, rg.size * 10000.0,
+            [&rg](double e, double n) { return rg.t.Height(e - rg.west, n - rg.south); }};
+}
+
 bool WriteIni(const Region& rg) {
     const double cE = rg.west + rg.size * 5000.0, cN = rg.south + rg.size * 5000.0;
     // TK50 map pixels (150 dpi) from the area's north-west corner; the origin
@@ -373,6 +379,7 @@ bool WriteIni(const Region& rg) {
                       key.c_str(), key.c_str(), ox, key.c_str(), oy, key.c_str(), cE, key.c_str(), cN);
         ini += buf;
     }
+    ini += SampleDmrSettings(Area(rg));
     return WriteText(rg.out + "config/vornamap.ini", ini);
 }
 
@@ -469,6 +476,11 @@ int main(int argc, char** argv) {
         !WriteText(rg.out + "wpt/WAutoCnt.dat", std::string(785 * 4, '\0')) ||
         !WriteText(rg.out + "wpt/WAutoDel.dat", std::string(785 * 4, '\0')) || !WriteIni(rg)) {
         std::fprintf(stderr, "make-sample-region: cannot write into %s\n", rg.out.c_str());
+        return 1;
+    }
+    if (const std::string fault = WriteSampleTrackAndWaypoints(Area(rg), rg.out, rg.out + "wpt/");
+        !fault.empty()) {
+        std::fprintf(stderr, "make-sample-region: %s\n", fault.c_str());
         return 1;
     }
     std::printf("Sample region of %dx%d quadrants (seed %llu) written to %s\n", size, size,
