@@ -98,6 +98,27 @@ void Trapezoid::Build(const Camera& cam) {
     nearRight = place(n2, w2);
 }
 
+bool BoxCanShow(const Camera& cam, double x0, double x1, double y0, double y1, double z0, double z1) {
+    // Each test is affine in the point, so its largest value is at a corner.
+    const double margin = 4.0, halfW = cam.width / 2, halfH = cam.height / 2;
+    double most[4] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+    for (const double x : {x0, x1})
+        for (const double y : {y0, y1})
+            for (const double z : {z0, z1}) {
+                const double dx = x - cam.eyeX, dy = y - cam.eyeY, dz = z - cam.eyeZ;
+                const double forward = dx * cam.cosAz + dy * cam.sinAz;
+                const double right = (-dx * cam.sinAz + dy * cam.cosAz) * cam.focal;
+                const double up = (-dz * cam.sinTilt + forward * cam.cosTilt) * cam.focal;
+                const double depth = dz * cam.cosTilt + forward * cam.sinTilt;
+                const double v[4] = {depth, right + (halfW + margin) * depth,
+                                     (cam.width - 1 + margin - halfW) * depth - right,
+                                     (halfH + margin) * depth - up};
+                for (int i = 0; i < 4; ++i) most[i] = std::max(most[i], v[i]);
+            }
+    // NaN keeps the box: nothing is known.
+    return !(most[0] < 0 || most[1] < 0 || most[2] < 0 || most[3] < 0);
+}
+
 bool VisibleSpan(const Camera& cam, bool alongX, double r0, double r1, double c0, double c1, double zLow,
                  double zHigh, double& cMin, double& cMax) {
     // Half-spaces a . (x, y, z) + b >= 0: in front of the eye, inside the

@@ -84,6 +84,11 @@ private:
 bool VisibleSpan(const Camera& cam, bool alongX, double r0, double r1, double c0, double c1, double zLow,
                  double zHigh, double& cMin, double& cMax);
 
+// False when no point of the box x0..x1, y0..y1, z0..z1 can reach the
+// picture or rise above it: the whole box lies behind the eye, or beyond one
+// of the picture's left, right or bottom edges.
+bool BoxCanShow(const Camera& cam, double x0, double x1, double y0, double y1, double z0, double z1);
+
 // The ground trapezoid (corners near-left, near-right, far-left, far-right)
 // with its edge lines, as seen from the camera over the plane z = 0.
 struct Trapezoid {

@@ -58,6 +58,7 @@ struct CDmrRenderer::Impl {
     bool fillGaps = false;
     double light[3] = {};
     double sampling = 1.0;
+    long long sampleBudget = 0;
     bool heightFailed = false;
     Warnings warned;
     CDmrRenderer::Stats stats;
@@ -198,6 +199,9 @@ struct CDmrRenderer::Impl {
         fillGaps = p.FillGaps != 0;
         for (int i = 0; i < 3; ++i) light[i] = p.Light[i];
         sampling = p.Rendering == 0 ? 2.0 : p.Rendering == 1 ? 1.0 : 0.5;
+        // Four samples a pixel at "Medium" (an ordinary view takes a third),
+        // and no less than small pictures of a wide range need.
+        sampleBudget = (long long)(std::max(4.0 * w * h, 1048576.0) / sampling);
         double eyeZ = p.AbsHeight / 100.0;
         if (p.IsRelHeight) {
             const double n = p.ViewPoint.northing / 100.0, e = p.ViewPoint.easting / 100.0;
@@ -310,6 +314,19 @@ struct CDmrRenderer::Impl {
         // Cells that no point of, at any height a patch can reach, comes
         // into the picture draw nothing: a view looking up or from far
         // above has edge hits far apart, so the row keeps only those.
+        // Nor does ground farther from the eye than 1.5 times the range: the
+        // trapezoid's far corners lie within that up to a 90 degree angle,
+        // and wider angles would scan the sides of the whole model.
+        const double reach = 1.5 * cam.range + 2.0, eyeRow = AlongX() ? cam.eyeX : cam.eyeY,
+                     eyeCol = AlongX() ? cam.eyeY : cam.eyeX;
+        const double across = std::min(std::fabs(r - eyeRow), std::fabs(r2 - eyeRow));
+        if (!(across <= reach)) {
+            lo = 1, hi = 0;
+        } else {
+            const double half = std::sqrt(reach * reach - across * across);
+            lo = std::max(lo, SaturateToInt(std::floor(eyeCol - half)));
+            hi = std::min(hi, SaturateToInt(std::ceil(eyeCol + half)));
+        }
         double cMin = 0, cMax = 0;
         if (lo > hi || !VisibleSpan(cam, AlongX(), r, r2, lo - 1, hi + 1, 0.0, kHighestPatch, cMin, cMax)) {
             lo = 1, hi = 0;
@@ -409,14 +426,25 @@ struct CDmrRenderer::Impl {
                 if (z < 0 && footIn) widen(foot);
             }
         // Depth is linear in the hull: with no point in front, all is behind.
+        // Partly behind the eye: the hull's picture is unbounded, so the
+        // box of the cell at the heights its samples take decides.
+        if (any && !all) {
+            double zLow = P[0][0], zHigh = P[0][0];
+            for (const auto& row : P)
+                for (const double z : row) zLow = std::min(zLow, z), zHigh = std::max(zHigh, z);
+            any = BoxCanShow(cam, r, r + dr, c, c + dc, std::max(zLow, 0.0), std::max(zHigh, 0.0));
+        }
         if (!any) {
             v.cull = true;
             return v;
         }
         if (all) {
             // One pixel of margin for the truncation of each projection.
+            // Above the picture a patch only closes columns, so where every
+            // column it spans is closed (or higher) it changes nothing.
             --minX, ++maxX, --minY, ++maxY;
-            if (maxX < 0 || minX > W - 1 || maxY < 0 || raster.Hidden(minX, maxY, maxX, maxY)) {
+            const int top = std::min(maxY, H - 1);
+            if (maxX < 0 || minX > W - 1 || maxY < 0 || raster.Hidden(minX, top, maxX, top)) {
                 v.cull = true;
                 return v;
             }
@@ -467,7 +495,11 @@ struct CDmrRenderer::Impl {
         // a slope facing the eye gets as many lines as it has pixels.
         const NetView view = ViewOfNet(r, c, dr, dc, P);
         if (view.cull) return false;
-        const int stepI = SampleStep(view.extI, sampling), stepJ = SampleStep(view.extJ, sampling);
+        // A render whose patches overlap far more than a picture's worth
+        // (very wide angles looking down) draws the rest at the corners only.
+        const bool spent = stats.samples > sampleBudget;
+        const int stepI = spent ? kPatchSteps : SampleStep(view.extI, sampling);
+        const int stepJ = spent ? kPatchSteps : SampleStep(view.extJ, sampling);
         const auto& B = GetTables().bernstein;
         int us[kPatchSteps + 1], vs[kPatchSteps + 1];
         auto samples = [](int step, int* out) {

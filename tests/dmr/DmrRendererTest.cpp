@@ -2,6 +2,7 @@
 // scheduling on a test clock, quadrant ageing and the claims given back.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <new>
 #include <set>
 
@@ -271,5 +272,45 @@ TEST(DmrRender, SteepFacesArePaintedToTheGround) {
         // The mountain's top (or the wall) stands high in the picture.
         EXPECT_LT(top80, 25) << row.name;
         EXPECT_TRUE(env.prompter.texts.empty()) << row.name;
+    }
+}
+
+// The costliest views the panel or a view-point file can set do no more
+// work than a few default views: patches and columns that cannot show are
+// skipped, samples follow the part of a patch on the picture, and a render
+// whose patches pile up stops refining them.
+TEST(DmrRender, EveryViewIsBoundedByTheDefaultsWork) {
+    if (!FileExists(ToolsDir() + "/make-sample-region")) GTEST_SKIP() << "generator not built";
+    DmrEnv env;
+    ASSERT_TRUE(env.UseSampleRegion(2));
+    const struct {
+        const char* name;
+        std::function<void(DmrParams&)> change;
+        double cells, samples;  // at most this many times the default's
+    } rows[] = {
+        {"default", [](DmrParams&) {}, 1, 1},
+        {"20 degrees up, 60 wide", [](DmrParams& p) { p.Elevation = 20, p.ViewAngle = 60; }, 3, 3},
+        {"10 degrees wide", [](DmrParams& p) { p.ViewAngle = 10; }, 3, 3},
+        {"0.01 degrees wide", [](DmrParams& p) { p.ViewAngle = 0.01; }, 3, 3},
+        {"relative height INT_MIN", [](DmrParams& p) { p.IsRelHeight = 1, p.RelHeight = INT_MIN; }, 3, 3},
+        {"absolute height INT_MAX", [](DmrParams& p) { p.AbsHeight = INT_MAX; }, 3, 3},
+        {"straight down, 179 wide, 1 m up",
+         [](DmrParams& p) { p.Elevation = -90, p.ViewAngle = 179, p.IsRelHeight = 1, p.RelHeight = 1; }, 8,
+         3},
+    };
+    double cells = 0, samples = 0;
+    for (const auto& row : rows) {
+        DmrParams& p = env.settings.dmr;
+        p = DmrParams{};
+        p.StickToGps = 0;
+        p.ViewPoint = CPointD(518000, 5072000);
+        p.PreviewMode = 2;
+        row.change(p);
+        env.Renderer(640, 400);
+        env.RenderAll();
+        const CDmrRenderer::Stats& s = env.r->RenderStats();
+        if (!cells) cells = double(s.cells), samples = double(s.samples);
+        EXPECT_LE(double(s.cells), row.cells * cells) << row.name;
+        EXPECT_LE(double(s.samples), row.samples * samples) << row.name;
     }
 }
