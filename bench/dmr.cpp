@@ -95,6 +95,9 @@ void View(benchmark::State& state) {
         case 6:  // straight down from just above the ground, the widest angle
             p.Elevation = -90, p.ViewAngle = 179, p.IsRelHeight = 1, p.RelHeight = 1;
             break;
+        case 7:  // straight down from the highest absolute height
+            p.Elevation = -90, p.AbsHeight = INT_MAX;
+            break;
         default:
             break;
     }
@@ -134,11 +137,12 @@ BENCHMARK(Surface)
     ->Unit(benchmark::kMillisecond);
 
 // View 0 default, 1 looking up, 2 angle 10, 3 angle 0.01, 4 relative height
-// INT_MIN, 5 absolute height INT_MAX, 6 straight down at 179 degrees;
+// INT_MIN, 5 absolute height INT_MAX, 6 straight down at 179 degrees from
+// 1 m, 7 straight down from the highest absolute height;
 // quality -1 wireframe, 0 Coarse, 1 Medium, 2 Fine.
 BENCHMARK(View)
     ->ArgNames({"view", "q"})
-    ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6}, {-1, 0, 1, 2}})
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6, 7}, {-1, 0, 1, 2}})
     ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -311,9 +311,9 @@ struct CDmrRenderer::Impl {
             for (int k = 0; k < 10 && NodeSx(r2, L, sx) && sx > 0; ++k) L -= screenRight;
         const int lo0 = std::min(L, R), hi0 = std::max(L, R);
         int lo = std::max(lo0, minCol), hi = std::min(hi0, maxCol);
-        // Cells that no point of, at any height a patch can reach, comes
-        // into the picture draw nothing: a view looking up or from far
-        // above has edge hits far apart, so the row keeps only those.
+        // Cells none of whose points, at any height a patch can reach, come
+        // into the picture draw nothing; a view looking up or from far above
+        // has its edge hits far apart, so the row keeps only the others.
         // Nor does ground farther from the eye than 1.5 times the range: the
         // trapezoid's far corners lie within that up to a 90 degree angle,
         // and wider angles would scan the sides of the whole model.
@@ -395,9 +395,10 @@ struct CDmrRenderer::Impl {
         return std::max(SaturateToInt((kPatchSteps / e) * sampling), 1);
     }
 
-    // What the control net shows of a patch on the screen. The patch lies in
-    // the hull of its control points (and of their feet at height 0, where a
-    // sample below 0 is lifted), so their projections bound its picture.
+    // What the control net shows of a patch on the screen. Samples below 0
+    // are lifted to 0, so the patch lies in the hull of the control points
+    // lifted alike and, where they lie below 0, of the points themselves;
+    // with every one in front of the eye their projections bound its picture.
     struct NetView {
         bool cull = false;  // nothing of the patch can be drawn
         int extI = 0, extJ = 0;
@@ -418,16 +419,16 @@ struct CDmrRenderer::Impl {
             for (int b = 0; b < 4; ++b) {
                 const double x = r + a * dr / 3.0, y = c + b * dc / 3.0, z = P[a][b];
                 in[a][b] = cam.Project(x, y, z > 0 ? z : 0, q[a][b]);
-                Camera::Projected foot;
-                const bool footIn = z < 0 ? cam.Project(x, y, z, foot) : true;
-                all = all && in[a][b] && footIn;
+                Camera::Projected below;
+                const bool belowIn = z < 0 ? cam.Project(x, y, z, below) : true;
+                all = all && in[a][b] && belowIn;
                 any = any || in[a][b];
                 if (in[a][b]) widen(q[a][b]);
-                if (z < 0 && footIn) widen(foot);
+                if (z < 0 && belowIn) widen(below);
             }
         // Depth is linear in the hull: with no point in front, all is behind.
-        // Partly behind the eye: the hull's picture is unbounded, so the
-        // box of the cell at the heights its samples take decides.
+        // Partly behind the eye the hull's picture is unbounded; the cell's
+        // box at the heights its samples take then decides.
         if (any && !all) {
             double zLow = P[0][0], zHigh = P[0][0];
             for (const auto& row : P)
@@ -450,8 +451,8 @@ struct CDmrRenderer::Impl {
             }
         }
         // Extents on the picture: points beyond it count at its edge, so a
-        // patch mostly outside is sampled by the part that shows. A leg of
-        // the net gives at most a third of the patch's speed along it.
+        // patch mostly outside is sampled by the part that shows. Along u or
+        // v the patch moves at most three times its net's longest leg.
         auto leg = [&](int a1, int b1, int a2, int b2) {
             if (!in[a1][b1] || !in[a2][b2]) return 0;
             const Camera::Projected &s = q[a1][b1], &t = q[a2][b2];

@@ -294,6 +294,8 @@ TEST(DmrRender, EveryViewIsBoundedByTheDefaultsWork) {
         {"0.01 degrees wide", [](DmrParams& p) { p.ViewAngle = 0.01; }, 3, 3},
         {"relative height INT_MIN", [](DmrParams& p) { p.IsRelHeight = 1, p.RelHeight = INT_MIN; }, 3, 3},
         {"absolute height INT_MAX", [](DmrParams& p) { p.AbsHeight = INT_MAX; }, 3, 3},
+        {"straight down from the highest point",
+         [](DmrParams& p) { p.Elevation = -90, p.AbsHeight = INT_MAX; }, 8, 3},
         {"straight down, 179 wide, 1 m up",
          [](DmrParams& p) { p.Elevation = -90, p.ViewAngle = 179, p.IsRelHeight = 1, p.RelHeight = 1; }, 8,
          3},
