@@ -199,9 +199,11 @@ struct CDmrRenderer::Impl {
         fillGaps = p.FillGaps != 0;
         for (int i = 0; i < 3; ++i) light[i] = p.Light[i];
         sampling = p.Rendering == 0 ? 2.0 : p.Rendering == 1 ? 1.0 : 0.5;
-        // Four samples a pixel at "Medium" (an ordinary view takes a third),
-        // and no less than small pictures of a wide range need.
-        sampleBudget = (long long)(std::max(4.0 * w * h, 1048576.0) / sampling);
+        // Samples a pixel at "Coarse", "Medium" and "Fine": about twice to
+        // three times what an ordinary view takes, and never less than small
+        // pictures of a wide range need.
+        const double perPixel = p.Rendering == 0 ? 1.0 : p.Rendering == 1 ? 4.0 : 8.0;
+        sampleBudget = (long long)(perPixel * std::max(double(w) * h, 262144.0));
         double eyeZ = p.AbsHeight / 100.0;
         if (p.IsRelHeight) {
             const double n = p.ViewPoint.northing / 100.0, e = p.ViewPoint.easting / 100.0;
@@ -314,10 +316,11 @@ struct CDmrRenderer::Impl {
         // Cells none of whose points, at any height a patch can reach, come
         // into the picture draw nothing; a view looking up or from far above
         // has its edge hits far apart, so the row keeps only the others.
-        // Nor does ground farther from the eye than 1.5 times the range: the
-        // trapezoid's far corners lie within that up to a 90 degree angle,
-        // and wider angles would scan the sides of the whole model.
-        const double reach = 1.5 * cam.range + 2.0, eyeRow = AlongX() ? cam.eyeX : cam.eyeY,
+        // Nor does ground farther from the eye than the range times the
+        // square root of 2: the trapezoid's far corners lie within that up to
+        // a 90 degree angle, and wider angles would scan the sides of the
+        // whole model.
+        const double reach = 1.42 * cam.range + 2.0, eyeRow = AlongX() ? cam.eyeX : cam.eyeY,
                      eyeCol = AlongX() ? cam.eyeY : cam.eyeX;
         const double across = std::min(std::fabs(r - eyeRow), std::fabs(r2 - eyeRow));
         if (!(across <= reach)) {
