@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -68,6 +69,59 @@ void Frame(benchmark::State& state, bool wireframe) {
 void Wireframe(benchmark::State& state) { Frame(state, true); }
 void Surface(benchmark::State& state) { Frame(state, false); }
 
+// The default view against the costliest views the panel or a view-point
+// file can set, at 1280 x 800 and 15 km: each must stay within a few times
+// the default. Quality -1 is the wireframe.
+void View(benchmark::State& state) {
+    Env& env = TheEnv();
+    DmrParams& p = env.app.dmr;
+    const DmrParams saved = p;
+    switch (state.range(0)) {
+        case 1:  // looking 20 degrees up with a 60 degree angle
+            p.Elevation = 20, p.ViewAngle = 60;
+            break;
+        case 2:  // the narrowest angle of the panel's bar
+            p.ViewAngle = 10;
+            break;
+        case 3:  // a far narrower angle typed or read from a file
+            p.ViewAngle = 0.01;
+            break;
+        case 4:  // the lowest relative height a file can hold
+            p.IsRelHeight = 1, p.RelHeight = INT_MIN;
+            break;
+        case 5:  // the highest absolute height
+            p.AbsHeight = INT_MAX;
+            break;
+        case 6:  // straight down from just above the ground, the widest angle
+            p.Elevation = -90, p.ViewAngle = 179, p.IsRelHeight = 1, p.RelHeight = 1;
+            break;
+        case 7:  // straight down from the highest absolute height
+            p.Elevation = -90, p.AbsHeight = INT_MAX;
+            break;
+        default:
+            break;
+    }
+    const bool wire = state.range(1) < 0;
+    p.Visibility = 15;
+    p.PreviewMode = wire ? 0 : 2;
+    p.Rendering = wire ? 1 : int(state.range(1));
+    p.SurfaceType = 0;
+    CDmrRenderer r(*env.doc, env.app, env.app.memUse, [&env] { return env.now; });
+    r.SetSize(1280, 800);
+    auto run = [&] {
+        r.Redraw();
+        while (r.GetState() != CDmrRenderer::State::Idle) {
+            if (r.MsUntilWork() > 0) env.now += 1.0;
+            r.IdleStep();
+        }
+    };
+    run();
+    for (auto _ : state) run();
+    state.counters["cells"] = double(r.RenderStats().cells);
+    state.counters["samples"] = double(r.RenderStats().samples);
+    p = saved;
+}
+
 }  // namespace
 
 BENCHMARK(Wireframe)
@@ -80,6 +134,15 @@ BENCHMARK(Surface)
     ->ArgNames({"km", "w", "h", "q", "s"})
     ->ArgsProduct({{15, 50, 100}, {1280}, {800}, {0, 1, 2}, {0, 1, 2, 3}})
     ->ArgsProduct({{15, 50, 100}, {1920}, {1080}, {0, 1, 2}, {0}})
+    ->Unit(benchmark::kMillisecond);
+
+// View 0 default, 1 looking up, 2 angle 10, 3 angle 0.01, 4 relative height
+// INT_MIN, 5 absolute height INT_MAX, 6 straight down at 179 degrees from
+// 1 m, 7 straight down from the highest absolute height;
+// quality -1 wireframe, 0 Coarse, 1 Medium, 2 Fine.
+BENCHMARK(View)
+    ->ArgNames({"view", "q"})
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6, 7}, {-1, 0, 1, 2}})
     ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

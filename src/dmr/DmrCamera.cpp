@@ -98,6 +98,114 @@ void Trapezoid::Build(const Camera& cam) {
     nearRight = place(n2, w2);
 }
 
+bool BoxCanShow(const Camera& cam, double x0, double x1, double y0, double y1, double z0, double z1) {
+    // Each test is affine in the point, so its largest value is at a corner.
+    const double margin = 4.0, halfW = cam.width / 2, halfH = cam.height / 2;
+    double most[4] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+    for (const double x : {x0, x1})
+        for (const double y : {y0, y1})
+            for (const double z : {z0, z1}) {
+                const double dx = x - cam.eyeX, dy = y - cam.eyeY, dz = z - cam.eyeZ;
+                const double forward = dx * cam.cosAz + dy * cam.sinAz;
+                const double right = (-dx * cam.sinAz + dy * cam.cosAz) * cam.focal;
+                const double up = (-dz * cam.sinTilt + forward * cam.cosTilt) * cam.focal;
+                const double depth = dz * cam.cosTilt + forward * cam.sinTilt;
+                const double v[4] = {depth, right + (halfW + margin) * depth,
+                                     (cam.width - 1 + margin - halfW) * depth - right,
+                                     (halfH + margin) * depth - up};
+                for (int i = 0; i < 4; ++i) most[i] = std::max(most[i], v[i]);
+            }
+    // NaN keeps the box: nothing is known.
+    return !(most[0] < 0 || most[1] < 0 || most[2] < 0 || most[3] < 0);
+}
+
+bool VisibleSpan(const Camera& cam, bool alongX, double r0, double r1, double c0, double c1, double zLow,
+                 double zHigh, double& cMin, double& cMax) {
+    // Half-spaces a . (x, y, z) + b >= 0: in front of the eye, inside the
+    // left, right and bottom edges of the picture, and the box itself. The
+    // set is a bounded convex body; its extreme columns lie at vertices,
+    // where three of the planes meet.
+    struct Plane {
+        double a[3];
+        double b;
+    };
+    const double sa = cam.sinAz, ca = cam.cosAz, st = cam.sinTilt, ct = cam.cosTilt, f = cam.focal;
+    const double ex = cam.eyeX, ey = cam.eyeY, ez = cam.eyeZ;
+    // forward, right, depth and up as affine forms of (x, y, z).
+    const double fw[3] = {ca, sa, 0}, fwb = -ex * ca - ey * sa;
+    const double rt[3] = {-sa, ca, 0}, rtb = ex * sa - ey * ca;
+    const double dp[3] = {fw[0] * st, fw[1] * st, ct}, dpb = fwb * st - ez * ct;
+    const double up[3] = {fw[0] * ct, fw[1] * ct, -st}, upb = fwb * ct + ez * st;
+    const double margin = 4.0, halfW = cam.width / 2, halfH = cam.height / 2;
+    const double left = halfW + margin, right = cam.width - 1 + margin - halfW, bottom = halfH + margin;
+    Plane pl[10] = {
+        {{dp[0], dp[1], dp[2]}, dpb},
+        {{rt[0] * f + left * dp[0], rt[1] * f + left * dp[1], rt[2] * f + left * dp[2]},
+         rtb * f + left * dpb},
+        {{right * dp[0] - rt[0] * f, right * dp[1] - rt[1] * f, right * dp[2] - rt[2] * f},
+         right * dpb - rtb * f},
+        {{bottom * dp[0] - up[0] * f, bottom * dp[1] - up[1] * f, bottom * dp[2] - up[2] * f},
+         bottom * dpb - upb * f},
+    };
+    const int rowAxis = alongX ? 0 : 1, colAxis = alongX ? 1 : 0;
+    for (const Plane& q : pl)
+        if (!std::isfinite(q.a[0]) || !std::isfinite(q.a[1]) || !std::isfinite(q.a[2]) ||
+            !std::isfinite(q.b)) {
+            cMin = std::min(c0, c1), cMax = std::max(c0, c1);  // no narrowing where the camera is no number
+            return true;
+        }
+    auto box = [&](int i, int axis, double sign, double v) {
+        pl[i] = Plane{{0, 0, 0}, -sign * v};
+        pl[i].a[axis] = sign;
+    };
+    box(4, rowAxis, 1, std::min(r0, r1));
+    box(5, rowAxis, -1, std::max(r0, r1));
+    box(6, colAxis, 1, std::min(c0, c1));
+    box(7, colAxis, -1, std::max(c0, c1));
+    box(8, 2, 1, zLow);
+    box(9, 2, -1, zHigh);
+    bool found = false;
+    for (int i = 0; i < 10; ++i)
+        for (int j = i + 1; j < 10; ++j)
+            for (int k = j + 1; k < 10; ++k) {
+                const double* A = pl[i].a;
+                const double* B = pl[j].a;
+                const double* C = pl[k].a;
+                const double det = A[0] * (B[1] * C[2] - B[2] * C[1]) - A[1] * (B[0] * C[2] - B[2] * C[0]) +
+                                   A[2] * (B[0] * C[1] - B[1] * C[0]);
+                auto norm = [](const double* a) {
+                    return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
+                };
+                if (!(std::fabs(det) > 1e-12 * norm(A) * norm(B) * norm(C))) continue;
+                // Cramer's rule for a . p = -b on the three planes.
+                const double u = -pl[i].b, v = -pl[j].b, w = -pl[k].b;
+                const double p[3] = {
+                    (u * (B[1] * C[2] - B[2] * C[1]) - A[1] * (v * C[2] - B[2] * w) +
+                     A[2] * (v * C[1] - B[1] * w)) /
+                        det,
+                    (A[0] * (v * C[2] - B[2] * w) - u * (B[0] * C[2] - B[2] * C[0]) +
+                     A[2] * (B[0] * w - v * C[0])) /
+                        det,
+                    (A[0] * (B[1] * w - v * C[1]) - A[1] * (B[0] * w - v * C[0]) +
+                     u * (B[0] * C[1] - B[1] * C[0])) /
+                        det,
+                };
+                if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) continue;
+                bool inside = true;
+                for (int n = 0; n < 10 && inside; ++n) {
+                    const double* a = pl[n].a;
+                    const double scale = std::fabs(a[0] * p[0]) + std::fabs(a[1] * p[1]) +
+                                         std::fabs(a[2] * p[2]) + std::fabs(pl[n].b);
+                    inside = a[0] * p[0] + a[1] * p[1] + a[2] * p[2] + pl[n].b >= -1e-9 * scale;
+                }
+                if (!inside) continue;
+                cMin = found ? std::min(cMin, p[colAxis]) : p[colAxis];
+                cMax = found ? std::max(cMax, p[colAxis]) : p[colAxis];
+                found = true;
+            }
+    return found;
+}
+
 ScanPlan PlanScan(double azimut, const Trapezoid& t) {
     ScanPlan s;
     s.dir = ScanDirection(azimut);

@@ -76,6 +76,19 @@ private:
     }
 };
 
+// The span of columns on a strip of rows whose points, at any height from
+// zLow to zHigh, can reach the picture (with a margin of a few pixels) or
+// rise above it: rows run along x when alongX, else along y. The strip is
+// rows r0..r1 and columns c0..c1; false when no point of it can. A point
+// above the picture still closes its columns, so the top is not a limit.
+bool VisibleSpan(const Camera& cam, bool alongX, double r0, double r1, double c0, double c1, double zLow,
+                 double zHigh, double& cMin, double& cMax);
+
+// False when no point of the box x0..x1, y0..y1, z0..z1 can reach the
+// picture or rise above it: the whole box lies behind the eye, or beyond one
+// of the picture's left, right or bottom edges.
+bool BoxCanShow(const Camera& cam, double x0, double x1, double y0, double y1, double z0, double z1);
+
 // The ground trapezoid (corners near-left, near-right, far-left, far-right)
 // with its edge lines, as seen from the camera over the plane z = 0.
 struct Trapezoid {

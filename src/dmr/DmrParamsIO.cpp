@@ -1,6 +1,8 @@
 #include "dmr/DmrParamsIO.h"
 
+#include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -45,18 +47,33 @@ void RaiseDmrViewPoint(DmrParams& p, int direction) {
 int& DmrCurrentHeight(DmrParams& p) { return p.IsRelHeight ? p.RelHeight : p.AbsHeight; }
 
 namespace {
-// C-locale fixed notation whatever the user's locale.
+// The reader takes at most 255 bytes a line; a longer one would run into the
+// next and shift every value after it.
+constexpr std::size_t kLineRoom = 255;
+
+// C-locale fixed notation whatever the user's locale; a value too long for a
+// line in fixed notation goes in the shortest exponent form that reads back
+// to the same number.
 std::string Fixed(double v, int decimals) {
     char buf[400];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    if (r.ec != std::errc() || std::size_t(r.ptr - buf) > kLineRoom)
+        r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
     return std::string(buf, r.ptr) + "\n";
+}
+
+// The easting and northing read back as whole numbers of an int; beyond that
+// range they read back saturated, so they are written so.
+std::string Metres(double v) {
+    if (std::isfinite(v)) v = std::clamp(v, double(INT_MIN), double(INT_MAX));
+    return Fixed(v, 3);
 }
 }  // namespace
 
 std::string DmrViewPointText(const DmrParams& p) {
-    return Fixed(p.ViewPoint.easting, 3) + Fixed(p.ViewPoint.northing, 3) + std::to_string(p.IsRelHeight) +
-           "\n" + std::to_string(p.IsRelHeight ? p.RelHeight : p.AbsHeight) + "\n" + Fixed(p.Azimut, 2) +
-           Fixed(p.Elevation, 2) + Fixed(p.ViewAngle, 2);
+    return Metres(p.ViewPoint.easting) + Metres(p.ViewPoint.northing) + std::to_string(p.IsRelHeight) + "\n" +
+           std::to_string(p.IsRelHeight ? p.RelHeight : p.AbsHeight) + "\n" +
+           Fixed(NormalizeAzimut(p.Azimut), 2) + Fixed(p.Elevation, 2) + Fixed(p.ViewAngle, 2);
 }
 
 bool ReadDmrViewPoint(const std::string& path, DmrParams& p) {
@@ -75,7 +92,7 @@ bool ReadDmrViewPoint(const std::string& path, DmrParams& p) {
     q.ViewPoint.northing = LeadingInt(line[1]);
     q.IsRelHeight = LeadingInt(line[2]);
     DmrCurrentHeight(q) = LeadingInt(line[3]);
-    q.Azimut = LeadingDouble(line[4]);
+    q.Azimut = NormalizeAzimut(LeadingDouble(line[4]));
     q.Elevation = LeadingDouble(line[5]);
     q.ViewAngle = LeadingDouble(line[6]);
     p = q;

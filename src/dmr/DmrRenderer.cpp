@@ -1,6 +1,7 @@
 #include "dmr/DmrRenderer.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <new>
 #include <vector>
@@ -21,7 +22,10 @@ using namespace dmr;
 
 namespace {
 
-constexpr double kSurfaceDelay = 0.5;                       // seconds between the wireframe and the surface
+constexpr double kSurfaceDelay = 0.5;  // seconds between the wireframe and the surface
+// Hectometres: heights are 16-bit metres, and a patch's control points rise
+// at most a third of a height difference above its corners.
+constexpr double kHighestPatch = 440.0;
 constexpr int kSideSeries[4] = {kMapNone, kMapNone, 1, 4};  // TK50 draped, OF50 orthophoto
 
 struct RowEntry {
@@ -54,6 +58,7 @@ struct CDmrRenderer::Impl {
     bool fillGaps = false;
     double light[3] = {};
     double sampling = 1.0;
+    long long sampleBudget = 0;
     bool heightFailed = false;
     Warnings warned;
     CDmrRenderer::Stats stats;
@@ -194,6 +199,11 @@ struct CDmrRenderer::Impl {
         fillGaps = p.FillGaps != 0;
         for (int i = 0; i < 3; ++i) light[i] = p.Light[i];
         sampling = p.Rendering == 0 ? 2.0 : p.Rendering == 1 ? 1.0 : 0.5;
+        // Samples a pixel at "Coarse", "Medium" and "Fine": about twice to
+        // three times what an ordinary view takes, and never less than small
+        // pictures of a wide range need.
+        const double perPixel = p.Rendering == 0 ? 1.0 : p.Rendering == 1 ? 4.0 : 8.0;
+        sampleBudget = (long long)(perPixel * std::max(double(w) * h, 262144.0));
         double eyeZ = p.AbsHeight / 100.0;
         if (p.IsRelHeight) {
             const double n = p.ViewPoint.northing / 100.0, e = p.ViewPoint.easting / 100.0;
@@ -302,23 +312,51 @@ struct CDmrRenderer::Impl {
         if (!fixedLeft)
             for (int k = 0; k < 10 && NodeSx(r2, L, sx) && sx > 0; ++k) L -= screenRight;
         const int lo0 = std::min(L, R), hi0 = std::max(L, R);
-        const int lo = std::max(lo0, minCol), hi = std::min(hi0, maxCol);
+        int lo = std::max(lo0, minCol), hi = std::min(hi0, maxCol);
+        // Cells none of whose points, at any height a patch can reach, come
+        // into the picture draw nothing; a view looking up or from far above
+        // has its edge hits far apart, so the row keeps only the others.
+        // Nor does ground farther from the eye than the range times the
+        // square root of 2: the trapezoid's far corners lie within that up to
+        // a 90 degree angle, and wider angles would scan the sides of the
+        // whole model.
+        const double reach = 1.42 * cam.range + 2.0, eyeRow = AlongX() ? cam.eyeX : cam.eyeY,
+                     eyeCol = AlongX() ? cam.eyeY : cam.eyeX;
+        const double across = std::min(std::fabs(r - eyeRow), std::fabs(r2 - eyeRow));
+        if (!(across <= reach)) {
+            lo = 1, hi = 0;
+        } else {
+            const double half = std::sqrt(reach * reach - across * across);
+            lo = std::max(lo, SaturateToInt(std::floor(eyeCol - half)));
+            hi = std::min(hi, SaturateToInt(std::ceil(eyeCol + half)));
+        }
+        double cMin = 0, cMax = 0;
+        if (lo > hi || !VisibleSpan(cam, AlongX(), r, r2, lo - 1, hi + 1, 0.0, kHighestPatch, cMin, cMax)) {
+            lo = 1, hi = 0;
+        } else {
+            lo = std::max(lo, SaturateToInt(std::floor(cMin)) - 1);
+            hi = std::min(hi, SaturateToInt(std::ceil(cMax)) + 1);
+        }
         // 4. far row of the last step becomes the near row
         nearBuf ^= 1;
         const int farBuf = nearBuf ^ 1;
-        for (int col = lo - 1; col <= hi + 1; ++col) {
-            if (prevHigh < 0 || col < prevLow || col > prevHigh) ProjectToRow(nearBuf, col, r);
-            ProjectToRow(farBuf, col, r2);
+        if (lo <= hi) {
+            for (int col = lo - 1; col <= hi + 1; ++col) {
+                if (prevHigh < 0 || col < prevLow || col > prevHigh) ProjectToRow(nearBuf, col, r);
+                ProjectToRow(farBuf, col, r2);
+            }
+            prevLow = lo - 1;
+            prevHigh = hi + 1;
+        } else {
+            prevLow = 1, prevHigh = -1;
         }
-        prevLow = lo - 1;
-        prevHigh = hi + 1;
         if (heightFailed) return;
         // 5. cells from the line of sight outwards
         if (hi0 < lo0) {
             if (!warned.range && dir == kScanNorth) MsgBox("Error! Y range not valid in Draw DMR image!");
             if (!warned.range && dir == kScanWest) MsgBox("Error! X range not valid in Draw DMR image!");
             warned.range = true;
-        } else {
+        } else if (lo <= hi) {
             for (int col = std::max(c, lo); col <= hi && !heightFailed; ++col)
                 DrawCell(r, col, plan.rowStep, 1);
             for (int col = std::min(hi, c); col >= lo && !heightFailed; --col)
@@ -360,21 +398,85 @@ struct CDmrRenderer::Impl {
         return std::max(SaturateToInt((kPatchSteps / e) * sampling), 1);
     }
 
-    void ComputePatch(int r, int c, int dr, int dc) {
+    // What the control net shows of a patch on the screen. Samples below 0
+    // are lifted to 0, so the patch lies in the hull of the control points
+    // lifted alike and, where they lie below 0, of the points themselves;
+    // with every one in front of the eye their projections bound its picture.
+    struct NetView {
+        bool cull = false;  // nothing of the patch can be drawn
+        int extI = 0, extJ = 0;
+    };
+
+    NetView ViewOfNet(int r, int c, int dr, int dc, const double (&P)[4][4]) const {
+        NetView v;
+        const int W = cam.width, H = cam.height;
+        Camera::Projected q[4][4];
+        bool in[4][4];
+        bool all = true, any = false;
+        int minX = INT_MAX, maxX = INT_MIN, minY = INT_MAX, maxY = INT_MIN;
+        auto widen = [&](const Camera::Projected& s) {
+            minX = std::min(minX, s.sx), maxX = std::max(maxX, s.sx);
+            minY = std::min(minY, s.sy), maxY = std::max(maxY, s.sy);
+        };
+        for (int a = 0; a < 4; ++a)
+            for (int b = 0; b < 4; ++b) {
+                const double x = r + a * dr / 3.0, y = c + b * dc / 3.0, z = P[a][b];
+                in[a][b] = cam.Project(x, y, z > 0 ? z : 0, q[a][b]);
+                Camera::Projected below;
+                const bool belowIn = z < 0 ? cam.Project(x, y, z, below) : true;
+                all = all && in[a][b] && belowIn;
+                any = any || in[a][b];
+                if (in[a][b]) widen(q[a][b]);
+                if (z < 0 && belowIn) widen(below);
+            }
+        // Depth is linear in the hull: with no point in front, all is behind.
+        // Partly behind the eye the hull's picture is unbounded; the cell's
+        // box at the heights its samples take then decides.
+        if (any && !all) {
+            double zLow = P[0][0], zHigh = P[0][0];
+            for (const auto& row : P)
+                for (const double z : row) zLow = std::min(zLow, z), zHigh = std::max(zHigh, z);
+            any = BoxCanShow(cam, r, r + dr, c, c + dc, std::max(zLow, 0.0), std::max(zHigh, 0.0));
+        }
+        if (!any) {
+            v.cull = true;
+            return v;
+        }
+        if (all) {
+            // One pixel of margin for the truncation of each projection.
+            // Above the picture a patch only closes columns, so where every
+            // column it spans is closed (or higher) it changes nothing.
+            --minX, ++maxX, --minY, ++maxY;
+            const int top = std::min(maxY, H - 1);
+            if (maxX < 0 || minX > W - 1 || maxY < 0 || raster.Hidden(minX, top, maxX, top)) {
+                v.cull = true;
+                return v;
+            }
+        }
+        // Extents on the picture: points beyond it count at its edge, so a
+        // patch mostly outside is sampled by the part that shows. Along u or
+        // v the patch moves at most three times its net's longest leg.
+        auto leg = [&](int a1, int b1, int a2, int b2) {
+            if (!in[a1][b1] || !in[a2][b2]) return 0;
+            const Camera::Projected &s = q[a1][b1], &t = q[a2][b2];
+            const int dx = std::abs(std::clamp(s.sx, -1, W) - std::clamp(t.sx, -1, W));
+            const int dy = std::abs(std::clamp(s.sy, -1, H) - std::clamp(t.sy, -1, H));
+            return 3 * std::max(dx, dy);
+        };
+        for (int a = 0; a < 4; ++a)
+            for (int b = 0; b < 3; ++b) {
+                v.extI = std::max(v.extI, leg(b, a, b + 1, a));
+                v.extJ = std::max(v.extJ, leg(a, b, a, b + 1));
+            }
+        return v;
+    }
+
+    // False when nothing of the patch can show.
+    bool ComputePatch(int r, int c, int dr, int dc) {
         double z00 = Height(r, c, false), z10 = Height(r + dr, c, false);
         double z01 = Height(r, c + dc, false), z11 = Height(r + dr, c + dc, false);
         gap = z00 < 0 || z10 < 0 || z01 < 0 || z11 < 0;
         if (gap) z00 = std::fabs(z00), z10 = std::fabs(z10), z01 = std::fabs(z01), z11 = std::fabs(z11);
-        Camera::Projected s00, s10, s01, s11;
-        int stepI = 1, stepJ = 1;
-        // A corner behind the eye gives no extent: the finest sampling is safe.
-        if (cam.Project(r, c, z00, s00) && cam.Project(r + dr, c, z10, s10) &&
-            cam.Project(r, c + dc, z01, s01) && cam.Project(r + dr, c + dc, z11, s11)) {
-            const int ey = std::max(std::abs(s10.sy - s00.sy), std::abs(s11.sy - s01.sy));
-            const int ex = std::max(std::abs(s10.sx - s00.sx), std::abs(s11.sx - s01.sx));
-            stepJ = SampleStep(ey, sampling);
-            stepI = SampleStep(ex, sampling);
-        }
         // Control net: corners, and beside each the slope of a central
         // difference over two steps, one third of it.
         auto Zabs = [&](int n, int e) { return Height(n, e, true); };
@@ -392,6 +494,16 @@ struct CDmrRenderer::Impl {
             {z10 + gx10, z10 + gx10 + gy10, z11 + gx11 + gy11, z11 + gx11},
             {z10, z10 + gy10, z11 + gy11, z11},
         };
+        // Samples along u (northing) follow the patch's screen extent along
+        // u, and along v its extent along v, in both screen directions, so
+        // a slope facing the eye gets as many lines as it has pixels.
+        const NetView view = ViewOfNet(r, c, dr, dc, P);
+        if (view.cull) return false;
+        // A render whose patches overlap far more than a picture's worth
+        // (very wide angles looking down) draws the rest at the corners only.
+        const bool spent = stats.samples > sampleBudget;
+        const int stepI = spent ? kPatchSteps : SampleStep(view.extI, sampling);
+        const int stepJ = spent ? kPatchSteps : SampleStep(view.extJ, sampling);
         const auto& B = GetTables().bernstein;
         int us[kPatchSteps + 1], vs[kPatchSteps + 1];
         auto samples = [](int step, int* out) {
@@ -426,6 +538,7 @@ struct CDmrRenderer::Impl {
                 ok[i][j] = cam.Project(x, ys[j], Z[i][j], S[i][j]);
             }
         }
+        return true;
     }
 
     // Lambert shade 0..63 of the sample's surface normal (unit steps along
@@ -499,8 +612,7 @@ struct CDmrRenderer::Impl {
 
     // eastWest: segments along y (rows of constant northing), else along x.
     void PaintPatch(int r, int c, int dr, int dc, bool eastWest) {
-        ComputePatch(r, c, dr, dc);
-        if (heightFailed) return;
+        if (!ComputePatch(r, c, dr, dc) || heightFailed) return;
         const int right = cam.width - 1;
         auto segment = [&](int i, int j, int i2, int j2) {
             if (!ok[i][j] || !ok[i2][j2]) return;
@@ -524,6 +636,11 @@ struct CDmrRenderer::Impl {
     // ---- the end of a render -----------------------------------------------------
     void FillGaps() {
         const int W = raster.Width(), H = raster.Height();
+        // Rows run top-down, so a pixel above or to the left may already hold
+        // the sky; below a column's horizon only terrain may fill a hole.
+        auto terrain = [&](int x, int y) {
+            return raster.Horizon(x) >= y && raster.Pixel(x, y) != kUnpainted;
+        };
         for (int y = H - 1; y >= 0; --y) {
             const int c = ((H - y) * 128) / H + 64;
             const std::uint32_t sky = std::uint32_t(c) << 16 | std::uint32_t(c) << 8 | 255u;
@@ -532,16 +649,23 @@ struct CDmrRenderer::Impl {
                 if (raster.Horizon(x) < y) {
                     p = sky;
                 } else if (p == kUnpainted) {
-                    if (y >= 1 && raster.Pixel(x, y - 1) != kUnpainted)
+                    if (y >= 1 && terrain(x, y - 1)) {
                         p = raster.Pixel(x, y - 1);
-                    else if (x < W - 1 && raster.Pixel(x + 1, y) != kUnpainted)
+                    } else if (x < W - 1 && terrain(x + 1, y)) {
                         p = raster.Pixel(x + 1, y);
-                    else if (x >= 1)
+                    } else if (x >= 1 && raster.Horizon(x - 1) >= y) {
                         p = raster.Pixel(x - 1, y);
-                    else if (y < H - 1)
+                    } else if (y < H - 1 && raster.Horizon(x) > y) {
                         p = raster.Pixel(x, y + 1);
-                    else
-                        p = sky;
+                    } else if (y == raster.Horizon(x)) {
+                        p = sky;  // nothing was drawn at the horizon itself
+                    } else {
+                        for (int x2 = x + 2; x2 < W; ++x2)
+                            if (terrain(x2, y)) {
+                                p = raster.Pixel(x2, y);
+                                break;
+                            }
+                    }
                 }
             }
         }

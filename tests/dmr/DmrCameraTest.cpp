@@ -109,3 +109,39 @@ TEST(DmrCamera, HeadingChoosesTheScanAndItsRows) {
     t.Build(c);
     EXPECT_LE(PlanScan(wide.Azimut, t).rowCount, kRowBufferSize + 2);
 }
+
+// What can reach the picture, by sweeping points: every grid point of a row
+// strip that projects into the picture, or above it, at a height a patch can
+// take lies within the row's visible span and in a box that can show; far
+// aside, behind the eye or below the picture nothing does.
+TEST(DmrCamera, VisibleSpansHoldEveryPointThatShows) {
+    const struct { double az, elev; } views[] = {{0, 0}, {90, -45}, {200, 20}, {310, -90}, {45, 60}};
+    for (const auto& v : views) {
+        const Camera c = Cam(v.az, v.elev);
+        for (int row = 60; row <= 140; row += 5) {
+            const bool alongX = ScanDirection(v.az) == kScanNorth || ScanDirection(v.az) == kScanSouth;
+            const double eyeCol = alongX ? c.eyeY : c.eyeX;
+            double lo = 0, hi = 0;
+            const bool any = VisibleSpan(c, alongX, row, row + 1, eyeCol - 300, eyeCol + 300, 0, 50, lo, hi);
+            for (double col = eyeCol - 300; col <= eyeCol + 300; col += 0.5)
+                for (const double z : {0.0, 5.0, 20.0, 50.0})
+                    for (const double r : {double(row), row + 0.5, row + 1.0}) {
+                        Camera::Projected s;
+                        const double x = alongX ? r : col, y = alongX ? col : r;
+                        if (!c.Project(x, y, z, s) || s.sx < 0 || s.sx > 799 || s.sy < 0) continue;
+                        ASSERT_TRUE(any) << v.az << "/" << v.elev << " row " << row;
+                        EXPECT_TRUE(col >= lo - 1e-6 && col <= hi + 1e-6)
+                            << v.az << "/" << v.elev << " row " << row << " col " << col;
+                        EXPECT_TRUE(BoxCanShow(c, x - 0.5, x + 0.5, y - 0.5, y + 0.5, 0, 50));
+                    }
+        }
+    }
+    // Level, north, from 1000 m: a strip behind the eye, one far aside and
+    // one under ground seen from above show nothing.
+    const Camera c = Cam(0, 0);
+    EXPECT_FALSE(BoxCanShow(c, 90, 95, 195, 205, 0, 50));
+    EXPECT_FALSE(BoxCanShow(c, 110, 111, 260, 261, 0, 50));
+    double lo = 0, hi = 0;
+    EXPECT_FALSE(VisibleSpan(c, true, 90, 91, 100, 300, 0, 50, lo, hi));
+    EXPECT_FALSE(VisibleSpan(Cam(0, -90), true, 100, 101, 150, 180, 0, 5, lo, hi));
+}

@@ -73,8 +73,9 @@ TEST(DmrParams, DamagedViewPointFilesGiveZerosOrNothing) {
         {"nan\ninf\n0\n-inf\nnan\ninf\n-nan\n", 0, 0, 0, 0, 0, 0, 0},
         // short files repeat their last line
         {"400000\n5100000\n0\n900\n45.5\n", 400000, 5100000, 45.5, 45.5, 45.5, 0, 900},
-        {"1.5e3\r\n  -7x\r\nyes\r\n12\r\n1e999\r\n", 1, -7, 1.7976931348623157e308, 1.7976931348623157e308,
-         1.7976931348623157e308, 0, 12},
+        // the heading comes back to 0..360
+        {"1.5e3\r\n  -7x\r\nyes\r\n12\r\n1e999\r\n", 1, -7, std::fmod(1.7976931348623157e308, 360.0),
+         1.7976931348623157e308, 1.7976931348623157e308, 0, 12},
         {"99999999999\n-99999999999\n1\n5", INT_MAX, INT_MIN, 5, 5, 5, 1, 5},
     };
     for (const Row& r : rows) {
@@ -92,5 +93,31 @@ TEST(DmrParams, DamagedViewPointFilesGiveZerosOrNothing) {
         p.Azimut = 77;
         EXPECT_FALSE(ReadDmrViewPoint(path, p)) << path;
         EXPECT_EQ(std::tuple(p.Azimut, p.ViewPoint.easting), std::tuple(77.0, DmrParams().ViewPoint.easting));
+    }
+}
+
+// Whatever the settings hold, the file has seven lines the reader takes
+// whole, and what it reads back writes the same file again.
+TEST(DmrParams, HugeValuesReadBackAsWritten) {
+    TempDir dir;
+    const double huge[] = {1e300, -1e300, 1.7976931348623157e308, 123456789012.345, 4e9};
+    for (const double v : huge) {
+        DmrParams p;
+        p.ViewPoint = {v, -v};
+        p.Azimut = v, p.Elevation = v, p.ViewAngle = -v;
+        ASSERT_TRUE(WriteDmrViewPoint(dir.file("h.dvp"), p));
+        const std::string text = ReadFileBytes(dir.file("h.dvp"));
+        int lines = 0;
+        for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1, ++lines)
+            EXPECT_LE(end - at, 255u) << v;
+        EXPECT_EQ(lines, 7) << v;
+        DmrParams q;
+        ASSERT_TRUE(ReadDmrViewPoint(dir.file("h.dvp"), q));
+        EXPECT_EQ(DmrViewPointText(q), text) << v;
+        EXPECT_TRUE(q.Azimut >= 0 && q.Azimut <= 360) << v;
+        // Too long for a fixed line, a value goes in exponent form, exactly.
+        if (std::fabs(v) >= 1e300) {
+            EXPECT_EQ(std::tuple(q.Elevation, q.ViewAngle), std::tuple(v, -v));
+        }
     }
 }

@@ -2,6 +2,7 @@
 // scheduling on a test clock, quadrant ageing and the claims given back.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <new>
 #include <set>
 
@@ -214,5 +215,104 @@ TEST(DmrRender, NoMemoryForHeightsStopsTheRender) {
         EXPECT_EQ(env.prompter.texts.size(), 2u) << preview;
         EXPECT_EQ(env.r->GetState(), State::Idle);
         EXPECT_EQ(env.Px(32, 10), 0xFFFFFFu);
+    }
+}
+
+namespace {
+
+// The gap filling's sky: (c, c, 255), c in 64..192.
+bool IsSky(std::uint32_t c) {
+    const int r = int(c >> 16), g = int((c >> 8) & 0xFF), b = int(c & 0xFF);
+    return b == 255 && r == g && r >= 64 && r <= 192;
+}
+
+}  // namespace
+
+// Slopes facing the eye: a 3000 m mountain 2 km wide, 7 km ahead behind a
+// 400 m ridge 3 km ahead, and a wall of the same height 1.5 km ahead whose
+// face has more pixels than a cell has samples. Below the top of the terrain
+// every column is painted: no hole when gaps stay unfilled, no sky where
+// they are filled.
+TEST(DmrRender, SteepFacesArePaintedToTheGround) {
+    const auto mountain = [](int n, int e) {
+        if (n >= 51040 && n <= 51044) return 400;
+        if (e < 4740 || e > 4760) return 100;
+        return n >= 51080 ? 3000 : n == 51079 ? 2000 : n == 51078 ? 1000 : 100;
+    };
+    // One cell from 100 m to 3000 m: more pixels than a cell has samples.
+    const auto wall = [](int n, int e) { return n >= 51025 && e >= 4745 && e <= 4755 ? 3000 : 100; };
+    const struct {
+        const char* name;
+        std::function<int(int, int)> terrain;
+        int eyeMetres, rendering, fill;
+    } rows[] = {
+        {"mountain, Medium, unfilled", mountain, 500, 1, 0},
+        {"mountain, Fine, unfilled", mountain, 500, 2, 0},
+        {"mountain, Coarse, filled", mountain, 500, 0, 1},
+        {"wall, Medium, filled", wall, 500, 1, 1},
+        {"wall, Fine, filled", wall, 500, 2, 1},
+    };
+    for (const auto& row : rows) {
+        DmrEnv env;
+        env.WriteTerrain(kRow - 1, kCol - 1, kRow + 1, kCol + 1, row.terrain);
+        DmrParams& p = env.settings.dmr;
+        p.ViewPoint = kEye, p.Azimut = 0, p.ViewAngle = 60, p.Elevation = 0, p.AbsHeight = row.eyeMetres;
+        p.PreviewMode = 2, p.Rendering = row.rendering, p.FillGaps = row.fill;
+        env.Renderer(160, 120);
+        env.RenderAll();
+        int bad = 0, top80 = -1;
+        for (int x = 0; x < 160; ++x) {
+            int y = 0;
+            for (; y < 120 && (row.fill ? IsSky(env.Px(x, y)) : env.Px(x, y) == 0xFFFFFFu); ++y) {
+            }
+            if (x == 80) top80 = y;
+            for (; y < 120; ++y) bad += row.fill ? IsSky(env.Px(x, y)) : env.Px(x, y) == 0xFFFFFFu;
+        }
+        EXPECT_EQ(bad, 0) << row.name;
+        // The mountain's top (or the wall) stands high in the picture.
+        EXPECT_LT(top80, 25) << row.name;
+        EXPECT_TRUE(env.prompter.texts.empty()) << row.name;
+    }
+}
+
+// The costliest views the panel or a view-point file can set do no more
+// work than a few default views: patches and columns that cannot show are
+// skipped, samples follow the part of a patch on the picture, and a render
+// whose patches pile up stops refining them.
+TEST(DmrRender, EveryViewIsBoundedByTheDefaultsWork) {
+    if (!FileExists(ToolsDir() + "/make-sample-region")) GTEST_SKIP() << "generator not built";
+    DmrEnv env;
+    ASSERT_TRUE(env.UseSampleRegion(2));
+    const struct {
+        const char* name;
+        std::function<void(DmrParams&)> change;
+        double cells, samples;  // at most this many times the default's
+    } rows[] = {
+        {"default", [](DmrParams&) {}, 1, 1},
+        {"20 degrees up, 60 wide", [](DmrParams& p) { p.Elevation = 20, p.ViewAngle = 60; }, 3, 3},
+        {"10 degrees wide", [](DmrParams& p) { p.ViewAngle = 10; }, 3, 3},
+        {"0.01 degrees wide", [](DmrParams& p) { p.ViewAngle = 0.01; }, 3, 3},
+        {"relative height INT_MIN", [](DmrParams& p) { p.IsRelHeight = 1, p.RelHeight = INT_MIN; }, 3, 3},
+        {"absolute height INT_MAX", [](DmrParams& p) { p.AbsHeight = INT_MAX; }, 3, 3},
+        {"straight down from the highest point",
+         [](DmrParams& p) { p.Elevation = -90, p.AbsHeight = INT_MAX; }, 8, 3},
+        {"straight down, 179 wide, 1 m up",
+         [](DmrParams& p) { p.Elevation = -90, p.ViewAngle = 179, p.IsRelHeight = 1, p.RelHeight = 1; }, 8,
+         3},
+    };
+    double cells = 0, samples = 0;
+    for (const auto& row : rows) {
+        DmrParams& p = env.settings.dmr;
+        p = DmrParams{};
+        p.StickToGps = 0;
+        p.ViewPoint = CPointD(518000, 5072000);
+        p.PreviewMode = 2;
+        row.change(p);
+        env.Renderer(640, 400);
+        env.RenderAll();
+        const CDmrRenderer::Stats& s = env.r->RenderStats();
+        if (!cells) cells = double(s.cells), samples = double(s.samples);
+        EXPECT_LE(double(s.cells), row.cells * cells) << row.name;
+        EXPECT_LE(double(s.samples), row.samples * samples) << row.name;
     }
 }

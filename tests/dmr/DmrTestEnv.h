@@ -30,6 +30,22 @@ struct DmrEnv : DocEnv {
             for (int c = col - radius; c <= col + radius; ++c)
                 WriteFileBytes(settings.dmrDataDir + "Q_" + QuadrantName(a * 28 + c) + "_DMR.dat", heights);
     }
+    // Quadrants (row0..row1, col0..col1) with heights in metres from a
+    // function of the node's northing and easting index (hectometres).
+    void WriteTerrain(int row0, int col0, int row1, int col1, const std::function<int(int, int)>& metres) {
+        for (int a = row0; a <= row1; ++a)
+            for (int c = col0; c <= col1; ++c) {
+                const int n0 = (5220000 - (a + 1) * 10000) / 100, e0 = (370000 + c * 10000) / 100;
+                std::string heights(2 * 100 * 100, '\0');
+                for (int n = 0; n < 100; ++n)
+                    for (int e = 0; e < 100; ++e) {
+                        const int m = metres(n0 + n, e0 + e);
+                        heights[std::size_t(2 * (n * 100 + e))] = char(m);
+                        heights[std::size_t(2 * (n * 100 + e) + 1)] = char(m >> 8);
+                    }
+                WriteFileBytes(settings.dmrDataDir + "Q_" + QuadrantName(a * 28 + c) + "_DMR.dat", heights);
+            }
+    }
     // The series' segment over quadrant (row, column), every pixel one byte.
     void WriteSegment(int series, int row, int col, std::uint8_t value) {
         if (!doc) Make();
