@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <map>
@@ -140,6 +141,24 @@ public:
         });
     }
 
+    // A point label (letter and number) as one stamp of a single colour and
+    // one word per row, anchored at its centre on the baseline; null when
+    // its glyphs do not allow it. Labels are many: kept compactly.
+    struct Label {
+        const std::uint64_t* bits;
+        int ox, oy, w, h;
+        QRgb colour;
+    };
+    bool FindLabel(int pixelSize, char letter, int k, Label& out) {
+        LabelSet& set = m_Labels[{pixelSize, letter & 0x7F}];
+        if (k < 0) return false;
+        if (std::size_t(k) >= set.refs.size()) set.refs.resize(std::size_t(k) + 1);
+        LabelRef& ref = set.refs[std::size_t(k)];
+        if (ref.at == kNotMade) MakeLabel(pixelSize, letter, k, set, ref);
+        if (ref.at < 0) return false;
+        out = {set.pool.data() + ref.at, ref.ox, ref.oy, ref.w, ref.h, set.colour};
+        return true;
+    }
     // A polyline anchored on its first point; none when it spans too far
     // for a picture of its own.
     const Stamp* Line(const QPen& pen, const QPoint* pts, int count) {
@@ -172,6 +191,10 @@ public:
     void Trim() {
         if (m_Stamps.size() >= 1024) m_Stamps.clear();
         if (m_Lines.size() >= 64) m_Lines.clear();
+        std::size_t words = 0;
+        for (const auto& [key, set] : m_Labels) words += set.pool.size() + set.refs.size();
+        if (words > (std::size_t(1) << 21))
+            m_Labels.clear();  // 16 MB: some sizes and letters of the largest field
     }
 
 private:
@@ -182,8 +205,62 @@ private:
         if (it == m_Stamps.end()) it = m_Stamps.emplace(key, make()).first;
         return it->second;
     }
+    static constexpr std::int32_t kNotMade = -1, kNone = -2;
+    struct LabelRef {
+        std::int32_t at = kNotMade;  // first row in the pool
+        std::int16_t ox = 0, oy = 0;
+        std::uint8_t w = 0, h = 0;
+    };
+    struct LabelSet {
+        std::vector<std::uint64_t> pool;
+        std::vector<LabelRef> refs;  // by number
+        QRgb colour = 0;
+        bool coloured = false;
+    };
+    void MakeLabel(int pixelSize, char letter, int k, LabelSet& set, LabelRef& ref) {
+        ref.at = kNone;
+        char buf[16];
+        int n = 0;
+        buf[n++] = letter;
+        char digits[12];
+        int d = 0;
+        for (unsigned v = unsigned(k); v > 0 || d < 2; v /= 10) digits[d++] = char('0' + v % 10);
+        while (d > 0) buf[n++] = digits[--d];
+        const Stamp* glyphs[16];
+        int w = 0;
+        for (int i = 0; i < n; ++i) {
+            glyphs[i] = &Glyph(pixelSize, buf[i]);
+            w += glyphs[i]->advance;
+        }
+        int x = -w / 2, left = INT_MAX, right = INT_MIN, top = INT_MAX, bottom = INT_MIN;
+        int at[16];
+        for (int i = 0; i < n; ++i) {
+            const Stamp& g = *glyphs[i];
+            at[i] = x;
+            x += g.advance;
+            if (g.h == 0) continue;
+            if (g.words != 1 || !g.colours.empty() || (set.coloured && g.colour != set.colour)) return;
+            set.colour = g.colour;
+            set.coloured = true;
+            left = std::min(left, at[i] + g.ox), right = std::max(right, at[i] + g.ox + g.w);
+            top = std::min(top, g.oy), bottom = std::max(bottom, g.oy + g.h);
+        }
+        if (left > right || right - left > 64 || bottom - top > 255) return;
+        ref.at = std::int32_t(set.pool.size());
+        ref.ox = std::int16_t(left), ref.oy = std::int16_t(top);
+        ref.w = std::uint8_t(right - left), ref.h = std::uint8_t(bottom - top);
+        set.pool.resize(set.pool.size() + ref.h, 0);
+        std::uint64_t* rows = set.pool.data() + ref.at;
+        for (int i = 0; i < n; ++i) {
+            const Stamp& g = *glyphs[i];
+            for (int r = 0; r < g.h; ++r)
+                rows[g.oy + r - top] |= g.bits[std::size_t(r)] << (at[i] + g.ox - left);
+        }
+    }
+
     std::map<Key, Stamp> m_Stamps;
     std::map<std::vector<int>, Stamp> m_Lines;
+    std::map<std::pair<int, int>, LabelSet> m_Labels;
 };
 
 // Writes stamps straight into the pane's pixels. Between Begin and End the
@@ -237,6 +314,9 @@ public:
         if (top + s.h <= 0 || top >= m_Clip.height()) return;
         if (left + s.w <= 0 || left >= 64LL * m_Words) return;
         const int r0 = int(std::max(0LL, -top)), r1 = int(std::min<long long>(s.h, m_Clip.height() - top));
+        if (s.words == 1 && left >= 0 && left / 64 + 1 < m_Words)
+            return PutNarrow(s.bits.data(), s.colours.empty() ? nullptr : s.colours.data(), s.colour, s.w,
+                             int(left), int(top), r0, r1);
         bool any = false;
         for (int r = r0; r < r1; ++r) {
             const int cy = int(top + r);
@@ -278,6 +358,45 @@ public:
             const long long last = std::min<long long>(m_Words - 1, (left + s.w - 1) / 64);
             m_DirtyLeft = std::min<int>(m_DirtyLeft, int(first));
             m_DirtyRight = std::max<int>(m_DirtyRight, int(last));
+        }
+    }
+
+    void Put(const CStampCache::Label& l, int x, int y) {
+        const long long left = 0LL + x + m_Offset.x() + l.ox - m_Clip.left() + 64;
+        const long long top = 0LL + y + m_Offset.y() + l.oy - m_Clip.top();
+        if (top + l.h <= 0 || top >= m_Clip.height()) return;
+        if (left < 0 || left / 64 + 1 >= m_Words) return;  // wholly in the spare words: clipped
+        const int r0 = int(std::max(0LL, -top)), r1 = int(std::min<long long>(l.h, m_Clip.height() - top));
+        PutNarrow(l.bits, nullptr, l.colour, l.w, int(left), int(top), r0, r1);
+    }
+    // A stamp of one word per row whose two target words lie inside the rows.
+    void PutNarrow(const std::uint64_t* bits, const QRgb* colours, QRgb colour, int w, int left, int top,
+                   int r0, int r1) {
+        const int wi = left / 64, shift = left % 64;
+        const std::size_t stride = std::size_t(m_Words);
+        std::uint64_t* cov = Covered().data() + std::size_t(top + r0) * stride + std::size_t(wi);
+        bool any = false;
+        for (int r = r0; r < r1; ++r, cov += stride) {
+            const std::uint64_t b = bits[r];
+            const std::uint64_t f0 = (b << shift) & ~cov[0];
+            const std::uint64_t f1 = (shift ? b >> (64 - shift) : 0) & ~cov[1];
+            if (!(f0 | f1)) continue;
+            cov[0] |= f0;
+            cov[1] |= f1;
+            any = true;
+            QRgb* line =
+                reinterpret_cast<QRgb*>(m_Bits + (top + r + m_Clip.top()) * m_Stride) + m_Clip.left() - 64;
+            for (int k = 0; k < 2; ++k)
+                for (std::uint64_t f = k ? f1 : f0; f; f &= f - 1) {
+                    const int p = (wi + k) * 64 + std::countr_zero(f);
+                    line[p] = colours ? colours[std::size_t(r) * w + (p - left)] : colour;
+                }
+        }
+        if (any) {
+            m_DirtyTop = std::min(m_DirtyTop, top + r0);
+            m_DirtyBottom = std::max(m_DirtyBottom, top + r1 - 1);
+            m_DirtyLeft = std::min(m_DirtyLeft, wi);
+            m_DirtyRight = std::max(m_DirtyRight, wi + 1);
         }
     }
 
@@ -363,23 +482,28 @@ private:
         m_Dc.setPen(outline);
     }
     // The same as stamps, last one first (inside a Begin/End group).
-    void StampPoint(const MapPoint& r, char letter, int k, int y) {
+    void StampPoint(const MapPoint& r, char letter, int k, int y, bool marker = true) {
         if (letter) {
-            char buf[16];
-            const int n = LabelText(letter, k, buf);
-            const Stamp* glyphs[16];
-            int w = 0;
-            for (int i = 0; i < n; ++i) {
-                glyphs[i] = PointGlyph(buf[i]);
-                w += glyphs[i]->advance;
-            }
-            int x = r.x - w / 2 + w;
-            for (int i = n - 1; i >= 0; --i) {
-                x -= glyphs[i]->advance;
-                m_Target.Put(*glyphs[i], x, y + m_PointAscent);
+            CStampCache::Label label;
+            if (m_Cache.FindLabel(m_PointPx, letter, k, label)) {
+                m_Target.Put(label, r.x, y + m_PointAscent);
+            } else {
+                char buf[16];
+                const int n = LabelText(letter, k, buf);
+                const Stamp* glyphs[16];
+                int w = 0;
+                for (int i = 0; i < n; ++i) {
+                    glyphs[i] = PointGlyph(buf[i]);
+                    w += glyphs[i]->advance;
+                }
+                int x = r.x - w / 2 + w;
+                for (int i = n - 1; i >= 0; --i) {
+                    x -= glyphs[i]->advance;
+                    m_Target.Put(*glyphs[i], x, y + m_PointAscent);
+                }
             }
         }
-        m_Target.Put(*m_Marker, r.x, r.y);
+        if (marker) m_Target.Put(*m_Marker, r.x, r.y);
     }
     const Stamp* PointGlyph(char c) {
         const Stamp*& g = m_PointGlyphs[c & 0x7F];
@@ -460,16 +584,25 @@ void CSearchPainter::Grid(const SearchGrid& g) {
         };
         if (m_Target.Usable()) {
             m_Target.Begin();
+            // A marker on the very spot of the one after it is hidden by it.
+            MapPoint after{INT_MIN, INT_MIN};
             for (int k = last; k >= first; --k) {
-                const MapPoint r = C(g.Point(b, k));
-                if (!Near(r)) continue;
+                // As g.Point(b, k), with the band's start taken once.
+                const double f = k * g.pointDistance / g.L2;
+                const MapPoint r = C(CPointD(P.easting + f * g.dir.easting, P.northing + f * g.dir.northing));
+                if (!Near(r)) {
+                    after = {INT_MIN, INT_MIN};
+                    continue;
+                }
+                const bool marker = r.x != after.x || r.y != after.y;
+                after = r;
                 if (k == 0) {
                     const Stamp& s = m_Cache.Glyph(m_LetterPx, letter);
                     const QPoint t = letterAt(s.advance);
                     m_Target.Put(s, t.x(), t.y());
-                    StampPoint(r, 0, 0, 0);
+                    StampPoint(r, 0, 0, 0, marker);
                 } else {
-                    StampPoint(r, letter, k, SaturateToInt(r.y + 2 * m_Desc.zoomY));
+                    StampPoint(r, letter, k, SaturateToInt(r.y + 2 * m_Desc.zoomY), marker);
                 }
             }
             m_Target.End();
