@@ -150,7 +150,9 @@ public:
         QRgb colour;
     };
     bool FindLabel(int pixelSize, char letter, int k, Label& out) {
-        LabelSet& set = m_Labels[{pixelSize, letter & 0x7F}];
+        const std::pair<int, int> key{pixelSize, letter & 0x7F};
+        if (!m_LastSet || m_LastKey != key) m_LastSet = &m_Labels[key], m_LastKey = key;
+        LabelSet& set = *m_LastSet;
         if (k < 0) return false;
         if (std::size_t(k) >= set.refs.size()) set.refs.resize(std::size_t(k) + 1);
         LabelRef& ref = set.refs[std::size_t(k)];
@@ -261,6 +263,8 @@ private:
     std::map<Key, Stamp> m_Stamps;
     std::map<std::vector<int>, Stamp> m_Lines;
     std::map<std::pair<int, int>, LabelSet> m_Labels;
+    LabelSet* m_LastSet = nullptr;  // the band's letter, looked up once
+    std::pair<int, int> m_LastKey;
 };
 
 // Writes stamps straight into the pane's pixels. Between Begin and End the
@@ -473,12 +477,20 @@ private:
     void PaintPoint(const MapPoint& r, char letter, int k, int y, const QFontMetrics& fm) {
         GdiEllipse(m_Dc, r.x - m_M, r.y - m_My, r.x + m_M + 1, r.y + m_My + 1);
         if (!letter) return;
+        // Character by character on whole pixels, as the stamps place them,
+        // so that the screen and the printer agree.
         char buf[16];
-        const QString s = QString::fromLatin1(buf, LabelText(letter, k, buf));
+        const int n = LabelText(letter, k, buf);
+        int w = 0;
+        for (int i = 0; i < n; ++i) w += fm.horizontalAdvance(QChar::fromLatin1(buf[i]));
         const QPen outline = m_Dc.pen();
         m_Dc.setFont(m_PointFont);
         m_Dc.setPen(QColor(ColorRefToRgb(kRed)));  // the text colour
-        m_Dc.drawText(QPoint(r.x - fm.horizontalAdvance(s) / 2, y + fm.ascent()), s);
+        for (int i = 0, x = r.x - w / 2; i < n; ++i) {
+            const QChar c = QChar::fromLatin1(buf[i]);
+            m_Dc.drawText(QPoint(x, y + fm.ascent()), QString(c));
+            x += fm.horizontalAdvance(c);
+        }
         m_Dc.setPen(outline);
     }
     // The same as stamps, last one first (inside a Begin/End group).
