@@ -540,6 +540,7 @@ private:
     CStampCache& m_Cache = CStampCache::Get();
     const Stamp* m_Marker = nullptr;
     const Stamp* m_PointGlyphs[128] = {};
+    std::vector<MapPoint> m_Positions;
 };
 
 void CSearchPainter::VisibleRange(const SearchGrid& g, int b, int& first, int& last) const {
@@ -598,10 +599,17 @@ void CSearchPainter::Grid(const SearchGrid& g) {
             m_Target.Begin();
             // A marker on the very spot of the one after it is hidden by it.
             MapPoint after{INT_MIN, INT_MIN};
-            for (int k = last; k >= first; --k) {
+            // The positions first, in a loop of their own: its divisions then
+            // overlap from one point to the next.
+            m_Positions.resize(std::size_t(std::max(0, last - first + 1)));
+            for (int k = first; k <= last; ++k) {
                 // As g.Point(b, k), with the band's start taken once.
                 const double f = k * g.pointDistance / g.L2;
-                const MapPoint r = C(CPointD(P.easting + f * g.dir.easting, P.northing + f * g.dir.northing));
+                m_Positions[std::size_t(k - first)] =
+                    C(CPointD(P.easting + f * g.dir.easting, P.northing + f * g.dir.northing));
+            }
+            for (int k = last; k >= first; --k) {
+                const MapPoint r = m_Positions[std::size_t(k - first)];
                 if (!Near(r)) {
                     after = {INT_MIN, INT_MIN};
                     continue;
