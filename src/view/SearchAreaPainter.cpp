@@ -77,13 +77,16 @@ Stamp MakeStamp(int w, int h, int ax, int ay, Draw draw) {
         p.translate(ax, ay);
         draw(p);
     }
+    const auto row = [&](int y) { return reinterpret_cast<const QRgb*>(img.constScanLine(y)); };
     int l = img.width(), t = img.height(), r = -1, b = -1;
-    for (int y = 0; y < img.height(); ++y)
+    for (int y = 0; y < img.height(); ++y) {
+        const QRgb* px = row(y);
         for (int x = 0; x < img.width(); ++x)
-            if (qAlpha(img.pixel(x, y)) == 255) {
+            if (qAlpha(px[x]) == 255) {
                 l = std::min(l, x), r = std::max(r, x);
                 t = std::min(t, y), b = std::max(b, y);
             }
+    }
     Stamp s;
     if (r < 0) return s;
     s.ox = l - ax;
@@ -93,13 +96,15 @@ Stamp MakeStamp(int w, int h, int ax, int ay, Draw draw) {
     s.words = (s.w + 63) / 64;
     s.bits.assign(std::size_t(s.h) * s.words, 0);
     s.colours.assign(std::size_t(s.h) * s.w, 0);
-    for (int y = 0; y < s.h; ++y)
+    for (int y = 0; y < s.h; ++y) {
+        const QRgb* px = row(t + y) + l;
         for (int x = 0; x < s.w; ++x)
-            if (const QRgb c = img.pixel(l + x, t + y); qAlpha(c) == 255) {
+            if (const QRgb c = px[x]; qAlpha(c) == 255) {
                 s.bits[std::size_t(y) * s.words + x / 64] |= std::uint64_t(1) << (x % 64);
                 s.colours[std::size_t(y) * s.w + x] = c | 0xFF000000u;
                 s.colour = c | 0xFF000000u;
             }
+    }
     // One colour (text, a line) needs no table.
     if (std::all_of(s.colours.begin(), s.colours.end(), [&](QRgb c) { return c == 0 || c == s.colour; }))
         s.colours.clear();
@@ -171,9 +176,21 @@ public:
             key.push_back(pts[i].y() - pts[0].y());
             box |= QRect(pts[i], pts[i]);
         }
-        if (box.width() > 4096 || box.height() > 4096) return nullptr;
+        // A picture of a route far larger than a pane would cost more than
+        // it saves whenever the route changes.
+        if (box.width() > 4096 || box.height() > 4096 || box.width() * box.height() > (1 << 22))
+            return nullptr;
         auto it = m_Lines.find(key);
         if (it == m_Lines.end()) {
+            // A shape seen once may be a route being dragged: kept only when
+            // it comes again.
+            const auto seen = std::find(m_LinesSeen.begin(), m_LinesSeen.end(), key);
+            if (seen == m_LinesSeen.end()) {
+                if (m_LinesSeen.size() >= 32) m_LinesSeen.erase(m_LinesSeen.begin());
+                m_LinesSeen.push_back(std::move(key));
+                return nullptr;
+            }
+            m_LinesSeen.erase(seen);
             const int m = pen.width() + 4;
             it = m_Lines
                      .emplace(std::move(key),
@@ -262,6 +279,7 @@ private:
 
     std::map<Key, Stamp> m_Stamps;
     std::map<std::vector<int>, Stamp> m_Lines;
+    std::vector<std::vector<int>> m_LinesSeen;
     std::map<std::pair<int, int>, LabelSet> m_Labels;
     LabelSet* m_LastSet = nullptr;  // the band's letter, looked up once
     std::pair<int, int> m_LastKey;
