@@ -2,7 +2,8 @@
 // largest size (26 bands, 65520 points) and all nine routes plus the
 // perimeter of 30 points each. Arg 0: 100 m between points, the bands
 // running far beyond the pane; arg 1: 4 m, so that the whole field stands on
-// the pane. RENDER_PNG=<file> saves the last pane painted.
+// the pane; arg 2: as arg 0 while a route point is dragged (its route
+// changes at every paint). RENDER_PNG=<file> saves the last pane painted.
 #include <benchmark/benchmark.h>
 
 #include <QImage>
@@ -20,7 +21,7 @@ void SearchArea(benchmark::State& state) {
     CSearchArea& area = env.doc->SearchArea();
     SearchAreaData& d = area.Data();
     const CPointD s = ClientToMap(200, 1000, env.desc, GeorefParams{});
-    const double distance = state.range(0) == 0 ? 100.0 : 4.0;
+    const double distance = state.range(0) == 1 ? 4.0 : 100.0;
     d.BaseStart = s;
     d.BaseEnd = CPointD(s.easting + 26 * 150.0 + 10, s.northing);
     d.DirectionEnd = CPointD(s.easting, s.northing + 2519 * distance + 1);
@@ -36,7 +37,11 @@ void SearchArea(benchmark::State& state) {
     if (!MakeSearchGrid(d, g) || g.bands * g.points < 65000) state.SkipWithError("field not at its largest");
     QImage pane(1920, 1080, QImage::Format_RGB32);
     pane.fill(Qt::white);
+    const CPointD dragged = d.Routes[3].Points[7];
+    int step = 0;
     for (auto _ : state) {
+        if (state.range(0) == 2)
+            d.Routes[3].Points[7] = CPointD(dragged.easting + 10.0 * (++step % 64), dragged.northing);
         QPainter dc(&pane);
         DrawSearchArea(*env.doc, dc, DrawTarget{}, env.desc);
     }
@@ -46,5 +51,5 @@ void SearchArea(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(SearchArea)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(SearchArea)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

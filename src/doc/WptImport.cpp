@@ -1,5 +1,6 @@
 // Waypoints from outside (exchange files, the receiver): the import and the
 // test whether such a waypoint is in the database already.
+#include <algorithm>
 #include <cmath>
 
 #include "app/AppSettings.h"
@@ -29,10 +30,11 @@ std::string ImportedComment(std::string comment, std::int32_t time) {
     return CutToField(Trimmed(comment), kWptCommentSize);
 }
 
-// The shape of a search-field point name: a letter and two digits.
+// The shape of a search point name: a letter and at least two digits, for
+// the export numbers points past 99 with as many digits as they take (A100).
 bool IsSearchPointName(const std::string& s) {
-    return s.size() == 3 && s[0] >= 'A' && s[0] <= 'Z' && s[1] >= '0' && s[1] <= '9' && s[2] >= '0' &&
-           s[2] <= '9';
+    return s.size() >= 3 && s[0] >= 'A' && s[0] <= 'Z' &&
+           std::all_of(s.begin() + 1, s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace

@@ -106,3 +106,32 @@ TEST(WptImport, ExistenceByNameAndProximityAndNeverForAnUnconvertiblePosition) {
     EXPECT_EQ(env.Db().Base(kTempBase).Count, count);
     EXPECT_EQ(env.dialogs.wptRuns, 0);
 }
+
+// Points past 99 of a band are exported with three or more digits ("A100");
+// a receiver's copy of one is a search point like any other.
+TEST(WptImport, SearchPointsAreKnownWhateverTheirNumberOfDigits) {
+    DocEnv env;
+    env.ApplyDatum();
+    env.settings.existingWptProximity = 10.0;
+    CVornaDoc& doc = env.Make();
+    SearchAreaData& d = doc.SearchArea().Data();
+    d.BaseStart = CPointD(500000, 5100000);
+    d.BaseEnd = CPointD(500300, 5100000);       // 2 bands
+    d.DirectionEnd = CPointD(500000, 5101500);  // 151 points per band, 10 m apart
+    d.PointDistance = 10.0;
+    SearchGrid g;
+    ASSERT_TRUE(MakeSearchGrid(d, g));
+    const struct {
+        int band, point;
+        const char* name;
+        bool exists;
+    } rows[] = {
+        {0, 1, "A01", true},      {1, 99, "B99", true},   {0, 100, "A100", true},
+        {1, 150, "B150", true},   {0, 100, "A10", false},  // another point's name
+        {0, 100, "A1000", false}, {0, 1, "A1", false},    {0, 1, "A01X", false},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(doc.CheckWptExistence(FromOutside(env.geo, g.Point(r.band, r.point), r.name)), r.exists)
+            << r.name;
+    EXPECT_TRUE(env.prompter.texts.empty());
+}

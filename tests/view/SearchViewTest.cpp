@@ -237,3 +237,51 @@ TEST(SearchOverlay, FieldBandsRoutesAndMarkers) {
     img = env.Paint(DrawSearchArea);
     EXPECT_EQ(img.pixel(350, 150), perimeter);
 }
+
+// Crowded points are stamped last one first with every pixel written once;
+// the picture must be that of painting them one by one in order, as the
+// painter does where it cannot reach the pixels (RGB888, several clip
+// rectangles): whole, clipped and zoomed.
+TEST(SearchOverlay, StampedFieldMatchesThePainterPointByPoint) {
+    GridEnv env(kSeriesTK50, 500, 360);
+    SearchAreaData& d = env.doc->SearchArea().Data();
+    d.BaseStart = env.At(60, 330);
+    d.BaseEnd = CPointD(d.BaseStart.easting + 1500, d.BaseStart.northing + 400);
+    d.DirectionEnd = CPointD(d.BaseStart.easting + 300, d.BaseStart.northing + 2400);
+    d.PointDistance = 6.0;  // under a pixel apart: markers and labels pile up
+    for (int r = 0; r < 3; ++r) {
+        for (int i = 0; i < 12; ++i) d.Routes[r].Points[i] = env.At(20 + 35 * i, 40 + 60 * r + (i % 3) * 9);
+        d.Routes[r].Count = 12;
+    }
+    SearchGrid g;
+    ASSERT_TRUE(MakeSearchGrid(d, g));
+    ASSERT_GT(g.points, 300);
+    const auto paint = [&](QImage::Format f, const QRegion& clip, double zoom) {
+        QImage img(env.desc.clientSize.cx, env.desc.clientSize.cy, f);
+        img.fill(kBg);
+        MapViewDesc desc = env.desc;
+        desc.zoomX = desc.zoomY = zoom;
+        QPainter dc(&img);
+        if (!clip.isEmpty()) dc.setClipRegion(clip);
+        DrawSearchArea(*env.doc, dc, DrawTarget{}, desc);
+        dc.end();
+        return img.convertToFormat(QImage::Format_RGB32);
+    };
+    const QRect part(90, 70, 230, 150);
+    const struct {
+        QRegion fast, slow;
+        double zoom;
+    } rows[] = {
+        {QRegion(), QRegion(), 1.0},
+        {QRegion(part), QRegion(part) | QRegion(1000, 1000, 1, 1), 1.0},  // a second rectangle off the image
+        {QRegion(), QRegion(), 2.0},
+    };
+    for (const auto& r : rows) {
+        const QImage slow = paint(QImage::Format_RGB888, r.slow, r.zoom);
+        for (const char* pass : {"cold", "warm"}) {  // the warm one reuses the pictures of the routes
+            const QImage fast = paint(QImage::Format_RGB32, r.fast, r.zoom);
+            EXPECT_GT(CountColour(fast, qRgb(255, 0, 0)), 2000) << r.zoom;
+            EXPECT_TRUE(fast == slow) << pass << " zoom " << r.zoom << " clipped " << !r.fast.isEmpty();
+        }
+    }
+}
