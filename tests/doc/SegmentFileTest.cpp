@@ -33,8 +33,10 @@ bool ReferenceDecode(const Bytes& packed, int w, int h, Bytes& out) {
     return true;
 }
 
+// The buffer starts dirty: the decoder must write every byte, padding and
+// rows the data does not reach included.
 Bytes Decode(const Bytes& packed, int w, int h, bool* ok) {
-    Bytes out(std::size_t(DibStride(w) * h), 0);
+    Bytes out(std::size_t(DibStride(w) * h), 0xA5);
     *ok = DecodeMifPixels(packed.data(), packed.size(), w, h, out.data(), out.size());
     return out;
 }
