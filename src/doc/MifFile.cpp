@@ -10,10 +10,6 @@
 #include "doc/SegmentCache.h"
 #include "platform/ByteOrder.h"
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 namespace {
 
 struct FileCloser {
@@ -53,17 +49,10 @@ constexpr MifFillTable kMifFill = MakeMifFillTable();
 
 inline void Copy16(std::uint8_t* to, const std::uint8_t* from) { std::memcpy(to, from, 16); }
 
-// Bit n set when code n of the 64 at p is a repeat (0x80 or more).
+// Bit n set when code n of the 64 at p is a repeat (0x80 or more): the high
+// bit of every byte gathered by one multiply per 8 bytes.
 inline std::uint64_t RepeatBits(const std::uint8_t* p) {
     std::uint64_t bits = 0;
-#ifdef __SSE2__
-    // The high bit of every byte, 16 at a time (every x86-64 has SSE2).
-    for (int k = 0; k < 4; ++k) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-        bits |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(v))) << (16 * k);
-    }
-#else
-    // The high bit of every byte gathered by one multiply per 8 bytes.
     for (int k = 0; k < 8; ++k) {
         std::uint64_t v;
         std::memcpy(&v, p + 8 * k, 8);
@@ -73,15 +62,13 @@ inline std::uint64_t RepeatBits(const std::uint8_t* p) {
         v = (v >> 7) & 0x0101010101010101ull;
         bits |= ((v * 0x0102040810204080ull) >> 56) << (8 * k);
     }
-#endif
     return bits;
 }
 
 // Writes the k literal codes at from as pixels, and up to 15 bytes past them.
 inline void CopyLiterals(std::uint8_t* to, const std::uint8_t* from, std::size_t k) {
     Copy16(to, from);
-    if (__builtin_expect(k > 16, 0))
-        for (std::size_t o = 16; o < k; o += 16) Copy16(to + o, from + o);
+    for (std::size_t o = 16; o < k; o += 16) Copy16(to + o, from + o);
 }
 
 // Writes run pixels of value (< 0x80), and up to 31 bytes past them.
@@ -89,14 +76,16 @@ inline void FillRun(std::uint8_t* to, std::uint32_t value, std::size_t run) {
     const std::uint8_t* fill = kMifFill.fill[value];
     Copy16(to, fill);
     Copy16(to + 16, fill);
-    if (__builtin_expect(run > kWide, 0))
-        for (std::size_t o = kWide; o < run; o += 16) Copy16(to + o, fill);
+    for (std::size_t o = kWide; o < run; o += 16) Copy16(to + o, fill);
 }
 
-}  // namespace
+// 32 bytes that the compiler keeps in one register where the target has them.
+typedef std::uint8_t Bytes32 __attribute__((vector_size(32)));
 
-bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int h, std::uint8_t* out,
-                     std::size_t outSize) {
+// The decoder, compiled once for every x86-64 and once with AVX2 (one
+// 32-byte store per run instead of two); the results are the same.
+__attribute__((always_inline)) inline bool DecodeMif(const std::uint8_t* packed, std::size_t length, int w,
+                                                     int h, std::uint8_t* out, std::size_t outSize) {
     if (w <= 0 || h <= 0) return false;
     const std::size_t width = std::size_t(w), rows = std::size_t(h);
     const std::size_t stride = std::size_t(DibStride(w));
@@ -125,18 +114,26 @@ bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int 
             std::uint8_t* const opEnd = out + quickEnd;
             bool whole = true;
             while (repeats) {
-                const std::uint8_t* const rp = chunkEnd - kChunk + __builtin_ctzll(repeats);
+                const std::uint32_t at = std::uint32_t(__builtin_ctzll(repeats));
+                const std::uint8_t* const rp = chunkEnd - kChunk + at;
                 const std::size_t k = std::size_t(rp - in);  // literals before the repeat
                 const std::size_t run = *rp & 0x7F;
-                if (__builtin_expect(op + k + run > opEnd, 0)) {
-                    whole = false;
-                    break;
+                if (__builtin_expect(k - 1 >= 16 || run > kWide || op + k + run > opEnd, 0)) {
+                    if (op + k + run > opEnd) {
+                        whole = false;
+                        break;
+                    }
+                    CopyLiterals(op, in, k);
+                    if (k) previous = rp[-1];
+                    FillRun(op + k, previous, run);
+                } else {
+                    // The usual group: 1 to 16 literals, a run of at most 32.
+                    Copy16(op, in);
+                    previous = rp[-1];
+                    const Bytes32 fill = Bytes32{} + std::uint8_t(previous);
+                    std::memcpy(op + k, &fill, kWide);
                 }
-                CopyLiterals(op, in, k);
-                op += k;
-                if (__builtin_expect(k != 0, 1)) previous = rp[-1];
-                FillRun(op, previous, run);
-                op += run;
+                op += k + run;
                 in = rp + 1;
                 repeats &= repeats - 1;
             }
@@ -192,6 +189,37 @@ bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int 
     // not reach.
     std::memset(out + pos, 0, total - pos);
     return ok;
+}
+
+}  // namespace
+
+bool DecodeMifPixelsPortable(const std::uint8_t* packed, std::size_t length, int w, int h, std::uint8_t* out,
+                             std::size_t outSize) {
+    return DecodeMif(packed, length, w, h, out, outSize);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+namespace {
+
+__attribute__((target("avx2,bmi"))) bool DecodeMifAvx2(const std::uint8_t* packed, std::size_t length, int w,
+                                                       int h, std::uint8_t* out, std::size_t outSize) {
+    return DecodeMif(packed, length, w, h, out, outSize);
+}
+
+bool HasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi");
+    return has;
+}
+
+}  // namespace
+#endif
+
+bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int h, std::uint8_t* out,
+                     std::size_t outSize) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (HasAvx2()) return DecodeMifAvx2(packed, length, w, h, out, outSize);
+#endif
+    return DecodeMif(packed, length, w, h, out, outSize);
 }
 
 SegmentFileResult ReadMifSegment(const std::string& path, int side, LoadedSegment& out) {

@@ -82,6 +82,10 @@ enum class SegmentFileResult {
 // on a decoding error; out then holds the part decoded before it.
 bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int h, std::uint8_t* out,
                      std::size_t outSize);
+// The same without the AVX2 stores that DecodeMifPixels uses where the
+// processor has them (for the tests of both).
+bool DecodeMifPixelsPortable(const std::uint8_t* packed, std::size_t length, int w, int h, std::uint8_t* out,
+                             std::size_t outSize);
 
 struct LoadedSegment {
     std::unique_ptr<std::uint8_t[]> data;
