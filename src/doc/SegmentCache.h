@@ -76,11 +76,16 @@ enum class SegmentFileResult {
     NoMemory,
 };
 
-// Decodes ".mif" packed data into out (outSize >= DibStride(w) * h, zeroed by
-// the caller; pixels the data does not reach stay zero). Returns false on a
-// decoding error; out may then hold a part.
+// Decodes ".mif" packed data into out (outSize >= DibStride(w) * h). Every
+// byte of the DibStride(w) * h is written, so out need not be cleared: the
+// row padding and the pixels the data does not reach are zero. Returns false
+// on a decoding error; out then holds the part decoded before it.
 bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int h, std::uint8_t* out,
                      std::size_t outSize);
+// The same without the AVX2 stores that DecodeMifPixels uses where the
+// processor has them (for the tests of both).
+bool DecodeMifPixelsPortable(const std::uint8_t* packed, std::size_t length, int w, int h, std::uint8_t* out,
+                             std::size_t outSize);
 
 struct LoadedSegment {
     std::unique_ptr<std::uint8_t[]> data;

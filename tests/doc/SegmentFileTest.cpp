@@ -33,20 +33,32 @@ bool ReferenceDecode(const Bytes& packed, int w, int h, Bytes& out) {
     return true;
 }
 
+// The buffer starts dirty: the decoder must write every byte, padding and
+// rows the data does not reach included.
 Bytes Decode(const Bytes& packed, int w, int h, bool* ok) {
-    Bytes out(std::size_t(DibStride(w) * h), 0);
+    Bytes out(std::size_t(DibStride(w) * h), 0xA5);
     *ok = DecodeMifPixels(packed.data(), packed.size(), w, h, out.data(), out.size());
     return out;
 }
 
+// Both decoders: the one chosen for this processor and the portable one.
 ::testing::AssertionResult SameAsReference(const Bytes& packed, int w, int h) {
-    bool ok = false;
-    const Bytes got = Decode(packed, w, h, &ok);
-    Bytes want(got.size(), 0);
-    if (ok != ReferenceDecode(packed, w, h, want)) return ::testing::AssertionFailure() << "result " << ok;
-    const auto at = std::mismatch(got.begin(), got.end(), want.begin()).first;
-    if (at == got.end()) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "byte " << at - got.begin() << " differs";
+    Bytes want(std::size_t(DibStride(w) * h), 0);
+    const bool wantOk = ReferenceDecode(packed, w, h, want);
+    for (const bool portable : {false, true}) {
+        bool ok = false;
+        Bytes got = Decode(packed, w, h, &ok);
+        if (portable) {
+            std::fill(got.begin(), got.end(), 0x5A);
+            ok = DecodeMifPixelsPortable(packed.data(), packed.size(), w, h, got.data(), got.size());
+        }
+        if (ok != wantOk) return ::testing::AssertionFailure() << "result " << ok << " portable " << portable;
+        const auto at = std::mismatch(got.begin(), got.end(), want.begin()).first;
+        if (at != got.end())
+            return ::testing::AssertionFailure()
+                   << "byte " << at - got.begin() << " differs, portable " << portable;
+    }
+    return ::testing::AssertionSuccess();
 }
 
 std::string MifBytes(std::uint32_t length, std::int32_t w, std::int32_t h, const std::string& data) {
