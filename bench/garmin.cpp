@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 #include "doc/VornaDoc.h"
 #include "geo/GeoTransform.h"
 #include "platform/Prompt.h"

@@ -18,8 +18,8 @@
 
 #include "SampleRegionEnv.h"
 #include "platform/Prompt.h"
-#include "view/DrawDocument.h"
-#include "view/MapTransforms.h"
+#include "mapdraw/DrawDocument.h"
+#include "mapdraw/MapTransforms.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "geo/GeoTransform.h"
 
 #ifdef VORNA_HAVE_PROJ

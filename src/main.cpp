@@ -16,13 +16,13 @@
 
 #include "app/VornaApp.h"
 #include "doc/VornaDoc.h"
-#include "platform/IdleDriver.h"
-#include "view/IdleHook.h"
-#include "platform/QtPrompter.h"
+#include "platformui/IdleDriver.h"
+#include "root/IdleHook.h"
+#include "platformui/QtPrompter.h"
 #include "platform/System.h"
-#include "view/AppCommands.h"
-#include "view/MainFrm.h"
-#include "view/WptDialogs.h"
+#include "frame/AppCommands.h"
+#include "frame/MainFrm.h"
+#include "wptui/QtWptDialogs.h"
 
 // The main window over the document, shown, with the command router and the
 // idle driver (toolbar states, and whatever else runs between events).

@@ -16,7 +16,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/SettingsTable.h"
+#include "settings/SettingsTable.h"
 #include "platform/Profile.h"
 #include "platform/Prompt.h"
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "app/AppDialogs.h"
-#include "app/AppSettingsIO.h"
-#include "app/ColorSchemes.h"
-#include "app/SettingsTable.h"
+#include "settings/AppSettingsIO.h"
+#include "settings/ColorSchemes.h"
+#include "settings/SettingsTable.h"
 #include "geo/TextHelpers.h"
 #include "platform/AtomicFile.h"
 #include "platform/Prompt.h"

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "gps/NmeaReceiver.h"
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 #include "geo/GeoTransform.h"
 #include "platform/Profile.h"
 

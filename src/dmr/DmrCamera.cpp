@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "geo/Convert.h"
 
 namespace dmr {

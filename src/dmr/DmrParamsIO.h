@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 
 // The value of pi the 3-D code uses throughout.
 inline constexpr double kDmrPi = 3.141592654;

@@ -5,8 +5,8 @@
 #include <new>
 #include <vector>
 
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 #include "dmr/DmrCamera.h"
 #include "dmr/DmrTables.h"
 #include "dmr/HorizonRaster.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <new>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "geo/Convert.h"
 #include "platform/ByteOrder.h"
 #include "platform/DataFile.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "app/MemoryCounters.h"
+#include "settings/MemoryCounters.h"
 #include "doc/ImageMapArchive.h"
 #include "doc/ImageMapFile.h"
 #include "platform/Prompt.h"

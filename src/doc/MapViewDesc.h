@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "geo/Types.h"
 
 #pragma pack(push, 1)

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <new>
 
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 #include "doc/Grids.h"
 #include "platform/Prompt.h"
 

@@ -8,8 +8,8 @@
 #include <new>
 #include <utility>
 
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 #include "geo/Convert.h"
 #include "platform/AtomicFile.h"
 #include "platform/DataFile.h"

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "app/MemoryCounters.h"
+#include "settings/MemoryCounters.h"
 #include "geo/Convert.h"
 #include "platform/Prompt.h"
 #include "platform/System.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 #include "doc/ImageMapFile.h"
 #include "geo/Convert.h"
 #include "platform/Prompt.h"

@@ -1,5 +1,5 @@
 // The waypoint database's and the track log's entries in the document's command map.
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "platform/CommandIds.h"
 #include "platform/Commands.h"

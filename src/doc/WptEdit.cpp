@@ -6,7 +6,7 @@
 #include <memory>
 #include <new>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "doc/WptDatabase.h"
 #include "doc/WptNaming.h"
 #include "platform/Prompt.h"

@@ -2,7 +2,7 @@
 // test whether such a waypoint is in the database already.
 #include <cmath>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "geo/GeoTransform.h"
 #include "doc/WptDatabase.h"
 #include "doc/WptNaming.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "doc/WptDatabase.h"
 #include "geo/Convert.h"
 #include "geo/TextHelpers.h"

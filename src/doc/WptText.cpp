@@ -11,7 +11,7 @@
 #include <iterator>
 #include <utility>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "geo/GeoTransform.h"
 #include "platform/AtomicFile.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
 #include "geo/GeoTransform.h"

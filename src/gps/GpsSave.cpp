@@ -9,7 +9,7 @@
 #include <iterator>
 #include <vector>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "doc/WptText.h"
 #include "geo/GeoTransform.h"

@@ -6,7 +6,7 @@
 #include <ctime>
 #include <limits>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "doc/TrackLogStore.h"
 #include "geo/GeoTransform.h"
 #include "platform/CommandIds.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "dmr/DmrCamera.h"
 
 using namespace dmr;

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "TestUtil.h"
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 #include "doc/VornaDoc.h"
 #include "geo/GeoTransform.h"
 #include "platform/AtomicFile.h"

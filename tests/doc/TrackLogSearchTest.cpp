@@ -5,8 +5,8 @@
 
 #include <functional>
 
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 #include "doc/TrackLogStore.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "app/MemoryCounters.h"
+#include "settings/MemoryCounters.h"
 #include "doc/UndoStack.h"
 
 TEST(UndoStack, AHugeSettingTakesNoRoomUntilUsed) {

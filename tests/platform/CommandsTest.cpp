@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/CommandActions.h"
+#include "platformui/CommandActions.h"
 #include "platform/Commands.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include "AppDocEnv.h"
 #include "platform/CommandIds.h"
 #include "platform/Commands.h"
-#include "view/MainFrm.h"
-#include "view/VornaView.h"
+#include "frame/MainFrm.h"
+#include "mapview/VornaView.h"
 
 struct FrameTestEnv : AppDocEnv {
     std::unique_ptr<CMainFrame> frame;  // goes before the document

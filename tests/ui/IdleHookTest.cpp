@@ -9,12 +9,12 @@
 #include "gps/NmeaLines.h"
 #include "gps/NmeaReceiver.h"
 #include "platform/CommandIds.h"
-#include "platform/IdleDriver.h"
-#include "view/IdleHook.h"
-#include "view/MainFrm.h"
-#include "view/MapTransforms.h"
+#include "platformui/IdleDriver.h"
+#include "root/IdleHook.h"
+#include "frame/MainFrm.h"
+#include "mapdraw/MapTransforms.h"
 #include "view/ViewTestEnv.h"
-#include "view/VornaView.h"
+#include "mapview/VornaView.h"
 
 namespace {
 // A TK25 pane of 400 x 300 pixels, a receiver on a queue of bytes, the hook.

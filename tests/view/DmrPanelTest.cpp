@@ -11,7 +11,7 @@
 
 #include "platform/CommandIds.h"
 #include "ui/FrameTestEnv.h"
-#include "view/DmrPanel.h"
+#include "dmrview/DmrPanel.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <cstdlib>
 
 #include "platform/CommandIds.h"
-#include "platform/IdleDriver.h"
+#include "platformui/IdleDriver.h"
 #include "ui/FrameTestEnv.h"
-#include "view/DmrView.h"
+#include "dmrview/DmrView.h"
 
 namespace {
 

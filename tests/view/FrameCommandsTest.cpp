@@ -9,10 +9,10 @@
 #include <climits>
 
 #include "ViewTestEnv.h"
-#include "view/AppCommands.h"
-#include "view/DlgPageSetup.h"
-#include "view/DlgPrintSetup.h"
-#include "view/MainFrm.h"
+#include "frame/AppCommands.h"
+#include "frame/DlgPageSetup.h"
+#include "frame/DlgPrintSetup.h"
+#include "frame/MainFrm.h"
 
 namespace {
 

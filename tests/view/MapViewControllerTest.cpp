@@ -13,13 +13,13 @@
 
 #include "ViewTestEnv.h"
 #include "platform/CommandIds.h"
-#include "view/AppPrinter.h"
-#include "view/MapPicture.h"
-#include "view/MapTransforms.h"
-#include "view/MapViewController.h"
-#include "view/MapViewFrame.h"
-#include "view/MapViewHost.h"
-#include "view/PaintMessages.h"
+#include "mapview/AppPrinter.h"
+#include "mapdraw/MapPicture.h"
+#include "mapdraw/MapTransforms.h"
+#include "mapview/MapViewController.h"
+#include "mapview/MapViewFrame.h"
+#include "mapview/MapViewHost.h"
+#include "mapdraw/PaintMessages.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <QRegion>
 
 #include "ViewTestEnv.h"
-#include "view/MapOverlays.h"
-#include "view/MapTransforms.h"
-#include "view/TrackPainter.h"
-#include "view/WptPainter.h"
+#include "mapdraw/MapOverlays.h"
+#include "mapdraw/MapTransforms.h"
+#include "mapdraw/TrackPainter.h"
+#include "mapdraw/WptPainter.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "ViewTestEnv.h"
 #include "platform/CommandIds.h"
-#include "view/VornaView.h"
+#include "mapview/VornaView.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include "AppDocEnv.h"
 #include "SegmentWriters.h"
 #include "doc/SegmentCache.h"
-#include "view/MapPicture.h"
-#include "view/MapTransforms.h"
-#include "view/MapViewController.h"
-#include "view/MapViewFrame.h"
+#include "mapdraw/MapPicture.h"
+#include "mapdraw/MapTransforms.h"
+#include "mapview/MapViewController.h"
+#include "mapview/MapViewFrame.h"
 
 struct ViewTestEnv : AppDocEnv {
     ViewTestEnv() {

@@ -14,9 +14,9 @@
 #include <ctime>
 
 #include "doc/DocTestEnv.h"
-#include "view/DlgWpt.h"
-#include "view/DlgWptConflict.h"
-#include "view/WptDialogs.h"
+#include "wptui/DlgWpt.h"
+#include "wptui/DlgWptConflict.h"
+#include "wptui/QtWptDialogs.h"
 
 namespace {
 
