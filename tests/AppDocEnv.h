@@ -13,12 +13,14 @@
 #include "doc/DocTestEnv.h"  // HintRecorder, DocEnv::Desc
 #include "app/VornaApp.h"
 #include "doc/VornaDoc.h"
+#include "gps/NmeaReceiver.h"
 #include "platform/Prompt.h"
 
 struct AppDocEnv {
     TempDir tmp;
     CScriptedPrompter prompter;
     CVornaApp app;
+    CNmeaReceiver nmea{app, app.geo, app.gpsDebugLog};  // the root's receiver in the program
     std::unique_ptr<CVornaDoc> doc;
 
     AppDocEnv() {

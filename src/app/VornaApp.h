@@ -8,7 +8,6 @@
 #include <functional>
 #include <string>
 
-#include "gps/NmeaReceiver.h"
 #include "settings/AppSettings.h"
 #include "settings/MemoryCounters.h"
 #include "geo/GeoTransform.h"
@@ -75,7 +74,6 @@ public:
     int newWptBaseFlag = 0;
 
     CGeoTransform geo;
-    CNmeaReceiver nmea{*this, geo, gpsDebugLog};  // live positions on the GPS port
 
     // The settings file as read at start-up (unknown lines are kept on write).
     CProfile profile;

@@ -195,6 +195,10 @@ public:
     // Map series last chosen in the sector dialog.
     int ExportSeries = 4;
 
+    // What the document was made with, for the panes and painters that show it.
+    AppSettings& Settings() const { return m_Settings; }
+    CMemoryCounters& Memory() const { return m_Tally.memory; }
+
 private:
     friend struct DocTestAccess;  // tests damage a guard band
     struct DocumentTally {        // the "Documents" memory counter

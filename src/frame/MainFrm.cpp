@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <map>
 
-#include "app/VornaApp.h"
 #include "doc/VornaDoc.h"
 #include "platformui/QtPrompter.h"
 #include "platform/Text.h"
@@ -25,8 +24,8 @@
 #include "frame/AppCommands.h"
 #include "frame/CommandTable.h"
 #include "frame/DlgChoice.h"
-#include "doc/WptText.h"
 #include "dmr/DmrParamsIO.h"
+#include "gps/NmeaReceiver.h"
 #include "dmrview/DmrPanel.h"
 #include "dmrview/DmrView.h"
 #include "frame/Icons.h"
@@ -110,26 +109,6 @@ CMainFrame::CMainFrame(CVornaDoc* doc, AppSettings& settings, PaneFactories pane
     setWindowTitle(kProgramTitle);
 
     m_AppCommands = std::make_unique<CAppCommands>(this, [this] { return m_Doc; });
-    GarminHost garminHost;
-    garminHost.setStatusText = [this](const std::string& s) { SetStatusText(s); };
-    garminHost.activeDocument = [this] { return m_Doc; };
-    garminHost.commentTime = ReceivedCommentTime;
-    garminHost.debugLog = [](const std::string& line) {
-        if (CVornaApp* app = VornaAppOrNull(); app && app->debugLog) {
-            std::fputs(line.c_str(), app->debugLog);
-            std::fflush(app->debugLog);
-        }
-    };
-    m_Garmin = std::make_unique<Garmin>(m_Settings, VornaApp().geo, std::move(garminHost));
-    m_DownloadSaver = std::make_unique<CGarminDownloadSaver>(
-        VornaApp().geo, [this](GpsChoice& choice) { return RunDlgChoice(choice, this); });
-    m_Garmin->SetDownloads(m_DownloadSaver.get());
-    if (m_Doc) {
-        m_Doc->AddWptCommands(m_DocCommands);
-        AddGarminCommands(m_DocCommands, *m_Garmin, m_Settings, [this] { return m_Doc; });
-        AddTextExchangeCommands();
-        m_DocTarget = &m_DocCommands;
-    }
     // The active map pane first, then the document, the frame, the application.
     m_Router.AddTargetProvider([this]() -> ICommandTarget* { return ActiveController(); });
     m_Router.AddTargetProvider([this]() -> ICommandTarget* { return m_DocTarget; });
@@ -269,8 +248,8 @@ void CMainFrame::BuildMenus() {
 void CMainFrame::UpdateCommandStates() { m_Actions->UpdateAll(); }
 
 bool CMainFrame::OnIdle(long count) {
-    const bool more = m_Actions->OnIdle(count);
-    return OnDmrIdle() || more;
+    // The 3-D step is the idle hook's, last in each pass.
+    return m_Actions->OnIdle(count);
 }
 
 // ---- guards ------------------------------------------------------------------
@@ -294,6 +273,7 @@ CVornaView* CMainFrame::NewMapView(QWidget* parent) {
     if (!m_Doc) return nullptr;
     auto* v = new CVornaView(m_Doc, parent);
     v->Controller().SetFrame(this);
+    v->Controller().SetGpsReceiver(m_Factories.gps);
     v->setMinimumSize(kMinPane, kMinPane);
     return v;
 }
@@ -302,7 +282,7 @@ static CDmrView* DmrPane(QWidget* w) { return qobject_cast<CDmrView*>(w); }
 
 QWidget* CMainFrame::NewDmrView(QWidget* parent) {
     QWidget* w = m_Factories.dmrView ? m_Factories.dmrView(parent)
-                 : m_Doc ? static_cast<QWidget*>(new CDmrView(*m_Doc, m_Settings, VornaApp().memUse, parent))
+                 : m_Doc ? static_cast<QWidget*>(new CDmrView(*m_Doc, m_Settings, m_Doc->Memory(), parent))
                          : new CPanePlaceholder("3-D view", parent);
     if (CDmrView* pane = DmrPane(w)) pane->SetFinishedHook([this] { OnDmrPictureFinished(); });
     if (w) w->setMinimumSize(kMinPane, kMinPane);
@@ -709,7 +689,7 @@ void CMainFrame::RegisterDmrCommands() {
     m.AddCommand(cmd::DmrStickToGps, [this, &dmr] {
         dmr.StickToGps = 1;
         UpdateDmr(true, false);
-        if (CVornaApp* app = VornaAppOrNull(); app && app->nmea.HadFixSinceOpen()) app->nmea.GpsMovePending = 1;
+        if (CNmeaReceiver* gps = m_Factories.gps; gps && gps->HadFixSinceOpen()) gps->GpsMovePending = 1;
     });
     const auto move = [this, &dmr](double forward) {
         MoveDmrViewPoint(dmr, forward * dmr.MoveStep, 0.0);
@@ -732,21 +712,4 @@ void CMainFrame::RegisterDmrCommands() {
     m.AddCommand(cmd::DmrTurnLeft, [turn] { turn(-5.0); });
     m.AddCommand(cmd::DmrTurnRight, [turn] { turn(5.0); });
     m.AddCommand(cmd::DmrApply, [this] { UpdateDmr(false, true); });
-}
-
-// ---- Waypoint+ text files ------------------------------------------------------
-
-void CMainFrame::AddTextExchangeCommands() {
-    CCommandMap& m = m_DocCommands;
-    m.AddCommand(cmd::WptFromFile, [this] {
-        if (m_Doc) ImportFile(*m_Doc, m_Settings, VornaApp().geo, 1, m_Settings.wptImportDir);
-    });
-    m.AddCommand(cmd::TrackLogFromFile, [this] {
-        if (m_Doc) TrackLogFromFile(*m_Doc, m_Settings, VornaApp().geo);
-    });
-    m.AddCommand(cmd::TrackLogToFile, [this] {
-        if (m_Doc) WriteTrackLog(*m_Doc, m_Settings, VornaApp().geo, 0, m_Doc->TrackLogStore().Count() - 1, "");
-    });
-    m.AddUpdate(cmd::TrackLogToFile,
-                [this](CCmdUI& ui) { ui.Enable(m_Doc && m_Doc->TrackLogStore().Count() > 0); });
 }

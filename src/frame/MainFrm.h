@@ -12,13 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "gps/Garmin.h"
-#include "gps/GarminDownloads.h"
 #include "platform/Commands.h"
 #include "mapview/MapViewFrame.h"
 
 class CAppCommands;
 class CMapViewController;
+class CNmeaReceiver;
 class CCommandActions;
 class CVornaDoc;
 class CVornaView;
@@ -35,14 +34,19 @@ QRect PlaceWindowRect(const QRect& stored, const QRect& fallback, const std::vec
 // make no rectangle, or one wider than an int can hold, give an empty one.
 QRect StoredWindowRect(int left, int top, int right, int bottom);
 
+// The 3-D panes, made by their own subsystem; a plain placeholder when not set.
+// gps: the receiver whose position the map panes show and the 3-D view sticks
+// to (not owned; none: no live position).
+struct MainFramePanes {
+    std::function<QWidget*(QWidget* parent)> dmrView;
+    std::function<QWidget*(QWidget* parent)> controlPanel;
+    CNmeaReceiver* gps = nullptr;
+};
+
 class CMainFrame : public QMainWindow, public IMapViewFrame {
     Q_OBJECT
 public:
-    // The 3-D panes, made by their own subsystem; a plain placeholder when not set.
-    struct PaneFactories {
-        std::function<QWidget*(QWidget* parent)> dmrView;
-        std::function<QWidget*(QWidget* parent)> controlPanel;
-    };
+    using PaneFactories = MainFramePanes;
 
     // Builds bars and menus, places the window from the settings and makes the
     // layout of settings.splitStyle. doc may be null (no map panes then).
@@ -92,8 +96,6 @@ public:
     void UpdateCommandStates();
     // The window's idle step (toolbar states).
     bool OnIdle(long count);
-    // The receiver link: its transfers are stepped from idle time.
-    Garmin& GarminLink() { return *m_Garmin; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -143,9 +145,6 @@ private:
     CCommandRouter m_Router;
     CCommandMap m_FrameCommands;
     std::unique_ptr<CAppCommands> m_AppCommands;
-    CCommandMap m_DocCommands;  // the document's message map
-    std::unique_ptr<Garmin> m_Garmin;
-    std::unique_ptr<CGarminDownloadSaver> m_DownloadSaver;
     ICommandTarget* m_DocTarget = nullptr;
     CCommandActions* m_Actions = nullptr;  // child QObject
     std::vector<QMenu*> m_Menus;
@@ -159,8 +158,6 @@ public:
     bool OnDmrIdle();
     // There is a 3-D pane and it is not drawing.
     bool DmrRenderIdle() const;
-    // "Waypoints from File...", "Track Log from File...", "Track Log to File...".
-    void AddTextExchangeCommands();
 
 private:
     void RegisterDmrCommands();

@@ -3,7 +3,8 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "app/VornaApp.h"
+#include "doc/VornaDoc.h"
+#include "settings/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
 #include "mapdraw/MapTransforms.h"
@@ -38,7 +39,7 @@ void DrawDmrInfo(CVornaDoc& doc, QPainter& dc, const DrawTarget&, const MapViewD
         PaintMessage("Warning! Not a map in DrawDmrInfo");
         return;
     }
-    const CVornaApp& app = VornaApp();
+    const AppSettings& app = doc.Settings();
     const DmrParams& dmr = app.dmr;
     if (desc.mapType < 0 || !InSeriesCoverage(dmr.ViewPoint)) return;
     const GeorefParams geo = DocGeoref(doc);

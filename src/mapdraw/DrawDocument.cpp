@@ -5,7 +5,8 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "app/VornaApp.h"
+#include "doc/VornaDoc.h"
+#include "settings/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "platform/Text.h"
 #include "geo/Convert.h"
@@ -28,8 +29,7 @@ std::string FormatKmPair(double E, double N) { return KmText(N) + " - " + KmText
 // GDI rectangles exclude their right column and bottom row.
 static QRect GdiRect(int l, int t, int r, int b) { return QRect(l, t, r - l, b - t); }
 
-void DrawPrintTitle(QPainter& dc, const DrawTarget& target, MapViewDesc desc) {
-    const CVornaApp& app = VornaApp();
+void DrawPrintTitle(const AppSettings& app, QPainter& dc, const DrawTarget& target, MapViewDesc desc) {
     if (desc.mapType < 0 || !target.printing || app.printTitleMargin == 0) return;
     const GeorefParams geo;  // series only: the georeference is not read
     const double E = desc.printCenter.easting - PixelsToMetresX(desc.printSize.cx / 2, desc, geo);
@@ -60,7 +60,7 @@ void DrawPrintTitle(QPainter& dc, const DrawTarget& target, MapViewDesc desc) {
 void DrawDocument(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, MapViewDesc desc,
                   QuadrantFlags* quadrantFlags, SegmentFlags* segmentFlags) {
     if (desc.mapType == kMapNone) return;
-    const CVornaApp& app = VornaApp();
+    const AppSettings& app = doc.Settings();
     const GeorefParams geo = DocGeoref(doc);
 
     dc.save();
@@ -90,7 +90,7 @@ void DrawDocument(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, MapVie
         const auto X = [zx](long long v) { return SaturateToInt(double(v) * zx); };
         const auto Y = [zy](long long v) { return SaturateToInt(double(v) * zy); };
         dc.setClipRect(GdiRect(X(ox), Y(1LL * oy - t), X(1LL * ox + W), Y(1LL * oy + H)), Qt::IntersectClip);
-        DrawPrintTitle(dc, target, desc);
+        DrawPrintTitle(app, dc, target, desc);
         dc.setClipRect(GdiRect(X(ox), Y(oy), X(1LL * ox + W), Y(1LL * oy + H)), Qt::IntersectClip);
     }
 

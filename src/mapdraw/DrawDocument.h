@@ -19,7 +19,7 @@ void DrawDocument(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, MapVie
                   QuadrantFlags* quadrantFlags, SegmentFlags* segmentFlags);
 
 // The title line of a printed sheet (series maps only).
-void DrawPrintTitle(QPainter& dc, const DrawTarget& target, MapViewDesc desc);
+void DrawPrintTitle(const AppSettings& settings, QPainter& dc, const DrawTarget& target, MapViewDesc desc);
 
 // "5125 - 417.5": northing and easting in km, one decimal, a ".0" dropped.
 std::string FormatKmPair(double E, double N);

@@ -5,7 +5,9 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "app/VornaApp.h"
+#include "doc/VornaDoc.h"
+#include "gps/NmeaReceiver.h"
+#include "settings/AppSettings.h"
 #include "mapdraw/MapPicture.h"
 #include "mapdraw/MapTransforms.h"
 #include "mapdraw/TrackPainter.h"
@@ -23,13 +25,14 @@ void DrawRefPoints(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&)
 void DrawGKGrid(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
 void DrawPrintGrid(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
 void DrawGpsPosition(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc) {
-    const CVornaApp* app = VornaAppOrNull();
-    if (!app || desc.mapType < kMapImageGeo || !app->gpsEnabled || !app->nmea.GpsPositionReceived ||
+    const AppSettings& settings = doc.Settings();
+    const CNmeaReceiver* gps = target.gps;
+    if (!gps || desc.mapType < kMapImageGeo || !settings.gpsEnabled || !gps->GpsPositionReceived ||
         target.printing)
         return;
-    const CAppearanceSettings& a = app->appearance;
-    const QColor colour = QColor::fromRgb(ColorRefToRgb(app->nmea.GpsFix ? a.trackScreenColor : a.gpsInactiveColor));
-    const CPointD pos = app->nmea.GpsPosition;
+    const CAppearanceSettings& a = settings.appearance;
+    const QColor colour = QColor::fromRgb(ColorRefToRgb(gps->GpsFix ? a.trackScreenColor : a.gpsInactiveColor));
+    const CPointD pos = gps->GpsPosition;
     const MapPoint p = MapToClient(pos, desc, DocGeoref(doc));
     dc.save();
     dc.setPen(QPen(colour, std::max(1, int(a.trackThickness * desc.zoomX))));

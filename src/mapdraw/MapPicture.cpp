@@ -14,7 +14,8 @@
 #include <immintrin.h>
 #endif
 
-#include "app/VornaApp.h"
+#include "doc/VornaDoc.h"
+#include "settings/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
 #include "mapdraw/MapTransforms.h"
@@ -332,7 +333,7 @@ void StretchIndexed(QPainter& dc, const IndexedBits& src, const QRgb palette[256
 
 void DrawMapBitmap(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc) {
     if (desc.mapType == kMapNone) return;
-    const CAppearanceSettings& app = VornaApp().appearance;
+    const CAppearanceSettings& app = doc.Settings().appearance;
     const bool printColours = target.printing || app.usePrinterColors;
     const double zx = desc.zoomX, zy = desc.zoomY;
     const QRect clip = PaintBounds(dc);

@@ -36,12 +36,15 @@ enum : int {
 enum : int { kSeriesPK250 = 0, kSeriesTK50 = 1, kSeriesTK25 = 2, kSeriesTN10 = 3, kSeriesOF50 = 4 };
 
 // Where a drawing pass goes and what it needs of the window around it.
+class CNmeaReceiver;
+
 struct DrawTarget {
     bool printing = false;
     int dpiX = 150;  // device resolution; used when printing
     int dpiY = 150;
     bool hasDmrView = false;  // the frame holds a 3-D view
     int splitStyle = 1;       // the frame's pane layout
+    const CNmeaReceiver* gps = nullptr;  // the live position, when the pane has a receiver
 };
 
 inline QRgb ColorRefToRgb(COLORREF c) { return qRgb(GetRValue(c), GetGValue(c), GetBValue(c)); }

@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/VornaApp.h"
+#include "doc/VornaDoc.h"
+#include "settings/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
 #include "mapdraw/MapPicture.h"
@@ -33,7 +34,7 @@ void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
     const CTrackLogStore& log = doc.TrackLogStore();
     const int count = std::min(log.Count(), int(log.Log().Data.size()));
     if (!log.Log().Allocated || count <= 0) return;
-    const CVornaApp& app = VornaApp();
+    const AppSettings& app = doc.Settings();
     const CAppearanceSettings& a = app.appearance;
     const bool print = target.printing || a.usePrinterColors;
     const GeorefParams geo = DocGeoref(doc);
@@ -169,5 +170,5 @@ QRect GetTrackPieceRect(const CAppearanceSettings& a, const MapViewDesc& desc, c
 }
 
 QRect GetTrackPieceRect(const CVornaDoc& doc, const MapViewDesc& desc, const CGpsTriple& piece) {
-    return GetTrackPieceRect(VornaApp().appearance, desc, DocGeoref(doc), piece);
+    return GetTrackPieceRect(doc.Settings().appearance, desc, DocGeoref(doc), piece);
 }

@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <string>
 
-#include "app/VornaApp.h"
+#include "doc/VornaDoc.h"
+#include "settings/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
 #include "platform/Text.h"
@@ -107,13 +108,13 @@ QRect GetWaypointRect(const CAppearanceSettings& a, const MapViewDesc& desc, con
 }
 
 QRect GetWaypointRect(const CVornaDoc& doc, const MapViewDesc& desc, const WaypointRecord& rec) {
-    return GetWaypointRect(VornaApp().appearance, desc, DocGeoref(doc), rec);
+    return GetWaypointRect(doc.Settings().appearance, desc, DocGeoref(doc), rec);
 }
 
 void PaintWaypoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc,
                     QuadrantFlags* quadrantFlags) {
     if (desc.mapType == kMapImage || desc.mapType == kMapNone) return;
-    const CAppearanceSettings& a = VornaApp().appearance;
+    const CAppearanceSettings& a = doc.Settings().appearance;
     const bool print = PrintColours(a, target);
     const GeorefParams geo = DocGeoref(doc);
 

@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/VornaApp.h"
+#include "gps/NmeaReceiver.h"
+#include "settings/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
 #include "platform/CommandIds.h"
@@ -18,8 +19,8 @@ namespace {
 
 // The print-grid step in metres of a series; the built-in row stands in for
 // a settings row that lost it.
-int PrintGridStep(int series) {
-    const int step = VornaApp().mapTypes[std::clamp(series, 0, kMapTypeCount - 1)].gridStep;
+int PrintGridStep(const AppSettings& settings, int series) {
+    const int step = settings.mapTypes[std::clamp(series, 0, kMapTypeCount - 1)].gridStep;
     return step > 0 ? step : DefaultMapType(series).gridStep;
 }
 
@@ -47,7 +48,7 @@ void CMapViewController::SnapPrintFrame(int handle) {
     // Series maps have the same scale on both axes.
     const auto X = [&](int n) { return PixelsToMetresX(n, m_Desc, geo); };
     const int W = m_Desc.printSize.cx, H = m_Desc.printSize.cy;
-    const int g = PrintGridStep(m_Desc.mapType);
+    const int g = PrintGridStep(Settings(), m_Desc.mapType);
     const auto down = [g](double v) { return CutToStep(v, g); };
     CPointD& c = m_Desc.printCenter;
     switch (handle) {
@@ -162,7 +163,7 @@ void CMapViewController::RegisterViewCommands() {
         ui.Enable(m_Desc.layers[kLayerWaypoints] != 0 && hasPosition());
     });
     m.AddCommand(cmd::SetDmrViewPoint, [this] {
-        DmrParams& dmr = VornaApp().dmr;
+        DmrParams& dmr = Settings().dmr;
         dmr.ViewPoint = m_ContextPos;
         dmr.StickToGps = 0;
         if (m_Frame) m_Frame->UpdateDmr(true, true);
@@ -181,7 +182,7 @@ void CMapViewController::RegisterViewCommands() {
     m.AddCommand(cmd::PrintOriginToGrid, [this, X, Y] {
         if (!m_Doc || m_Desc.mapType < 0) return;
         const int W = m_Desc.printSize.cx, H = m_Desc.printSize.cy;
-        const int g = PrintGridStep(m_Desc.mapType);
+        const int g = PrintGridStep(Settings(), m_Desc.mapType);
         const int wm = SnapSize(X(W), g), hm = SnapSize(Y(H), g);
         // The print sheets are counted from this corner (not the map's origin).
         constexpr int kSheetE = 370000, kSheetN = 5222000;

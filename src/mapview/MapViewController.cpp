@@ -8,7 +8,8 @@
 #include <cmath>
 #include <new>
 
-#include "app/VornaApp.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
 #include "platform/CommandIds.h"
@@ -50,22 +51,28 @@ MapSize PrintablePageHmm(const QPageLayout& page) {
             SaturateToInt(std::floor(r.height() * 100.0 + 1e-6))};
 }
 
+AppSettings& CMapViewController::Settings() const {
+    // A pane without a document shows nothing; it reads the defaults.
+    static AppSettings s_Defaults;
+    return m_Doc ? m_Doc->Settings() : s_Defaults;
+}
+
 CMapViewController::CMapViewController(CVornaDoc* doc, IMapViewHost* host) : m_Doc(doc), m_Host(host) {
     for (int i = 0; i < kLayerCount; ++i) m_Desc.layers[i] = 1;
     m_Desc.scale = 0.0;
     m_Desc.printGrid = -3;
-    CVornaApp& app = VornaApp();
+    const AppSettings& app = Settings();
     m_Desc.dmrViewPoint = app.dmr.ViewPoint;
     m_Desc.azimuth = app.dmr.Azimut;
     m_Desc.viewAngle = app.dmr.ViewAngle;
-    app.memUse.CountAlloc(kMemViews, 0);
+    if (m_Doc) m_Doc->Memory().CountAlloc(kMemViews, 0);
     RegisterCommands();
     if (m_Doc) m_Doc->AddView(this);
 }
 
 CMapViewController::~CMapViewController() {
     if (!m_SettingsSaved) SaveToSettings();
-    VornaApp().memUse.CountFree(kMemViews, 0);
+    if (m_Doc) m_Doc->Memory().CountFree(kMemViews, 0);
     if (m_Doc) {
         m_Doc->RemoveView(this);
         m_Doc->SelectActiveWptQuadrants(CRectD(), m_QInView, 0);
@@ -99,7 +106,7 @@ void CMapViewController::ReleaseSegmentFlags(bool printSet, const char* where, b
                     ? Format("Internal Warning! %s exists but size is 0 in CVornaView destructor!", which)
                     : Format("Internal Warning! %sMem exists, but size is 0 in CVornaView::OnUpdate!",
                              which));
-        VornaApp().CountFree(printSet ? kMemSegPrint : kMemSegInView, mem);
+        m_Doc->Memory().CountFree(printSet ? kMemSegPrint : kMemSegInView, mem);
         flags.reset();
         mem = 0;
     }
@@ -119,7 +126,7 @@ void CMapViewController::AllocateSegmentFlags(bool printSet) {
     try {
         flags = std::make_unique<SegmentFlags>(count, 0);
         mem = 4 * count;
-        VornaApp().CountAlloc(printSet ? kMemSegPrint : kMemSegInView, mem);
+        m_Doc->Memory().CountAlloc(printSet ? kMemSegPrint : kMemSegInView, mem);
     } catch (const std::bad_alloc&) {
         PaintMessage(Format("Internal Error! Not enough memory for %s in CVornaView::OnUpdate!",
                             printSet ? "SInPrint" : "SInView"));
@@ -140,7 +147,7 @@ void CMapViewController::InitFromSettings(int viewIndex, int slot) {
     m_ViewIndex = m_IndexCopy = viewIndex;
     m_SettingsSlot = slot;
     if (slot < 0 || slot >= kViewSlots) return;
-    const ViewSettings& v = VornaApp().views[slot];
+    const ViewSettings& v = Settings().views[slot];
     // Values from the settings file are brought into range before use.
     const int type = v.mapType > kLastSeries || v.mapType < kMapNone ? int(kMapNone) : v.mapType;
     for (int i = 0; i < kLayerCount; ++i) m_Desc.layers[i] = v.layers[i];
@@ -159,7 +166,7 @@ void CMapViewController::InitFromSettings(int viewIndex, int slot) {
 
 void CMapViewController::SaveToSettings() {
     if (m_SettingsSlot < 0 || m_SettingsSlot >= kViewSlots) return;
-    ViewSettings& v = VornaApp().views[m_SettingsSlot];
+    ViewSettings& v = Settings().views[m_SettingsSlot];
     v.mapType = m_Desc.mapType;
     for (int i = 0; i < kLayerCount; ++i) v.layers[i] = m_Desc.layers[i];
     v.overlay = m_Desc.overlay;
@@ -198,7 +205,7 @@ void CMapViewController::OpenMap(int t, bool keep) {
         m_Desc.scale = 1.0;
     } else {
         t = std::min(t, kLastSeries);
-        const MapTypeInfo& info = VornaApp().mapTypes[t];
+        const MapTypeInfo& info = Settings().mapTypes[t];
         SetSeriesGeometry(m_Desc, t, info);
         std::fill(std::begin(m_LayerAvailable), std::end(m_LayerAvailable), 1);
         switch (t) {
@@ -235,7 +242,7 @@ void CMapViewController::OpenMap(int t, bool keep) {
 }
 
 void CMapViewController::ComputePrintArea() {
-    const CVornaApp& app = VornaApp();
+    const AppSettings& app = Settings();
     // The page of the program's printer as chosen in Print Setup: paper,
     // orientation and the printer's own margins.
     const MapSize page = PrintablePageHmm(AppPrinter().pageLayout());
@@ -313,6 +320,7 @@ void CMapViewController::Paint(QPainter& dc) {
     if (m_Guard != 555) PaintMessage("ViewDummy! OnDraw");
     if (m_ViewIndex != m_IndexCopy) PaintMessage(Format("Index=%d,Test=%d OnDraw", m_ViewIndex, m_IndexCopy));
     DrawTarget target;
+    target.gps = m_Gps;
     if (m_Frame) {
         if (m_Frame->FrameGuard() != 222) PaintMessage("FrmDummy! OnDraw");
         if (m_Frame->MapViewCount() != m_Frame->MapViewCountTest())
@@ -378,6 +386,7 @@ void CMapViewController::DrawPrintPage(QPainter& dc) {
     if (!m_Doc || !dc.device()) return;
     DrawTarget target;
     target.printing = true;
+    target.gps = m_Gps;
     target.dpiX = dc.device()->logicalDpiX();
     target.dpiY = dc.device()->logicalDpiY();
     if (m_Frame) {
@@ -595,7 +604,7 @@ void CMapViewController::RegisterCommands() {
         const int mode = index(ui, cmd::TrackingDisabled);
         ui.SetCheck(m_Desc.tracking == mode);
         if (mode == kTrackingGps)
-            ui.Enable(VornaApp().gpsEnabled != 0);
+            ui.Enable(Settings().gpsEnabled != 0);
         else if (mode == kTrackingDmr)
             ui.Enable(HasDmrView());
         else

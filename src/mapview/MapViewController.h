@@ -28,6 +28,9 @@ class QPageLayout;
 // its orientation less the printer's margins.
 MapSize PrintablePageHmm(const QPageLayout& page);
 
+class CNmeaReceiver;
+struct AppSettings;
+
 class CMapViewController : public IDocView, public ICommandTarget {
 public:
     // host may be null (nothing is shown then); doc may be null (the pane
@@ -39,6 +42,10 @@ public:
 
     void SetFrame(IMapViewFrame* frame) { m_Frame = frame; }
     CVornaDoc* GetDocument() const { return m_Doc; }
+    // The live position shown on the map and in the status text (none: not shown).
+    void SetGpsReceiver(const CNmeaReceiver* gps) { m_Gps = gps; }
+    // The settings of the document the pane shows.
+    AppSettings& Settings() const;
 
     // Settings slot (0-2) into the pane, then opens its map.
     void InitFromSettings(int viewIndex, int slot);
@@ -186,6 +193,7 @@ private:
     void DrawPrintFrame(QPainter& dc);
 
     CVornaDoc* m_Doc;
+    const CNmeaReceiver* m_Gps = nullptr;
     IMapViewHost* m_Host;
     IMapViewFrame* m_Frame = nullptr;
     CCommandMap m_Commands;

@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "app/VornaApp.h"
+#include "gps/NmeaReceiver.h"
+#include "mapdraw/DrawDocument.h"
+#include "settings/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
 #include "platform/CommandIds.h"
@@ -52,8 +54,6 @@ QRect RectOrEmpty(long long l, long long t, long long w, long long h) {
 bool IsCorner(int handle) { return handle >= kFrameTopLeft && handle <= kFrameBottomLeft; }
 bool IsEdge(int handle) { return handle >= kFrameTop && handle <= kFrameLeft; }
 
-int HmmToPixels(int hmm) { return SaturateToInt(hmm * kHmmToPixels / 100.0); }
-
 // The fewest hundredths of a millimetre that come back as px pixels, so that
 // storing a dragged size never shrinks the frame.
 int PixelsToHmm(int px) {
@@ -94,7 +94,7 @@ void CMapViewController::HitTest(int x, int y, HitRecord& hit) {
     if (!m_Doc) return;
     const GeorefParams geo = DocGeoref(*m_Doc);
     const CPointD P = ClientToMap(x, y, m_Desc, geo);
-    const CAppearanceSettings& look = VornaApp().appearance;
+    const CAppearanceSettings& look = Settings().appearance;
     const auto rx = [&](int px) { return PixelsToMetresX(px, m_Desc, geo); };
     const auto ry = [&](int px) { return PixelsToMetresY(px, m_Desc, geo); };
     if (m_Desc.layers[kLayerWaypoints]) {
@@ -387,8 +387,8 @@ std::string CMapViewController::StatusTextAt(QPoint p) {
         text += Format("H=%.2f", m_Doc->GetDmrZAt(P.easting, P.northing) * 100.0);
         if (a.frameHandle != kFrameNone) text += "; PRINT AREA";
     }
-    if (const CVornaApp& app = VornaApp(); app.gpsEnabled)
-        text += Format("; Curr.Pos: E=%.1f, N=%.1f", app.nmea.GpsPosition.easting, app.nmea.GpsPosition.northing);
+    if (Settings().gpsEnabled && m_Gps)
+        text += Format("; Curr.Pos: E=%.1f, N=%.1f", m_Gps->GpsPosition.easting, m_Gps->GpsPosition.northing);
     return text;
 }
 

@@ -9,6 +9,7 @@
 #include "mapview/VornaView.h"
 
 struct FrameTestEnv : AppDocEnv {
+    CCommandMap docCommands;            // the document's place in the chain, as the root fills it
     std::unique_ptr<CMainFrame> frame;  // goes before the document
 
     FrameTestEnv() {
@@ -25,6 +26,9 @@ struct FrameTestEnv : AppDocEnv {
         frame.reset();
         app.splitStyle = int(style);
         frame = std::make_unique<CMainFrame>(doc.get(), app);
+        docCommands = CCommandMap();
+        doc->AddWptCommands(docCommands);
+        frame->SetDocumentTarget(&docCommands);
         return *frame;
     }
     CCmdUI State(unsigned id) {

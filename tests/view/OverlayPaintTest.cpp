@@ -242,15 +242,16 @@ TEST(OverlayPaint, GpsDotLiesInsideTheTrackPieceRectangleAndOnlyOnTheLiveScreen)
         env.app.appearance.gpsInactiveColor = RGBRef(0, 250, 0);
         env.app.appearance.trackThickness = 3;
         env.app.gpsEnabled = 1;
-        env.app.nmea.GpsPositionReceived = r.received;
-        env.app.nmea.GpsFix = r.fix;
-        env.app.nmea.GpsPosition = env.At(200, 150);
+        env.nmea.GpsPositionReceived = r.received;
+        env.nmea.GpsFix = r.fix;
+        env.nmea.GpsPosition = env.At(200, 150);
         QImage img(400, 300, QImage::Format_RGB32);
         img.fill(kBg);
         {
             QPainter dc(&img);
             DrawTarget target;
             target.printing = r.printing;
+            target.gps = &env.nmea;
             DrawGpsPosition(*env.doc, dc, target, env.desc);
         }
         SCOPED_TRACE(r.zoom);
@@ -258,7 +259,7 @@ TEST(OverlayPaint, GpsDotLiesInsideTheTrackPieceRectangleAndOnlyOnTheLiveScreen)
             EXPECT_EQ(img.pixel(200, 150), kBg);
             continue;
         }
-        const CPointD p = env.app.nmea.GpsPosition;
+        const CPointD p = env.nmea.GpsPosition;
         EXPECT_TRUE(PaintedInside(img, GetTrackPieceRect(*env.doc, env.desc, CGpsTriple(p, p, p))));
         EXPECT_EQ(img.pixel(200, 150), r.colour);
     }
