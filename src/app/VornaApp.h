@@ -13,6 +13,7 @@
 #include "geo/GeoTransform.h"
 #include "platform/Profile.h"
 
+class CCommandMap;
 class IAppDialogs;
 
 class CVornaApp : public AppSettings {
@@ -44,6 +45,8 @@ public:
 
     void OnFileLocations();
     void OnPreferences();
+    // File Locations and Preferences, for the command chain.
+    void AddCommands(CCommandMap& map);
 
     // Layer colour schemes (configuration folder or start folder); an
     // unreadable scheme file is reported.

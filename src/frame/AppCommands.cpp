@@ -6,16 +6,17 @@
 #include <QPrinter>
 #include <cmath>
 
-#include "app/VornaApp.h"
 #include "doc/VornaDoc.h"
-#include "geo/Convert.h"
-#include "platform/Prompt.h"
 #include "frame/AboutDlg.h"
-#include "mapview/AppPrinter.h"
 #include "frame/CommandTable.h"
 #include "frame/DlgPageSetup.h"
 #include "frame/DlgPrintSetup.h"
 #include "frame/DlgSysResources.h"
+#include "geo/Convert.h"
+#include "mapview/AppPrinter.h"
+#include "platform/Prompt.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 
 int MarginToStore(double mm) { return SaturateToInt(std::round(mm * 100.0)); }
 
@@ -46,11 +47,10 @@ void OnPrintSetup(CVornaDoc* doc, QWidget* parent, const PrintSetupRunner& run) 
 }
 
 namespace {
-FileDialogRequest DocumentFileRequest(const char* title, const std::string& path) {
+FileDialogRequest DocumentFileRequest(const CVornaDoc& doc, const char* title, const std::string& path) {
     FileDialogRequest req;
     req.title = title;
-    const CVornaApp* app = VornaAppOrNull();
-    req.directory = app ? app->startDirectory : std::string();
+    req.directory = doc.Settings().startDirectory;
     req.fileName = path;
     req.filter = "Image Files (*.bmp);;All Files (*)";
     req.defaultExt = "bmp";
@@ -61,7 +61,7 @@ FileDialogRequest DocumentFileRequest(const char* title, const std::string& path
 void OnFileNew(CVornaDoc& doc) { doc.OnNewDocument(); }
 
 bool OnFileOpen(CVornaDoc& doc, std::string& path) {
-    FileDialogRequest req = DocumentFileRequest("Open", {});
+    FileDialogRequest req = DocumentFileRequest(doc, "Open", {});
     if (!Prompter().OpenFile(req) || !doc.OnOpenDocument(req.fileName)) return false;
     path = req.fileName;
     return true;
@@ -70,7 +70,7 @@ bool OnFileOpen(CVornaDoc& doc, std::string& path) {
 bool OnFileSave(CVornaDoc& doc, std::string& path) {
     std::string target = path;
     if (target.empty()) {
-        FileDialogRequest req = DocumentFileRequest("Save As", {});
+        FileDialogRequest req = DocumentFileRequest(doc, "Save As", {});
         if (!Prompter().SaveFile(req)) return false;
         target = req.fileName;
     }
@@ -79,10 +79,9 @@ bool OnFileSave(CVornaDoc& doc, std::string& path) {
     return true;
 }
 
-void OnSysResources(QWidget* parent) {
-    CVornaApp* app = VornaAppOrNull();
+void OnSysResources(CVornaDoc* doc, QWidget* parent) {
     int none[kMemCounterCount] = {};
-    CDlgSysResources dlg(app ? app->memUse.data() : none, parent);
+    CDlgSysResources dlg(doc ? doc->Memory().data() : none, parent);
     dlg.DoModal();
 }
 
@@ -112,13 +111,11 @@ void OnHibernate(const std::function<std::string()>& request) {
     if (!why.empty()) MsgBox("Error! Can not hibernate the computer: " + why, MB_OK | MB_ICONERROR);
 }
 
-CAppCommands::CAppCommands(QWidget* frame, std::function<CVornaDoc*()> doc)
+CAppCommands::CAppCommands(QWidget* frame, AppSettings& settings, std::function<CVornaDoc*()> doc)
     : m_Frame(frame), m_Doc(std::move(doc)) {
     AddCommand(cmd::About, [this] { OnAppAbout(m_Frame); });
-    AddCommand(cmd::SysResources, [this] { OnSysResources(m_Frame); });
-    AddCommand(cmd::PageSetup, [this] {
-        if (CVornaApp* app = VornaAppOrNull()) OnPageSetup(*app, m_Doc(), m_Frame, runPageSetup);
-    });
+    AddCommand(cmd::SysResources, [this] { OnSysResources(m_Doc(), m_Frame); });
+    AddCommand(cmd::PageSetup, [this, &settings] { OnPageSetup(settings, m_Doc(), m_Frame, runPageSetup); });
     AddCommand(cmd::PrintSetup, [this] { OnPrintSetup(m_Doc(), m_Frame, runPrintSetup); });
     AddCommand(cmd::Hibernate, [this] { OnHibernate(requestHibernate); });
     AddCommand(cmd::FileNew, [this] {
@@ -132,20 +129,9 @@ CAppCommands::CAppCommands(QWidget* frame, std::function<CVornaDoc*()> doc)
     });
     for (unsigned id : {cmd::FileNew, cmd::FileOpen, cmd::FileSave})
         AddUpdate(id, [this](CCmdUI& ui) { ui.Enable(m_Doc() != nullptr); });
-    AddCommand(cmd::FileLocations, [] {
-        if (CVornaApp* app = VornaAppOrNull()) app->OnFileLocations();
-    });
-    AddCommand(cmd::Preferences, [] {
-        if (CVornaApp* app = VornaAppOrNull()) app->OnPreferences();
-    });
     // Not tied to a pane: works without a map view.
-    AddCommand(cmd::AutoSwitchDiffColor, [] {
-        if (CVornaApp* app = VornaAppOrNull())
-            app->autoSwitchToUnselDiffColor = !app->autoSwitchToUnselDiffColor;
-    });
-    AddUpdate(cmd::AutoSwitchDiffColor, [](CCmdUI& ui) {
-        CVornaApp* app = VornaAppOrNull();
-        ui.Enable(app != nullptr);
-        ui.SetCheck(app && app->autoSwitchToUnselDiffColor ? 1 : 0);
-    });
+    AddCommand(cmd::AutoSwitchDiffColor,
+               [&settings] { settings.autoSwitchToUnselDiffColor = !settings.autoSwitchToUnselDiffColor; });
+    AddUpdate(cmd::AutoSwitchDiffColor,
+              [&settings](CCmdUI& ui) { ui.SetCheck(settings.autoSwitchToUnselDiffColor ? 1 : 0); });
 }

@@ -40,7 +40,7 @@ bool OnFileOpen(CVornaDoc& doc, std::string& path);
 // dialog when it has none yet. False when cancelled or not written.
 bool OnFileSave(CVornaDoc& doc, std::string& path);
 
-void OnSysResources(QWidget* parent);
+void OnSysResources(CVornaDoc* doc, QWidget* parent);
 void OnAppAbout(QWidget* parent);
 
 // Asks logind to hibernate; empty on success, else why it cannot.
@@ -50,9 +50,9 @@ void OnHibernate(const std::function<std::string()>& request);
 
 class CAppCommands : public CCommandMap {
 public:
-    // frame: parent of the dialogs; doc: reached at each command (it may
-    // come and go).
-    CAppCommands(QWidget* frame, std::function<CVornaDoc*()> doc);
+    // frame: parent of the dialogs; settings: the application's; doc:
+    // reached at each command (it may come and go).
+    CAppCommands(QWidget* frame, AppSettings& settings, std::function<CVornaDoc*()> doc);
 
     // Replaced by tests; default the real dialogs and logind.
     PageSetupRunner runPageSetup;

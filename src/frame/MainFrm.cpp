@@ -108,7 +108,7 @@ CMainFrame::CMainFrame(CVornaDoc* doc, AppSettings& settings, PaneFactories pane
     if (!g_MainFrame) g_MainFrame = this;
     setWindowTitle(kProgramTitle);
 
-    m_AppCommands = std::make_unique<CAppCommands>(this, [this] { return m_Doc; });
+    m_AppCommands = std::make_unique<CAppCommands>(this, m_Settings, [this] { return m_Doc; });
     // The active map pane first, then the document, the frame, the application.
     m_Router.AddTargetProvider([this]() -> ICommandTarget* { return ActiveController(); });
     m_Router.AddTargetProvider([this]() -> ICommandTarget* { return m_DocTarget; });

@@ -112,6 +112,9 @@ void CVornaRoot::RegisterGpsCommands() {
         });
     AddGpsTrackingCommand(m_GpsCommands, *m_Frame, m_Nmea);
     m_Frame->Router().AddTarget(&m_GpsCommands);
+    m_AppCommands = CCommandMap();
+    m_App.AddCommands(m_AppCommands);
+    m_Frame->Router().AddTarget(&m_AppCommands);
 }
 
 void CVornaRoot::StartIdle() {

@@ -63,6 +63,7 @@ private:
     std::unique_ptr<CGarminDownloadSaver> m_DownloadSaver;
     CCommandMap m_DocCommands;
     CCommandMap m_GpsCommands;
+    CCommandMap m_AppCommands;  // the application object's own
     std::unique_ptr<CMainFrame> m_Frame;
     std::unique_ptr<CQtWptDialogs> m_WptDialogs;
     std::unique_ptr<CIdleDriver> m_Driver;
