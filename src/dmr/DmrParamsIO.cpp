@@ -10,19 +10,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Profile.h"
 
-double NormalizeAzimut(double a) {
-    if (!std::isfinite(a)) return 0.0;
-    // Whole turns at once: a heading of 1e300 from a file must not loop.
-    if (a > 360.0) {
-        a = std::fmod(a, 360.0);
-        if (a == 0.0) a = 360.0;
-    }
-    if (a < 0.0) {
-        a = std::fmod(a, 360.0);
-        if (a < 0.0) a += 360.0;
-    }
-    return a + 0.0;  // no "-0.00" in the panel
-}
+double NormalizeAzimut(double a) { return NormalizeDegrees(a); }
 
 void TurnDmrHeading(DmrParams& p, double degrees) {
     p.StickToGps = 0;

@@ -11,6 +11,7 @@
 #include "settings/AppSettings.h"
 #include "settings/MemoryCounters.h"
 #include "geo/Convert.h"
+#include "platform/System.h"
 #include "platform/AtomicFile.h"
 #include "platform/DataFile.h"
 #include "platform/Prompt.h"
@@ -215,12 +216,7 @@ int CTrackLogStore::ClosestPoint(TrackPoint* out, CPointD pos, int rx, int ry) c
 
 // ---- segments and days ---------------------------------------------------------
 
-int CTrackLogStore::DayKey(std::int32_t time) {
-    const std::time_t t = time;
-    std::tm tm{};
-    if (!localtime_r(&t, &tm)) return 0;
-    return (tm.tm_year + 1900) * 1000 + tm.tm_yday;
-}
+int CTrackLogStore::DayKey(std::int32_t time) { return LocalDayKey(time); }
 
 int CTrackLogStore::SegmentFirst(int k) const {
     if (!IsValidIndex(k)) return -1;

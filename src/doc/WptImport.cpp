@@ -44,7 +44,7 @@ bool CWptDatabase::GridPosition(const GPSrecord& rec, CPointD& p) {
     if (m_Geo.HasLocalEllipsoid() && m_Geo.HasParameters())
         MsgBox("Error! Position of waypoint '" + Trimmed(rec.name) + "' can not be converted to map coordinates.");
     else
-        MsgBox("Error! Geodetic transformation parameters not set.");
+        MsgBox(kGeoTransformError);
     return false;
 }
 

@@ -410,7 +410,7 @@ bool Garmin::StoreTrk(const std::uint8_t* data, int n) {
     TrackPoint p;
     p.position = CPointD(0, 0);
     if (!m_Geo.WGS84ToGK(received.latitude, received.longitude, p.position)) {
-        MsgBox("Error! Geodetic transformation parameters not set.", MB_OK);
+        MsgBox(kGeoTransformError, MB_OK);
         p.position = CPointD(0, 0);
     }
     p.time = received.time;

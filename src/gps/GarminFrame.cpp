@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "gps/ReceiverPort.h"
 #include "platform/Prompt.h"
 
 std::vector<std::uint8_t> BuildGarminFrame(std::uint8_t id, const std::uint8_t* data, std::size_t n) {
@@ -108,12 +109,11 @@ bool CGarminLink::IsOpen() const { return m_Port && m_Port->IsOpen(); }
 
 bool CGarminLink::OpenPort(const std::string& portName) {
     ClosePort();  // our own open copy would refuse the new one
-    auto port = std::make_unique<CSerialPort>();
-    if (!port->Open(portName, 9600)) {
-        const std::string text = port->OpenFailureMessage("Error! Can not open port " + portName +
-                                                          "! GPS up/downloading will not start!");
-        ClosePort();
-        MsgBox(text + "\n" + port->ErrorText(), MB_OK);
+    std::string failure;
+    std::unique_ptr<ISerialIO> port =
+        OpenReceiverPort(portName, 9600, true, "GPS up/downloading will not start!", failure);
+    if (!port) {
+        MsgBox(failure, MB_OK);
         return false;
     }
     return OpenPort(std::move(port));
@@ -122,9 +122,10 @@ bool CGarminLink::OpenPort(const std::string& portName) {
 bool CGarminLink::OpenPort(std::unique_ptr<ISerialIO> port) {
     ClosePort();
     m_Port = std::move(port);
-    if (!m_Port || !m_Port->PurgeInput()) {
+    std::string failure = "Error! Can not PurgeComm!";
+    if (!m_Port || !PurgeReceiverPort(*m_Port, failure)) {
         ClosePort();
-        MsgBox("Error! Can not PurgeComm!", MB_OK);
+        MsgBox(failure, MB_OK);
         return false;
     }
     m_Reader.Reset();

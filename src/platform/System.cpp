@@ -1,5 +1,7 @@
 #include "platform/System.h"
 
+#include <ctime>
+
 #include <chrono>
 #include <thread>
 
@@ -29,4 +31,11 @@ void SleepMs(int ms) {
 std::uint32_t TickCountMs() {
     using namespace std::chrono;
     return std::uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+int LocalDayKey(std::int32_t time) {
+    const std::time_t t = time;
+    std::tm tm{};
+    if (!localtime_r(&t, &tm)) return 0;
+    return (tm.tm_year + 1900) * 1000 + tm.tm_yday;
 }

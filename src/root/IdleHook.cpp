@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 #include <cmath>
 
+#include "geo/Convert.h"
 #include "settings/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "gps/NmeaReceiver.h"
@@ -69,8 +70,7 @@ bool CIdleHook::OnIdle(long count) {
                 const double dx = pos.easting - p.easting, dy = pos.northing - p.northing;
                 // Standing still gives no direction: the view keeps its own.
                 if (dx != 0.0 || dy != 0.0) {
-                    double az = std::atan2(dx, dy) * 180.0 / 3.141592654;
-                    dmr.Azimut = az < 0 ? az + 360.0 : az;
+                    dmr.Azimut = NormalizeDegrees(std::atan2(dx, dy) * 180.0 / kPi);
                 }
             }
         }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "geo/Convert.h"
 #include "geo/GeoTransform.h"
 #include "geo/Types.h"
 
@@ -236,7 +237,7 @@ struct AppSettings {
 // The local ellipsoid and the datum shift of the settings (rotations in
 // seconds of arc, scale in parts per million) in the coordinate transform.
 inline void ApplyDatumParameters(CGeoTransform& geo, const AppSettings& s) {
-    const double secToRad = 3.141592654 / 180.0 / 3600.0;
+    const double secToRad = kPi / 180.0 / 3600.0;
     geo.SelectLocalEllipsoid(0);
     geo.SetHelmertParameters(s.datumDX, s.datumDY, s.datumDZ, s.datumEX * secToRad, s.datumEY * secToRad,
                              s.datumEZ * secToRad, s.datumDM / 1000000.0);

@@ -25,8 +25,6 @@
 
 namespace {
 
-const char* const kTransformError = "Error! Geodetic transformation parameters not set.";
-
 // Shortest text that reads back as the same double, so showing a stored
 // coordinate never moves it.
 QString CoordinateText(double v) { return QLocale::c().toString(v, 'f', QLocale::FloatingPointShortest); }
@@ -117,7 +115,7 @@ CDlgWpt::CDlgWpt(const WaypointRecord& rec, CWptDatabase& db, const CGeoTransfor
         });
     connect(m_TempBox, &QCheckBox::clicked, this, &CDlgWpt::TemporaryClicked);
 
-    if (!m_Geo.GKToWGS84(m_Rec.E, m_Rec.N, m_Lat, m_Lon)) MsgBox(kTransformError);
+    if (!m_Geo.GKToWGS84(m_Rec.E, m_Rec.N, m_Lat, m_Lon)) MsgBox(kGeoTransformError);
     UpdateName();
     WriteControls();
 }
@@ -181,7 +179,7 @@ void CDlgWpt::GridEdited() {
     ReadControls(false);
     m_Typed[kLat] = m_Typed[kLon] = false;
     if (m_Rec.E >= 0 && m_Rec.E < 1000000.0 && m_Rec.N >= 0 && m_Rec.N < 10000000.0) {
-        if (!m_Geo.GKToWGS84(m_Rec.E, m_Rec.N, m_Lat, m_Lon)) MsgBox(kTransformError);
+        if (!m_Geo.GKToWGS84(m_Rec.E, m_Rec.N, m_Lat, m_Lon)) MsgBox(kGeoTransformError);
     } else {
         m_Lat = m_Lon = 0.0;
     }
@@ -198,7 +196,7 @@ void CDlgWpt::GeoEdited() {
             m_Rec.E = p.easting;
             m_Rec.N = p.northing;
         } else {
-            MsgBox(kTransformError);
+            MsgBox(kGeoTransformError);
         }
     } else {
         m_Rec.E = m_Rec.N = 0.0;
