@@ -17,7 +17,11 @@
 enum : std::uint16_t {
     kWptLevelMask = 0x0007,  // 0..4: PK250, TK50, TK25, TN10, TN5
     kWptTemporary = 0x0008,  // lives in base "TEMP"
-    kWptLabelMask = 0x0030,  // 0x00 below, 0x10 above, 0x20 left, 0x30 right
+    kWptLabelMask = 0x0030,  // where the name stands:
+    kWptLabelBelow = 0x0000,
+    kWptLabelAbove = 0x0010,
+    kWptLabelLeft = 0x0020,
+    kWptLabelRight = 0x0030,
     kWptImported = 0x0040,   // came from the GPS or an import
     kWptSelected = 0x0080,   // export selection; memory only, never on disk
     kWptReserved = 0x3F00,   // must be zero

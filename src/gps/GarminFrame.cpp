@@ -175,7 +175,7 @@ void CGarminLink::SendAck(std::uint8_t id) {
 
 int CGarminLink::ReadPacket(std::uint8_t* data, int& size) {
     size = 0;
-    if (!IsOpen()) return -5;
+    if (!IsOpen()) return kReadPortClosed;
     // One byte per read: what follows a frame stays queued in the port, where
     // a wait for input still sees it.
     for (;;) {
@@ -189,18 +189,18 @@ int CGarminLink::ReadPacket(std::uint8_t* data, int& size) {
         if (got == 0) break;
         m_ReadFailed = false;
         const CGarminFrameReader::Step step = m_Reader.Put(b);
-        if (step == CGarminFrameReader::Step::Overflow) return -4;
+        if (step == CGarminFrameReader::Step::Overflow) return kReadOverflow;
         if (step == CGarminFrameReader::Step::FrameEnd) {
             const CGarminFrameReader::Frame f = m_Reader.TakeFrame();
             Log(f.valid ? "Recieved (OK): " : "Recieved (ERROR): ", f.bytes, std::size_t(f.length));
-            if (!f.valid) return -3;
+            if (!f.valid) return kReadInvalidFrame;
             std::memcpy(data, f.data, f.size);
             size = f.size;
-            if (f.id == PID_NAK) return -2;
+            if (f.id == PID_NAK) return kReadNak;
             if (f.id == PID_ACK) return PID_ACK;
             SendAck(f.id);
-            return f.repeat ? 0 : f.id;
+            return f.repeat ? int(kReadNothing) : int(f.id);
         }
     }
-    return m_Clock() - m_LastSendTime > m_TimeoutSeconds ? -1 : 0;
+    return m_Clock() - m_LastSendTime > m_TimeoutSeconds ? kReadTimeout : kReadNothing;
 }

@@ -60,11 +60,11 @@ struct WptMetrics {
 // Top-left of a label of size (w, h) by the record's label position.
 QPoint LabelTopLeft(MapPoint p, int w, int h, std::uint16_t flags, const WptMetrics& m) {
     switch (flags & kWptLabelMask) {
-        case 0x00:
+        case kWptLabelBelow:
             return {p.x - w / 2, p.y + m.gapY};
-        case 0x10:
+        case kWptLabelAbove:
             return {p.x - w / 2, p.y - h - m.gapY};
-        case 0x20:
+        case kWptLabelLeft:
             return {p.x - w - m.gapX, p.y - h / 2};
         default:
             return {p.x + m.gapX, p.y - h / 2};
@@ -88,21 +88,8 @@ QRect GetWaypointRect(const CAppearanceSettings& a, const MapViewDesc& desc, con
     const WptMetrics m(a, desc, true);
     const MapPoint p = MapToClient(rec.E, rec.N, desc, geo);
 
-    QRect label;
-    switch (rec.Flags & kWptLabelMask) {
-        case 0x00:
-            label = QRect(QPoint(p.x - w / 2, p.y), QPoint(p.x + w / 2, p.y + h + m.gapY));
-            break;
-        case 0x10:
-            label = QRect(QPoint(p.x - w / 2, p.y - h - m.gapY), QPoint(p.x + w / 2, p.y));
-            break;
-        case 0x20:
-            label = QRect(QPoint(p.x - w - m.gapX, p.y - h / 2), QPoint(p.x, p.y + h / 2));
-            break;
-        default:
-            label = QRect(QPoint(p.x, p.y - h / 2), QPoint(p.x + w + m.gapX, p.y + h / 2));
-            break;
-    }
+    // The label where it is painted, and the gap up to the point.
+    const QRect label = QRect(LabelTopLeft(p, w, h, rec.Flags, m), QSize(w + 1, h + 1)) | QRect(p.x, p.y, 1, 1);
     const QRect marker(QPoint(p.x - m.rx - 1, p.y - m.ry - 1), QPoint(p.x + m.rx + 1, p.y + m.ry + 1));
     return (label | marker).adjusted(-2, -2, 2, 2);
 }

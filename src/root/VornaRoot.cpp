@@ -106,7 +106,7 @@ void CVornaRoot::RegisterDocumentCommands() {
 void CVornaRoot::RegisterGpsCommands() {
     m_GpsCommands = CCommandMap();
     AddNmeaCommands(
-        m_GpsCommands, m_Nmea, [this] { return m_Garmin->GetState() != 0; },
+        m_GpsCommands, m_Nmea, [this] { return m_Garmin->GetState() != Garmin::kIdle; },
         [this] {
             if (m_Doc) m_Doc->UpdateAllViews(nullptr, kHintAll);
         });
