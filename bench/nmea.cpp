@@ -11,13 +11,13 @@
 #include <cstdio>
 #include <string>
 
-#include "settings/AppSettings.h"
-#include "settings/MemoryCounters.h"
 #include "doc/TrackLogStore.h"
 #include "geo/GeoTransform.h"
 #include "gps/NmeaReceiver.h"
 #include "platformui/IdleDriver.h"
 #include "root/IdleHook.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 
 // The sentence builder and pseudo-terminal of the reception tests.
 #include "../tests/gps/NmeaLines.h"

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <vector>
 
-#include "settings/AppSettings.h"
 #include "geo/GeoTransform.h"
+#include "settings/AppSettings.h"
 
 #ifdef VORNA_HAVE_PROJ
 #include <proj.h>

@@ -8,10 +8,10 @@
 #include <functional>
 #include <string>
 
-#include "settings/AppSettings.h"
-#include "settings/MemoryCounters.h"
 #include "geo/GeoTransform.h"
 #include "platform/Profile.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 
 class CCommandMap;
 class IAppDialogs;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "settings/AppSettings.h"
 #include "geo/Convert.h"
+#include "settings/AppSettings.h"
 
 namespace dmr {
 

@@ -5,8 +5,6 @@
 #include <new>
 #include <vector>
 
-#include "settings/AppSettings.h"
-#include "settings/MemoryCounters.h"
 #include "dmr/DmrCamera.h"
 #include "dmr/DmrTables.h"
 #include "dmr/HorizonRaster.h"
@@ -16,6 +14,8 @@
 #include "geo/Convert.h"
 #include "platform/Prompt.h"
 #include "platform/System.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 
 using namespace dmr;
 

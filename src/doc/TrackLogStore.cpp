@@ -8,13 +8,13 @@
 #include <new>
 #include <utility>
 
-#include "settings/AppSettings.h"
-#include "settings/MemoryCounters.h"
 #include "geo/Convert.h"
-#include "platform/System.h"
 #include "platform/AtomicFile.h"
 #include "platform/DataFile.h"
 #include "platform/Prompt.h"
+#include "platform/System.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 
 namespace {
 TrackPoint ZeroTrackPoint() {
@@ -115,7 +115,8 @@ int CTrackLogStore::Read(const std::string& name) {
         m_Log.ReadFailed = true;
         return 0;
     }
-    const std::size_t got = points ? std::fread(m_Log.Data.data(), sizeof(TrackPoint), std::size_t(points), f) : 0;
+    const std::size_t got =
+        points ? std::fread(m_Log.Data.data(), sizeof(TrackPoint), std::size_t(points), f) : 0;
     std::fclose(f);
     m_Log.Count = int(got);
     if (got < std::size_t(points)) {
@@ -140,7 +141,8 @@ int CTrackLogStore::Write(const std::string& name) {
         // The file's points were never read: an empty log stands for nothing.
         return 0;
     } else if (RemoveFileIfPresent(path) == RemoveStatus::Failed) {
-        fault = "Error! Empty TrackLog file " + name + ".dat can not be deleted because it is write protected!";
+        fault =
+            "Error! Empty TrackLog file " + name + ".dat can not be deleted because it is write protected!";
     }
     if (fault.empty()) {
         m_WriteFailShown = false;

@@ -71,18 +71,25 @@ public:
     int GetSegmentIndex(const MapViewDesc& desc, double E, double N) const {
         return m_Segments.GetSegmentIndex(desc.mapType, E, N);
     }
-    int GetSegmentIndex(int series, double E, double N) const { return m_Segments.GetSegmentIndex(series, E, N); }
+    int GetSegmentIndex(int series, double E, double N) const {
+        return m_Segments.GetSegmentIndex(series, E, N);
+    }
     const std::string& GetSegmentName(const MapViewDesc& desc, int index) const {
         return m_Segments.GetSegmentName(desc.mapType, index);
     }
-    const std::string& GetSegmentName(int series, int index) const { return m_Segments.GetSegmentName(series, index); }
+    const std::string& GetSegmentName(int series, int index) const {
+        return m_Segments.GetSegmentName(series, index);
+    }
     MapSize GetMapSizePixels(const MapViewDesc& desc) const;
     std::string GetMapCaption(int mapType) const;
 
     // ---- segment cache (CSegmentCache) ---------------------------------------
-    bool ReadMapSegment(const MapViewDesc& desc, int index) { return m_Segments.ReadMapSegment(desc.mapType, index); }
+    bool ReadMapSegment(const MapViewDesc& desc, int index) {
+        return m_Segments.ReadMapSegment(desc.mapType, index);
+    }
     // trace nonzero on print passes (the debug log).
-    void SelectActiveMapSegments(const MapViewDesc& desc, const CRectD& area, SegmentFlags& flags, int trace) {
+    void SelectActiveMapSegments(const MapViewDesc& desc, const CRectD& area, SegmentFlags& flags,
+                                 int trace) {
         m_Segments.SelectActiveMapSegments(desc.mapType, area, flags, trace != 0);
     }
     void RemoveMapSegments(const MapViewDesc& desc, int index, SegmentFlags& flags) {
@@ -93,7 +100,9 @@ public:
     }
     SegmentSeries& Series(int series) { return m_Segments.Series(series); }
     const SegmentSeries& Series(int series) const { return m_Segments.Series(series); }
-    const std::uint8_t* SegmentPixels(int series, int index) const { return m_Segments.SegmentPixels(series, index); }
+    const std::uint8_t* SegmentPixels(int series, int index) const {
+        return m_Segments.SegmentPixels(series, index);
+    }
     std::string SegmentFilePath(int series, int index, const char* ext) const {
         return m_Segments.SegmentFilePath(series, index, ext);
     }
@@ -107,7 +116,9 @@ public:
     static constexpr int kDmrEntries = CDmrCache::kEntries;
     int ReadDmrQuadrant(int q, QuadrantFlags& flags) { return m_Heights.ReadDmrQuadrant(q, flags); }
     void CloseDmrQuadrant(int q, QuadrantFlags& flags) { m_Heights.CloseDmrQuadrant(q, flags); }
-    double GetDmrZ(int n, int e, QuadrantFlags& flags, int absFlag) { return m_Heights.GetDmrZ(n, e, flags, absFlag != 0); }
+    double GetDmrZ(int n, int e, QuadrantFlags& flags, int absFlag) {
+        return m_Heights.GetDmrZ(n, e, flags, absFlag != 0);
+    }
     double GetDmrZAt(double E, double N) { return m_Heights.GetDmrZAt(E, N); }
     int DmrClaimCount(int q) const { return m_Heights.ClaimCount(q); }
     bool DmrLoaded(int q) const { return m_Heights.Loaded(q); }
@@ -123,7 +134,9 @@ public:
     int GetLiveWptCount(int q) const { return m_Waypoints.GetLiveWptCount(q); }
     void ClaimWptBase(int q) { m_Waypoints.ClaimWptBase(q); }
     void ReleaseWptBase(int q, const std::string& operation) { m_Waypoints.ReleaseWptBase(q, operation); }
-    const WaypointRecord* GetWptRecord(int base, int index) const { return m_Waypoints.GetWptRecord(base, index); }
+    const WaypointRecord* GetWptRecord(int base, int index) const {
+        return m_Waypoints.GetWptRecord(base, index);
+    }
     std::string GetNewAutoWptName(int base) { return m_Waypoints.GetNewAutoWptName(base); }
     std::string CheckTemporaryWptName(const std::string& name, bool showErrors) {
         return m_Waypoints.CheckTemporaryWptName(name, showErrors);
@@ -141,11 +154,17 @@ public:
         return m_Waypoints.CreateWaypoint(E, N, mode, mapType, name, comment, time);
     }
     int RegisterNewWpt(WaypointRecord rec, int linked) { return m_Waypoints.RegisterNewWpt(rec, linked); }
-    int RegisterChangedWpt(WaypointRecord rec, int index) { return m_Waypoints.RegisterChangedWpt(rec, index); }
+    int RegisterChangedWpt(WaypointRecord rec, int index) {
+        return m_Waypoints.RegisterChangedWpt(rec, index);
+    }
     int EditWaypoint(WaypointRecord rec, int index) { return m_Waypoints.EditWaypoint(rec, index); }
     int DeleteWaypoint(WaypointRecord rec, int index) { return m_Waypoints.DeleteWaypoint(rec, index); }
-    int MoveWaypoint(WaypointRecord rec, int index, CPointD pos) { return m_Waypoints.MoveWaypoint(rec, index, pos); }
-    int SetWptLevel(WaypointRecord rec, int index, int level) { return m_Waypoints.SetWptLevel(rec, index, level); }
+    int MoveWaypoint(WaypointRecord rec, int index, CPointD pos) {
+        return m_Waypoints.MoveWaypoint(rec, index, pos);
+    }
+    int SetWptLevel(WaypointRecord rec, int index, int level) {
+        return m_Waypoints.SetWptLevel(rec, index, level);
+    }
     int SetWptLabelPosition(WaypointRecord rec, int index, int label) {
         return m_Waypoints.SetWptLabelPosition(rec, index, label);
     }
@@ -155,7 +174,9 @@ public:
     int CheckWptRecord(WaypointRecord* rec, const std::string& location, int index, int base) {
         return m_Waypoints.CheckWptRecord(rec, location, index, base);
     }
-    void UpdateWptSelectionFlag(int base, int index, int level) { m_Waypoints.UpdateWptSelectionFlag(base, index, level); }
+    void UpdateWptSelectionFlag(int base, int index, int level) {
+        m_Waypoints.UpdateWptSelectionFlag(base, index, level);
+    }
     static int GetWptBaseIndex(const WaypointRecord& rec) { return CWptDatabase::GetWptBaseIndex(rec); }
     void OnCreateTempWpts() { m_Waypoints.ToggleCreateTemporary(); }
     void OnNewWptLevel(int level);  // -1 automatic, 0..4

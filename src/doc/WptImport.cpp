@@ -2,12 +2,12 @@
 // test whether such a waypoint is in the database already.
 #include <cmath>
 
-#include "settings/AppSettings.h"
-#include "geo/GeoTransform.h"
 #include "doc/WptDatabase.h"
 #include "doc/WptNaming.h"
+#include "geo/GeoTransform.h"
 #include "geo/TextHelpers.h"
 #include "platform/Prompt.h"
+#include "settings/AppSettings.h"
 
 namespace {
 
@@ -42,7 +42,8 @@ bool IsSearchPointName(const std::string& s) {
 bool CWptDatabase::GridPosition(const GPSrecord& rec, CPointD& p) {
     if (m_Geo.WGS84ToGK(rec.latitude, rec.longitude, p)) return true;
     if (m_Geo.HasLocalEllipsoid() && m_Geo.HasParameters())
-        MsgBox("Error! Position of waypoint '" + Trimmed(rec.name) + "' can not be converted to map coordinates.");
+        MsgBox("Error! Position of waypoint '" + Trimmed(rec.name) +
+               "' can not be converted to map coordinates.");
     else
         MsgBox(kGeoTransformError);
     return false;

@@ -11,12 +11,12 @@
 #include <iterator>
 #include <utility>
 
-#include "settings/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "geo/GeoTransform.h"
-#include "platform/Text.h"
 #include "platform/AtomicFile.h"
 #include "platform/Prompt.h"
+#include "platform/Text.h"
+#include "settings/AppSettings.h"
 
 const char kWptPlusHeader[] = "Datum,WGS84,WGS84,0,0,0,0,0\n";
 

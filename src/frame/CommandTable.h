@@ -7,7 +7,6 @@
 
 #include "platform/CommandIds.h"
 
-
 // One row of the main menu. Rows of one popup stand together in menu order;
 // a row with id 0 is a separator in its popup. A row with a null path is an
 // accelerator of the main window that has no menu item.

@@ -38,7 +38,8 @@ bool CDlgPageSetup::UpdateData(bool save) {
     for (int i = 0; i < 4; ++i) {
         const bool number = ParseDoubleField(m_Edit[i]->text(), values[i]);
         if (!number || values[i] < 0) {
-            MsgBox(number ? "A margin can not be negative." : "Please enter a number.", MB_OK | MB_ICONWARNING);
+            MsgBox(number ? "A margin can not be negative." : "Please enter a number.",
+                   MB_OK | MB_ICONWARNING);
             m_Edit[i]->setFocus();
             m_Edit[i]->selectAll();
             return false;

@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "settings/AppSettings.h"
 #include "platform/Prompt.h"
+#include "settings/AppSettings.h"
 
 namespace {
 

@@ -15,23 +15,23 @@
 #include <cstdio>
 #include <map>
 
+#include "dmr/DmrParamsIO.h"
+#include "dmrview/DmrPanel.h"
+#include "dmrview/DmrView.h"
 #include "doc/VornaDoc.h"
-#include "platformui/QtPrompter.h"
-#include "platform/Text.h"
-#include "geo/Convert.h"
-#include "platformui/CommandActions.h"
-#include "platform/Prompt.h"
 #include "frame/AppCommands.h"
 #include "frame/CommandTable.h"
 #include "frame/DlgChoice.h"
-#include "dmr/DmrParamsIO.h"
-#include "gps/NmeaReceiver.h"
-#include "dmrview/DmrPanel.h"
-#include "dmrview/DmrView.h"
 #include "frame/Icons.h"
 #include "frame/PanePlaceholder.h"
+#include "geo/Convert.h"
+#include "gps/NmeaReceiver.h"
 #include "mapview/MapViewController.h"
 #include "mapview/VornaView.h"
+#include "platform/Prompt.h"
+#include "platform/Text.h"
+#include "platformui/CommandActions.h"
+#include "platformui/QtPrompter.h"
 
 namespace {
 
@@ -310,8 +310,8 @@ QSplitter* CMainFrame::NewSplitter(Qt::Orientation o, QWidget* parent) {
         UpdateClientSize();
         if (s == m_MainSplitter) {
             const int r = SaturateToInt(pos * 1000.0 / m_ClientWidth);
-            (m_CurrentStyle == SplitStyle::TwoMaps ? m_Settings.twoMapVertSplitRatio : m_Settings.mapDmrVertSplitRatio) =
-                ClampRatio(r);
+            (m_CurrentStyle == SplitStyle::TwoMaps ? m_Settings.twoMapVertSplitRatio
+                                                   : m_Settings.mapDmrVertSplitRatio) = ClampRatio(r);
         } else if (s == m_SubSplitter) {
             m_Settings.mapDmrHorSplitRatio = ClampRatio(SaturateToInt(pos * 1000.0 / m_ClientHeight));
         }
@@ -453,8 +453,8 @@ void CMainFrame::ApplySplitRatios() {
     if (!m_MainSplitter) return;
     UpdateClientSize();
     m_ApplyingRatios = true;
-    const int vert =
-        ClampRatio(m_CurrentStyle == SplitStyle::TwoMaps ? m_Settings.twoMapVertSplitRatio : m_Settings.mapDmrVertSplitRatio);
+    const int vert = ClampRatio(m_CurrentStyle == SplitStyle::TwoMaps ? m_Settings.twoMapVertSplitRatio
+                                                                      : m_Settings.mapDmrVertSplitRatio);
     const int handle = m_MainSplitter->handleWidth();
     const int a = std::max(kMinPane, int((long long)vert * m_ClientWidth / 1000));
     m_MainSplitter->setSizes({a, std::max(kMinPane, m_ClientWidth - a - handle)});
@@ -550,7 +550,9 @@ void CMainFrame::StoreWindowRect() {
 
 void CMainFrame::RegisterFrameCommands() {
     CCommandMap& m = m_FrameCommands;
-    const auto styleOf = [](unsigned id) { return SplitStyle(int(id) - cmd::LayoutMapOnly + kSplitStyleFirst); };
+    const auto styleOf = [](unsigned id) {
+        return SplitStyle(int(id) - cmd::LayoutMapOnly + kSplitStyleFirst);
+    };
     m.AddCommandRange(cmd::LayoutMapOnly, cmd::LayoutTwoMaps,
                       [this, styleOf](unsigned id) { ChangeSplitter(styleOf(id)); });
     m.AddUpdateRange(cmd::LayoutMapOnly, cmd::LayoutTwoMaps, [this, styleOf](CCmdUI& ui) {

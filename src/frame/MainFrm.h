@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Commands.h"
 #include "mapview/MapViewFrame.h"
+#include "platform/Commands.h"
 
 class CAppCommands;
 class CMapViewController;

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "settings/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
 #include "geo/GeoTransform.h"
@@ -11,6 +10,7 @@
 #include "platform/Commands.h"
 #include "platform/Prompt.h"
 #include "platform/System.h"
+#include "settings/AppSettings.h"
 
 namespace {
 
@@ -43,7 +43,6 @@ std::string ReadFailureText(int r) {
             return "Internal Error! Unknown response from Garmin::ReadPacket.";
     }
 }
-
 
 }  // namespace
 

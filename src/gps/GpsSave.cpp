@@ -9,14 +9,14 @@
 #include <iterator>
 #include <vector>
 
-#include "settings/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "doc/WptText.h"
 #include "geo/GeoTransform.h"
 #include "gps/GpsRecordList.h"
-#include "platform/System.h"
 #include "platform/AtomicFile.h"
 #include "platform/Prompt.h"
+#include "platform/System.h"
+#include "settings/AppSettings.h"
 
 namespace {
 

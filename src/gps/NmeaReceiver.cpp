@@ -6,13 +6,13 @@
 #include <ctime>
 #include <limits>
 
-#include "settings/AppSettings.h"
 #include "doc/TrackLogStore.h"
 #include "geo/GeoTransform.h"
 #include "gps/ReceiverPort.h"
 #include "platform/CommandIds.h"
 #include "platform/Profile.h"
 #include "platform/Prompt.h"
+#include "settings/AppSettings.h"
 
 namespace {
 

@@ -4,12 +4,11 @@
 #include <algorithm>
 
 #include "doc/VornaDoc.h"
-#include "settings/AppSettings.h"
-#include "doc/VornaDoc.h"
 #include "geo/Convert.h"
 #include "mapdraw/MapTransforms.h"
 #include "mapdraw/PaintMessages.h"
 #include "mapdraw/ViewModes.h"
+#include "settings/AppSettings.h"
 
 namespace {
 

@@ -6,15 +6,14 @@
 #include <algorithm>
 
 #include "doc/VornaDoc.h"
-#include "settings/AppSettings.h"
-#include "doc/VornaDoc.h"
-#include "platform/Text.h"
 #include "geo/Convert.h"
 #include "mapdraw/DmrMarker.h"
 #include "mapdraw/MapOverlays.h"
 #include "mapdraw/MapTransforms.h"
 #include "mapdraw/PaintMessages.h"
 #include "mapdraw/ViewModes.h"
+#include "platform/Text.h"
+#include "settings/AppSettings.h"
 
 int HmmToPixels(int hmm) { return SaturateToInt(hmm * kHmmToPixels / 100.0); }
 
@@ -73,9 +72,11 @@ void DrawDocument(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, MapVie
         }
     } else {
         const MapPoint c = MapToDevice(desc.printCenter.easting, desc.printCenter.northing, desc, geo);
-        desc.origin = {SaturatedSum(c.x, -(desc.printSize.cx / 2)), SaturatedSum(c.y, -(desc.printSize.cy / 2))};
-        desc.deviceOffset = {HmmToPixels(app.printMarginLeft),
-                             SaturateToInt((app.printMarginTop + app.printTitleMargin) * kHmmToPixels / 100.0)};
+        desc.origin = {SaturatedSum(c.x, -(desc.printSize.cx / 2)),
+                       SaturatedSum(c.y, -(desc.printSize.cy / 2))};
+        desc.deviceOffset = {
+            HmmToPixels(app.printMarginLeft),
+            SaturateToInt((app.printMarginTop + app.printTitleMargin) * kHmmToPixels / 100.0)};
         desc.zoomX = target.dpiX / 150.0;
         desc.zoomY = target.dpiY / 150.0;
         doc.VisibleArea = CRectD(DeviceToMap(desc.origin, desc, geo),

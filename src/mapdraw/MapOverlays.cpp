@@ -7,11 +7,11 @@
 
 #include "doc/VornaDoc.h"
 #include "gps/NmeaReceiver.h"
-#include "settings/AppSettings.h"
 #include "mapdraw/MapPicture.h"
 #include "mapdraw/MapTransforms.h"
 #include "mapdraw/TrackPainter.h"
 #include "mapdraw/WptPainter.h"
+#include "settings/AppSettings.h"
 
 void DrawSearchArea(CVornaDoc&, QPainter&, const DrawTarget&, const MapViewDesc&) {}
 void DrawAllWaypoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc,
@@ -31,7 +31,8 @@ void DrawGpsPosition(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, con
         target.printing)
         return;
     const CAppearanceSettings& a = settings.appearance;
-    const QColor colour = QColor::fromRgb(ColorRefToRgb(gps->GpsFix ? a.trackScreenColor : a.gpsInactiveColor));
+    const QColor colour =
+        QColor::fromRgb(ColorRefToRgb(gps->GpsFix ? a.trackScreenColor : a.gpsInactiveColor));
     const CPointD pos = gps->GpsPosition;
     const MapPoint p = MapToClient(pos, desc, DocGeoref(doc));
     dc.save();

@@ -15,10 +15,9 @@
 #endif
 
 #include "doc/VornaDoc.h"
-#include "settings/AppSettings.h"
-#include "doc/VornaDoc.h"
 #include "geo/Convert.h"
 #include "mapdraw/MapTransforms.h"
+#include "settings/AppSettings.h"
 
 namespace {
 

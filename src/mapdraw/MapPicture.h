@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <string>
 
-#include "settings/AppSettings.h"
 #include "doc/MapViewDesc.h"
+#include "settings/AppSettings.h"
 
 class CVornaDoc;
 class QPainter;
@@ -42,8 +42,8 @@ struct DrawTarget {
     bool printing = false;
     int dpiX = 150;  // device resolution; used when printing
     int dpiY = 150;
-    bool hasDmrView = false;  // the frame holds a 3-D view
-    int splitStyle = 1;       // the frame's pane layout
+    bool hasDmrView = false;             // the frame holds a 3-D view
+    int splitStyle = 1;                  // the frame's pane layout
     const CNmeaReceiver* gps = nullptr;  // the live position, when the pane has a receiver
 };
 

@@ -19,12 +19,12 @@ MapPoint MapToDevice(double E, double N, const MapViewDesc& d, const GeorefParam
         const double dE = E - g.origin.easting;
         const double dN = N - g.origin.northing;
         const double a = g.rotation;
-        p.x =
-            SaturatedSum(SaturateToInt((std::cos(a) * dE + std::sin(a) * dN) * 150.0 / 25.4 / (g.scaleX / 1000.0)),
-                   -static_cast<long long>(g.pixelOffset.x));
-        p.y =
-            SaturatedSum(SaturateToInt((std::sin(a) * dE - std::cos(a) * dN) * 150.0 / 25.4 / (g.scaleY / 1000.0)),
-                   -static_cast<long long>(g.pixelOffset.y));
+        p.x = SaturatedSum(
+            SaturateToInt((std::cos(a) * dE + std::sin(a) * dN) * 150.0 / 25.4 / (g.scaleX / 1000.0)),
+            -static_cast<long long>(g.pixelOffset.x));
+        p.y = SaturatedSum(
+            SaturateToInt((std::sin(a) * dE - std::cos(a) * dN) * 150.0 / 25.4 / (g.scaleY / 1000.0)),
+            -static_cast<long long>(g.pixelOffset.y));
     }
     return p;
 }

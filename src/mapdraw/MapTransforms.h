@@ -3,8 +3,8 @@
 // pixels of a pane, and back. Series maps are placed by their scale alone;
 // image maps and "no map" go through the image georeference.
 
-#include "geo/Types.h"
 #include "doc/MapViewDesc.h"
+#include "geo/Types.h"
 
 // The image-map georeference values the transforms read (the document's
 // image georeference supplies them). Scales are denominators at 150 dpi.

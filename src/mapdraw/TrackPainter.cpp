@@ -6,12 +6,11 @@
 #include <vector>
 
 #include "doc/VornaDoc.h"
-#include "settings/AppSettings.h"
-#include "doc/VornaDoc.h"
 #include "geo/Convert.h"
 #include "mapdraw/MapPicture.h"
 #include "mapdraw/OverlayRaster.h"
 #include "mapdraw/WptPainter.h"
+#include "settings/AppSettings.h"
 
 namespace {
 

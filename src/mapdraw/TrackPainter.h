@@ -5,10 +5,10 @@
 
 #include <QRect>
 
-#include "settings/AppSettings.h"
 #include "doc/MapViewDesc.h"
 #include "geo/Types.h"
 #include "mapdraw/MapTransforms.h"
+#include "settings/AppSettings.h"
 
 class CVornaDoc;
 class QPainter;

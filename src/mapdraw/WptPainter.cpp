@@ -6,13 +6,12 @@
 #include <string>
 
 #include "doc/VornaDoc.h"
-#include "settings/AppSettings.h"
-#include "doc/VornaDoc.h"
 #include "geo/Convert.h"
-#include "platform/Text.h"
 #include "mapdraw/MapPicture.h"
 #include "mapdraw/OverlayRaster.h"
 #include "mapdraw/PaintMessages.h"
+#include "platform/Text.h"
+#include "settings/AppSettings.h"
 
 int WptStyleIndex(std::uint16_t flags) {
     if (flags & kWptTemporary) return 0;
@@ -89,7 +88,8 @@ QRect GetWaypointRect(const CAppearanceSettings& a, const MapViewDesc& desc, con
     const MapPoint p = MapToClient(rec.E, rec.N, desc, geo);
 
     // The label where it is painted, and the gap up to the point.
-    const QRect label = QRect(LabelTopLeft(p, w, h, rec.Flags, m), QSize(w + 1, h + 1)) | QRect(p.x, p.y, 1, 1);
+    const QRect label =
+        QRect(LabelTopLeft(p, w, h, rec.Flags, m), QSize(w + 1, h + 1)) | QRect(p.x, p.y, 1, 1);
     const QRect marker(QPoint(p.x - m.rx - 1, p.y - m.ry - 1), QPoint(p.x + m.rx + 1, p.y + m.ry + 1));
     return (label | marker).adjusted(-2, -2, 2, 2);
 }

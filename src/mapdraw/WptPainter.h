@@ -8,11 +8,11 @@
 #include <QRect>
 #include <cstdint>
 
-#include "settings/AppSettings.h"
 #include "doc/MapViewDesc.h"
 #include "doc/SegmentCache.h"
 #include "doc/WptTypes.h"
 #include "mapdraw/MapTransforms.h"
+#include "settings/AppSettings.h"
 
 class CVornaDoc;
 class QPainter;

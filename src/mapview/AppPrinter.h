@@ -8,4 +8,3 @@ class QPrinter;
 // High resolution, origin at the printable area (not the paper corner). When
 // the system has no printer it stands on A4 until the user chooses one.
 QPrinter& AppPrinter();
-

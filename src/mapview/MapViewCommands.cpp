@@ -4,16 +4,16 @@
 #include <algorithm>
 #include <cmath>
 
-#include "gps/NmeaReceiver.h"
-#include "settings/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
-#include "platform/CommandIds.h"
-#include "platform/System.h"
+#include "gps/NmeaReceiver.h"
 #include "mapdraw/MapPicture.h"
 #include "mapdraw/MapTransforms.h"
 #include "mapview/MapViewController.h"
 #include "mapview/MapViewFrame.h"
+#include "platform/CommandIds.h"
+#include "platform/System.h"
+#include "settings/AppSettings.h"
 
 namespace {
 

@@ -8,20 +8,20 @@
 #include <cmath>
 #include <new>
 
-#include "settings/AppSettings.h"
-#include "settings/MemoryCounters.h"
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
-#include "platform/CommandIds.h"
-#include "platform/Prompt.h"
-#include "mapview/AppPrinter.h"
 #include "mapdraw/DrawDocument.h"
 #include "mapdraw/MapTransforms.h"
+#include "mapdraw/PaintMessages.h"
 #include "mapdraw/TrackPainter.h"
 #include "mapdraw/WptPainter.h"
+#include "mapview/AppPrinter.h"
 #include "mapview/MapViewFrame.h"
 #include "mapview/MapViewHost.h"
-#include "mapdraw/PaintMessages.h"
+#include "platform/CommandIds.h"
+#include "platform/Prompt.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 
 namespace {
 
@@ -301,9 +301,11 @@ void CMapViewController::OnUpdate(IDocView*, long hint, const void* obj) {
             if (!obj || !m_Doc || !m_Host) {
                 InvalidateAll();
             } else if (hint == kHintWaypoint) {
-                m_Host->InvalidateRect(GetWaypointRect(*m_Doc, m_Desc, *static_cast<const WaypointRecord*>(obj)));
+                m_Host->InvalidateRect(
+                    GetWaypointRect(*m_Doc, m_Desc, *static_cast<const WaypointRecord*>(obj)));
             } else {
-                m_Host->InvalidateRect(GetTrackPieceRect(*m_Doc, m_Desc, *static_cast<const CGpsTriple*>(obj)));
+                m_Host->InvalidateRect(
+                    GetTrackPieceRect(*m_Doc, m_Desc, *static_cast<const CGpsTriple*>(obj)));
             }
             break;
         default:
@@ -337,10 +339,11 @@ void CMapViewController::Paint(QPainter& dc) {
 void CMapViewController::DrawPrintFrame(QPainter& dc) {
     // A border inverted with the grey brush, so that drawing it twice removes it.
     const MapPoint c = MapToClient(m_Desc.printCenter, m_Desc, DocGeoref(*m_Doc));
-    const int l = SaturatedSum(c.x, -(m_Desc.printSize.cx / 2)), t = SaturatedSum(c.y, -(m_Desc.printSize.cy / 2));
+    const int l = SaturatedSum(c.x, -(m_Desc.printSize.cx / 2)),
+              t = SaturatedSum(c.y, -(m_Desc.printSize.cy / 2));
     // A frame whose far edge lies beyond the int range is far off the pane.
-    const bool representable = (long long)l + m_Desc.printSize.cx <= INT_MAX &&
-                               (long long)t + m_Desc.printSize.cy <= INT_MAX;
+    const bool representable =
+        (long long)l + m_Desc.printSize.cx <= INT_MAX && (long long)t + m_Desc.printSize.cy <= INT_MAX;
     m_PrintFrame = representable ? QRect(l, t, m_Desc.printSize.cx, m_Desc.printSize.cy) : QRect();
     const QRect& f = m_Drag == DragKind::Frame ? m_DragFrame : m_PrintFrame;
     if (f.width() <= 0 || f.height() <= 0) return;

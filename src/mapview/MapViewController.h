@@ -11,11 +11,11 @@
 #include "doc/DocView.h"
 #include "doc/MapViewDesc.h"
 #include "doc/SegmentCache.h"
-#include "platform/Commands.h"
+#include "mapdraw/ViewModes.h"
 #include "mapview/ContextMenus.h"
 #include "mapview/HitRecord.h"
 #include "mapview/MapViewHost.h"
-#include "mapdraw/ViewModes.h"
+#include "platform/Commands.h"
 
 class CVornaDoc;
 class IMapViewFrame;

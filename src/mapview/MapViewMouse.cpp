@@ -6,17 +6,17 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "gps/NmeaReceiver.h"
-#include "mapdraw/DrawDocument.h"
-#include "settings/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
-#include "platform/CommandIds.h"
-#include "platform/System.h"
+#include "gps/NmeaReceiver.h"
+#include "mapdraw/DrawDocument.h"
 #include "mapdraw/MapPicture.h"
 #include "mapdraw/MapTransforms.h"
 #include "mapview/MapViewController.h"
 #include "mapview/MapViewFrame.h"
+#include "platform/CommandIds.h"
+#include "platform/System.h"
+#include "settings/AppSettings.h"
 
 namespace {
 

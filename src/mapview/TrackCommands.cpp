@@ -2,9 +2,9 @@
 // segments and removing the marked range. The context items act on the
 // track point under the right-click; the others on the whole log.
 #include "doc/VornaDoc.h"
+#include "mapview/MapViewController.h"
 #include "platform/CommandIds.h"
 #include "platform/Prompt.h"
-#include "mapview/MapViewController.h"
 
 namespace {
 constexpr int kKeep = -2;  // SetTrackSelection: leave this end as it is

@@ -1,14 +1,13 @@
 #include "platform/System.h"
 
-#include <ctime>
-
 #include <chrono>
+#include <ctime>
 #include <thread>
 
 namespace {
 bool g_Audible = true;
 std::function<void()> g_Bell;
-}
+}  // namespace
 
 std::vector<std::pair<int, int>>& RecordedBeeps() {
     static std::vector<std::pair<int, int>> beeps;

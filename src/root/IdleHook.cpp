@@ -3,15 +3,15 @@
 #include <QSocketNotifier>
 #include <cmath>
 
-#include "geo/Convert.h"
-#include "settings/AppSettings.h"
 #include "doc/VornaDoc.h"
-#include "gps/NmeaReceiver.h"
-#include "platform/CommandIds.h"
-#include "platformui/IdleDriver.h"
 #include "frame/MainFrm.h"
+#include "geo/Convert.h"
+#include "gps/NmeaReceiver.h"
 #include "mapview/MapViewController.h"
 #include "mapview/VornaView.h"
+#include "platform/CommandIds.h"
+#include "platformui/IdleDriver.h"
+#include "settings/AppSettings.h"
 
 namespace {
 // While reception is the only work, passes come at this pace at the least;

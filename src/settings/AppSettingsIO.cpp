@@ -1,7 +1,5 @@
 #include "settings/AppSettingsIO.h"
 
-#include "platform/DataFile.h"
-
 #include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -10,6 +8,8 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/DataFile.h"
 
 namespace {
 std::function<bool(const std::string&)> g_ReadFault;
@@ -62,12 +62,12 @@ StoredFileCheck CheckStoredFile(const std::string& path) {
     std::string text;
     int error = 0;
     switch (ReadWholeFile(path, text, error)) {
-    case LoadStatus::Missing:
-        return {StoredFileState::Missing, 0};
-    case LoadStatus::Unreadable:
-        return {StoredFileState::Unreadable, error};
-    case LoadStatus::Loaded:
-        break;
+        case LoadStatus::Missing:
+            return {StoredFileState::Missing, 0};
+        case LoadStatus::Unreadable:
+            return {StoredFileState::Unreadable, error};
+        case LoadStatus::Loaded:
+            break;
     }
     if (g_ReadFault && g_ReadFault(path)) return {StoredFileState::Unreadable, EIO};
     return {StoredFileState::Readable, 0};

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "settings/SettingsTable.h"
 #include "geo/TextHelpers.h"
 #include "platform/AtomicFile.h"
 #include "platform/Prompt.h"
+#include "settings/SettingsTable.h"
 
 namespace {
 

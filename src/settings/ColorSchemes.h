@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <string>
 
-#include "settings/AppSettings.h"
-#include "settings/AppSettingsIO.h"
 #include "platform/DataFile.h"
 #include "platform/Profile.h"
+#include "settings/AppSettings.h"
+#include "settings/AppSettingsIO.h"
 
 // Configuration folder + "LayerSchemes.cfg" (start folder when none is set).
 std::string LayerSchemesPath(const AppSettings& s);

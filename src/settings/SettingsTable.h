@@ -6,8 +6,8 @@
 #include <climits>
 #include <string>
 
-#include "settings/AppSettings.h"
 #include "platform/Profile.h"
+#include "settings/AppSettings.h"
 
 // What a number setting may hold; the file and the Preferences dialog are
 // held to the same range.

@@ -35,13 +35,13 @@ std::string DateText(std::int32_t t) {
     std::tm tm{};
     if (!localtime_r(&tt, &tm)) return std::string();
     char buf[48];
-    std::snprintf(buf, sizeof buf, "%02d.%02d.%02d at %02d:%02d:%02d", tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900,
-                  tm.tm_hour, tm.tm_min, tm.tm_sec);
+    std::snprintf(buf, sizeof buf, "%02d.%02d.%02d at %02d:%02d:%02d", tm.tm_mday, tm.tm_mon + 1,
+                  tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
     return buf;
 }
 
-QButtonGroup* RadioGroup(QWidget* dlg, const char* id, const char* title, std::initializer_list<const char*> texts,
-                         QLayout* into) {
+QButtonGroup* RadioGroup(QWidget* dlg, const char* id, const char* title,
+                         std::initializer_list<const char*> texts, QLayout* into) {
     auto* box = new QGroupBox(title, dlg);
     auto* row = new QHBoxLayout(box);
     auto* group = new QButtonGroup(dlg);

@@ -20,8 +20,8 @@ QLineEdit* Field(QWidget* parent, QFormLayout* form, const char* id, const char*
     return e;
 }
 
-QGroupBox* Group(QWidget* parent, const char* title, const char* ids[3], const WptConflictInfo& info, bool existing,
-                 QLineEdit** nameEdit) {
+QGroupBox* Group(QWidget* parent, const char* title, const char* ids[3], const WptConflictInfo& info,
+                 bool existing, QLineEdit** nameEdit) {
     auto* box = new QGroupBox(title, parent);
     auto* form = new QFormLayout(box);
     const std::string& name = existing ? info.existingName : info.newName;
@@ -82,7 +82,8 @@ CDlgWptConflict::CDlgWptConflict(const WptConflictInfo& info, int kind, QWidget*
             "Waypoint name ALLREADY EXISTS in database! Please select new waypoint name and press OK!");
     } else {
         message->setText(
-            "New waypoint position TOO CLOSE to existing waypoint! Press OK to confirm new waypoint position or "
+            "New waypoint position TOO CLOSE to existing waypoint! Press OK to confirm new waypoint position "
+            "or "
             "skip operation.");
         m_Ok->setDefault(true);
     }

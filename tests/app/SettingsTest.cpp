@@ -9,10 +9,10 @@
 #include <sstream>
 
 #include "AppTestEnv.h"
+#include "platform/AtomicFile.h"
 #include "settings/AppSettingsIO.h"
 #include "settings/ColorSchemes.h"
 #include "settings/SettingsTable.h"
-#include "platform/AtomicFile.h"
 
 namespace {
 

@@ -28,7 +28,8 @@ TEST(SampleRegion, LoadsThroughTheDocumentWithoutAMessageAndTheSameSeedGivesTheS
             ini[line.substr(0, eq)] = line.substr(eq + 1);
     EXPECT_EQ(ini["First Time"], "0");
     // Every pane layout opens on the region, not only the first pane.
-    for (const char* k : {" Map Type", " Origin X", " Origin Y", " Print Center Easting", " Print Center Northing"})
+    for (const char* k :
+         {" Map Type", " Origin X", " Origin Y", " Print Center Easting", " Print Center Northing"})
         for (int v = 1; v <= 2; ++v)
             EXPECT_EQ(ini["View " + std::to_string(v) + k], ini[std::string("View 0") + k]) << v << k;
     env.settings.wptBaseDir = ini["Location 0 Of Wpt Base"];

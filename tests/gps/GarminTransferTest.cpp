@@ -15,9 +15,9 @@
 #include "TestUtil.h"
 #include "doc/DocTestEnv.h"
 #include "gps/Garmin.h"
-#include "platform/SerialPort.h"
 #include "platform/CommandIds.h"
 #include "platform/Commands.h"
+#include "platform/SerialPort.h"
 #include "platform/System.h"
 
 namespace {

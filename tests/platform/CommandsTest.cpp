@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platformui/CommandActions.h"
 #include "platform/Commands.h"
+#include "platformui/CommandActions.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "TestUtil.h"
-#include "platformui/IdleDriver.h"
 #include "platform/Prompt.h"
+#include "platformui/IdleDriver.h"
 #include "platformui/QtPrompter.h"
 
 // Generous bounds: the checks are about behaviour (runs, stops, no re-entry, no spinning), not speed.

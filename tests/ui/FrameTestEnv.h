@@ -3,10 +3,10 @@
 // tests; map folders in a temporary directory (empty: panes show background).
 
 #include "AppDocEnv.h"
-#include "platform/CommandIds.h"
-#include "platform/Commands.h"
 #include "frame/MainFrm.h"
 #include "mapview/VornaView.h"
+#include "platform/CommandIds.h"
+#include "platform/Commands.h"
 
 struct FrameTestEnv : AppDocEnv {
     CCommandMap docCommands;            // the document's place in the chain, as the root fills it

@@ -6,15 +6,15 @@
 #include <QStatusBar>
 #include <QTest>
 
+#include "frame/MainFrm.h"
 #include "gps/NmeaLines.h"
 #include "gps/NmeaReceiver.h"
+#include "mapdraw/MapTransforms.h"
+#include "mapview/VornaView.h"
 #include "platform/CommandIds.h"
 #include "platformui/IdleDriver.h"
 #include "root/IdleHook.h"
-#include "frame/MainFrm.h"
-#include "mapdraw/MapTransforms.h"
 #include "view/ViewTestEnv.h"
-#include "mapview/VornaView.h"
 
 namespace {
 // A TK25 pane of 400 x 300 pixels, a receiver on a queue of bytes, the hook.

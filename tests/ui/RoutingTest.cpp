@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "FrameTestEnv.h"
-#include "platformui/CommandActions.h"
 #include "frame/AppCommands.h"
+#include "platformui/CommandActions.h"
 
 TEST(Routing, EachDisplayCommandChangesOnlyTheActivePane) {
     FrameTestEnv env;

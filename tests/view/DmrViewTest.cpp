@@ -5,10 +5,10 @@
 #include <QTest>
 #include <cstdlib>
 
+#include "dmrview/DmrView.h"
 #include "platform/CommandIds.h"
 #include "platformui/IdleDriver.h"
 #include "ui/FrameTestEnv.h"
-#include "dmrview/DmrView.h"
 
 namespace {
 

@@ -12,14 +12,14 @@
 #include <tuple>
 
 #include "ViewTestEnv.h"
-#include "platform/CommandIds.h"
-#include "mapview/AppPrinter.h"
 #include "mapdraw/MapPicture.h"
 #include "mapdraw/MapTransforms.h"
+#include "mapdraw/PaintMessages.h"
+#include "mapview/AppPrinter.h"
 #include "mapview/MapViewController.h"
 #include "mapview/MapViewFrame.h"
 #include "mapview/MapViewHost.h"
-#include "mapdraw/PaintMessages.h"
+#include "platform/CommandIds.h"
 
 namespace {
 

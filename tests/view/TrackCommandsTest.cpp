@@ -7,8 +7,8 @@
 #include <set>
 
 #include "ViewTestEnv.h"
-#include "platform/CommandIds.h"
 #include "mapview/VornaView.h"
+#include "platform/CommandIds.h"
 
 namespace {
 

@@ -112,7 +112,8 @@ struct MouseEnv : ViewTestEnv {
     // to write; its base.
     int AddWpt(QPoint p) {
         const CPointD at = At(p.x(), p.y());
-        EXPECT_EQ(doc->CreateWaypoint(at.easting, at.northing, WptCreateMode::Click, kSeriesTK25, "", "", 0), 1);
+        EXPECT_EQ(doc->CreateWaypoint(at.easting, at.northing, WptCreateMode::Click, kSeriesTK25, "", "", 0),
+                  1);
         const int q = CVornaDoc::GetQuadrantIndex(at.easting, at.northing);
         doc->ClearUndoStack();
         doc->Waypoints().Base(q).Modified = 0;
