@@ -2,7 +2,9 @@
 // The program's one main window: menu, toolbar, status bar and the client
 // area in one of five pane layouts of map views, the 3-D view and its control
 // panel. It keeps the active map view, to which most display commands go,
-// the window rectangle and the split ratios.
+// the window rectangle and the split ratios. It owns no subsystem: the root
+// puts the document's, the GPS links' and the application's commands in its
+// chain.
 
 #include <QMainWindow>
 #include <QPointer>

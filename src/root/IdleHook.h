@@ -1,7 +1,8 @@
 #pragma once
-// What runs between events: the 3-D view point's pending move to the GPS
-// position, a step of a receiver transfer, live NMEA reception (track log,
-// tracking panes, repaint of the new piece) and a step of the 3-D rendering.
+// What runs between events, in this order: the window's own step, the 3-D
+// view point's pending move to the GPS position (which ends the pass), a step
+// of a receiver transfer, live NMEA reception (track log, tracking panes,
+// repaint of the new piece) and, last, a step of the 3-D rendering.
 // The idle driver calls it; while reception is its only work it waits on
 // the port instead of polling.
 
