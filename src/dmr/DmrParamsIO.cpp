@@ -19,7 +19,7 @@ void TurnDmrHeading(DmrParams& p, double degrees) {
 
 void MoveDmrViewPoint(DmrParams& p, double forward, double right) {
     p.StickToGps = 0;
-    const double a = p.Azimut * kDmrPi / 180.0;
+    const double a = p.Azimut * kPi / 180.0;
     p.ViewPoint.northing += forward * std::cos(a) - right * std::sin(a);
     p.ViewPoint.easting += forward * std::sin(a) + right * std::cos(a);
 }

@@ -7,9 +7,6 @@
 
 #include "settings/AppSettings.h"
 
-// The value of pi the 3-D code uses throughout.
-inline constexpr double kDmrPi = 3.141592654;
-
 // Heading into 0..360: above 360 comes down by whole turns (so 720 gives 360,
 // as stepping down by 360 would), below 0 goes up; NaN and infinities give 0.
 double NormalizeAzimut(double a);

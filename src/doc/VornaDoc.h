@@ -4,7 +4,7 @@
 // files (waypoint database, track log, segment cache, elevation cache, image
 // map); the functions here are the entry points the rest of the program
 // calls, and they forward to the store that does the work. The drawing code
-// of the document lives in view/.
+// of the document lives in mapdraw/.
 
 #include <string>
 #include <vector>
