@@ -13,8 +13,8 @@
 
 #include "app/VornaApp.h"
 #include "doc/VornaDoc.h"
-#include "view/MapPicture.h"
-#include "view/MapTransforms.h"
+#include "mapdraw/MapPicture.h"
+#include "mapdraw/MapTransforms.h"
 
 constexpr int kSceneTrackPoints = 50000;
 

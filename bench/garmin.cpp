@@ -18,12 +18,12 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
 #include "doc/VornaDoc.h"
 #include "geo/GeoTransform.h"
 #include "platform/Prompt.h"
 #include "platform/System.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
 #include "doc/WptDatabase.h"
 #include "geo/GeoTransform.h"
 #include "platform/Prompt.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 
 namespace {
 

@@ -11,13 +11,13 @@
 #include <cstdio>
 #include <string>
 
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
 #include "doc/TrackLogStore.h"
 #include "geo/GeoTransform.h"
 #include "gps/NmeaReceiver.h"
-#include "platform/IdleDriver.h"
-#include "view/IdleHook.h"
+#include "platformui/IdleDriver.h"
+#include "root/IdleHook.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 
 // The sentence builder and pseudo-terminal of the reception tests.
 #include "../tests/gps/NmeaLines.h"

@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "OverlayScene.h"
-#include "view/MapOverlays.h"
+#include "mapdraw/MapOverlays.h"
 
 namespace {
 

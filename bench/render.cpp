@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "SampleRegionEnv.h"
+#include "mapdraw/DrawDocument.h"
+#include "mapdraw/MapTransforms.h"
 #include "platform/Prompt.h"
-#include "view/DrawDocument.h"
-#include "view/MapTransforms.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <cstdlib>
 
 #include "OverlayScene.h"
-#include "view/MapOverlays.h"
+#include "mapdraw/MapOverlays.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <vector>
 
-#include "app/AppSettings.h"
 #include "geo/GeoTransform.h"
+#include "settings/AppSettings.h"
 
 #ifdef VORNA_HAVE_PROJ
 #include <proj.h>

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
 #include "doc/VornaDoc.h"
 #include "geo/GeoTransform.h"
 #include "platform/Prompt.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 
 namespace {
 
@@ -122,7 +122,8 @@ void BM_NearestWaypoint(benchmark::State& state) {
     const double west = 370000.0 + kFirstColumn * 10000, north = 5220000.0 - kFirstRow * 10000;
     int found = 0;
     for (auto _ : state) {
-        const CPointD p(west + 1000 + rng() % (kColumns * 10000 - 2000), north - 1000 - rng() % (kRows * 10000 - 2000));
+        const CPointD p(west + 1000 + rng() % (kColumns * 10000 - 2000),
+                        north - 1000 - rng() % (kRows * 10000 - 2000));
         WaypointRecord hit;
         found += a.doc->GetClosestWptIndex(&hit, p, 100, 100) >= 0;
     }

@@ -1,11 +1,19 @@
 #!/usr/bin/env bash
-# Builds and runs every test, then again under AddressSanitizer and
+# Checks layout, layers and a warning-free clean build (scripts/check.sh),
+# builds and runs every test, then again under AddressSanitizer and
 # UndefinedBehaviorSanitizer (skip that second pass with --quick).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh"
 jobs=$(nproc 2>/dev/null || echo 2)
 export QT_QPA_PLATFORM=offscreen
+
+# On CI the check's clean build is the test build too (one build fewer).
+if [ -n "${CI:-}" ]; then
+  CHECK_BUILD_DIR="$here/build" "$here/scripts/check.sh"
+else
+  "$here/scripts/check.sh"
+fi
 
 BUILD_DIR="$here/build" "$here/scripts/build.sh"
 (cd "$here/build" && ctest --output-on-failure -j "$jobs")

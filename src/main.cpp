@@ -1,6 +1,7 @@
-// Entry point: the QApplication, the application object's start-up, the one
-// document and the main window, then the event loop and the shut-down in the
-// order the parts depend on: window and views, document, settings.
+// Entry point: the QApplication, the application object's start-up, the root
+// that assembles the document, the GPS links and the main window, then the
+// event loop and the shut-down in the order the parts depend on: window and
+// views, document, settings.
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -15,54 +16,10 @@
 #include <memory>
 
 #include "app/VornaApp.h"
-#include "doc/VornaDoc.h"
-#include "platform/IdleDriver.h"
-#include "view/IdleHook.h"
-#include "platform/QtPrompter.h"
 #include "platform/System.h"
 #include "platform/WaitCursor.h"
-#include "view/AppCommands.h"
-#include "view/MainFrm.h"
-#include "view/DlgMapOrigin.h"
-#include "view/DlgSearchArea.h"
-#include "view/WptDialogs.h"
-
-// The main window over the document, shown, with the command router and the
-// idle driver (toolbar states, and whatever else runs between events).
-// documentPath: the file the document was opened from, if any.
-std::unique_ptr<QMainWindow> CreateMainWindow(const std::string& documentPath = {}) {
-    auto frame = std::make_unique<CMainFrame>(TheDoc(), VornaApp());
-    CMainFrame* f = frame.get();
-    f->AppCommands().documentPath = documentPath;
-    CVornaApp& app = VornaApp();
-    Garmin& garmin = f->GarminLink();
-    AddNmeaCommands(
-        f->AppCommands(), app.nmea, [&garmin] { return garmin.GetState() != 0; },
-        [] {
-            if (CVornaDoc* doc = TheDoc()) doc->UpdateAllViews(nullptr, kHintAll);
-        });
-    AddGpsTrackingCommand(f->AppCommands(), *f, app.nmea);
-    auto* idle = new CIdleDriver({}, f);
-    auto* hook = new CIdleHook(app.nmea, app, [] { return TheDoc(); }, CIdleHook::FrameOf(*f), f);
-    hook->garminStep = [&garmin] { return garmin.Step(); };
-    hook->garminPort = [&garmin] { return garmin.PortHandle(); };
-    hook->renderIdle = [f] { return f->DmrRenderIdle(); };
-    hook->Attach(*idle);
-    idle->Start();
-    frame->show();
-    return frame;
-}
-
-// The document of the run: a new one, or the file named on the command line.
-std::unique_ptr<CVornaDoc> CreateDocument(int argc, char** argv) {
-    CVornaApp& app = VornaApp();
-    auto doc = std::make_unique<CVornaDoc>(
-        app, DocServices{app.memUse, app.geo, app.debugMode ? app.debugLog : nullptr, app.newWptBaseFlag != 0});
-    app.newWptBaseFlag = 0;
-    const bool ok = argc > 1 ? doc->OnOpenDocument(argv[1]) : doc->OnNewDocument();
-    if (!ok) doc.reset();
-    return doc;
-}
+#include "platformui/QtPrompter.h"
+#include "root/VornaRoot.h"
 
 // SIGTERM and SIGHUP leave the event loop the way Exit does, so that the
 // panes, the document and the settings are written as at a normal exit. The
@@ -144,31 +101,18 @@ int main(int argc, char** argv) {
     CShutdownRequests shutdown(qapp);
 
     CVornaApp app;
-    app.startGpsReception = [](CVornaApp& a) { a.nmea.OpenGpsPort(); };
-    app.stopGpsReception = [](CVornaApp& a) { a.nmea.CloseGpsPort(); };
+    CVornaRoot root(app);
+    app.startGpsReception = [&root](CVornaApp&) { root.Nmea().OpenGpsPort(); };
+    app.stopGpsReception = [&root](CVornaApp&) { root.Nmea().CloseGpsPort(); };
     int rc = 0;
     if (app.InitInstance()) {
-        std::unique_ptr<CVornaDoc> doc = CreateDocument(argc, argv);
-        if (doc) {
-            std::unique_ptr<QMainWindow> frame = CreateMainWindow(argc > 1 ? argv[1] : "");
-            CQtWptDialogs wptDialogs(doc->Waypoints(), app.geo, frame.get());
-            doc->SetWptDialogs(&wptDialogs);
-            CQtMapOriginDialog mapOriginDialog(frame.get());
-            doc->SetMapOriginDialog(&mapOriginDialog);
-            CQtSearchAreaDialog searchDialog(frame.get());
-            doc->SetSearchDialog(&searchDialog);
-            shutdown.Watch(frame.get(), [&] {
-                doc->SaveAllStores();
-                app.WriteAllSettings();
-            });
+        const std::string path = argc > 1 ? argv[1] : "";
+        if (root.OpenDocument(path)) {
+            shutdown.Watch(&root.ShowMainWindow(path), [&root] { root.SaveAll(); });
             rc = qapp.exec();
             shutdown.Watch(nullptr, {});
-            frame.reset();  // the views store their settings first
-            doc->SetWptDialogs(nullptr);
-            doc->SetMapOriginDialog(nullptr);
-            doc->SetSearchDialog(nullptr);
         }
-        doc.reset();  // then the document writes its stores
+        root.CloseDocument();
     }
     const int exitRc = app.ExitInstance();
     return rc != 0 ? rc : exitRc;

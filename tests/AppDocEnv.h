@@ -10,15 +10,17 @@
 #include <vector>
 
 #include "TestUtil.h"
-#include "doc/DocTestEnv.h"  // HintRecorder, DocEnv::Desc
 #include "app/VornaApp.h"
+#include "doc/DocTestEnv.h"  // HintRecorder, DocEnv::Desc
 #include "doc/VornaDoc.h"
+#include "gps/NmeaReceiver.h"
 #include "platform/Prompt.h"
 
 struct AppDocEnv {
     TempDir tmp;
     CScriptedPrompter prompter;
     CVornaApp app;
+    CNmeaReceiver nmea{app, app.geo, app.gpsDebugLog};  // the root's receiver in the program
     std::unique_ptr<CVornaDoc> doc;
 
     AppDocEnv() {
@@ -37,7 +39,8 @@ struct AppDocEnv {
             QDir().mkpath(QString::fromStdString(app.mapTypes[s].directory));
     }
     CVornaDoc& Make() {
-        doc = std::make_unique<CVornaDoc>(app, DocServices{app.memUse, app.geo, nullptr, app.newWptBaseFlag != 0});
+        doc = std::make_unique<CVornaDoc>(app,
+                                          DocServices{app.memUse, app.geo, nullptr, app.newWptBaseFlag != 0});
         app.newWptBaseFlag = 0;
         return *doc;
     }

@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
-
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>

@@ -14,9 +14,9 @@ public:
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return m_Path; }       // no trailing '/'
+    const std::string& path() const { return m_Path; }  // no trailing '/'
     std::string file(const std::string& name) const { return m_Path + "/" + name; }
-    std::string dir() const { return m_Path + "/"; }          // with trailing '/'
+    std::string dir() const { return m_Path + "/"; }  // with trailing '/'
 private:
     std::string m_Path;
 };

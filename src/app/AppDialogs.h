@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 
 struct FileLocationsValues {
     std::string wptBaseDir;

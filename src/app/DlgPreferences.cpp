@@ -16,9 +16,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/SettingsTable.h"
 #include "platform/Profile.h"
 #include "platform/Prompt.h"
+#include "settings/SettingsTable.h"
 
 namespace {
 

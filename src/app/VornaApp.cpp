@@ -11,12 +11,14 @@
 #include <vector>
 
 #include "app/AppDialogs.h"
-#include "app/AppSettingsIO.h"
-#include "app/ColorSchemes.h"
-#include "app/SettingsTable.h"
 #include "geo/TextHelpers.h"
 #include "platform/AtomicFile.h"
+#include "platform/CommandIds.h"
+#include "platform/Commands.h"
 #include "platform/Prompt.h"
+#include "settings/AppSettingsIO.h"
+#include "settings/ColorSchemes.h"
+#include "settings/SettingsTable.h"
 
 namespace {
 CVornaApp* g_App = nullptr;
@@ -353,4 +355,9 @@ std::string CVornaApp::DefaultIniPath() {
     }
     if (dir.back() != '/') dir += '/';
     return dir + "vornamap.ini";
+}
+
+void CVornaApp::AddCommands(CCommandMap& map) {
+    map.AddCommand(cmd::FileLocations, [this] { OnFileLocations(); });
+    map.AddCommand(cmd::Preferences, [this] { OnPreferences(); });
 }

@@ -8,12 +8,12 @@
 #include <functional>
 #include <string>
 
-#include "gps/NmeaReceiver.h"
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
 #include "geo/GeoTransform.h"
 #include "platform/Profile.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 
+class CCommandMap;
 class IAppDialogs;
 
 class CVornaApp : public AppSettings {
@@ -45,6 +45,8 @@ public:
 
     void OnFileLocations();
     void OnPreferences();
+    // File Locations and Preferences, for the command chain.
+    void AddCommands(CCommandMap& map);
 
     // Layer colour schemes (configuration folder or start folder); an
     // unreadable scheme file is reported.
@@ -75,7 +77,6 @@ public:
     int newWptBaseFlag = 0;
 
     CGeoTransform geo;
-    CNmeaReceiver nmea{*this, geo, gpsDebugLog};  // live positions on the GPS port
 
     // The settings file as read at start-up (unknown lines are kept on write).
     CProfile profile;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/AppSettings.h"
 #include "geo/Convert.h"
+#include "settings/AppSettings.h"
 
 namespace dmr {
 
@@ -21,18 +21,7 @@ Point2 RotatePoint(double x, double y, double angle) {
     return {c * x - s * y, s * x + c * y};
 }
 
-double NormalizeHeading(double degrees) {
-    if (!std::isfinite(degrees)) return degrees;
-    if (degrees > 360.0) {
-        degrees = std::fmod(degrees, 360.0);
-        if (degrees == 0.0) degrees = 360.0;  // as repeated subtraction leaves it
-    }
-    if (degrees < 0.0) {
-        degrees = std::fmod(degrees, 360.0);
-        if (degrees < 0.0) degrees += 360.0;
-    }
-    return degrees;
-}
+double NormalizeHeading(double degrees) { return NormalizeDegrees(degrees); }
 
 ScanDir ScanDirection(double azimut) {
     const double a = NormalizeHeading(azimut);

@@ -5,13 +5,14 @@
 
 #include <cstdint>
 
+#include "geo/Convert.h"
+
 struct DmrParams;
 
 namespace dmr {
 
 // This value of pi throughout the 3-D code, so pictures agree with the
 // headings the user types.
-constexpr double kPi = 3.141592654;
 
 struct Point2 {
     double x = 0.0;

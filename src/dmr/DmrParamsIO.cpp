@@ -12,19 +12,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Profile.h"
 
-double NormalizeAzimut(double a) {
-    if (!std::isfinite(a)) return 0.0;
-    // Whole turns at once: a heading of 1e300 from a file must not loop.
-    if (a > 360.0) {
-        a = std::fmod(a, 360.0);
-        if (a == 0.0) a = 360.0;
-    }
-    if (a < 0.0) {
-        a = std::fmod(a, 360.0);
-        if (a < 0.0) a += 360.0;
-    }
-    return a + 0.0;  // no "-0.00" in the panel
-}
+double NormalizeAzimut(double a) { return NormalizeDegrees(a); }
 
 void TurnDmrHeading(DmrParams& p, double degrees) {
     p.StickToGps = 0;
@@ -33,7 +21,7 @@ void TurnDmrHeading(DmrParams& p, double degrees) {
 
 void MoveDmrViewPoint(DmrParams& p, double forward, double right) {
     p.StickToGps = 0;
-    const double a = p.Azimut * kDmrPi / 180.0;
+    const double a = p.Azimut * kPi / 180.0;
     p.ViewPoint.northing += forward * std::cos(a) - right * std::sin(a);
     p.ViewPoint.easting += forward * std::sin(a) + right * std::cos(a);
 }

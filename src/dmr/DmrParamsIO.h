@@ -5,10 +5,7 @@
 
 #include <string>
 
-#include "app/AppSettings.h"
-
-// The value of pi the 3-D code uses throughout.
-inline constexpr double kDmrPi = 3.141592654;
+#include "settings/AppSettings.h"
 
 // Heading into 0..360: above 360 comes down by whole turns (so 720 gives 360,
 // as stepping down by 360 would), below 0 goes up; NaN and infinities give 0.

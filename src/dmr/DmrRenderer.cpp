@@ -6,8 +6,6 @@
 #include <new>
 #include <vector>
 
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
 #include "dmr/DmrCamera.h"
 #include "dmr/DmrTables.h"
 #include "dmr/HorizonRaster.h"
@@ -17,6 +15,8 @@
 #include "geo/Convert.h"
 #include "platform/Prompt.h"
 #include "platform/System.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 
 using namespace dmr;
 

@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <new>
 
-#include "app/AppSettings.h"
 #include "geo/Convert.h"
 #include "platform/ByteOrder.h"
 #include "platform/DataFile.h"
 #include "platform/Prompt.h"
+#include "settings/AppSettings.h"
 
 CDmrCache::~CDmrCache() {
     for (int q = 0; q < kQuadrantCount; ++q)

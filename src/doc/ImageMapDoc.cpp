@@ -3,6 +3,7 @@
 #include "doc/ImageMapFile.h"
 #include "doc/ImageMapInf.h"
 #include "doc/VornaDoc.h"
+#include "geo/Convert.h"
 #include "platform/CommandIds.h"
 #include "platform/Commands.h"
 #include "platform/Prompt.h"
@@ -59,7 +60,7 @@ void CVornaDoc::OnCalculateMapOrigin() {
     info.scaleY = g.ScaleY;
     info.easting = g.Origin.easting;
     info.northing = g.Origin.northing;
-    info.angle = g.Rotation * 180.0 / 3.141592654;
+    info.angle = g.Rotation * 180.0 / kPi;
     info.averageDistance = g.MeanResidual;
     info.maximumDistance = g.MaxResidual;
     info.count = g.PairsUsed;

@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/AppSettingsIO.h"
 #include "doc/RefPointStore.h"
 #include "geo/TextHelpers.h"
 #include "platform/Profile.h"
 #include "platform/Prompt.h"
+#include "settings/AppSettingsIO.h"
 
 namespace {
 

@@ -3,13 +3,14 @@
 #include <cstring>
 #include <new>
 
-#include "app/MemoryCounters.h"
 #include "doc/ImageMapArchive.h"
 #include "doc/ImageMapFile.h"
 #include "platform/Prompt.h"
+#include "settings/MemoryCounters.h"
 
 void CImageMapStore::Deallocate() {
-    if (m_Pixels && m_Size == 0) MsgBox("Internal Warning! BmpData exists but size is 0 in DeallocateImageMemory!");
+    if (m_Pixels && m_Size == 0)
+        MsgBox("Internal Warning! BmpData exists but size is 0 in DeallocateImageMemory!");
     if (!m_Pixels && m_Size != 0)
         MsgBox("Internal Warning! BmpData not allocated, but size is != 0 in DeallocateImageMemory!");
     if (m_Pixels) {
@@ -21,8 +22,8 @@ void CImageMapStore::Deallocate() {
     m_Stride = 0;
 }
 
-void CImageMapStore::Adopt(const BitmapInfoHeader& info, std::unique_ptr<std::uint8_t[]> pixels, std::size_t size,
-                           std::size_t stride) {
+void CImageMapStore::Adopt(const BitmapInfoHeader& info, std::unique_ptr<std::uint8_t[]> pixels,
+                           std::size_t size, std::size_t stride) {
     Deallocate();
     Header.info = info;
     m_FileHeader = BitmapFileHeader();

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "app/AppSettings.h"
 #include "geo/Types.h"
+#include "settings/AppSettings.h"
 
 #pragma pack(push, 1)
 

@@ -5,17 +5,16 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/AppSettingsIO.h"
 #include "geo/Convert.h"
 #include "geo/TextHelpers.h"
 #include "platform/AtomicFile.h"
 #include "platform/Profile.h"
 #include "platform/Prompt.h"
+#include "settings/AppSettingsIO.h"
 
 namespace {
 
-constexpr double kPi = 3.141592654;
-constexpr double kTwoPi = 6.283185308;
+constexpr double kTwoPi = 2 * kPi;
 // Metres per pixel of a 150 dpi scan at scale 1:1000.
 constexpr double kInch = 25.4;
 constexpr double kDpi = 150.0;

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/AppSettings.h"
 #include "doc/SearchAreaLinks.h"
 #include "doc/VornaDoc.h"
 #include "doc/WptText.h"
@@ -16,6 +15,7 @@
 #include "platform/CommandIds.h"
 #include "platform/Commands.h"
 #include "platform/Prompt.h"
+#include "settings/AppSettings.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <new>
 
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
 #include "doc/Grids.h"
 #include "platform/Prompt.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 
 namespace {
 
@@ -22,7 +22,8 @@ std::string SegmentFault(const char* text, const std::string& path) { return std
 
 }  // namespace
 
-void ForEachClaimProbe(const CRectD& area, long long s, const std::function<void(long long, long long)>& probe) {
+void ForEachClaimProbe(const CRectD& area, long long s,
+                       const std::function<void(long long, long long)>& probe) {
     const double left = area.E1, right = area.E2, top = area.N1, bottom = area.N2;
     if (s <= 0 || left == right || top == bottom) return;
     for (double v : {left, right, top, bottom})
@@ -107,7 +108,8 @@ void CSegmentCache::FreePixels(SegmentBitmap& b, const char* operation) {
     if (b.Data && b.Size == 0)
         MsgBox(std::string("Internal Warning! SBmp [].Data exists but size is 0 in ") + operation + "!");
     if (!b.Data && b.Size != 0)
-        MsgBox(std::string("Internal Warning! SBmp [].Data not allocated, but size is != 0 in ") + operation + "!");
+        MsgBox(std::string("Internal Warning! SBmp [].Data not allocated, but size is != 0 in ") + operation +
+               "!");
     if (b.Data) m_Memory.CountFree(kMemSegPixels, (long long)b.Size);
     b.Data.reset();
     b.Size = 0;
@@ -250,7 +252,8 @@ void CSegmentCache::SelectActiveMapSegments(int series, const CRectD& area, Segm
                 remain += "Underflow:" + ser.SegmentName[std::size_t(i)] + ' ';
         }
         std::fprintf(
-            log, "AreaLeftEasting: %.1f AreaRightEasting: %.1f AreaTopNorthing: %.1f AreaBottomNorthing: %.1f\n",
+            log,
+            "AreaLeftEasting: %.1f AreaRightEasting: %.1f AreaTopNorthing: %.1f AreaBottomNorthing: %.1f\n",
             area.E1, area.E2, area.N1, area.N2);
         const std::string line = "Removing: " + removing + "Adding: " + adding + "Remain: " + remain;
         std::fprintf(log, "%s\n", line.c_str());

@@ -8,17 +8,17 @@
 // the drawing code fills its palette before it paints.
 
 #include <array>
-#include <functional>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "doc/DibFormat.h"
-#include "platform/DataFile.h"
 #include "geo/Types.h"
+#include "platform/DataFile.h"
 
 class CMemoryCounters;
 struct AppSettings;
@@ -35,7 +35,7 @@ enum : std::uint8_t {
 };
 
 // One consumer's claims: a nonzero entry holds one claim on that cell.
-using SegmentFlags = std::vector<std::int32_t>;  // one per segment of the series
+using SegmentFlags = std::vector<std::int32_t>;       // one per segment of the series
 using QuadrantFlags = std::array<std::int32_t, 784>;  // one per quadrant
 
 // Decoded pixels of one segment; Data null and Size 0 when not loaded.
@@ -154,4 +154,5 @@ private:
 // from the whole-metre left up while x <= right. Only points inside the grid
 // area are visited, so a huge area costs no more than the whole grid; nothing
 // is visited for an empty or non-finite area.
-void ForEachClaimProbe(const CRectD& area, long long s, const std::function<void(long long, long long)>& probe);
+void ForEachClaimProbe(const CRectD& area, long long s,
+                       const std::function<void(long long, long long)>& probe);

@@ -8,12 +8,13 @@
 #include <new>
 #include <utility>
 
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
 #include "geo/Convert.h"
 #include "platform/AtomicFile.h"
 #include "platform/DataFile.h"
 #include "platform/Prompt.h"
+#include "platform/System.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 
 namespace {
 TrackPoint ZeroTrackPoint() {
@@ -217,12 +218,7 @@ int CTrackLogStore::ClosestPoint(TrackPoint* out, CPointD pos, int rx, int ry) c
 
 // ---- segments and days ---------------------------------------------------------
 
-int CTrackLogStore::DayKey(std::int32_t time) {
-    const std::time_t t = time;
-    std::tm tm{};
-    if (!localtime_r(&t, &tm)) return 0;
-    return (tm.tm_year + 1900) * 1000 + tm.tm_yday;
-}
+int CTrackLogStore::DayKey(std::int32_t time) { return LocalDayKey(time); }
 
 int CTrackLogStore::SegmentFirst(int k) const {
     if (!IsValidIndex(k)) return -1;

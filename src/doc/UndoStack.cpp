@@ -2,10 +2,10 @@
 
 #include <new>
 
-#include "app/MemoryCounters.h"
 #include "geo/Convert.h"
 #include "platform/Prompt.h"
 #include "platform/System.h"
+#include "settings/MemoryCounters.h"
 
 CUndoStack::CUndoStack(int capacity, CMemoryCounters& memory)
     : m_Memory(memory), m_Capacity(capacity < 1 ? 1 : capacity) {
@@ -26,7 +26,8 @@ void CUndoStack::CountRoom() {
 void CUndoStack::DropOldest() {
     if (m_Entries.empty()) return;
     std::size_t drop = 1;
-    while (drop < m_Entries.size() && m_Entries[drop].UndoType == kUndoCreated && m_Entries[drop].Linked > 0) ++drop;
+    while (drop < m_Entries.size() && m_Entries[drop].UndoType == kUndoCreated && m_Entries[drop].Linked > 0)
+        ++drop;
     for (std::size_t i = 0; i < drop; ++i)
         if (m_Entries[i].UndoType != kUndoChanged && m_Entries[i].OldRecord) {
             Beep(1000, 50);

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
 #include "doc/ImageMapFile.h"
 #include "geo/Convert.h"
 #include "platform/Prompt.h"
 #include "platform/System.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 
 namespace {
 CVornaDoc* g_Doc = nullptr;
@@ -15,14 +15,17 @@ CVornaDoc* g_Doc = nullptr;
 
 CVornaDoc* TheDoc() { return g_Doc; }
 
-CVornaDoc::DocumentTally::DocumentTally(CMemoryCounters& m) : memory(m) { memory.CountAlloc(kMemDocuments, 0); }
+CVornaDoc::DocumentTally::DocumentTally(CMemoryCounters& m) : memory(m) {
+    memory.CountAlloc(kMemDocuments, 0);
+}
 CVornaDoc::DocumentTally::~DocumentTally() { memory.CountFree(kMemDocuments, 0); }
 
 CVornaDoc::CVornaDoc(AppSettings& settings, const DocServices& services)
     : m_Settings(settings),
       m_Tally(services.memory),
       m_Image(services.memory),
-      m_Waypoints(settings, services, [this](UpdateHint hint, const void* object) { UpdateAllViews(nullptr, hint, object); }),
+      m_Waypoints(settings, services,
+                  [this](UpdateHint hint, const void* object) { UpdateAllViews(nullptr, hint, object); }),
       m_TrackLog(settings, services.memory),
       m_Segments(settings, services.memory, services.traceLog),
       m_Heights(settings),
@@ -46,7 +49,8 @@ CVornaDoc::~CVornaDoc() {
     m_TrackLog.Write(m_TrackLog.DefaultName());
     m_Search.SaveSearchAreaDat(SearchAreaDatName());
     m_Image.Deallocate();
-    for (const CGuardBand* g : {&m_GuardAfterWaypoints, &m_GuardAfterTrackLog, &m_GuardAfterSegments, &m_GuardAfterHeights})
+    for (const CGuardBand* g :
+         {&m_GuardAfterWaypoints, &m_GuardAfterTrackLog, &m_GuardAfterSegments, &m_GuardAfterHeights})
         if (!g->Intact()) {
             Beep(100, 100);
             break;

@@ -4,7 +4,7 @@
 // files (waypoint database, track log, segment cache, elevation cache, image
 // map); the functions here are the entry points the rest of the program
 // calls, and they forward to the store that does the work. The drawing code
-// of the document lives in view/.
+// of the document lives in mapdraw/.
 
 #include <string>
 #include <vector>
@@ -78,18 +78,25 @@ public:
     int GetSegmentIndex(const MapViewDesc& desc, double E, double N) const {
         return m_Segments.GetSegmentIndex(desc.mapType, E, N);
     }
-    int GetSegmentIndex(int series, double E, double N) const { return m_Segments.GetSegmentIndex(series, E, N); }
+    int GetSegmentIndex(int series, double E, double N) const {
+        return m_Segments.GetSegmentIndex(series, E, N);
+    }
     const std::string& GetSegmentName(const MapViewDesc& desc, int index) const {
         return m_Segments.GetSegmentName(desc.mapType, index);
     }
-    const std::string& GetSegmentName(int series, int index) const { return m_Segments.GetSegmentName(series, index); }
+    const std::string& GetSegmentName(int series, int index) const {
+        return m_Segments.GetSegmentName(series, index);
+    }
     MapSize GetMapSizePixels(const MapViewDesc& desc) const;
     std::string GetMapCaption(int mapType) const;
 
     // ---- segment cache (CSegmentCache) ---------------------------------------
-    bool ReadMapSegment(const MapViewDesc& desc, int index) { return m_Segments.ReadMapSegment(desc.mapType, index); }
+    bool ReadMapSegment(const MapViewDesc& desc, int index) {
+        return m_Segments.ReadMapSegment(desc.mapType, index);
+    }
     // trace nonzero on print passes (the debug log).
-    void SelectActiveMapSegments(const MapViewDesc& desc, const CRectD& area, SegmentFlags& flags, int trace) {
+    void SelectActiveMapSegments(const MapViewDesc& desc, const CRectD& area, SegmentFlags& flags,
+                                 int trace) {
         m_Segments.SelectActiveMapSegments(desc.mapType, area, flags, trace != 0);
     }
     void RemoveMapSegments(const MapViewDesc& desc, int index, SegmentFlags& flags) {
@@ -100,7 +107,9 @@ public:
     }
     SegmentSeries& Series(int series) { return m_Segments.Series(series); }
     const SegmentSeries& Series(int series) const { return m_Segments.Series(series); }
-    const std::uint8_t* SegmentPixels(int series, int index) const { return m_Segments.SegmentPixels(series, index); }
+    const std::uint8_t* SegmentPixels(int series, int index) const {
+        return m_Segments.SegmentPixels(series, index);
+    }
     std::string SegmentFilePath(int series, int index, const char* ext) const {
         return m_Segments.SegmentFilePath(series, index, ext);
     }
@@ -114,7 +123,9 @@ public:
     static constexpr int kDmrEntries = CDmrCache::kEntries;
     int ReadDmrQuadrant(int q, QuadrantFlags& flags) { return m_Heights.ReadDmrQuadrant(q, flags); }
     void CloseDmrQuadrant(int q, QuadrantFlags& flags) { m_Heights.CloseDmrQuadrant(q, flags); }
-    double GetDmrZ(int n, int e, QuadrantFlags& flags, int absFlag) { return m_Heights.GetDmrZ(n, e, flags, absFlag != 0); }
+    double GetDmrZ(int n, int e, QuadrantFlags& flags, int absFlag) {
+        return m_Heights.GetDmrZ(n, e, flags, absFlag != 0);
+    }
     double GetDmrZAt(double E, double N) { return m_Heights.GetDmrZAt(E, N); }
     int DmrClaimCount(int q) const { return m_Heights.ClaimCount(q); }
     bool DmrLoaded(int q) const { return m_Heights.Loaded(q); }
@@ -130,7 +141,9 @@ public:
     int GetLiveWptCount(int q) const { return m_Waypoints.GetLiveWptCount(q); }
     void ClaimWptBase(int q) { m_Waypoints.ClaimWptBase(q); }
     void ReleaseWptBase(int q, const std::string& operation) { m_Waypoints.ReleaseWptBase(q, operation); }
-    const WaypointRecord* GetWptRecord(int base, int index) const { return m_Waypoints.GetWptRecord(base, index); }
+    const WaypointRecord* GetWptRecord(int base, int index) const {
+        return m_Waypoints.GetWptRecord(base, index);
+    }
     std::string GetNewAutoWptName(int base) { return m_Waypoints.GetNewAutoWptName(base); }
     std::string CheckTemporaryWptName(const std::string& name, bool showErrors) {
         return m_Waypoints.CheckTemporaryWptName(name, showErrors);
@@ -148,11 +161,17 @@ public:
         return m_Waypoints.CreateWaypoint(E, N, mode, mapType, name, comment, time);
     }
     int RegisterNewWpt(WaypointRecord rec, int linked) { return m_Waypoints.RegisterNewWpt(rec, linked); }
-    int RegisterChangedWpt(WaypointRecord rec, int index) { return m_Waypoints.RegisterChangedWpt(rec, index); }
+    int RegisterChangedWpt(WaypointRecord rec, int index) {
+        return m_Waypoints.RegisterChangedWpt(rec, index);
+    }
     int EditWaypoint(WaypointRecord rec, int index) { return m_Waypoints.EditWaypoint(rec, index); }
     int DeleteWaypoint(WaypointRecord rec, int index) { return m_Waypoints.DeleteWaypoint(rec, index); }
-    int MoveWaypoint(WaypointRecord rec, int index, CPointD pos) { return m_Waypoints.MoveWaypoint(rec, index, pos); }
-    int SetWptLevel(WaypointRecord rec, int index, int level) { return m_Waypoints.SetWptLevel(rec, index, level); }
+    int MoveWaypoint(WaypointRecord rec, int index, CPointD pos) {
+        return m_Waypoints.MoveWaypoint(rec, index, pos);
+    }
+    int SetWptLevel(WaypointRecord rec, int index, int level) {
+        return m_Waypoints.SetWptLevel(rec, index, level);
+    }
     int SetWptLabelPosition(WaypointRecord rec, int index, int label) {
         return m_Waypoints.SetWptLabelPosition(rec, index, label);
     }
@@ -162,7 +181,9 @@ public:
     int CheckWptRecord(WaypointRecord* rec, const std::string& location, int index, int base) {
         return m_Waypoints.CheckWptRecord(rec, location, index, base);
     }
-    void UpdateWptSelectionFlag(int base, int index, int level) { m_Waypoints.UpdateWptSelectionFlag(base, index, level); }
+    void UpdateWptSelectionFlag(int base, int index, int level) {
+        m_Waypoints.UpdateWptSelectionFlag(base, index, level);
+    }
     static int GetWptBaseIndex(const WaypointRecord& rec) { return CWptDatabase::GetWptBaseIndex(rec); }
     void OnCreateTempWpts() { m_Waypoints.ToggleCreateTemporary(); }
     void OnNewWptLevel(int level);  // -1 automatic, 0..4
@@ -216,7 +237,9 @@ public:
     bool InitBmp(const std::string& path);
     bool ReadImageInf(const std::string& imagePath);
     bool WriteImageInf(const std::string& imagePath);
-    bool ReadRefPoints(const std::string& imagePath) { return m_RefPoints.Read(ImageSidecarPath(imagePath, ".ref")); }
+    bool ReadRefPoints(const std::string& imagePath) {
+        return m_RefPoints.Read(ImageSidecarPath(imagePath, ".ref"));
+    }
     bool WriteRefPoints(const std::string& imagePath) const {
         return m_RefPoints.Write(ImageSidecarPath(imagePath, ".ref"));
     }
@@ -227,7 +250,9 @@ public:
     void AddRefPointPixel(int x, int y);
     // The last point takes index k; hint 0.
     void DeleteRefPoint(int k);
-    int GetClosestRefPointIndex(CPointD pos, int rx, int ry) const { return m_RefPoints.Closest(pos, rx, ry); }
+    int GetClosestRefPointIndex(CPointD pos, int rx, int ry) const {
+        return m_RefPoints.Closest(pos, rx, ry);
+    }
     bool CalculateImageMapOrigin(int keep) { return m_RefPoints.Fit(m_Image.Georef, keep != 0); }
     void ImageMapResiduals() { m_RefPoints.Residuals(m_Image.Georef); }
     // "Calculate Map Origin" with its dialog, and the "Reference Points" menu.
@@ -271,6 +296,11 @@ public:
     int DmrGroundValid = 0;
     // Map series last chosen in the sector dialog.
     int ExportSeries = 4;
+
+    // What the document was made with, for the panes and painters that show it.
+    AppSettings& Settings() const { return m_Settings; }
+    CMemoryCounters& Memory() const { return m_Tally.memory; }
+    const CGeoTransform& Geo() const { return m_Geo; }
 
 private:
     friend struct DocTestAccess;  // tests damage a guard band

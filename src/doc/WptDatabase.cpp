@@ -7,12 +7,12 @@
 #include <cstring>
 #include <new>
 
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
 #include "geo/Convert.h"
 #include "platform/AtomicFile.h"
 #include "platform/DataFile.h"
 #include "platform/Prompt.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 
 namespace {
 
@@ -128,7 +128,8 @@ int CWptDatabase::ReadBinaryWaypointFile(const std::string& name, WptBase& base)
         std::fclose(f);
         if (got < std::size_t(count)) MsgBox("Error reading Binary Waypoint file");
         // The room beyond the records may hold bytes of the last short read.
-        std::memset(static_cast<void*>(base.Data.data() + got), 0, (base.Data.size() - got) * sizeof(WaypointRecord));
+        std::memset(static_cast<void*>(base.Data.data() + got), 0,
+                    (base.Data.size() - got) * sizeof(WaypointRecord));
         base.Capacity = capacity;
         base.Count = int(got);
     }
@@ -146,14 +147,17 @@ int CWptDatabase::ReadBinaryWaypointFile(const std::string& name, WptBase& base)
 int CWptDatabase::WriteBinaryWaypointFile(const std::string& name, WptBase& base) {
     // A base that is not loaded has nothing in memory to stand for its file.
     if (!base.Loaded) return 1;
-    const std::string path = (name == base.FileName && !base.FilePath.empty()) ? base.FilePath : name + ".wdb";
+    const std::string path =
+        (name == base.FileName && !base.FilePath.empty()) ? base.FilePath : name + ".wdb";
     if (base.Count > 0) {
         // The selection mark lives only in memory: clear it in the bytes written.
         std::vector<WaypointRecord> out(base.Data.begin(), base.Data.begin() + base.Count);
         for (WaypointRecord& r : out) r.Flags &= std::uint16_t(~kWptSelected);
-        const AtomicWriteResult r = WriteFileAtomically(path, out.data(), out.size() * sizeof(WaypointRecord));
+        const AtomicWriteResult r =
+            WriteFileAtomically(path, out.data(), out.size() * sizeof(WaypointRecord));
         if (WriteProtected(r)) {
-            ReportWriteFailure(base, "Error! Waypoint file " + name + ".wdb can not be saved because it is write protected!");
+            ReportWriteFailure(base, "Error! Waypoint file " + name +
+                                         ".wdb can not be saved because it is write protected!");
             return 0;
         }
         if (!r.ok()) {
@@ -349,11 +353,13 @@ bool CWptDatabase::WriteWptCounters() {
         std::int32_t table[kBaseCount];
         for (int q = 0; q < kBaseCount; ++q)
             table[q] = which == 0 ? m_Bases[std::size_t(q)].Count : m_Bases[std::size_t(q)].Deleted;
-        const AtomicWriteResult r = WriteFileAtomically(FindDataFile(BaseFolder() + file), table, sizeof table);
+        const AtomicWriteResult r =
+            WriteFileAtomically(FindDataFile(BaseFolder() + file), table, sizeof table);
         if (r.ok()) continue;
         ok = false;
-        const std::string text = WriteProtected(r) ? "Error! Can not open " + file + " file for writing. File is write protected"
-                                                   : "Error writing " + file + " file";
+        const std::string text =
+            WriteProtected(r) ? "Error! Can not open " + file + " file for writing. File is write protected"
+                              : "Error writing " + file + " file";
         if (!m_CounterWriteFailShown) MsgBox(text);
     }
     m_CounterWriteFailShown = !ok;

@@ -126,7 +126,9 @@ public:
     // Whether the record is a point of the current search area (the test
     // the document installs; false without one).
     bool IsSearchFieldPoint(const GPSrecord& rec);
-    void SetSearchPointTest(std::function<bool(const GPSrecord&)> test) { m_SearchPointTest = std::move(test); }
+    void SetSearchPointTest(std::function<bool(const GPSrecord&)> test) {
+        m_SearchPointTest = std::move(test);
+    }
 
     bool CreateTemporary() const { return m_CreateTemporary; }
     void ToggleCreateTemporary() { m_CreateTemporary = !m_CreateTemporary; }

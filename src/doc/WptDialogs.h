@@ -40,4 +40,3 @@ public:
     // Replace, anything else skips.
     virtual int RunWptConflictDialog(WptConflictInfo& info, int kind) = 0;
 };
-

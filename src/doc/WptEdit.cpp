@@ -6,10 +6,10 @@
 #include <memory>
 #include <new>
 
-#include "app/AppSettings.h"
 #include "doc/WptDatabase.h"
 #include "doc/WptNaming.h"
 #include "platform/Prompt.h"
+#include "settings/AppSettings.h"
 
 namespace {
 
@@ -26,7 +26,9 @@ struct BaseClaim {
     CWptDatabase& db;
     int q;
     const char* operation;
-    BaseClaim(CWptDatabase& d, int base, const char* op) : db(d), q(base), operation(op) { db.ClaimWptBase(q); }
+    BaseClaim(CWptDatabase& d, int base, const char* op) : db(d), q(base), operation(op) {
+        db.ClaimWptBase(q);
+    }
     ~BaseClaim() { db.ReleaseWptBase(q, operation); }
     BaseClaim(const BaseClaim&) = delete;
     BaseClaim& operator=(const BaseClaim&) = delete;

@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "app/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "doc/WptText.h"
 #include "platform/Prompt.h"
+#include "settings/AppSettings.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/AppSettings.h"
-#include "geo/GeoTransform.h"
 #include "doc/WptDatabase.h"
 #include "doc/WptNaming.h"
+#include "geo/GeoTransform.h"
 #include "geo/TextHelpers.h"
 #include "platform/Prompt.h"
+#include "settings/AppSettings.h"
 
 namespace {
 
@@ -44,9 +44,10 @@ bool IsSearchPointName(const std::string& s) {
 bool CWptDatabase::GridPosition(const GPSrecord& rec, CPointD& p) {
     if (m_Geo.WGS84ToGK(rec.latitude, rec.longitude, p)) return true;
     if (m_Geo.HasLocalEllipsoid() && m_Geo.HasParameters())
-        MsgBox("Error! Position of waypoint '" + Trimmed(rec.name) + "' can not be converted to map coordinates.");
+        MsgBox("Error! Position of waypoint '" + Trimmed(rec.name) +
+               "' can not be converted to map coordinates.");
     else
-        MsgBox("Error! Geodetic transformation parameters not set.");
+        MsgBox(kGeoTransformError);
     return false;
 }
 
@@ -95,4 +96,6 @@ bool CWptDatabase::CheckWptExistence(GPSrecord rec) {
     return exists;
 }
 
-bool CWptDatabase::IsSearchFieldPoint(const GPSrecord& rec) { return m_SearchPointTest && m_SearchPointTest(rec); }
+bool CWptDatabase::IsSearchFieldPoint(const GPSrecord& rec) {
+    return m_SearchPointTest && m_SearchPointTest(rec);
+}

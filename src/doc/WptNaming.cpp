@@ -6,11 +6,11 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/AppSettings.h"
 #include "doc/WptDatabase.h"
 #include "geo/Convert.h"
 #include "geo/TextHelpers.h"
 #include "platform/Prompt.h"
+#include "settings/AppSettings.h"
 
 namespace {
 
@@ -121,7 +121,10 @@ int CWptDatabase::NewNamedWptNameOK(WaypointRecord* rec, int skipIndex, bool all
         if (found < 0) return 1;
 
         WptConflictInfo info = ConflictInfo(existing, *rec);
-        if (!m_Dialogs || m_Dialogs->RunWptConflictDialog(info, allowReplace ? kWptConflictName : kWptConflictNameNoReplace) != kWptDialogOk) return 0;
+        if (!m_Dialogs ||
+            m_Dialogs->RunWptConflictDialog(
+                info, allowReplace ? kWptConflictName : kWptConflictNameNoReplace) != kWptDialogOk)
+            return 0;
         const std::string typed = TrimUpperWptName(info.newName).substr(0, kWptNameSize - 1);
         if (!CheckTemporaryWptName(typed, true).empty()) continue;  // the same conflict again
         if (info.result == kWptConflictReplace && allowReplace) {

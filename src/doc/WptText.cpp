@@ -13,7 +13,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/AppSettings.h"
 #include "doc/Grids.h"
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
@@ -21,12 +20,13 @@
 #include "geo/TextHelpers.h"
 #include "platform/AtomicFile.h"
 #include "platform/Prompt.h"
+#include "platform/Text.h"
+#include "settings/AppSettings.h"
 
 const char kWptPlusHeader[] = "Datum,WGS84,WGS84,0,0,0,0,0\n";
 
 namespace {
 
-const char kGeoError[] = "Error! Geodetic transformation parameters not set.";
 const char kFilter[] = "Text Files (*.txt);;All Files (*)";
 
 // Numbers in the files always use the decimal point: the C locale for this
@@ -228,11 +228,11 @@ bool CWptExportFile::Close() {
 
 void WriteWptLine(CWptExportFile& file, const WaypointRecord& rec, const std::string& keyword,
                   const AppSettings& settings, const CGeoTransform& geo) {
-    if (rec.Flags & 0x8000) return;
+    if (rec.Flags & kWptDeleted) return;
     GPSrecord g;
-    if (!geo.GKToWGS84(rec.E, rec.N, g.latitude, g.longitude)) MsgBox(kGeoError);
-    g.name.assign(rec.Name, strnlen(rec.Name, sizeof rec.Name));
-    g.comment.assign(rec.Comment, strnlen(rec.Comment, sizeof rec.Comment));
+    if (!geo.GKToWGS84(rec.E, rec.N, g.latitude, g.longitude)) MsgBox(kGeoTransformError);
+    g.name = FixedText(rec.Name);
+    g.comment = FixedText(rec.Comment);
     g.time = rec.Created;
     file.Add(WaypointPlusLine(keyword.empty() ? settings.waypointKeyword : keyword, g));
 }
@@ -250,7 +250,7 @@ bool WriteTrackLog(CVornaDoc& doc, AppSettings& settings, const CGeoTransform& g
         // One message per file, not one per point of a long log.
         if (!geo.GKToWGS84(p.position.easting, p.position.northing, lat, lon) && !geoShown) {
             geoShown = true;
-            MsgBox(kGeoError);
+            MsgBox(kGeoTransformError);
         }
         file.Add(TrackPointPlusLine(settings.trackpointKeyword, lat, lon, p));
     }
@@ -326,7 +326,7 @@ bool ImportWptText(CVornaDoc& doc, const AppSettings& settings, const CGeoTransf
         }
         const bool converted = geo.WGS84ToGK(lat, lon, p.position);
         if (!converted) {
-            MsgBox(kGeoError);
+            MsgBox(kGeoTransformError);
             p.position = CPointD{};
         }
         const std::string_view date = NextField(rest);

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "geo/Types.h"
@@ -17,12 +17,16 @@
 enum : std::uint16_t {
     kWptLevelMask = 0x0007,  // 0..4: PK250, TK50, TK25, TN10, TN5
     kWptTemporary = 0x0008,  // lives in base "TEMP"
-    kWptLabelMask = 0x0030,  // 0x00 below, 0x10 above, 0x20 left, 0x30 right
-    kWptImported = 0x0040,   // came from the GPS or an import
-    kWptSelected = 0x0080,   // export selection; memory only, never on disk
-    kWptReserved = 0x3F00,   // must be zero
-    kWptObject = 0x4000,     // must be clear
-    kWptDeleted = 0x8000,    // awaiting compaction
+    kWptLabelMask = 0x0030,  // where the name stands:
+    kWptLabelBelow = 0x0000,
+    kWptLabelAbove = 0x0010,
+    kWptLabelLeft = 0x0020,
+    kWptLabelRight = 0x0030,
+    kWptImported = 0x0040,  // came from the GPS or an import
+    kWptSelected = 0x0080,  // export selection; memory only, never on disk
+    kWptReserved = 0x3F00,  // must be zero
+    kWptObject = 0x4000,    // must be clear
+    kWptDeleted = 0x8000,   // awaiting compaction
 };
 
 constexpr int kWptNameSize = 7;      // at most 6 characters + NUL
@@ -78,10 +82,10 @@ struct WptBase {
     int GrowStep = 100;
     int Modified = 0;
     bool Loaded = false;
-    int LoadFailed = 0;    // the file exists but could not be read; shown once
+    int LoadFailed = 0;           // the file exists but could not be read; shown once
     bool WriteFailShown = false;  // a failed write was reported; quiet until a write succeeds
-    std::string FileName;  // path without extension while loaded, empty otherwise
-    std::string FilePath;  // the file actually read or written (its name may differ in case)
+    std::string FileName;         // path without extension while loaded, empty otherwise
+    std::string FilePath;         // the file actually read or written (its name may differ in case)
 };
 
 struct TrackBase {

@@ -5,6 +5,26 @@
 #include <cmath>
 #include <string>
 
+// The program's pi, short as it has always been: stored view points and the
+// 3-D pictures were made with it.
+inline constexpr double kPi = 3.141592654;
+
+// A heading in degrees brought into [0, 360] by whole turns at once (a
+// heading of 1e300 from a file must not loop); a positive whole turn stays
+// 360, as repeated subtraction leaves it. NaN and infinities give 0.
+inline double NormalizeDegrees(double a) {
+    if (!std::isfinite(a)) return 0.0;
+    if (a > 360.0) {
+        a = std::fmod(a, 360.0);
+        if (a == 0.0) a = 360.0;
+    }
+    if (a < 0.0) {
+        a = std::fmod(a, 360.0);
+        if (a < 0.0) a += 360.0;
+    }
+    return a + 0.0;  // no "-0.00" in the panel
+}
+
 // Truncates toward zero and saturates to the int range; NaN gives 0.
 inline int SaturateToInt(double v) {
     if (std::isnan(v)) return 0;

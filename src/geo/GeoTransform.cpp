@@ -2,10 +2,11 @@
 
 #include <cmath>
 
+#include "geo/Convert.h"
+
 namespace {
 
 // The program's own value of pi, used in every degree/radian conversion.
-constexpr double kPi = 3.141592654;
 constexpr double kDegToRad = 0.017453292522222223;        // kPi / 180
 constexpr double kCentralMeridian = 0.26179938783333334;  // 15 degrees
 constexpr double kScale = 0.9999;

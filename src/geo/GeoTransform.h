@@ -10,6 +10,9 @@
 
 #include "geo/Types.h"
 
+// What every conversion that finds the transform without parameters says.
+inline constexpr char kGeoTransformError[] = "Error! Geodetic transformation parameters not set.";
+
 class CGeoTransform {
 public:
     CGeoTransform();

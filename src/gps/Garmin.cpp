@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "app/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
 #include "geo/GeoTransform.h"
@@ -11,6 +10,7 @@
 #include "platform/Commands.h"
 #include "platform/Prompt.h"
 #include "platform/System.h"
+#include "settings/AppSettings.h"
 
 namespace {
 
@@ -31,35 +31,20 @@ bool Refused(bool failed, const std::string& text) {
 
 std::string ReadFailureText(int r) {
     switch (r) {
-        case -1:
+        case kReadTimeout:
             return "GPS not responding! Check cables, COM port and verify that GPS is on.";
-        case -2:
+        case kReadNak:
             return "Error! Send to GPS failed. Check if GPS is in the Garmin communication mode.";
-        case -3:
+        case kReadInvalidFrame:
             return "Error! Receive from GPS failed. Check if GPS is in the Garmin communication mode.";
-        case -4:
+        case kReadOverflow:
             return "Error! Buffer Overflow. Check if GPS is in the Garmin communication mode.";
-        case -5:
+        case kReadPortClosed:
             return "Internal Error! Comm port not opened while waiting for the packet.";
         default:
             return "Internal Error! Unknown response from Garmin::ReadPacket.";
     }
 }
-
-// States of a transfer.
-enum : int {
-    kIdle = 0,
-    kAwaitProductAck = 1,
-    kAwaitProductData = 2,
-    kAwaitProtocolArray = 3,
-    kSingleWptSent = 4,
-    kAwaitCommandAck = 5,
-    kAwaitRecords = 6,
-    kReceiving = 7,
-    kAwaitUploadAck = 8,
-    kRouteLinkDue = 9,
-    kCompleteSent = 10,
-};
 
 }  // namespace
 
@@ -95,11 +80,11 @@ bool Garmin::AllocateGPSdata(std::uint16_t n) {
 }
 
 bool Garmin::AddWaypointToGPSdata(const WaypointRecord& wpt) {
-    return Operation == 0 && m_Records.AddWaypointToGPSdata(wpt, m_Geo);
+    return Operation == OpNone && m_Records.AddWaypointToGPSdata(wpt, m_Geo);
 }
 
 bool Garmin::AddRouteToGPSdata(const std::string& name) {
-    return Operation == 0 && m_Records.AddRouteToGPSdata(name);
+    return Operation == OpNone && m_Records.AddRouteToGPSdata(name);
 }
 
 bool Garmin::OpenPort(const std::string& port) {
@@ -112,7 +97,7 @@ bool Garmin::OpenPort(const std::string& port) {
 }
 
 void Garmin::ClosePort() {
-    Operation = 0;
+    Operation = OpNone;
     State = kIdle;
     if (FollowUpCommand != 0) {
         const unsigned id = FollowUpCommand;
@@ -134,7 +119,7 @@ void Garmin::EndOperation() {
 }
 
 void Garmin::StartOperation(int operation, const std::string& port, unsigned followUpCommand) {
-    if (Operation != 0) return;
+    if (Operation != OpNone) return;
     if (m_Settings.gpsEnabled) {
         MsgBox(
             "Warning! GPS Navigation enabled! Stop GPS navigation and change protocol on your GPS to "
@@ -152,7 +137,7 @@ void Garmin::StartOperation(int operation, const std::string& port, unsigned fol
     StatusPrefix = kPrefixes[operation - 1];
     if (m_Settings.debugMode && m_Host.debugLog) m_Host.debugLog("GPS Operation started\n");
     m_Link.SendPacket(PID_PRODUCT_REQUEST, nullptr, 0);
-    Operation = operation;
+    Operation = TransferOperation(operation);
     State = kAwaitProductAck;
     SetStatusText(StatusPrefix + "Waiting for product ID");
     FollowUpCommand = followUpCommand;
@@ -170,7 +155,7 @@ bool Garmin::Step() {
     std::uint8_t data[1024] = {};
     int n = 0;
     const int r = m_Link.ReadPacket(data, n);
-    if (r >= 1 || (r == -1 && State == kAwaitProtocolArray)) {
+    if (r >= 1 || (r == kReadTimeout && State == kAwaitProtocolArray)) {
         HandlePacket(r, data, r < 0 ? 0 : n);
     } else if (r < 0) {
         const std::string text = ReadFailureText(r);
@@ -417,7 +402,7 @@ bool Garmin::StoreTrk(const std::uint8_t* data, int n) {
     TrackPoint p;
     p.position = CPointD(0, 0);
     if (!m_Geo.WGS84ToGK(received.latitude, received.longitude, p.position)) {
-        MsgBox("Error! Geodetic transformation parameters not set.", MB_OK);
+        MsgBox(kGeoTransformError, MB_OK);
         p.position = CPointD(0, 0);
     }
     p.time = received.time;
@@ -465,7 +450,7 @@ void AddGarminCommands(CCommandMap& map, Garmin& link, AppSettings& settings,
                    [&link, &settings] { link.StartOperation(Garmin::OpDownloadWpts, settings.gpsPort, 0); });
     map.AddCommand(cmd::TrackLogFromGps, [&link, &settings, activeDocument] {
         // A download running into the log is not to have the log cleared under it.
-        if (link.GetOperation() != 0) return;
+        if (link.GetOperation() != Garmin::OpNone) return;
         CVornaDoc* doc = activeDocument ? activeDocument() : nullptr;
         if (doc && doc->TrackLogStore().Count() > 0 &&
             MsgBox("Clear existing track log data?", MB_YESNO) == IDYES)

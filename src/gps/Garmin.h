@@ -50,13 +50,29 @@ struct GarminHost {
 
 class Garmin {
 public:
-    enum Operation : int {
+    // What a transfer does; none while idle.
+    enum TransferOperation : int {
+        OpNone = 0,
         OpIdentify = 1,
         OpDownloadWpts = 2,
         OpDownloadTrack = 3,
         OpUploadSingleWpt = 4,
         OpUploadWpts = 5,
         OpUploadRoutes = 6,
+    };
+    // Where a transfer stands.
+    enum TransferState : int {
+        kIdle = 0,
+        kAwaitProductAck = 1,
+        kAwaitProductData = 2,
+        kAwaitProtocolArray = 3,
+        kSingleWptSent = 4,
+        kAwaitCommandAck = 5,
+        kAwaitRecords = 6,
+        kReceiving = 7,
+        kAwaitUploadAck = 8,
+        kRouteLinkDue = 9,
+        kCompleteSent = 10,
     };
 
     Garmin(AppSettings& settings, const CGeoTransform& geo, GarminHost host = {});
@@ -70,8 +86,8 @@ public:
     void StartOperation(int operation, const std::string& port, unsigned followUpCommand);
     // One step; true while the transfer goes on after it.
     bool Step();
-    int GetState() const { return State; }
-    int GetOperation() const { return Operation; }
+    TransferState GetState() const { return State; }
+    TransferOperation GetOperation() const { return Operation; }
     // What the idle pass may wait on while a transfer runs; -1 when closed.
     int PortHandle() const { return m_Link.PortHandle(); }
 
@@ -126,8 +142,8 @@ private:
     ProductData m_Product;
     DeviceTable m_DeviceTable;
     int DeviceIndex = -1;
-    int State = 0;
-    int Operation = 0;
+    TransferState State = kIdle;
+    TransferOperation Operation = OpNone;
     std::string StatusPrefix;
     std::string StatusText;
     std::uint16_t RecordsExpected = 0;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "gps/ReceiverPort.h"
 #include "platform/Prompt.h"
 
 std::vector<std::uint8_t> BuildGarminFrame(std::uint8_t id, const std::uint8_t* data, std::size_t n) {
@@ -108,12 +109,11 @@ bool CGarminLink::IsOpen() const { return m_Port && m_Port->IsOpen(); }
 
 bool CGarminLink::OpenPort(const std::string& portName) {
     ClosePort();  // our own open copy would refuse the new one
-    auto port = std::make_unique<CSerialPort>();
-    if (!port->Open(portName, 9600)) {
-        const std::string text = port->OpenFailureMessage("Error! Can not open port " + portName +
-                                                          "! GPS up/downloading will not start!");
-        ClosePort();
-        MsgBox(text + "\n" + port->ErrorText(), MB_OK);
+    std::string failure;
+    std::unique_ptr<ISerialIO> port =
+        OpenReceiverPort(portName, 9600, true, "GPS up/downloading will not start!", failure);
+    if (!port) {
+        MsgBox(failure, MB_OK);
         return false;
     }
     return OpenPort(std::move(port));
@@ -122,9 +122,10 @@ bool CGarminLink::OpenPort(const std::string& portName) {
 bool CGarminLink::OpenPort(std::unique_ptr<ISerialIO> port) {
     ClosePort();
     m_Port = std::move(port);
-    if (!m_Port || !m_Port->PurgeInput()) {
+    std::string failure = "Error! Can not PurgeComm!";
+    if (!m_Port || !PurgeReceiverPort(*m_Port, failure)) {
         ClosePort();
-        MsgBox("Error! Can not PurgeComm!", MB_OK);
+        MsgBox(failure, MB_OK);
         return false;
     }
     m_Reader.Reset();
@@ -174,7 +175,7 @@ void CGarminLink::SendAck(std::uint8_t id) {
 
 int CGarminLink::ReadPacket(std::uint8_t* data, int& size) {
     size = 0;
-    if (!IsOpen()) return -5;
+    if (!IsOpen()) return kReadPortClosed;
     // One byte per read: what follows a frame stays queued in the port, where
     // a wait for input still sees it.
     for (;;) {
@@ -188,18 +189,18 @@ int CGarminLink::ReadPacket(std::uint8_t* data, int& size) {
         if (got == 0) break;
         m_ReadFailed = false;
         const CGarminFrameReader::Step step = m_Reader.Put(b);
-        if (step == CGarminFrameReader::Step::Overflow) return -4;
+        if (step == CGarminFrameReader::Step::Overflow) return kReadOverflow;
         if (step == CGarminFrameReader::Step::FrameEnd) {
             const CGarminFrameReader::Frame f = m_Reader.TakeFrame();
             Log(f.valid ? "Recieved (OK): " : "Recieved (ERROR): ", f.bytes, std::size_t(f.length));
-            if (!f.valid) return -3;
+            if (!f.valid) return kReadInvalidFrame;
             std::memcpy(data, f.data, f.size);
             size = f.size;
-            if (f.id == PID_NAK) return -2;
+            if (f.id == PID_NAK) return kReadNak;
             if (f.id == PID_ACK) return PID_ACK;
             SendAck(f.id);
-            return f.repeat ? 0 : f.id;
+            return f.repeat ? int(kReadNothing) : int(f.id);
         }
     }
-    return m_Clock() - m_LastSendTime > m_TimeoutSeconds ? -1 : 0;
+    return m_Clock() - m_LastSendTime > m_TimeoutSeconds ? kReadTimeout : kReadNothing;
 }

@@ -75,6 +75,16 @@ private:
 };
 
 // One transfer's packet layer on a port. Messages go to the prompter.
+// What ReadPacket returns when it has no packet id to give.
+enum PacketRead : int {
+    kReadPortClosed = -5,
+    kReadOverflow = -4,
+    kReadInvalidFrame = -3,
+    kReadNak = -2,
+    kReadTimeout = -1,
+    kReadNothing = 0,
+};
+
 class CGarminLink {
 public:
     CGarminLink();
@@ -94,10 +104,9 @@ public:
     void SendPacket(std::uint8_t id, const std::uint8_t* data, std::size_t n);
     void SendAck(std::uint8_t id);
     // At most one completed packet from what has arrived, without waiting;
-    // data needs room for 255 bytes. Results: -5 port closed, -4 overflow,
-    // -3 invalid frame, -2 NAK, -1 reply time-out, 0 nothing yet (or a repeat,
-    // acknowledged again, or id 0), 6 an acknowledge, else the id of a new
-    // packet, which has been acknowledged.
+    // data needs room for 255 bytes. Results: a PacketRead below 0, nothing
+    // yet (or a repeat, acknowledged again, or id 0), 6 an acknowledge, else
+    // the id of a new packet, which has been acknowledged.
     int ReadPacket(std::uint8_t* data, int& size);
 
     int TimeoutSeconds() const { return m_TimeoutSeconds; }

@@ -2,9 +2,9 @@
 // The search area's road to the receiver: the Garmin link's upload list and
 // its upload operations on the GPS port of the settings.
 
-#include "app/AppSettings.h"
 #include "doc/SearchAreaLinks.h"
 #include "gps/Garmin.h"
+#include "settings/AppSettings.h"
 
 class CGarminSearchLink : public ISearchGpsLink {
 public:

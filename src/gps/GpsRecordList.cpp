@@ -60,7 +60,7 @@ bool CGpsRecordList::AddWaypointToGPSdata(const WaypointRecord& wpt, const CGeoT
         rec->latitude = lat;
         rec->longitude = lon;
     } else {
-        MsgBox("Error! Geodetic transformation parameters not set.", MB_OK);
+        MsgBox(kGeoTransformError, MB_OK);
     }
     rec->name = FixedText(wpt.Name);
     rec->comment = FixedText(wpt.Comment);

@@ -9,13 +9,14 @@
 #include <iterator>
 #include <vector>
 
-#include "app/AppSettings.h"
 #include "doc/VornaDoc.h"
 #include "doc/WptText.h"
 #include "geo/GeoTransform.h"
 #include "gps/GpsRecordList.h"
 #include "platform/AtomicFile.h"
 #include "platform/Prompt.h"
+#include "platform/System.h"
+#include "settings/AppSettings.h"
 
 namespace {
 
@@ -64,11 +65,7 @@ void OfferRanges(const GarminSubrange* ranges, int n, const std::string& intro, 
 
 }  // namespace
 
-int DownloadDayKey(std::int32_t t) {
-    std::tm tm{};
-    if (t <= 0 || !LocalTime(t, tm)) return 0;
-    return tm.tm_year * 1000 + tm.tm_yday;
-}
+int DownloadDayKey(std::int32_t t) { return t > 0 ? LocalDayKey(t) : 0; }
 
 std::string DownloadDayLabel(std::int32_t t) {
     std::tm tm{};

@@ -6,12 +6,13 @@
 #include <ctime>
 #include <limits>
 
-#include "app/AppSettings.h"
 #include "doc/TrackLogStore.h"
 #include "geo/GeoTransform.h"
+#include "gps/ReceiverPort.h"
 #include "platform/CommandIds.h"
 #include "platform/Profile.h"
 #include "platform/Prompt.h"
+#include "settings/AppSettings.h"
 
 namespace {
 
@@ -123,27 +124,22 @@ bool CNmeaReceiver::OpenGpsPort() {
     m_LiveIndex = -1;
 
     const std::string& name = m_Settings.gpsPort;
-    std::string text, reason;
+    const char* const consequence = "GPS positioning will be disabled!";
+    std::string text;
     if (m_PortFactory) {
         m_Port = m_PortFactory();
         if (!m_Port || !m_Port->IsOpen())
-            text = "Error! Can not open port " + name + "! GPS positioning will be disabled!";
+            text = PortOpenFailure(name, consequence);
+        else
+            PurgeReceiverPort(*m_Port, text);
     } else {
-        auto port = std::make_unique<CSerialPort>();
         // The modem lines stay as they are: some receivers draw their power from them.
-        if (port->Open(name, LeadingInt(m_Settings.gpsBaudRate), false)) {
-            m_Port = std::move(port);
-        } else {
-            text = port->OpenFailureMessage("Error! Can not open port " + name +
-                                            "! GPS positioning will be disabled!");
-            reason = port->ErrorText();
-        }
+        m_Port = OpenReceiverPort(name, LeadingInt(m_Settings.gpsBaudRate), false, consequence, text);
     }
-    if (text.empty() && !m_Port->PurgeInput()) text = "Error! Can not PurgeComm!";
     if (!text.empty()) {
         if (m_Port) m_Port->Close();
         m_Port.reset();
-        MsgBox(reason.empty() ? text : text + "\n" + reason, MB_OK);
+        MsgBox(text, MB_OK);
         return false;
     }
     m_Settings.gpsEnabled = 1;
@@ -259,7 +255,7 @@ void CNmeaReceiver::HandleFix(const GgaSentence& s, CTrackLogStore* log, CGpsTri
     if (converted)
         GpsPosition = pos;
     else
-        MsgBox("Error! Geodetic transformation parameters not set.");
+        MsgBox(kGeoTransformError);
 
     // The user may have imported, deleted or cleared points since the last
     // fix: the live end is then no longer ours to move.

@@ -10,7 +10,8 @@ inline std::uint16_t LoadLE16(const void* p) {
 }
 inline std::uint32_t LoadLE32(const void* p) {
     const auto* b = static_cast<const std::uint8_t*>(p);
-    return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24;
+    return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 |
+           std::uint32_t(b[3]) << 24;
 }
 inline std::int32_t LoadLE32s(const void* p) { return std::int32_t(LoadLE32(p)); }
 inline std::int16_t LoadLE16s(const void* p) { return std::int16_t(LoadLE16(p)); }

@@ -8,8 +8,10 @@ public:
     int MessageBox(const std::string&, unsigned type) override {
         switch (type & 0xF) {
             case MB_YESNO:
-            case MB_YESNOCANCEL: return IDYES;
-            default: return IDOK;
+            case MB_YESNOCANCEL:
+                return IDYES;
+            default:
+                return IDOK;
         }
     }
     bool OpenFile(FileDialogRequest&) override { return false; }

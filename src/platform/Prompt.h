@@ -23,10 +23,10 @@ enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
 struct FileDialogRequest {
     std::string title;
-    std::string directory;   // start folder
-    std::string fileName;    // proposed name; the chosen full path on return
-    std::string filter;      // Qt filter text, e.g. "Text files (*.txt);;All files (*)"
-    std::string defaultExt;  // without dot
+    std::string directory;         // start folder
+    std::string fileName;          // proposed name; the chosen full path on return
+    std::string filter;            // Qt filter text, e.g. "Text files (*.txt);;All files (*)"
+    std::string defaultExt;        // without dot
     bool confirmOverwrite = true;  // false: the caller asks its own question
 };
 

@@ -10,9 +10,9 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <QSerialPortInfo>
 #include <algorithm>
 #include <cstring>
-#include <QSerialPortInfo>
 
 namespace {
 

@@ -1,12 +1,13 @@
 #include "platform/System.h"
 
 #include <chrono>
+#include <ctime>
 #include <thread>
 
 namespace {
 bool g_Audible = true;
 std::function<void()> g_Bell;
-}
+}  // namespace
 
 std::vector<std::pair<int, int>>& RecordedBeeps() {
     static std::vector<std::pair<int, int>> beeps;
@@ -29,4 +30,11 @@ void SleepMs(int ms) {
 std::uint32_t TickCountMs() {
     using namespace std::chrono;
     return std::uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+int LocalDayKey(std::int32_t time) {
+    const std::time_t t = time;
+    std::tm tm{};
+    if (!localtime_r(&t, &tm)) return 0;
+    return (tm.tm_year + 1900) * 1000 + tm.tm_yday;
 }

@@ -18,3 +18,8 @@ void SetBellSink(std::function<void()> bell);
 void SleepMs(int ms);
 // Monotonic milliseconds.
 std::uint32_t TickCountMs();
+
+// The local calendar day of a time in seconds since 1970, as one number that
+// two times share exactly when they fall on the same local day; 0 when the
+// time cannot be placed.
+int LocalDayKey(std::int32_t time);

@@ -4,7 +4,7 @@
 #include <random>
 
 #include "AppTestEnv.h"
-#include "app/ColorSchemes.h"
+#include "settings/ColorSchemes.h"
 
 TEST(Schemes, FileLinesChoicesAndSchemeFiles) {
     CAppTestEnv env;

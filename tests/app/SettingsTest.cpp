@@ -9,10 +9,10 @@
 #include <sstream>
 
 #include "AppTestEnv.h"
-#include "app/AppSettingsIO.h"
-#include "app/ColorSchemes.h"
-#include "app/SettingsTable.h"
 #include "platform/AtomicFile.h"
+#include "settings/AppSettingsIO.h"
+#include "settings/ColorSchemes.h"
+#include "settings/SettingsTable.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "AppTestEnv.h"
-#include "app/AppSettingsIO.h"
+#include "settings/AppSettingsIO.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "app/AppSettings.h"
 #include "dmr/DmrCamera.h"
+#include "settings/AppSettings.h"
 
 using namespace dmr;
 

@@ -6,8 +6,8 @@
 #include <set>
 
 #include "DmrTestEnv.h"
-#include "app/SettingsTable.h"
 #include "platform/Profile.h"
+#include "settings/SettingsTable.h"
 
 namespace {
 

@@ -17,12 +17,12 @@
 #include <vector>
 
 #include "TestUtil.h"
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
 #include "doc/VornaDoc.h"
 #include "geo/GeoTransform.h"
 #include "platform/AtomicFile.h"
 #include "platform/Prompt.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 
 struct FakeWptDialogs : IWptDialogs {
     // Each dialog run takes the next scripted answer; none left: Cancel.

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "SegmentWriters.h"
 #include "DocTestEnv.h"
+#include "SegmentWriters.h"
 
 namespace {
 
@@ -111,7 +111,8 @@ TEST(SegmentCache, UnusableFilesAreReportedWithTheirPathAndStoreNothing) {
         std::string message;
     } rows[] = {
         {"wrong size", small, "Invalid Map Segment Size! " + mif},
-        {"data cut short", good.substr(0, good.size() - 3), "Unexpected end of file in ReadMapSegment! " + mif},
+        {"data cut short", good.substr(0, good.size() - 3),
+         "Unexpected end of file in ReadMapSegment! " + mif},
     };
     for (const Row& r : rows) {
         ASSERT_TRUE(WriteFileBytes(mif, r.bytes));

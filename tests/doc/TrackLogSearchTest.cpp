@@ -5,9 +5,9 @@
 
 #include <functional>
 
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
 #include "doc/TrackLogStore.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <utility>
 
-#include "app/MemoryCounters.h"
 #include "doc/UndoStack.h"
+#include "settings/MemoryCounters.h"
 
 TEST(UndoStack, AHugeSettingTakesNoRoomUntilUsed) {
     CMemoryCounters mem;

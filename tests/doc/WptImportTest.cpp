@@ -10,8 +10,8 @@
 namespace {
 
 // A record from outside at the WGS84 position of grid point p.
-GPSrecord FromOutside(const CGeoTransform& geo, CPointD p, const std::string& name, const std::string& comment = "",
-                      std::int32_t time = 0) {
+GPSrecord FromOutside(const CGeoTransform& geo, CPointD p, const std::string& name,
+                      const std::string& comment = "", std::int32_t time = 0) {
     GPSrecord r;
     EXPECT_EQ(geo.GKToWGS84(p.easting, p.northing, r.latitude, r.longitude), 1);
     r.name = name;
@@ -35,14 +35,16 @@ TEST(WptImport, ImportStoresTrimmedCutTextsAtTheGridPosition) {
         bool timeKept;
     } rows[] = {
         {"  peak \t", "  On the summit  ", 0, "PEAK", "On the summit", false},
-        {" waterfall ", "01-JAN-01 12:00  Spring by the road and more", 1000000000, "WATERF", "Spring by the road and", true},
+        {" waterfall ", "01-JAN-01 12:00  Spring by the road and more", 1000000000, "WATERF",
+         "Spring by the road and", true},
         {"cave", " short ", 1000000000, "CAVE", "short", true},  // shorter than the time text: kept
         {"hut", "12345678901234567890", -5, "HUT", "12345678901234567890", false},
         {"summit!", "", 0, "SUMMIT", "", false},  // the bad seventh character goes with the cut
     };
     for (int k = 0; k < 5; ++k) {
         const auto& r = rows[k];
-        const GPSrecord rec = FromOutside(env.geo, CPointD(p.easting + 1000 * k, p.northing), r.name, r.comment, r.time);
+        const GPSrecord rec =
+            FromOutside(env.geo, CPointD(p.easting + 1000 * k, p.northing), r.name, r.comment, r.time);
         ASSERT_EQ(doc.AddImportedWaypoint(rec), 1) << r.name;
         const WaypointRecord w = *doc.GetWptRecord(kTempBase, k);
         EXPECT_EQ(WptName(w), r.storedName);
@@ -70,14 +72,18 @@ TEST(WptImport, ExistenceByNameAndProximityAndNeverForAnUnconvertiblePosition) {
         const char* name;
         bool exists;
     } rows[] = {
-        {{t.easting + 6, t.northing}, "PEAK", true},   {{t.easting, t.northing - 6}, " peak ", true},
-        {{t.easting + 12, t.northing}, "PEAK", false}, {t, "PEAKS", false},
+        {{t.easting + 6, t.northing}, "PEAK", true},
+        {{t.easting, t.northing - 6}, " peak ", true},
+        {{t.easting + 12, t.northing}, "PEAK", false},
+        {t, "PEAKS", false},
         {{a.easting + 3, a.northing + 3}, "AC01", true},  // looked up in the quadrant its letters name
-        {{a.easting + 9, a.northing + 9}, "AC01", false}, {a, "AD01", false},
+        {{a.easting + 9, a.northing + 9}, "AC01", false},
+        {a, "AD01", false},
         {a, "?C01", false},  // no such quadrant
         {a, "A01", false},   // no search field yet
     };
-    for (const auto& r : rows) EXPECT_EQ(doc.CheckWptExistence(FromOutside(env.geo, r.p, r.name)), r.exists) << r.name;
+    for (const auto& r : rows)
+        EXPECT_EQ(doc.CheckWptExistence(FromOutside(env.geo, r.p, r.name)), r.exists) << r.name;
     EXPECT_FALSE(env.Db().Base(QuadrantAt(1, 3)).Loaded) << "opened for the test and closed again";
     EXPECT_EQ(env.Db().AllClaims(), claims);
 
@@ -98,7 +104,8 @@ TEST(WptImport, ExistenceByNameAndProximityAndNeverForAnUnconvertiblePosition) {
     other.name = "SPRING";
     EXPECT_EQ(doc.AddImportedWaypoint(other), 0);
     EXPECT_FALSE(doc.CheckWptExistence(peak));
-    EXPECT_EQ(env.prompter.texts, std::vector<std::string>(2, "Error! Geodetic transformation parameters not set."));
+    EXPECT_EQ(env.prompter.texts,
+              std::vector<std::string>(2, "Error! Geodetic transformation parameters not set."));
     env.ApplyDatum();
     other.latitude = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(doc.AddImportedWaypoint(other), 0);

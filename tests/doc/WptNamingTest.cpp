@@ -47,11 +47,15 @@ TEST_F(WptNaming, AutomaticNumbersCountDeletedRecordsAndRunPast99) {
 
 TEST_F(WptNaming, TemporaryNameRulesAndReasons) {
     const std::string chars =
-        "Temporary waypoint name must include only capital letters 'A'-'Z', numbers '0'-'9' and minus sign '-'!";
-    const std::string shape = "Temporary waypoint name must not begin with two letters (or '-') plus number combination!";
+        "Temporary waypoint name must include only capital letters 'A'-'Z', numbers '0'-'9' and minus sign "
+        "'-'!";
+    const std::string shape =
+        "Temporary waypoint name must not begin with two letters (or '-') plus number combination!";
     const std::pair<const char*, std::string> rows[] = {
-        {"ab-1", ""},  {"  A1 ", ""},   {"ABC1", ""},       {"AB1", shape},
-        {"-A7", shape}, {"A_B", chars}, {"K\xC4R", chars}, {"   ", "Temporary waypoint name must not be empty!"},
+        {"ab-1", ""},      {"  A1 ", ""},
+        {"ABC1", ""},      {"AB1", shape},
+        {"-A7", shape},    {"A_B", chars},
+        {"K\xC4R", chars}, {"   ", "Temporary waypoint name must not be empty!"},
     };
     for (const auto& [name, reason] : rows) EXPECT_EQ(doc.CheckTemporaryWptName(name, false), reason) << name;
     EXPECT_TRUE(env.prompter.texts.empty());

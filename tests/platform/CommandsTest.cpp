@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/CommandActions.h"
 #include "platform/Commands.h"
+#include "platformui/CommandActions.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "TestUtil.h"
-#include "platform/IdleDriver.h"
 #include "platform/Prompt.h"
-#include "platform/QtPrompter.h"
+#include "platformui/IdleDriver.h"
+#include "platformui/QtPrompter.h"
 
 // Generous bounds: the checks are about behaviour (runs, stops, no re-entry, no spinning), not speed.
 constexpr int kWaitMs = 10000;

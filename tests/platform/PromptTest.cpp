@@ -7,7 +7,7 @@
 
 #include "TestUtil.h"
 #include "platform/Prompt.h"
-#include "platform/QtPrompter.h"
+#include "platformui/QtPrompter.h"
 
 TEST(ScriptedPrompter, RecordsTextsAnswersFromQueueAndRestoresPrevious) {
     {

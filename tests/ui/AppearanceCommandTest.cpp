@@ -7,8 +7,8 @@
 #include <QSpinBox>
 
 #include "FrameTestEnv.h"
-#include "view/DlgAppearance.h"
-#include "view/MapViewController.h"
+#include "frame/DlgAppearance.h"
+#include "mapview/MapViewController.h"
 
 namespace {
 CDlgAppearance* OpenDialog(CMainFrame& f) { return f.findChild<CDlgAppearance*>("148"); }

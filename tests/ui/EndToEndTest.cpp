@@ -9,9 +9,9 @@
 
 #include "FrameTestEnv.h"
 #include "geo/Convert.h"
-#include "view/MapPicture.h"
-#include "view/MapTransforms.h"
-#include "view/WptDialogs.h"
+#include "mapdraw/MapPicture.h"
+#include "mapdraw/MapTransforms.h"
+#include "wptui/QtWptDialogs.h"
 
 namespace {
 

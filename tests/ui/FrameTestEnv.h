@@ -3,12 +3,13 @@
 // tests; map folders in a temporary directory (empty: panes show background).
 
 #include "AppDocEnv.h"
+#include "frame/MainFrm.h"
+#include "mapview/VornaView.h"
 #include "platform/CommandIds.h"
 #include "platform/Commands.h"
-#include "view/MainFrm.h"
-#include "view/VornaView.h"
 
 struct FrameTestEnv : AppDocEnv {
+    CCommandMap docCommands;            // the document's place in the chain, as the root fills it
     std::unique_ptr<CMainFrame> frame;  // goes before the document
 
     FrameTestEnv() {
@@ -25,6 +26,9 @@ struct FrameTestEnv : AppDocEnv {
         frame.reset();
         app.splitStyle = int(style);
         frame = std::make_unique<CMainFrame>(doc.get(), app);
+        docCommands = CCommandMap();
+        doc->AddWptCommands(docCommands);
+        frame->SetDocumentTarget(&docCommands);
         return *frame;
     }
     CCmdUI State(unsigned id) {

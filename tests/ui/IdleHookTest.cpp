@@ -6,15 +6,15 @@
 #include <QStatusBar>
 #include <QTest>
 
+#include "frame/MainFrm.h"
 #include "gps/NmeaLines.h"
 #include "gps/NmeaReceiver.h"
+#include "mapdraw/MapTransforms.h"
+#include "mapview/VornaView.h"
 #include "platform/CommandIds.h"
-#include "platform/IdleDriver.h"
-#include "view/IdleHook.h"
-#include "view/MainFrm.h"
-#include "view/MapTransforms.h"
+#include "platformui/IdleDriver.h"
+#include "root/IdleHook.h"
 #include "view/ViewTestEnv.h"
-#include "view/VornaView.h"
 
 namespace {
 // A TK25 pane of 400 x 300 pixels, a receiver on a queue of bytes, the hook.
@@ -180,4 +180,28 @@ TEST(IdleHook, HomeTracksTheGpsAndOpensThePortOnce) {
                   std::tuple(1, true, false));
         EXPECT_EQ(frame.ActiveController()->Desc().tracking, kTrackingGps);
     }
+}
+
+// A pass runs the window's own step, a pending 3-D move (which ends the
+// pass), the Garmin step, NMEA reception and the 3-D step, in that order;
+// the 3-D step only after reception, so the picture follows the new fix.
+TEST(IdleHook, PassesRunTheSubsystemsInTheirOrder) {
+    Env env;
+    std::vector<std::string> calls;
+    CIdleHook hook{env.rx,
+                   env.app,
+                   [&env] { return env.doc.get(); },
+                   {[&calls](long) { return calls.push_back("base"), false; },
+                    [&] { return calls.push_back("nmea"), std::vector{&env.pane}; },
+                    [&calls](bool, bool) { calls.push_back("move"); }}};
+    hook.garminStep = [&calls] { return calls.push_back("garmin"), false; };
+    hook.renderStep = [&calls] { return calls.push_back("render"), false; };
+
+    env.rx.GpsMovePending = 1;
+    EXPECT_TRUE(hook.OnIdle(1));
+    EXPECT_EQ(calls, (std::vector<std::string>{"base", "move"}));
+    calls.clear();
+    env.port->in += env.FixAt(kAt);
+    EXPECT_TRUE(hook.OnIdle(2));
+    EXPECT_EQ(calls, (std::vector<std::string>{"base", "garmin", "nmea", "render"}));
 }

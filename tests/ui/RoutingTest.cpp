@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "FrameTestEnv.h"
-#include "platform/CommandActions.h"
-#include "view/AppCommands.h"
+#include "frame/AppCommands.h"
+#include "platformui/CommandActions.h"
 
 TEST(Routing, EachDisplayCommandChangesOnlyTheActivePane) {
     FrameTestEnv env;

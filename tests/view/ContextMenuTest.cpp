@@ -114,11 +114,11 @@ TEST(ContextMenu, TheWidgetOpensRunsAndRoutesThroughTheClickedPane) {
         view->SetContextMenuRunner([&](QMenu& m, const QPoint& g) {
             global = g;
             first = m.actions().value(0)->text();
-            positionItems = {FindAction(m, cmd::SetDmrViewPoint)->isEnabled(),
-                             // the image popup carries the sector item under the id it shares
-                             FindAction(m, r.mapType < kMapImageGeo ? cmd::SelectAllTempWpts
-                                                                    : cmd::SelectWptsInSector)
-                                 ->isEnabled()};
+            positionItems = {
+                FindAction(m, cmd::SetDmrViewPoint)->isEnabled(),
+                // the image popup carries the sector item under the id it shares
+                FindAction(m, r.mapType < kMapImageGeo ? cmd::SelectAllTempWpts : cmd::SelectWptsInSector)
+                    ->isEnabled()};
             return r.mapType >= 0 ? cmd::LoadSearchAreaOld : 0;
         });
         // Qt sends the menu key's request to the focused pane, a click's to the map itself.

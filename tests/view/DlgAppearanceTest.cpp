@@ -14,9 +14,9 @@
 #include <QTimer>
 
 #include "ViewTestEnv.h"
+#include "frame/DlgAppearance.h"
+#include "mapdraw/DrawDocument.h"
 #include "platform/System.h"
-#include "view/DlgAppearance.h"
-#include "view/DrawDocument.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <set>
 
 #include "doc/DocTestEnv.h"
-#include "view/DlgExportWpt.h"
-#include "view/MapWnd.h"
+#include "frame/DlgExportWpt.h"
+#include "frame/MapWnd.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "dmrview/DmrPanel.h"
 #include "platform/CommandIds.h"
 #include "ui/FrameTestEnv.h"
-#include "view/DmrPanel.h"
 
 namespace {
 

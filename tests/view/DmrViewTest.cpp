@@ -5,10 +5,10 @@
 #include <QTest>
 #include <cstdlib>
 
+#include "dmrview/DmrView.h"
 #include "platform/CommandIds.h"
-#include "platform/IdleDriver.h"
+#include "platformui/IdleDriver.h"
 #include "ui/FrameTestEnv.h"
-#include "view/DmrView.h"
 
 namespace {
 
@@ -30,6 +30,7 @@ struct DmrFrameEnv : FrameTestEnv {
         frame.reset();
         app.splitStyle = int(style);
         CMainFrame::PaneFactories panes;
+        panes.gps = &nmea;
         panes.dmrView = [this](QWidget* parent) {
             return new CDmrView(*doc, app, app.memUse, parent, [this] { return now; });
         };
@@ -70,7 +71,11 @@ TEST(DmrView, IdleRenderingRestartsPausesAndReleases) {
     ASSERT_TRUE(f.Router().Execute(cmd::DmrTurnLeft));
     EXPECT_EQ(std::tuple(r.GetState(), r.Progress() < 0), std::tuple(CDmrRenderer::State::Waiting, true));
 
-    CIdleDriver idle([&f](long count) { return f.OnIdle(count); });
+    // The window's idle step, then the 3-D step, as the idle hook runs them.
+    CIdleDriver idle([&f](long count) {
+        const bool more = f.OnIdle(count);
+        return f.OnDmrIdle() || more;
+    });
     idle.Start();
     env.now += 1;
     double during = -2;
@@ -125,7 +130,7 @@ TEST(DmrView, FrameCommandsChangeTheSettingsAndRedrawWhereTheyShould) {
         {cmd::DmrChangeSurface, [](P& p) { p.PreviewMode = 1, p.SurfaceType = 2; }, "",
          [](const P& p) { return p.SurfaceType == 3; }, true, nullptr},
         {cmd::DmrStickToGps, [](P&) {}, "",
-         [&env](const P& p) { return p.StickToGps && !env.app.nmea.GpsMovePending; }, false, nullptr},
+         [&env](const P& p) { return p.StickToGps && !env.nmea.GpsMovePending; }, false, nullptr},
         {cmd::DmrPreview, [](P& p) { p.PreviewMode = 2; }, "", [](const P& p) { return p.PreviewMode == 0; }, true, nullptr},
         {cmd::DmrMoveUp, [](P& p) { p.IsRelHeight = 1, p.RelHeight = 5; }, "",
          [](const P& p) { return p.RelHeight == 15; }, true, nullptr},
@@ -145,7 +150,7 @@ TEST(DmrView, FrameCommandsChangeTheSettingsAndRedrawWhereTheyShould) {
     };
     for (const Row& row : rows) {
         env.app.dmr = base;
-        env.app.nmea.GpsMovePending = 0;
+        env.nmea.GpsMovePending = 0;
         env.Pane(0).Desc().tracking = 0;
         row.init(env.app.dmr);
         r.AbortDraw();

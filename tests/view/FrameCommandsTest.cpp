@@ -9,10 +9,10 @@
 #include <climits>
 
 #include "ViewTestEnv.h"
-#include "view/AppCommands.h"
-#include "view/DlgPageSetup.h"
-#include "view/DlgPrintSetup.h"
-#include "view/MainFrm.h"
+#include "frame/AppCommands.h"
+#include "frame/DlgPageSetup.h"
+#include "frame/DlgPrintSetup.h"
+#include "frame/MainFrm.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ TEST(PageSetup, MarginsAreStoredToTheNearestHundredthAndNegativeOnesRefused) {
     env.doc->AddView(&rec);
     const struct {
         const char* typed;
-        int stored;           // -1: refused with the message
+        int stored;  // -1: refused with the message
         const char* message;
     } rows[] = {{"2.3", 230, nullptr},
                 {"12.345", 1235, nullptr},
@@ -52,7 +52,8 @@ TEST(PageSetup, MarginsAreStoredToTheNearestHundredthAndNegativeOnesRefused) {
         EXPECT_EQ(ok, r.stored >= 0);
         EXPECT_EQ(env.app.printMarginLeft, ok ? r.stored : 777);
         EXPECT_EQ(rec.hints, ok ? std::vector<long>{kHintPrintArea} : std::vector<long>{});
-        EXPECT_EQ(env.prompter.texts, r.message ? std::vector<std::string>{r.message} : std::vector<std::string>{});
+        EXPECT_EQ(env.prompter.texts,
+                  r.message ? std::vector<std::string>{r.message} : std::vector<std::string>{});
     }
     env.doc->RemoveView(&rec);
 }

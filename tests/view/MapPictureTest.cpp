@@ -9,9 +9,9 @@
 
 #include "TestUtil.h"
 #include "ViewTestEnv.h"
-#include "view/DrawDocument.h"
-#include "view/MapPicture.h"
-#include "view/MapTransforms.h"
+#include "mapdraw/DrawDocument.h"
+#include "mapdraw/MapPicture.h"
+#include "mapdraw/MapTransforms.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <ostream>
 
 #include "AppDocEnv.h"
-#include "view/MapTransforms.h"
+#include "mapdraw/MapTransforms.h"
 
 static bool operator==(const MapPoint& a, const MapPoint& b) { return a.x == b.x && a.y == b.y; }
 static std::ostream& operator<<(std::ostream& os, const MapPoint& p) {

@@ -5,12 +5,12 @@
 #include <QScrollBar>
 
 #include "ViewTestEnv.h"
+#include "frame/MainFrm.h"
+#include "mapdraw/MapPicture.h"
+#include "mapdraw/MapTransforms.h"
+#include "mapview/VornaView.h"
 #include "platform/CommandIds.h"
 #include "platform/System.h"
-#include "view/MainFrm.h"
-#include "view/MapPicture.h"
-#include "view/MapTransforms.h"
-#include "view/VornaView.h"
 
 namespace {
 

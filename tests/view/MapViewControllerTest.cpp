@@ -12,14 +12,14 @@
 #include <tuple>
 
 #include "ViewTestEnv.h"
+#include "mapdraw/MapPicture.h"
+#include "mapdraw/MapTransforms.h"
+#include "mapdraw/PaintMessages.h"
+#include "mapview/AppPrinter.h"
+#include "mapview/MapViewController.h"
+#include "mapview/MapViewFrame.h"
+#include "mapview/MapViewHost.h"
 #include "platform/CommandIds.h"
-#include "view/AppPrinter.h"
-#include "view/MapPicture.h"
-#include "view/MapTransforms.h"
-#include "view/MapViewController.h"
-#include "view/MapViewFrame.h"
-#include "view/MapViewHost.h"
-#include "view/PaintMessages.h"
 
 namespace {
 
@@ -235,7 +235,7 @@ TEST(MapViewController, PrintAreaIsThePrintablePageLessTheMarginsAndPrintsOnOneP
         const std::string pdf = env.tmp.file("page.pdf");
         std::remove(pdf.c_str());
         printer.setOutputFileName(QString::fromStdString(pdf));
-        env.Open(Slot(1));  // the print area is the whole printable page
+        env.Open(Slot(1));                  // the print area is the whole printable page
         p.Desc().layers[kLayerGKGrid] = 0;  // its lines would cross the sampled centres
         ASSERT_TRUE(p.PrintTo(printer));
         EXPECT_TRUE(env.prompter.texts.empty());

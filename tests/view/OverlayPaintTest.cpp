@@ -10,11 +10,11 @@
 #include <limits>
 
 #include "ViewTestEnv.h"
-#include "view/MapOverlays.h"
-#include "view/MapTransforms.h"
-#include "view/OverlayRaster.h"
-#include "view/TrackPainter.h"
-#include "view/WptPainter.h"
+#include "mapdraw/MapOverlays.h"
+#include "mapdraw/MapTransforms.h"
+#include "mapdraw/OverlayRaster.h"
+#include "mapdraw/TrackPainter.h"
+#include "mapdraw/WptPainter.h"
 
 namespace {
 
@@ -245,15 +245,16 @@ TEST(OverlayPaint, GpsDotLiesInsideTheTrackPieceRectangleAndOnlyOnTheLiveScreen)
         env.app.appearance.gpsInactiveColor = RGBRef(0, 250, 0);
         env.app.appearance.trackThickness = 3;
         env.app.gpsEnabled = 1;
-        env.app.nmea.GpsPositionReceived = r.received;
-        env.app.nmea.GpsFix = r.fix;
-        env.app.nmea.GpsPosition = env.At(200, 150);
+        env.nmea.GpsPositionReceived = r.received;
+        env.nmea.GpsFix = r.fix;
+        env.nmea.GpsPosition = env.At(200, 150);
         QImage img(400, 300, QImage::Format_RGB32);
         img.fill(kBg);
         {
             QPainter dc(&img);
             DrawTarget target;
             target.printing = r.printing;
+            target.gps = &env.nmea;
             DrawGpsPosition(*env.doc, dc, target, env.desc);
         }
         SCOPED_TRACE(r.zoom);
@@ -261,7 +262,7 @@ TEST(OverlayPaint, GpsDotLiesInsideTheTrackPieceRectangleAndOnlyOnTheLiveScreen)
             EXPECT_EQ(img.pixel(200, 150), kBg);
             continue;
         }
-        const CPointD p = env.app.nmea.GpsPosition;
+        const CPointD p = env.nmea.GpsPosition;
         EXPECT_TRUE(PaintedInside(img, GetTrackPieceRect(*env.doc, env.desc, CGpsTriple(p, p, p))));
         EXPECT_EQ(img.pixel(200, 150), r.colour);
     }

@@ -6,9 +6,9 @@
 #include <QPainter>
 
 #include "ViewTestEnv.h"
+#include "mapdraw/MapOverlays.h"
+#include "mapdraw/MapTransforms.h"
 #include "platform/CommandIds.h"
-#include "view/MapOverlays.h"
-#include "view/MapTransforms.h"
 
 namespace {
 

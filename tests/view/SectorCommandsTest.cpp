@@ -10,8 +10,9 @@
 #include "doc/WptExport.h"
 #include "doc/WptText.h"
 #include "gps/Garmin.h"
+#include "mapdraw/MapPicture.h"
+#include "root/VornaRoot.h"
 #include "ui/FrameTestEnv.h"
-#include "view/MapPicture.h"
 
 TEST(SectorCommands, PopupItemsSelectTheSectorOrTheTemporaryWaypoints) {
     FrameTestEnv env;
@@ -78,17 +79,23 @@ TEST(SectorCommands, TrackSelectionExportWritesTheRangeAndPrintAreaNeedsAnOrigin
 }
 
 TEST(SectorCommands, ExportToGpsFillsTheLinksUploadListWithTheSelection) {
-    FrameTestEnv env;
+    AppDocEnv env;
+    env.CreateFolders(false);
+    for (ViewSettings& v : env.app.views) v.mapType = -3;
+    env.app.splitStyle = int(SplitStyle::MapOnly);
     env.app.exportToGps = 1;
     env.app.gpsPort = env.tmp.file("no-such-port");
-    CMainFrame& f = env.Make(SplitStyle::MapOnly);
-    CWptDatabase& db = env.doc->Waypoints();
+    CVornaRoot root(env.app);
+    ASSERT_TRUE(root.OpenDocument(""));
+    root.ShowMainWindow();
+    CVornaDoc& doc = *root.Doc();
+    CWptDatabase& db = doc.Waypoints();
     const int q = QuadrantAt(13, 13);
     for (int level = 0; level < 3; ++level)
         ASSERT_TRUE(PutWpt(db, q, MakeWpt("W" + std::to_string(level), QuadrantCentre(13, 13), level)));
-    env.doc->SetSectorSelection(q, 1);
-    EXPECT_EQ(ExportSelectedWpts(*env.doc, env.app, env.app.geo), 2);
-    CGpsRecordList& list = f.GarminLink().Records();
+    doc.SetSectorSelection(q, 1);
+    EXPECT_EQ(ExportSelectedWpts(doc, env.app, env.app.geo), 2);
+    CGpsRecordList& list = root.GarminLink().Records();
     ASSERT_EQ(list.GPSdataCount, 2);
     EXPECT_EQ(list[0].name, "W0");
     EXPECT_EQ(list[1].name, "W1");

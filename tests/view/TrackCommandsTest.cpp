@@ -8,8 +8,8 @@
 #include <set>
 
 #include "ViewTestEnv.h"
+#include "mapview/VornaView.h"
 #include "platform/CommandIds.h"
-#include "view/VornaView.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include "AppDocEnv.h"
 #include "SegmentWriters.h"
 #include "doc/SegmentCache.h"
-#include "view/MapPicture.h"
-#include "view/MapTransforms.h"
-#include "view/MapViewController.h"
-#include "view/MapViewFrame.h"
+#include "mapdraw/MapPicture.h"
+#include "mapdraw/MapTransforms.h"
+#include "mapview/MapViewController.h"
+#include "mapview/MapViewFrame.h"
 
 struct ViewTestEnv : AppDocEnv {
     ViewTestEnv() {
@@ -112,7 +112,8 @@ struct MouseEnv : ViewTestEnv {
     // to write; its base.
     int AddWpt(QPoint p) {
         const CPointD at = At(p.x(), p.y());
-        EXPECT_EQ(doc->CreateWaypoint(at.easting, at.northing, WptCreateMode::Click, kSeriesTK25, "", "", 0), 1);
+        EXPECT_EQ(doc->CreateWaypoint(at.easting, at.northing, WptCreateMode::Click, kSeriesTK25, "", "", 0),
+                  1);
         const int q = CVornaDoc::GetQuadrantIndex(at.easting, at.northing);
         doc->ClearUndoStack();
         doc->Waypoints().Base(q).Modified = 0;

@@ -14,9 +14,9 @@
 #include <ctime>
 
 #include "doc/DocTestEnv.h"
-#include "view/DlgWpt.h"
-#include "view/DlgWptConflict.h"
-#include "view/WptDialogs.h"
+#include "wptui/DlgWpt.h"
+#include "wptui/DlgWptConflict.h"
+#include "wptui/QtWptDialogs.h"
 
 namespace {
 
@@ -40,8 +40,7 @@ QString Text(QWidget& d, const char* id) { return Edit(d, id)->text(); }
 void Type(QWidget& d, const char* id, const QString& text) {
     QLineEdit* e = Edit(d, id);
     e->selectAll();
-    if (text.isEmpty())
-        QTest::keyClick(e, Qt::Key_Delete);
+    if (text.isEmpty()) QTest::keyClick(e, Qt::Key_Delete);
     for (QChar c : text) QTest::sendKeyEvent(QTest::Click, e, Qt::Key_unknown, c, Qt::NoModifier);
 }
 void Click(QWidget& d, const char* id) { d.findChild<QAbstractButton*>(id)->click(); }
@@ -67,10 +66,10 @@ TEST(WptDialogsTest, WgsFieldsFollowTheGridWithinTheirLimits) {
         const char* text;
         bool converts;
     } rows[] = {
-        {"1050", "1000000", false}, {"1050", "999999.9", true}, {"1050", "-1", false},
-        {"1049", "10000000", false}, {"1048", "17", false},     {"1048", "16.99", true},
-        {"1048", "12.99", false},   {"1048", "13", true},       {"1047", "90", true},
-        {"1047", "90.01", false},   {"1047", "-0.01", false},
+        {"1050", "1000000", false},  {"1050", "999999.9", true}, {"1050", "-1", false},
+        {"1049", "10000000", false}, {"1048", "17", false},      {"1048", "16.99", true},
+        {"1048", "12.99", false},    {"1048", "13", true},       {"1047", "90", true},
+        {"1047", "90.01", false},    {"1047", "-0.01", false},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(std::string(r.field) + " " + r.text);
@@ -92,7 +91,7 @@ TEST(WptDialogsTest, NameFollowsTheQuadrantOrTheTemporaryTick) {
         std::string name;
     } rows[] = {
         {e + 10000, QuadrantName(env.other) + "08"},  // the next free name there
-        {e, WptName(env.rec)},                         // back home: the old name
+        {e, WptName(env.rec)},                        // back home: the old name
         {-5, "???"},
     };
     auto d = env.Open(env.rec);
@@ -187,10 +186,11 @@ TEST(WptDialogsTest, UntouchedCoordinatesStayExact) {
         in.E = row.e;
         in.N -= 0.9876543210987;
         WaypointRecord r = in;
-        const int rc = RunModal([&] { return dialogs.RunWptDialog(r, "Waypoint"); }, [&](QWidget& d) {
-            row.edit(d);
-            static_cast<QDialog&>(d).accept();
-        });
+        const int rc = RunModal([&] { return dialogs.RunWptDialog(r, "Waypoint"); },
+                                [&](QWidget& d) {
+                                    row.edit(d);
+                                    static_cast<QDialog&>(d).accept();
+                                });
         EXPECT_EQ(rc, kWptDialogOk);
         EXPECT_EQ(std::memcmp(&r.E, &in.E, sizeof r.E), 0);
         EXPECT_EQ(std::memcmp(&r.N, &in.N, sizeof r.N), 0);
@@ -219,15 +219,16 @@ TEST(WptDialogsTest, ConflictDialogResultsPerKind) {
         WptConflictInfo info;
         info.existingName = info.newName = "HOME";
         info.result = -1;
-        const int rc = RunModal([&] { return dialogs.RunWptConflictDialog(info, r.kind); }, [&](QWidget& d) {
-            QLineEdit* name = Edit(d, "1071");
-            EXPECT_EQ(name->isReadOnly(), r.kind == kWptConflictDistance);
-            if (r.typed) Type(d, "1071", r.typed);
-            auto* replace = d.findChild<QPushButton*>("1226");
-            EXPECT_EQ(replace->isVisible(), r.replaceShown);
-            EXPECT_EQ(d.findChild<QPushButton*>("1")->isEnabled(), r.okEnabled);
-            Click(d, r.button);
-        });
+        const int rc = RunModal([&] { return dialogs.RunWptConflictDialog(info, r.kind); },
+                                [&](QWidget& d) {
+                                    QLineEdit* name = Edit(d, "1071");
+                                    EXPECT_EQ(name->isReadOnly(), r.kind == kWptConflictDistance);
+                                    if (r.typed) Type(d, "1071", r.typed);
+                                    auto* replace = d.findChild<QPushButton*>("1226");
+                                    EXPECT_EQ(replace->isVisible(), r.replaceShown);
+                                    EXPECT_EQ(d.findChild<QPushButton*>("1")->isEnabled(), r.okEnabled);
+                                    Click(d, r.button);
+                                });
         EXPECT_EQ(rc, r.rc);
         if (rc == kWptDialogOk) {
             EXPECT_EQ(info.result, r.result);

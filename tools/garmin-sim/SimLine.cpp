@@ -148,7 +148,7 @@ int Serve(const SimLine& line, SimReceiver& rx, const ServeOptions& options) {
         // The host has closed the line; hosts may reopen it within one run, after identifying the receiver.
         hostOpens = 0;
         ::ioctl(line.slave, TIOCNXCL);
-        ::tcflush(line.slave, TCIFLUSH);  // what the host left unread is not for the next one
+        ::tcflush(line.slave, TCIFLUSH);      // what the host left unread is not for the next one
         const bool done = rx.TransferDone();  // Reset clears it
         rx.Reset();
         if (options.once && done) return 0;

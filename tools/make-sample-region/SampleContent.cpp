@@ -5,17 +5,17 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/AppSettings.h"
-#include "app/MemoryCounters.h"
 #include "doc/DocServices.h"
 #include "doc/TrackLogStore.h"
 #include "doc/WptDatabase.h"
 #include "geo/GeoTransform.h"
 #include "platform/Prompt.h"
+#include "settings/AppSettings.h"
+#include "settings/MemoryCounters.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kHalfTurn = 3.14159265358979323846;
 // 15 June 2024, 07:00 UTC: the track's first point.
 constexpr std::int32_t kTrackStart = 1718434800;
 
@@ -47,12 +47,12 @@ Look ChooseLook(const SampleArea& a) {
     const double cE = a.west + a.side / 2, cN = a.south + a.side / 2;
     Look best{cE, cN, 0, -1};
     for (int k = 0; k < 4; ++k) {
-        const double az = 90.0 * k, r = az * kPi / 180.0;
+        const double az = 90.0 * k, r = az * kHalfTurn / 180.0;
         Look l{cE - 0.38 * a.side * std::sin(r), cN - 0.38 * a.side * std::cos(r), az, 0};
         int n = 0;
         for (double d = 2000; d <= 0.7 * a.side; d += 500)
             for (int t = -3; t <= 3; ++t) {
-                const double b = r + t * 10.0 * kPi / 180.0;
+                const double b = r + t * 10.0 * kHalfTurn / 180.0;
                 l.score += a.height(l.easting + d * std::sin(b), l.northing + d * std::cos(b));
                 ++n;
             }
@@ -73,7 +73,7 @@ std::string SampleDmrSettings(const SampleArea& a) {
     // Above the ground around the view point and the first hills ahead, so
     // that the view goes over them instead of into their slope.
     double ground = 0;
-    const double r = l.azimut * kPi / 180.0;
+    const double r = l.azimut * kHalfTurn / 180.0;
     for (double d = -600; d <= 3000; d += 100)
         for (double across = -d / 2 - 600; across <= d / 2 + 600; across += 100) {
             const double e = l.easting + d * std::sin(r) + across * std::cos(r);
@@ -105,8 +105,9 @@ std::string WriteSampleTrackAndWaypoints(const SampleArea& a, const std::string&
     for (int i = 0; i < 180; ++i) {
         const double f = i / 179.0;
         TrackPoint p{};
-        p.position = CPointD(cE - 3200 + 6400 * f + 250 * std::sin(f * 19.0),
-                             cN - 1600 + 2600 * f + 900 * std::sin(f * 2 * kPi) + 150 * std::cos(f * 23.0));
+        p.position =
+            CPointD(cE - 3200 + 6400 * f + 250 * std::sin(f * 19.0),
+                    cN - 1600 + 2600 * f + 900 * std::sin(f * 2 * kHalfTurn) + 150 * std::cos(f * 23.0));
         p.time = kTrackStart + i * 30 + (i >= 120 ? 1800 : 0);
         p.segmentStart = i == 0 || i == 120;
         walk.push_back(p);

@@ -23,8 +23,8 @@
 #include <thread>
 #include <vector>
 
-#include "SampleImageMap.h"
 #include "SampleContent.h"
+#include "SampleImageMap.h"
 #include "SegmentWriters.h"
 #include "doc/SegmentCache.h"
 

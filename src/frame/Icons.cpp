@@ -1,0 +1,219 @@
+#include "frame/Icons.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QStyle>
+#include <functional>
+
+#include "frame/CommandTable.h"
+
+namespace {
+
+const QColor kInk(40, 40, 40);
+
+// Paints at 32 x 32 on a 16-unit grid so the icon stays sharp on scaled screens.
+QIcon Painted(const std::function<void(QPainter&)>& paint) {
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    {
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(2.0, 2.0);
+        p.setPen(QPen(kInk, 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        paint(p);
+    }
+    return QIcon(pm);
+}
+
+QIcon Letter(const QString& text, const QColor& fill) {
+    return Painted([text, fill](QPainter& p) {
+        p.setBrush(fill);
+        p.setPen(QPen(fill.darker(160), 1.0));
+        p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 2.5, 2.5);
+        QFont f = QApplication::font();
+        f.setBold(true);
+        f.setPixelSize(text.size() > 1 ? 7 : 10);
+        p.setFont(f);
+        p.setPen(fill.lightness() > 140 ? kInk : Qt::white);
+        p.drawText(QRectF(0, 0, 16, 16), Qt::AlignCenter, text);
+    });
+}
+
+QIcon Printer() {
+    return Painted([](QPainter& p) {
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(4.5, 1.5, 7, 5));
+        p.setBrush(QColor(170, 170, 170));
+        p.drawRoundedRect(QRectF(1.5, 5.5, 13, 6), 1.5, 1.5);
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(4.5, 9.5, 7, 5));
+        p.drawLine(QPointF(6, 11.5), QPointF(10, 11.5));
+    });
+}
+
+QIcon Panes(int active) {
+    return Painted([active](QPainter& p) {
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(1.5, 2.5, 13, 11));
+        p.setBrush(QColor(70, 130, 200));
+        p.setPen(Qt::NoPen);
+        p.drawRect(active == 0 ? QRectF(2, 3, 6, 10) : QRectF(8, 3, 6, 10));
+        p.setPen(QPen(kInk, 1.0));
+        p.drawLine(QPointF(8, 2.5), QPointF(8, 13.5));
+    });
+}
+
+QIcon ExportArrow(bool sectors) {
+    return Painted([sectors](QPainter& p) {
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(1.5, 1.5, 10, 10));
+        if (sectors) {
+            p.drawLine(QPointF(6.5, 1.5), QPointF(6.5, 11.5));
+            p.drawLine(QPointF(1.5, 6.5), QPointF(11.5, 6.5));
+            p.fillRect(QRectF(2, 2, 4.5, 4.5), QColor(230, 170, 40));
+        } else {
+            p.setPen(QPen(kInk, 1.0, Qt::DashLine));
+            p.drawRect(QRectF(3.5, 3.5, 6, 6));
+        }
+        p.setPen(QPen(QColor(30, 120, 40), 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawLine(QPointF(9, 9), QPointF(14.5, 14.5));
+        p.drawLine(QPointF(14.5, 14.5), QPointF(14.5, 10.5));
+        p.drawLine(QPointF(14.5, 14.5), QPointF(10.5, 14.5));
+    });
+}
+
+QIcon WaypointMark(bool temporary) {
+    return Painted([temporary](QPainter& p) {
+        p.drawLine(QPointF(4.5, 14.5), QPointF(4.5, 1.5));
+        p.setBrush(temporary ? QColor(240, 200, 60) : QColor(210, 50, 50));
+        QPainterPath flag;
+        flag.moveTo(4.5, 1.5);
+        flag.lineTo(13.5, 4.5);
+        flag.lineTo(4.5, 7.5);
+        flag.closeSubpath();
+        p.drawPath(flag);
+        if (temporary) {
+            QFont f = QApplication::font();
+            f.setBold(true);
+            f.setPixelSize(7);
+            p.setFont(f);
+            p.drawText(QRectF(7, 8, 9, 8), Qt::AlignCenter, "T");
+        }
+    });
+}
+
+QIcon Grid(bool dashed) {
+    return Painted([dashed](QPainter& p) {
+        p.setPen(QPen(dashed ? QColor(200, 60, 160) : QColor(40, 90, 190), 1.0,
+                      dashed ? Qt::DashLine : Qt::SolidLine));
+        for (double v : {3.5, 8.0, 12.5}) {
+            p.drawLine(QPointF(v, 1.5), QPointF(v, 14.5));
+            p.drawLine(QPointF(1.5, v), QPointF(14.5, v));
+        }
+    });
+}
+
+QIcon Track() {
+    return Painted([](QPainter& p) {
+        p.setPen(QPen(QColor(200, 40, 40), 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        const QPointF pts[] = {{1.5, 13}, {5, 8}, {8, 10}, {11, 4}, {14.5, 2.5}};
+        p.drawPolyline(pts, 5);
+        p.setBrush(QColor(200, 40, 40));
+        for (const QPointF& q : pts) p.drawEllipse(q, 1.0, 1.0);
+    });
+}
+
+QIcon SearchArea() {
+    return Painted([](QPainter& p) {
+        p.setBrush(QBrush(QColor(40, 150, 60), Qt::BDiagPattern));
+        p.setPen(QPen(QColor(40, 150, 60), 1.2));
+        const QPointF pts[] = {{2, 5}, {8, 1.5}, {14.5, 5}, {12, 14}, {4, 13}};
+        p.drawPolygon(pts, 5);
+    });
+}
+
+QIcon ViewPoint() {
+    return Painted([](QPainter& p) {
+        p.setBrush(QColor(120, 180, 230, 140));
+        QPainterPath cone;
+        cone.moveTo(8, 14);
+        cone.lineTo(1.5, 2);
+        cone.lineTo(14.5, 2);
+        cone.closeSubpath();
+        p.drawPath(cone);
+        p.setBrush(kInk);
+        p.drawEllipse(QPointF(8, 13), 1.6, 1.6);
+    });
+}
+
+QIcon Overlay() {
+    return Painted([](QPainter& p) {
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(1.5, 1.5, 9, 9));
+        p.setBrush(QColor(230, 120, 40, 170));
+        p.drawRect(QRectF(5.5, 5.5, 9, 9));
+    });
+}
+
+QIcon Standard(QStyle::StandardPixmap sp) { return QApplication::style()->standardIcon(sp); }
+
+}  // namespace
+
+QIcon CommandIcon(int id) {
+    switch (id) {
+        case cmd::OpenMapButton:
+            return Standard(QStyle::SP_DialogOpenButton);
+        case cmd::Undo:
+            return Standard(QStyle::SP_ArrowBack);
+        case cmd::Print:
+            return Printer();
+        case cmd::About:
+            return Standard(QStyle::SP_MessageBoxInformation);
+        case cmd::ActivateView0:
+            return Panes(0);
+        case cmd::ActivateView1:
+            return Panes(1);
+        case cmd::PrevSeries:
+            return Standard(QStyle::SP_ArrowUp);
+        case cmd::NextSeries:
+            return Standard(QStyle::SP_ArrowDown);
+        case cmd::ExportWptSectors:
+            return ExportArrow(true);
+        case cmd::ExportWptPrintArea:
+            return ExportArrow(false);
+        case cmd::CreateTempWpts:
+            return WaypointMark(true);
+        case cmd::LayerFirst + 0:
+            return Letter("G", QColor(60, 160, 60));
+        case cmd::LayerFirst + 1:
+            return Letter("RP", QColor(180, 120, 60));
+        case cmd::LayerFirst + 2:
+            return Letter("H", QColor(50, 110, 210));
+        case cmd::LayerFirst + 3:
+            return Letter("C", QColor(210, 50, 40));
+        case cmd::LayerFirst + 4:
+            return Letter("NP", QColor(60, 60, 60));
+        case cmd::LayerFirst + 5:
+            return Letter("I", QColor(150, 70, 170));
+        case cmd::LayerGrid:
+            return Grid(false);
+        case cmd::LayerPrintGrid:
+            return Grid(true);
+        case cmd::LayerWaypoints:
+            return WaypointMark(false);
+        case cmd::LayerTrackLogs:
+            return Track();
+        case cmd::LayerSearchArea:
+            return SearchArea();
+        case cmd::LayerDmrViewPoint:
+            return ViewPoint();
+        case cmd::ShowOverlay:
+            return Overlay();
+        case cmd::DmrApply:
+            return Standard(QStyle::SP_DialogApplyButton);
+        default:
+            return QIcon();
+    }
+}
