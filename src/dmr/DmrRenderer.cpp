@@ -341,10 +341,12 @@ struct CDmrRenderer::Impl {
         nearBuf ^= 1;
         const int farBuf = nearBuf ^ 1;
         if (lo <= hi) {
-            for (int col = lo - 1; col <= hi + 1; ++col) {
-                if (prevHigh < 0 || col < prevLow || col > prevHigh) ProjectToRow(nearBuf, col, r);
-                ProjectToRow(farBuf, col, r2);
-            }
+            // Only the wireframe draws from the row buffers.
+            if (wireframe)
+                for (int col = lo - 1; col <= hi + 1; ++col) {
+                    if (prevHigh < 0 || col < prevLow || col > prevHigh) ProjectToRow(nearBuf, col, r);
+                    ProjectToRow(farBuf, col, r2);
+                }
             prevLow = lo - 1;
             prevHigh = hi + 1;
         } else {
@@ -378,12 +380,13 @@ struct CDmrRenderer::Impl {
             const auto& farRow = rowBuf[nearBuf ^ 1];
             if (!valid(nearRow, k)) return;
             const RowEntry& a = nearRow[std::size_t(k)];
-            if (valid(nearRow, k2))
-                raster.DrawHorizonLine(a.sx, a.sy, nearRow[std::size_t(k2)].sx, nearRow[std::size_t(k2)].sy,
-                                       0, true);
-            if (valid(farRow, k))
-                raster.DrawHorizonLine(a.sx, a.sy, farRow[std::size_t(k)].sx, farRow[std::size_t(k)].sy, 0,
-                                       false);
+            // Most far lines lie wholly under the horizon and would change nothing.
+            auto line = [&](const RowEntry& b, bool updateLast) {
+                if (!raster.Hidden(a.sx, a.sy, b.sx, b.sy))
+                    raster.DrawHorizonLine(a.sx, a.sy, b.sx, b.sy, 0, updateLast);
+            };
+            if (valid(nearRow, k2)) line(nearRow[std::size_t(k2)], true);
+            if (valid(farRow, k)) line(farRow[std::size_t(k)], false);
             return;
         }
         // Patches run in (northing, easting) whatever the scan axis.
@@ -471,6 +474,45 @@ struct CDmrRenderer::Impl {
         return v;
     }
 
+    // A cheap test of what ViewOfNet() would cull, for the many cells behind
+    // the horizon: the net lies in the cell's box at the heights it spans,
+    // and with the box wholly in front of the eye, the extremes of right, up
+    // and depth over the box bound the net's picture. A few pixels more than
+    // its margins cover rounding, so whatever this hides ViewOfNet() hides.
+    bool SurelyHidden(int r, int c, int dr, int dc, const double (&P)[4][4]) const {
+        const int W = cam.width, H = cam.height;
+        if (!(cam.focal < 1e9) || W > 30000 || H > 30000) return false;
+        double zLow = P[0][0], zHigh = P[0][0];
+        for (const auto& row : P)
+            for (const double z : row) zLow = std::min(zLow, z), zHigh = std::max(zHigh, z);
+        zHigh = std::max(zHigh, 0.0);  // samples are lifted to 0
+        const double x0 = std::min(r, r + dr) - cam.eyeX, x1 = std::max(r, r + dr) - cam.eyeX;
+        const double y0 = std::min(c, c + dc) - cam.eyeY, y1 = std::max(c, c + dc) - cam.eyeY;
+        const double z0 = zLow - cam.eyeZ, z1 = zHigh - cam.eyeZ;
+        double dLo = 0, dHi = 0, rLo = 0, rHi = 0, uLo = 0, uHi = 0;
+        auto span = [](double k, double a, double b, double& lo, double& hi) {
+            const double p = k * a, q = k * b;
+            lo += std::min(p, q), hi += std::max(p, q);
+        };
+        const double ca = cam.cosAz, sa = cam.sinAz, ct = cam.cosTilt, st = cam.sinTilt;
+        span(ca * st, x0, x1, dLo, dHi), span(sa * st, y0, y1, dLo, dHi), span(ct, z0, z1, dLo, dHi);
+        span(-sa, x0, x1, rLo, rHi), span(ca, y0, y1, rLo, rHi);
+        span(ca * ct, x0, x1, uLo, uHi), span(sa * ct, y0, y1, uLo, uHi), span(-st, z0, z1, uLo, uHi);
+        const double size =
+            std::fabs(x0) + std::fabs(x1) + std::fabs(y0) + std::fabs(y1) + std::fabs(z0) + std::fabs(z1);
+        if (!(dLo > 1e-6 * size) || !(dLo > 0.0)) return false;
+        const double f = cam.focal, halfW = W / 2, halfH = H / 2, m = 3.0;
+        const double sxLo = halfW + (rLo >= 0 ? rLo / dHi : rLo / dLo) * f;
+        const double sxHi = halfW + (rHi >= 0 ? rHi / dLo : rHi / dHi) * f;
+        const double syHi = halfH - (uLo >= 0 ? uLo / dHi : uLo / dLo) * f;
+        if (!std::isfinite(sxLo) || !std::isfinite(sxHi) || !std::isfinite(syHi)) return false;
+        if (sxHi + m < 0 || sxLo - m > W - 1 || syHi + m < 0) return true;
+        const int lo = int(std::max(std::floor(sxLo) - m, -1.0)),
+                  hi = int(std::min(std::ceil(sxHi) + m, double(W)));
+        const int top = int(std::min(std::ceil(syHi) + m, double(H - 1)));
+        return raster.Hidden(lo, top, hi, top);
+    }
+
     // False when nothing of the patch can show.
     bool ComputePatch(int r, int c, int dr, int dc) {
         double z00 = Height(r, c, false), z10 = Height(r + dr, c, false);
@@ -497,6 +539,7 @@ struct CDmrRenderer::Impl {
         // Samples along u (northing) follow the patch's screen extent along
         // u, and along v its extent along v, in both screen directions, so
         // a slope facing the eye gets as many lines as it has pixels.
+        if (SurelyHidden(r, c, dr, dc, P)) return false;
         const NetView view = ViewOfNet(r, c, dr, dc, P);
         if (view.cull) return false;
         // A render whose patches overlap far more than a picture's worth
