@@ -586,15 +586,43 @@ struct CDmrRenderer::Impl {
 
     // Lambert shade 0..63 of the sample's surface normal (unit steps along
     // the cell, turned by the cell's steps) against the light.
+    // Northing is the same along a row of samples and easting along a
+    // column, so a = (ax, 0, az) and b = (0, by, bz) exactly; the terms left
+    // out are zeros, which change no sum and at most the sign of a zero.
     double Shade(int i, int j, int dr, int dc) const {
-        const double a[3] = {X[i + 1][j] - X[i][j], Y[i + 1][j] - Y[i][j], Z[i + 1][j] - Z[i][j]};
-        const double b[3] = {X[i][j + 1] - X[i][j], Y[i][j + 1] - Y[i][j], Z[i][j + 1] - Z[i][j]};
-        const double n[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-        const double lengths =
-            std::sqrt((a[0] * a[0] + a[1] * a[1] + a[2] * a[2]) * (b[0] * b[0] + b[1] * b[1] + b[2] * b[2]));
+        const double ax = X[i + 1][j] - X[i][j], az = Z[i + 1][j] - Z[i][j];
+        const double by = Y[i][j + 1] - Y[i][j], bz = Z[i][j + 1] - Z[i][j];
+        const double n[3] = {-(az * by), -(ax * bz), ax * by};
+        const double lengths = std::sqrt((ax * ax + az * az) * (by * by + bz * bz));
         const double lit = (n[0] * light[0] + n[1] * light[1] + n[2] * light[2]) * (dr * dc) / lengths;
         const double s = (lit + 1.0) * 0.5 * 63.0;
         return s >= 0.0 ? (s <= 63.0 ? s : 63.0) : 0.0;  // NaN (a cell of zero size) gives 0
+    }
+
+    // The pixel of a segment side under v hectometres: frac(v / 100) x side,
+    // truncated. A product by the reciprocal lies within a few units in the
+    // last place of the quotient, so it decides alike except right at a whole
+    // number, where the division itself does.
+    static int PixelOf(double v, int side) {
+        if (v >= 0.0 && v < 1e8 && side <= 100000) {
+            const double q = v * 0.01, f = q - double(int(q)), t = f * side;
+            const int whole = int(t);
+            if (f > 1e-9 && f < 1.0 - 1e-9 && t - whole > 1e-4 && whole + 1.0 - t > 1e-4)
+                return std::clamp(whole, 0, side - 1);
+        }
+        auto frac = [](double u) { return u - std::floor(u); };
+        return std::clamp(SaturateToInt(frac(v / 100.0) * side), 0, side - 1);
+    }
+
+    // Grey of an orthophoto byte at a shade: byte x shade / 70, truncated;
+    // by the reciprocal as PixelOf(), the division only near a whole number.
+    static int OrthoGrey(std::uint8_t byte, double shade) {
+        const double v = byte * shade, t = v * (1.0 / 70);
+        if (t > 0.0 && t < 1e6) {
+            const int whole = int(t);
+            if (t - whole > 1e-9 && whole + 1.0 - t > 1e-9) return std::clamp(whole, 0, 255);
+        }
+        return std::clamp(SaturateToInt(v / 70), 0, 255);
     }
 
     // The map byte under a sample; false without map data there.
@@ -615,9 +643,7 @@ struct CDmrRenderer::Impl {
         }
         if (!m.pixels) return false;
         const int side = desc.segmentPixels;
-        auto frac = [](double v) { return v - std::floor(v); };
-        const int row = std::clamp(SaturateToInt(frac(x / 100.0) * side), 0, side - 1);
-        const int column = std::clamp(SaturateToInt(frac(y / 100.0) * side), 0, side - 1);
+        const int row = PixelOf(x, side), column = PixelOf(y, side);
         const std::size_t at = std::size_t(row) * std::size_t(stride) + std::size_t(column);
         if (at >= m.size) return false;
         byte = m.pixels[at];
@@ -645,7 +671,7 @@ struct CDmrRenderer::Impl {
             case 3: {
                 std::uint8_t byte = 0;
                 if (desc.mapType < 0 || !MapByte(X[i][j], Y[i][j], byte) || byte == 0) return t.grey[s];
-                const int g = std::clamp(SaturateToInt(byte * shade / 70), 0, 255);
+                const int g = OrthoGrey(byte, shade);
                 return std::uint32_t(g) << 16 | std::uint32_t(g) << 8 | std::uint32_t(g);
             }
             default:
@@ -657,7 +683,8 @@ struct CDmrRenderer::Impl {
     void PaintPatch(int r, int c, int dr, int dc, bool eastWest) {
         if (!ComputePatch(r, c, dr, dc) || heightFailed) return;
         const int right = cam.width - 1;
-        auto segment = [&](int i, int j, int i2, int j2) {
+        // Inlined into both loops: a call per segment costs a tenth of a render.
+        auto segment = [&](int i, int j, int i2, int j2) __attribute__((always_inline)) {
             if (!ok[i][j] || !ok[i2][j2]) return;
             // Wholly left, right or under the picture: the horizon draws nothing.
             const Camera::Projected &a = S[i][j], &b = S[i2][j2];
