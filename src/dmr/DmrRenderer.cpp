@@ -84,8 +84,8 @@ struct CDmrRenderer::Impl {
     } lookup;
 
     // The sampled patch and its projections.
-    double X[kPatchSteps + 1][kPatchSteps + 1];
-    double Y[kPatchSteps + 1][kPatchSteps + 1];
+    double Xs[kPatchSteps + 1];  // northing of a row of samples
+    double Ys[kPatchSteps + 1];  // easting of a column
     double Z[kPatchSteps + 1][kPatchSteps + 1];
     Camera::Projected S[kPatchSteps + 1][kPatchSteps + 1];
     bool ok[kPatchSteps + 1][kPatchSteps + 1];
@@ -559,26 +559,30 @@ struct CDmrRenderer::Impl {
         nI = samples(stepI, us);
         nJ = samples(stepJ, vs);
         stats.samples += (long long)(nI + 1) * (nJ + 1);
-        // Easting and the v weights depend on the column of samples alone.
-        double ys[kPatchSteps + 1], bv[kPatchSteps + 1][4];
+        // Easting, the v weights and the camera's products of easting depend
+        // on the column of samples alone, northing's on the row.
+        double bv[kPatchSteps + 1][4], fwdY[kPatchSteps + 1], rightY[kPatchSteps + 1];
         for (int j = 0; j <= nJ; ++j) {
             double y = 0;
             for (int b = 0; b < 4; ++b) bv[j][b] = B[b][vs[j]], y += (c + b * dc / 3.0) * bv[j][b];
-            ys[j] = y;
+            Ys[j] = y;
+            const double dy = y - cam.eyeY;
+            fwdY[j] = dy * cam.sinAz;
+            rightY[j] = dy * cam.cosAz;
         }
         for (int i = 0; i <= nI; ++i) {
             const int u = us[i];
             double x = 0, rowZ[4];
             for (int a = 0; a < 4; ++a) x += (r + a * dr / 3.0) * B[a][u];
+            Xs[i] = x;
             for (int b = 0; b < 4; ++b)
                 rowZ[b] = P[0][b] * B[0][u] + P[1][b] * B[1][u] + P[2][b] * B[2][u] + P[3][b] * B[3][u];
+            const double dx = x - cam.eyeX, fwdX = dx * cam.cosAz, rightX = -dx * cam.sinAz;
             for (int j = 0; j <= nJ; ++j) {
                 double z = 0;
                 for (int b = 0; b < 4; ++b) z += rowZ[b] * bv[j][b];
-                X[i][j] = x;
-                Y[i][j] = ys[j];
                 Z[i][j] = z > 0 ? z : 0;
-                ok[i][j] = cam.Project(x, ys[j], Z[i][j], S[i][j]);
+                ok[i][j] = cam.ProjectParts(fwdX + fwdY[j], rightX + rightY[j], Z[i][j] - cam.eyeZ, S[i][j]);
             }
         }
         return true;
@@ -587,14 +591,15 @@ struct CDmrRenderer::Impl {
     // Lambert shade 0..63 of the sample's surface normal (unit steps along
     // the cell, turned by the cell's steps) against the light.
     // Northing is the same along a row of samples and easting along a
-    // column, so a = (ax, 0, az) and b = (0, by, bz) exactly; the terms left
-    // out are zeros, which change no sum and at most the sign of a zero.
+    // column, so the steps are a = (ax, 0, az) and b = (0, by, bz) exactly;
+    // the terms of the cross product left out are zeros, which change no sum
+    // and at most the sign of a zero.
     double Shade(int i, int j, int dr, int dc) const {
-        const double ax = X[i + 1][j] - X[i][j], az = Z[i + 1][j] - Z[i][j];
-        const double by = Y[i][j + 1] - Y[i][j], bz = Z[i][j + 1] - Z[i][j];
-        const double n[3] = {-(az * by), -(ax * bz), ax * by};
+        const double ax = Xs[i + 1] - Xs[i], az = Z[i + 1][j] - Z[i][j];
+        const double by = Ys[j + 1] - Ys[j], bz = Z[i][j + 1] - Z[i][j];
         const double lengths = std::sqrt((ax * ax + az * az) * (by * by + bz * bz));
-        const double lit = (n[0] * light[0] + n[1] * light[1] + n[2] * light[2]) * (dr * dc) / lengths;
+        const double lit =
+            (-(az * by) * light[0] + -(ax * bz) * light[1] + ax * by * light[2]) * (dr * dc) / lengths;
         const double s = (lit + 1.0) * 0.5 * 63.0;
         return s >= 0.0 ? (s <= 63.0 ? s : 63.0) : 0.0;  // NaN (a cell of zero size) gives 0
     }
@@ -662,7 +667,7 @@ struct CDmrRenderer::Impl {
             }
             case 2: {
                 std::uint8_t byte = 0;
-                if (gap || desc.mapType < 0 || !MapByte(X[i][j], Y[i][j], byte)) return t.grey[s];
+                if (gap || desc.mapType < 0 || !MapByte(Xs[i], Ys[j], byte)) return t.grey[s];
                 // Far off, roads and objects are below a pixel; forest and water stay.
                 const unsigned bits = byte & (farDepth > 100 ? 0x05 : 0x1D);
                 if (!bits) return t.hypsometric[std::clamp(SaturateToInt(z * 25), 0, kHeightSteps - 1)][s];
@@ -670,7 +675,7 @@ struct CDmrRenderer::Impl {
             }
             case 3: {
                 std::uint8_t byte = 0;
-                if (desc.mapType < 0 || !MapByte(X[i][j], Y[i][j], byte) || byte == 0) return t.grey[s];
+                if (desc.mapType < 0 || !MapByte(Xs[i], Ys[j], byte) || byte == 0) return t.grey[s];
                 const int g = OrthoGrey(byte, shade);
                 return std::uint32_t(g) << 16 | std::uint32_t(g) << 8 | std::uint32_t(g);
             }
