@@ -359,13 +359,50 @@ struct CDmrRenderer::Impl {
             if (!warned.range && dir == kScanWest) MsgBox("Error! X range not valid in Draw DMR image!");
             warned.range = true;
         } else if (lo <= hi) {
-            for (int col = std::max(c, lo); col <= hi && !heightFailed; ++col)
-                DrawCell(r, col, plan.rowStep, 1);
-            for (int col = std::min(hi, c); col >= lo && !heightFailed; --col)
-                DrawCell(r, col, plan.rowStep, -1);
+            for (int col = std::max(c, lo); col <= hi && !heightFailed;)
+                col += DrawCells(r, col, std::min(hi - col + 1, kBlock), plan.rowStep, 1);
+            for (int col = std::min(hi, c); col >= lo && !heightFailed;)
+                col -= DrawCells(r, col, std::min(col - lo + 1, kBlock), plan.rowStep, -1);
         }
         // 6.
         currentRow = r2;
+    }
+
+    // ---- a run of cells -------------------------------------------------------------
+    // Far off nearly every cell lies behind the horizon. A run of cells along
+    // the row is tested at once, on the heights its cells read (and no
+    // others, so no other quadrant is claimed): a control point lies within
+    // a third of the heights' spread beyond them. A run that cannot show is
+    // skipped whole; else its cells are drawn one by one.
+    static constexpr int kBlock = 8;
+
+    int DrawCells(int row, int col, int n, int rowStep, int colStep) {
+        if (!wireframe && n > 1 && RunHidden(row, col, n, rowStep, colStep)) {
+            stats.cells += n;
+            return n;
+        }
+        for (int k = 0; k < n; ++k) {
+            if (heightFailed) return n;
+            DrawCell(row, col + k * colStep, rowStep, colStep);
+        }
+        return n;
+    }
+
+    bool RunHidden(int row, int col, int n, int rowStep, int colStep) {
+        double lo = HUGE_VAL, hi = -HUGE_VAL;
+        auto node = [&](int a, int b) {  // a along the scan, b along the row
+            const int rr = row + a * rowStep, cc = col + b * colStep;
+            const double z = AlongX() ? Height(rr, cc, true) : Height(cc, rr, true);
+            lo = std::min(lo, z), hi = std::max(hi, z);
+        };
+        for (int b = 0; b <= n; ++b) node(-1, b), node(2, b);
+        for (int b = -1; b <= n + 1; ++b) node(0, b), node(1, b);
+        if (heightFailed || !(hi >= lo)) return false;
+        const double spread = (hi - lo) / 3.0 * 1.000001 + 1e-6;
+        const int r0 = std::min(row, row + rowStep), r1 = std::max(row, row + rowStep);
+        const int c0 = std::min(col, col + n * colStep), c1 = std::max(col, col + n * colStep);
+        return AlongX() ? BoxHidden(r0, r1, c0, c1, lo - spread, hi + spread)
+                        : BoxHidden(c0, c1, r0, r1, lo - spread, hi + spread);
     }
 
     // ---- one cell ------------------------------------------------------------------
@@ -480,14 +517,19 @@ struct CDmrRenderer::Impl {
     // and depth over the box bound the net's picture. A few pixels more than
     // its margins cover rounding, so whatever this hides ViewOfNet() hides.
     bool SurelyHidden(int r, int c, int dr, int dc, const double (&P)[4][4]) const {
-        const int W = cam.width, H = cam.height;
-        if (!(cam.focal < 1e9) || W > 30000 || H > 30000) return false;
         double zLow = P[0][0], zHigh = P[0][0];
         for (const auto& row : P)
             for (const double z : row) zLow = std::min(zLow, z), zHigh = std::max(zHigh, z);
+        return BoxHidden(std::min(r, r + dr), std::max(r, r + dr), std::min(c, c + dc), std::max(c, c + dc),
+                         zLow, zHigh);
+    }
+
+    // The same for every net in the box xa..xb, ya..yb at heights zLow..zHigh.
+    bool BoxHidden(int xa, int xb, int ya, int yb, double zLow, double zHigh) const {
+        const int W = cam.width, H = cam.height;
+        if (!(cam.focal < 1e9) || W > 30000 || H > 30000) return false;
         zHigh = std::max(zHigh, 0.0);  // samples are lifted to 0
-        const double x0 = std::min(r, r + dr) - cam.eyeX, x1 = std::max(r, r + dr) - cam.eyeX;
-        const double y0 = std::min(c, c + dc) - cam.eyeY, y1 = std::max(c, c + dc) - cam.eyeY;
+        const double x0 = xa - cam.eyeX, x1 = xb - cam.eyeX, y0 = ya - cam.eyeY, y1 = yb - cam.eyeY;
         const double z0 = zLow - cam.eyeZ, z1 = zHigh - cam.eyeZ;
         double dLo = 0, dHi = 0, rLo = 0, rHi = 0, uLo = 0, uHi = 0;
         auto span = [](double k, double a, double b, double& lo, double& hi) {
