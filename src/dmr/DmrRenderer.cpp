@@ -918,9 +918,10 @@ void CDmrRenderer::Finish() {
     const int W = im.raster.Width(), H = im.raster.Height();
     if (m_Picture.width() == W && m_Picture.height() == H) {
         // The render buffer runs bottom-up; the picture top-down.
-        for (int y = 0; y < H; ++y) {
+        const std::uint32_t* src = im.raster.Pixels().data();
+        for (int y = 0; y < H; ++y, src += W) {
             auto* dst = reinterpret_cast<std::uint32_t*>(m_Picture.scanLine(H - 1 - y));
-            for (int x = 0; x < W; ++x) dst[x] = (im.raster.Pixel(x, y) & 0x00FFFFFFu) | 0xFF000000u;
+            for (int x = 0; x < W; ++x) dst[x] = (src[x] & 0x00FFFFFFu) | 0xFF000000u;
         }
     }
     auto metres = [](const Point2& p) { return CPointD(p.y * 100.0, p.x * 100.0); };
