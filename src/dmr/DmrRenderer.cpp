@@ -86,6 +86,7 @@ struct CDmrRenderer::Impl {
     // The sampled patch and its projections.
     double Xs[kPatchSteps + 1];  // northing of a row of samples
     double Ys[kPatchSteps + 1];  // easting of a column
+    int rowPx[kPatchSteps + 1], colPx[kPatchSteps + 1];
     double Z[kPatchSteps + 1][kPatchSteps + 1];
     Camera::Projected S[kPatchSteps + 1][kPatchSteps + 1];
     bool ok[kPatchSteps + 1][kPatchSteps + 1];
@@ -627,6 +628,12 @@ struct CDmrRenderer::Impl {
                 ok[i][j] = cam.ProjectParts(fwdX + fwdY[j], rightX + rightY[j], Z[i][j] - cam.eyeZ, S[i][j]);
             }
         }
+        // The map's pixel row of a row of samples, and column of a column.
+        const int side = desc.segmentPixels;
+        if ((surface == 2 || surface == 3) && side > 0) {
+            for (int i = 0; i <= nI; ++i) rowPx[i] = PixelOf(Xs[i], side);
+            for (int j = 0; j <= nJ; ++j) colPx[j] = PixelOf(Ys[j], side);
+        }
         return true;
     }
 
@@ -673,7 +680,8 @@ struct CDmrRenderer::Impl {
     }
 
     // The map byte under a sample; false without map data there.
-    bool MapByte(double x, double y, std::uint8_t& byte) {
+    bool MapByte(int i, int j, std::uint8_t& byte) {
+        const double x = Xs[i], y = Ys[j];
         const double E = y * 100.0, N = x * 100.0;
         SegmentLookup& m = lookup;
         if (!(m.valid && E >= m.west && E < m.west + desc.segmentMetres && N >= m.south &&
@@ -690,7 +698,8 @@ struct CDmrRenderer::Impl {
         }
         if (!m.pixels) return false;
         const int side = desc.segmentPixels;
-        const int row = PixelOf(x, side), column = PixelOf(y, side);
+        const int row = side > 0 ? rowPx[i] : PixelOf(x, side),
+                  column = side > 0 ? colPx[j] : PixelOf(y, side);
         const std::size_t at = std::size_t(row) * std::size_t(stride) + std::size_t(column);
         if (at >= m.size) return false;
         byte = m.pixels[at];
@@ -709,7 +718,7 @@ struct CDmrRenderer::Impl {
             }
             case 2: {
                 std::uint8_t byte = 0;
-                if (gap || desc.mapType < 0 || !MapByte(Xs[i], Ys[j], byte)) return t.grey[s];
+                if (gap || desc.mapType < 0 || !MapByte(i, j, byte)) return t.grey[s];
                 // Far off, roads and objects are below a pixel; forest and water stay.
                 const unsigned bits = byte & (farDepth > 100 ? 0x05 : 0x1D);
                 if (!bits) return t.hypsometric[std::clamp(SaturateToInt(z * 25), 0, kHeightSteps - 1)][s];
@@ -717,7 +726,7 @@ struct CDmrRenderer::Impl {
             }
             case 3: {
                 std::uint8_t byte = 0;
-                if (desc.mapType < 0 || !MapByte(Xs[i], Ys[j], byte) || byte == 0) return t.grey[s];
+                if (desc.mapType < 0 || !MapByte(i, j, byte) || byte == 0) return t.grey[s];
                 const int g = OrthoGrey(byte, shade);
                 return std::uint32_t(g) << 16 | std::uint32_t(g) << 8 | std::uint32_t(g);
             }
