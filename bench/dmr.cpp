@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -35,6 +36,22 @@ struct Env : BenchEnv {
 Env& TheEnv() {
     static Env env;
     return env;
+}
+
+// With VORNA_BENCH_PICTURE_HASH set, each case prints a hash of its last
+// picture, so a change meant to keep the pictures can be checked against
+// the same run before it.
+void ReportPicture(const char* name, const benchmark::State& state, int args, const QImage& img) {
+    if (!std::getenv("VORNA_BENCH_PICTURE_HASH")) return;
+    std::uint64_t h = 14695981039346656037ull;  // FNV-1a
+    for (int y = 0; y < img.height(); ++y) {
+        const uchar* line = img.constScanLine(y);
+        for (qsizetype i = 0; i < qsizetype(img.width()) * 4; ++i) h = (h ^ line[i]) * 1099511628211ull;
+    }
+    std::string label = name;
+    for (int i = 0; i < args; ++i) label += "/" + std::to_string(state.range(i));
+    std::fprintf(stderr, "picture %s %dx%d %016llx\n", label.c_str(), img.width(), img.height(),
+                 (unsigned long long)h);
 }
 
 void Frame(benchmark::State& state, bool wireframe) {
@@ -64,6 +81,7 @@ void Frame(benchmark::State& state, bool wireframe) {
     state.counters["cells"] = double(r.RenderStats().cells);
     state.counters["samples"] = double(r.RenderStats().samples);
     state.counters["slowest_row_ms"] = slowest;
+    ReportPicture(wireframe ? "Wireframe" : "Surface", state, wireframe ? 3 : 5, r.Picture());
 }
 
 void Wireframe(benchmark::State& state) { Frame(state, true); }
@@ -119,6 +137,7 @@ void View(benchmark::State& state) {
     for (auto _ : state) run();
     state.counters["cells"] = double(r.RenderStats().cells);
     state.counters["samples"] = double(r.RenderStats().samples);
+    ReportPicture("View", state, 2, r.Picture());
     p = saved;
 }
 

@@ -153,6 +153,9 @@ bool VisibleSpan(const Camera& cam, bool alongX, double r0, double r1, double c0
     box(7, colAxis, -1, std::max(c0, c1));
     box(8, 2, 1, zLow);
     box(9, 2, -1, zHigh);
+    auto norm = [](const double* a) { return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]); };
+    double norms[10];
+    for (int i = 0; i < 10; ++i) norms[i] = norm(pl[i].a);
     bool found = false;
     for (int i = 0; i < 10; ++i)
         for (int j = i + 1; j < 10; ++j)
@@ -162,10 +165,7 @@ bool VisibleSpan(const Camera& cam, bool alongX, double r0, double r1, double c0
                 const double* C = pl[k].a;
                 const double det = A[0] * (B[1] * C[2] - B[2] * C[1]) - A[1] * (B[0] * C[2] - B[2] * C[0]) +
                                    A[2] * (B[0] * C[1] - B[1] * C[0]);
-                auto norm = [](const double* a) {
-                    return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
-                };
-                if (!(std::fabs(det) > 1e-12 * norm(A) * norm(B) * norm(C))) continue;
+                if (!(std::fabs(det) > 1e-12 * norms[i] * norms[j] * norms[k])) continue;
                 // Cramer's rule for a . p = -b on the three planes.
                 const double u = -pl[i].b, v = -pl[j].b, w = -pl[k].b;
                 const double p[3] = {

@@ -55,9 +55,12 @@ struct Camera {
     // False behind the eye or where the position is not a number; screen
     // positions saturate to 16 bits so the raster works on bounded integers.
     bool Project(double x, double y, double z, Projected& out) const {
-        const double dx = x - eyeX, dy = y - eyeY, dz = z - eyeZ;
-        const double forward = dx * cosAz + dy * sinAz;
-        const double right = -dx * sinAz + dy * cosAz;
+        const double dx = x - eyeX, dy = y - eyeY;
+        return ProjectParts(dx * cosAz + dy * sinAz, -dx * sinAz + dy * cosAz, z - eyeZ, out);
+    }
+    // The same from forward and right distances and the height over the eye,
+    // for callers that share the products of a row or column of points.
+    bool ProjectParts(double forward, double right, double dz, Projected& out) const {
         const double up = -dz * sinTilt + forward * cosTilt;
         const double depth = dz * cosTilt + forward * sinTilt;
         if (!(depth > 0.0)) return false;

@@ -84,8 +84,9 @@ struct CDmrRenderer::Impl {
     } lookup;
 
     // The sampled patch and its projections.
-    double X[kPatchSteps + 1][kPatchSteps + 1];
-    double Y[kPatchSteps + 1][kPatchSteps + 1];
+    double Xs[kPatchSteps + 1];  // northing of a row of samples
+    double Ys[kPatchSteps + 1];  // easting of a column
+    int rowPx[kPatchSteps + 1], colPx[kPatchSteps + 1];
     double Z[kPatchSteps + 1][kPatchSteps + 1];
     Camera::Projected S[kPatchSteps + 1][kPatchSteps + 1];
     bool ok[kPatchSteps + 1][kPatchSteps + 1];
@@ -341,10 +342,12 @@ struct CDmrRenderer::Impl {
         nearBuf ^= 1;
         const int farBuf = nearBuf ^ 1;
         if (lo <= hi) {
-            for (int col = lo - 1; col <= hi + 1; ++col) {
-                if (prevHigh < 0 || col < prevLow || col > prevHigh) ProjectToRow(nearBuf, col, r);
-                ProjectToRow(farBuf, col, r2);
-            }
+            // Only the wireframe draws from the row buffers.
+            if (wireframe)
+                for (int col = lo - 1; col <= hi + 1; ++col) {
+                    if (prevHigh < 0 || col < prevLow || col > prevHigh) ProjectToRow(nearBuf, col, r);
+                    ProjectToRow(farBuf, col, r2);
+                }
             prevLow = lo - 1;
             prevHigh = hi + 1;
         } else {
@@ -357,13 +360,50 @@ struct CDmrRenderer::Impl {
             if (!warned.range && dir == kScanWest) MsgBox("Error! X range not valid in Draw DMR image!");
             warned.range = true;
         } else if (lo <= hi) {
-            for (int col = std::max(c, lo); col <= hi && !heightFailed; ++col)
-                DrawCell(r, col, plan.rowStep, 1);
-            for (int col = std::min(hi, c); col >= lo && !heightFailed; --col)
-                DrawCell(r, col, plan.rowStep, -1);
+            for (int col = std::max(c, lo); col <= hi && !heightFailed;)
+                col += DrawCells(r, col, std::min(hi - col + 1, kBlock), plan.rowStep, 1);
+            for (int col = std::min(hi, c); col >= lo && !heightFailed;)
+                col -= DrawCells(r, col, std::min(col - lo + 1, kBlock), plan.rowStep, -1);
         }
         // 6.
         currentRow = r2;
+    }
+
+    // ---- a run of cells -------------------------------------------------------------
+    // Far off nearly every cell lies behind the horizon. A run of cells along
+    // the row is tested at once, on the heights its cells read (and no
+    // others, so no other quadrant is claimed): a control point lies within
+    // a third of the heights' spread beyond them. A run that cannot show is
+    // skipped whole; else its cells are drawn one by one.
+    static constexpr int kBlock = 8;
+
+    int DrawCells(int row, int col, int n, int rowStep, int colStep) {
+        if (!wireframe && n > 1 && RunHidden(row, col, n, rowStep, colStep)) {
+            stats.cells += n;
+            return n;
+        }
+        for (int k = 0; k < n; ++k) {
+            if (heightFailed) return n;
+            DrawCell(row, col + k * colStep, rowStep, colStep);
+        }
+        return n;
+    }
+
+    bool RunHidden(int row, int col, int n, int rowStep, int colStep) {
+        double lo = HUGE_VAL, hi = -HUGE_VAL;
+        auto node = [&](int a, int b) {  // a along the scan, b along the row
+            const int rr = row + a * rowStep, cc = col + b * colStep;
+            const double z = AlongX() ? Height(rr, cc, true) : Height(cc, rr, true);
+            lo = std::min(lo, z), hi = std::max(hi, z);
+        };
+        for (int b = 0; b <= n; ++b) node(-1, b), node(2, b);
+        for (int b = -1; b <= n + 1; ++b) node(0, b), node(1, b);
+        if (heightFailed || !(hi >= lo)) return false;
+        const double spread = (hi - lo) / 3.0 * 1.000001 + 1e-6;
+        const int r0 = std::min(row, row + rowStep), r1 = std::max(row, row + rowStep);
+        const int c0 = std::min(col, col + n * colStep), c1 = std::max(col, col + n * colStep);
+        return AlongX() ? BoxHidden(r0, r1, c0, c1, lo - spread, hi + spread)
+                        : BoxHidden(c0, c1, r0, r1, lo - spread, hi + spread);
     }
 
     // ---- one cell ------------------------------------------------------------------
@@ -378,12 +418,13 @@ struct CDmrRenderer::Impl {
             const auto& farRow = rowBuf[nearBuf ^ 1];
             if (!valid(nearRow, k)) return;
             const RowEntry& a = nearRow[std::size_t(k)];
-            if (valid(nearRow, k2))
-                raster.DrawHorizonLine(a.sx, a.sy, nearRow[std::size_t(k2)].sx, nearRow[std::size_t(k2)].sy,
-                                       0, true);
-            if (valid(farRow, k))
-                raster.DrawHorizonLine(a.sx, a.sy, farRow[std::size_t(k)].sx, farRow[std::size_t(k)].sy, 0,
-                                       false);
+            // Most far lines lie wholly under the horizon and would change nothing.
+            auto line = [&](const RowEntry& b, bool updateLast) {
+                if (!raster.Hidden(a.sx, a.sy, b.sx, b.sy))
+                    raster.DrawHorizonLine(a.sx, a.sy, b.sx, b.sy, 0, updateLast);
+            };
+            if (valid(nearRow, k2)) line(nearRow[std::size_t(k2)], true);
+            if (valid(farRow, k)) line(farRow[std::size_t(k)], false);
             return;
         }
         // Patches run in (northing, easting) whatever the scan axis.
@@ -471,6 +512,50 @@ struct CDmrRenderer::Impl {
         return v;
     }
 
+    // A cheap test of what ViewOfNet() would cull, for the many cells behind
+    // the horizon: the net lies in the cell's box at the heights it spans,
+    // and with the box wholly in front of the eye, the extremes of right, up
+    // and depth over the box bound the net's picture. A few pixels more than
+    // its margins cover rounding, so whatever this hides ViewOfNet() hides.
+    bool SurelyHidden(int r, int c, int dr, int dc, const double (&P)[4][4]) const {
+        double zLow = P[0][0], zHigh = P[0][0];
+        for (const auto& row : P)
+            for (const double z : row) zLow = std::min(zLow, z), zHigh = std::max(zHigh, z);
+        return BoxHidden(std::min(r, r + dr), std::max(r, r + dr), std::min(c, c + dc), std::max(c, c + dc),
+                         zLow, zHigh);
+    }
+
+    // The same for every net in the box xa..xb, ya..yb at heights zLow..zHigh.
+    bool BoxHidden(int xa, int xb, int ya, int yb, double zLow, double zHigh) const {
+        const int W = cam.width, H = cam.height;
+        if (!(cam.focal < 1e9) || W > 30000 || H > 30000) return false;
+        zHigh = std::max(zHigh, 0.0);  // samples are lifted to 0
+        const double x0 = xa - cam.eyeX, x1 = xb - cam.eyeX, y0 = ya - cam.eyeY, y1 = yb - cam.eyeY;
+        const double z0 = zLow - cam.eyeZ, z1 = zHigh - cam.eyeZ;
+        double dLo = 0, dHi = 0, rLo = 0, rHi = 0, uLo = 0, uHi = 0;
+        auto span = [](double k, double a, double b, double& lo, double& hi) {
+            const double p = k * a, q = k * b;
+            lo += std::min(p, q), hi += std::max(p, q);
+        };
+        const double ca = cam.cosAz, sa = cam.sinAz, ct = cam.cosTilt, st = cam.sinTilt;
+        span(ca * st, x0, x1, dLo, dHi), span(sa * st, y0, y1, dLo, dHi), span(ct, z0, z1, dLo, dHi);
+        span(-sa, x0, x1, rLo, rHi), span(ca, y0, y1, rLo, rHi);
+        span(ca * ct, x0, x1, uLo, uHi), span(sa * ct, y0, y1, uLo, uHi), span(-st, z0, z1, uLo, uHi);
+        const double size =
+            std::fabs(x0) + std::fabs(x1) + std::fabs(y0) + std::fabs(y1) + std::fabs(z0) + std::fabs(z1);
+        if (!(dLo > 1e-6 * size) || !(dLo > 0.0)) return false;
+        const double f = cam.focal, halfW = W / 2, halfH = H / 2, m = 3.0;
+        const double sxLo = halfW + (rLo >= 0 ? rLo / dHi : rLo / dLo) * f;
+        const double sxHi = halfW + (rHi >= 0 ? rHi / dLo : rHi / dHi) * f;
+        const double syHi = halfH - (uLo >= 0 ? uLo / dHi : uLo / dLo) * f;
+        if (!std::isfinite(sxLo) || !std::isfinite(sxHi) || !std::isfinite(syHi)) return false;
+        if (sxHi + m < 0 || sxLo - m > W - 1 || syHi + m < 0) return true;
+        const int lo = int(std::max(std::floor(sxLo) - m, -1.0)),
+                  hi = int(std::min(std::ceil(sxHi) + m, double(W)));
+        const int top = int(std::min(std::ceil(syHi) + m, double(H - 1)));
+        return raster.Hidden(lo, top, hi, top);
+    }
+
     // False when nothing of the patch can show.
     bool ComputePatch(int r, int c, int dr, int dc) {
         double z00 = Height(r, c, false), z10 = Height(r + dr, c, false);
@@ -497,6 +582,7 @@ struct CDmrRenderer::Impl {
         // Samples along u (northing) follow the patch's screen extent along
         // u, and along v its extent along v, in both screen directions, so
         // a slope facing the eye gets as many lines as it has pixels.
+        if (SurelyHidden(r, c, dr, dc, P)) return false;
         const NetView view = ViewOfNet(r, c, dr, dc, P);
         if (view.cull) return false;
         // A render whose patches overlap far more than a picture's worth
@@ -516,46 +602,86 @@ struct CDmrRenderer::Impl {
         nI = samples(stepI, us);
         nJ = samples(stepJ, vs);
         stats.samples += (long long)(nI + 1) * (nJ + 1);
-        // Easting and the v weights depend on the column of samples alone.
-        double ys[kPatchSteps + 1], bv[kPatchSteps + 1][4];
+        // Easting, the v weights and the camera's products of easting depend
+        // on the column of samples alone, northing's on the row.
+        double bv[kPatchSteps + 1][4], fwdY[kPatchSteps + 1], rightY[kPatchSteps + 1];
         for (int j = 0; j <= nJ; ++j) {
             double y = 0;
             for (int b = 0; b < 4; ++b) bv[j][b] = B[b][vs[j]], y += (c + b * dc / 3.0) * bv[j][b];
-            ys[j] = y;
+            Ys[j] = y;
+            const double dy = y - cam.eyeY;
+            fwdY[j] = dy * cam.sinAz;
+            rightY[j] = dy * cam.cosAz;
         }
         for (int i = 0; i <= nI; ++i) {
             const int u = us[i];
             double x = 0, rowZ[4];
             for (int a = 0; a < 4; ++a) x += (r + a * dr / 3.0) * B[a][u];
+            Xs[i] = x;
             for (int b = 0; b < 4; ++b)
                 rowZ[b] = P[0][b] * B[0][u] + P[1][b] * B[1][u] + P[2][b] * B[2][u] + P[3][b] * B[3][u];
+            const double dx = x - cam.eyeX, fwdX = dx * cam.cosAz, rightX = -dx * cam.sinAz;
             for (int j = 0; j <= nJ; ++j) {
                 double z = 0;
                 for (int b = 0; b < 4; ++b) z += rowZ[b] * bv[j][b];
-                X[i][j] = x;
-                Y[i][j] = ys[j];
                 Z[i][j] = z > 0 ? z : 0;
-                ok[i][j] = cam.Project(x, ys[j], Z[i][j], S[i][j]);
+                ok[i][j] = cam.ProjectParts(fwdX + fwdY[j], rightX + rightY[j], Z[i][j] - cam.eyeZ, S[i][j]);
             }
+        }
+        // The map's pixel row of a row of samples, and column of a column.
+        const int side = desc.segmentPixels;
+        if ((surface == 2 || surface == 3) && side > 0) {
+            for (int i = 0; i <= nI; ++i) rowPx[i] = PixelOf(Xs[i], side);
+            for (int j = 0; j <= nJ; ++j) colPx[j] = PixelOf(Ys[j], side);
         }
         return true;
     }
 
     // Lambert shade 0..63 of the sample's surface normal (unit steps along
     // the cell, turned by the cell's steps) against the light.
+    // Northing is the same along a row of samples and easting along a
+    // column, so the steps are a = (ax, 0, az) and b = (0, by, bz) exactly;
+    // the terms of the cross product left out are zeros, which change no sum
+    // and at most the sign of a zero.
     double Shade(int i, int j, int dr, int dc) const {
-        const double a[3] = {X[i + 1][j] - X[i][j], Y[i + 1][j] - Y[i][j], Z[i + 1][j] - Z[i][j]};
-        const double b[3] = {X[i][j + 1] - X[i][j], Y[i][j + 1] - Y[i][j], Z[i][j + 1] - Z[i][j]};
-        const double n[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-        const double lengths =
-            std::sqrt((a[0] * a[0] + a[1] * a[1] + a[2] * a[2]) * (b[0] * b[0] + b[1] * b[1] + b[2] * b[2]));
-        const double lit = (n[0] * light[0] + n[1] * light[1] + n[2] * light[2]) * (dr * dc) / lengths;
+        const double ax = Xs[i + 1] - Xs[i], az = Z[i + 1][j] - Z[i][j];
+        const double by = Ys[j + 1] - Ys[j], bz = Z[i][j + 1] - Z[i][j];
+        const double lengths = std::sqrt((ax * ax + az * az) * (by * by + bz * bz));
+        const double lit =
+            (-(az * by) * light[0] + -(ax * bz) * light[1] + ax * by * light[2]) * (dr * dc) / lengths;
         const double s = (lit + 1.0) * 0.5 * 63.0;
         return s >= 0.0 ? (s <= 63.0 ? s : 63.0) : 0.0;  // NaN (a cell of zero size) gives 0
     }
 
+    // The pixel of a segment side under v hectometres: frac(v / 100) x side,
+    // truncated. A product by the reciprocal lies within a few units in the
+    // last place of the quotient, so it decides alike except right at a whole
+    // number, where the division itself does.
+    static int PixelOf(double v, int side) {
+        if (v >= 0.0 && v < 1e8 && side <= 100000) {
+            const double q = v * 0.01, f = q - double(int(q)), t = f * side;
+            const int whole = int(t);
+            if (f > 1e-9 && f < 1.0 - 1e-9 && t - whole > 1e-4 && whole + 1.0 - t > 1e-4)
+                return std::clamp(whole, 0, side - 1);
+        }
+        auto frac = [](double u) { return u - std::floor(u); };
+        return std::clamp(SaturateToInt(frac(v / 100.0) * side), 0, side - 1);
+    }
+
+    // Grey of an orthophoto byte at a shade: byte x shade / 70, truncated;
+    // by the reciprocal as PixelOf(), the division only near a whole number.
+    static int OrthoGrey(std::uint8_t byte, double shade) {
+        const double v = byte * shade, t = v * (1.0 / 70);
+        if (t > 0.0 && t < 1e6) {
+            const int whole = int(t);
+            if (t - whole > 1e-9 && whole + 1.0 - t > 1e-9) return std::clamp(whole, 0, 255);
+        }
+        return std::clamp(SaturateToInt(v / 70), 0, 255);
+    }
+
     // The map byte under a sample; false without map data there.
-    bool MapByte(double x, double y, std::uint8_t& byte) {
+    bool MapByte(int i, int j, std::uint8_t& byte) {
+        const double x = Xs[i], y = Ys[j];
         const double E = y * 100.0, N = x * 100.0;
         SegmentLookup& m = lookup;
         if (!(m.valid && E >= m.west && E < m.west + desc.segmentMetres && N >= m.south &&
@@ -572,9 +698,8 @@ struct CDmrRenderer::Impl {
         }
         if (!m.pixels) return false;
         const int side = desc.segmentPixels;
-        auto frac = [](double v) { return v - std::floor(v); };
-        const int row = std::clamp(SaturateToInt(frac(x / 100.0) * side), 0, side - 1);
-        const int column = std::clamp(SaturateToInt(frac(y / 100.0) * side), 0, side - 1);
+        const int row = side > 0 ? rowPx[i] : PixelOf(x, side),
+                  column = side > 0 ? colPx[j] : PixelOf(y, side);
         const std::size_t at = std::size_t(row) * std::size_t(stride) + std::size_t(column);
         if (at >= m.size) return false;
         byte = m.pixels[at];
@@ -593,7 +718,7 @@ struct CDmrRenderer::Impl {
             }
             case 2: {
                 std::uint8_t byte = 0;
-                if (gap || desc.mapType < 0 || !MapByte(X[i][j], Y[i][j], byte)) return t.grey[s];
+                if (gap || desc.mapType < 0 || !MapByte(i, j, byte)) return t.grey[s];
                 // Far off, roads and objects are below a pixel; forest and water stay.
                 const unsigned bits = byte & (farDepth > 100 ? 0x05 : 0x1D);
                 if (!bits) return t.hypsometric[std::clamp(SaturateToInt(z * 25), 0, kHeightSteps - 1)][s];
@@ -601,8 +726,8 @@ struct CDmrRenderer::Impl {
             }
             case 3: {
                 std::uint8_t byte = 0;
-                if (desc.mapType < 0 || !MapByte(X[i][j], Y[i][j], byte) || byte == 0) return t.grey[s];
-                const int g = std::clamp(SaturateToInt(byte * shade / 70), 0, 255);
+                if (desc.mapType < 0 || !MapByte(i, j, byte) || byte == 0) return t.grey[s];
+                const int g = OrthoGrey(byte, shade);
                 return std::uint32_t(g) << 16 | std::uint32_t(g) << 8 | std::uint32_t(g);
             }
             default:
@@ -614,7 +739,8 @@ struct CDmrRenderer::Impl {
     void PaintPatch(int r, int c, int dr, int dc, bool eastWest) {
         if (!ComputePatch(r, c, dr, dc) || heightFailed) return;
         const int right = cam.width - 1;
-        auto segment = [&](int i, int j, int i2, int j2) {
+        // Inlined into both loops: a call per segment costs a tenth of a render.
+        auto segment = [&](int i, int j, int i2, int j2) __attribute__((always_inline)) {
             if (!ok[i][j] || !ok[i2][j2]) return;
             // Wholly left, right or under the picture: the horizon draws nothing.
             const Camera::Projected &a = S[i][j], &b = S[i2][j2];
@@ -801,9 +927,10 @@ void CDmrRenderer::Finish() {
     const int W = im.raster.Width(), H = im.raster.Height();
     if (m_Picture.width() == W && m_Picture.height() == H) {
         // The render buffer runs bottom-up; the picture top-down.
-        for (int y = 0; y < H; ++y) {
+        const std::uint32_t* src = im.raster.Pixels().data();
+        for (int y = 0; y < H; ++y, src += W) {
             auto* dst = reinterpret_cast<std::uint32_t*>(m_Picture.scanLine(H - 1 - y));
-            for (int x = 0; x < W; ++x) dst[x] = (im.raster.Pixel(x, y) & 0x00FFFFFFu) | 0xFF000000u;
+            for (int x = 0; x < W; ++x) dst[x] = (src[x] & 0x00FFFFFFu) | 0xFF000000u;
         }
     }
     auto metres = [](const Point2& p) { return CPointD(p.y * 100.0, p.x * 100.0); };

@@ -61,6 +61,21 @@ void CHorizonRaster::DrawHorizonLine(int x1, int y1, int x2, int y2, std::uint32
     if (m_W <= 0 || m_H <= 0) return;
     const int lastColumn = x2;
     const int right = m_W - 1, bottom = m_H - 1;
+    auto mark = [&](int x, int y) {
+        std::int32_t& h = m_Horizon[std::size_t(x)];
+        if (y < h) return;
+        std::uint32_t& p = PixelRef(x, y);
+        if ((p >> 24) <= (colour >> 24)) p = colour;
+        if (updateLast || x != lastColumn) h = y;
+    };
+    // Most lines lie inside the picture: no clipping, and every point of the
+    // walk lies between the ends.
+    if (unsigned(x1) <= unsigned(right) && unsigned(x2) <= unsigned(right) &&
+        unsigned(y1) <= unsigned(bottom) && unsigned(y2) <= unsigned(bottom)) {
+        if (y1 > y2) std::swap(x1, x2), std::swap(y1, y2);
+        Walk(x1, y1, x2, y2, mark);
+        return;
+    }
     auto code = [&](int x, int y) { return (y < 0 ? 1 : 0) | (x < 0 ? 4 : 0) | (x > right ? 8 : 0); };
     const int c1 = code(x1, y1), c2 = code(x2, y2);
     if (c1 | c2) {
@@ -90,11 +105,7 @@ void CHorizonRaster::DrawHorizonLine(int x1, int y1, int x2, int y2, std::uint32
     // Clipping keeps every point inside; the checks guard rounding at the edges.
     auto plot = [&](int x, int y) {
         if (x < 0 || x > right || y < 0 || y > bottom) return;
-        std::int32_t& h = m_Horizon[std::size_t(x)];
-        if (y < h) return;
-        std::uint32_t& p = PixelRef(x, y);
-        if ((p >> 24) <= (colour >> 24)) p = colour;
-        if (updateLast || x != lastColumn) h = y;
+        mark(x, y);
     };
     Walk(x1, y1, x2, y2, plot);
 }

@@ -63,7 +63,7 @@ void CDmrCache::CloseDmrQuadrant(int q, QuadrantFlags& flags) {
     flags[std::size_t(q)] = 0;
 }
 
-double CDmrCache::GetDmrZ(int n, int e, QuadrantFlags& flags, bool absolute) {
+double CDmrCache::GetDmrZClaiming(int n, int e, QuadrantFlags& flags, bool absolute) {
     const int q = GetQuadrantIndex(100.0 * e, 100.0 * n);
     if (q < 0) return -1.0;
     if (!flags[std::size_t(q)]) ReadDmrQuadrant(q, flags);
