@@ -1,7 +1,7 @@
 #pragma once
 // Shared by the benchmarks: a 1920 x 1080 TK50 pane holding random
-// waypoints and a 50,000-point random-walk track log (segments of 1,000
-// points, a selected range), all on the pane.
+// waypoints and a random-walk track log (50,000 points unless told;
+// segments of 1,000 points, a selected range), all on the pane.
 
 #include <QGuiApplication>
 #include <algorithm>
@@ -35,7 +35,7 @@ struct OverlayScene {
     std::unique_ptr<CVornaDoc> doc;
     MapViewDesc desc;
 
-    explicit OverlayScene(int waypoints) {
+    explicit OverlayScene(int waypoints, int trackPoints = kSceneTrackPoints) {
         char tmpl[] = "/tmp/vorna-bench-overlays-XXXXXX";
         dir = std::string(::mkdtemp(tmpl)) + "/";
         app.startDirectory = dir;
@@ -68,10 +68,10 @@ struct OverlayScene {
             if (b.Count >= b.Capacity && !db.ReallocateBase(b)) continue;
             b.Data[std::size_t(b.Count++)] = r;
         }
-        doc->ClearTrackLog(kSceneTrackPoints);
+        doc->ClearTrackLog(trackPoints);
         std::normal_distribution<double> step(0.0, 6.0);
         double x = 960, y = 540;
-        for (int k = 0; k < kSceneTrackPoints; ++k) {
+        for (int k = 0; k < trackPoints; ++k) {
             x = std::clamp(x + step(rng), 0.0, 1919.0);
             y = std::clamp(y + step(rng), 0.0, 1079.0);
             TrackPoint t{};
@@ -79,8 +79,8 @@ struct OverlayScene {
             t.segmentStart = k % 1000 == 0;
             doc->TrackLogStore().Append(t);
         }
-        doc->TrackLogStore().SelStart = 10000;
-        doc->TrackLogStore().SelEnd = 20000;
+        doc->TrackLogStore().SelStart = trackPoints / 5;
+        doc->TrackLogStore().SelEnd = trackPoints * 2 / 5;
     }
     ~OverlayScene() {
         doc.reset();

@@ -1,12 +1,20 @@
 // Warm repaint of the overlays of a 1920 x 1080 TK50 pane holding 10,000
 // waypoints and a 50,000-point track log (with markers and a selected
-// range), all on the pane; the waypoints alone and the track alone beside it.
+// range), all on the pane; the waypoints alone and the track alone beside
+// it; and the same ten times larger (100,000 + 500,000).
 // RENDER_PNG=<file> saves the last pane painted.
+// OVERLAY_HASHES=1 prints a hash of the pane for a set of scenes (clipped,
+// partly off the pane, printed at other zooms) instead of timing, so that a
+// change to the painters can be checked to leave every picture as it was.
 #include <benchmark/benchmark.h>
 
+#include <QCryptographicHash>
 #include <QImage>
 #include <QPainter>
+#include <QRegion>
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 #include "OverlayScene.h"
 #include "mapdraw/MapOverlays.h"
@@ -15,7 +23,8 @@ namespace {
 
 void Overlays(benchmark::State& state) {
     BenchGuiApp();
-    OverlayScene env(10000);
+    const int times = state.range(1) ? 10 : 1;
+    OverlayScene env(10000 * times, kSceneTrackPoints * times);
     QuadrantFlags flags{};
     QImage pane(1920, 1080, QImage::Format_RGB32);
     pane.fill(Qt::white);
@@ -28,7 +37,98 @@ void Overlays(benchmark::State& state) {
     if (const char* png = std::getenv("RENDER_PNG")) pane.save(QString::fromStdString(png));
 }
 
+struct HashScene {
+    const char* name;
+    std::function<void(MapViewDesc&, DrawTarget&, QPainter&)> set;
+};
+
+void PrintHashes() {
+    BenchGuiApp();
+    OverlayScene env(10000);
+    const HashScene scenes[] = {
+        {"full", [](MapViewDesc&, DrawTarget&, QPainter&) {}},
+        {"clip-rect",
+         [](MapViewDesc&, DrawTarget&, QPainter& dc) { dc.setClipRect(QRect(301, 203, 907, 509)); }},
+        {"clip-region",
+         [](MapViewDesc&, DrawTarget&, QPainter& dc) {
+             dc.setClipRegion(QRegion(100, 100, 600, 400) | QRegion(900, 500, 700, 400));
+         }},
+        {"shifted",
+         [](MapViewDesc& d, DrawTarget&, QPainter&) {
+             d.origin = {d.origin.x + 777, d.origin.y - 431};
+         }},
+        {"far-off",
+         [](MapViewDesc& d, DrawTarget&, QPainter&) {
+             d.origin = {d.origin.x - 5000, d.origin.y};
+         }},
+        {"dim", [](MapViewDesc& d, DrawTarget&, QPainter&) { d.unselectedWpt = 1; }},
+        {"hide", [](MapViewDesc& d, DrawTarget&, QPainter&) { d.unselectedWpt = 2; }},
+        {"tk25",
+         [](MapViewDesc& d, DrawTarget&, QPainter&) {
+             const MapViewDesc old = d;
+             SetSeriesGeometry(d, kSeriesTK25, DefaultMapType(kSeriesTK25));
+             const CPointD c = ClientToMap(960, 540, old, GeorefParams{});
+             const MapPoint p = MapToDevice(c.easting, c.northing, d, GeorefParams{});
+             d.origin = {p.x - 960, p.y - 540};
+         }},
+        {"print-2",
+         [](MapViewDesc& d, DrawTarget& t, QPainter&) {
+             t.printing = true;
+             d.zoomX = d.zoomY = 2.0;
+         }},
+        {"print-4-clip",
+         [](MapViewDesc& d, DrawTarget& t, QPainter& dc) {
+             t.printing = true;
+             d.zoomX = d.zoomY = 4.0;
+             d.deviceOffset = {-300, -200};
+             dc.setClipRect(QRect(11, 13, 1500, 1000));
+         }},
+        {"print-1.37",
+         [](MapViewDesc& d, DrawTarget& t, QPainter&) {
+             t.printing = true;
+             d.zoomX = 1.37;
+             d.zoomY = 1.41;
+         }},
+    };
+    for (const HashScene& s : scenes) {
+        for (int what = 0; what < 3; ++what) {
+            QImage pane(1920, 1080, QImage::Format_RGB32);
+            pane.fill(Qt::white);
+            MapViewDesc desc = env.desc;
+            DrawTarget target;
+            QuadrantFlags flags{};
+            {
+                QPainter dc(&pane);
+                s.set(desc, target, dc);
+                // Twice: a repaint must look like the first paint.
+                for (int k = 0; k < 2; ++k) {
+                    if (what != 2) DrawAllWaypoints(*env.doc, dc, target, desc, &flags);
+                    if (what != 1) DrawTrackLog(*env.doc, dc, target, desc);
+                }
+            }
+            const QByteArray h = QCryptographicHash::hash(
+                QByteArrayView(reinterpret_cast<const char*>(pane.constBits()), pane.sizeInBytes()),
+                QCryptographicHash::Sha256);
+            std::printf("%-14s %d %s\n", s.name, what, h.toHex().left(16).constData());
+        }
+    }
+}
+
 }  // namespace
 
-BENCHMARK(Overlays)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
-BENCHMARK_MAIN();
+BENCHMARK(Overlays)
+    ->ArgsProduct({{0, 1, 2}, {0, 1}})
+    ->ArgNames({"what", "x10"})
+    ->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    if (std::getenv("OVERLAY_HASHES")) {
+        PrintHashes();
+        return 0;
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

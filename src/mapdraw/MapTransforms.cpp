@@ -9,24 +9,28 @@
 // The expressions below keep their order of evaluation: the last pixel of
 // a conversion, and so where stored positions land, depends on it.
 
-MapPoint MapToDevice(double E, double N, const MapViewDesc& d, const GeorefParams& g) {
-    MapPoint p;
-    if (d.mapType >= 0) {
+ClientTransform::ClientTransform(const MapViewDesc& d, const GeorefParams& g)
+    : m_Series(d.mapType >= 0),
+      m_ShiftX(-static_cast<long long>(d.origin.x) + d.deviceOffset.x),
+      m_ShiftY(-static_cast<long long>(d.origin.y) + d.deviceOffset.y),
+      m_ZoomX(d.zoomX),
+      m_ZoomY(d.zoomY) {
+    if (m_Series) {
         const double S = d.scale;
-        p.x = SaturateToInt((E - kSeriesOriginE) * 150.0 / 25.4 / (S / 1000.0));
-        p.y = SaturateToInt((kSeriesOriginN - N) * 150.0 / 25.4 / (S / 1000.0));
+        m_Kx = m_Ky = S / 1000.0;
     } else {
-        const double dE = E - g.origin.easting;
-        const double dN = N - g.origin.northing;
-        const double a = g.rotation;
-        p.x = SaturatedSum(
-            SaturateToInt((std::cos(a) * dE + std::sin(a) * dN) * 150.0 / 25.4 / (g.scaleX / 1000.0)),
-            -static_cast<long long>(g.pixelOffset.x));
-        p.y = SaturatedSum(
-            SaturateToInt((std::sin(a) * dE - std::cos(a) * dN) * 150.0 / 25.4 / (g.scaleY / 1000.0)),
-            -static_cast<long long>(g.pixelOffset.y));
+        m_Kx = g.scaleX / 1000.0;
+        m_Ky = g.scaleY / 1000.0;
+        m_Cos = std::cos(g.rotation);
+        m_Sin = std::sin(g.rotation);
+        m_Origin = g.origin;
+        m_PixelX = -static_cast<long long>(g.pixelOffset.x);
+        m_PixelY = -static_cast<long long>(g.pixelOffset.y);
     }
-    return p;
+}
+
+MapPoint MapToDevice(double E, double N, const MapViewDesc& d, const GeorefParams& g) {
+    return ClientTransform(d, g).Device(E, N);
 }
 
 CPointD DeviceToMap(int x, int y, const MapViewDesc& d, const GeorefParams& g) {
@@ -46,11 +50,7 @@ CPointD DeviceToMap(int x, int y, const MapViewDesc& d, const GeorefParams& g) {
 }
 
 MapPoint MapToClient(double E, double N, const MapViewDesc& d, const GeorefParams& g) {
-    const MapPoint dev = MapToDevice(E, N, d, g);
-    const long long cx = static_cast<long long>(dev.x) - d.origin.x + d.deviceOffset.x;
-    const long long cy = static_cast<long long>(dev.y) - d.origin.y + d.deviceOffset.y;
-    return {SaturateToInt(static_cast<double>(cx) * d.zoomX),
-            SaturateToInt(static_cast<double>(cy) * d.zoomY)};
+    return ClientTransform(d, g)(E, N);
 }
 
 CPointD ClientToMap(int x, int y, const MapViewDesc& d, const GeorefParams& g) {

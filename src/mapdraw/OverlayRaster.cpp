@@ -120,7 +120,7 @@ void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool s
     // steps) times (halves up). The products need more than 64 bits.
     const long long minor = across ? -dy : dx;
     const long long moves =
-        steps > 0 ? (long long)((__int128(2) * k0 * minor + steps) / (__int128(2) * steps)) : 0;
+        steps > 0 && k0 > 0 ? (long long)((__int128(2) * k0 * minor + steps) / (__int128(2) * steps)) : 0;
     long long x = ax + sx * (across ? k0 : moves), y = ay + sy * (across ? moves : k0);
     long long err = (long long)(__int128(dx) + dy + __int128(across ? k0 : moves) * dy +
                                 __int128(across ? moves : k0) * dx);

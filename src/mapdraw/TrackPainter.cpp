@@ -128,11 +128,12 @@ void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
     static thread_local std::vector<Marker> marks;  // kept: a paint allocates nothing once warm
     marks.clear();
 
-    MapPoint prev = MapToClient(pts[first].position, desc, geo);
+    const ClientTransform toClient(desc, geo);
+    MapPoint prev = toClient(pts[first].position);
     int lastEnd = -2;     // the point the last direct line ended at
     int lastMarked = -2;  // the last point given a marker
     for (int i = first; i < count; ++i) {
-        const MapPoint q = MapToClient(pts[i].position, desc, geo);
+        const MapPoint q = toClient(pts[i].position);
         // The line's box widened by the pen and marker meets the clip.
         if (!clip.isEmpty() && std::max(prev.x, q.x) + (long long)mx >= clip.left() &&
             std::min(prev.x, q.x) - (long long)mx <= clip.right() &&

@@ -137,6 +137,7 @@ void PaintWaypoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, cons
     const bool dimUnselected = desc.unselectedWpt != 0;
     const CWptDatabase& db = doc.Waypoints();
     const QRect clip = PaintBounds(dc);
+    const ClientTransform toClient(desc, geo);
 
     // Calls f(copy of the record, style, client point) for every record drawn.
     const auto forEach = [&](const char* missing, auto&& f) {
@@ -152,7 +153,7 @@ void PaintWaypoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, cons
                 if (r.Flags & kWptDeleted) continue;
                 if (r.E < area.E1 || r.E > area.E2 || r.N > area.N1 || r.N < area.N2) continue;
                 if (hideUnselected && !(r.Flags & kWptSelected)) continue;
-                const MapPoint p = MapToClient(r.E, r.N, desc, geo);
+                const MapPoint p = toClient(r.E, r.N);
                 const int s = WptStyleIndex(r.Flags);
                 f(r, s, p);
             }
