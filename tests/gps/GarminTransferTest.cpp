@@ -28,12 +28,15 @@ namespace {
 struct Downloads : IGarminDownloads {
     std::string handed;
     int points = 0;
+    const std::vector<long>* hints = nullptr;  // the view's, when the test watches them
+    std::size_t hintsAtFinish = 0;
     void StartTrackRanges(Garmin&, int first) override { handed += "@" + std::to_string(first); }
     void OpenSublogRange(Garmin&, const std::string& label, int first) override {
         handed += " " + label + "@" + std::to_string(first);
     }
     void UpdateDayRanges(Garmin&, int, std::int32_t) override { ++points; }
     void FinishTrackLog(Garmin&, CVornaDoc& doc) override {
+        if (hints) hintsAtFinish = hints->size();
         handed += " " + std::to_string(points) + "/" + std::to_string(doc.TrackLogStore().Count());
     }
     void FinishWaypoints(Garmin& link, CVornaDoc&) override {
@@ -329,11 +332,14 @@ TEST(GarminTransfer, TheOldTrackLogStaysUntilTheDownloadIsComplete) {
         for (int i = 0; i < 5; ++i) ASSERT_TRUE(log.Append(old));
         t.env.prompter.answers = {r.answer};
         t.env.view.hints.clear();
+        t.downloads.hints = &t.env.view.hints;
         commands.OnCommand(cmd::TrackLogFromGps);
         t.Drive();
         EXPECT_EQ(log.Count(), r.count);
         EXPECT_EQ(log.Points()[0].time, r.count == 19 ? 1774737600 : 7);
         EXPECT_EQ(!t.env.view.hints.empty(), r.repainted);
+        // A replaced log is on screen before the saving asks its questions.
+        EXPECT_EQ(t.downloads.hintsAtFinish, r.count == 19 ? 1u : 0u);
         EXPECT_EQ(t.link.PortHandle(), -1);
     }
 }
