@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QSessionManager>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <clocale>
 #include <functional>
 #include <memory>
@@ -24,6 +25,9 @@
 // SIGTERM and SIGHUP leave the event loop the way Exit does, so that the
 // panes, the document and the settings are written as at a normal exit. The
 // signal handler only writes a byte into a pipe; the event loop reads it.
+// Before the main window exists no loop of ours runs (a start-up box or the
+// first-run dialog runs its own): the boxes and dialogs are then ended as if
+// cancelled, and the start-up goes straight to the normal end.
 // When the desktop session asks for the data before it ends, everything is
 // written at once and the program goes on: the user may still cancel the
 // logout, and the session's own SIGTERM follows if not.
@@ -46,6 +50,9 @@ public:
             sigaction(SIGHUP, &sa, nullptr);
         }
         qapp.setQuitOnLastWindowClosed(true);
+        // A dialog of the start-up made after the request is ended too.
+        m_Sweep.setInterval(100);
+        connect(&m_Sweep, &QTimer::timeout, this, [] { QtPrompter().Abandon(); });
         connect(&qapp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
             if (m_Save) m_Save();
         });
@@ -61,6 +68,8 @@ public:
             s_Pipe[0] = s_Pipe[1] = -1;
         }
     }
+    // A signal came: the start-up is not to go on to the main window.
+    bool Requested() const { return m_Requested; }
     void Watch(QWidget* mainWindow, std::function<void()> saveAll) {
         m_Window = mainWindow;
         m_Save = std::move(saveAll);
@@ -72,14 +81,22 @@ private:
         [[maybe_unused]] const ssize_t n = ::write(s_Pipe[1], &byte, 1);
     }
     void Quit() {
-        // Closing the window stores its rectangle; the loop then ends.
-        if (m_Window) m_Window->close();
-        QCoreApplication::quit();
+        m_Requested = true;
+        if (m_Window) {
+            // Closing the window stores its rectangle; the loop then ends.
+            m_Window->close();
+            QCoreApplication::quit();
+            return;
+        }
+        QtPrompter().Abandon();
+        m_Sweep.start();
     }
     static inline int s_Pipe[2] = {-1, -1};
     QSocketNotifier* m_Notifier = nullptr;
     QPointer<QWidget> m_Window;
     std::function<void()> m_Save;
+    QTimer m_Sweep;
+    bool m_Requested = false;
 };
 
 #ifndef VORNA_NO_MAIN
@@ -105,9 +122,9 @@ int main(int argc, char** argv) {
     app.startGpsReception = [&root](CVornaApp&) { root.Nmea().OpenGpsPort(); };
     app.stopGpsReception = [&root](CVornaApp&) { root.Nmea().CloseGpsPort(); };
     int rc = 0;
-    if (app.InitInstance()) {
+    if (app.InitInstance() && !shutdown.Requested()) {
         const std::string path = argc > 1 ? argv[1] : "";
-        if (root.OpenDocument(path)) {
+        if (root.OpenDocument(path) && !shutdown.Requested()) {
             shutdown.Watch(&root.ShowMainWindow(path), [&root] { root.SaveAll(); });
             rc = qapp.exec();
             shutdown.Watch(nullptr, {});

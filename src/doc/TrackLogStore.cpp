@@ -38,6 +38,7 @@ std::string CTrackLogStore::DefaultName() const { return m_Settings.startDirecto
 void CTrackLogStore::Clear(int n) {
     m_Log.GrowStep = m_Settings.trackLogOverdraft < 1 ? 1 : m_Settings.trackLogOverdraft;
     if (n < 0) n = 0;
+    Changed();
     if (m_Log.Allocated) m_Memory.CountFree(kMemTrackLog, (long long)m_Log.Size);
     DropBoxes(0);
     std::vector<TrackPoint>().swap(m_Log.Data);
@@ -77,6 +78,7 @@ int CTrackLogStore::Reallocate() {
 bool CTrackLogStore::Append(const TrackPoint& p) {
     if (!m_Log.Allocated || (m_Log.Count >= m_Log.Capacity && !Reallocate())) return false;
     m_Log.Data[std::size_t(m_Log.Count++)] = p;
+    Changed();
     return true;
 }
 
@@ -84,6 +86,7 @@ void CTrackLogStore::Truncate(int count) {
     if (count >= 0 && count < m_Log.Count) {
         m_Log.Count = count;
         DropBoxes(count);
+        Changed();
     }
 }
 
@@ -95,7 +98,10 @@ int CTrackLogStore::Read(const std::string& name) {
     if (!f) {
         const int err = errno;
         Clear(0);
-        if (err == ENOENT) return 1;
+        if (err == ENOENT) {
+            m_SavedChanges = m_Changes;
+            return 1;
+        }
         m_Log.ReadFailed = true;
         MsgBox("Error reading Binary TrackLog file");
         return 0;
@@ -124,6 +130,7 @@ int CTrackLogStore::Read(const std::string& name) {
         MsgBox("Error reading Binary TrackLog file");
         return 0;
     }
+    m_SavedChanges = m_Changes;
     return 1;
 }
 
@@ -145,6 +152,7 @@ int CTrackLogStore::Write(const std::string& name) {
             "Error! Empty TrackLog file " + name + ".dat can not be deleted because it is write protected!";
     }
     if (fault.empty()) {
+        m_SavedChanges = m_Changes;
         m_WriteFailShown = false;
         return 1;
     }
@@ -258,12 +266,14 @@ bool CTrackLogStore::Join(int k) {
         changed = changed || flag != 0;
         flag = 0;
     }
+    if (changed) Changed();
     return changed;
 }
 
 bool CTrackLogStore::BreakBefore(int k) {
     if (!IsValidIndex(k)) return false;
     m_Log.Data[std::size_t(k)].segmentStart = 1;
+    Changed();
     return true;
 }
 
@@ -282,5 +292,6 @@ bool CTrackLogStore::DeleteRange(int a, int b) {
     if (a < m_Log.Count) m_Log.Data[std::size_t(a)].segmentStart = 1;
     DropBoxes(a);
     SelStart = SelEnd = -1;
+    Changed();
     return true;
 }

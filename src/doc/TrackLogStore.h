@@ -28,6 +28,8 @@ public:
     // 1 written (or an empty log's file deleted), 0 failed: the file is kept.
     // A failure is reported once until a write succeeds.
     int Write(const std::string& name);
+    // The points changed since they were last read or written.
+    bool Modified() const { return m_Changes != m_SavedChanges; }
     // Empties the log with room for n points plus the grow step.
     void Clear(int n);
     int Reallocate();  // 1 grown, 0 refused (nothing may be appended)
@@ -74,9 +76,13 @@ private:
     void BoxFullBlocks() const;
     void DropBoxes(int count);
 
+    void Changed() { ++m_Changes; }
+
     const AppSettings& m_Settings;
     CMemoryCounters& m_Memory;
     TrackBase m_Log;
+    std::uint64_t m_Changes = 0;  // every change of the points counts one
+    std::uint64_t m_SavedChanges = 0;
     bool m_WriteFailShown = false;
     mutable std::vector<BlockBox> m_Boxes;  // blocks 0 .. size-1, built on a search
     mutable std::size_t m_BoxBytes = 0;     // counted in the track log's memory

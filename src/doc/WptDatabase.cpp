@@ -334,6 +334,8 @@ void CWptDatabase::ReadWptCounters() {
         }
         if (got < std::size_t(kBaseCount))
             MsgBox(std::string("Warning ") + kCounterFiles[which] + " file shorter then expected");
+        else
+            m_StoredCounters[which].assign(table, table + kBaseCount);
         for (int q = 0; q < kBaseCount; ++q) {
             WptBase& b = m_Bases[std::size_t(q)];
             // No base can hold more records than its holder can address.
@@ -345,17 +347,33 @@ void CWptDatabase::ReadWptCounters() {
     }
 }
 
+std::vector<std::int32_t> CWptDatabase::CounterTable(int which) const {
+    std::vector<std::int32_t> table(kBaseCount);
+    for (int q = 0; q < kBaseCount; ++q)
+        table[std::size_t(q)] = which == 0 ? m_Bases[std::size_t(q)].Count : m_Bases[std::size_t(q)].Deleted;
+    return table;
+}
+
+bool CWptDatabase::HasUnsavedChanges() const {
+    for (const WptBase& b : m_Bases)
+        if (b.Loaded && b.Modified) return true;
+    return CounterTable(0) != m_StoredCounters[0] || CounterTable(1) != m_StoredCounters[1];
+}
+
 bool CWptDatabase::WriteWptCounters() {
     bool ok = true;
     std::string fault;
     for (int which = 0; which < 2; ++which) {
         const std::string file = std::string(kCounterFiles[which]) + ".dat";
-        std::int32_t table[kBaseCount];
-        for (int q = 0; q < kBaseCount; ++q)
-            table[q] = which == 0 ? m_Bases[std::size_t(q)].Count : m_Bases[std::size_t(q)].Deleted;
-        const AtomicWriteResult r =
-            WriteFileAtomically(FindDataFile(BaseFolder() + file), table, sizeof table);
-        if (r.ok()) continue;
+        std::vector<std::int32_t> table = CounterTable(which);
+        // A folder the user may not write to is not to raise boxes for counts that never changed.
+        if (table == m_StoredCounters[which]) continue;
+        const AtomicWriteResult r = WriteFileAtomically(FindDataFile(BaseFolder() + file), table.data(),
+                                                        table.size() * sizeof(std::int32_t));
+        if (r.ok()) {
+            m_StoredCounters[which] = std::move(table);
+            continue;
+        }
         ok = false;
         const std::string text =
             WriteProtected(r) ? "Error! Can not open " + file + " file for writing. File is write protected"

@@ -49,6 +49,8 @@ public:
     void Open();
     // Writes the counters and every modified base; frees nothing.
     bool SaveAll();
+    // A loaded base is modified or a counter file differs from the counts.
+    bool HasUnsavedChanges() const;
     // Writes the counters, closes every base (writing the modified ones).
     void Close();
 
@@ -167,6 +169,10 @@ private:
     bool m_BasesToClose = false;  // an operation opened bases outside the claims
     bool m_CreateTemporary = false;
     bool m_CounterWriteFailShown = false;
+    // The counter files as last read whole or written; empty: unknown, so
+    // the next write goes to the file. Unchanged counts are not written again.
+    std::vector<std::int32_t> m_StoredCounters[2];
+    std::vector<std::int32_t> CounterTable(int which) const;
     CUndoStack m_Undo;
     // While the integrity check walks a base: the sorted name keys of its live
     // records, so that the duplicate search runs only where a name recurs.

@@ -260,7 +260,7 @@ bool WriteTrackLog(CVornaDoc& doc, AppSettings& settings, const CGeoTransform& g
 // ---- import ------------------------------------------------------------------
 
 bool ImportWptText(CVornaDoc& doc, const AppSettings& settings, const CGeoTransform& geo,
-                   std::string_view text, int what) {
+                   std::string_view text, int what, bool* clearTrackLog) {
     // Lines as the file reader gives them: pieces of at most 254 bytes,
     // trailing blanks (and a CR) removed.
     std::size_t pos = 0;
@@ -274,6 +274,10 @@ bool ImportWptText(CVornaDoc& doc, const AppSettings& settings, const CGeoTransf
     if (!nextLine(line) || !IsWptPlusHeader(line)) {
         MsgBox("Invalid input file format!");
         return false;
+    }
+    if (clearTrackLog && *clearTrackLog) {
+        *clearTrackLog = false;
+        doc.ClearTrackLog(0);
     }
     for (int number = 1; nextLine(line); ++number) {
         std::string_view rest = line;
@@ -354,9 +358,10 @@ bool ImportWptText(CVornaDoc& doc, const AppSettings& settings, const CGeoTransf
 
 namespace {
 
-// clearLog: the track log is emptied once a file was chosen, so that a
-// cancelled dialog loses nothing. The chosen files are read in the dialog's
-// order; one that fails is reported and the next one is read.
+// clearLog: the track log is emptied once a chosen file's header was
+// accepted, so that a cancelled dialog or a file of another kind loses
+// nothing. The chosen files are read in the dialog's order; one that fails is
+// reported and the next one is read.
 void ImportChosenFile(CVornaDoc& doc, const AppSettings& settings, const CGeoTransform& geo, int what,
                       std::string& folder, bool clearLog) {
     tzset();
@@ -369,14 +374,13 @@ void ImportChosenFile(CVornaDoc& doc, const AppSettings& settings, const CGeoTra
     if (!Prompter().OpenFiles(req, files) || files.empty() || files.front().empty()) return;
     const std::size_t slash = files.front().rfind('/');
     if (slash != std::string::npos) folder = files.front().substr(0, slash + 1);
-    if (clearLog) doc.ClearTrackLog(0);
     for (const std::string& name : files) {
         std::ifstream in(name, std::ios::binary);
         const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         if (!in.is_open() || in.bad())
             MsgBox("Error opening Waypoint file " + name);
         else
-            ImportWptText(doc, settings, geo, text, what);
+            ImportWptText(doc, settings, geo, text, what, &clearLog);
     }
     doc.CloseUnusedQuadrants();
     doc.UpdateAllViews(nullptr, 0);

@@ -54,8 +54,10 @@ void WriteWptLine(CWptExportFile& file, const WaypointRecord& rec, const std::st
 
 // Reads the text of one file: what 1 takes waypoint lines, 0 track point
 // lines. False when the header is refused. Messages go to the prompter.
+// clearTrackLog, when it points to true, has the track log emptied once the
+// header was accepted (and is then set to false).
 bool ImportWptText(CVornaDoc& doc, const AppSettings& settings, const CGeoTransform& geo,
-                   std::string_view text, int what);
+                   std::string_view text, int what, bool* clearTrackLog = nullptr);
 // Asks for a file in folder and imports it; the views are updated.
 void ImportFile(CVornaDoc& doc, const AppSettings& settings, const CGeoTransform& geo, int what,
                 std::string& folder);

@@ -110,6 +110,9 @@ void Garmin::ClosePort() {
     StatusPrefix.clear();
     StatusText.clear();
     DeviceIndex = -1;
+    // A download that ended without its transfer-complete packet puts nothing in the log.
+    m_ClearTrackLog = false;
+    std::vector<HeldTrackRecord>().swap(m_HeldTrack);
     m_Link.ClosePort();
 }
 
@@ -118,7 +121,8 @@ void Garmin::EndOperation() {
     m_Records.ReleaseGPSdata();
 }
 
-void Garmin::StartOperation(int operation, const std::string& port, unsigned followUpCommand) {
+void Garmin::StartOperation(int operation, const std::string& port, unsigned followUpCommand,
+                            bool clearTrackLog) {
     if (Operation != OpNone) return;
     if (m_Settings.gpsEnabled) {
         MsgBox(
@@ -141,6 +145,7 @@ void Garmin::StartOperation(int operation, const std::string& port, unsigned fol
     State = kAwaitProductAck;
     SetStatusText(StatusPrefix + "Waiting for product ID");
     FollowUpCommand = followUpCommand;
+    m_ClearTrackLog = clearTrackLog && operation == OpDownloadTrack;
 }
 
 void Garmin::SendWord(std::uint8_t id, std::uint16_t word) {
@@ -222,7 +227,7 @@ void Garmin::HandlePacket(int id, const std::uint8_t* data, int n) {
             RecordsReceived = 0;
             if (Operation == OpDownloadWpts) {
                 m_Records.AllocateGPSdata(RecordsExpected);
-            } else if (Operation == OpDownloadTrack && m_Downloads) {
+            } else if (Operation == OpDownloadTrack && m_Downloads && !m_ClearTrackLog) {
                 CVornaDoc* doc = Doc();
                 m_Downloads->StartTrackRanges(*this, doc ? doc->TrackLogStore().Count() : 0);
             }
@@ -243,7 +248,9 @@ void Garmin::HandlePacket(int id, const std::uint8_t* data, int n) {
                              Format("Received record %d of %d", int(RecordsReceived), int(RecordsExpected));
             } else if (id == PID_TRACK_HEADER && Operation == OpDownloadTrack && Device() &&
                        Device()->TrkHeader != 0) {
-                if (m_Downloads) {
+                if (m_ClearTrackLog) {
+                    m_HeldTrack.push_back({true, TrackHeaderIdent(data, std::size_t(n)), TrackPoint{}});
+                } else if (m_Downloads) {
                     CVornaDoc* doc = Doc();
                     m_Downloads->OpenSublogRange(*this, TrackHeaderIdent(data, std::size_t(n)),
                                                  doc ? doc->TrackLogStore().Count() : 0);
@@ -252,6 +259,9 @@ void Garmin::HandlePacket(int id, const std::uint8_t* data, int n) {
             } else if (id == PID_XFER_COMPLETE) {
                 Beep(1000, 200);
                 // The saving may ask questions; the document is looked up again after them.
+                if (CVornaDoc* doc = Doc()) {
+                    if (m_ClearTrackLog && Operation == OpDownloadTrack) ReplaceTrackLog(*doc);
+                }
                 if (CVornaDoc* doc = Doc()) {
                     if (!m_Downloads) {
                         SetStatusText("FINISHED!");
@@ -407,11 +417,35 @@ bool Garmin::StoreTrk(const std::uint8_t* data, int n) {
     }
     p.time = received.time;
     p.segmentStart = received.newTrack;
+    if (m_ClearTrackLog) {
+        m_HeldTrack.push_back({false, std::string(), p});
+        return true;
+    }
     CTrackLogStore& log = doc->TrackLogStore();
     const int index = log.Count();
     if (!log.Append(p)) return false;
     if (m_Downloads) m_Downloads->UpdateDayRanges(*this, index, p.time);
     return true;
+}
+
+void Garmin::ReplaceTrackLog(CVornaDoc& doc) {
+    m_ClearTrackLog = false;
+    std::vector<HeldTrackRecord> held;
+    held.swap(m_HeldTrack);
+    doc.ClearTrackLog(0);
+    CTrackLogStore& log = doc.TrackLogStore();
+    if (m_Downloads) m_Downloads->StartTrackRanges(*this, log.Count());
+    for (const HeldTrackRecord& r : held) {
+        if (r.header) {
+            if (m_Downloads) m_Downloads->OpenSublogRange(*this, r.label, log.Count());
+            continue;
+        }
+        const int index = log.Count();
+        if (!log.Append(r.point)) break;  // the log refused to grow and said so
+        if (m_Downloads) m_Downloads->UpdateDayRanges(*this, index, r.point.time);
+    }
+    // The saving that follows may ask questions: the old track is not to stay on screen meanwhile.
+    doc.UpdateAllViews(nullptr, kHintAll);
 }
 
 bool Garmin::PackCheck(const char* where, std::string& name) {
@@ -452,9 +486,9 @@ void AddGarminCommands(CCommandMap& map, Garmin& link, AppSettings& settings,
         // A download running into the log is not to have the log cleared under it.
         if (link.GetOperation() != Garmin::OpNone) return;
         CVornaDoc* doc = activeDocument ? activeDocument() : nullptr;
-        if (doc && doc->TrackLogStore().Count() > 0 &&
-            MsgBox("Clear existing track log data?", MB_YESNO) == IDYES)
-            doc->ClearTrackLog(0);
-        link.StartOperation(Garmin::OpDownloadTrack, settings.gpsPort, 0);
+        // The answer is kept until the new points are in hand.
+        const bool clear = doc && doc->TrackLogStore().Count() > 0 &&
+                           MsgBox("Clear existing track log data?", MB_YESNO) == IDYES;
+        link.StartOperation(Garmin::OpDownloadTrack, settings.gpsPort, 0, clear);
     });
 }

@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "geo/Types.h"
 #include "gps/GarminFrame.h"
 #include "gps/GarminRecords.h"
 #include "gps/GpsRecordList.h"
@@ -83,7 +85,11 @@ public:
     Garmin& operator=(const Garmin&) = delete;
 
     // Silent while a transfer runs; refused while NMEA reception holds the port.
-    void StartOperation(int operation, const std::string& port, unsigned followUpCommand);
+    // clearTrackLog: a track log download replaces the log, but only once it
+    // is complete; until then the points are held by the link, so a download
+    // that never starts or ends early leaves the old log as it was.
+    void StartOperation(int operation, const std::string& port, unsigned followUpCommand,
+                        bool clearTrackLog = false);
     // One step; true while the transfer goes on after it.
     bool Step();
     TransferState GetState() const { return State; }
@@ -131,6 +137,8 @@ private:
     void Unexpected(int id);
     bool PackCheck(const char* where, std::string& name);
     CVornaDoc* Doc() const;
+    // The held points of a download that replaces the log, put in it.
+    void ReplaceTrackLog(CVornaDoc& doc);
 
     AppSettings& m_Settings;
     const CGeoTransform& m_Geo;
@@ -151,6 +159,15 @@ private:
     CGpsRecordList m_Records;
     unsigned FollowUpCommand = 0;
     int m_ExtProductPackets = 0;  // extended product data packets of this identification
+    // A track log download that replaces the log: its points and sub-log
+    // headers in the order they came (a header has its label, no point).
+    struct HeldTrackRecord {
+        bool header = false;
+        std::string label;
+        TrackPoint point;
+    };
+    bool m_ClearTrackLog = false;
+    std::vector<HeldTrackRecord> m_HeldTrack;
 };
 
 // "Waypoints from GPS..." and "Track Log from GPS..." on the GPS port of the

@@ -99,6 +99,11 @@ void CIdleDriver::OnTimer() {
     const bool woken = m_WakePending;
     m_WakePending = false;
     if (woken) m_Count = 0;
-    if (!m_Started || !(more || woken)) return;
+    if (!m_Started) return;
+    if (!(more || woken)) {
+        const int due = m_NextDue ? m_NextDue() : -1;
+        if (due >= 0) Arm(due);
+        return;
+    }
     Arm(!woken && m_PollingOnly && m_PollingOnly() ? m_PollMs : 0);
 }

@@ -26,6 +26,10 @@ public:
     // only polling (a serial port), so the next pass may wait a tick.
     void SetPollingOnly(std::function<bool()> query) { m_PollingOnly = std::move(query); }
     void SetPollIntervalMs(int ms) { m_PollMs = ms < 1 ? 1 : ms; }
+    // Asked after a pass that wants no more: the milliseconds after which a
+    // pass is wanted all the same (work due at a time), -1 for none. The
+    // driver waits on a timer for it, it does not spin.
+    void SetNextDue(std::function<int()> query) { m_NextDue = std::move(query); }
 
     // Starts watching the event queue; the first pass follows when it is empty.
     void Start();
@@ -50,6 +54,7 @@ private:
 
     Hook m_Hook;
     std::function<bool()> m_PollingOnly;
+    std::function<int()> m_NextDue;
     QTimer m_Timer;
     int m_PollMs = 8;
     long m_Count = 0;

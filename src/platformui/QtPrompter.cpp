@@ -1,6 +1,7 @@
 #include "platformui/QtPrompter.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -85,8 +86,8 @@ int CQtPrompter::MessageBox(const std::string& text, unsigned type) {
     box.setEscapeButton(escape);
 
     BusyScope busy(m_Open);
-    box.exec();
-    QAbstractButton* clicked = box.clickedButton();
+    if (!m_Abandoned) box.exec();
+    QAbstractButton* clicked = m_Abandoned ? nullptr : box.clickedButton();
     if (!clicked) clicked = escape;
     switch (box.standardButton(clicked)) {
         case QMessageBox::Cancel:
@@ -170,7 +171,7 @@ bool CQtPrompter::RunFileDialog(FileDialogRequest& req, bool save, std::vector<s
     if (!req.fileName.empty()) dlg.selectFile(PathText(req.fileName));
 
     BusyScope busy(m_Open);
-    if (dlg.exec() != QDialog::Accepted) return false;
+    if (m_Abandoned || dlg.exec() != QDialog::Accepted || m_Abandoned) return false;
     QStringList chosen = dlg.selectedFiles();
     if (chosen.isEmpty() || chosen.front().isEmpty()) return false;
     req.fileName = PathBytes(chosen.front());
@@ -191,4 +192,13 @@ bool CQtPrompter::OpenFiles(FileDialogRequest& req, std::vector<std::string>& fi
     return RunFileDialog(req, false, &files);
 }
 
+void CQtPrompter::Abandon() {
+    m_Abandoned = true;
+    // Every open dialog, the program's own ones too: their exec() returns.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (QDialog* d = qobject_cast<QDialog*>(w); d && d->isVisible()) d->reject();
+}
+
 void InstallQtPrompter() { SetPrompter(&g_QtPrompter); }
+
+CQtPrompter& QtPrompter() { return g_QtPrompter; }

@@ -17,6 +17,10 @@ public:
     bool SaveFile(FileDialogRequest& req) override;
     bool OpenFiles(FileDialogRequest& req, std::vector<std::string>& files) override;
     bool IsBusy() const override { return m_Open > 0; }
+    // The program is ending before its window is up: the open boxes and
+    // dialogs close as if cancelled, later ones answer so without showing.
+    void Abandon();
+    bool Abandoned() const { return m_Abandoned; }
 
     // A filter as the program writes it ("Text (*.txt)|*.txt|All Files (*.*)|*.*||")
     // in Qt's form; a filter without '|' is taken as Qt's already. "*.*"
@@ -29,8 +33,11 @@ private:
     // several: an open dialog that takes several files, given back there.
     bool RunFileDialog(FileDialogRequest& req, bool save, std::vector<std::string>* several = nullptr);
     int m_Open = 0;
+    bool m_Abandoned = false;
 };
 
 // Installs the Qt prompter for the rest of the run (main calls it after
 // making the QApplication).
 void InstallQtPrompter();
+// The installed Qt prompter.
+CQtPrompter& QtPrompter();

@@ -51,11 +51,13 @@ void CIdleHook::Attach(CIdleDriver& driver) {
     driver.SetHook([this](long count) { return OnIdle(count); });
     driver.SetPollingOnly([this] { return PollingOnly(); });
     driver.SetPollIntervalMs(kPortPollMs);
+    driver.SetNextDue([this] { return saveDueMs ? saveDueMs() : -1; });
 }
 
 bool CIdleHook::OnIdle(long count) {
     bool result = m_Frame.baseIdle ? m_Frame.baseIdle(count) : false;
     const bool baseBusy = result;
+    if (saveStores) saveStores();
 
     // A move armed by the last pass with positions: the 3-D view point goes
     // to the position, looking along the last piece of track.

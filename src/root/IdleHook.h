@@ -42,6 +42,10 @@ public:
     std::function<bool()> renderStep;
     // True when there is a 3-D view and it is not rendering (unset: no 3-D view).
     std::function<bool()> renderIdle;
+    // Housekeeping of the base step: the stores written a while after they
+    // changed; and the milliseconds until it is due (-1: nothing waits).
+    std::function<void()> saveStores;
+    std::function<int()> saveDueMs;
 
     bool OnIdle(long count);
     // The last pass had nothing left to do but wait for the port.

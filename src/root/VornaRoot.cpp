@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/VornaApp.h"
+#include "doc/StoreAutosave.h"
 #include "doc/VornaDoc.h"
 #include "doc/WptText.h"
 #include "frame/AppCommands.h"
@@ -14,6 +15,8 @@
 #include "gps/Garmin.h"
 #include "gps/GarminDownloads.h"
 #include "gps/GarminSearchLink.h"
+#include "mapview/MapViewController.h"
+#include "mapview/VornaView.h"
 #include "platform/CommandIds.h"
 #include "platformui/IdleDriver.h"
 #include "root/IdleHook.h"
@@ -80,6 +83,7 @@ CMainFrame& CVornaRoot::ShowMainWindow(const std::string& documentPath, CMainFra
 void CVornaRoot::CloseMainWindow() {
     m_Hook.reset();
     m_Driver.reset();
+    m_Autosave.reset();
     m_Frame.reset();  // the views store their settings first
     if (m_Doc) {
         m_Doc->SetWptDialogs(nullptr);
@@ -157,6 +161,21 @@ void CVornaRoot::StartIdle() {
     m_Hook->garminPort = [&garmin] { return garmin.PortHandle(); };
     m_Hook->renderStep = [&frame] { return frame.OnDmrIdle(); };
     m_Hook->renderIdle = [&frame] { return frame.DmrRenderIdle(); };
+    // A transfer fills the log and the record list, a drag moves a waypoint
+    // or the frame: the stores are written once they are done.
+    m_Autosave = std::make_unique<CStoreAutosave>([this] { return m_Doc.get(); },
+                                                  [&garmin, &frame] {
+                                                      if (garmin.GetOperation() != Garmin::OpNone)
+                                                          return true;
+                                                      for (int i = 0; i < frame.MapViewCount(); ++i)
+                                                          if (CVornaView* v = frame.MapView(i);
+                                                              v && v->Controller().HasCapture())
+                                                              return true;
+                                                      return false;
+                                                  });
+    CStoreAutosave& autosave = *m_Autosave;
+    m_Hook->saveStores = [&autosave] { autosave.Step(); };
+    m_Hook->saveDueMs = [&autosave] { return autosave.DueInMs(); };
     m_Hook->Attach(*m_Driver);
     m_Driver->Start();
 }

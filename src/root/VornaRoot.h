@@ -19,6 +19,7 @@ class CQtMapOriginDialog;
 class CQtSearchAreaDialog;
 class CIdleDriver;
 class CIdleHook;
+class CStoreAutosave;
 class CQtWptDialogs;
 class CVornaApp;
 class CVornaDoc;
@@ -74,4 +75,5 @@ private:
     std::unique_ptr<CQtSearchAreaDialog> m_SearchDialog;
     std::unique_ptr<CIdleDriver> m_Driver;
     std::unique_ptr<CIdleHook> m_Hook;
+    std::unique_ptr<CStoreAutosave> m_Autosave;
 };

@@ -255,3 +255,38 @@ TEST(WptText, SeveralFilesImportInTurnWithLinesReadAsTheLineReaderReadsThem) {
     EXPECT_EQ(folder, "/kept/");
     EXPECT_TRUE(env.prompter.texts.empty());
 }
+
+// "Track Log from File..." answered Yes empties the log only once a chosen
+// file's header was accepted: a cancelled dialog or a file of another kind
+// leaves the log; a good file replaces it. What changed is repainted.
+TEST(WptText, AClearedTrackLogWaitsForAnAcceptedFile) {
+    TextEnv probe;
+    const std::string gpx = probe.tmp.file("day.gpx");
+    WriteFileBytes(gpx, "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\"></gpx>\n");
+    TrackPoint one{};
+    one.position = QuadrantCentre(4, 4);
+    one.segmentStart = 1;
+    WriteFileBytes(probe.file, std::string(kWptPlusHeader) + TrackPointPlusLine("TrackPoint", 0, 0, one));
+    const struct {
+        std::vector<std::string> chosen;  // empty: the dialog is cancelled
+        int count;
+        const char* message;
+    } rows[] = {
+        {{}, 5, ""},
+        {{gpx}, 5, "Invalid input file format!"},
+        {{probe.file}, 1, ""},
+        {{gpx, probe.file}, 1, "Invalid input file format!"},
+    };
+    for (const auto& r : rows) {
+        TextEnv env;
+        for (int i = 0; i < 5; ++i) env.log.Append(one);
+        env.prompter.answers = {IDYES};
+        env.prompter.fileLists = {r.chosen};
+        env.view.hints.clear();
+        TrackLogFromFile(env.doc, env.settings, env.geo);
+        const std::string messages = env.prompter.texts.size() > 1 ? env.prompter.texts[1] : "";
+        EXPECT_EQ(std::tuple(env.log.Count(), messages), std::tuple(r.count, std::string(r.message)))
+            << r.chosen.size();
+        EXPECT_EQ(env.view.hints, r.chosen.empty() ? std::vector<long>{} : std::vector<long>{kHintAll});
+    }
+}

@@ -28,12 +28,15 @@ namespace {
 struct Downloads : IGarminDownloads {
     std::string handed;
     int points = 0;
+    const std::vector<long>* hints = nullptr;  // the view's, when the test watches them
+    std::size_t hintsAtFinish = 0;
     void StartTrackRanges(Garmin&, int first) override { handed += "@" + std::to_string(first); }
     void OpenSublogRange(Garmin&, const std::string& label, int first) override {
         handed += " " + label + "@" + std::to_string(first);
     }
     void UpdateDayRanges(Garmin&, int, std::int32_t) override { ++points; }
     void FinishTrackLog(Garmin&, CVornaDoc& doc) override {
+        if (hints) hintsAtFinish = hints->size();
         handed += " " + std::to_string(points) + "/" + std::to_string(doc.TrackLogStore().Count());
     }
     void FinishWaypoints(Garmin& link, CVornaDoc&) override {
@@ -290,6 +293,53 @@ TEST(GarminTransfer, RefusalsAndTheEndOfTheLinkLeaveNoPortBehind) {
     commands.OnCommand(cmd::TrackLogFromGps);  // while the download runs: not even the question
     t.Drive();
     EXPECT_EQ(t.Messages(), "Clear existing track log data?");
-    EXPECT_EQ(t.env.doc->TrackLogStore().Count(), 20);
+    // The clear answered at the start replaces the whole log once the download is complete.
+    EXPECT_EQ(t.env.doc->TrackLogStore().Count(), 19);
     EXPECT_TRUE(t.posted.empty());
+}
+
+// "Track Log from GPS..." answered Yes replaces the log only once the whole
+// download is in hand: a port that does not open, NMEA reception holding the
+// port, a refusing, silent or cut-off receiver leave the five old points.
+// A download that completes replaces them and has the panes repainted before
+// the saving asks anything.
+TEST(GarminTransfer, TheOldTrackLogStaysUntilTheDownloadIsComplete) {
+    const struct {
+        const char* sim;  // null: no receiver on the port
+        int gpsEnabled, answer, count;
+        bool repainted;
+    } rows[] = {
+        {nullptr, 0, IDYES, 5, false},           {"", 1, IDYES, 5, false},
+        {"--fault silent", 0, IDYES, 5, false},  {"--fault nak", 0, IDYES, 5, false},
+        {"--fault cut-off", 0, IDYES, 5, false}, {"", 0, IDYES, 19, true},
+        {"--profile table", 0, IDYES, 19, true}, {"", 0, IDNO, 24, true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.sim ? r.sim : "no port") + " " + std::to_string(r.answer));
+        std::unique_ptr<SimProcess> sim;
+        if (r.sim) {
+            sim = std::make_unique<SimProcess>(r.sim);
+            ASSERT_FALSE(sim->path.empty());
+        }
+        Transfer t;
+        CCommandMap commands;
+        AddGarminCommands(commands, t.link, t.env.settings, [&t] { return t.env.doc.get(); });
+        t.env.settings.gpsPort = sim ? sim->path : t.env.tmp.file("no-such-port");
+        t.env.settings.gpsEnabled = r.gpsEnabled;
+        CTrackLogStore& log = t.env.doc->TrackLogStore();
+        TrackPoint old{};
+        old.time = 7;
+        for (int i = 0; i < 5; ++i) ASSERT_TRUE(log.Append(old));
+        t.env.prompter.answers = {r.answer};
+        t.env.view.hints.clear();
+        t.downloads.hints = &t.env.view.hints;
+        commands.OnCommand(cmd::TrackLogFromGps);
+        t.Drive();
+        EXPECT_EQ(log.Count(), r.count);
+        EXPECT_EQ(log.Points()[0].time, r.count == 19 ? 1774737600 : 7);
+        EXPECT_EQ(!t.env.view.hints.empty(), r.repainted);
+        // A replaced log is on screen before the saving asks its questions.
+        EXPECT_EQ(t.downloads.hintsAtFinish, r.count == 19 ? 1u : 0u);
+        EXPECT_EQ(t.link.PortHandle(), -1);
+    }
 }

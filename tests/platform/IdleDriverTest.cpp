@@ -2,10 +2,12 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <vector>
 
 #include "TestUtil.h"
@@ -146,4 +148,21 @@ TEST(IdleDriver, NoPassWhileAModalDialogOrPopupMenuIsOpen) {
     expectPasses();
     idle.Stop();
     EXPECT_EQ(passesInside, 0);
+}
+
+// Work due at a time (stores written a minute after a change) brings a pass
+// when it is due, with no event in the queue, and the driver sleeps until
+// then instead of spinning.
+TEST(IdleDriver, APassComesWhenWorkFallsDueWithoutSpinningMeanwhile) {
+    QElapsedTimer clock;
+    std::vector<qint64> at;
+    int asked = 0;
+    CIdleDriver idle([&](long) { return at.push_back(clock.elapsed()), false; });
+    idle.SetNextDue([&] { return asked++ == 0 ? 300 : -1; });
+    clock.start();
+    idle.Start();
+    QTest::qWait(1000);
+    ASSERT_GE(at.size(), 2u);
+    EXPECT_LE(at.size(), 5u) << "no spinning while the work waits";
+    EXPECT_TRUE(std::any_of(at.begin() + 1, at.end(), [&](qint64 t) { return t >= at[0] + 280; }));
 }

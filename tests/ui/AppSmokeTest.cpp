@@ -64,3 +64,61 @@ TEST(AppSmoke, TermAndHangUpSignalsWriteTheStoresAsANormalExit) {
         EXPECT_NE(ReadFileBytes(ini).find("[APPEARANCE]"), std::string::npos);
     }
 }
+
+// The same signals while a box or dialog of the start-up is open (before the
+// main window exists): the start-up box about a missing counter file, the
+// first-run "File Locations" dialog. The program ends within a second and
+// writes what a normal exit writes.
+TEST(AppSmoke, SignalsDuringAStartUpBoxEndTheProgramAsANormalExit) {
+    TempDir dir;
+    const QString tools = QString::fromStdString(ToolsDir());
+    ASSERT_EQ(QProcess::execute(tools + "/make-sample-region",
+                                {QString::fromStdString(dir.file("region")), "--size", "1"}),
+              0);
+    const std::string ini = dir.file("region/config/vornamap.ini");
+    const std::string counters = dir.file("region/wpt/WAutoCnt.dat");
+    const std::string sample = ReadFileBytes(ini);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", QString::fromStdString(dir.path()));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.file("region/config")));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+
+    for (bool firstRun : {false, true}) {
+        for (int sig : {SIGTERM, SIGHUP}) {
+            SCOPED_TRACE(std::to_string(sig) + (firstRun ? " first run" : " counter box"));
+            if (firstRun)
+                std::filesystem::remove(ini);
+            else
+                ASSERT_TRUE(WriteFileBytes(ini, sample));
+            std::filesystem::remove(counters);
+            QProcess program;
+            program.setProcessEnvironment(env);
+            program.setWorkingDirectory(QString::fromStdString(dir.path()));
+            program.start(tools + "/../vornamap", {});
+            ASSERT_TRUE(program.waitForStarted());
+            const std::string status = "/proc/" + std::to_string(program.processId()) + "/status";
+            bool caught = false;
+            for (int i = 0; i < 1000 && !caught && program.state() == QProcess::Running; ++i) {
+                const std::string s = ReadFileBytes(status);
+                const std::size_t at = s.find("SigCgt:\t");
+                caught = at != std::string::npos &&
+                         (std::stoull(s.substr(at + 8, 16), nullptr, 16) >> (sig - 1) & 1);
+                if (!caught) QTest::qWait(10);
+            }
+            ASSERT_TRUE(caught) << program.readAllStandardError().toStdString();
+            QTest::qWait(1000);  // the box is up
+            ASSERT_EQ(program.state(), QProcess::Running) << "the start-up waits for an answer";
+            const auto sent = std::chrono::steady_clock::now();
+            ::kill(pid_t(program.processId()), sig);
+            const bool ended = program.waitForFinished(5000);
+            const auto took = std::chrono::steady_clock::now() - sent;
+            if (!ended) program.kill(), program.waitForFinished();
+            ASSERT_TRUE(ended);
+            EXPECT_LT(took, std::chrono::milliseconds(1000));
+            EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+            // The settings as at every exit; the document's stores when it was opened.
+            EXPECT_NE(ReadFileBytes(ini).find("[APPEARANCE]"), std::string::npos);
+            EXPECT_EQ(FileExists(counters), !firstRun);
+        }
+    }
+}

@@ -205,3 +205,21 @@ TEST(IdleHook, PassesRunTheSubsystemsInTheirOrder) {
     EXPECT_TRUE(hook.OnIdle(2));
     EXPECT_EQ(calls, (std::vector<std::string>{"base", "garmin", "nmea", "render"}));
 }
+
+// Writing the changed stores is housekeeping of the base step: it runs right
+// after the window's own step, also on a pass that the 3-D move ends, and
+// the driver is told when it falls due.
+TEST(IdleHook, TheStoresAreSavedWithTheBaseStep) {
+    Env env;
+    std::vector<std::string> calls;
+    CIdleHook hook{env.rx,
+                   env.app,
+                   [&env] { return env.doc.get(); },
+                   {[&calls](long) { return calls.push_back("base"), false; }, nullptr,
+                    [&calls](bool, bool) { calls.push_back("move"); }}};
+    hook.saveStores = [&calls] { calls.push_back("save"); };
+    hook.garminStep = [&calls] { return calls.push_back("garmin"), false; };
+    env.rx.GpsMovePending = 1;
+    hook.OnIdle(1);
+    EXPECT_EQ(calls, (std::vector<std::string>{"base", "save", "move"}));
+}

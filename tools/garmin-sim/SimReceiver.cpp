@@ -57,9 +57,9 @@ std::optional<SimProfile> ProfileByName(const std::string& name) {
 const std::vector<std::string>& FaultNames() {
     // In the order of SimFault.
     static const std::vector<std::string> names = {
-        "none",  "silent",    "nak",          "bad-checksum",
-        "noise", "duplicate", "extra-record", "extra-packet-after-product-data",
-        "no-ack"};
+        "none",   "silent",    "nak",          "bad-checksum",
+        "noise",  "duplicate", "extra-record", "extra-packet-after-product-data",
+        "no-ack", "cut-off"};
     return names;
 }
 
@@ -229,8 +229,10 @@ void SimReceiver::Command(std::uint16_t word) {
         announced = 0xFFFF;
     }
     Queue(kPidRecords, Word(std::uint16_t(announced)));
+    // A receiver switched off or unplugged in the middle of a download.
+    if (m_Fault == SimFault::CutOff) records.resize(records.size() / 2);
     for (std::size_t i = 0; i < records.size(); ++i)
         Queue(records[i].id, std::move(records[i].data), i == 0 && m_Fault == SimFault::Duplicate ? 2 : 1);
-    Queue(kPidXferCmplt, Word(word));
+    if (m_Fault != SimFault::CutOff) Queue(kPidXferCmplt, Word(word));
     Log("sending " + std::to_string(records.size()) + " records");
 }

@@ -24,6 +24,7 @@ enum class SimFault {
     ExtraRecord,  // a download holds one record more than it announces
     ExtraPacket,  // one extended product data packet follows the product data
     NoAck,        // the product request is answered without its acknowledge
+    CutOff,       // a download stops after half of its records and the line goes quiet
 };
 
 struct SimProfile {

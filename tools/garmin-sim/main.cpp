@@ -11,7 +11,7 @@
 //   --ext-product-data N extended product data packets (id 248) after the product data, as newer
 //                        receivers send them (default 0)
 //   --fault NAME         silent | nak | bad-checksum | noise | duplicate | extra-record |
-//                        extra-packet-after-product-data | no-ack
+//                        extra-packet-after-product-data | no-ack | cut-off
 //   --data FILE          waypoints and track logs to hold instead of the built-in ones; lines
 //                        "W lat lon NAME [comment]", "T [track name]", "P lat lon [unix time [alt]]"
 //   --track-points N     hold one generated track log of N points instead
