@@ -140,9 +140,9 @@ CDmrPanel::CDmrPanel(DmrParams& settings, UpdateDmrFn updateDmr, QWidget* parent
     ++row;
 
     label("N:", row, 0);
-    g->addWidget(m_North = NewEdit("north", "-00000000.000", form), row, 1, 1, 2);
+    g->addWidget(m_North = NewEdit("north", "-00000000.000", form), row, 1);
     label("E:", ++row, 0);
-    g->addWidget(m_East = NewEdit("east", "-00000000.000", form), row, 1, 1, 2);
+    g->addWidget(m_East = NewEdit("east", "-00000000.000", form), row, 1);
 
     label("Heading (\xb0)", ++row, 0);
     g->addWidget(m_Heading = NewEdit("heading", "000.00", form), row, 1);

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -173,19 +174,28 @@ TEST(DmrPanel, FieldsShowRoundedValuesWholeAndTheHeadingAsTaken) {
     dmr.Visibility = 100;
     dmr.MoveStep = 10000;
     CMainFrame& f = env.Make(SplitStyle::DmrMap);
+    f.resize(640, 400);  // a narrow, low panel
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     auto* panel = qobject_cast<CDmrPanel*>(f.ControlPanel());
     ASSERT_TRUE(panel);
+    ASSERT_LT(panel->width(), 250);
     auto edit = [panel](const char* name) { return panel->findChild<QLineEdit*>(name); };
     const std::pair<const char*, const char*> shown[] = {
         {"heading", "47.86"}, {"elevation", "-20.12"}, {"viewAngle", "60"}, {"north", "5384538.933"},
         {"east", "417512"},   {"height", "-1234567"},  {"range", "100"},    {"step", "10000"},
     };
+    // A pane too small for the form scrolls it; each field comes into view whole.
+    auto* scroll = panel->findChild<QScrollArea*>();
     for (const auto& [name, text] : shown) {
         EXPECT_EQ(edit(name)->text(), text) << name;
         EXPECT_LE(edit(name)->fontMetrics().horizontalAdvance(edit(name)->text()), TextRoom(edit(name)))
             << name;
+        const QRect at = edit(name)->geometry();
+        if (scroll)
+            scroll->ensureVisible(at.center().x(), at.center().y(), at.width() / 2 + 1, at.height() / 2 + 1);
+        EXPECT_EQ(edit(name)->visibleRegion(), QRegion(edit(name)->rect())) << name;
+        EXPECT_GE(edit(name)->height(), edit(name)->sizeHint().height()) << name;  // not squeezed
     }
     ASSERT_TRUE(f.Router().Execute(cmd::DmrApply));
     EXPECT_EQ(std::tuple(dmr.Azimut, dmr.ViewPoint.northing, dmr.Elevation),
