@@ -199,7 +199,7 @@ void CVornaView::RunPrintPreview(QPrinter& printer, const std::function<void(QPr
     const QRect frame = window()->frameGeometry();
     QRect screen = frame;
     if (QScreen* sc = window()->screen()) screen = sc->availableGeometry();
-    QSize size = frame.size().expandedTo(screen.size() * 0.8).boundedTo(screen.size());
+    const QSize size = frame.size().expandedTo(screen.size() * 0.8).boundedTo(screen.size());
     dlg.resize(size);
     dlg.move(screen.center() - QPoint(size.width() / 2, size.height() / 2));
     connect(&dlg, &QPrintPreviewDialog::paintRequested, this, [&paintPage](QPrinter* pr) { paintPage(*pr); });
