@@ -16,6 +16,7 @@
 #include "platform/CommandIds.h"
 #include "platform/Commands.h"
 #include "platform/Prompt.h"
+#include "platform/StartDirectory.h"
 #include "settings/AppSettingsIO.h"
 #include "settings/ColorSchemes.h"
 #include "settings/SettingsTable.h"
@@ -45,9 +46,12 @@ bool CVornaApp::InitInstance() {
     // A test may point the application at its own file.
     if (iniFileName.empty()) iniFileName = DefaultIniPath();
 
-    char cwd[4096];
-    startDirectory = getcwd(cwd, sizeof cwd) ? cwd : "";
-    if (!startDirectory.empty() && startDirectory.back() != '/') startDirectory += '/';
+    startDirectory = UserStartDirectory();
+    std::string why;
+    if (!MakeStartDirectory(startDirectory, why))
+        MsgBox("Error! Can not create the folder " + startDirectory + ": " + why +
+                   ". The track log and the search area can not be saved.",
+               MB_OK | MB_ICONERROR);
 
     ReadPreferencesSettings();
     if (debugMode && !debugLog) debugLog = std::fopen("DebugLog.txt", "a+");

@@ -8,8 +8,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QToolButton>
 #include <algorithm>
 
@@ -20,10 +23,24 @@
 
 namespace {
 
-QLineEdit* NewEdit(const char* name, QWidget* parent) {
+// Places shown: view points to the millimetre and angles to a hundredth of a
+// degree, as view-point files keep them.
+constexpr int kPointDecimals = 3;
+constexpr int kAngleDecimals = 2;
+
+// widest: the longest text the edit must show whole.
+QLineEdit* NewEdit(const char* name, const char* widest, QWidget* parent) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
-    e->setMaximumWidth(90);
+    QStyleOptionFrame opt;
+    opt.initFrom(e);
+    opt.lineWidth = e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, e);
+    // As QLineEdit sizes itself: the text with 2-pixel margins and room for
+    // the cursor, then the frame.
+    const QSize text(e->fontMetrics().horizontalAdvance(QLatin1String(widest)) + 2 * 2 + 2,
+                     e->fontMetrics().height());
+    e->setMinimumWidth(e->style()->sizeFromContents(QStyle::CT_LineEdit, &opt, text, e).width());
+    e->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
     return e;
 }
 
@@ -80,60 +97,76 @@ bool ReadInt(const QLineEdit* e, std::int32_t& v) {
     return true;
 }
 
-bool ReadReal(const QLineEdit* e, double& v) { return ParseDoubleField(e->text(), v); }
+// An edit that still shows v rounded keeps v as it is: reading the rounded
+// text back would move the view point with every redraw.
+bool ReadReal(const QLineEdit* e, double& v, int decimals) {
+    if (e->text() == FormatRoundedField(v, decimals)) return true;
+    return ParseDoubleField(e->text(), v);
+}
 
 }  // namespace
 
 CDmrPanel::CDmrPanel(DmrParams& settings, UpdateDmrFn updateDmr, QWidget* parent)
     : QWidget(parent), m_Settings(settings), m_UpdateDmr(std::move(updateDmr)), m_Copy(settings) {
     setObjectName("DmrPanel");
-    auto* g = new QGridLayout(this);
+    // A pane narrower or lower than the form scrolls it rather than squeeze
+    // the fields until their numbers are cut off.
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName("panelScroll");
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    outer->addWidget(scroll);
+    auto* form = new QWidget(scroll);
+    scroll->setWidget(form);
+    auto* g = new QGridLayout(form);
     g->setContentsMargins(6, 6, 6, 6);
     g->setVerticalSpacing(2);
     int row = 0;
     auto label = [&](const char* text, int r, int c) {
-        g->addWidget(new QLabel(QString::fromLatin1(text), this), r, c);
+        g->addWidget(new QLabel(QString::fromLatin1(text), form), r, c);
     };
 
-    auto* apply = new QPushButton("Apply", this);
+    auto* apply = new QPushButton("Apply", form);
     apply->setObjectName("apply");
     connect(apply, &QPushButton::clicked, this, [this] { OnApply(); });
     g->addWidget(apply, row, 0);
-    m_Forward = NewBar(Qt::Vertical, "forward", 0, 2, this);
-    m_Sideways = NewBar(Qt::Horizontal, "sideways", 0, 2, this);
+    m_Forward = NewBar(Qt::Vertical, "forward", 0, 2, form);
+    m_Sideways = NewBar(Qt::Horizontal, "sideways", 0, 2, form);
     for (QScrollBar* b : {m_Forward, m_Sideways}) b->setValue(1);  // arrows only: the thumb stays centred
     g->addWidget(m_Forward, row, 3, 3, 1);
     g->addWidget(m_Sideways, row, 1, 1, 2);
     ++row;
 
     label("N:", row, 0);
-    g->addWidget(m_North = NewEdit("north", this), row, 1, 1, 2);
+    g->addWidget(m_North = NewEdit("north", "-00000000.000", form), row, 1);
     label("E:", ++row, 0);
-    g->addWidget(m_East = NewEdit("east", this), row, 1, 1, 2);
+    g->addWidget(m_East = NewEdit("east", "-00000000.000", form), row, 1);
 
     label("Heading (\xb0)", ++row, 0);
-    g->addWidget(m_Heading = NewEdit("heading", this), row, 1);
-    g->addWidget(NewSpin("heading", true, this, [this](int d) { OnHeadingSpin(d); }), row, 2);
+    g->addWidget(m_Heading = NewEdit("heading", "000.00", form), row, 1);
+    g->addWidget(NewSpin("heading", true, form, [this](int d) { OnHeadingSpin(d); }), row, 2);
     label("Step (m)", ++row, 0);
-    g->addWidget(m_Step = NewEdit("step", this), row, 1);
-    g->addWidget(NewSpin("step", false, this, [this](int d) { OnStepSpin(d); }), row, 2);
+    g->addWidget(m_Step = NewEdit("step", "000000", form), row, 1);
+    g->addWidget(NewSpin("step", false, form, [this](int d) { OnStepSpin(d); }), row, 2);
     label("Range (km)", ++row, 0);
-    g->addWidget(m_Range = NewEdit("range", this), row, 1);
-    g->addWidget(NewSpin("range", false, this, [this](int d) { OnRangeSpin(d); }), row, 2);
+    g->addWidget(m_Range = NewEdit("range", "0000", form), row, 1);
+    g->addWidget(NewSpin("range", false, form, [this](int d) { OnRangeSpin(d); }), row, 2);
 
     label("Height", ++row, 0);
-    g->addWidget(m_Height = NewEdit("height", this), row, 1);
-    g->addWidget(m_Relative = new QCheckBox("Rel.", this), row, 2);
+    g->addWidget(m_Height = NewEdit("height", "-0000000", form), row, 1);
+    g->addWidget(m_Relative = new QCheckBox("Rel.", form), row, 2);
     m_Relative->setObjectName("relative");
     label("Elev. (\xb0)", ++row, 0);
-    g->addWidget(m_Elevation = NewEdit("elevation", this), row, 1);
+    g->addWidget(m_Elevation = NewEdit("elevation", "-000.00", form), row, 1);
     label("View Ang.(\xb0)", ++row, 0);
-    g->addWidget(m_ViewAngle = NewEdit("viewAngle", this), row, 1);
+    g->addWidget(m_ViewAngle = NewEdit("viewAngle", "000.00", form), row, 1);
     // The three bars stand side by side beside the edits they belong to.
     auto* bars = new QHBoxLayout;
-    m_HeightBar = NewBar(Qt::Vertical, "heightBar", 0, 5000, this);
-    m_ElevationBar = NewBar(Qt::Vertical, "elevationBar", -45, 45, this);
-    m_ViewAngleBar = NewBar(Qt::Vertical, "viewAngleBar", 10, 89, this);
+    m_HeightBar = NewBar(Qt::Vertical, "heightBar", 0, 5000, form);
+    m_ElevationBar = NewBar(Qt::Vertical, "elevationBar", -45, 45, form);
+    m_ViewAngleBar = NewBar(Qt::Vertical, "viewAngleBar", 10, 89, form);
     for (QScrollBar* b : {m_HeightBar, m_ElevationBar, m_ViewAngleBar}) {
         b->setMinimumHeight(80);
         bars->addWidget(b);
@@ -141,17 +174,17 @@ CDmrPanel::CDmrPanel(DmrParams& settings, UpdateDmrFn updateDmr, QWidget* parent
     g->addLayout(bars, row - 2, 3, 3, 1);
 
     label("Preview:", ++row, 0);
-    m_Preview = NewRadios({"Preview", "Delayed", "Surface"}, "preview", g, row, this);
+    m_Preview = NewRadios({"Preview", "Delayed", "Surface"}, "preview", g, row, form);
     row += 2;
-    g->addWidget(m_StickToGps = new QCheckBox("Stick to GPS", this), row, 2);
+    g->addWidget(m_StickToGps = new QCheckBox("Stick to GPS", form), row, 2);
     m_StickToGps->setObjectName("stickToGps");
     label("Surface:", ++row, 0);
-    m_Surface = NewRadios({"Gray", "Hypso", "Map", "Photo"}, "surface", g, row, this);
+    m_Surface = NewRadios({"Gray", "Hypso", "Map", "Photo"}, "surface", g, row, form);
     row += 2;
     label("Rendering:", row, 0);
-    m_Rendering = NewRadios({"Coarse", "Medium", "Fine"}, "rendering", g, row, this);
+    m_Rendering = NewRadios({"Coarse", "Medium", "Fine"}, "rendering", g, row, form);
     row += 1;
-    g->addWidget(m_FillGaps = new QCheckBox("Fill the gaps", this), row, 2);
+    g->addWidget(m_FillGaps = new QCheckBox("Fill the gaps", form), row, 2);
     m_FillGaps->setObjectName("fillGaps");
     g->setRowStretch(row + 1, 1);
     g->setColumnStretch(4, 1);
@@ -191,9 +224,12 @@ void CDmrPanel::UpdateControls(bool toPanel) {
         m_Copy = m_Settings;
         FillControls();
     } else {
-        ReadControls();
+        // What was taken is shown as taken (a heading of 725 shows 5); an edit
+        // that held no number keeps its text for the user to mend.
+        const bool numbers = ReadControls();
         m_Copy.PrevViewPoint = m_Settings.ViewPoint;
         m_Settings = m_Copy;
+        if (numbers) FillControls();
     }
 }
 
@@ -202,12 +238,12 @@ bool CDmrPanel::ReadControls() {
     // The height edit holds the height of the mode the panel shows.
     bool ok = ReadInt(m_Height, DmrCurrentHeight(c));
     // The heading edit keeps what was typed; the copy holds it normalised.
-    ok &= ReadReal(m_Heading, c.Azimut);
+    ok &= ReadReal(m_Heading, c.Azimut, kAngleDecimals);
     c.Azimut = NormalizeAzimut(c.Azimut);
-    ok &= ReadReal(m_Elevation, c.Elevation);
-    ok &= ReadReal(m_ViewAngle, c.ViewAngle);
-    ok &= ReadReal(m_North, c.ViewPoint.northing);
-    ok &= ReadReal(m_East, c.ViewPoint.easting);
+    ok &= ReadReal(m_Elevation, c.Elevation, kAngleDecimals);
+    ok &= ReadReal(m_ViewAngle, c.ViewAngle, kAngleDecimals);
+    ok &= ReadReal(m_North, c.ViewPoint.northing, kPointDecimals);
+    ok &= ReadReal(m_East, c.ViewPoint.easting, kPointDecimals);
     ok &= ReadInt(m_Range, c.Visibility);
     ok &= ReadInt(m_Step, c.MoveStep);
     c.IsRelHeight = m_Relative->isChecked();
@@ -221,11 +257,11 @@ bool CDmrPanel::ReadControls() {
 
 void CDmrPanel::FillControls() {
     const DmrParams& c = m_Copy;
-    m_Heading->setText(FormatDoubleField(c.Azimut));
-    m_Elevation->setText(FormatDoubleField(c.Elevation));
-    m_ViewAngle->setText(FormatDoubleField(c.ViewAngle));
-    m_North->setText(FormatDoubleField(c.ViewPoint.northing));
-    m_East->setText(FormatDoubleField(c.ViewPoint.easting));
+    m_Heading->setText(FormatRoundedField(c.Azimut, kAngleDecimals));
+    m_Elevation->setText(FormatRoundedField(c.Elevation, kAngleDecimals));
+    m_ViewAngle->setText(FormatRoundedField(c.ViewAngle, kAngleDecimals));
+    m_North->setText(FormatRoundedField(c.ViewPoint.northing, kPointDecimals));
+    m_East->setText(FormatRoundedField(c.ViewPoint.easting, kPointDecimals));
     m_Range->setText(QString::number(c.Visibility));
     m_Step->setText(QString::number(c.MoveStep));
     m_Height->setText(QString::number(c.IsRelHeight ? c.RelHeight : c.AbsHeight));
@@ -262,6 +298,7 @@ void CDmrPanel::OnApply() {
         MsgBox("Please enter a number.", MB_OK | MB_ICONWARNING);
         return;
     }
+    FillControls();
     Redraw();
 }
 

@@ -363,3 +363,8 @@ const char* CommandPrompt(int id) {
     const MenuItemDef* d = FindCommand(id);
     return d && d->prompt ? d->prompt : "";
 }
+
+const std::vector<int>& MapPaneKeyCommands() {
+    static const std::vector<int> kIds = {cmd::MouseScrolling};
+    return kIds;
+}

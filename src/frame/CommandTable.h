@@ -30,3 +30,7 @@ const MenuItemDef* FindCommand(int id);
 // Status prompt and tooltip of a command (split at '\n'; the tooltip falls
 // back to the menu text without '&' and key).
 const char* CommandPrompt(int id);
+
+// Commands whose keys act only while a map pane has the keyboard focus (Tab
+// moves the focus everywhere else).
+const std::vector<int>& MapPaneKeyCommands();

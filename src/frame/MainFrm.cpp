@@ -122,6 +122,9 @@ CMainFrame::CMainFrame(CVornaDoc* doc, AppSettings& settings, PaneFactories pane
 
     CreateBars();
     BuildMenus();
+    for (int id : MapPaneKeyCommands())
+        m_Actions->SetFocusRule(unsigned(id),
+                                [this](const QWidget* focus) { return PaneIndexOf(focus) >= 0; });
 
     // The window rectangle as stored, put back on a screen when it is unusable.
     const QRect stored = StoredWindowRect(m_Settings.windowLeft, m_Settings.windowTop, m_Settings.windowRight,
@@ -429,6 +432,7 @@ bool CMainFrame::BuildLayout(SplitStyle s, bool switching) {
 void CMainFrame::ChangeSplitter(SplitStyle style) {
     CheckGuards("ChangeSplitter");
     if (style == m_CurrentStyle) return;
+    TakePanelEdits();
     UpdateClientSize();
     for (int i = 0; i < m_MapViewCount; ++i)
         if (m_pVornaView[i]) m_pVornaView[i]->Controller().SaveToSettings();
@@ -505,9 +509,9 @@ void CMainFrame::HideBars() {
     statusBar()->hide();
 }
 
-int CMainFrame::PaneIndexOf(QObject* o) const {
+int CMainFrame::PaneIndexOf(const QObject* o) const {
     if (!o || !o->isWidgetType()) return -1;
-    auto* w = static_cast<QWidget*>(o);
+    auto* w = static_cast<const QWidget*>(o);
     for (int i = 0; i < m_MapViewCount; ++i)
         if (m_pVornaView[i] && (m_pVornaView[i] == w || m_pVornaView[i]->isAncestorOf(w))) return i;
     return -1;
@@ -537,6 +541,7 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     StoreWindowRect();
+    TakePanelEdits();
     QMainWindow::closeEvent(event);
 }
 
@@ -613,6 +618,10 @@ void CMainFrame::UpdateDmr(bool toPanel, bool redraw) {
     if (view.Desc().tracking == kTrackingDmr)
         view.CenterOnPosition(dmr.ViewPoint.easting, dmr.ViewPoint.northing, 20.0);
     view.OnUpdate(nullptr, kHintDmrViewPoint, &hint);
+}
+
+void CMainFrame::TakePanelEdits() {
+    if (CDmrPanel* panel = DmrPanelPane(m_pInputView)) panel->UpdateControls(false);
 }
 
 void CMainFrame::OnDmrPictureFinished() {

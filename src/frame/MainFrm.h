@@ -122,7 +122,7 @@ private:
     void ApplySplitRatios();
     void UpdateClientSize();
     void StoreWindowRect();
-    int PaneIndexOf(QObject* o) const;
+    int PaneIndexOf(const QObject* o) const;
 
     CVornaDoc* m_Doc;
     AppSettings& m_Settings;
@@ -167,6 +167,10 @@ public:
 
 private:
     void RegisterDmrCommands();
+    // The panel goes (another layout, the end): what it shows and the
+    // settings do not yet hold is taken into the settings, as its Apply
+    // would, so no choice on screen is silently lost.
+    void TakePanelEdits();
     // A picture is finished: map pane 0 shows where it was seen from.
     void OnDmrPictureFinished();
     void LoadDmrViewPoint();

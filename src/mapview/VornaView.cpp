@@ -11,6 +11,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QScreen>
 #include <QScrollBar>
 
 #include "mapview/MapViewFrame.h"
@@ -193,6 +194,14 @@ bool CVornaView::RunPrintDialog(QPrinter& printer) {
 
 void CVornaView::RunPrintPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paintPage) {
     QPrintPreviewDialog dlg(&printer, this);
+    // Its own size shows a page too small to read: take the main window's
+    // size, and at least most of the screen.
+    const QRect frame = window()->frameGeometry();
+    QRect screen = frame;
+    if (QScreen* sc = window()->screen()) screen = sc->availableGeometry();
+    const QSize size = frame.size().expandedTo(screen.size() * 0.8).boundedTo(screen.size());
+    dlg.resize(size);
+    dlg.move(screen.center() - QPoint(size.width() / 2, size.height() / 2));
     connect(&dlg, &QPrintPreviewDialog::paintRequested, this, [&paintPage](QPrinter* pr) { paintPage(*pr); });
     dlg.exec();
 }

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QWidget>
 #include <QWindow>
@@ -103,14 +104,28 @@ void CCommandActions::Trigger(QAction* a) {
     if (guard) Update(a);
 }
 
+void CCommandActions::SetFocusRule(unsigned id, FocusRule focusTakes) {
+    m_FocusRules[id] = std::move(focusTakes);
+}
+
 bool CCommandActions::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::ShortcutOverride || !m_Window) return QObject::eventFilter(watched, event);
     // The override goes to the focus widget, or to the window itself.
     bool ours = watched->isWidgetType() ? static_cast<QWidget*>(watched)->window() == m_Window
                                         : watched == m_Window->windowHandle();
-    if (ours) {
-        for (auto& [id, a] : m_Actions)
-            if (!a->shortcuts().isEmpty()) Update(a);
+    if (!ours) return QObject::eventFilter(watched, event);
+    for (auto& [id, a] : m_Actions)
+        if (!a->shortcuts().isEmpty()) Update(a);
+    // A key whose command wants another focus is claimed for the focused
+    // widget: an accepted override keeps the shortcut from firing.
+    const QKeySequence key(static_cast<QKeyEvent*>(event)->keyCombination());
+    const QWidget* focus = QApplication::focusWidget();
+    for (const auto& [id, takes] : m_FocusRules) {
+        const QAction* a = Action(id);
+        if (a && a->shortcuts().contains(key) && !takes(focus)) {
+            event->accept();
+            return true;
+        }
     }
-    return QObject::eventFilter(watched, event);
+    return false;
 }

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <map>
 
 #include "platform/Commands.h"
@@ -44,6 +45,12 @@ public:
     // more pass, as the base idle step always has.
     bool OnIdle(long count);
 
+    // The keys of id act as the command only while focusTakes says yes to
+    // the focused widget; elsewhere they go to that widget as plain keys
+    // (Tab moves the focus in a form or dialog).
+    using FocusRule = std::function<bool(const QWidget* focus)>;
+    void SetFocusRule(unsigned id, FocusRule focusTakes);
+
     // The key text after '\t' in a menu text ("" when none).
     static QString KeyText(const QString& menuText);
 
@@ -56,4 +63,5 @@ private:
     QPointer<QWidget> m_Window;
     CCommandRouter& m_Router;
     std::map<unsigned, QAction*> m_Actions;
+    std::map<unsigned, FocusRule> m_FocusRules;
 };

@@ -12,3 +12,13 @@ bool ParseDoubleField(const QString& text, double& out) {
     out = v;
     return true;
 }
+
+QString FormatRoundedField(double v, int decimals) {
+    QString t = QLocale::c().toString(v, 'f', decimals);
+    if (t.contains(u'.')) {
+        while (t.endsWith(u'0')) t.chop(1);
+        if (t.endsWith(u'.')) t.chop(1);
+    }
+    if (t == QLatin1String("-0")) t = QStringLiteral("0");
+    return t;
+}

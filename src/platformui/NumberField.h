@@ -8,3 +8,6 @@
 QString FormatDoubleField(double v);
 // Surrounding blanks allowed; anything else that is not a finite number fails.
 bool ParseDoubleField(const QString& text, double& out);
+// At most decimals places, rounded, without trailing zeros ("47.86",
+// "5125400", never "-0"); what a field shows of a value kept more finely.
+QString FormatRoundedField(double v, int decimals);

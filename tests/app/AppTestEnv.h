@@ -1,6 +1,6 @@
 #pragma once
-// A private world for one application-object test: HOME, XDG_CONFIG_HOME and
-// the current folder point into a fresh temporary folder and are put back
+// A private world for one application-object test: HOME, XDG_CONFIG_HOME, the
+// start directory and the current folder point into a fresh temporary folder and are put back
 // afterwards; the settings dialogs are a fake that records and answers.
 
 #include <gtest/gtest.h>
@@ -81,5 +81,6 @@ public:
 private:
     ScopedEnv m_Home{"HOME", dir.path()};
     ScopedEnv m_Xdg{"XDG_CONFIG_HOME", dir.dir() + "config"};
+    ScopedEnv m_Data{"VORNAMAP_DATA_DIR", dir.path()};  // the start directory, as tests expect it
     std::string m_Cwd;
 };

@@ -181,3 +181,24 @@ TEST(Startup, MemoryCountersCountBlocksAndBytesWithoutWrapping) {
     EXPECT_EQ(app.memUse[kMemDocuments], -1);
     EXPECT_EQ(app.memUse[kMemViews], 1);  // the single counters have no byte partner
 }
+
+// Without an override the start directory is made under the data home (or
+// home), whatever the current folder, and the schemes live there.
+TEST(Startup, StartDirectoryIsThePerUserDataFolderMadeAtFirstStart) {
+    for (const bool xdg : {true, false}) {
+        SCOPED_TRACE(xdg);
+        CAppTestEnv env;
+        const ScopedEnv noOverride("VORNAMAP_DATA_DIR", "");
+        const ScopedEnv dataHome("XDG_DATA_HOME", xdg ? env.dir.file("data") : "");
+        const std::string expected =
+            xdg ? env.dir.file("data/vornamap/") : env.dir.file(".local/share/vornamap/");
+        CVornaApp app;
+        app.SetDialogs(&env.dialogs);
+        EXPECT_FALSE(app.InitInstance());  // a first run
+        EXPECT_EQ(app.startDirectory, expected);
+        EXPECT_TRUE(std::filesystem::is_directory(expected));
+        app.ExitInstance();
+        EXPECT_TRUE(FileExists(expected + "LayerSchemes.cfg"));
+        EXPECT_FALSE(FileExists(env.dir.file("LayerSchemes.cfg")));  // the current folder
+    }
+}

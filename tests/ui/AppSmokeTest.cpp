@@ -29,6 +29,7 @@ TEST(AppSmoke, TermAndHangUpSignalsWriteTheStoresAsANormalExit) {
     env.insert("HOME", QString::fromStdString(dir.path()));
     env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.file("region/config")));
     env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("VORNAMAP_DATA_DIR", QString::fromStdString(dir.path()));
 
     for (int sig : {SIGTERM, SIGHUP}) {
         SCOPED_TRACE(sig);
@@ -81,6 +82,7 @@ TEST(AppSmoke, SignalsDuringAStartUpBoxEndTheProgramAsANormalExit) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", QString::fromStdString(dir.path()));
     env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.file("region/config")));
+    env.insert("VORNAMAP_DATA_DIR", QString::fromStdString(dir.file("region")));
     env.insert("QT_QPA_PLATFORM", "offscreen");
 
     for (bool firstRun : {false, true}) {
@@ -121,4 +123,50 @@ TEST(AppSmoke, SignalsDuringAStartUpBoxEndTheProgramAsANormalExit) {
             EXPECT_EQ(FileExists(counters), !firstRun);
         }
     }
+}
+
+// As the run command starts it: the start directory is the sample region,
+// whose track log is read and written back there, not in the current folder
+// nor in the user's own data folder.
+TEST(AppSmoke, SampleRegionAsStartDirectoryKeepsItsTrackLog) {
+    TempDir dir;
+    const QString tools = QString::fromStdString(ToolsDir());
+    ASSERT_EQ(QProcess::execute(tools + "/make-sample-region",
+                                {QString::fromStdString(dir.file("region")), "--size", "1"}),
+              0);
+    const std::string log = dir.file("region/TrackLog.dat");
+    const std::string track = ReadFileBytes(log);
+    ASSERT_GE(track.size(), 2 * sizeof(TrackPoint));
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 365);
+    std::filesystem::last_write_time(log, old);
+    std::filesystem::create_directories(dir.file("elsewhere"));
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", QString::fromStdString(dir.path()));
+    env.remove("XDG_DATA_HOME");
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.file("region/config")));
+    env.insert("VORNAMAP_DATA_DIR", QString::fromStdString(dir.file("region")));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(QString::fromStdString(dir.file("elsewhere")));
+    program.start(tools + "/../vornamap", {});
+    ASSERT_TRUE(program.waitForStarted());
+    const std::string status = "/proc/" + std::to_string(program.processId()) + "/status";
+    bool caught = false;
+    for (int i = 0; i < 1000 && !caught && program.state() == QProcess::Running; ++i) {
+        const std::string s = ReadFileBytes(status);
+        const std::size_t at = s.find("SigCgt:\t");
+        caught =
+            at != std::string::npos && (std::stoull(s.substr(at + 8, 16), nullptr, 16) >> (SIGTERM - 1) & 1);
+        if (!caught) QTest::qWait(10);
+    }
+    ASSERT_TRUE(caught) << program.readAllStandardError().toStdString();
+    ::kill(pid_t(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    EXPECT_GT(std::filesystem::last_write_time(log), old);
+    EXPECT_EQ(ReadFileBytes(log), track);
+    EXPECT_FALSE(FileExists(dir.file("elsewhere/TrackLog.dat")));
+    EXPECT_FALSE(FileExists(dir.file(".local/share/vornamap/TrackLog.dat")));
 }

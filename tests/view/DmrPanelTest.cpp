@@ -5,7 +5,10 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTest>
 #include <QToolButton>
 
@@ -139,4 +142,96 @@ TEST(DmrPanel, PanelAndFrameCommandsStayInStep) {
               std::tuple(5100000.0, 2, n0 + 100));
     ASSERT_TRUE(f.Router().Execute(cmd::DmrRelativeHeight));
     EXPECT_EQ(text("height"), QString::number(dmr.RelHeight));
+}
+
+namespace {
+
+// The width a line edit has for its text (as it paints: contents less 2-pixel margins).
+int TextRoom(const QLineEdit* e) {
+    QStyleOptionFrame opt;
+    opt.initFrom(e);
+    opt.rect = e->rect();
+    opt.lineWidth = e->hasFrame() ? e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, e) : 0;
+    const QMargins m = e->textMargins();
+    return e->style()->subElementRect(QStyle::SE_LineEditContents, &opt, e).width() - m.left() - m.right() -
+           4;
+}
+
+}  // namespace
+
+// In the real frame's pane every field shows its value to the places a
+// view-point file keeps, whole; the finer value is kept until the user
+// types another; a heading taken is shown normalised.
+TEST(DmrPanel, FieldsShowRoundedValuesWholeAndTheHeadingAsTaken) {
+    FrameTestEnv env;
+    DmrParams& dmr = env.app.dmr;
+    dmr.StickToGps = dmr.IsRelHeight = 0;
+    dmr.Azimut = 47.8605866;
+    dmr.Elevation = -20.123456;
+    dmr.ViewAngle = 60;
+    dmr.ViewPoint = CPointD(417512.0004, 5384538.93333333);
+    dmr.AbsHeight = -1234567;
+    dmr.Visibility = 100;
+    dmr.MoveStep = 10000;
+    CMainFrame& f = env.Make(SplitStyle::DmrMap);
+    f.resize(640, 400);  // a narrow, low panel
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    auto* panel = qobject_cast<CDmrPanel*>(f.ControlPanel());
+    ASSERT_TRUE(panel);
+    ASSERT_LT(panel->width(), 250);
+    auto edit = [panel](const char* name) { return panel->findChild<QLineEdit*>(name); };
+    const std::pair<const char*, const char*> shown[] = {
+        {"heading", "47.86"}, {"elevation", "-20.12"}, {"viewAngle", "60"}, {"north", "5384538.933"},
+        {"east", "417512"},   {"height", "-1234567"},  {"range", "100"},    {"step", "10000"},
+    };
+    // A pane too small for the form scrolls it; each field comes into view whole.
+    auto* scroll = panel->findChild<QScrollArea*>();
+    for (const auto& [name, text] : shown) {
+        EXPECT_EQ(edit(name)->text(), text) << name;
+        EXPECT_LE(edit(name)->fontMetrics().horizontalAdvance(edit(name)->text()), TextRoom(edit(name)))
+            << name;
+        const QRect at = edit(name)->geometry();
+        if (scroll)
+            scroll->ensureVisible(at.center().x(), at.center().y(), at.width() / 2 + 1, at.height() / 2 + 1);
+        EXPECT_EQ(edit(name)->visibleRegion(), QRegion(edit(name)->rect())) << name;
+        EXPECT_GE(edit(name)->height(), edit(name)->sizeHint().height()) << name;  // not squeezed
+    }
+    ASSERT_TRUE(f.Router().Execute(cmd::DmrApply));
+    EXPECT_EQ(std::tuple(dmr.Azimut, dmr.ViewPoint.northing, dmr.Elevation),
+              std::tuple(47.8605866, 5384538.93333333, -20.123456));
+
+    edit("heading")->selectAll();
+    QTest::keyClicks(edit("heading"), "725");
+    panel->findChild<QPushButton*>("apply")->click();
+    EXPECT_EQ(edit("heading")->text(), "5");
+    EXPECT_EQ(dmr.Azimut, 5.0);
+}
+
+// Edits that wait for the next redraw (quality, gap filling, the view point)
+// are taken into the settings when the panel goes with its layout, so the
+// new panes show and draw what the user chose.
+TEST(DmrPanel, PendingEditsAreTakenWhenTheLayoutChanges) {
+    FrameTestEnv env;
+    DmrParams& dmr = env.app.dmr;
+    dmr.StickToGps = dmr.Rendering = dmr.FillGaps = 0;
+    CMainFrame& f = env.Make(SplitStyle::DmrMap);
+    auto pend = [&f](int rendering, const char* north) {
+        auto* panel = qobject_cast<CDmrPanel*>(f.ControlPanel());
+        panel->findChild<QButtonGroup*>("rendering")->button(rendering)->click();
+        panel->findChild<QCheckBox*>("fillGaps")->click();
+        panel->findChild<QLineEdit*>("north")->setText(north);
+    };
+    pend(2, "5100000");
+    f.ChangeSplitter(SplitStyle::MapDmr);
+    EXPECT_EQ(std::tuple(dmr.Rendering, dmr.FillGaps, dmr.ViewPoint.northing), std::tuple(2, 1, 5100000.0));
+    auto* panel = qobject_cast<CDmrPanel*>(f.ControlPanel());
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(panel->findChild<QButtonGroup*>("rendering")->checkedId(), 2);
+    EXPECT_TRUE(panel->findChild<QCheckBox*>("fillGaps")->isChecked());
+    EXPECT_EQ(panel->findChild<QLineEdit*>("north")->text(), "5100000");
+
+    pend(1, "5100100");
+    f.ChangeSplitter(SplitStyle::MapOnly);  // the panel goes without a successor
+    EXPECT_EQ(std::tuple(dmr.Rendering, dmr.FillGaps, dmr.ViewPoint.northing), std::tuple(1, 0, 5100100.0));
 }
