@@ -39,6 +39,9 @@ struct Child {
 // Seconds from spawn to exit, or a negative value when the child failed or
 // did not leave within the time allowed.
 double TimeChild(const Child& c, const std::string& dir, const std::string& home) {
+    // A folder of its own to start in: what the program finds there is part
+    // of its start.
+    const std::string cwd = dir + "startup-cwd";
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string v = *e;
@@ -69,7 +72,7 @@ double TimeChild(const Child& c, const std::string& dir, const std::string& home
             dup2(null, 1);
             dup2(null, 2);
         }
-        if (chdir(dir.c_str()) != 0) _exit(126);
+        if (chdir(cwd.c_str()) != 0) _exit(126);
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
@@ -94,6 +97,7 @@ void BM_StartupAgainstBareWindow(benchmark::State& state) {
     const std::string& dir = BenchRegion();
     const std::string home = dir + "bench-home";
     std::filesystem::create_directories(home);
+    std::filesystem::create_directories(dir + "startup-cwd");
     // STARTUP_PROGRAM=path times another build of the program, e.g. an older one.
     const char* other = std::getenv("STARTUP_PROGRAM");
     const Child program{other ? other : VORNA_PROGRAM, {}};
