@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -14,23 +15,43 @@
 #include <QPageSize>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
 
 QPrinter* s_Printer = nullptr;
 
+// Whether something listens on the port of the loopback (IPv4 or IPv6). A
+// closed port refuses at once; no answer within a moment counts as one.
 bool LocalPortAnswers(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return true;
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(std::uint16_t(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    // On the loopback a closed port refuses at once.
-    const bool answers = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(fd);
-    return answers;
+    for (const int family : {AF_INET, AF_INET6}) {
+        const int fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0) continue;
+        sockaddr_in a4{};
+        sockaddr_in6 a6{};
+        a4.sin_family = AF_INET;
+        a4.sin_port = htons(std::uint16_t(port));
+        a4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a6.sin6_family = AF_INET6;
+        a6.sin6_port = htons(std::uint16_t(port));
+        a6.sin6_addr = in6addr_loopback;
+        const bool v4 = family == AF_INET;
+        int rc = v4 ? ::connect(fd, reinterpret_cast<sockaddr*>(&a4), sizeof a4)
+                    : ::connect(fd, reinterpret_cast<sockaddr*>(&a6), sizeof a6);
+        bool answers = rc == 0;
+        if (rc != 0 && errno == EINPROGRESS) {
+            pollfd p{fd, POLLOUT, 0};
+            int error = 0;
+            socklen_t len = sizeof error;
+            answers = ::poll(&p, 1, 200) != 1 ||
+                      (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) == 0 && error == 0);
+        }
+        ::close(fd);
+        if (answers) return true;
+    }
+    return false;
 }
 
 bool Exists(const QString& path) { return QFileInfo::exists(path); }
