@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <system_error>
+#include <thread>
 
 #include "doc/Grids.h"
 #include "platform/Prompt.h"
@@ -151,7 +153,9 @@ const std::uint8_t* CSegmentCache::SegmentPixels(int series, int index) const {
     return ser.SBmp[std::size_t(index)].Data.get();
 }
 
-bool CSegmentCache::ReadMapSegment(int series, int index) {
+bool CSegmentCache::ReadMapSegment(int series, int index) { return ReadMapSegment(series, index, nullptr); }
+
+bool CSegmentCache::ReadMapSegment(int series, int index, MifReadAhead* ahead) {
     if (!IsSeries(series)) return false;
     SegmentSeries& ser = m_Series[series];
     if (ser.SBmp.empty()) {
@@ -165,7 +169,13 @@ bool CSegmentCache::ReadMapSegment(int series, int index) {
     LoadedSegment seg;
     bool fromBmp = false;
     std::string path = SegmentFilePath(series, index, ".mif");
-    SegmentFileResult r = ReadMifSegment(path, ser.pixels, seg);
+    SegmentFileResult r;
+    if (ahead) {
+        r = ahead->result;
+        seg = std::move(ahead->segment);
+    } else {
+        r = ReadMifSegment(path, ser.pixels, seg);
+    }
     if (r == SegmentFileResult::NotOpened) {
         fromBmp = true;
         path = SegmentFilePath(series, index, ".bmp");
@@ -208,6 +218,32 @@ bool CSegmentCache::ReadMapSegment(int series, int index) {
     return r == SegmentFileResult::Ok;
 }
 
+std::vector<CSegmentCache::MifReadAhead> CSegmentCache::ReadMifsAhead(int series,
+                                                                      const std::vector<int>& indexes) const {
+    std::vector<MifReadAhead> out(indexes.size());
+    std::vector<std::string> paths;
+    for (int i : indexes) paths.push_back(SegmentFilePath(series, i, ".mif"));
+    const int side = m_Series[series].pixels;
+    auto read = [&](std::size_t k) { out[k].result = ReadMifSegment(paths[k], side, out[k].segment); };
+    // One thread per segment beside this one, as far as the processor has
+    // room; a thread that cannot be had leaves its segment to this one.
+    const std::size_t room = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::thread> threads;
+    std::vector<bool> onThread(indexes.size(), false);
+    for (std::size_t k = 1; k < indexes.size() && threads.size() + 1 < room; ++k) {
+        try {
+            threads.emplace_back(read, k);
+            onThread[k] = true;
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    for (std::size_t k = 0; k < indexes.size(); ++k)
+        if (!onThread[k]) read(k);
+    for (std::thread& t : threads) t.join();
+    return out;
+}
+
 void CSegmentCache::SelectActiveMapSegments(int series, const CRectD& area, SegmentFlags& flags, bool trace) {
     if (!IsSeries(series)) return;
     SegmentSeries& ser = m_Series[series];
@@ -233,10 +269,20 @@ void CSegmentCache::SelectActiveMapSegments(int series, const CRectD& area, Segm
         if (log) adding += ser.SegmentName[std::size_t(i)] + ' ';
     });
 
+    // Segments claimed but not in memory: several (a new view, a jump) are
+    // decoded side by side, then taken in index order as one at a time would.
+    std::vector<int> wanted;
+    for (int i = 0; i < ser.count; ++i)
+        if (ser.SInUse[std::size_t(i)] >= 1 && !ser.SBmp[std::size_t(i)].Data) wanted.push_back(i);
+    std::vector<MifReadAhead> ahead;
+    if (wanted.size() > 1 && !ser.SBmp.empty()) ahead = ReadMifsAhead(series, wanted);
+    std::size_t next = 0;
     for (int i = 0; i < ser.count; ++i) {
         if (ser.SInUse[std::size_t(i)] < 1) {
             SegmentBitmap& b = ser.SBmp[std::size_t(i)];
             if (b.Data || b.Size) FreePixels(b, "SelectActiveMapSegments");
+        } else if (next < ahead.size() && wanted[next] == i) {
+            ReadMapSegment(series, i, &ahead[next++]);
         } else {
             ReadMapSegment(series, i);
         }

@@ -144,6 +144,14 @@ private:
     static int Clamp(int s) { return s < 0 ? 0 : s > 4 ? 4 : s; }
     static bool IsSeries(int s) { return s >= 0 && s < 5; }
     void FreePixels(SegmentBitmap& b, const char* operation);
+    // A ".mif" read ahead of ReadMapSegment.
+    struct MifReadAhead {
+        SegmentFileResult result = SegmentFileResult::NotOpened;
+        LoadedSegment segment;
+    };
+    bool ReadMapSegment(int series, int index, MifReadAhead* ahead);
+    // Reads and decodes the ".mif" files of several segments side by side.
+    std::vector<MifReadAhead> ReadMifsAhead(int series, const std::vector<int>& indexes) const;
     CMemoryCounters& m_Memory;
     std::FILE* m_TraceLog;
     SegmentSeries m_Series[5];

@@ -179,15 +179,22 @@ LabelGlyphs& LabelGlyphs::For(const QFont& font) {
 }
 
 LabelGlyphs::LabelGlyphs(const QFont& font) : m_Font(font) {
+    std::fill(std::begin(m_Advance), std::end(m_Advance), -1);
     const QFontMetrics fm(font);
     m_Height = fm.height();
     m_Ascent = fm.ascent();
-    for (int c = 0; c < 256; ++c) m_Advance[c] = fm.horizontalAdvance(QChar(c));
+}
+
+int LabelGlyphs::Advance(unsigned char ch) {
+    // Asked per character at first use: a character the font lacks sends the
+    // font machinery through its fallback fonts, which a label rarely needs.
+    if (m_Advance[ch] < 0) m_Advance[ch] = QFontMetrics(m_Font).horizontalAdvance(QChar(ch));
+    return m_Advance[ch];
 }
 
 int LabelGlyphs::Width(const std::string& text) {
     int w = 0;
-    for (const unsigned char c : text) w += m_Advance[c];
+    for (const unsigned char c : text) w += Advance(c);
     return w;
 }
 
@@ -195,7 +202,7 @@ const PixelRuns& LabelGlyphs::Glyph(unsigned char ch) {
     if (!m_Made[ch]) {
         // Room on every side for slanted and overhanging glyphs.
         const int m = m_Height;
-        QImage sprite = BlankSprite(m_Advance[ch] + 2 * m, 3 * m);
+        QImage sprite = BlankSprite(Advance(ch) + 2 * m, 3 * m);
         {
             QPainter p(&sprite);
             p.setFont(m_Font);
@@ -211,7 +218,7 @@ const PixelRuns& LabelGlyphs::Glyph(unsigned char ch) {
 void LabelGlyphs::Draw(DirectPixels& px, int x, int y, const std::string& text, QRgb c) {
     for (const unsigned char ch : text) {
         px.Put(Glyph(ch), x, y, c);
-        x += m_Advance[ch];
+        x += Advance(ch);
     }
 }
 
@@ -221,7 +228,7 @@ void LabelGlyphs::Draw(QPainter& dc, int x, int y, const std::string& text, QCol
     dc.setPen(c);
     for (const unsigned char ch : text) {
         dc.drawText(QPoint(x, y + m_Ascent), QString(QChar(ch)));
-        x += m_Advance[ch];
+        x += Advance(ch);
     }
     dc.restore();
 }

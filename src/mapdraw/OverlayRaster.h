@@ -105,10 +105,11 @@ public:
 private:
     explicit LabelGlyphs(const QFont& font);
     const PixelRuns& Glyph(unsigned char ch);
+    int Advance(unsigned char ch);
 
     QFont m_Font;
     int m_Height, m_Ascent;
-    int m_Advance[256];
+    int m_Advance[256];  // -1 until asked
     bool m_Made[256] = {};
     PixelRuns m_Glyph[256];
 };

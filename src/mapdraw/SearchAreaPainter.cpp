@@ -462,7 +462,6 @@ public:
         m_LetterPx = LabelPixels(-15 * desc.zoomY);
         m_PointFont = LabelFont(m_PointPx);
         m_LetterFont = LabelFont(m_LetterPx);
-        m_PointAscent = QFontMetrics(m_PointFont, dc.device()).ascent();
         // Labels and markers reach this far beyond a point.
         m_Reach = std::max(60, SaturateToInt(60 * std::max(desc.zoomX, desc.zoomY)));
         if (m_Target.Usable()) {
@@ -475,6 +474,12 @@ public:
 
 private:
     MapPoint C(const CPointD& p) const { return MapToClient(p, m_Desc, m_Geo); }
+    // Measured at the first label: loading the font costs more than a pane
+    // without search points takes to paint.
+    int PointAscent() {
+        if (m_PointAscent < 0) m_PointAscent = QFontMetrics(m_PointFont, m_Dc.device()).ascent();
+        return m_PointAscent;
+    }
     bool Near(const MapPoint& p) const {
         return p.x > m_Bounds.left() - m_Reach && p.x < m_Bounds.right() + m_Reach &&
                p.y > m_Bounds.top() - m_Reach && p.y < m_Bounds.bottom() + m_Reach;
@@ -516,7 +521,7 @@ private:
         if (letter) {
             CStampCache::Label label;
             if (m_Cache.FindLabel(m_PointPx, letter, k, label)) {
-                m_Target.Put(label, r.x, y + m_PointAscent);
+                m_Target.Put(label, r.x, y + PointAscent());
             } else {
                 char buf[16];
                 const int n = LabelText(letter, k, buf);
@@ -529,7 +534,7 @@ private:
                 int x = r.x - w / 2 + w;
                 for (int i = n - 1; i >= 0; --i) {
                     x -= glyphs[i]->advance;
-                    m_Target.Put(*glyphs[i], x, y + m_PointAscent);
+                    m_Target.Put(*glyphs[i], x, y + PointAscent());
                 }
             }
         }
@@ -550,7 +555,7 @@ private:
     const MapViewDesc& m_Desc;
     GeorefParams m_Geo;
     QRect m_Bounds;
-    int m_M, m_My, m_Reach, m_PointPx, m_LetterPx, m_PointAscent;
+    int m_M, m_My, m_Reach, m_PointPx, m_LetterPx, m_PointAscent = -1;
     QPen m_Thin, m_Medium, m_Thick, m_Route, m_Perimeter, m_Outline;
     QBrush m_PrevBrush;
     QFont m_PointFont, m_LetterFont;

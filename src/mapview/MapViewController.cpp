@@ -245,7 +245,7 @@ void CMapViewController::ComputePrintArea() {
     const AppSettings& app = Settings();
     // The page of the program's printer as chosen in Print Setup: paper,
     // orientation and the printer's own margins.
-    const MapSize page = PrintablePageHmm(AppPrinter().pageLayout());
+    const MapSize page = PrintablePageHmm(AppPrinterPageLayout());
     const long long w = 1LL * page.cx - app.printMarginLeft - app.printMarginRight;
     const long long h = 1LL * page.cy - app.printMarginTop - app.printMarginBottom - app.printTitleMargin;
     // Margins wider than the page still leave a frame that can be seen and grabbed.

@@ -137,3 +137,47 @@ TEST(SegmentCache, UnusableFilesAreReportedWithTheirPathAndStoreNothing) {
     EXPECT_EQ(env.prompter.texts,
               std::vector<std::string>{"Invalid Map Segment Format! " + doc.SegmentFilePath(1, b, ".bmp")});
 }
+
+// A claim across a corner takes four segments at once; they are decoded side
+// by side, yet each holds its own file, and a damaged one and one from a
+// ".bmp" go as they would one at a time.
+TEST(SegmentCache, SegmentsClaimedTogetherEachHoldTheirOwnFile) {
+    DocEnv env;
+    CVornaDoc& doc = env.Make();
+    const MapViewDesc d = DocEnv::Desc(1);
+    struct Corner {
+        double E, N;
+        std::uint8_t value;  // 0: damaged ".mif"; 9: ".bmp" only
+    } corners[] = {{505000, 5085000, 1}, {515000, 5085000, 2}, {505000, 5075000, 0}, {515000, 5075000, 9}};
+    std::string damagedPath;
+    for (const Corner& c : corners) {
+        const int i = doc.GetSegmentIndex(1, c.E, c.N);
+        if (c.value == 9) {
+            ASSERT_TRUE(WriteFileBytes(doc.SegmentFilePath(1, i, ".bmp"), BmpBytes(1181, 1181, 8, 1024)));
+            continue;
+        }
+        WriteTk50(env, c.E, c.N, c.value ? c.value : 1);
+        if (c.value == 0) {
+            damagedPath = doc.SegmentFilePath(1, i, ".mif");
+            const std::string good = ReadFileBytes(damagedPath);
+            ASSERT_TRUE(WriteFileBytes(damagedPath, good.substr(0, good.size() - 3)));
+        }
+    }
+    SegmentFlags f;
+    doc.SelectActiveMapSegments(d, CRectD(505000, 5085000, 515000, 5075000), f, 0);
+    EXPECT_EQ(Claimed(f), 4);
+    for (const Corner& c : corners) {
+        const std::uint8_t* px = doc.SegmentPixels(1, doc.GetSegmentIndex(1, c.E, c.N));
+        if (c.value == 0) {
+            EXPECT_EQ(px, nullptr);
+            continue;
+        }
+        ASSERT_NE(px, nullptr) << int(c.value);
+        if (c.value == 9) continue;
+        EXPECT_EQ(px[0], c.value);
+        EXPECT_EQ(px[1181 * 1184 - 4], c.value);
+    }
+    EXPECT_EQ(env.prompter.texts,
+              std::vector<std::string>{"Unexpected end of file in ReadMapSegment! " + damagedPath});
+    EXPECT_EQ(env.mem[kMemSegPixels + 1], 3LL * 1184 * 1181);
+}
