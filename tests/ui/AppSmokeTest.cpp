@@ -11,6 +11,29 @@
 #include "TestUtil.h"
 #include "doc/VornaDoc.h"
 
+namespace {
+
+// Starts the program and waits until it has taken sig over: from then on the
+// signal may come at any time (before the event loop runs it waits for it).
+bool StartAndAwaitHandler(QProcess& program, const QString& tools, const QProcessEnvironment& env,
+                          const std::string& folder, int sig) {
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(QString::fromStdString(folder));
+    program.start(tools + "/../vornamap", {});
+    if (!program.waitForStarted()) return false;
+    const std::string status = "/proc/" + std::to_string(program.processId()) + "/status";
+    for (int i = 0; i < 1000 && program.state() == QProcess::Running; ++i) {
+        const std::string s = ReadFileBytes(status);
+        const std::size_t at = s.find("SigCgt:\t");
+        if (at != std::string::npos && (std::stoull(s.substr(at + 8, 16), nullptr, 16) >> (sig - 1) & 1))
+            return true;
+        QTest::qWait(10);
+    }
+    return false;
+}
+
+}  // namespace
+
 // SIGTERM (a system shutting down, a service manager) and SIGHUP (a closed
 // terminal) end the program the way Exit does: the settings file and the
 // track log are written.
@@ -40,22 +63,8 @@ TEST(AppSmoke, TermAndHangUpSignalsWriteTheStoresAsANormalExit) {
         std::filesystem::last_write_time(log, old);
 
         QProcess program;
-        program.setProcessEnvironment(env);
-        program.setWorkingDirectory(QString::fromStdString(dir.path()));
-        program.start(tools + "/../vornamap", {});
-        ASSERT_TRUE(program.waitForStarted());
-        // Once the program has taken the signal over, it may come at any time:
-        // before the event loop runs it waits for it.
-        const std::string status = "/proc/" + std::to_string(program.processId()) + "/status";
-        bool caught = false;
-        for (int i = 0; i < 1000 && !caught && program.state() == QProcess::Running; ++i) {
-            const std::string s = ReadFileBytes(status);
-            const std::size_t at = s.find("SigCgt:\t");
-            caught =
-                at != std::string::npos && (std::stoull(s.substr(at + 8, 16), nullptr, 16) >> (sig - 1) & 1);
-            if (!caught) QTest::qWait(10);
-        }
-        ASSERT_TRUE(caught) << program.readAllStandardError().toStdString();
+        ASSERT_TRUE(StartAndAwaitHandler(program, tools, env, dir.path(), sig))
+            << program.readAllStandardError().toStdString();
         ::kill(pid_t(program.processId()), sig);
         ASSERT_TRUE(program.waitForFinished(30000));
         EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
@@ -94,20 +103,8 @@ TEST(AppSmoke, SignalsDuringAStartUpBoxEndTheProgramAsANormalExit) {
                 ASSERT_TRUE(WriteFileBytes(ini, sample));
             std::filesystem::remove(counters);
             QProcess program;
-            program.setProcessEnvironment(env);
-            program.setWorkingDirectory(QString::fromStdString(dir.path()));
-            program.start(tools + "/../vornamap", {});
-            ASSERT_TRUE(program.waitForStarted());
-            const std::string status = "/proc/" + std::to_string(program.processId()) + "/status";
-            bool caught = false;
-            for (int i = 0; i < 1000 && !caught && program.state() == QProcess::Running; ++i) {
-                const std::string s = ReadFileBytes(status);
-                const std::size_t at = s.find("SigCgt:\t");
-                caught = at != std::string::npos &&
-                         (std::stoull(s.substr(at + 8, 16), nullptr, 16) >> (sig - 1) & 1);
-                if (!caught) QTest::qWait(10);
-            }
-            ASSERT_TRUE(caught) << program.readAllStandardError().toStdString();
+            ASSERT_TRUE(StartAndAwaitHandler(program, tools, env, dir.path(), sig))
+                << program.readAllStandardError().toStdString();
             QTest::qWait(1000);  // the box is up
             ASSERT_EQ(program.state(), QProcess::Running) << "the start-up waits for an answer";
             const auto sent = std::chrono::steady_clock::now();
@@ -148,20 +145,8 @@ TEST(AppSmoke, SampleRegionAsStartDirectoryKeepsItsTrackLog) {
     env.insert("VORNAMAP_DATA_DIR", QString::fromStdString(dir.file("region")));
     env.insert("QT_QPA_PLATFORM", "offscreen");
     QProcess program;
-    program.setProcessEnvironment(env);
-    program.setWorkingDirectory(QString::fromStdString(dir.file("elsewhere")));
-    program.start(tools + "/../vornamap", {});
-    ASSERT_TRUE(program.waitForStarted());
-    const std::string status = "/proc/" + std::to_string(program.processId()) + "/status";
-    bool caught = false;
-    for (int i = 0; i < 1000 && !caught && program.state() == QProcess::Running; ++i) {
-        const std::string s = ReadFileBytes(status);
-        const std::size_t at = s.find("SigCgt:\t");
-        caught =
-            at != std::string::npos && (std::stoull(s.substr(at + 8, 16), nullptr, 16) >> (SIGTERM - 1) & 1);
-        if (!caught) QTest::qWait(10);
-    }
-    ASSERT_TRUE(caught) << program.readAllStandardError().toStdString();
+    ASSERT_TRUE(StartAndAwaitHandler(program, tools, env, dir.file("elsewhere"), SIGTERM))
+        << program.readAllStandardError().toStdString();
     ::kill(pid_t(program.processId()), SIGTERM);
     ASSERT_TRUE(program.waitForFinished(30000));
     EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
