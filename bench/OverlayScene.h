@@ -38,11 +38,11 @@ struct OverlayScene {
     explicit OverlayScene(int waypoints, int trackPoints = kSceneTrackPoints) {
         char tmpl[] = "/tmp/vorna-bench-overlays-XXXXXX";
         dir = std::string(::mkdtemp(tmpl)) + "/";
-        app.startDirectory = dir;
-        app.wptBaseDir = app.pendingWptBaseDir = dir + "wpt/";
-        std::filesystem::create_directories(app.wptBaseDir);
+        app.settings.startDirectory = dir;
+        app.settings.wptBaseDir = app.settings.pendingWptBaseDir = dir + "wpt/";
+        std::filesystem::create_directories(app.settings.wptBaseDir);
         app.newWptBaseFlag = 1;
-        doc = std::make_unique<CVornaDoc>(app, DocServices{app.memUse, app.geo, nullptr, true});
+        doc = std::make_unique<CVornaDoc>(app.settings, DocServices{app.memUse, app.geo, nullptr, true});
 
         SetSeriesGeometry(desc, kSeriesTK50, DefaultMapType(kSeriesTK50));
         for (int& l : desc.layers) l = 1;

@@ -40,14 +40,14 @@ struct BenchEnv {
     std::unique_ptr<CVornaDoc> doc;
     explicit BenchEnv(int size = 2) {
         const std::string& r = BenchRegion(size);
-        app.startDirectory = r + "bench-start/";
-        std::filesystem::create_directories(app.startDirectory);
-        app.wptBaseDir = app.pendingWptBaseDir = r + "wpt/";
-        app.dmrDataDir = r + "dmr/";
+        app.settings.startDirectory = r + "bench-start/";
+        std::filesystem::create_directories(app.settings.startDirectory);
+        app.settings.wptBaseDir = app.settings.pendingWptBaseDir = r + "wpt/";
+        app.settings.dmrDataDir = r + "dmr/";
         for (int s = 0; s < kMapTypeCount; ++s)
-            app.mapTypes[s].directory = r + "maps/" + app.mapTypes[s].name + "/";
+            app.settings.mapTypes[s].directory = r + "maps/" + app.settings.mapTypes[s].name + "/";
         app.newWptBaseFlag = 1;
-        doc = std::make_unique<CVornaDoc>(app, DocServices{app.memUse, app.geo, nullptr, true});
+        doc = std::make_unique<CVornaDoc>(app.settings, DocServices{app.memUse, app.geo, nullptr, true});
     }
 };
 

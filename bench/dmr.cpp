@@ -27,9 +27,9 @@ namespace {
 struct Env : BenchEnv {
     double now = 0.0;
     Env() : BenchEnv(8) {
-        app.dmr = DmrParams{};
-        app.dmr.ViewPoint = CPointD(548000, 5062000);
-        app.dmr.StickToGps = 0;
+        app.settings.dmr = DmrParams{};
+        app.settings.dmr.ViewPoint = CPointD(548000, 5062000);
+        app.settings.dmr.StickToGps = 0;
     }
 };
 
@@ -56,12 +56,12 @@ void ReportPicture(const char* name, const benchmark::State& state, int args, co
 
 void Frame(benchmark::State& state, bool wireframe) {
     Env& env = TheEnv();
-    DmrParams& p = env.app.dmr;
+    DmrParams& p = env.app.settings.dmr;
     p.Visibility = int(state.range(0));
     p.PreviewMode = wireframe ? 0 : 2;
     p.Rendering = wireframe ? 1 : int(state.range(3));
     p.SurfaceType = wireframe ? 0 : int(state.range(4));
-    CDmrRenderer r(*env.doc, env.app, env.app.memUse, [&env] { return env.now; });
+    CDmrRenderer r(*env.doc, env.app.settings, env.app.memUse, [&env] { return env.now; });
     r.SetSize(int(state.range(1)), int(state.range(2)));
     double slowest = 0.0;
     auto run = [&] {
@@ -92,7 +92,7 @@ void Surface(benchmark::State& state) { Frame(state, false); }
 // the default. Quality -1 is the wireframe.
 void View(benchmark::State& state) {
     Env& env = TheEnv();
-    DmrParams& p = env.app.dmr;
+    DmrParams& p = env.app.settings.dmr;
     const DmrParams saved = p;
     switch (state.range(0)) {
         case 1:  // looking 20 degrees up with a 60 degree angle
@@ -124,7 +124,7 @@ void View(benchmark::State& state) {
     p.PreviewMode = wire ? 0 : 2;
     p.Rendering = wire ? 1 : int(state.range(1));
     p.SurfaceType = 0;
-    CDmrRenderer r(*env.doc, env.app, env.app.memUse, [&env] { return env.now; });
+    CDmrRenderer r(*env.doc, env.app.settings, env.app.memUse, [&env] { return env.now; });
     r.SetSize(1280, 800);
     auto run = [&] {
         r.Redraw();

@@ -14,7 +14,7 @@ void HitTest(benchmark::State& state) {
     OverlayScene env(100000);
     CVornaDoc& doc = *env.doc;
     const MapViewDesc& d = env.desc;
-    const CAppearanceSettings& a = env.app.appearance;
+    const CAppearanceSettings& a = env.app.settings.appearance;
     const GeorefParams geo{};
     const CPointD c1 = ClientToMap(0, 0, d, geo), c2 = ClientToMap(1920, 1080, d, geo);
     QuadrantFlags flags{};

@@ -20,26 +20,26 @@ struct AppDocEnv {
     TempDir tmp;
     CScriptedPrompter prompter;
     CVornaApp app;
-    CNmeaReceiver nmea{app, app.geo, app.gpsDebugLog};  // the root's receiver in the program
+    CNmeaReceiver nmea{app.settings, app.geo, app.gpsDebugLog};  // the root's receiver in the program
     std::unique_ptr<CVornaDoc> doc;
 
     AppDocEnv() {
-        app.startDirectory = tmp.dir();
-        app.wptBaseDir = app.pendingWptBaseDir = tmp.dir() + "wpt/";
-        app.dmrDataDir = tmp.dir() + "dmr/";
+        app.settings.startDirectory = tmp.dir();
+        app.settings.wptBaseDir = app.settings.pendingWptBaseDir = tmp.dir() + "wpt/";
+        app.settings.dmrDataDir = tmp.dir() + "dmr/";
         for (int s = 0; s < kMapTypeCount; ++s)
-            app.mapTypes[s].directory = tmp.dir() + "maps/" + app.mapTypes[s].name + "/";
+            app.settings.mapTypes[s].directory = tmp.dir() + "maps/" + app.settings.mapTypes[s].name + "/";
         app.newWptBaseFlag = 1;
     }
     ~AppDocEnv() { doc.reset(); }  // the document before the application object
 
     void CreateFolders(bool maps) {
-        QDir().mkpath(QString::fromStdString(app.wptBaseDir));
+        QDir().mkpath(QString::fromStdString(app.settings.wptBaseDir));
         for (int s = 0; maps && s < kMapTypeCount; ++s)
-            QDir().mkpath(QString::fromStdString(app.mapTypes[s].directory));
+            QDir().mkpath(QString::fromStdString(app.settings.mapTypes[s].directory));
     }
     CVornaDoc& Make() {
-        doc = std::make_unique<CVornaDoc>(app,
+        doc = std::make_unique<CVornaDoc>(app.settings,
                                           DocServices{app.memUse, app.geo, nullptr, app.newWptBaseFlag != 0});
         app.newWptBaseFlag = 0;
         return *doc;

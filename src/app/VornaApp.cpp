@@ -44,41 +44,41 @@ IAppDialogs& CVornaApp::Dialogs() { return m_Dialogs ? *m_Dialogs : QtAppDialogs
 
 bool CVornaApp::InitInstance() {
     // A test may point the application at its own file.
-    if (iniFileName.empty()) iniFileName = DefaultIniPath();
+    if (settings.iniFileName.empty()) settings.iniFileName = DefaultIniPath();
 
-    startDirectory = UserStartDirectory();
+    settings.startDirectory = UserStartDirectory();
     std::string why;
-    if (!MakeStartDirectory(startDirectory, why))
-        MsgBox("Error! Can not create the folder " + startDirectory + ": " + why +
+    if (!MakeStartDirectory(settings.startDirectory, why))
+        MsgBox("Error! Can not create the folder " + settings.startDirectory + ": " + why +
                    ". The track log and the search area can not be saved.",
                MB_OK | MB_ICONERROR);
 
     ReadPreferencesSettings();
-    if (debugMode && !debugLog) debugLog = std::fopen("DebugLog.txt", "a+");
+    if (settings.debugMode && !debugLog) debugLog = std::fopen("DebugLog.txt", "a+");
     ApplyDatumSettings();
     ReadOtherSettings();
 
-    if (firstTime) {
+    if (settings.firstTime) {
         OnFileLocations();
-        firstTime = 0;
+        settings.firstTime = 0;
         return false;
     }
 
     if (!CheckWptBase()) return false;
 
-    if (gpsEnabled) {
-        gpsEnabled = 0;
+    if (settings.gpsEnabled) {
+        settings.gpsEnabled = 0;
         if (startGpsReception) startGpsReception(*this);
     }
-    if (debugMode && !gpsDebugLog) gpsDebugLog = std::fopen("GPSdebugLog.txt", "a+");
+    if (settings.debugMode && !gpsDebugLog) gpsDebugLog = std::fopen("GPSdebugLog.txt", "a+");
     // The document and the main window are made by the caller (main).
     return true;
 }
 
 int CVornaApp::ExitInstance() {
-    if (!iniFileName.empty()) {
+    if (!settings.iniFileName.empty()) {
         WriteAllSettings();
-        if (gpsEnabled && stopGpsReception) stopGpsReception(*this);
+        if (settings.gpsEnabled && stopGpsReception) stopGpsReception(*this);
     }
     if (gpsDebugLog) {
         std::fclose(gpsDebugLog);
@@ -92,24 +92,24 @@ int CVornaApp::ExitInstance() {
 }
 
 void CVornaApp::ReadPreferencesSettings() {
-    profile.SetPath(iniFileName);
-    const StoredFileCheck check = CheckStoredFile(iniFileName);
+    profile.SetPath(settings.iniFileName);
+    const StoredFileCheck check = CheckStoredFile(settings.iniFileName);
     m_KeepSettingsFile = check.state == StoredFileState::Unreadable;
     if (m_KeepSettingsFile) {
         profile.SetText("");
-        MsgBox("Error! Can not read settings from " + iniFileName + ": " + check.Reason() +
+        MsgBox("Error! Can not read settings from " + settings.iniFileName + ": " + check.Reason() +
                    ". This run uses the default settings and leaves the file as it is.",
                MB_OK | MB_ICONERROR);
     } else {
         profile.Load();  // a missing file gives every default
     }
-    ReadSettings(profile, *this, SettingsStage::Preferences);
+    ReadSettings(profile, settings, SettingsStage::Preferences);
 }
 
 void CVornaApp::ReadOtherSettings() {
-    ReadSettings(profile, *this, SettingsStage::DmrWindowViewPrinting);
+    ReadSettings(profile, settings, SettingsStage::DmrWindowViewPrinting);
     LoadLayerSchemes();
-    ReadSettings(profile, *this, SettingsStage::AppearanceSearchFirstTime);
+    ReadSettings(profile, settings, SettingsStage::AppearanceSearchFirstTime);
 }
 
 void CVornaApp::ReadAllSettings() {
@@ -118,58 +118,59 @@ void CVornaApp::ReadAllSettings() {
 }
 
 void CVornaApp::WriteAllSettings() {
-    if (iniFileName.empty()) return;
+    if (settings.iniFileName.empty()) return;
     if (!m_KeepSchemeFile) SaveLayerSchemes();
     if (m_KeepSettingsFile) return;
     // Start from the file as it is now, so lines others added survive.
-    profile.SetPath(iniFileName);
-    const StoredFileCheck check = CheckStoredFile(iniFileName);
+    profile.SetPath(settings.iniFileName);
+    const StoredFileCheck check = CheckStoredFile(settings.iniFileName);
     if (check.state == StoredFileState::Unreadable) {
-        MsgBox("Error! Can not read settings from " + iniFileName + ": " + check.Reason() +
+        MsgBox("Error! Can not read settings from " + settings.iniFileName + ": " + check.Reason() +
                    ". The file is left as it is.",
                MB_OK | MB_ICONERROR);
         return;
     }
     profile.Load();
-    WriteSettings(profile, *this);
+    WriteSettings(profile, settings);
 
     // ~/.config may not exist yet on a fresh account.
-    const size_t slash = iniFileName.rfind('/');
+    const size_t slash = settings.iniFileName.rfind('/');
     if (slash != std::string::npos && slash > 0) {
         std::error_code ec;
-        std::filesystem::create_directories(iniFileName.substr(0, slash), ec);
+        std::filesystem::create_directories(settings.iniFileName.substr(0, slash), ec);
     }
     const AtomicWriteResult r = profile.Save();
     if (!r.ok())
-        MsgBox(SaveErrorText("Error! Can not save settings to", iniFileName, r), MB_OK | MB_ICONERROR);
+        MsgBox(SaveErrorText("Error! Can not save settings to", settings.iniFileName, r),
+               MB_OK | MB_ICONERROR);
 }
 
 void CVornaApp::LoadLayerSchemes() {
-    const StoredFileCheck check = ::LoadLayerSchemes(profile, *this);
+    const StoredFileCheck check = ::LoadLayerSchemes(profile, settings);
     m_KeepSchemeFile = check.state == StoredFileState::Unreadable;
     if (m_KeepSchemeFile)
-        MsgBox("Error! Can not read Layer Schemes from " + FindDataFile(LayerSchemesPath(*this)) + ": " +
+        MsgBox("Error! Can not read Layer Schemes from " + FindDataFile(LayerSchemesPath(settings)) + ": " +
                    check.Reason() + ". This run uses the built-in schemes and leaves the file as it is.",
                MB_OK | MB_ICONERROR);
 }
 
 int CVornaApp::LoadSchemeFile(CColorScheme& scheme, const std::string& name) {
-    return ::LoadSchemeFile(*this, scheme, name);
+    return ::LoadSchemeFile(settings, scheme, name);
 }
 
-bool CVornaApp::SaveLayerSchemes() { return ::SaveLayerSchemes(*this); }
+bool CVornaApp::SaveLayerSchemes() { return ::SaveLayerSchemes(settings); }
 
 void CVornaApp::ApplyDatumSettings() {
     geo.SelectLocalEllipsoid(0);
-    if (datumDX == 0 && datumDY == 0 && datumDZ == 0 && datumEX == 0 && datumEY == 0 && datumEZ == 0 &&
-        datumDM == 0) {
+    if (settings.datumDX == 0 && settings.datumDY == 0 && settings.datumDZ == 0 && settings.datumEX == 0 &&
+        settings.datumEY == 0 && settings.datumEZ == 0 && settings.datumDM == 0) {
         MsgBox(
             "Warning! Geodetic transformation parameters not set. Enter valid values under "
             "Edit->Preferences menu.",
             MB_OK | MB_ICONWARNING);
         return;
     }
-    ApplyDatumParameters(geo, *this);
+    ApplyDatumParameters(geo, settings);
 }
 
 namespace {
@@ -222,7 +223,7 @@ std::string EnsureFolder(const std::string& prefix, const std::string& name, boo
 }  // namespace
 
 bool CVornaApp::CheckWptBase() {
-    const std::string& P = wptBaseDir;
+    const std::string& P = settings.wptBaseDir;
     struct stat st;
     const bool folderInTheWay = stat((P + "WptBase.cfg").c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     if (std::FILE* f = folderInTheWay ? nullptr : OpenDataFile(P + "WptBase.cfg", "r")) {
@@ -277,40 +278,40 @@ bool CVornaApp::CheckWptBase() {
 
 void CVornaApp::OnFileLocations() {
     FileLocationsValues v;
-    v.wptBaseDir = pendingWptBaseDir;
-    for (int i = 0; i < kMapTypeCount; ++i) v.mapTypes[i] = pendingMapTypes[i];
+    v.wptBaseDir = settings.pendingWptBaseDir;
+    for (int i = 0; i < kMapTypeCount; ++i) v.mapTypes[i] = settings.pendingMapTypes[i];
     if (Dialogs().RunFileLocations(v) != IDOK) return;
-    pendingWptBaseDir = NormalizePath(v.wptBaseDir, true);
+    settings.pendingWptBaseDir = NormalizePath(v.wptBaseDir, true);
     for (int i = 0; i < kMapTypeCount; ++i)
-        pendingMapTypes[i].directory = NormalizePath(v.mapTypes[i].directory, true);
+        settings.pendingMapTypes[i].directory = NormalizePath(v.mapTypes[i].directory, true);
     MsgBox("Changes will take effect next time you start the program!", MB_OK | MB_ICONINFORMATION);
 }
 
 void CVornaApp::OnPreferences() {
     PreferencesValues v;
-    v.namedWptBaseOverdraft = namedWptBaseOverdraft;
-    v.autoWptBaseOverdraft = autoWptBaseOverdraft;
-    v.namedIndexOverdraft = namedIndexOverdraft;
-    v.trackLogOverdraft = trackLogOverdraft;
-    v.undoStackSize = undoStackSize;
-    v.minWaypointDistance = minWaypointDistance;
-    v.labelPosition = (wptDefaultLabelPosition >> 4) & 3;
-    v.gpsPort = gpsPort;
-    v.gpsBaudRate = gpsBaudRate;
-    v.gpsLogIntervalSeconds = gpsLogIntervalSeconds;
-    v.gpsLogDrawnPoints = gpsLogDrawnPoints;
-    v.gpsUsesLocalDatum = gpsUsesLocalDatum;
-    v.dX = datumDX, v.dY = datumDY, v.dZ = datumDZ;
-    v.eX = datumEX, v.eY = datumEY, v.eZ = datumEZ;
-    v.dM = datumDM;
-    v.saveDownloadedTrk = saveDownloadedTrk;
-    v.saveDownloadedWpts = saveDownloadedWpts;
-    v.importDownloadedWpts = importDownloadedWpts;
-    v.askAfterDownloadingWpts = askAfterDownloadingWpts;
-    v.exportToGps = exportToGps;
-    v.ignoreExistingWpts = ignoreExistingWpts;
-    v.suggestLogNames = suggestLogNames;
-    v.existingWptProximity = existingWptProximity;
+    v.namedWptBaseOverdraft = settings.namedWptBaseOverdraft;
+    v.autoWptBaseOverdraft = settings.autoWptBaseOverdraft;
+    v.namedIndexOverdraft = settings.namedIndexOverdraft;
+    v.trackLogOverdraft = settings.trackLogOverdraft;
+    v.undoStackSize = settings.undoStackSize;
+    v.minWaypointDistance = settings.minWaypointDistance;
+    v.labelPosition = (settings.wptDefaultLabelPosition >> 4) & 3;
+    v.gpsPort = settings.gpsPort;
+    v.gpsBaudRate = settings.gpsBaudRate;
+    v.gpsLogIntervalSeconds = settings.gpsLogIntervalSeconds;
+    v.gpsLogDrawnPoints = settings.gpsLogDrawnPoints;
+    v.gpsUsesLocalDatum = settings.gpsUsesLocalDatum;
+    v.dX = settings.datumDX, v.dY = settings.datumDY, v.dZ = settings.datumDZ;
+    v.eX = settings.datumEX, v.eY = settings.datumEY, v.eZ = settings.datumEZ;
+    v.dM = settings.datumDM;
+    v.saveDownloadedTrk = settings.saveDownloadedTrk;
+    v.saveDownloadedWpts = settings.saveDownloadedWpts;
+    v.importDownloadedWpts = settings.importDownloadedWpts;
+    v.askAfterDownloadingWpts = settings.askAfterDownloadingWpts;
+    v.exportToGps = settings.exportToGps;
+    v.ignoreExistingWpts = settings.ignoreExistingWpts;
+    v.suggestLogNames = settings.suggestLogNames;
+    v.existingWptProximity = settings.existingWptProximity;
 
     if (Dialogs().RunPreferences(v) != IDOK) return;
 
@@ -319,29 +320,29 @@ void CVornaApp::OnPreferences() {
         "change to the GPS COM port will be valid next time you start (enable) GPS!",
         MB_OK | MB_ICONWARNING);
     // Same bounds as when read from the file.
-    namedWptBaseOverdraft = kNamedWptBaseGrowRange.Clamp(v.namedWptBaseOverdraft);
-    autoWptBaseOverdraft = kAutoWptBaseGrowRange.Clamp(v.autoWptBaseOverdraft);
-    namedIndexOverdraft = kNamedIndexGrowRange.Clamp(v.namedIndexOverdraft);
-    trackLogOverdraft = kTrackLogGrowRange.Clamp(v.trackLogOverdraft);
-    undoStackSize = kUndoStackSizeRange.Clamp(v.undoStackSize);
-    minWaypointDistance = v.minWaypointDistance;
-    wptDefaultLabelPosition = (v.labelPosition & 3) << 4;
-    gpsPort = v.gpsPort;
-    gpsBaudRate = v.gpsBaudRate;
-    gpsLogIntervalSeconds = kGpsLogIntervalRange.Clamp(v.gpsLogIntervalSeconds);
-    gpsLogDrawnPoints = v.gpsLogDrawnPoints;
-    gpsUsesLocalDatum = v.gpsUsesLocalDatum;
-    datumDX = v.dX, datumDY = v.dY, datumDZ = v.dZ;
-    datumEX = v.eX, datumEY = v.eY, datumEZ = v.eZ;
-    datumDM = v.dM;
-    saveDownloadedTrk = v.saveDownloadedTrk;
-    saveDownloadedWpts = v.saveDownloadedWpts;
-    importDownloadedWpts = v.importDownloadedWpts;
-    askAfterDownloadingWpts = v.askAfterDownloadingWpts;
-    exportToGps = v.exportToGps;
-    ignoreExistingWpts = v.ignoreExistingWpts;
-    suggestLogNames = v.suggestLogNames;
-    existingWptProximity = v.existingWptProximity;
+    settings.namedWptBaseOverdraft = kNamedWptBaseGrowRange.Clamp(v.namedWptBaseOverdraft);
+    settings.autoWptBaseOverdraft = kAutoWptBaseGrowRange.Clamp(v.autoWptBaseOverdraft);
+    settings.namedIndexOverdraft = kNamedIndexGrowRange.Clamp(v.namedIndexOverdraft);
+    settings.trackLogOverdraft = kTrackLogGrowRange.Clamp(v.trackLogOverdraft);
+    settings.undoStackSize = kUndoStackSizeRange.Clamp(v.undoStackSize);
+    settings.minWaypointDistance = v.minWaypointDistance;
+    settings.wptDefaultLabelPosition = (v.labelPosition & 3) << 4;
+    settings.gpsPort = v.gpsPort;
+    settings.gpsBaudRate = v.gpsBaudRate;
+    settings.gpsLogIntervalSeconds = kGpsLogIntervalRange.Clamp(v.gpsLogIntervalSeconds);
+    settings.gpsLogDrawnPoints = v.gpsLogDrawnPoints;
+    settings.gpsUsesLocalDatum = v.gpsUsesLocalDatum;
+    settings.datumDX = v.dX, settings.datumDY = v.dY, settings.datumDZ = v.dZ;
+    settings.datumEX = v.eX, settings.datumEY = v.eY, settings.datumEZ = v.eZ;
+    settings.datumDM = v.dM;
+    settings.saveDownloadedTrk = v.saveDownloadedTrk;
+    settings.saveDownloadedWpts = v.saveDownloadedWpts;
+    settings.importDownloadedWpts = v.importDownloadedWpts;
+    settings.askAfterDownloadingWpts = v.askAfterDownloadingWpts;
+    settings.exportToGps = v.exportToGps;
+    settings.ignoreExistingWpts = v.ignoreExistingWpts;
+    settings.suggestLogNames = v.suggestLogNames;
+    settings.existingWptProximity = v.existingWptProximity;
     ApplyDatumSettings();
 }
 

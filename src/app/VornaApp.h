@@ -16,7 +16,7 @@
 class CCommandMap;
 class IAppDialogs;
 
-class CVornaApp : public AppSettings {
+class CVornaApp {
 public:
     CVornaApp();
     virtual ~CVornaApp();
@@ -73,6 +73,9 @@ public:
     // Debug logs (null when closed); writers test before writing.
     std::FILE* debugLog = nullptr;
     std::FILE* gpsDebugLog = nullptr;
+
+    // Every persistent setting, read at start-up and written at exit.
+    AppSettings settings;
 
     int newWptBaseFlag = 0;
 

@@ -22,7 +22,7 @@
 #include "root/IdleHook.h"
 #include "wptui/QtWptDialogs.h"
 
-CVornaRoot::CVornaRoot(CVornaApp& app) : m_App(app), m_Nmea(app, app.geo, app.gpsDebugLog) {
+CVornaRoot::CVornaRoot(CVornaApp& app) : m_App(app), m_Nmea(app.settings, app.geo, app.gpsDebugLog) {
     GarminHost host;
     host.setStatusText = [this](const std::string& s) {
         if (m_Frame) m_Frame->SetStatusText(s);
@@ -35,7 +35,7 @@ CVornaRoot::CVornaRoot(CVornaApp& app) : m_App(app), m_Nmea(app, app.geo, app.gp
             std::fflush(m_App.debugLog);
         }
     };
-    m_Garmin = std::make_unique<Garmin>(m_App, m_App.geo, std::move(host));
+    m_Garmin = std::make_unique<Garmin>(m_App.settings, m_App.geo, std::move(host));
     m_DownloadSaver = std::make_unique<CGarminDownloadSaver>(
         m_App.geo, [this](GpsChoice& choice) { return RunDlgChoice(choice, m_Frame.get()); });
     m_Garmin->SetDownloads(m_DownloadSaver.get());
@@ -48,8 +48,9 @@ CVornaRoot::~CVornaRoot() {
 
 bool CVornaRoot::OpenDocument(const std::string& path) {
     auto doc = std::make_unique<CVornaDoc>(
-        m_App, DocServices{m_App.memUse, m_App.geo, m_App.debugMode ? m_App.debugLog : nullptr,
-                           m_App.newWptBaseFlag != 0});
+        m_App.settings,
+        DocServices{m_App.memUse, m_App.geo, m_App.settings.debugMode ? m_App.debugLog : nullptr,
+                    m_App.newWptBaseFlag != 0});
     m_App.newWptBaseFlag = 0;
     const bool ok = path.empty() ? doc->OnNewDocument() : doc->OnOpenDocument(path.c_str());
     if (ok) m_Doc = std::move(doc);
@@ -59,7 +60,7 @@ bool CVornaRoot::OpenDocument(const std::string& path) {
 CMainFrame& CVornaRoot::ShowMainWindow(const std::string& documentPath, CMainFrame::PaneFactories panes) {
     CloseMainWindow();
     if (!panes.gps) panes.gps = &m_Nmea;
-    m_Frame = std::make_unique<CMainFrame>(m_Doc.get(), m_App, std::move(panes));
+    m_Frame = std::make_unique<CMainFrame>(m_Doc.get(), m_App.settings, std::move(panes));
     m_Frame->AppCommands().documentPath = documentPath;
     RegisterDocumentCommands();
     RegisterGpsCommands();
@@ -111,28 +112,30 @@ void CVornaRoot::RegisterDocumentCommands() {
     if (!m_Doc) return;
     CCommandMap& m = m_DocCommands;
     m_Doc->AddWptCommands(m);
-    AddGarminCommands(m, *m_Garmin, m_App, [this] { return m_Doc.get(); });
+    AddGarminCommands(m, *m_Garmin, m_App.settings, [this] { return m_Doc.get(); });
     m.AddCommand(cmd::WptFromFile, [this] {
-        if (m_Doc) ImportFile(*m_Doc, m_App, m_App.geo, 1, m_App.wptImportDir);
+        if (m_Doc) ImportFile(*m_Doc, m_App.settings, m_App.geo, 1, m_App.settings.wptImportDir);
     });
     m.AddCommand(cmd::TrackLogFromFile, [this] {
-        if (m_Doc) TrackLogFromFile(*m_Doc, m_App, m_App.geo);
+        if (m_Doc) TrackLogFromFile(*m_Doc, m_App.settings, m_App.geo);
     });
     m.AddCommand(cmd::TrackLogToFile, [this] {
-        if (m_Doc) WriteTrackLog(*m_Doc, m_App, m_App.geo, 0, m_Doc->TrackLogStore().Count() - 1, "");
+        if (m_Doc)
+            WriteTrackLog(*m_Doc, m_App.settings, m_App.geo, 0, m_Doc->TrackLogStore().Count() - 1, "");
     });
     m.AddUpdate(cmd::TrackLogToFile,
                 [this](CCmdUI& ui) { ui.Enable(m_Doc && m_Doc->TrackLogStore().Count() > 0); });
     m_Doc->AddImageMapCommands(m);
-    m_SearchLink = std::make_unique<CGarminSearchLink>(*m_Garmin, m_App);
+    m_SearchLink = std::make_unique<CGarminSearchLink>(*m_Garmin, m_App.settings);
     m_Doc->SetSearchGpsLink(m_SearchLink.get());
     m_Doc->AddSearchCommands(m);
     // The waypoint exports' upload list.
     Garmin* link = m_Garmin.get();
-    m_Doc->SetWptUpload({[link](int room) { return link->AllocateGPSdata(std::uint16_t(room)); },
-                         [link](const WaypointRecord& r) { return link->AddWaypointToGPSdata(r); },
-                         [this, link] { link->StartOperation(Garmin::OpUploadWpts, m_App.gpsPort, 0); }});
-    AddWptSelectionCommands(m, *m_Doc, m_App, m_App.geo,
+    m_Doc->SetWptUpload(
+        {[link](int room) { return link->AllocateGPSdata(std::uint16_t(room)); },
+         [link](const WaypointRecord& r) { return link->AddWaypointToGPSdata(r); },
+         [this, link] { link->StartOperation(Garmin::OpUploadWpts, m_App.settings.gpsPort, 0); }});
+    AddWptSelectionCommands(m, *m_Doc, m_App.settings, m_App.geo,
                             [this] { return m_Frame ? m_Frame->ActiveController() : nullptr; });
     m_Frame->SetDocumentTarget(&m);
 }
@@ -154,7 +157,7 @@ void CVornaRoot::RegisterGpsCommands() {
 void CVornaRoot::StartIdle() {
     m_Driver = std::make_unique<CIdleDriver>();
     m_Hook = std::make_unique<CIdleHook>(
-        m_Nmea, m_App, [this] { return m_Doc.get(); }, CIdleHook::FrameOf(*m_Frame));
+        m_Nmea, m_App.settings, [this] { return m_Doc.get(); }, CIdleHook::FrameOf(*m_Frame));
     Garmin& garmin = *m_Garmin;
     CMainFrame& frame = *m_Frame;
     m_Hook->garminStep = [&garmin] { return garmin.Step(); };

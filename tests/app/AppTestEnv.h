@@ -68,8 +68,8 @@ public:
     std::unique_ptr<CVornaApp> ReadApp(const std::string& ini = "") {
         auto app = std::make_unique<CVornaApp>();
         app->SetDialogs(&dialogs);
-        app->iniFileName = ini.empty() ? IniPath() : ini;
-        app->startDirectory = dir.dir();
+        app->settings.iniFileName = ini.empty() ? IniPath() : ini;
+        app->settings.startDirectory = dir.dir();
         app->ReadAllSettings();
         return app;
     }

@@ -22,7 +22,7 @@ TEST(Schemes, FileLinesChoicesAndSchemeFiles) {
                                       "TK50 print color scheme=Night\nTK25 screen color scheme=nothing\n"
                                       "TN10 screen color scheme=a|b\n");
     auto app = env.ReadApp();
-    const CAppearanceSettings& a = app->appearance;
+    const CAppearanceSettings& a = app->settings.appearance;
     auto chosen = [&](int row, int medium) { return a.schemes[size_t(a.schemeChoice[row][medium])]; };
     ASSERT_EQ(a.SchemeCount(), 28 + 6);
     EXPECT_EQ(a.schemes[0].colors[5], RGBRef(16, 17, 18));
@@ -65,7 +65,7 @@ TEST(Schemes, RandomTablesSurviveSaveAndReloadExactly) {
         SCOPED_TRACE(round);
         CAppTestEnv env;
         auto app = env.ReadApp();
-        CAppearanceSettings& a = app->appearance;
+        CAppearanceSettings& a = app->settings.appearance;
         a.schemes.clear();
         const int count = 1 + pick(30);
         for (int i = 0; i < count; ++i) {
@@ -81,7 +81,7 @@ TEST(Schemes, RandomTablesSurviveSaveAndReloadExactly) {
         app->WriteAllSettings();
 
         auto again = env.ReadApp();
-        const CAppearanceSettings& b = again->appearance;
+        const CAppearanceSettings& b = again->settings.appearance;
         ASSERT_EQ(b.SchemeCount(), count);
         for (size_t i = 0; i < size_t(count); ++i) {
             EXPECT_EQ(b.schemes[i].name, a.schemes[i].name);

@@ -129,14 +129,14 @@ TEST(Settings, ReadingAppliesTheFileRules) {
 
     // Folders in effect as read (with their separator), the pending waypoint
     // base collapsed; reals read in full.
-    EXPECT_EQ(app->wptBaseDir, "/Data//Wpt/");
-    EXPECT_EQ(app->mapTypes[1].directory, "/Maps/Tk50/");
-    EXPECT_EQ(double(app->dmr.Azimut), 312.6);
+    EXPECT_EQ(app->settings.wptBaseDir, "/Data//Wpt/");
+    EXPECT_EQ(app->settings.mapTypes[1].directory, "/Maps/Tk50/");
+    EXPECT_EQ(double(app->settings.dmr.Azimut), 312.6);
     // Keys only read: the debug switch and the waypoint styles the override would apply to.
-    EXPECT_EQ(app->debugMode, 1);
-    EXPECT_EQ(app->appearance.wptStyles[1].screenColor, 255u);
-    EXPECT_EQ(app->appearance.wptStyles[4].fontSize, 30);
-    EXPECT_EQ(app->appearance.wptStyles[5].fontSize, 12);
+    EXPECT_EQ(app->settings.debugMode, 1);
+    EXPECT_EQ(app->settings.appearance.wptStyles[1].screenColor, 255u);
+    EXPECT_EQ(app->settings.appearance.wptStyles[4].fontSize, 30);
+    EXPECT_EQ(app->settings.appearance.wptStyles[5].fontSize, 12);
 
     app->WriteAllSettings();
     const std::string text = ReadFileBytes(env.dir.file("in.ini"));
@@ -176,9 +176,9 @@ TEST(Settings, FilesThatCannotBeReadAreReportedAndKept) {
             ASSERT_EQ(env.prompter.texts.size(), 1u);
             EXPECT_TRUE(env.prompter.Saw(std::string("Error! Can not read ") +
                                          (settings ? "settings" : "Layer Schemes") + " from " + bad + ": "));
-            EXPECT_EQ(app->undoStackSize, settings ? 100 : 7);
-            app->undoStackSize = 55;
-            app->appearance.schemes[0].name = "Changed";
+            EXPECT_EQ(app->settings.undoStackSize, settings ? 100 : 7);
+            app->settings.undoStackSize = 55;
+            app->settings.appearance.schemes[0].name = "Changed";
             app->WriteAllSettings();
             EXPECT_EQ(env.prompter.texts.size(), 1u);
             // The unreadable file is left as it was.
@@ -199,7 +199,7 @@ TEST(Settings, FailedWritesKeepTheFilesAndSayWhy) {
     chmod(env.IniPath().c_str(), 0444);
     WriteFileBytes(schemes, "Old|0|1,1,1|2,2,2|3,3,3|4,4,4|5,5,5|6,6,6|\n");
     auto app = env.ReadApp();
-    app->appearance.schemes[0].name = "New";
+    app->settings.appearance.schemes[0].name = "New";
     SetAtomicWriteFaultHook([&](const std::string& t) { return t == schemes; });
     app->WriteAllSettings();
     SetAtomicWriteFaultHook(nullptr);

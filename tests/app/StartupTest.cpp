@@ -29,7 +29,7 @@ TEST(Startup, FirstRunOpensFileLocationsEndsAndStoresTheChoice) {
     EXPECT_FALSE(app.InitInstance());
     EXPECT_EQ(env.dialogs.locationRuns, 1);
     EXPECT_EQ(env.dialogs.shownLocations.wptBaseDir, env.dir.path() + "/vorne/wpt/");
-    EXPECT_EQ(app.iniFileName, env.IniPath());
+    EXPECT_EQ(app.settings.iniFileName, env.IniPath());
     EXPECT_TRUE(env.prompter.Saw(kTakesEffect));
     EXPECT_FALSE(FileExists(env.dir.file("My")));  // nothing is created on a first run
 
@@ -112,8 +112,8 @@ TEST(Startup, NormalStartAppendsDebugLogsStartsGpsAndWarnsOfAZeroDatum) {
     app.SetDialogs(&env.dialogs);
     int started = 0, stopped = 0;
     app.startGpsReception = [&](CVornaApp& a) {
-        EXPECT_EQ(a.gpsEnabled, 0);
-        a.gpsEnabled = ++started;  // the port opened
+        EXPECT_EQ(a.settings.gpsEnabled, 0);
+        a.settings.gpsEnabled = ++started;  // the port opened
     };
     app.stopGpsReception = [&](CVornaApp&) { ++stopped; };
     ASSERT_TRUE(app.InitInstance());
@@ -133,15 +133,15 @@ TEST(Startup, NormalStartAppendsDebugLogsStartsGpsAndWarnsOfAZeroDatum) {
 TEST(Startup, FileLocationsAndPreferencesStoreWhatTheDialogsReturn) {
     CAppTestEnv env;
     auto app = env.ReadApp();
-    const std::string inEffect = app->mapTypes[1].directory;
+    const std::string inEffect = app->settings.mapTypes[1].directory;
     env.dialogs.editLocations = [](FileLocationsValues& v) { v.mapTypes[1].directory = "/Maps//TK50"; };
     app->OnFileLocations();
-    EXPECT_EQ(app->pendingMapTypes[1].directory, "/Maps/TK50/");
-    EXPECT_EQ(app->mapTypes[1].directory, inEffect);
+    EXPECT_EQ(app->settings.pendingMapTypes[1].directory, "/Maps/TK50/");
+    EXPECT_EQ(app->settings.mapTypes[1].directory, inEffect);
     EXPECT_TRUE(env.prompter.Saw(kTakesEffect));
 
     // OK: bounded values, the label position shifted, the datum reapplied.
-    app->wptDefaultLabelPosition = 1 << 4;
+    app->settings.wptDefaultLabelPosition = 1 << 4;
     env.dialogs.editPreferences = [](PreferencesValues& v) {
         EXPECT_EQ(v.labelPosition, 1);
         v.labelPosition = 2, v.undoStackSize = 0, v.trackLogOverdraft = -4, v.gpsLogIntervalSeconds = -3;
@@ -150,11 +150,11 @@ TEST(Startup, FileLocationsAndPreferencesStoreWhatTheDialogsReturn) {
     };
     env.prompter.texts.clear();
     app->OnPreferences();
-    EXPECT_EQ(app->wptDefaultLabelPosition, 32);
-    EXPECT_EQ(app->undoStackSize, 1);
-    EXPECT_EQ(app->trackLogOverdraft, 1);
-    EXPECT_EQ(app->gpsLogIntervalSeconds, 0);  // 0 is an interval of its own
-    EXPECT_EQ(app->gpsPort, "/dev/ttyUSB1");
+    EXPECT_EQ(app->settings.wptDefaultLabelPosition, 32);
+    EXPECT_EQ(app->settings.undoStackSize, 1);
+    EXPECT_EQ(app->settings.trackLogOverdraft, 1);
+    EXPECT_EQ(app->settings.gpsLogIntervalSeconds, 0);  // 0 is an interval of its own
+    EXPECT_EQ(app->settings.gpsPort, "/dev/ttyUSB1");
     ASSERT_EQ(env.prompter.texts.size(), 2u);
     EXPECT_EQ(env.prompter.texts[0].rfind("Warning! Changes to the database preferences will be valid", 0),
               0u);
@@ -166,8 +166,8 @@ TEST(Startup, FileLocationsAndPreferencesStoreWhatTheDialogsReturn) {
     app->OnFileLocations();
     app->OnPreferences();
     EXPECT_TRUE(env.prompter.texts.empty());
-    EXPECT_EQ(app->pendingMapTypes[1].directory, "/Maps/TK50/");
-    EXPECT_EQ(app->wptDefaultLabelPosition, 32);
+    EXPECT_EQ(app->settings.pendingMapTypes[1].directory, "/Maps/TK50/");
+    EXPECT_EQ(app->settings.wptDefaultLabelPosition, 32);
 }
 
 TEST(Startup, MemoryCountersCountBlocksAndBytesWithoutWrapping) {
@@ -195,7 +195,7 @@ TEST(Startup, StartDirectoryIsThePerUserDataFolderMadeAtFirstStart) {
         CVornaApp app;
         app.SetDialogs(&env.dialogs);
         EXPECT_FALSE(app.InitInstance());  // a first run
-        EXPECT_EQ(app.startDirectory, expected);
+        EXPECT_EQ(app.settings.startDirectory, expected);
         EXPECT_TRUE(std::filesystem::is_directory(expected));
         app.ExitInstance();
         EXPECT_TRUE(FileExists(expected + "LayerSchemes.cfg"));

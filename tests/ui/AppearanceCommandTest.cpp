@@ -17,8 +17,8 @@ void Flush() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelet
 
 TEST(AppearanceCommand, OpensForTheActiveSeriesTogglesAndClosesOnCancel) {
     FrameTestEnv env;
-    env.app.views[0].mapType = -3;
-    env.app.views[1].mapType = env.app.views[2].mapType = 3;  // TN10 in the second pane
+    env.app.settings.views[0].mapType = -3;
+    env.app.settings.views[1].mapType = env.app.settings.views[2].mapType = 3;  // TN10 in the second pane
     CMainFrame& f = env.Make(SplitStyle::TwoMaps);
     f.SetActiveVornaView(0);
     EXPECT_FALSE(env.State(cmd::ColorsFonts).m_bEnabled);  // no series shown
@@ -42,7 +42,7 @@ TEST(AppearanceCommand, OpensForTheActiveSeriesTogglesAndClosesOnCancel) {
     Flush();
     EXPECT_EQ(OpenDialog(f), nullptr);
     EXPECT_FALSE(env.State(cmd::ColorsFonts).m_bChecked);
-    EXPECT_EQ(env.app.appearance.markerSize, 14);
+    EXPECT_EQ(env.app.settings.appearance.markerSize, 14);
 
     // Cancel restores and the dialog goes away by itself.
     ASSERT_TRUE(f.Router().Execute(cmd::ColorsFonts));
@@ -50,11 +50,11 @@ TEST(AppearanceCommand, OpensForTheActiveSeriesTogglesAndClosesOnCancel) {
     ASSERT_NE(d, nullptr);
     d->findChild<QSpinBox*>("1167")->setValue(2);
     d->findChild<QPushButton*>("1171")->click();
-    EXPECT_EQ(env.app.appearance.markerSize, 2);
+    EXPECT_EQ(env.app.settings.appearance.markerSize, 2);
     d->findChild<QPushButton*>("2")->click();
     Flush();
     EXPECT_EQ(OpenDialog(f), nullptr);
-    EXPECT_EQ(env.app.appearance.markerSize, 14);
+    EXPECT_EQ(env.app.settings.appearance.markerSize, 14);
     EXPECT_FALSE(env.State(cmd::ColorsFonts).m_bChecked);
 
     // The frame goes with the dialog open.

@@ -29,7 +29,7 @@ TEST(EndToEnd, RightClickNewWptDragAndUndo) {
     CMainFrame& f = env.Make(SplitStyle::MapOnly);
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
-    ApplyDatumParameters(env.app.geo, env.app);  // the dialog shows WGS84 as it goes
+    ApplyDatumParameters(env.app.geo, env.app.settings);  // the dialog shows WGS84 as it goes
     CQtWptDialogs dialogs(env.doc->Waypoints(), env.app.geo, &f);
     env.doc->SetWptDialogs(&dialogs);
     CVornaView* view = f.MapView(0);

@@ -58,8 +58,8 @@ TEST(Frame, EveryLayoutBuildsItsPanesOnTheirSettingsSlots) {
 // normal one is stored when the frame goes.
 TEST(Frame, LayoutSwitchesSaveEachPaneToItsSlotAndLoadTheNewOnes) {
     FrameTestEnv env;
-    for (int s = 0; s < 3; ++s) env.app.views[s].printGrid = s;  // tells the slots apart
-    env.app.windowLeft = 300, env.app.windowRight = 100;         // inverted
+    for (int s = 0; s < 3; ++s) env.app.settings.views[s].printGrid = s;    // tells the slots apart
+    env.app.settings.windowLeft = 300, env.app.settings.windowRight = 100;  // inverted
     CMainFrame& f = env.Make(SplitStyle::TwoMaps);
     EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(f.geometry()));
     env.Pane(0).Desc().unselectedWpt = kUnselOtherColour;
@@ -69,23 +69,23 @@ TEST(Frame, LayoutSwitchesSaveEachPaneToItsSlotAndLoadTheNewOnes) {
     CVornaView* pane = f.MapView(0);
     f.ChangeSplitter(SplitStyle::TwoMaps);
     EXPECT_EQ(f.MapView(0), pane);
-    EXPECT_EQ(env.app.views[0].unselectedWpt, kUnselShowAll);
+    EXPECT_EQ(env.app.settings.views[0].unselectedWpt, kUnselShowAll);
     EXPECT_TRUE(env.State(cmd::LayoutTwoMaps).m_bChecked);
 
     // "Two Maps" -> "Map only": both panes stored first, the new one loads slot 0.
     ASSERT_TRUE(f.Router().Execute(cmd::LayoutMapOnly));
-    EXPECT_EQ(std::pair(env.app.views[0].unselectedWpt, env.app.views[2].unselectedWpt),
+    EXPECT_EQ(std::pair(env.app.settings.views[0].unselectedWpt, env.app.settings.views[2].unselectedWpt),
               Ints(kUnselOtherColour, kUnselHide));
     ASSERT_EQ(f.MapViewCount(), 1);
     EXPECT_EQ(std::pair(env.Pane(0).Desc().printGrid, env.Pane(0).Desc().unselectedWpt),
               Ints(0, kUnselOtherColour));
-    EXPECT_EQ(env.app.splitStyle, int(SplitStyle::MapOnly));
+    EXPECT_EQ(env.app.settings.splitStyle, int(SplitStyle::MapOnly));
 
     // "Map + DMR" uses slot 0, "DMR + Map" slot 1: separate settings.
     f.ChangeSplitter(SplitStyle::MapDmr);
     env.Pane(0).Desc().tracking = kTrackingDmr;
     f.ChangeSplitter(SplitStyle::DmrMap);
-    EXPECT_EQ(env.app.views[0].tracking, kTrackingDmr);
+    EXPECT_EQ(env.app.settings.views[0].tracking, kTrackingDmr);
     EXPECT_EQ(std::pair(env.Pane(0).Desc().printGrid, env.Pane(0).Desc().tracking), Ints(1, kTrackingOff));
 
     // "DMR only" has no map pane; back to two maps, both slots as stored.
@@ -100,8 +100,9 @@ TEST(Frame, LayoutSwitchesSaveEachPaneToItsSlotAndLoadTheNewOnes) {
     env.Pane(1).Desc().unselectedWpt = kUnselShowAll;
     f.setGeometry(40, 30, 640, 480);
     env.frame.reset();
-    EXPECT_EQ(env.app.views[2].unselectedWpt, kUnselShowAll);
-    const int rect[] = {env.app.windowLeft, env.app.windowTop, env.app.windowRight, env.app.windowBottom};
+    EXPECT_EQ(env.app.settings.views[2].unselectedWpt, kUnselShowAll);
+    const int rect[] = {env.app.settings.windowLeft, env.app.settings.windowTop, env.app.settings.windowRight,
+                        env.app.settings.windowBottom};
     EXPECT_THAT(rect, testing::ElementsAre(40, 30, 680, 510));
 }
 
@@ -109,7 +110,7 @@ TEST(Frame, LayoutSwitchesSaveEachPaneToItsSlotAndLoadTheNewOnes) {
 // text returns to "Ready" when the pointer leaves the map pane.
 TEST(Frame, SplitRatiosFollowDragsAndSurviveResizeAndMinimise) {
     FrameTestEnv env;
-    env.app.mapDmrVertSplitRatio = 700, env.app.mapDmrHorSplitRatio = 300;
+    env.app.settings.mapDmrVertSplitRatio = 700, env.app.settings.mapDmrHorSplitRatio = 300;
     CMainFrame& f = env.Make(SplitStyle::MapDmr);
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
@@ -130,8 +131,8 @@ TEST(Frame, SplitRatiosFollowDragsAndSurviveResizeAndMinimise) {
     f.showNormal();
     f.resize(1200, 800);
     QApplication::processEvents();
-    EXPECT_NEAR(env.app.mapDmrVertSplitRatio, 500, 2);
-    EXPECT_EQ(env.app.mapDmrHorSplitRatio, 300);
+    EXPECT_NEAR(env.app.settings.mapDmrVertSplitRatio, 500, 2);
+    EXPECT_EQ(env.app.settings.mapDmrHorSplitRatio, 300);
     EXPECT_NEAR(ratioOf(f.MainSplitter(), client->width()), 500, 5);
 
     const struct {
@@ -149,7 +150,7 @@ TEST(Frame, SplitRatiosFollowDragsAndSurviveResizeAndMinimise) {
     }
 
     // Panes never shrink below 10 pixels, whatever the stored ratio.
-    env.app.twoMapVertSplitRatio = 0;
+    env.app.settings.twoMapVertSplitRatio = 0;
     f.ChangeSplitter(SplitStyle::TwoMaps);
     QApplication::processEvents();
     EXPECT_GE(f.MainSplitter()->sizes()[0], 10);

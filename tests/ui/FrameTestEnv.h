@@ -14,18 +14,18 @@ struct FrameTestEnv : AppDocEnv {
 
     FrameTestEnv() {
         CreateFolders(false);
-        for (ViewSettings& v : app.views) {
+        for (ViewSettings& v : app.settings.views) {
             v.mapType = -3;
             for (int& l : v.layers) l = 1;
         }
-        app.windowLeft = app.windowTop = 0;
-        app.windowRight = 1000, app.windowBottom = 700;
+        app.settings.windowLeft = app.settings.windowTop = 0;
+        app.settings.windowRight = 1000, app.settings.windowBottom = 700;
         AppDocEnv::Make();
     }
     CMainFrame& Make(SplitStyle style) {
         frame.reset();
-        app.splitStyle = int(style);
-        frame = std::make_unique<CMainFrame>(doc.get(), app);
+        app.settings.splitStyle = int(style);
+        frame = std::make_unique<CMainFrame>(doc.get(), app.settings);
         docCommands = CCommandMap();
         doc->AddWptCommands(docCommands);
         frame->SetDocumentTarget(&docCommands);

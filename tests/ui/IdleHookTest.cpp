@@ -22,18 +22,18 @@ struct Env : ViewTestEnv {
     CVornaView view{doc.get()};
     CMapViewController& pane = view.Controller();
     HintRecorder hints;
-    CNmeaReceiver rx{app, app.geo, app.gpsDebugLog};
+    CNmeaReceiver rx{app.settings, app.geo, app.gpsDebugLog};
     QueuePort* port = nullptr;
     int dmrUpdates = 0;
     bool renderIdle = true;
     CIdleHook hook{rx,
-                   app,
+                   app.settings,
                    [this] { return doc.get(); },
                    {nullptr, [this] { return std::vector{&pane}; }, [this](bool, bool) { ++dmrUpdates; }}};
     Env() {
-        ApplyDatumParameters(app.geo, app);
-        app.views[0].mapType = kSeriesTK25;
-        app.dmr.StickToGps = 0;
+        ApplyDatumParameters(app.geo, app.settings);
+        app.settings.views[0].mapType = kSeriesTK25;
+        app.settings.dmr.StickToGps = 0;
         view.show();
         view.resize(view.size() + QSize(400, 300) - view.viewport()->size());
         pane.InitFromSettings(0, 0);
@@ -94,7 +94,7 @@ TEST(IdleHook, TheViewPointSticksToTheFixAtTheNextPass) {
     for (const auto& r : rows) {
         Env env;
         if (r.fix) env.Pass(env.FixAt(kAt));
-        DmrParams& dmr = env.app.dmr;
+        DmrParams& dmr = env.app.settings.dmr;
         const CPointD pos = env.rx.GpsPosition;
         std::tie(dmr.StickToGps, dmr.PreviewMode, dmr.ViewPoint, env.renderIdle) =
             std::tuple(r.stick, r.preview, CPointD(pos.easting + r.distance, pos.northing), r.idle);
@@ -104,13 +104,13 @@ TEST(IdleHook, TheViewPointSticksToTheFixAtTheNextPass) {
             << r.stick << r.preview << " " << r.distance << r.fix << r.idle;
     }
     Env env;
-    env.app.dmr.StickToGps = 1;
-    env.app.dmr.Azimut = 123;
+    env.app.settings.dmr.StickToGps = 1;
+    env.app.settings.dmr.Azimut = 123;
     const double expected[] = {123, 90};
     for (int i = 0; i < 2; ++i) {
         env.Pass(env.FixAt(i ? kEast : kAt));
         env.Pass("");
-        EXPECT_NEAR(env.app.dmr.Azimut, expected[i], 0.5);
+        EXPECT_NEAR(env.app.settings.dmr.Azimut, expected[i], 0.5);
     }
     // The pass that moves the view point does nothing else: no transfer step, no
     // reading, no 3-D row; the next pass does them.
@@ -133,7 +133,7 @@ TEST(IdleHook, ABoxFromAStepDoesNotReEnterAndWaitingDataIsReadAfter) {
     Env env;
     NmeaPty pty;
     env.rx.SetPortFactory(nullptr);
-    env.app.gpsPort = pty.slave;
+    env.app.settings.gpsPort = pty.slave;
     ASSERT_TRUE(env.rx.OpenGpsPort());
     CIdleDriver driver;
     env.hook.Attach(driver);
@@ -166,8 +166,8 @@ TEST(IdleHook, ABoxFromAStepDoesNotReEnterAndWaitingDataIsReadAfter) {
 // and the bars go.
 TEST(IdleHook, HomeTracksTheGpsAndOpensThePortOnce) {
     Env env;
-    env.app.splitStyle = int(SplitStyle::MapOnly);
-    CMainFrame frame(env.doc.get(), env.app);
+    env.app.settings.splitStyle = int(SplitStyle::MapOnly);
+    CMainFrame frame(env.doc.get(), env.app.settings);
     frame.show();
     CCommandMap map;
     AddGpsTrackingCommand(map, frame, env.rx);
@@ -189,7 +189,7 @@ TEST(IdleHook, PassesRunTheSubsystemsInTheirOrder) {
     Env env;
     std::vector<std::string> calls;
     CIdleHook hook{env.rx,
-                   env.app,
+                   env.app.settings,
                    [&env] { return env.doc.get(); },
                    {[&calls](long) { return calls.push_back("base"), false; },
                     [&] { return calls.push_back("nmea"), std::vector{&env.pane}; },
@@ -213,7 +213,7 @@ TEST(IdleHook, TheStoresAreSavedWithTheBaseStep) {
     Env env;
     std::vector<std::string> calls;
     CIdleHook hook{env.rx,
-                   env.app,
+                   env.app.settings,
                    [&env] { return env.doc.get(); },
                    {[&calls](long) { return calls.push_back("base"), false; }, nullptr,
                     [&calls](bool, bool) { calls.push_back("move"); }}};

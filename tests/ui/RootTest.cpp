@@ -12,8 +12,8 @@
 TEST(Root, TheWindowRoutesEachSubsystemsCommandsAndTheIdleHookStepsThe3DView) {
     AppDocEnv env;
     env.CreateFolders(false);
-    env.app.splitStyle = int(SplitStyle::MapDmr);
-    for (ViewSettings& v : env.app.views) v.mapType = -3;
+    env.app.settings.splitStyle = int(SplitStyle::MapDmr);
+    for (ViewSettings& v : env.app.settings.views) v.mapType = -3;
     CVornaRoot root(env.app);
     ASSERT_TRUE(root.OpenDocument(""));
     CMainFrame& f = root.ShowMainWindow();

@@ -12,7 +12,7 @@
 
 TEST(Routing, EachDisplayCommandChangesOnlyTheActivePane) {
     FrameTestEnv env;
-    for (ViewSettings& v : env.app.views) v.mapType = 1;  // TK50 in both panes
+    for (ViewSettings& v : env.app.settings.views) v.mapType = 1;  // TK50 in both panes
     CMainFrame& f = env.Make(SplitStyle::TwoMaps);
     auto same = [](const MapViewDesc& a, const MapViewDesc& b) {
         return a.mapType == b.mapType && std::memcmp(a.layers, b.layers, sizeof a.layers) == 0 &&
@@ -41,7 +41,7 @@ TEST(Routing, EachDisplayCommandChangesOnlyTheActivePane) {
 
 TEST(Routing, KeysOfTheWindowReachPaneDocumentAndFrame) {
     FrameTestEnv env;
-    env.app.views[0].mapType = 3;  // TN10
+    env.app.settings.views[0].mapType = 3;  // TN10
     CMainFrame& f = env.Make(SplitStyle::MapOnly);
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));

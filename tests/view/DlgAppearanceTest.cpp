@@ -52,19 +52,19 @@ bool SameBlock(const CAppearanceSettings& a, const CAppearanceSettings& b) {
 struct DlgEnv : ViewTestEnv {
     HintRecorder views;
     DlgEnv() {
-        CColorScheme print = app.appearance.schemes[0];
+        CColorScheme print = app.settings.appearance.schemes[0];
         print.name = "Print";
         print.colors[0] = RGBRef(1, 100, 1);
-        app.appearance.schemes.push_back(print);
-        for (auto& c : app.appearance.schemeChoice) c[kSchemeScreen] = 0, c[kSchemePrint] = 1;
-        app.appearance.wptFont = "No Such Family Anywhere";
+        app.settings.appearance.schemes.push_back(print);
+        for (auto& c : app.settings.appearance.schemeChoice) c[kSchemeScreen] = 0, c[kSchemePrint] = 1;
+        app.settings.appearance.wptFont = "No Such Family Anywhere";
         doc->AddView(&views);
         RecordedBeeps().clear();
         CColorButton::useNativeDialog = false;
     }
     ~DlgEnv() { doc->RemoveView(&views); }
     std::unique_ptr<CDlgAppearance> Open(int series = 1) {
-        auto d = std::make_unique<CDlgAppearance>(app.appearance, series, doc.get());
+        auto d = std::make_unique<CDlgAppearance>(app.settings.appearance, series, doc.get());
         d->show();
         return d;
     }
@@ -106,42 +106,42 @@ QRgb MapPixel(DlgEnv& env, int series) {
 TEST(DlgAppearance, ChangesReachTheBlockOnApplyOkOrAtOnceWithAutoApply) {
     DlgEnv env;
     auto d = env.Open();
-    const CAppearanceSettings before = env.app.appearance;
+    const CAppearanceSettings before = env.app.settings.appearance;
     // Auto apply off: a change only beeps.
     Ctl<QSpinBox>(*d, 1167)->setValue(9);
     EXPECT_EQ(d->Working().markerSize, 9);
-    EXPECT_EQ(env.app.appearance.markerSize, before.markerSize);
+    EXPECT_EQ(env.app.settings.appearance.markerSize, before.markerSize);
     EXPECT_TRUE(env.views.hints.empty());
     EXPECT_EQ(RecordedBeeps(), (std::vector<std::pair<int, int>>{{100, 10}}));
     Click(*d, 1171);  // Apply
-    EXPECT_EQ(env.app.appearance.markerSize, 9);
+    EXPECT_EQ(env.app.settings.appearance.markerSize, 9);
     EXPECT_EQ(env.views.hints, std::vector<long>{kHintAll});
 
     // Auto apply on: every change is applied and repaints.
     Click(*d, 1205);
-    EXPECT_EQ(env.app.appearance.autoApply, 1);
+    EXPECT_EQ(env.app.settings.appearance.autoApply, 1);
     Ctl<QCheckBox>(*d, 1163)->click();
-    EXPECT_EQ(env.app.appearance.wptStyles[0].italic, !before.wptStyles[0].italic);
+    EXPECT_EQ(env.app.settings.appearance.wptStyles[0].italic, !before.wptStyles[0].italic);
     Ctl<QSpinBox>(*d, 1186)->setValue(7);
-    EXPECT_EQ(env.app.appearance.printOpacity, 7);
+    EXPECT_EQ(env.app.settings.appearance.printOpacity, 7);
     EXPECT_EQ(env.views.hints.size(), 4u);  // switching auto apply on is a change too
 
     // OK takes what the fields hold, auto apply or not.
     Click(*d, 1205);
     Ctl<QSpinBox>(*d, 1190)->setValue(11);
-    EXPECT_NE(env.app.appearance.gpsMarkerSize, 11);
+    EXPECT_NE(env.app.settings.appearance.gpsMarkerSize, 11);
     Click(*d, 1);
-    EXPECT_EQ(env.app.appearance.gpsMarkerSize, 11);
+    EXPECT_EQ(env.app.settings.appearance.gpsMarkerSize, 11);
     EXPECT_FALSE(d->isVisible());
     EXPECT_TRUE(env.prompter.texts.empty());
 }
 
 TEST(DlgAppearance, CancelRestoresTheBlockAsItWasWhenTheDialogOpened) {
     DlgEnv env;
-    env.app.appearance.markerSize = 55;             // outside the field's range
-    env.app.appearance.wptStyles[3].fontSize = 99;  // likewise
-    env.app.appearance.wptStyles[0].bold = 2;       // a flag other than 1
-    const CAppearanceSettings before = env.app.appearance;
+    env.app.settings.appearance.markerSize = 55;             // outside the field's range
+    env.app.settings.appearance.wptStyles[3].fontSize = 99;  // likewise
+    env.app.settings.appearance.wptStyles[0].bold = 2;       // a flag other than 1
+    const CAppearanceSettings before = env.app.settings.appearance;
     auto d = env.Open();
     Ctl<QSpinBox>(*d, 1169)->setValue(3);
     AnswerColorDialog(QColor(9, 8, 7));
@@ -150,14 +150,14 @@ TEST(DlgAppearance, CancelRestoresTheBlockAsItWasWhenTheDialogOpened) {
     Click(*d, 1171);
     Ctl<QComboBox>(*d, 1206)->setCurrentIndex(0);
     Click(*d, 1171);
-    ASSERT_FALSE(SameBlock(env.app.appearance, before));
+    ASSERT_FALSE(SameBlock(env.app.settings.appearance, before));
     // Fields the user left alone keep what the block held, even outside the ranges.
-    EXPECT_EQ(env.app.appearance.markerSize, 55);
-    EXPECT_EQ(env.app.appearance.wptStyles[3].fontSize, 99);
-    EXPECT_EQ(env.app.appearance.wptStyles[0].bold, 2);
+    EXPECT_EQ(env.app.settings.appearance.markerSize, 55);
+    EXPECT_EQ(env.app.settings.appearance.wptStyles[3].fontSize, 99);
+    EXPECT_EQ(env.app.settings.appearance.wptStyles[0].bold, 2);
     env.views.hints.clear();
     Click(*d, 2);
-    EXPECT_TRUE(SameBlock(env.app.appearance, before));
+    EXPECT_TRUE(SameBlock(env.app.settings.appearance, before));
     EXPECT_EQ(env.views.hints, std::vector<long>{kHintAll});
 }
 
@@ -168,11 +168,11 @@ TEST(DlgAppearance, FontIsTakenFromThePickedFamilyAndAMissingOneIsKept) {
     ASSERT_GT(font->count(), 0);
     EXPECT_EQ(font->currentIndex(), -1);  // not installed: nothing picked
     Click(*d, 1171);
-    EXPECT_EQ(env.app.appearance.wptFont, "No Such Family Anywhere");
+    EXPECT_EQ(env.app.settings.appearance.wptFont, "No Such Family Anywhere");
     const QString family = font->itemText(font->count() - 1);
     font->setCurrentIndex(font->count() - 1);
     Click(*d, 1171);
-    EXPECT_EQ(env.app.appearance.wptFont, Latin1Bytes(family));
+    EXPECT_EQ(env.app.settings.appearance.wptFont, Latin1Bytes(family));
     // An installed family is picked on opening.
     d.reset();
     auto again = env.Open();
@@ -202,7 +202,7 @@ TEST(DlgAppearance, OverrideAndPrinterSettingsEnableTheirControls) {
                 << ids[i] << " override " << c.override_ << " printer " << c.printer;
     }
     // A series whose choice names no scheme offers no layer colours to edit.
-    env.app.appearance.schemeChoice[2][kSchemeScreen] = 7;
+    env.app.settings.appearance.schemeChoice[2][kSchemeScreen] = 7;
     auto other = env.Open(2);
     EXPECT_FALSE(Ctl<QWidget>(*other, 1193)->isEnabled());
     EXPECT_TRUE(Ctl<QWidget>(*other, 1025)->isEnabled());
@@ -214,7 +214,7 @@ TEST(DlgAppearance, ALayerColourChosenInTheDialogShowsInTheNextMapPicture) {
     // TK50 and TK25 share the screen scheme; G everywhere.
     ASSERT_TRUE(env.WriteSegment(1, env.doc->GetSegmentIndex(1, 415000, 5125000), 0x01));
     ASSERT_TRUE(env.WriteSegment(2, env.doc->GetSegmentIndex(2, 411000, 5129000), 0x01));
-    const QRgb old = ColorRefToRgb(env.app.appearance.schemes[0].colors[0]);
+    const QRgb old = ColorRefToRgb(env.app.settings.appearance.schemes[0].colors[0]);
     ASSERT_EQ(MapPixel(env, 1), old);
     auto d = env.Open(1);
     AnswerColorDialog(QColor(10, 20, 30));
@@ -227,7 +227,7 @@ TEST(DlgAppearance, ALayerColourChosenInTheDialogShowsInTheNextMapPicture) {
     // ">>" gives the print scheme the screen colours, applied with the rest.
     Click(*d, 1203);
     EXPECT_EQ(d->Working().schemes[1].colors[0], RGBRef(10, 20, 30));
-    EXPECT_EQ(env.app.appearance.schemes[1].colors[0], RGBRef(1, 100, 1));
+    EXPECT_EQ(env.app.settings.appearance.schemes[1].colors[0], RGBRef(1, 100, 1));
     Click(*d, 1200);  // printer colours on the screen
     Click(*d, 1171);
     EXPECT_EQ(MapPixel(env, 1), qRgb(10, 20, 30));
@@ -237,7 +237,7 @@ TEST(DlgAppearance, ALayerColourChosenInTheDialogShowsInTheNextMapPicture) {
     auto again = env.Open(1);
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
     Click(*again, 1025);
-    EXPECT_TRUE(SameBlock(again->Working(), env.app.appearance));
+    EXPECT_TRUE(SameBlock(again->Working(), env.app.settings.appearance));
 }
 
 TEST(DlgAppearance, SchemesAreChosenAndSavedUnderNewNamesWithBadNamesRefused) {
@@ -280,7 +280,7 @@ TEST(DlgAppearance, SchemesAreChosenAndSavedUnderNewNamesWithBadNamesRefused) {
     EXPECT_EQ(d->Working().schemes[2].colors[0], RGBRef(1, 100, 1));
     EXPECT_EQ(d->Working().schemeChoice[1][kSchemePrint], 2);
     EXPECT_EQ(Ctl<QComboBox>(*d, 1321)->currentText(), "Winter");
-    EXPECT_EQ(env.app.appearance.SchemeCount(), 2);  // auto apply off
+    EXPECT_EQ(env.app.settings.appearance.SchemeCount(), 2);  // auto apply off
 
     // Choosing a scheme for the screen column shows its colours there.
     auto* screen = Ctl<QComboBox>(*d, 1318);
@@ -290,8 +290,8 @@ TEST(DlgAppearance, SchemesAreChosenAndSavedUnderNewNamesWithBadNamesRefused) {
     EXPECT_EQ(Ctl<CColorButton>(*d, 1193)->Color(), RGBRef(1, 100, 1));
     Click(*d, 1171);
     EXPECT_EQ(MapPixel(env, 1), qRgb(1, 100, 1));
-    EXPECT_EQ(env.app.appearance.SchemeCount(), 3);
+    EXPECT_EQ(env.app.settings.appearance.SchemeCount(), 3);
     Click(*d, 2);  // the table as it was
-    EXPECT_EQ(env.app.appearance.SchemeCount(), 2);
-    EXPECT_EQ(env.app.appearance.schemeChoice[1][kSchemeScreen], 0);
+    EXPECT_EQ(env.app.settings.appearance.SchemeCount(), 2);
+    EXPECT_EQ(env.app.settings.appearance.schemeChoice[1][kSchemeScreen], 0);
 }

@@ -119,7 +119,7 @@ TEST(DmrPanel, ControlsStepWrapAndClampAndRedrawWithTheValueShown) {
 // frame's Apply, and the view point before each change is kept.
 TEST(DmrPanel, PanelAndFrameCommandsStayInStep) {
     FrameTestEnv env;
-    DmrParams& dmr = env.app.dmr;
+    DmrParams& dmr = env.app.settings.dmr;
     dmr.StickToGps = dmr.IsRelHeight = 0;
     dmr.Azimut = 355;
     dmr.AbsHeight = 50;
@@ -164,7 +164,7 @@ int TextRoom(const QLineEdit* e) {
 // types another; a heading taken is shown normalised.
 TEST(DmrPanel, FieldsShowRoundedValuesWholeAndTheHeadingAsTaken) {
     FrameTestEnv env;
-    DmrParams& dmr = env.app.dmr;
+    DmrParams& dmr = env.app.settings.dmr;
     dmr.StickToGps = dmr.IsRelHeight = 0;
     dmr.Azimut = 47.8605866;
     dmr.Elevation = -20.123456;
@@ -213,7 +213,7 @@ TEST(DmrPanel, FieldsShowRoundedValuesWholeAndTheHeadingAsTaken) {
 // new panes show and draw what the user chose.
 TEST(DmrPanel, PendingEditsAreTakenWhenTheLayoutChanges) {
     FrameTestEnv env;
-    DmrParams& dmr = env.app.dmr;
+    DmrParams& dmr = env.app.settings.dmr;
     dmr.StickToGps = dmr.Rendering = dmr.FillGaps = 0;
     CMainFrame& f = env.Make(SplitStyle::DmrMap);
     auto pend = [&f](int rendering, const char* north) {

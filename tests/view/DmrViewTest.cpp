@@ -20,21 +20,21 @@ struct DmrFrameEnv : FrameTestEnv {
         const std::string out = tmp.dir() + "region/";
         const std::string cmd = ToolsDir() + "/make-sample-region " + out + " --size 2 >/dev/null 2>&1";
         haveRegion = std::system(cmd.c_str()) == 0;
-        app.dmrDataDir = out + "dmr/";
-        DmrParams& p = app.dmr;
+        app.settings.dmrDataDir = out + "dmr/";
+        DmrParams& p = app.settings.dmr;
         p.ViewPoint = p.PrevViewPoint = CPointD(518000, 5072000);
         p.StickToGps = 0;
         p.PreviewMode = 2;  // the surface only, in idle time
     }
     CMainFrame& Show(SplitStyle style) {
         frame.reset();
-        app.splitStyle = int(style);
+        app.settings.splitStyle = int(style);
         CMainFrame::PaneFactories panes;
         panes.gps = &nmea;
         panes.dmrView = [this](QWidget* parent) {
-            return new CDmrView(*doc, app, app.memUse, parent, [this] { return now; });
+            return new CDmrView(*doc, app.settings, app.memUse, parent, [this] { return now; });
         };
-        frame = std::make_unique<CMainFrame>(doc.get(), app, panes);
+        frame = std::make_unique<CMainFrame>(doc.get(), app.settings, panes);
         frame->resize(900, 600);
         frame->show();
         QCoreApplication::processEvents();
@@ -94,7 +94,8 @@ TEST(DmrView, IdleRenderingRestartsPausesAndReleases) {
     EXPECT_EQ(r.GetState(), CDmrRenderer::State::Idle);
     EXPECT_FALSE(r.Picture().isNull());
     const MapViewDesc& d = env.Pane(0).Desc();
-    EXPECT_EQ(std::tuple(d.dmrViewPoint.easting, d.azimuth), std::tuple(518000.0, env.app.dmr.Azimut));
+    EXPECT_EQ(std::tuple(d.dmrViewPoint.easting, d.azimuth),
+              std::tuple(518000.0, env.app.settings.dmr.Azimut));
     EXPECT_GT(env.QuadrantClaims(), 0);
     idle.Stop();
 
@@ -109,7 +110,7 @@ TEST(DmrView, IdleRenderingRestartsPausesAndReleases) {
 TEST(DmrView, FrameCommandsChangeTheSettingsAndRedrawWhereTheyShould) {
     DmrFrameEnv env;
     if (!env.haveRegion) GTEST_SKIP() << "make-sample-region not built";
-    const DmrParams base = env.app.dmr;
+    const DmrParams base = env.app.settings.dmr;
     const std::string saved = env.tmp.file("v.dvp");
     ASSERT_TRUE(WriteFileBytes(saved, "510000.9\n5080000\n1\n250\n90\n-10\n60\n"));
     CMainFrame& f = env.Show(SplitStyle::MapDmr);
@@ -149,16 +150,16 @@ TEST(DmrView, FrameCommandsChangeTheSettingsAndRedrawWhereTheyShould) {
         // clang-format on
     };
     for (const Row& row : rows) {
-        env.app.dmr = base;
+        env.app.settings.dmr = base;
         env.nmea.GpsMovePending = 0;
         env.Pane(0).Desc().tracking = 0;
-        row.init(env.app.dmr);
+        row.init(env.app.settings.dmr);
         r.AbortDraw();
         const qint64 picture = r.Picture().cacheKey();
         env.prompter.texts.clear();
         env.prompter.files = {row.file};
         ASSERT_TRUE(f.Router().Execute(row.id)) << row.id;
-        EXPECT_TRUE(row.check(env.app.dmr)) << row.id;
+        EXPECT_TRUE(row.check(env.app.settings.dmr)) << row.id;
         const bool redrawn = r.Picture().cacheKey() != picture || r.GetState() != CDmrRenderer::State::Idle;
         EXPECT_EQ(redrawn, row.redraw) << row.id;
         EXPECT_EQ(env.prompter.texts,

@@ -41,16 +41,16 @@ TEST(PageSetup, MarginsAreStoredToTheNearestHundredthAndNegativeOnesRefused) {
                 {"nan", -1, "Please enter a number."}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.typed);
-        env.app.printMarginLeft = 777;
+        env.app.settings.printMarginLeft = 777;
         env.prompter.texts.clear();
         rec.hints.clear();
-        const bool ok = OnPageSetup(env.app, env.doc.get(), nullptr, [&](CDlgPageSetup& dlg) {
+        const bool ok = OnPageSetup(env.app.settings, env.doc.get(), nullptr, [&](CDlgPageSetup& dlg) {
             dlg.UpdateData(false);
             Type(dlg, "1331", r.typed);
             return dlg.UpdateData(true);
         });
         EXPECT_EQ(ok, r.stored >= 0);
-        EXPECT_EQ(env.app.printMarginLeft, ok ? r.stored : 777);
+        EXPECT_EQ(env.app.settings.printMarginLeft, ok ? r.stored : 777);
         EXPECT_EQ(rec.hints, ok ? std::vector<long>{kHintPrintArea} : std::vector<long>{});
         EXPECT_EQ(env.prompter.texts,
                   r.message ? std::vector<std::string>{r.message} : std::vector<std::string>{});

@@ -17,7 +17,9 @@ namespace {
 
 const QRgb kWhite = qRgb(255, 255, 255), kBackground = qRgb(1, 2, 3);
 
-QRgb Layer(const ViewTestEnv& env, int l) { return ColorRefToRgb(env.app.appearance.schemes[0].colors[l]); }
+QRgb Layer(const ViewTestEnv& env, int l) {
+    return ColorRefToRgb(env.app.settings.appearance.schemes[0].colors[l]);
+}
 
 // Renders the pane of d into an image pre-filled with kBackground.
 QImage Render(ViewTestEnv& env, const MapViewDesc& d, SegmentFlags* flags = nullptr) {
@@ -47,7 +49,7 @@ TEST(MapPicture, PalettesFollowLayerOrderSwitchesAndOverlayAndRowsGiveEachValues
         std::int32_t layers[15] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
         if (r.off >= 0) layers[r.off] = 0;
         QRgb pal[256];
-        BuildLayerPalette(r.series, layers, r.overlay, env.app.appearance.schemes[0], pal);
+        BuildLayerPalette(r.series, layers, r.overlay, env.app.settings.appearance.schemes[0], pal);
         EXPECT_EQ(pal[r.value], r.layer < 0 ? kWhite : Layer(env, r.layer)) << r.series << " " << r.value;
     }
 

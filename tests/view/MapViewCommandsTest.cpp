@@ -21,8 +21,8 @@ struct Env : ViewTestEnv {
     CMapViewController& p = view.Controller();
     Env() {
         doc->SetWptDialogs(&dialogs);
-        app.views[0].mapType = kSeriesTK25;
-        for (int& l : app.views[0].layers) l = 1;
+        app.settings.views[0].mapType = kSeriesTK25;
+        for (int& l : app.settings.views[0].layers) l = 1;
         view.show();
         view.resize(view.size() + QSize(400, 300) - view.viewport()->size());
         p.InitFromSettings(0, 0);
@@ -116,15 +116,15 @@ TEST(MapViewCommands, PrintAreaAndWaypointItemsActOnTheContextTarget) {
             << s[0];
     }
     // From the main window's menu: the map pane beside the 3-D view follows the view point.
-    env.app.splitStyle = int(SplitStyle::MapDmr);
-    env.app.views[0].tracking = kTrackingDmr;
-    const auto frame = std::make_unique<CMainFrame>(env.doc.get(), env.app);
+    env.app.settings.splitStyle = int(SplitStyle::MapDmr);
+    env.app.settings.views[0].tracking = kTrackingDmr;
+    const auto frame = std::make_unique<CMainFrame>(env.doc.get(), env.app.settings);
     CMapViewController& pane = frame->MapView(0)->Controller();
     const CPointD far(at.easting + 20000, at.northing);
     pane.SetContextTarget(HitRecord(), far, QPoint());
     ASSERT_TRUE(frame->Router().Execute(cmd::SetDmrViewPoint));
     const MapPoint c = MapToClient(far, pane.Desc(), {});
-    EXPECT_EQ(std::tuple(env.app.dmr.StickToGps, pane.Desc().dmrViewPoint.easting, c.x, c.y),
+    EXPECT_EQ(std::tuple(env.app.settings.dmr.StickToGps, pane.Desc().dmrViewPoint.easting, c.x, c.y),
               std::tuple(0, far.easting, pane.Desc().clientSize.cx / 2, pane.Desc().clientSize.cy / 2));
 }
 
@@ -178,13 +178,13 @@ TEST(MapViewCommands, PaneRecentresBeyondTheMarginAndScrollsByTheBarsActions) {
     // The window paints what its pane draws, and its own bar moves are no user scroll.
     ASSERT_TRUE(env.WriteSegment(1, env.doc->GetSegmentIndex(1, 415000, 5125000), 0x04));
     const MapPoint w = MapToDevice(415000, 5125000, AppDocEnv::Desc(1), GeorefParams());
-    ViewSettings& v = env.app.views[0];
+    ViewSettings& v = env.app.settings.views[0];
     v.mapType = 1, v.tracking = kTrackingGps, v.originX = w.x - 100, v.originY = w.y - 100;
     v.layers[kLayerGKGrid] = 0;  // its lines would cross the sampled pixel
     p.InitFromSettings(0, 0);
     EXPECT_EQ(env.view.horizontalScrollBar()->value(), w.x - 100);
     EXPECT_EQ(env.view.viewport()->grab().toImage().pixel(100, 100) & 0xffffff,
-              ColorRefToRgb(env.app.appearance.schemes[0].colors[2]) & 0xffffff);
+              ColorRefToRgb(env.app.settings.appearance.schemes[0].colors[2]) & 0xffffff);
     EXPECT_EQ(p.Desc().tracking, kTrackingGps);
     // A pane squeezed to nothing still opens and paints.
     env.view.resize(0, 0);

@@ -35,11 +35,12 @@ ViewSettings Slot(int mapType) {
 // Program margins of 10 mm with a 15 mm title band.
 struct PaneEnv : MouseEnv {
     PaneEnv() {
-        app.printMarginLeft = app.printMarginTop = app.printMarginRight = app.printMarginBottom = 1000;
-        app.printTitleMargin = 1500, app.printTitleSize = 800;
+        app.settings.printMarginLeft = app.settings.printMarginTop = app.settings.printMarginRight =
+            app.settings.printMarginBottom = 1000;
+        app.settings.printTitleMargin = 1500, app.settings.printTitleSize = 800;
     }
     CMapViewController& Open(ViewSettings v, int slot = 0) {
-        app.views[slot] = v;
+        app.settings.views[slot] = v;
         pane->InitFromSettings(0, slot);
         return *pane;
     }
@@ -72,7 +73,7 @@ TEST(MapViewController, OnePaneThroughADamagedSegmentSeriesStepsHintsAndSettings
     CMapViewController& p = env.Open(Slot(1));
     const MapPoint c = MapToDevice(415000, 5125000, p.Desc(), GeorefParams());
     p.SetScrollOrigin(c.x - 200, c.y - 150);
-    env.app.views[2] = Slot(kMapNone);
+    env.app.settings.views[2] = Slot(kMapNone);
     CMapViewController other(env.doc.get(), nullptr);
     other.InitFromSettings(1, 2);
     QImage img(400, 300, QImage::Format_RGB32);
@@ -175,7 +176,7 @@ TEST(MapViewController, OnePaneThroughADamagedSegmentSeriesStepsHintsAndSettings
 
     ASSERT_TRUE(p.OnCommand(cmd::LayerGrid));
     p.SaveToSettings();
-    EXPECT_EQ(env.app.views[1].layers[kLayerGKGrid], 0);
+    EXPECT_EQ(env.app.settings.views[1].layers[kLayerGKGrid], 0);
 }
 
 // The print area is the printable page less the program's margins, and what
@@ -207,12 +208,13 @@ TEST(MapViewController, PrintAreaIsThePrintablePageLessTheMarginsAndPrintsOnOneP
         EXPECT_EQ(std::pair(p.Desc().printSize.cx, p.Desc().printSize.cy), std::pair(r.w, r.h));
     }
     // Margins beyond the page still leave a frame to grab.
-    env.app.printMarginLeft = env.app.printMarginRight = 15000;
-    env.app.printMarginTop = 40000;
+    env.app.settings.printMarginLeft = env.app.settings.printMarginRight = 15000;
+    env.app.settings.printMarginTop = 40000;
     p.ComputePrintArea();
     EXPECT_EQ(std::pair(p.Desc().printSize.cx, p.Desc().printSize.cy),
               std::pair(2 * CMapViewController::kHandleSize, 2 * CMapViewController::kHandleSize));
-    env.app.printMarginLeft = env.app.printMarginRight = env.app.printMarginTop = 1000;
+    env.app.settings.printMarginLeft = env.app.settings.printMarginRight = env.app.settings.printMarginTop =
+        1000;
 
     // TK50 forest all round, a water square at the print centre.
     const MapViewDesc d = ViewTestEnv::Desc(1);

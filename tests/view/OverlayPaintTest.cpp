@@ -26,7 +26,7 @@ struct OverlayEnv : ViewTestEnv {
         desc.clientSize = {w, h};
         desc.origin = {1000, 1000};
         desc.zoomX = desc.zoomY = zoom;
-        CAppearanceSettings& a = app.appearance;
+        CAppearanceSettings& a = app.settings.appearance;
         for (int r = 0; r < 7; ++r) {
             a.wptStyles[r].screenColor = RGBRef(10 + 30 * r, 200, 40);
             a.wptStyles[r].printColor = RGBRef(10 + 30 * r, 60, 220);
@@ -85,9 +85,9 @@ TEST(OverlayPaint, EveryPixelOfAWaypointOrTrackPieceLiesInsideItsRepaintRectangl
             for (int label = 0; label < 4; ++label) {
                 for (const int slant : {0, 1}) {
                     OverlayEnv env(600, 600, zoom);
-                    env.app.appearance.wptStyles[2].italic = slant;
-                    env.app.appearance.wptStyles[2].underline = slant;
-                    env.app.appearance.markerOutline = 2 + slant;
+                    env.app.settings.appearance.wptStyles[2].italic = slant;
+                    env.app.settings.appearance.wptStyles[2].underline = slant;
+                    env.app.settings.appearance.markerOutline = 2 + slant;
                     const WaypointRecord r = env.AddWpt(300, 300, std::uint16_t(1 | label << 4), "WQJ_G");
                     EXPECT_TRUE(
                         PaintedInside(env.Paint(true, false, via), GetWaypointRect(*env.doc, env.desc, r)))
@@ -98,9 +98,9 @@ TEST(OverlayPaint, EveryPixelOfAWaypointOrTrackPieceLiesInsideItsRepaintRectangl
             for (const int thickness : {1, 2, 7}) {
                 for (const int marker : {0, 3}) {
                     OverlayEnv env(600, 600, zoom);
-                    env.app.appearance.trackThickness = thickness;
-                    env.app.appearance.trackMarkerSize = marker;
-                    env.app.appearance.gpsMarkerSize = 0;
+                    env.app.settings.appearance.trackThickness = thickness;
+                    env.app.settings.appearance.trackMarkerSize = marker;
+                    env.app.settings.appearance.gpsMarkerSize = 0;
                     env.SetTrack({{{200, 300}, 0}, {{320, 260}, 0}, {{300, 380}, 0}});
                     const TrackPoint* p = env.doc->TrackLogStore().Points();
                     const CGpsTriple piece(p[0].position, p[1].position, p[2].position);
@@ -133,7 +133,7 @@ TEST(OverlayPaint, MarkersTakeTheColourOfTheirStyleKindAndUnselectedMode) {
     };
     for (const auto& r : rows) {
         OverlayEnv env;
-        CAppearanceSettings& a = env.app.appearance;
+        CAppearanceSettings& a = env.app.settings.appearance;
         a.wptDefaultOverride = r.override;
         a.usePrinterColors = r.printColours;
         env.desc.unselectedWpt = r.unselected;
@@ -159,11 +159,11 @@ TEST(OverlayPaint, TrackBreaksAtSegmentStartsAndShowsTheSelectedRange) {
     } rows[] = {{-1, -1, "n-n"}, {0, 1, "s-n"}, {3, 2, "n-s"}, {1, 3, "n-s"}, {0, -1, "n-n"}, {1, 1, "n-n"}};
     for (const auto& r : rows) {
         OverlayEnv env;
-        env.app.appearance.trackThickness = 3;
+        env.app.settings.appearance.trackThickness = 3;
         env.SetTrack({{{50, 100}, 0}, {{150, 100}, 0}, {{250, 100}, 1}, {{350, 100}, 0}});
         env.doc->TrackLogStore().SelStart = r.selStart;
         env.doc->TrackLogStore().SelEnd = r.selEnd;
-        const CAppearanceSettings& a = env.app.appearance;
+        const CAppearanceSettings& a = env.app.settings.appearance;
         for (const bool via : {false, true})
             for (int k = 0; k < 3; ++k) {
                 const QImage img = env.Paint(false, true, via);
@@ -201,12 +201,13 @@ TEST(OverlayPaint, LabelsOnImageMapsStandOnTheImageFadedInItsFirstSixteenColours
         env.desc = MapViewDesc{};
         env.desc.mapType = kMapImageGeo;
         env.desc.clientSize = {w, h};
-        env.app.appearance.screenOpacity = r.fading;
+        env.app.settings.appearance.screenOpacity = r.fading;
         const WaypointRecord wpt = env.AddWpt(200, 150, 0, "____");
         const MapPoint p = env.Client({wpt.E, wpt.N});
         const auto lift = [&](int v) { return (v * (10 - r.tenths) + 255 * r.tenths) / 10; };
         const QRgb want = r.tenths < 0 ? kBg : qRgb(lift(20), lift(30), lift(40));
-        EXPECT_EQ(env.Paint(true, false).pixel(p.x, p.y + env.app.appearance.labelDistance + 1), want)
+        EXPECT_EQ(env.Paint(true, false).pixel(p.x, p.y + env.app.settings.appearance.labelDistance + 1),
+                  want)
             << int(r.value) << " fading " << r.fading;
     }
 }
@@ -220,13 +221,13 @@ TEST(OverlayPaint, TrackEndsKeepTheirRoundTipUnlessAMarkerCoversIt) {
     } rows[] = {{1.0, 3}, {0.25, 1}};  // covered; a marker too small to cover it
     for (const auto& r : rows) {
         OverlayEnv env(400, 300, r.zoom);
-        env.app.appearance.trackThickness = 7;
-        env.app.appearance.trackMarkerSize = r.marker;
+        env.app.settings.appearance.trackThickness = 7;
+        env.app.settings.appearance.trackMarkerSize = r.marker;
         env.SetTrack({{{50, 100}, 0}, {{150, 100}, 0}});
         const MapPoint end = env.Client(env.doc->TrackLogStore().Points()[1].position);
         for (const bool via : {false, true})
             EXPECT_EQ(env.Paint(false, true, via).pixel(end.x + 2, end.y),
-                      ColorRefToRgb(env.app.appearance.trackScreenColor))
+                      ColorRefToRgb(env.app.settings.appearance.trackScreenColor))
                 << "zoom " << r.zoom << " marker " << r.marker << " " << via;
     }
 }
@@ -242,9 +243,9 @@ TEST(OverlayPaint, GpsDotLiesInsideTheTrackPieceRectangleAndOnlyOnTheLiveScreen)
                 {1.0, true, false, false, 0}};
     for (const auto& r : rows) {
         OverlayEnv env(400, 300, r.zoom);
-        env.app.appearance.gpsInactiveColor = RGBRef(0, 250, 0);
-        env.app.appearance.trackThickness = 3;
-        env.app.gpsEnabled = 1;
+        env.app.settings.appearance.gpsInactiveColor = RGBRef(0, 250, 0);
+        env.app.settings.appearance.trackThickness = 3;
+        env.app.settings.gpsEnabled = 1;
         env.nmea.GpsPositionReceived = r.received;
         env.nmea.GpsFix = r.fix;
         env.nmea.GpsPosition = env.At(200, 150);
@@ -289,7 +290,7 @@ TEST(OverlayPaint, LinesToSaturatedPointsWalkOnlyThePaneAndKeepTheirPixels) {
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << r.far << r.reverse << r.via);
         OverlayEnv env;
-        env.app.appearance.trackThickness = 3;
+        env.app.settings.appearance.trackThickness = 3;
         const auto client = [&](const CPointD& p) {
             const MapPoint c = env.Client(p);
             return QPoint(c.x, c.y);

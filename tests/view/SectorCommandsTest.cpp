@@ -16,7 +16,7 @@
 
 TEST(SectorCommands, PopupItemsSelectTheSectorOrTheTemporaryWaypoints) {
     FrameTestEnv env;
-    env.app.autoSwitchToUnselDiffColor = 1;
+    env.app.settings.autoSwitchToUnselDiffColor = 1;
     CMainFrame& f = env.Make(SplitStyle::MapOnly);
     CVornaView* view = f.MapView(0);
     env.Pane(0).OpenMap(kSeriesTK25, false);
@@ -81,10 +81,10 @@ TEST(SectorCommands, TrackSelectionExportWritesTheRangeAndPrintAreaNeedsAnOrigin
 TEST(SectorCommands, ExportToGpsFillsTheLinksUploadListWithTheSelection) {
     AppDocEnv env;
     env.CreateFolders(false);
-    for (ViewSettings& v : env.app.views) v.mapType = -3;
-    env.app.splitStyle = int(SplitStyle::MapOnly);
-    env.app.exportToGps = 1;
-    env.app.gpsPort = env.tmp.file("no-such-port");
+    for (ViewSettings& v : env.app.settings.views) v.mapType = -3;
+    env.app.settings.splitStyle = int(SplitStyle::MapOnly);
+    env.app.settings.exportToGps = 1;
+    env.app.settings.gpsPort = env.tmp.file("no-such-port");
     CVornaRoot root(env.app);
     ASSERT_TRUE(root.OpenDocument(""));
     root.ShowMainWindow();
@@ -94,7 +94,7 @@ TEST(SectorCommands, ExportToGpsFillsTheLinksUploadListWithTheSelection) {
     for (int level = 0; level < 3; ++level)
         ASSERT_TRUE(PutWpt(db, q, MakeWpt("W" + std::to_string(level), QuadrantCentre(13, 13), level)));
     doc.SetSectorSelection(q, 1);
-    EXPECT_EQ(ExportSelectedWpts(doc, env.app, env.app.geo), 2);
+    EXPECT_EQ(ExportSelectedWpts(doc, env.app.settings, env.app.geo), 2);
     CGpsRecordList& list = root.GarminLink().Records();
     ASSERT_EQ(list.GPSdataCount, 2);
     EXPECT_EQ(list[0].name, "W0");

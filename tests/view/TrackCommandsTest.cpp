@@ -27,7 +27,7 @@ struct Env : ViewTestEnv {
     CMapViewController& p = view.Controller();
     CTrackLogStore& log = doc->TrackLogStore();
     Env() {
-        app.views[0].mapType = kSeriesTK25;
+        app.settings.views[0].mapType = kSeriesTK25;
         view.show();
         view.resize(view.size() + QSize(400, 300) - view.viewport()->size());
         p.InitFromSettings(0, 0);

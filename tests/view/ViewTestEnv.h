@@ -26,7 +26,7 @@ struct ViewTestEnv : AppDocEnv {
         const COLORREF colours[] = {RGBRef(0, 200, 0), RGBRef(150, 75, 0),  RGBRef(0, 0, 255),
                                     RGBRef(255, 0, 0), RGBRef(255, 0, 255), RGBRef(10, 10, 10)};
         std::copy(std::begin(colours), std::end(colours), sc.colors);
-        app.appearance.schemes = {sc};
+        app.settings.appearance.schemes = {sc};
         Make();
     }
 
@@ -92,7 +92,7 @@ struct MouseEnv : ViewTestEnv {
         for (int& l : v.layers) l = 1;
         v.originX = 2162, v.originY = 28346;
         v.printWidth = 3000, v.printHeight = 2000;
-        app.views[0] = v;
+        app.settings.views[0] = v;
         pane = std::make_unique<CMapViewController>(doc.get(), &host);
         pane->SetFrame(&frame);
         pane->Resize(400, 300);
