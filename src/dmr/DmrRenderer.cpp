@@ -65,6 +65,7 @@ struct CDmrRenderer::Impl {
 
     CHorizonRaster raster;
     std::vector<RowEntry> rowBuf[2];
+    const Tables& tables = GetTables();
     int nearBuf = 0;
 
     // Map choice: segments for the draped surfaces stay claimed across renders.
@@ -724,7 +725,7 @@ struct CDmrRenderer::Impl {
     }
 
     std::uint32_t Colour(int i, int j, double shade, int farDepth) {
-        const Tables& t = GetTables();
+        const Tables& t = tables;
         const int s = std::clamp(int(shade), 0, kShades - 1);
         const double z = Z[i][j];
         switch (surface) {
