@@ -65,6 +65,7 @@ struct CDmrRenderer::Impl {
 
     CHorizonRaster raster;
     std::vector<RowEntry> rowBuf[2];
+    const Tables& tables = GetTables();
     int nearBuf = 0;
 
     // Map choice: segments for the draped surfaces stay claimed across renders.
@@ -378,7 +379,7 @@ struct CDmrRenderer::Impl {
     static constexpr int kBlock = 8;
 
     int DrawCells(int row, int col, int n, int rowStep, int colStep) {
-        if (!wireframe && n > 1 && RunHidden(row, col, n, rowStep, colStep)) {
+        if (n > 1 && (wireframe ? LinesHidden(col, n, colStep) : RunHidden(row, col, n, rowStep, colStep))) {
             stats.cells += n;
             return n;
         }
@@ -387,6 +388,23 @@ struct CDmrRenderer::Impl {
             DrawCell(row, col + k * colStep, rowStep, colStep);
         }
         return n;
+    }
+
+    // The wireframe's lines of a run, all their ends projected, lie within
+    // the run's screen box: under the horizon there, none of them draws.
+    bool LinesHidden(int col, int n, int colStep) const {
+        const int k0 = col - ColumnOffset(plan.dir), kn = k0 + n * colStep;
+        if (std::min(k0, kn) < 0 || std::max(k0, kn) >= kRowBufferSize) return false;
+        const RowEntry* nearRow = rowBuf[nearBuf].data();
+        const RowEntry* farRow = rowBuf[nearBuf ^ 1].data();
+        int lo = INT_MAX, hi = INT_MIN, top = INT_MIN;
+        auto widen = [&](const RowEntry& e) {
+            lo = std::min(lo, e.sx), hi = std::max(hi, e.sx), top = std::max(top, e.sy);
+            return e.valid != 0;
+        };
+        for (int i = 0, k = k0; i <= n; ++i, k += colStep)
+            if (!widen(nearRow[k]) || (i < n && !widen(farRow[k]))) return false;
+        return raster.Hidden(lo, top, hi, top);
     }
 
     bool RunHidden(int row, int col, int n, int rowStep, int colStep) {
@@ -707,7 +725,7 @@ struct CDmrRenderer::Impl {
     }
 
     std::uint32_t Colour(int i, int j, double shade, int farDepth) {
-        const Tables& t = GetTables();
+        const Tables& t = tables;
         const int s = std::clamp(int(shade), 0, kShades - 1);
         const double z = Z[i][j];
         switch (surface) {

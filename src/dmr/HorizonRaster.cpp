@@ -57,7 +57,8 @@ void Walk(int x1, int y1, int x2, int y2, Plot&& plot) {
 }
 }  // namespace
 
-void CHorizonRaster::DrawHorizonLine(int x1, int y1, int x2, int y2, std::uint32_t colour, bool updateLast) {
+void CHorizonRaster::DrawLongHorizonLine(int x1, int y1, int x2, int y2, std::uint32_t colour,
+                                         bool updateLast) {
     if (m_W <= 0 || m_H <= 0) return;
     const int lastColumn = x2;
     const int right = m_W - 1, bottom = m_H - 1;

@@ -22,7 +22,18 @@ public:
     // raises the horizon there; with updateLast false the column of x2 (as
     // passed) keeps its horizon, so the next row's line from that node still
     // shows. A segment leaving the top closes the columns it crosses above.
-    void DrawHorizonLine(int x1, int y1, int x2, int y2, std::uint32_t colour, bool updateLast);
+    void DrawHorizonLine(int x1, int y1, int x2, int y2, std::uint32_t colour, bool updateLast) {
+        // Finely sampled terrain gives many segments of one pixel: inline.
+        if (x1 == x2 && y1 == y2 && unsigned(x1) < unsigned(m_W) && unsigned(y1) < unsigned(m_H)) {
+            std::int32_t& h = m_Horizon[std::size_t(x1)];
+            if (y1 < h) return;
+            std::uint32_t& p = PixelRef(x1, y1);
+            if ((p >> 24) <= (colour >> 24)) p = colour;
+            if (updateLast) h = y1;
+            return;
+        }
+        DrawLongHorizonLine(x1, y1, x2, y2, colour, updateLast);
+    }
     // True when no point of the segment can reach the horizon, so drawing it
     // would change nothing.
     bool Hidden(int x1, int y1, int x2, int y2) const {
@@ -51,6 +62,7 @@ public:
     const std::vector<std::int32_t>& HorizonArray() const { return m_Horizon; }
 
 private:
+    void DrawLongHorizonLine(int x1, int y1, int x2, int y2, std::uint32_t colour, bool updateLast);
     void Close(int from, int to);
     int m_W = 0;
     int m_H = 0;
