@@ -149,8 +149,8 @@ bool CRefPointStore::Read(const std::string& refPath) {
         return false;
     }
     // A marked point waiting for its pixel stays pending after the new points.
-    const CPointD pending = m_Map[std::size_t(m_Count)];
     const int awaiting = m_Awaiting;
+    const CPointD pending = m_Count < kMaxPoints ? m_Map[std::size_t(m_Count)] : CPointD{};
     *this = *next;
     m_Awaiting = awaiting && m_Count < kMaxPoints ? 1 : 0;
     if (m_Awaiting) m_Map[std::size_t(m_Count)] = pending;
