@@ -30,16 +30,6 @@ protected:
     }
 };
 
-QList<QKeySequence> Keys(const char* keys) {
-    QList<QKeySequence> out;
-    if (!keys) return out;
-    for (const QString& k : QString::fromLatin1(keys).split(u';', Qt::SkipEmptyParts)) {
-        QKeySequence seq = QKeySequence::fromString(k.trimmed(), QKeySequence::PortableText);
-        if (!seq.isEmpty()) out.push_back(seq);
-    }
-    return out;
-}
-
 void BuildMenus(QMainWindow& w) {
     std::map<QString, QMenu*> menus;
     auto menuFor = [&](const QString& path) {
@@ -64,7 +54,7 @@ void BuildMenus(QMainWindow& w) {
         }
         QAction* a = menu->addAction(QString::fromLatin1(d.text ? d.text : ""));
         a->setCheckable(d.checkable);
-        a->setShortcuts(Keys(d.keys));
+        a->setShortcuts(KeyList(d.keys));
     }
 }
 

@@ -368,3 +368,13 @@ const std::vector<int>& MapPaneKeyCommands() {
     static const std::vector<int> kIds = {cmd::MouseScrolling};
     return kIds;
 }
+
+QList<QKeySequence> KeyList(const char* keys) {
+    QList<QKeySequence> out;
+    if (!keys) return out;
+    for (const QString& k : QString::fromLatin1(keys).split(u';', Qt::SkipEmptyParts)) {
+        QKeySequence seq = QKeySequence::fromString(k.trimmed(), QKeySequence::PortableText);
+        if (!seq.isEmpty()) out.push_back(seq);
+    }
+    return out;
+}

@@ -3,6 +3,8 @@
 // its QActions, menus and toolbar from these tables alone, so the whole user
 // command surface can be read (and tested) in one place.
 
+#include <QKeySequence>
+#include <QList>
 #include <vector>
 
 #include "platform/CommandIds.h"
@@ -20,6 +22,9 @@ struct MenuItemDef {
 };
 
 const std::vector<MenuItemDef>& MainMenuTable();
+
+// The key sequences of a row's keys field; unreadable ones are left out.
+QList<QKeySequence> KeyList(const char* keys);
 
 // The toolbar in order; 0 is a separator.
 const std::vector<int>& ToolbarTable();

@@ -48,16 +48,6 @@ QString TipPart(const char* prompt, int part) {
     return part < parts.size() ? parts[part] : QString();
 }
 
-QList<QKeySequence> KeyList(const char* keys) {
-    QList<QKeySequence> out;
-    if (!keys) return out;
-    for (const QString& k : QString::fromLatin1(keys).split(u';', Qt::SkipEmptyParts)) {
-        QKeySequence seq = QKeySequence::fromString(k.trimmed(), QKeySequence::PortableText);
-        if (!seq.isEmpty()) out.push_back(seq);
-    }
-    return out;
-}
-
 }  // namespace
 
 CMainFrame* MainFrame() { return g_MainFrame; }

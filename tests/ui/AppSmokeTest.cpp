@@ -32,6 +32,12 @@ bool StartAndAwaitHandler(QProcess& program, const QString& tools, const QProces
     return false;
 }
 
+// A one-quadrant sample region at folder.
+bool MakeSmallRegion(const QString& tools, const std::string& folder) {
+    return QProcess::execute(tools + "/make-sample-region",
+                             {QString::fromStdString(folder), "--size", "1"}) == 0;
+}
+
 }  // namespace
 
 // SIGTERM (a system shutting down, a service manager) and SIGHUP (a closed
@@ -40,9 +46,7 @@ bool StartAndAwaitHandler(QProcess& program, const QString& tools, const QProces
 TEST(AppSmoke, TermAndHangUpSignalsWriteTheStoresAsANormalExit) {
     TempDir dir;
     const QString tools = QString::fromStdString(ToolsDir());
-    ASSERT_EQ(QProcess::execute(tools + "/make-sample-region",
-                                {QString::fromStdString(dir.file("region")), "--size", "1"}),
-              0);
+    ASSERT_TRUE(MakeSmallRegion(tools, dir.file("region")));
     const std::string ini = dir.file("region/config/vornamap.ini");
     const std::string before = ReadFileBytes(ini);
     ASSERT_EQ(before.find("[APPEARANCE]"), std::string::npos);  // only an exit writes it
@@ -82,9 +86,7 @@ TEST(AppSmoke, TermAndHangUpSignalsWriteTheStoresAsANormalExit) {
 TEST(AppSmoke, SignalsDuringAStartUpBoxEndTheProgramAsANormalExit) {
     TempDir dir;
     const QString tools = QString::fromStdString(ToolsDir());
-    ASSERT_EQ(QProcess::execute(tools + "/make-sample-region",
-                                {QString::fromStdString(dir.file("region")), "--size", "1"}),
-              0);
+    ASSERT_TRUE(MakeSmallRegion(tools, dir.file("region")));
     const std::string ini = dir.file("region/config/vornamap.ini");
     const std::string counters = dir.file("region/wpt/WAutoCnt.dat");
     const std::string sample = ReadFileBytes(ini);
@@ -128,9 +130,7 @@ TEST(AppSmoke, SignalsDuringAStartUpBoxEndTheProgramAsANormalExit) {
 TEST(AppSmoke, SampleRegionAsStartDirectoryKeepsItsTrackLog) {
     TempDir dir;
     const QString tools = QString::fromStdString(ToolsDir());
-    ASSERT_EQ(QProcess::execute(tools + "/make-sample-region",
-                                {QString::fromStdString(dir.file("region")), "--size", "1"}),
-              0);
+    ASSERT_TRUE(MakeSmallRegion(tools, dir.file("region")));
     const std::string log = dir.file("region/TrackLog.dat");
     const std::string track = ReadFileBytes(log);
     ASSERT_GE(track.size(), 2 * sizeof(TrackPoint));
