@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "frame/CommandTable.h"
+#include "frame/StandardIconEngine.h"
 
 namespace {
 
@@ -157,7 +158,7 @@ QIcon Overlay() {
     });
 }
 
-QIcon Standard(QStyle::StandardPixmap sp) { return QApplication::style()->standardIcon(sp); }
+QIcon Standard(QStyle::StandardPixmap sp) { return StandardToolbarIcon(sp); }
 
 }  // namespace
 
