@@ -10,17 +10,19 @@
 
 #include "frame/CommandIconPainter.h"
 #include "frame/CommandTable.h"
+#include "frame/DeferredIconEngine.h"
 #include "frame/StandardIconEngine.h"
 
 namespace {
 
 const QColor kInk(40, 40, 40);
+constexpr int kPaintedSize = 32;
 
 // Paints at 32 x 32 on a 16-unit grid so the icon stays sharp on scaled
 // screens. An image, not a pixmap, so that the painting may run on a
 // worker thread; the pixels are the same.
 QImage Painted(const std::function<void(QPainter&)>& paint) {
-    QImage im(32, 32, QImage::Format_ARGB32_Premultiplied);
+    QImage im(kPaintedSize, kPaintedSize, QImage::Format_ARGB32_Premultiplied);
     im.fill(Qt::transparent);
     {
         QPainter p(&im);
@@ -228,7 +230,32 @@ QIcon CommandIcon(int id) {
         default:
             break;
     }
-    QImage im = CCommandIconPainter::Take(id);
-    if (im.isNull()) im = PaintedCommandImage(id, QApplication::font());
-    return im.isNull() ? QIcon() : QIcon(QPixmap::fromImage(im));
+    if (!HasPaintedIcon(id)) return QIcon();
+    // Made at the toolbar's first paint, by when the start-up worker has
+    // most likely painted it.
+    return QIcon(new CDeferredIconEngine(QSize(kPaintedSize, kPaintedSize), [id] {
+        QImage im = CCommandIconPainter::Take(id);
+        return im.isNull() ? PaintedCommandImage(id, QApplication::font()) : im;
+    }));
+}
+
+bool HasPaintedIcon(int id) {
+    switch (id) {
+        case cmd::Print:
+        case cmd::ActivateView0:
+        case cmd::ActivateView1:
+        case cmd::ExportWptSectors:
+        case cmd::ExportWptPrintArea:
+        case cmd::CreateTempWpts:
+        case cmd::LayerGrid:
+        case cmd::LayerPrintGrid:
+        case cmd::LayerWaypoints:
+        case cmd::LayerTrackLogs:
+        case cmd::LayerSearchArea:
+        case cmd::LayerDmrViewPoint:
+        case cmd::ShowOverlay:
+            return true;
+        default:
+            return id >= cmd::LayerFirst && id <= cmd::LayerFirst + 5;
+    }
 }

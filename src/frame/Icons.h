@@ -10,6 +10,9 @@
 // The icon of a toolbar command; a null icon for commands without one.
 QIcon CommandIcon(int id);
 
+// Whether the command's icon is one of our own painted ones.
+bool HasPaintedIcon(int id);
+
 // The picture of one of our own painted icons, lettered in a bold variant
 // of base; a null image for the other commands. Safe on any thread.
 QImage PaintedCommandImage(int id, const QFont& base);
