@@ -130,22 +130,25 @@ inline bool ShortLiteralGroups(std::uint64_t repeats) {
 __attribute__((always_inline)) inline std::uint8_t* DecodeCleanChunk(const std::uint8_t* in,
                                                                      std::uint64_t repeats,
                                                                      std::uint8_t* op) {
-    const std::uint8_t* lit = in;
+    // Code i's pixels start at at + i; a repeat moves at by its run less the
+    // one code it takes (an address, as it may pass below op between stores).
+    std::uintptr_t to = reinterpret_cast<std::uintptr_t>(op);
+    const auto at = [&to](std::size_t i) { return reinterpret_cast<std::uint8_t*>(to + i); };
+    std::size_t lit = 0;  // the first literal of the group
     while (repeats) {
-        const std::uint8_t* const rp = in + __builtin_ctzll(repeats);
+        const std::size_t rep = unsigned(__builtin_ctzll(repeats));
         repeats &= repeats - 1;
-        const std::size_t run = *rp & 0x7F;
-        Copy16(op, lit);
-        op += rp - lit;
-        const Bytes32 fill = Bytes32{} + rp[-1];
-        std::memcpy(op, &fill, kWide);
-        for (std::size_t o = kWide; __builtin_expect(o < run, 0); o += kWide)
-            std::memcpy(op + o, &fill, kWide);
-        op += run;
-        lit = rp + 1;
+        const std::uint32_t code = in[rep];
+        Copy16(at(lit), in + lit);
+        const Bytes32 fill = Bytes32{} + in[rep - 1];
+        std::memcpy(at(rep), &fill, kWide);
+        if (__builtin_expect(code > 0x80 + kWide, 0))
+            for (std::size_t o = kWide; o < code - 0x80; o += kWide) std::memcpy(at(rep + o), &fill, kWide);
+        to += code - 0x81;
+        lit = rep + 1;
     }
-    Copy16(op, lit);
-    return op + (in + kChunk - lit);
+    Copy16(at(lit), in + lit);
+    return at(kChunk);
 }
 
 // The decoder, compiled once for every x86-64 and once with AVX2 (one
