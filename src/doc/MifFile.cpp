@@ -144,7 +144,7 @@ __attribute__((always_inline)) inline std::uint8_t* DecodeCleanChunk(const std::
         std::memcpy(at(rep), &fill, kWide);
         if (__builtin_expect(code > 0x80 + kWide, 0))
             for (std::size_t o = kWide; o < code - 0x80; o += kWide) std::memcpy(at(rep + o), &fill, kWide);
-        to += code - 0x81;
+        to += std::uintptr_t(code) - 0x81;
         lit = rep + 1;
     }
     Copy16(at(lit), in + lit);

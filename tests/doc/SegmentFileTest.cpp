@@ -173,6 +173,59 @@ TEST(SegmentFile, MifDecoderMatchesThePlainReadingOnGoodAndDamagedData) {
     }
 }
 
+// Code streams written directly rather than by the encoder, so they hold
+// what it never writes: empty repeats, repeats after repeats, literal groups
+// of every length around 16, runs up to 127, repeats opening a row. Every
+// image is wide enough for the decoder's whole-chunk paths.
+TEST(SegmentFile, MifDecoderMatchesThePlainReadingOnHandWrittenCodeStreams) {
+    const struct {
+        const char* what;
+        int width;
+        std::uint32_t maxLiterals;  // a group holds 1 to maxLiterals literals
+        std::uint32_t maxRun;
+        std::uint32_t emptyIn8, twiceIn8;  // chances of 0x80 and of a second repeat
+    } cases[] = {
+        {"short groups and runs", 1181, 3, 8, 0, 0}, {"empty repeats after literals", 1181, 3, 6, 3, 0},
+        {"repeats after repeats", 1181, 3, 6, 1, 3}, {"literal groups about 16 long", 1181, 20, 4, 1, 0},
+        {"runs up to 127", 1181, 4, 127, 1, 1},      {"rows without padding", 1184, 6, 40, 1, 1},
+    };
+    Mix r{11};
+    for (const auto& c : cases) {
+        const int h = 24;
+        Bytes packed;
+        for (int y = 0; y < h; ++y) {
+            // A row may open with a repeat (of the zero padding before it).
+            int x = 0;
+            bool first = y == 0;
+            while (x < c.width) {
+                const std::uint32_t left = std::uint32_t(c.width - x);
+                const std::uint32_t lits = first ? 1 : std::min(left, r.Next(c.maxLiterals + 1));
+                for (std::uint32_t i = 0; i < lits; ++i) packed.push_back(std::uint8_t(r.Next(128)));
+                x += int(lits);
+                first = false;
+                for (int rep = 0; x < c.width && (rep == 0 || r.Next(8) < c.twiceIn8); ++rep) {
+                    const std::uint32_t run =
+                        r.Next(8) < c.emptyIn8 ? 0
+                                               : 1 + r.Next(std::min(c.maxRun, std::uint32_t(c.width - x)));
+                    packed.push_back(std::uint8_t(0x80 | run));
+                    x += int(run);
+                }
+            }
+        }
+        EXPECT_TRUE(SameAsReference(packed, c.width, h)) << c.what;
+        // Cut at every point of a stretch, and one byte at a time damaged.
+        for (int i = 0; i < 40; ++i) {
+            Bytes d = packed;
+            if (i % 2) {
+                d.resize(d.size() / 3 + std::size_t(i) * 17);
+            } else {
+                d[r.Next(std::uint32_t(d.size()))] = std::uint8_t(r.Next(256));
+            }
+            ASSERT_TRUE(SameAsReference(d, c.width, h)) << c.what << ", damaged copy " << i;
+        }
+    }
+}
+
 TEST(SegmentFile, SegmentFilesWithDamagedHeadersAreRefused) {
     TempDir tmp;
     const std::string good("\x01\x83\x02\x83", 4);
