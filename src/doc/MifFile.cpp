@@ -130,24 +130,23 @@ inline bool ShortLiteralGroups(std::uint64_t repeats) {
 __attribute__((always_inline)) inline std::uint8_t* DecodeCleanChunk(const std::uint8_t* in,
                                                                      std::uint64_t repeats,
                                                                      std::uint8_t* op) {
-    // Code i's pixels start at at + i; a repeat moves at by its run less the
-    // one code it takes (an address, as it may pass below op between stores).
+    // Code i's pixels start at at(i); a repeat moves them by its run less
+    // the one code it takes (an address, as it may pass below op between
+    // stores).
     std::uintptr_t to = reinterpret_cast<std::uintptr_t>(op);
     const auto at = [&to](std::size_t i) { return reinterpret_cast<std::uint8_t*>(to + i); };
-    std::size_t lit = 0;  // the first literal of the group
+    Copy16(at(0), in);
     while (repeats) {
         const std::size_t rep = unsigned(__builtin_ctzll(repeats));
         repeats &= repeats - 1;
         const std::uint32_t code = in[rep];
-        Copy16(at(lit), in + lit);
         const Bytes32 fill = Bytes32{} + in[rep - 1];
         std::memcpy(at(rep), &fill, kWide);
         if (__builtin_expect(code > 0x80 + kWide, 0))
             for (std::size_t o = kWide; o < code - 0x80; o += kWide) std::memcpy(at(rep + o), &fill, kWide);
         to += std::uintptr_t(code) - 0x81;
-        lit = rep + 1;
+        Copy16(at(rep + 1), in + rep + 1);  // the literals up to the next repeat
     }
-    Copy16(at(lit), in + lit);
     return at(kChunk);
 }
 
