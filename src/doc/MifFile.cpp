@@ -121,6 +121,22 @@ inline bool ShortLiteralGroups(std::uint64_t repeats) {
     return z == 0;
 }
 
+// The stores of one group in a clean chunk: the repeat at rep, its run of
+// the literal before it, and the (at most 16) literals after it. Code i's
+// pixels start at to + i; the repeat moves them on by its run less the one
+// code it takes (an address, as it may pass below the output between stores).
+__attribute__((always_inline)) inline void CleanGroup(const std::uint8_t* in, std::size_t rep,
+                                                      std::uintptr_t& to) {
+    const std::uint32_t code = in[rep];
+    const Bytes32 fill = Bytes32{} + in[rep - 1];
+    std::uint8_t* const run = reinterpret_cast<std::uint8_t*>(to + rep);
+    std::memcpy(run, &fill, kWide);
+    if (__builtin_expect(code > 0x80 + kWide, 0))
+        for (std::size_t o = kWide; o < code - 0x80; o += kWide) std::memcpy(run + o, &fill, kWide);
+    to += std::uintptr_t(code) - 0x81;
+    Copy16(reinterpret_cast<std::uint8_t*>(to + rep + 1), in + rep + 1);
+}
+
 // Decodes the 64 codes at in to op when they are known to hold at most 16
 // literals in a row and a literal before every repeat (in[-1] for a repeat
 // at in), and their pixels end inside the row. One 16-byte store for the
@@ -130,24 +146,31 @@ inline bool ShortLiteralGroups(std::uint64_t repeats) {
 __attribute__((always_inline)) inline std::uint8_t* DecodeCleanChunk(const std::uint8_t* in,
                                                                      std::uint64_t repeats,
                                                                      std::uint8_t* op) {
-    // Code i's pixels start at at(i); a repeat moves them by its run less
-    // the one code it takes (an address, as it may pass below op between
-    // stores).
     std::uintptr_t to = reinterpret_cast<std::uintptr_t>(op);
-    const auto at = [&to](std::size_t i) { return reinterpret_cast<std::uint8_t*>(to + i); };
-    Copy16(at(0), in);
+    Copy16(op, in);
     while (repeats) {
-        const std::size_t rep = unsigned(__builtin_ctzll(repeats));
+        CleanGroup(in, unsigned(__builtin_ctzll(repeats)), to);
         repeats &= repeats - 1;
-        const std::uint32_t code = in[rep];
-        const Bytes32 fill = Bytes32{} + in[rep - 1];
-        std::memcpy(at(rep), &fill, kWide);
-        if (__builtin_expect(code > 0x80 + kWide, 0))
-            for (std::size_t o = kWide; o < code - 0x80; o += kWide) std::memcpy(at(rep + o), &fill, kWide);
-        to += std::uintptr_t(code) - 0x81;
-        Copy16(at(rep + 1), in + rep + 1);  // the literals up to the next repeat
     }
-    return at(kChunk);
+    return reinterpret_cast<std::uint8_t*>(to + kChunk);
+}
+
+// The same for the codes up to the chunk's kGroups-th repeat only: a loop
+// of a fixed count, which the processor follows without a miss at its end.
+// Moves in and op past them.
+constexpr int kGroups = 16;
+__attribute__((always_inline)) inline void DecodeCleanGroups(const std::uint8_t*& in, std::uint64_t repeats,
+                                                             std::uint8_t*& op) {
+    std::uintptr_t to = reinterpret_cast<std::uintptr_t>(op);
+    Copy16(op, in);
+    std::size_t rep = 0;
+    for (int g = 0; g < kGroups; ++g) {
+        rep = unsigned(__builtin_ctzll(repeats));
+        CleanGroup(in, rep, to);
+        repeats &= repeats - 1;
+    }
+    op = reinterpret_cast<std::uint8_t*>(to + rep + 1);
+    in += rep + 1;
 }
 
 // The decoder, compiled once for every x86-64 and once with AVX2 (one
@@ -183,6 +206,13 @@ __attribute__((always_inline)) inline bool DecodeMif(const std::uint8_t* packed,
                 (codes.repeats & ((codes.repeats << 1) | !literalBefore)) == 0 &&
                 codes.runPixels + kChunk - std::size_t(__builtin_popcountll(codes.repeats)) <=
                     quickEnd - pos) {
+                if (__builtin_popcountll(codes.repeats) >= kGroups) {
+                    std::uint8_t* op = out + pos;
+                    DecodeCleanGroups(in, codes.repeats, op);
+                    pos = std::size_t(op - out);
+                    previous = in[-2];  // the literal before the last repeat
+                    continue;
+                }
                 pos = std::size_t(DecodeCleanChunk(in, codes.repeats, out + pos) - out);
                 in += kChunk;
                 previous = in[-1] < 0x80 ? in[-1] : in[-2];
