@@ -84,6 +84,16 @@ std::vector<Bytes> SampleSegments() {
     return packed;
 }
 
+// Whole groups (three literals and a run of two) filling the first 64 codes,
+// a second repeat right after them, then literals to the end of a row of 113.
+Bytes GroupsThenSecondRepeat() {
+    Bytes b;
+    for (std::uint8_t g = 0; g < 16; ++g) b.insert(b.end(), {std::uint8_t(10 + g), 2, 3, 0x82});
+    b.push_back(0x83);
+    for (std::uint8_t i = 0; i < 30; ++i) b.push_back(i);
+    return b;
+}
+
 }  // namespace
 
 TEST(SegmentFile, MifDecodingOfHandMadeData) {
@@ -108,6 +118,12 @@ TEST(SegmentFile, MifDecodingOfHandMadeData) {
         {"data past the last row", {1, 0x83, 2, 0x83, 3}, 4, 2, false, {}},
         {"empty repeats past the last row", {1, 0x83, 2, 0x83, 0x80, 0x80}, 4, 2, true, {}},
         {"a long run in a short row", {1, 0xFF}, 4, 2, false, {}},
+        {"a repeat after a chunk of whole groups takes their last literal",
+         GroupsThenSecondRepeat(),
+         113,
+         2,
+         true,
+         {}},
     };
     for (const auto& c : cases) {
         bool ok = !c.ok;
@@ -196,13 +212,12 @@ TEST(SegmentFile, MifDecoderMatchesThePlainReadingOnHandWrittenCodeStreams) {
         for (int y = 0; y < h; ++y) {
             // A row may open with a repeat (of the zero padding before it).
             int x = 0;
-            bool first = y == 0;
             while (x < c.width) {
                 const std::uint32_t left = std::uint32_t(c.width - x);
-                const std::uint32_t lits = first ? 1 : std::min(left, r.Next(c.maxLiterals + 1));
+                const bool repeatFirst = x == 0 && y > 0 && r.Next(4) == 0;
+                const std::uint32_t lits = repeatFirst ? 0 : std::min(left, 1 + r.Next(c.maxLiterals));
                 for (std::uint32_t i = 0; i < lits; ++i) packed.push_back(std::uint8_t(r.Next(128)));
                 x += int(lits);
-                first = false;
                 for (int rep = 0; x < c.width && (rep == 0 || r.Next(8) < c.twiceIn8); ++rep) {
                     const std::uint32_t run =
                         r.Next(8) < c.emptyIn8 ? 0
