@@ -155,16 +155,17 @@ __attribute__((always_inline)) inline std::uint8_t* DecodeCleanChunk(const std::
     return reinterpret_cast<std::uint8_t*>(to + kChunk);
 }
 
-// The same for the codes up to the chunk's kGroups-th repeat only: a loop
+// The same for the codes up to the chunk's Groups-th repeat only: a loop
 // of a fixed count, which the processor follows without a miss at its end.
 // Moves in and op past them.
-constexpr int kGroups = 16;
+template <int Groups>
 __attribute__((always_inline)) inline void DecodeCleanGroups(const std::uint8_t*& in, std::uint64_t repeats,
                                                              std::uint8_t*& op) {
     std::uintptr_t to = reinterpret_cast<std::uintptr_t>(op);
     Copy16(op, in);
     std::size_t rep = 0;
-    for (int g = 0; g < kGroups; ++g) {
+#pragma GCC unroll 32
+    for (int g = 0; g < Groups; ++g) {
         rep = unsigned(__builtin_ctzll(repeats));
         CleanGroup(in, rep, to);
         repeats &= repeats - 1;
@@ -206,9 +207,14 @@ __attribute__((always_inline)) inline bool DecodeMif(const std::uint8_t* packed,
                 (codes.repeats & ((codes.repeats << 1) | !literalBefore)) == 0 &&
                 codes.runPixels + kChunk - std::size_t(__builtin_popcountll(codes.repeats)) <=
                     quickEnd - pos) {
-                if (__builtin_popcountll(codes.repeats) >= kGroups) {
+                // Most chunks hold 20 or more; sparser ones take 12.
+                const int groups = __builtin_popcountll(codes.repeats);
+                if (groups >= 12) {
                     std::uint8_t* op = out + pos;
-                    DecodeCleanGroups(in, codes.repeats, op);
+                    if (groups >= 20)
+                        DecodeCleanGroups<20>(in, codes.repeats, op);
+                    else
+                        DecodeCleanGroups<12>(in, codes.repeats, op);
                     pos = std::size_t(op - out);
                     previous = in[-2];  // the literal before the last repeat
                     continue;

@@ -84,11 +84,15 @@ std::vector<Bytes> SampleSegments() {
     return packed;
 }
 
-// Whole groups (three literals and a run of two) filling the first 64 codes,
-// a second repeat right after them, then literals to the end of a row of 113.
-Bytes GroupsThenSecondRepeat() {
+// Whole groups (literals and a run of two) filling the first 64 codes, a
+// second repeat right after them, then 30 literals: a row of 97 + groups.
+Bytes GroupsThenSecondRepeat(int groups) {
     Bytes b;
-    for (std::uint8_t g = 0; g < 16; ++g) b.insert(b.end(), {std::uint8_t(10 + g), 2, 3, 0x82});
+    for (int g = 0; g < groups; ++g) {
+        for (int i = 0; i < (64 - groups) / groups + (g < (64 - groups) % groups); ++i)
+            b.push_back(std::uint8_t(10 + g + i));
+        b.push_back(0x82);
+    }
     b.push_back(0x83);
     for (std::uint8_t i = 0; i < 30; ++i) b.push_back(i);
     return b;
@@ -118,9 +122,21 @@ TEST(SegmentFile, MifDecodingOfHandMadeData) {
         {"data past the last row", {1, 0x83, 2, 0x83, 3}, 4, 2, false, {}},
         {"empty repeats past the last row", {1, 0x83, 2, 0x83, 0x80, 0x80}, 4, 2, true, {}},
         {"a long run in a short row", {1, 0xFF}, 4, 2, false, {}},
-        {"a repeat after a chunk of whole groups takes their last literal",
-         GroupsThenSecondRepeat(),
+        {"a repeat after 12 whole groups takes their last literal",
+         GroupsThenSecondRepeat(12),
+         109,
+         2,
+         true,
+         {}},
+        {"a repeat after 16 whole groups takes their last literal",
+         GroupsThenSecondRepeat(16),
          113,
+         2,
+         true,
+         {}},
+        {"a repeat after 20 whole groups takes their last literal",
+         GroupsThenSecondRepeat(20),
+         117,
          2,
          true,
          {}},
