@@ -202,9 +202,10 @@ __attribute__((always_inline)) inline bool DecodeMif(const std::uint8_t* packed,
             const ChunkCodes codes = Codes::Classify(in);
             // A repeat opening the chunk takes the code before it, which
             // must be a literal written in this row.
-            const bool literalBefore = in != packed && in[-1] < 0x80 && pos != row * stride;
-            if (ShortLiteralGroups(codes.repeats) &&
-                (codes.repeats & ((codes.repeats << 1) | !literalBefore)) == 0 &&
+            const bool opensWell =
+                (codes.repeats & 1) == 0 || (in != packed && in[-1] < 0x80 && pos != rowEnd - width);
+            if (ShortLiteralGroups(codes.repeats) && (codes.repeats & (codes.repeats << 1)) == 0 &&
+                opensWell &&
                 codes.runPixels + kChunk - std::size_t(__builtin_popcountll(codes.repeats)) <=
                     quickEnd - pos) {
                 // Most chunks hold 20 or more; sparser ones take 12.
