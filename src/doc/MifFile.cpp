@@ -175,7 +175,8 @@ __attribute__((always_inline)) inline void DecodeCleanGroups(const std::uint8_t*
 }
 
 // The decoder, compiled once for every x86-64 and once with AVX2 (one
-// 32-byte store per run instead of two); the results are the same.
+// 32-byte store per run instead of two, the codes of a chunk sorted with
+// vector compares); the results are the same.
 template <class Codes>
 __attribute__((always_inline)) inline bool DecodeMif(const std::uint8_t* packed, std::size_t length, int w,
                                                      int h, std::uint8_t* out, std::size_t outSize) {
