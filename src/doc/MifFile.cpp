@@ -75,23 +75,6 @@ struct ChunkCodes {
     std::size_t runPixels;
 };
 
-// For every x86-64 and other targets: eight bytes in a word at a time.
-struct PortableCodes {
-    static ChunkCodes Classify(const std::uint8_t* p) {
-        std::size_t sum = 0;
-        for (int k = 0; k < 8; ++k) {
-            std::uint64_t v;
-            std::memcpy(&v, p + 8 * k, 8);
-            const std::uint64_t rep = (v >> 7) & 0x0101010101010101ull;
-            const std::uint64_t runs = v & (rep * 0x7F);  // the run of a repeat, 0 for a literal
-            const std::uint64_t pairs =
-                (runs & 0x00FF00FF00FF00FFull) + ((runs >> 8) & 0x00FF00FF00FF00FFull);
-            sum += std::size_t((pairs * 0x0001000100010001ull) >> 48);
-        }
-        return {RepeatBits(p), sum};
-    }
-};
-
 // Writes the k literal codes at from as pixels, and up to 15 bytes past them.
 inline void CopyLiterals(std::uint8_t* to, const std::uint8_t* from, std::size_t k) {
     Copy16(to, from);
@@ -106,8 +89,28 @@ inline void FillRun(std::uint8_t* to, std::uint32_t value, std::size_t run) {
     for (std::size_t o = kWide; o < run; o += 16) Copy16(to + o, fill);
 }
 
-// 32 bytes that the compiler keeps in one register where the target has them.
-typedef std::uint8_t Bytes32 __attribute__((vector_size(32)));
+// For every x86-64 and other targets: codes eight bytes in a word at a time,
+// runs written 16 bytes at a time.
+struct PortableCodes {
+    static ChunkCodes Classify(const std::uint8_t* p) {
+        std::size_t sum = 0;
+        for (int k = 0; k < 8; ++k) {
+            std::uint64_t v;
+            std::memcpy(&v, p + 8 * k, 8);
+            const std::uint64_t rep = (v >> 7) & 0x0101010101010101ull;
+            const std::uint64_t runs = v & (rep * 0x7F);  // the run of a repeat, 0 for a literal
+            const std::uint64_t pairs =
+                (runs & 0x00FF00FF00FF00FFull) + ((runs >> 8) & 0x00FF00FF00FF00FFull);
+            sum += std::size_t((pairs * 0x0001000100010001ull) >> 48);
+        }
+        return {RepeatBits(p), sum};
+    }
+    // Writes 32 bytes of value.
+    static void Fill32(std::uint8_t* to, std::uint32_t value) {
+        Copy16(to, kMifFill.fill[value]);
+        Copy16(to + 16, kMifFill.fill[value]);
+    }
+};
 
 // True when no 17 codes in a row are literals: every group then has at most
 // 16, which one 16-byte copy writes.
@@ -125,14 +128,14 @@ inline bool ShortLiteralGroups(std::uint64_t repeats) {
 // the literal before it, and the (at most 16) literals after it. Code i's
 // pixels start at to + i; the repeat moves them on by its run less the one
 // code it takes (an address, as it may pass below the output between stores).
+template <class Codes>
 __attribute__((always_inline)) inline void CleanGroup(const std::uint8_t* in, std::size_t rep,
                                                       std::uintptr_t& to) {
     const std::uint32_t code = in[rep];
-    const Bytes32 fill = Bytes32{} + in[rep - 1];
     std::uint8_t* const run = reinterpret_cast<std::uint8_t*>(to + rep);
-    std::memcpy(run, &fill, kWide);
+    Codes::Fill32(run, in[rep - 1]);
     if (__builtin_expect(code > 0x80 + kWide, 0))
-        for (std::size_t o = kWide; o < code - 0x80; o += kWide) std::memcpy(run + o, &fill, kWide);
+        for (std::size_t o = kWide; o < code - 0x80; o += kWide) Codes::Fill32(run + o, in[rep - 1]);
     to += std::uintptr_t(code) - 0x81;
     Copy16(reinterpret_cast<std::uint8_t*>(to + rep + 1), in + rep + 1);
 }
@@ -143,13 +146,14 @@ __attribute__((always_inline)) inline void CleanGroup(const std::uint8_t* in, st
 // literals and one 32-byte store for the run per group, with no checks;
 // only runs over 32 take more stores. Returns the output position after
 // the chunk.
+template <class Codes>
 __attribute__((always_inline)) inline std::uint8_t* DecodeCleanChunk(const std::uint8_t* in,
                                                                      std::uint64_t repeats,
                                                                      std::uint8_t* op) {
     std::uintptr_t to = reinterpret_cast<std::uintptr_t>(op);
     Copy16(op, in);
     while (repeats) {
-        CleanGroup(in, unsigned(__builtin_ctzll(repeats)), to);
+        CleanGroup<Codes>(in, unsigned(__builtin_ctzll(repeats)), to);
         repeats &= repeats - 1;
     }
     return reinterpret_cast<std::uint8_t*>(to + kChunk);
@@ -158,7 +162,7 @@ __attribute__((always_inline)) inline std::uint8_t* DecodeCleanChunk(const std::
 // The same for the codes up to the chunk's Groups-th repeat only: a loop
 // of a fixed count, which the processor follows without a miss at its end.
 // Moves in and op past them.
-template <int Groups>
+template <class Codes, int Groups>
 __attribute__((always_inline)) inline void DecodeCleanGroups(const std::uint8_t*& in, std::uint64_t repeats,
                                                              std::uint8_t*& op) {
     std::uintptr_t to = reinterpret_cast<std::uintptr_t>(op);
@@ -167,7 +171,7 @@ __attribute__((always_inline)) inline void DecodeCleanGroups(const std::uint8_t*
 #pragma GCC unroll 32
     for (int g = 0; g < Groups; ++g) {
         rep = unsigned(__builtin_ctzll(repeats));
-        CleanGroup(in, rep, to);
+        CleanGroup<Codes>(in, rep, to);
         repeats &= repeats - 1;
     }
     op = reinterpret_cast<std::uint8_t*>(to + rep + 1);
@@ -214,14 +218,14 @@ __attribute__((always_inline)) inline bool DecodeMif(const std::uint8_t* packed,
                 if (groups >= 12) {
                     std::uint8_t* op = out + pos;
                     if (groups >= 20)
-                        DecodeCleanGroups<20>(in, codes.repeats, op);
+                        DecodeCleanGroups<Codes, 20>(in, codes.repeats, op);
                     else
-                        DecodeCleanGroups<12>(in, codes.repeats, op);
+                        DecodeCleanGroups<Codes, 12>(in, codes.repeats, op);
                     pos = std::size_t(op - out);
                     previous = in[-2];  // the literal before the last repeat
                     continue;
                 }
-                pos = std::size_t(DecodeCleanChunk(in, codes.repeats, out + pos) - out);
+                pos = std::size_t(DecodeCleanChunk<Codes>(in, codes.repeats, out + pos) - out);
                 in += kChunk;
                 previous = in[-1] < 0x80 ? in[-1] : in[-2];
                 continue;
@@ -250,8 +254,7 @@ __attribute__((always_inline)) inline bool DecodeMif(const std::uint8_t* packed,
                     // The usual group: 1 to 16 literals, a run of at most 32.
                     Copy16(op, in);
                     previous = rp[-1];
-                    const Bytes32 fill = Bytes32{} + std::uint8_t(previous);
-                    std::memcpy(op + k, &fill, kWide);
+                    Codes::Fill32(op + k, previous);
                 }
                 op += k + run;
                 in = rp + 1;
@@ -338,6 +341,12 @@ struct Avx2Codes {
         const std::size_t runPixels =
             std::size_t(_mm_cvtsi128_si64(_mm_add_epi64(half, _mm_unpackhi_epi64(half, half))));
         return {repeats, runPixels};
+    }
+    // Spread in one register: only where the target has 32-byte ones.
+    __attribute__((always_inline)) static void Fill32(std::uint8_t* to, std::uint32_t value) {
+        typedef std::uint8_t Bytes32 __attribute__((vector_size(32)));
+        const Bytes32 fill = Bytes32{} + std::uint8_t(value);
+        std::memcpy(to, &fill, kWide);
     }
 };
 
