@@ -29,7 +29,8 @@ CRectD ScreenArea(int series, double shift) {
     return a;
 }
 
-void BM_DecodeMifSegment(benchmark::State& state) {
+template <bool (*Decode)(const std::uint8_t*, std::size_t, int, int, std::uint8_t*, std::size_t)>
+void DecodeMifSegment(benchmark::State& state) {
     const std::string path = BenchRegion() + "maps/TK50/TK50NN.mif";
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
@@ -42,12 +43,20 @@ void BM_DecodeMifSegment(benchmark::State& state) {
     const std::size_t size = std::size_t(DibStride(1181)) * 1181;
     std::vector<std::uint8_t> out(size);
     for (auto _ : state) {
-        const bool ok = DecodeMifPixels(file.data() + 32, file.size() - 32, 1181, 1181, out.data(), size);
+        const bool ok = Decode(file.data() + 32, file.size() - 32, 1181, 1181, out.data(), size);
         benchmark::DoNotOptimize(ok);
     }
     state.counters["packed_kB"] = double(file.size()) / 1024;
 }
+
+void BM_DecodeMifSegment(benchmark::State& state) { DecodeMifSegment<DecodeMifPixels>(state); }
 BENCHMARK(BM_DecodeMifSegment)->Unit(benchmark::kMillisecond);
+
+// The decoder for processors without AVX2.
+void BM_DecodeMifSegmentPortable(benchmark::State& state) {
+    DecodeMifSegment<DecodeMifPixelsPortable>(state);
+}
+BENCHMARK(BM_DecodeMifSegmentPortable)->Unit(benchmark::kMillisecond);
 
 // The yardstick for the decode: copying the decoded bytes of one segment.
 void BM_CopyDecodedSegment(benchmark::State& state) {

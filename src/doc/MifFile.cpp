@@ -6,6 +6,10 @@
 #include <new>
 #include <string>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
+
 #include "doc/ImageMapFile.h"
 #include "doc/SegmentCache.h"
 #include "platform/ByteOrder.h"
@@ -66,6 +70,12 @@ inline std::uint64_t RepeatBits(const std::uint8_t* p) {
     return bits;
 }
 
+// The 64 codes at p: which are repeats, and how many pixels the repeats make.
+struct ChunkCodes {
+    std::uint64_t repeats;
+    std::size_t runPixels;
+};
+
 // Writes the k literal codes at from as pixels, and up to 15 bytes past them.
 inline void CopyLiterals(std::uint8_t* to, const std::uint8_t* from, std::size_t k) {
     Copy16(to, from);
@@ -80,11 +90,99 @@ inline void FillRun(std::uint8_t* to, std::uint32_t value, std::size_t run) {
     for (std::size_t o = kWide; o < run; o += 16) Copy16(to + o, fill);
 }
 
-// 32 bytes that the compiler keeps in one register where the target has them.
-typedef std::uint8_t Bytes32 __attribute__((vector_size(32)));
+// For every x86-64 and other targets: codes eight bytes in a word at a time,
+// runs written 16 bytes at a time.
+struct PortableCodes {
+    static ChunkCodes Classify(const std::uint8_t* p) {
+        std::size_t sum = 0;
+        for (int k = 0; k < 8; ++k) {
+            std::uint64_t v;
+            std::memcpy(&v, p + 8 * k, 8);
+            const std::uint64_t rep = (v >> 7) & 0x0101010101010101ull;
+            const std::uint64_t runs = v & (rep * 0x7F);  // the run of a repeat, 0 for a literal
+            const std::uint64_t pairs =
+                (runs & 0x00FF00FF00FF00FFull) + ((runs >> 8) & 0x00FF00FF00FF00FFull);
+            sum += std::size_t((pairs * 0x0001000100010001ull) >> 48);
+        }
+        return {RepeatBits(p), sum};
+    }
+    // Writes 32 bytes of value.
+    static void Fill32(std::uint8_t* to, std::uint32_t value) {
+        Copy16(to, kMifFill.fill[value]);
+        Copy16(to + 16, kMifFill.fill[value]);
+    }
+};
+
+// True when no 17 codes in a row are literals: every group then has at most
+// 16, which one 16-byte copy writes.
+inline bool ShortLiteralGroups(std::uint64_t repeats) {
+    std::uint64_t z = ~repeats;
+    z &= z >> 1;
+    z &= z >> 2;
+    z &= z >> 4;
+    z &= z >> 8;
+    z &= z >> 1;
+    return z == 0;
+}
+
+// The stores of one group in a clean chunk: the repeat at rep, its run of
+// the literal before it, and the (at most 16) literals after it. Code i's
+// pixels start at to + i; the repeat moves them on by its run less the one
+// code it takes (an address, as it may pass below the output between stores).
+template <class Codes>
+__attribute__((always_inline)) inline void CleanGroup(const std::uint8_t* in, std::size_t rep,
+                                                      std::uintptr_t& to) {
+    const std::uint32_t code = in[rep];
+    std::uint8_t* const run = reinterpret_cast<std::uint8_t*>(to + rep);
+    Codes::Fill32(run, in[rep - 1]);
+    if (__builtin_expect(code > 0x80 + kWide, 0))
+        for (std::size_t o = kWide; o < code - 0x80; o += kWide) Codes::Fill32(run + o, in[rep - 1]);
+    to += std::uintptr_t(code) - 0x81;
+    Copy16(reinterpret_cast<std::uint8_t*>(to + rep + 1), in + rep + 1);
+}
+
+// Decodes the 64 codes at in to op when they are known to hold at most 16
+// literals in a row and a literal before every repeat (in[-1] for a repeat
+// at in), and their pixels end inside the row. One 16-byte store for the
+// literals and one 32-byte store for the run per group, with no checks;
+// only runs over 32 take more stores. Returns the output position after
+// the chunk.
+template <class Codes>
+__attribute__((always_inline)) inline std::uint8_t* DecodeCleanChunk(const std::uint8_t* in,
+                                                                     std::uint64_t repeats,
+                                                                     std::uint8_t* op) {
+    std::uintptr_t to = reinterpret_cast<std::uintptr_t>(op);
+    Copy16(op, in);
+    while (repeats) {
+        CleanGroup<Codes>(in, unsigned(__builtin_ctzll(repeats)), to);
+        repeats &= repeats - 1;
+    }
+    return reinterpret_cast<std::uint8_t*>(to + kChunk);
+}
+
+// The same for the codes up to the chunk's Groups-th repeat only: a loop
+// of a fixed count, which the processor follows without a miss at its end.
+// Moves in and op past them.
+template <class Codes, int Groups>
+__attribute__((always_inline)) inline void DecodeCleanGroups(const std::uint8_t*& in, std::uint64_t repeats,
+                                                             std::uint8_t*& op) {
+    std::uintptr_t to = reinterpret_cast<std::uintptr_t>(op);
+    Copy16(op, in);
+    std::size_t rep = 0;
+#pragma GCC unroll 32
+    for (int g = 0; g < Groups; ++g) {
+        rep = unsigned(__builtin_ctzll(repeats));
+        CleanGroup<Codes>(in, rep, to);
+        repeats &= repeats - 1;
+    }
+    op = reinterpret_cast<std::uint8_t*>(to + rep + 1);
+    in += rep + 1;
+}
 
 // The decoder, compiled once for every x86-64 and once with AVX2 (one
-// 32-byte store per run instead of two); the results are the same.
+// 32-byte store per run instead of two, the codes of a chunk sorted with
+// vector compares); the results are the same.
+template <class Codes>
 __attribute__((always_inline)) inline bool DecodeMif(const std::uint8_t* packed, std::size_t length, int w,
                                                      int h, std::uint8_t* out, std::size_t outSize) {
     if (w <= 0 || h <= 0) return false;
@@ -107,9 +205,35 @@ __attribute__((always_inline)) inline bool DecodeMif(const std::uint8_t* packed,
     bool ok = length == 0 || packed[0] < 0x80;  // a repeat needs a pixel before it
     while (ok && in != end) {
         if (std::size_t(end - in) >= kChunkReach && pos < quickEnd) {
+            const ChunkCodes codes = Codes::Classify(in);
+            // A repeat opening the chunk takes the code before it, which
+            // must be a literal written in this row.
+            const bool opensWell =
+                (codes.repeats & 1) == 0 || (in != packed && in[-1] < 0x80 && pos != rowEnd - width);
+            if (ShortLiteralGroups(codes.repeats) && (codes.repeats & (codes.repeats << 1)) == 0 &&
+                opensWell &&
+                codes.runPixels + kChunk - std::size_t(__builtin_popcountll(codes.repeats)) <=
+                    quickEnd - pos) {
+                // Most chunks hold 20 or more; sparser ones take 12.
+                const int groups = __builtin_popcountll(codes.repeats);
+                if (groups >= 12) {
+                    std::uint8_t* op = out + pos;
+                    if (groups >= 20)
+                        DecodeCleanGroups<Codes, 20>(in, codes.repeats, op);
+                    else
+                        DecodeCleanGroups<Codes, 12>(in, codes.repeats, op);
+                    pos = std::size_t(op - out);
+                    previous = in[-2];  // the literal before the last repeat
+                    continue;
+                }
+                pos = std::size_t(DecodeCleanChunk<Codes>(in, codes.repeats, out + pos) - out);
+                in += kChunk;
+                previous = in[-1] < 0x80 ? in[-1] : in[-2];
+                continue;
+            }
             // Quick path: the literals before a repeat and the repeat at a
             // time, while they end inside the row.
-            std::uint64_t repeats = RepeatBits(in);
+            std::uint64_t repeats = codes.repeats;
             const std::uint8_t* const chunkEnd = in + kChunk;
             std::uint8_t* op = out + pos;
             std::uint8_t* const opEnd = out + quickEnd;
@@ -131,8 +255,7 @@ __attribute__((always_inline)) inline bool DecodeMif(const std::uint8_t* packed,
                     // The usual group: 1 to 16 literals, a run of at most 32.
                     Copy16(op, in);
                     previous = rp[-1];
-                    const Bytes32 fill = Bytes32{} + std::uint8_t(previous);
-                    std::memcpy(op + k, &fill, kWide);
+                    Codes::Fill32(op + k, previous);
                 }
                 op += k + run;
                 in = rp + 1;
@@ -196,19 +319,48 @@ __attribute__((always_inline)) inline bool DecodeMif(const std::uint8_t* packed,
 
 bool DecodeMifPixelsPortable(const std::uint8_t* packed, std::size_t length, int w, int h, std::uint8_t* out,
                              std::size_t outSize) {
-    return DecodeMif(packed, length, w, h, out, outSize);
+    return DecodeMif<PortableCodes>(packed, length, w, h, out, outSize);
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
 namespace {
 
-__attribute__((target("avx2,bmi"))) bool DecodeMifAvx2(const std::uint8_t* packed, std::size_t length, int w,
-                                                       int h, std::uint8_t* out, std::size_t outSize) {
-    return DecodeMif(packed, length, w, h, out, outSize);
+struct Avx2Codes {
+    // Not inlined on its own: the decoder that calls it is flattened into a
+    // function compiled for AVX2.
+    __attribute__((target("avx2"))) static ChunkCodes Classify(const std::uint8_t* p) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+        const std::uint64_t repeats = std::uint32_t(_mm256_movemask_epi8(a)) |
+                                      std::uint64_t(std::uint32_t(_mm256_movemask_epi8(b))) << 32;
+        // Repeats less 0x80 are their runs; literals saturate to 0.
+        const __m256i high = _mm256_set1_epi8(char(0x80));
+        const __m256i sums =
+            _mm256_add_epi64(_mm256_sad_epu8(_mm256_subs_epu8(a, high), _mm256_setzero_si256()),
+                             _mm256_sad_epu8(_mm256_subs_epu8(b, high), _mm256_setzero_si256()));
+        const __m128i half = _mm_add_epi64(_mm256_castsi256_si128(sums), _mm256_extracti128_si256(sums, 1));
+        const std::size_t runPixels =
+            std::size_t(_mm_cvtsi128_si64(_mm_add_epi64(half, _mm_unpackhi_epi64(half, half))));
+        return {repeats, runPixels};
+    }
+    // Spread in one register: only where the target has 32-byte ones.
+    __attribute__((always_inline)) static void Fill32(std::uint8_t* to, std::uint32_t value) {
+        typedef std::uint8_t Bytes32 __attribute__((vector_size(32)));
+        const Bytes32 fill = Bytes32{} + std::uint8_t(value);
+        std::memcpy(to, &fill, kWide);
+    }
+};
+
+__attribute__((target("avx2,bmi,popcnt"), flatten)) bool DecodeMifAvx2(const std::uint8_t* packed,
+                                                                       std::size_t length, int w, int h,
+                                                                       std::uint8_t* out,
+                                                                       std::size_t outSize) {
+    return DecodeMif<Avx2Codes>(packed, length, w, h, out, outSize);
 }
 
 bool HasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi");
+    static const bool has =
+        __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("popcnt");
     return has;
 }
 
@@ -220,7 +372,7 @@ bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int 
 #if defined(__x86_64__) && defined(__GNUC__)
     if (HasAvx2()) return DecodeMifAvx2(packed, length, w, h, out, outSize);
 #endif
-    return DecodeMif(packed, length, w, h, out, outSize);
+    return DecodeMif<PortableCodes>(packed, length, w, h, out, outSize);
 }
 
 SegmentFileResult ReadMifSegment(const std::string& path, int side, LoadedSegment& out) {

@@ -52,6 +52,19 @@ DirectPixels::DirectPixels(QPainter& dc) {
     m_Clip = t.clip.boundingRect().translated(-m_Offset);
 }
 
+void TileMarks::Reset(int width, int height) {
+    columns = (std::max(width, 0) + (1 << kShift) - 1) >> kShift;
+    rows = (std::max(height, 0) + (1 << kShift) - 1) >> kShift;
+    marked.assign(std::size_t(columns) * rows, 0);
+}
+
+DirectPixels::DirectPixels(QRgb* bits, qsizetype stride, const QRect& clip, TileMarks& marks, int tag)
+    : m_Bits(reinterpret_cast<std::uint8_t*>(bits)),
+      m_Stride(stride),
+      m_Clip(clip),
+      m_Marks(&marks),
+      m_Alpha(QRgb(tag & 0xFF) << 24) {}
+
 void DirectPixels::Put(const PixelRuns& shape, int x, int y, QRgb c) {
     const QRect& b = shape.bounds;
     if (b.isEmpty()) return;
@@ -59,7 +72,10 @@ void DirectPixels::Put(const PixelRuns& shape, int x, int y, QRgb c) {
     const long long l = 0LL + x + b.left(), r = 0LL + x + b.right(), t = 0LL + y + b.top(),
                     bt = 0LL + y + b.bottom();
     if (r < m_Clip.left() || l > m_Clip.right() || bt < m_Clip.top() || t > m_Clip.bottom()) return;
-    c |= 0xFF000000u;
+    if (m_Marks)
+        m_Marks->Mark(int(std::max(l, 0LL + m_Clip.left())), int(std::max(t, 0LL + m_Clip.top())),
+                      int(std::min(r, 0LL + m_Clip.right())), int(std::min(bt, 0LL + m_Clip.bottom())));
+    c = (c & 0x00FFFFFFu) | m_Alpha;
     std::uint8_t* origin = m_Bits + qsizetype(m_Offset.y()) * m_Stride + qsizetype(m_Offset.x()) * 4;
     if (l >= m_Clip.left() && r <= m_Clip.right() && t >= m_Clip.top() && bt <= m_Clip.bottom()) {
         std::uint8_t* anchor = origin + qsizetype(y) * m_Stride + qsizetype(x) * 4;
@@ -91,9 +107,14 @@ void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool s
         return;
     // Round ends, and between them a band as wide as the tip across the
     // line's main direction: together the pen's sweep along the line.
+    if (m_Marks)
+        m_Marks->Mark(int(std::max(std::min(ax, bx) + tb.left(), cl)),
+                      int(std::max(std::min(ay, by) + tb.top(), ct)),
+                      int(std::min(std::max(ax, bx) + tb.right(), cr)),
+                      int(std::min(std::max(ay, by) + tb.bottom(), cb)));
     if (startTip) Put(tip, a.x(), a.y(), c);
     if (endTip) Put(tip, b.x(), b.y(), c);
-    c |= 0xFF000000u;
+    c = (c & 0x00FFFFFFu) | m_Alpha;
     std::uint8_t* origin = m_Bits + qsizetype(m_Offset.y()) * m_Stride + qsizetype(m_Offset.x()) * 4;
     const long long dx = std::llabs(bx - ax), dy = -std::llabs(by - ay);
     const int sx = ax < bx ? 1 : -1, sy = ay < by ? 1 : -1;

@@ -66,12 +66,44 @@ private:
 // A transparent ARGB sprite of size (w, h) for painting a shape into.
 QImage BlankSprite(int w, int h);
 
+// Which 32 x 32 tiles of a layer were written to: a layer is cleared and
+// put onto a pane tile by tile, so a few labels cost a few tiles.
+struct TileMarks {
+    static constexpr int kShift = 5;
+    int columns = 0, rows = 0;
+    std::vector<std::uint8_t> marked;
+    void Reset(int width, int height);
+    // Client pixels l..r, t..b, already inside the layer.
+    void Mark(int l, int t, int r, int b) {
+        constexpr int kTile = 1 << kShift;
+        if (r - l < kTile && b - t < kTile) {
+            // A marker or a glyph: at most two tiles each way, so its corners' tiles are all.
+            std::uint8_t* top = marked.data() + std::size_t(t >> kShift) * columns;
+            std::uint8_t* bottom = marked.data() + std::size_t(b >> kShift) * columns;
+            top[l >> kShift] = top[r >> kShift] = bottom[l >> kShift] = bottom[r >> kShift] = 1;
+            return;
+        }
+        for (int ty = t >> kShift; ty <= b >> kShift; ++ty)
+            for (int tx = l >> kShift; tx <= r >> kShift; ++tx) marked[std::size_t(ty) * columns + tx] = 1;
+    }
+};
+
 // The painter's own pixels when they can be written directly (an
 // unscaled raster image under a one-rectangle clip), else nothing.
 class DirectPixels {
 public:
     explicit DirectPixels(QPainter& dc);
+    // A layer whose client pixel (x, y) is bits[y * stride / 4 + x], written
+    // only inside clip with alpha tag (1..255) instead of opaque; every
+    // write marks its tiles in marks.
+    DirectPixels(QRgb* bits, qsizetype stride, const QRect& clip, TileMarks& marks, int tag);
     bool Usable() const { return m_Bits != nullptr; }
+    const QRect& Clip() const { return m_Clip; }
+    // Client row y of the pixels (inside the clip only).
+    QRgb* Row(int y) const {
+        return reinterpret_cast<QRgb*>(m_Bits + qsizetype(m_Offset.y() + y) * m_Stride +
+                                       qsizetype(m_Offset.x()) * 4);
+    }
     // Runs at client point (x, y) in colour c.
     void Put(const PixelRuns& shape, int x, int y, QRgb c);
     // A line from a to b swept by tip (round ends and joins, as a round pen
@@ -87,6 +119,8 @@ private:
     qsizetype m_Stride = 0;
     QPoint m_Offset;
     QRect m_Clip;  // client pixels
+    TileMarks* m_Marks = nullptr;
+    QRgb m_Alpha = 0xFF000000u;
     static thread_local long long s_Walked;
 };
 

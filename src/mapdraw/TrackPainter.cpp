@@ -9,6 +9,7 @@
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
 #include "mapdraw/MapPicture.h"
+#include "mapdraw/OverlayCache.h"
 #include "mapdraw/OverlayRaster.h"
 #include "mapdraw/WptPainter.h"
 #include "settings/AppSettings.h"
@@ -55,6 +56,11 @@ QPen TrackPen(QColor c, int width) {
 
 }  // namespace
 
+OverlayCache& TrackOverlayCache() {
+    static thread_local OverlayCache cache;
+    return cache;
+}
+
 void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc) {
     const CTrackLogStore& log = doc.TrackLogStore();
     const int count = std::min(log.Count(), int(log.Log().Data.size()));
@@ -86,105 +92,121 @@ void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
     const QRect clip = PaintBounds(dc);
     const TrackPoint* pts = log.Points();
 
-    // The round pen's tip and the point marker as pixel runs, drawn once by
-    // the painter, for writing straight into the pane.
     DirectPixels px(dc);
-    PixelRuns tip, marker;
-    if (px.Usable()) {
-        const int r = m.thickness + std::max(m.rx, m.ry) + 3;
-        QImage sprite = BlankSprite(2 * r + 1, 2 * r + 1);
-        {
-            QPainter sp(&sprite);
-            sp.setPen(TrackPen(Qt::black, m.thickness));
-            sp.drawPoint(r, r);
+    const auto draw = [&](DirectPixels& out) {
+        // The round pen's tip and the point marker as pixel runs, drawn once by
+        // the painter, for writing straight into the pane.
+        PixelRuns tip, marker;
+        if (out.Usable()) {
+            const int r = m.thickness + std::max(m.rx, m.ry) + 3;
+            QImage sprite = BlankSprite(2 * r + 1, 2 * r + 1);
+            {
+                QPainter sp(&sprite);
+                sp.setPen(TrackPen(Qt::black, m.thickness));
+                sp.drawPoint(r, r);
+            }
+            tip = PixelRuns::From(sprite, {r, r}, [](QRgb) { return true; });
+            sprite.fill(Qt::transparent);
+            {
+                QPainter sp(&sprite);
+                sp.setPen(TrackPen(Qt::black, m.thickness));
+                sp.setBrush(Qt::black);
+                sp.drawEllipse(MarkerBox({r, r}, m.rx, m.ry).adjusted(0, 0, -1, -1));
+            }
+            marker = PixelRuns::From(sprite, {r, r}, [](QRgb) { return true; });
         }
-        tip = PixelRuns::From(sprite, {r, r}, [](QRgb) { return true; });
-        sprite.fill(Qt::transparent);
-        {
-            QPainter sp(&sprite);
-            sp.setPen(TrackPen(Qt::black, m.thickness));
-            sp.setBrush(Qt::black);
-            sp.drawEllipse(MarkerBox({r, r}, m.rx, m.ry).adjusted(0, 0, -1, -1));
-        }
-        marker = PixelRuns::From(sprite, {r, r}, [](QRgb) { return true; });
-    }
-    // Markers paint over the lines afterwards: a tip a marker covers is left out.
-    const bool tipUnderMarker = markers && marker.Covers(tip);
+        // Markers paint over the lines afterwards: a tip a marker covers is left out.
+        const bool tipUnderMarker = markers && marker.Covers(tip);
 
-    // Lines of one colour that join end to end go out as one polyline.
-    QPolygon run;
-    int runPen = -1;
-    const auto flush = [&] {
-        if (run.size() >= 2) {
-            dc.setPen(pens[runPen]);
-            dc.drawPolyline(run);
-        }
-        run.clear();
-    };
-    struct Marker {
-        MapPoint at;
-        int pen;
-    };
-    static thread_local std::vector<Marker> marks;  // kept: a paint allocates nothing once warm
-    marks.clear();
+        // Lines of one colour that join end to end go out as one polyline.
+        QPolygon run;
+        int runPen = -1;
+        const auto flush = [&] {
+            if (run.size() >= 2) {
+                dc.setPen(pens[runPen]);
+                dc.drawPolyline(run);
+            }
+            run.clear();
+        };
+        struct Marker {
+            MapPoint at;
+            int pen;
+        };
+        static thread_local std::vector<Marker> marks;  // kept: a paint allocates nothing once warm
+        marks.clear();
 
-    const ClientTransform toClient(desc, geo);
-    MapPoint prev = toClient(pts[first].position);
-    int lastEnd = -2;     // the point the last direct line ended at
-    int lastMarked = -2;  // the last point given a marker
-    for (int i = first; i < count; ++i) {
-        const MapPoint q = toClient(pts[i].position);
-        // The line's box widened by the pen and marker meets the clip.
-        if (!clip.isEmpty() && std::max(prev.x, q.x) + (long long)mx >= clip.left() &&
-            std::min(prev.x, q.x) - (long long)mx <= clip.right() &&
-            std::max(prev.y, q.y) + (long long)my >= clip.top() &&
-            std::min(prev.y, q.y) - (long long)my <= clip.bottom()) {
-            if (pts[i].segmentStart || i == first) {
-                flush();
-            } else {
-                const int p = inRange(i) && inRange(i - 1) ? 1 : 0;
-                const QPoint from(prev.x, prev.y);
-                if (px.Usable()) {
-                    px.Line(from, QPoint(q.x, q.y), tip, rgb[p],
-                            lastEnd != i - 1 && !(tipUnderMarker && lastMarked == i - 1), !tipUnderMarker);
-                    lastEnd = i;
+        const ClientTransform toClient(desc, geo);
+        MapPoint prev = toClient(pts[first].position);
+        int lastEnd = -2;     // the point the last direct line ended at
+        int lastMarked = -2;  // the last point given a marker
+        for (int i = first; i < count; ++i) {
+            const MapPoint q = toClient(pts[i].position);
+            // The line's box widened by the pen and marker meets the clip.
+            if (!clip.isEmpty() && std::max(prev.x, q.x) + (long long)mx >= clip.left() &&
+                std::min(prev.x, q.x) - (long long)mx <= clip.right() &&
+                std::max(prev.y, q.y) + (long long)my >= clip.top() &&
+                std::min(prev.y, q.y) - (long long)my <= clip.bottom()) {
+                if (pts[i].segmentStart || i == first) {
+                    flush();
                 } else {
-                    // Ends beyond the pane (and its margin) are cut back to it.
-                    MapPoint u = prev, v = q;
-                    if (!ClipToBox(u, v, clip.adjusted(-mx, -my, mx, my))) {
-                        flush();
+                    const int p = inRange(i) && inRange(i - 1) ? 1 : 0;
+                    const QPoint from(prev.x, prev.y);
+                    if (out.Usable()) {
+                        out.Line(from, QPoint(q.x, q.y), tip, rgb[p],
+                                 lastEnd != i - 1 && !(tipUnderMarker && lastMarked == i - 1),
+                                 !tipUnderMarker);
+                        lastEnd = i;
                     } else {
-                        const bool cut = u.x != prev.x || u.y != prev.y || v.x != q.x || v.y != q.y;
-                        const QPoint s(u.x, u.y), e(v.x, v.y);
-                        if (cut || p != runPen || run.isEmpty() || run.back() != s) {
+                        // Ends beyond the pane (and its margin) are cut back to it.
+                        MapPoint u = prev, v = q;
+                        if (!ClipToBox(u, v, clip.adjusted(-mx, -my, mx, my))) {
                             flush();
-                            runPen = p;
-                            run << s;
+                        } else {
+                            const bool cut = u.x != prev.x || u.y != prev.y || v.x != q.x || v.y != q.y;
+                            const QPoint s(u.x, u.y), e(v.x, v.y);
+                            if (cut || p != runPen || run.isEmpty() || run.back() != s) {
+                                flush();
+                                runPen = p;
+                                run << s;
+                            }
+                            run << e;
+                            if (cut) flush();
                         }
-                        run << e;
-                        if (cut) flush();
                     }
                 }
+                if (markers) {
+                    marks.push_back({q, inRange(i) ? 1 : 0});
+                    lastMarked = i;
+                }
+            } else {
+                flush();
             }
-            if (markers) {
-                marks.push_back({q, inRange(i) ? 1 : 0});
-                lastMarked = i;
+            prev = q;
+        }
+        flush();
+        // Markers sit on top of the lines around them.
+        for (const Marker& k : marks) {
+            if (out.Usable()) {
+                out.Put(marker, k.at.x, k.at.y, rgb[k.pen]);
+                continue;
             }
-        } else {
-            flush();
+            dc.setPen(pens[k.pen]);
+            dc.setBrush(brushes[k.pen]);
+            dc.drawEllipse(MarkerBox(k.at, m.rx, m.ry).adjusted(0, 0, -1, -1));
         }
-        prev = q;
-    }
-    flush();
-    // Markers sit on top of the lines around them.
-    for (const Marker& k : marks) {
-        if (px.Usable()) {
-            px.Put(marker, k.at.x, k.at.y, rgb[k.pen]);
-            continue;
-        }
-        dc.setPen(pens[k.pen]);
-        dc.setBrush(brushes[k.pen]);
-        dc.drawEllipse(MarkerBox(k.at, m.rx, m.ry).adjusted(0, 0, -1, -1));
+    };
+    if (px.Usable()) {
+        OverlayHasher h;
+        h.Value(desc);
+        h.Value(geo);
+        h.Value(target.printing);
+        HashAppearance(h, a);
+        const int range[] = {first, count, lo, hi};
+        h.Value(range);
+        h.Bytes(pts + first, std::size_t(count - first) * sizeof(TrackPoint));
+        TrackOverlayCache().Paint(px, h.Key(), draw);
+    } else {
+        draw(px);
     }
     dc.restore();
 }

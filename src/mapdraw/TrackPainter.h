@@ -15,6 +15,9 @@ class QPainter;
 struct DrawTarget;
 
 void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc);
+// The track layer kept between paints (this thread's).
+class OverlayCache;
+OverlayCache& TrackOverlayCache();
 
 // Covers the three points' lines, their markers and the GPS position cross.
 QRect GetTrackPieceRect(const CAppearanceSettings& a, const MapViewDesc& desc, const GeorefParams& geo,

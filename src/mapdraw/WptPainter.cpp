@@ -8,6 +8,7 @@
 #include "doc/VornaDoc.h"
 #include "geo/Convert.h"
 #include "mapdraw/MapPicture.h"
+#include "mapdraw/OverlayCache.h"
 #include "mapdraw/OverlayRaster.h"
 #include "mapdraw/PaintMessages.h"
 #include "platform/Text.h"
@@ -96,6 +97,11 @@ QRect GetWaypointRect(const CAppearanceSettings& a, const MapViewDesc& desc, con
 
 QRect GetWaypointRect(const CVornaDoc& doc, const MapViewDesc& desc, const WaypointRecord& rec) {
     return GetWaypointRect(doc.Settings().appearance, desc, DocGeoref(doc), rec);
+}
+
+OverlayCache& WptOverlayCache() {
+    static thread_local OverlayCache cache;
+    return cache;
 }
 
 void PaintWaypoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc,
@@ -191,40 +197,66 @@ void PaintWaypoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, cons
         });
     }
 
-    QPen pen(Qt::white);
-    pen.setWidth(m.outline);
     DirectPixels px(dc);
-    // The marker's outline and fill as pixel runs, drawn once by the painter.
-    const int reach = std::max(m.rx, m.ry) + m.outline + 3;
-    QImage sprite = BlankSprite(2 * reach + 1, 2 * reach + 1);
-    {
-        QPainter sp(&sprite);
-        sp.setPen(pen);
-        sp.setBrush(Qt::black);
-        sp.drawEllipse(MarkerBox({reach, reach}, m.rx, m.ry).adjusted(0, 0, -1, -1));
-    }
-    const QRgb white = qRgb(255, 255, 255);
-    const PixelRuns outline = PixelRuns::From(sprite, {reach, reach}, [&](QRgb c) { return c == white; });
-    const PixelRuns fill = PixelRuns::From(sprite, {reach, reach}, [&](QRgb c) { return c != white; });
+    const auto draw = [&](DirectPixels& out) {
+        QPen pen(Qt::white);
+        pen.setWidth(m.outline);
+        // The marker's outline and fill as pixel runs, drawn once by the painter.
+        const int reach = std::max(m.rx, m.ry) + m.outline + 3;
+        QImage sprite = BlankSprite(2 * reach + 1, 2 * reach + 1);
+        {
+            QPainter sp(&sprite);
+            sp.setPen(pen);
+            sp.setBrush(Qt::black);
+            sp.drawEllipse(MarkerBox({reach, reach}, m.rx, m.ry).adjusted(0, 0, -1, -1));
+        }
+        const QRgb white = qRgb(255, 255, 255);
+        const PixelRuns outline = PixelRuns::From(sprite, {reach, reach}, [&](QRgb c) { return c == white; });
+        const PixelRuns fill = PixelRuns::From(sprite, {reach, reach}, [&](QRgb c) { return c != white; });
 
-    forEach("Error! Waypoint base not opened in DrawAllWaypoints!",
-            [&](const WaypointRecord& r, int s, MapPoint p) {
-                const int j = dimUnselected && !(r.Flags & kWptSelected) ? 0 : 1;
-                const StyleTools& t = tools[s];
-                const std::string name = WptName(r);
-                const int w = t.glyphs->Width(name), h = t.glyphs->Height();
-                const QPoint tl = LabelTopLeft(p, w, h, r.Flags, m);
-                if (px.Usable()) {
-                    px.Put(fill, p.x, p.y, t.rgb[j]);
-                    px.Put(outline, p.x, p.y, white);
-                    t.glyphs->Draw(px, tl.x(), tl.y(), name, t.rgb[j]);
-                    return;
-                }
-                dc.setPen(pen);
-                dc.setBrush(t.colour[j]);
-                // Qt's outline spans width + 1 pixels.
-                dc.drawEllipse(MarkerBox(p, m.rx, m.ry).adjusted(0, 0, -1, -1));
-                t.glyphs->Draw(dc, tl.x(), tl.y(), name, t.colour[j]);
-            });
+        forEach("Error! Waypoint base not opened in DrawAllWaypoints!",
+                [&](const WaypointRecord& r, int s, MapPoint p) {
+                    const int j = dimUnselected && !(r.Flags & kWptSelected) ? 0 : 1;
+                    const StyleTools& t = tools[s];
+                    const std::string name = WptName(r);
+                    const int w = t.glyphs->Width(name), h = t.glyphs->Height();
+                    const QPoint tl = LabelTopLeft(p, w, h, r.Flags, m);
+                    if (out.Usable()) {
+                        out.Put(fill, p.x, p.y, t.rgb[j]);
+                        out.Put(outline, p.x, p.y, white);
+                        t.glyphs->Draw(out, tl.x(), tl.y(), name, t.rgb[j]);
+                        return;
+                    }
+                    dc.setPen(pen);
+                    dc.setBrush(t.colour[j]);
+                    // Qt's outline spans width + 1 pixels.
+                    dc.drawEllipse(MarkerBox(p, m.rx, m.ry).adjusted(0, 0, -1, -1));
+                    t.glyphs->Draw(dc, tl.x(), tl.y(), name, t.colour[j]);
+                });
+    };
+    // Kept between paints only when every pixel comes from the direct pass.
+    bool keep = px.Usable() && !(fading > 0 && img.bits);
+    OverlayHasher h;
+    if (keep) {
+        h.Value(desc);
+        h.Value(geo);
+        h.Value(target.printing);
+        HashAppearance(h, a);
+        for (int q = 0; q < kBaseCount && keep; ++q) {
+            const WptBase& b = db.Base(q);
+            h.Value(b.Loaded);
+            if (!b.Loaded) {
+                keep = db.Claims(q) <= 0;  // its message is said by the drawing pass
+                continue;
+            }
+            const int n = std::min(b.Count, int(b.Data.size()));
+            h.Value(n);
+            h.Bytes(b.Data.data(), std::size_t(n) * sizeof(WaypointRecord));
+        }
+    }
+    if (keep)
+        WptOverlayCache().Paint(px, h.Key(), draw);
+    else
+        draw(px);
     dc.restore();
 }

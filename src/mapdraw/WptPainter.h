@@ -46,3 +46,6 @@ QRect GetWaypointRect(const CVornaDoc& doc, const MapViewDesc& desc, const Waypo
 // (none given: draws what is loaded) and paints every waypoint.
 void PaintWaypoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc,
                     QuadrantFlags* quadrantFlags);
+// The waypoint layer kept between paints (this thread's).
+class OverlayCache;
+OverlayCache& WptOverlayCache();

@@ -84,6 +84,20 @@ std::vector<Bytes> SampleSegments() {
     return packed;
 }
 
+// Whole groups (literals and a run of two) filling the first 64 codes, a
+// second repeat right after them, then 30 literals: a row of 97 + groups.
+Bytes GroupsThenSecondRepeat(int groups) {
+    Bytes b;
+    for (int g = 0; g < groups; ++g) {
+        for (int i = 0; i < (64 - groups) / groups + (g < (64 - groups) % groups); ++i)
+            b.push_back(std::uint8_t(10 + g + i));
+        b.push_back(0x82);
+    }
+    b.push_back(0x83);
+    for (std::uint8_t i = 0; i < 30; ++i) b.push_back(i);
+    return b;
+}
+
 }  // namespace
 
 TEST(SegmentFile, MifDecodingOfHandMadeData) {
@@ -108,6 +122,24 @@ TEST(SegmentFile, MifDecodingOfHandMadeData) {
         {"data past the last row", {1, 0x83, 2, 0x83, 3}, 4, 2, false, {}},
         {"empty repeats past the last row", {1, 0x83, 2, 0x83, 0x80, 0x80}, 4, 2, true, {}},
         {"a long run in a short row", {1, 0xFF}, 4, 2, false, {}},
+        {"a repeat after 12 whole groups takes their last literal",
+         GroupsThenSecondRepeat(12),
+         109,
+         2,
+         true,
+         {}},
+        {"a repeat after 16 whole groups takes their last literal",
+         GroupsThenSecondRepeat(16),
+         113,
+         2,
+         true,
+         {}},
+        {"a repeat after 20 whole groups takes their last literal",
+         GroupsThenSecondRepeat(20),
+         117,
+         2,
+         true,
+         {}},
     };
     for (const auto& c : cases) {
         bool ok = !c.ok;
@@ -170,6 +202,58 @@ TEST(SegmentFile, MifDecoderMatchesThePlainReadingOnGoodAndDamagedData) {
         for (auto& b : packed) b = std::uint8_t(r.Next(3) ? 0x80 | r.Next(128) : r.Next(128));
         if (!packed.empty() && r.Next(2)) packed[0] &= 0x7F;
         ASSERT_TRUE(SameAsReference(packed, w, h)) << "random data " << i << " at " << w << " x " << h;
+    }
+}
+
+// Code streams written directly rather than by the encoder, so they hold
+// what it never writes: empty repeats, repeats after repeats, literal groups
+// of every length around 16, runs up to 127, repeats opening a row. Every
+// image is wide enough for the decoder's whole-chunk paths.
+TEST(SegmentFile, MifDecoderMatchesThePlainReadingOnHandWrittenCodeStreams) {
+    const struct {
+        const char* what;
+        int width;
+        std::uint32_t maxLiterals;  // a group holds 1 to maxLiterals literals
+        std::uint32_t maxRun;
+        std::uint32_t emptyIn8, twiceIn8;  // chances of 0x80 and of a second repeat
+    } cases[] = {
+        {"short groups and runs", 1181, 3, 8, 0, 0}, {"empty repeats after literals", 1181, 3, 6, 3, 0},
+        {"repeats after repeats", 1181, 3, 6, 1, 3}, {"literal groups about 16 long", 1181, 20, 4, 1, 0},
+        {"runs up to 127", 1181, 4, 127, 1, 1},      {"rows without padding", 1184, 6, 40, 1, 1},
+    };
+    Mix r{11};
+    for (const auto& c : cases) {
+        const int h = 24;
+        Bytes packed;
+        for (int y = 0; y < h; ++y) {
+            // A row may open with a repeat (of the zero padding before it).
+            int x = 0;
+            while (x < c.width) {
+                const std::uint32_t left = std::uint32_t(c.width - x);
+                const bool repeatFirst = x == 0 && y > 0 && r.Next(4) == 0;
+                const std::uint32_t lits = repeatFirst ? 0 : std::min(left, 1 + r.Next(c.maxLiterals));
+                for (std::uint32_t i = 0; i < lits; ++i) packed.push_back(std::uint8_t(r.Next(128)));
+                x += int(lits);
+                for (int rep = 0; x < c.width && (rep == 0 || r.Next(8) < c.twiceIn8); ++rep) {
+                    const std::uint32_t run =
+                        r.Next(8) < c.emptyIn8 ? 0
+                                               : 1 + r.Next(std::min(c.maxRun, std::uint32_t(c.width - x)));
+                    packed.push_back(std::uint8_t(0x80 | run));
+                    x += int(run);
+                }
+            }
+        }
+        EXPECT_TRUE(SameAsReference(packed, c.width, h)) << c.what;
+        // Cut at every point of a stretch, and one byte at a time damaged.
+        for (int i = 0; i < 40; ++i) {
+            Bytes d = packed;
+            if (i % 2) {
+                d.resize(d.size() / 3 + std::size_t(i) * 17);
+            } else {
+                d[r.Next(std::uint32_t(d.size()))] = std::uint8_t(r.Next(256));
+            }
+            ASSERT_TRUE(SameAsReference(d, c.width, h)) << c.what << ", damaged copy " << i;
+        }
     }
 }
 

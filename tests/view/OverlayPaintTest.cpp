@@ -1,17 +1,22 @@
 // Waypoints and the track log painted into an image: what lands where, in
-// which colour, and that every painted pixel lies inside the repaint
-// rectangle a pane asks for after a change.
+// which colour, that every painted pixel lies inside the repaint rectangle a
+// pane asks for after a change, and that a kept layer never shows a stale
+// picture.
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <QPainter>
 #include <QRegion>
 #include <algorithm>
+#include <functional>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "ViewTestEnv.h"
 #include "mapdraw/MapOverlays.h"
 #include "mapdraw/MapTransforms.h"
+#include "mapdraw/OverlayCache.h"
 #include "mapdraw/OverlayRaster.h"
 #include "mapdraw/TrackPainter.h"
 #include "mapdraw/WptPainter.h"
@@ -42,9 +47,16 @@ struct OverlayEnv : ViewTestEnv {
     MapPoint Client(const CPointD& p) const { return MapToClient(p, desc, DocGeoref(*doc)); }
     WaypointRecord AddWpt(int x, int y, std::uint16_t flags, const std::string& name = "WQJ") {
         const WaypointRecord r = MakeWpt(name, At(x, y), flags);
-        EXPECT_TRUE(PutWpt(doc->Waypoints(), CVornaDoc::GetWaypointQuadrantOf(flags, r.E, r.N), r));
+        const int q = CVornaDoc::GetWaypointQuadrantOf(flags, r.E, r.N);
+        EXPECT_TRUE(PutWpt(doc->Waypoints(), q, r));
+        added.push_back({q, doc->Waypoints().Base(q).Count - 1});
         return r;
     }
+    // The k-th waypoint added, in its base.
+    WaypointRecord& WptAt(int k) {
+        return doc->Waypoints().Base(added[k].first).Data[std::size_t(added[k].second)];
+    }
+    std::vector<std::pair<int, int>> added;                          // base, index
     void SetTrack(const std::vector<std::pair<QPoint, int>>& pts) {  // client point, segment start
         doc->ClearTrackLog(0);
         for (const auto& [q, start] : pts) {
@@ -344,5 +356,94 @@ TEST(OverlayPaint, LinesToSaturatedPointsWalkOnlyThePaneAndKeepTheirPixels) {
             for (int x = 0; x < near.width(); ++x) painted += near.pixel(x, y) != kBg;
         EXPECT_GT(painted, 300);
         EXPECT_TRUE(far == near);
+    }
+}
+
+namespace {
+
+// A pane painted three times (drawn, then kept, then put back), so that
+// the next paint of an unchanged picture would come from the kept layers.
+QImage PaintUntilKept(OverlayEnv& env, bool waypoints, bool track) {
+    for (int k = 0; k < 2; ++k) env.Paint(waypoints, track);
+    const QImage kept = env.Paint(waypoints, track);
+    EXPECT_TRUE(!waypoints || WptOverlayCache().Replayed());
+    EXPECT_TRUE(!track || TrackOverlayCache().Replayed());
+    return kept;
+}
+
+QImage PaintStraight(OverlayEnv& env, bool waypoints, bool track) {
+    WptOverlayCache().Clear();
+    TrackOverlayCache().Clear();
+    return env.Paint(waypoints, track);
+}
+
+}  // namespace
+
+TEST(OverlayPaint, KeptLayersAreNeverShownAfterAChangeOfRecordSettingOrView) {
+    // Each change is made behind the stores' backs where it can be (through
+    // the record itself), as any code holding a record may do.
+    const struct {
+        const char* what;
+        std::function<void(OverlayEnv&)> change;
+    } rows[] = {
+        {"waypoint selected (dimmed unselected)", [](OverlayEnv& e) { e.WptAt(0).Flags ^= kWptSelected; }},
+        {"waypoint renamed", [](OverlayEnv& e) { e.WptAt(0).Name[1] = 'X'; }},
+        {"waypoint moved one metre", [](OverlayEnv& e) { e.WptAt(1).E += 1.0; }},
+        {"waypoint deleted", [](OverlayEnv& e) { e.WptAt(1).Flags |= kWptDeleted; }},
+        {"track broken", [](OverlayEnv& e) { e.doc->TrackLogStore().BreakBefore(2); }},
+        {"track selection", [](OverlayEnv& e) { e.doc->TrackLogStore().SelEnd = 2; }},
+        {"track shortened", [](OverlayEnv& e) { e.doc->TrackLogStore().Truncate(3); }},
+        {"track colour",
+         [](OverlayEnv& e) { e.app.settings.appearance.trackScreenColor = RGBRef(0, 250, 0); }},
+        {"waypoint style colour",
+         [](OverlayEnv& e) { e.app.settings.appearance.wptStyles[2].screenColor = RGBRef(0, 0, 0); }},
+        {"marker size", [](OverlayEnv& e) { e.app.settings.appearance.markerSize = 6; }},
+        {"view moved one pixel", [](OverlayEnv& e) { e.desc.origin.x += 1; }},
+    };
+    for (const auto& r : rows) {
+        OverlayEnv env;
+        env.desc.unselectedWpt = 1;
+        env.AddWpt(100, 100, 1 | kWptSelected, "WQJ1");
+        env.AddWpt(250, 180, 1, "WQJ2");
+        env.SetTrack({{{50, 250}, 0}, {{150, 200}, 0}, {{250, 260}, 0}, {{350, 150}, 0}});
+        env.doc->TrackLogStore().SelStart = 0;
+        env.doc->TrackLogStore().SelEnd = 1;
+        const QImage before = PaintUntilKept(env, true, true);
+        r.change(env);
+        const QImage after = env.Paint(true, true);
+        const QImage straight = PaintStraight(env, true, true);
+        EXPECT_NE(straight, before) << r.what;  // the change shows at all
+        EXPECT_EQ(after, straight) << r.what;
+    }
+}
+
+TEST(OverlayPaint, AKeptLayerIsPutBackOnlyIntoClipsItCovers) {
+    const QRect part(37, 41, 150, 120);
+    const auto paint = [](OverlayEnv& env, const QRect* clip) {
+        QImage img(400, 300, QImage::Format_RGB32);
+        img.fill(kBg);
+        QPainter dc(&img);
+        if (clip) dc.setClipRect(*clip);
+        DrawAllWaypoints(*env.doc, dc, DrawTarget{}, env.desc, nullptr);
+        DrawTrackLog(*env.doc, dc, DrawTarget{}, env.desc);
+        return img;
+    };
+    for (const bool wholeFirst : {true, false}) {
+        OverlayEnv env;
+        env.app.settings.appearance.trackMarkerSize = 2;
+        for (int k = 0; k < 40; ++k)
+            env.AddWpt(20 + 9 * k, 30 + 6 * k, std::uint16_t(k % 4 << 4), "W" + std::to_string(k));
+        std::vector<std::pair<QPoint, int>> track;
+        for (int k = 0; k < 60; ++k) track.push_back({QPoint(10 + 6 * k, 150 + (k % 7) * 15), k == 30});
+        env.SetTrack(track);
+        const QRect* first = wholeFirst ? nullptr : &part;
+        const QRect* then = wholeFirst ? &part : nullptr;
+        WptOverlayCache().Clear();
+        TrackOverlayCache().Clear();
+        const QImage straight = paint(env, then);
+        for (int k = 0; k < 3; ++k) paint(env, first);
+        const QImage shown = paint(env, then);
+        EXPECT_EQ(WptOverlayCache().Replayed(), wholeFirst);
+        EXPECT_EQ(shown, straight) << wholeFirst;
     }
 }
