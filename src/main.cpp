@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "app/VornaApp.h"
+#include "frame/CommandIconPainter.h"
 #include "mapview/VornaView.h"
 #include "platform/System.h"
 #include "platform/WaitCursor.h"
@@ -127,6 +128,9 @@ int main(int argc, char** argv) {
     // and English names.
     std::setlocale(LC_NUMERIC, "C");
     std::setlocale(LC_TIME, "C");
+    // Started at once: it reads the fonts while the settings and the
+    // document are read here.
+    CCommandIconPainter iconPainter;
     QGuiApplication::setApplicationDisplayName(kProgramTitle);
     SetBellSink([] { QApplication::beep(); });
     SetWaitCursorSink([](bool show) {

@@ -13,6 +13,7 @@
 #include "doc/ImageMapFile.h"
 #include "doc/SegmentCache.h"
 #include "platform/ByteOrder.h"
+#include "platform/System.h"
 
 namespace {
 
@@ -391,6 +392,8 @@ SegmentFileResult ReadMifSegment(const std::string& path, int side, LoadedSegmen
     const std::size_t size = std::size_t(DibStride(w)) * std::size_t(h);
     std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[size]);
     if (!packed || !pixels) return SegmentFileResult::NoMemory;
+    PrefaultForWrite(packed.get(), length);
+    PrefaultForWrite(pixels.get(), size);
     if (std::fread(packed.get(), 1, length, fc.f) != length) return SegmentFileResult::Truncated;
     if (!DecodeMifPixels(packed.get(), length, w, h, pixels.get(), size))
         return SegmentFileResult::DecodeError;

@@ -1,38 +1,45 @@
 #include "frame/Icons.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QStyle>
 #include <functional>
 
+#include "frame/CommandIconPainter.h"
 #include "frame/CommandTable.h"
+#include "frame/DeferredIconEngine.h"
+#include "frame/StandardIconEngine.h"
 
 namespace {
 
 const QColor kInk(40, 40, 40);
+constexpr int kPaintedSize = 32;
 
-// Paints at 32 x 32 on a 16-unit grid so the icon stays sharp on scaled screens.
-QIcon Painted(const std::function<void(QPainter&)>& paint) {
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
+// Paints at 32 x 32 on a 16-unit grid so the icon stays sharp on scaled
+// screens. An image, not a pixmap, so that the painting may run on a
+// worker thread; the pixels are the same.
+QImage Painted(const std::function<void(QPainter&)>& paint) {
+    QImage im(kPaintedSize, kPaintedSize, QImage::Format_ARGB32_Premultiplied);
+    im.fill(Qt::transparent);
     {
-        QPainter p(&pm);
+        QPainter p(&im);
         p.setRenderHint(QPainter::Antialiasing);
         p.scale(2.0, 2.0);
         p.setPen(QPen(kInk, 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         paint(p);
     }
-    return QIcon(pm);
+    return im;
 }
 
-QIcon Letter(const QString& text, const QColor& fill) {
-    return Painted([text, fill](QPainter& p) {
+QImage Letter(const QFont& base, const QString& text, const QColor& fill) {
+    return Painted([base, text, fill](QPainter& p) {
         p.setBrush(fill);
         p.setPen(QPen(fill.darker(160), 1.0));
         p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 2.5, 2.5);
-        QFont f = QApplication::font();
+        QFont f = base;
         f.setBold(true);
         f.setPixelSize(text.size() > 1 ? 7 : 10);
         p.setFont(f);
@@ -41,7 +48,7 @@ QIcon Letter(const QString& text, const QColor& fill) {
     });
 }
 
-QIcon Printer() {
+QImage Printer() {
     return Painted([](QPainter& p) {
         p.setBrush(Qt::white);
         p.drawRect(QRectF(4.5, 1.5, 7, 5));
@@ -53,7 +60,7 @@ QIcon Printer() {
     });
 }
 
-QIcon Panes(int active) {
+QImage Panes(int active) {
     return Painted([active](QPainter& p) {
         p.setBrush(Qt::white);
         p.drawRect(QRectF(1.5, 2.5, 13, 11));
@@ -65,7 +72,7 @@ QIcon Panes(int active) {
     });
 }
 
-QIcon ExportArrow(bool sectors) {
+QImage ExportArrow(bool sectors) {
     return Painted([sectors](QPainter& p) {
         p.setBrush(Qt::white);
         p.drawRect(QRectF(1.5, 1.5, 10, 10));
@@ -84,8 +91,8 @@ QIcon ExportArrow(bool sectors) {
     });
 }
 
-QIcon WaypointMark(bool temporary) {
-    return Painted([temporary](QPainter& p) {
+QImage WaypointMark(const QFont& base, bool temporary) {
+    return Painted([base, temporary](QPainter& p) {
         p.drawLine(QPointF(4.5, 14.5), QPointF(4.5, 1.5));
         p.setBrush(temporary ? QColor(240, 200, 60) : QColor(210, 50, 50));
         QPainterPath flag;
@@ -95,7 +102,7 @@ QIcon WaypointMark(bool temporary) {
         flag.closeSubpath();
         p.drawPath(flag);
         if (temporary) {
-            QFont f = QApplication::font();
+            QFont f = base;
             f.setBold(true);
             f.setPixelSize(7);
             p.setFont(f);
@@ -104,7 +111,7 @@ QIcon WaypointMark(bool temporary) {
     });
 }
 
-QIcon Grid(bool dashed) {
+QImage Grid(bool dashed) {
     return Painted([dashed](QPainter& p) {
         p.setPen(QPen(dashed ? QColor(200, 60, 160) : QColor(40, 90, 190), 1.0,
                       dashed ? Qt::DashLine : Qt::SolidLine));
@@ -115,7 +122,7 @@ QIcon Grid(bool dashed) {
     });
 }
 
-QIcon Track() {
+QImage Track() {
     return Painted([](QPainter& p) {
         p.setPen(QPen(QColor(200, 40, 40), 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         const QPointF pts[] = {{1.5, 13}, {5, 8}, {8, 10}, {11, 4}, {14.5, 2.5}};
@@ -125,7 +132,7 @@ QIcon Track() {
     });
 }
 
-QIcon SearchArea() {
+QImage SearchArea() {
     return Painted([](QPainter& p) {
         p.setBrush(QBrush(QColor(40, 150, 60), Qt::BDiagPattern));
         p.setPen(QPen(QColor(40, 150, 60), 1.2));
@@ -134,7 +141,7 @@ QIcon SearchArea() {
     });
 }
 
-QIcon ViewPoint() {
+QImage ViewPoint() {
     return Painted([](QPainter& p) {
         p.setBrush(QColor(120, 180, 230, 140));
         QPainterPath cone;
@@ -148,7 +155,7 @@ QIcon ViewPoint() {
     });
 }
 
-QIcon Overlay() {
+QImage Overlay() {
     return Painted([](QPainter& p) {
         p.setBrush(Qt::white);
         p.drawRect(QRectF(1.5, 1.5, 9, 9));
@@ -157,52 +164,42 @@ QIcon Overlay() {
     });
 }
 
-QIcon Standard(QStyle::StandardPixmap sp) { return QApplication::style()->standardIcon(sp); }
+QIcon Standard(QStyle::StandardPixmap sp) { return StandardToolbarIcon(sp); }
 
 }  // namespace
 
-QIcon CommandIcon(int id) {
+QImage PaintedCommandImage(int id, const QFont& base) {
     switch (id) {
-        case cmd::OpenMapButton:
-            return Standard(QStyle::SP_DialogOpenButton);
-        case cmd::Undo:
-            return Standard(QStyle::SP_ArrowBack);
         case cmd::Print:
             return Printer();
-        case cmd::About:
-            return Standard(QStyle::SP_MessageBoxInformation);
         case cmd::ActivateView0:
             return Panes(0);
         case cmd::ActivateView1:
             return Panes(1);
-        case cmd::PrevSeries:
-            return Standard(QStyle::SP_ArrowUp);
-        case cmd::NextSeries:
-            return Standard(QStyle::SP_ArrowDown);
         case cmd::ExportWptSectors:
             return ExportArrow(true);
         case cmd::ExportWptPrintArea:
             return ExportArrow(false);
         case cmd::CreateTempWpts:
-            return WaypointMark(true);
+            return WaypointMark(base, true);
         case cmd::LayerFirst + 0:
-            return Letter("G", QColor(60, 160, 60));
+            return Letter(base, "G", QColor(60, 160, 60));
         case cmd::LayerFirst + 1:
-            return Letter("RP", QColor(180, 120, 60));
+            return Letter(base, "RP", QColor(180, 120, 60));
         case cmd::LayerFirst + 2:
-            return Letter("H", QColor(50, 110, 210));
+            return Letter(base, "H", QColor(50, 110, 210));
         case cmd::LayerFirst + 3:
-            return Letter("C", QColor(210, 50, 40));
+            return Letter(base, "C", QColor(210, 50, 40));
         case cmd::LayerFirst + 4:
-            return Letter("NP", QColor(60, 60, 60));
+            return Letter(base, "NP", QColor(60, 60, 60));
         case cmd::LayerFirst + 5:
-            return Letter("I", QColor(150, 70, 170));
+            return Letter(base, "I", QColor(150, 70, 170));
         case cmd::LayerGrid:
             return Grid(false);
         case cmd::LayerPrintGrid:
             return Grid(true);
         case cmd::LayerWaypoints:
-            return WaypointMark(false);
+            return WaypointMark(base, false);
         case cmd::LayerTrackLogs:
             return Track();
         case cmd::LayerSearchArea:
@@ -211,9 +208,54 @@ QIcon CommandIcon(int id) {
             return ViewPoint();
         case cmd::ShowOverlay:
             return Overlay();
+        default:
+            return QImage();
+    }
+}
+
+QIcon CommandIcon(int id) {
+    switch (id) {
+        case cmd::OpenMapButton:
+            return Standard(QStyle::SP_DialogOpenButton);
+        case cmd::Undo:
+            return Standard(QStyle::SP_ArrowBack);
+        case cmd::About:
+            return Standard(QStyle::SP_MessageBoxInformation);
+        case cmd::PrevSeries:
+            return Standard(QStyle::SP_ArrowUp);
+        case cmd::NextSeries:
+            return Standard(QStyle::SP_ArrowDown);
         case cmd::DmrApply:
             return Standard(QStyle::SP_DialogApplyButton);
         default:
-            return QIcon();
+            break;
+    }
+    if (!HasPaintedIcon(id)) return QIcon();
+    // Made at the toolbar's first paint, by when the start-up worker has
+    // most likely painted it.
+    return QIcon(new CDeferredIconEngine(QSize(kPaintedSize, kPaintedSize), [id] {
+        QImage im = CCommandIconPainter::Take(id);
+        return im.isNull() ? PaintedCommandImage(id, QApplication::font()) : im;
+    }));
+}
+
+bool HasPaintedIcon(int id) {
+    switch (id) {
+        case cmd::Print:
+        case cmd::ActivateView0:
+        case cmd::ActivateView1:
+        case cmd::ExportWptSectors:
+        case cmd::ExportWptPrintArea:
+        case cmd::CreateTempWpts:
+        case cmd::LayerGrid:
+        case cmd::LayerPrintGrid:
+        case cmd::LayerWaypoints:
+        case cmd::LayerTrackLogs:
+        case cmd::LayerSearchArea:
+        case cmd::LayerDmrViewPoint:
+        case cmd::ShowOverlay:
+            return true;
+        default:
+            return id >= cmd::LayerFirst && id <= cmd::LayerFirst + 5;
     }
 }

@@ -1,5 +1,8 @@
 #include "platform/System.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -37,4 +40,18 @@ int LocalDayKey(std::int32_t time) {
     std::tm tm{};
     if (!localtime_r(&t, &tm)) return 0;
     return (tm.tm_year + 1900) * 1000 + tm.tm_yday;
+}
+
+void PrefaultForWrite(void* data, std::size_t size) {
+#ifdef MADV_POPULATE_WRITE
+    static const std::uintptr_t page =
+        std::uintptr_t(sysconf(_SC_PAGESIZE) > 0 ? sysconf(_SC_PAGESIZE) : 4096);
+    // Only whole pages inside the buffer: its neighbours are not ours to map.
+    const std::uintptr_t begin = (std::uintptr_t(data) + page - 1) & ~(page - 1);
+    const std::uintptr_t end = (std::uintptr_t(data) + size) & ~(page - 1);
+    if (data && end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#else
+    (void)data;
+    (void)size;
+#endif
 }

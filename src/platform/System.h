@@ -1,6 +1,7 @@
 #pragma once
 // Small system services. Beeps are recorded so tests can check them.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <utility>
@@ -14,6 +15,12 @@ void SetBeepAudible(bool on);
 // What makes a beep heard; the widget layer installs the desktop bell (there
 // is no tone generator), so code below it can beep without widgets.
 void SetBellSink(std::function<void()> bell);
+
+// Maps in the pages of a freshly allocated buffer in one go before it is
+// written whole: touching them one by one costs a fault per page, a good
+// part of reading a large file into it. Does nothing where the system
+// cannot.
+void PrefaultForWrite(void* data, std::size_t size);
 
 void SleepMs(int ms);
 // Monotonic milliseconds.

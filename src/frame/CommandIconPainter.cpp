@@ -1,0 +1,46 @@
+#include "frame/CommandIconPainter.h"
+
+#include <QApplication>
+
+#include "frame/CommandTable.h"
+#include "frame/Icons.h"
+
+namespace {
+
+CCommandIconPainter* s_Painter = nullptr;
+
+}  // namespace
+
+CCommandIconPainter::CCommandIconPainter() : m_Font(QApplication::font()) {
+    // One at a time; a second one leaves the painting to the first.
+    if (s_Painter) return;
+    s_Painter = this;
+    m_Worker = std::thread([this] { Run(); });
+}
+
+CCommandIconPainter::~CCommandIconPainter() {
+    if (m_Worker.joinable()) m_Worker.join();
+    if (s_Painter == this) s_Painter = nullptr;
+}
+
+void CCommandIconPainter::Run() {
+    for (int id : ToolbarTable()) {
+        if (id == 0) continue;
+        QImage im = PaintedCommandImage(id, m_Font);
+        if (!im.isNull()) m_Images[id] = std::move(im);
+    }
+}
+
+QImage CCommandIconPainter::Take(int id) {
+    CCommandIconPainter* p = s_Painter;
+    if (!p) return QImage();
+    std::call_once(p->m_Joined, [p] {
+        if (p->m_Worker.joinable()) p->m_Worker.join();
+    });
+    if (p->m_Font != QApplication::font()) return QImage();
+    const auto it = p->m_Images.find(id);
+    if (it == p->m_Images.end()) return QImage();
+    QImage im = std::move(it->second);
+    p->m_Images.erase(it);
+    return im;
+}

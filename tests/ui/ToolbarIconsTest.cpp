@@ -1,0 +1,111 @@
+// The toolbar's icons made lazily, or on the start-up worker, against the
+// icons made at once on the main thread: the same pixels for every request.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+
+#include "frame/CommandIconPainter.h"
+#include "frame/CommandTable.h"
+#include "frame/DeferredIconEngine.h"
+#include "frame/Icons.h"
+#include "frame/StandardIconEngine.h"
+
+namespace {
+
+// Every size and look a toolbar, a dialog or a scaled screen may ask for.
+void ExpectSamePictures(const QIcon& icon, const QIcon& reference) {
+    struct Case {
+        int size;
+        qreal dpr;
+        QIcon::Mode mode;
+    };
+    const Case cases[] = {{16, 1.0, QIcon::Normal}, {16, 1.0, QIcon::Disabled}, {20, 1.0, QIcon::Active},
+                          {24, 1.0, QIcon::Normal}, {32, 1.0, QIcon::Disabled}, {200, 1.0, QIcon::Normal},
+                          {16, 2.0, QIcon::Normal}, {16, 1.5, QIcon::Disabled}, {24, 1.25, QIcon::Normal}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.size << " @" << c.dpr << " mode " << int(c.mode));
+        const QSize s(c.size, c.size);
+        EXPECT_EQ(icon.pixmap(s, c.dpr, c.mode).toImage(), reference.pixmap(s, c.dpr, c.mode).toImage());
+        EXPECT_EQ(icon.actualSize(s, c.mode), reference.actualSize(s, c.mode));
+    }
+    EXPECT_EQ(icon.availableSizes(), reference.availableSizes());
+    QImage a(40, 40, QImage::Format_ARGB32_Premultiplied), b = a;
+    a.fill(Qt::transparent);
+    b.fill(Qt::transparent);
+    {
+        QPainter pa(&a), pb(&b);
+        icon.paint(&pa, QRect(2, 3, 30, 30));
+        reference.paint(&pb, QRect(2, 3, 30, 30));
+    }
+    EXPECT_EQ(a, b);
+}
+
+// The style's pictures decoded one file at a time; a wrong file, a wrong
+// pick among the sizes or a lost scale shows as other pixels.
+TEST(ToolbarIcons, StandardPicturesAreTheStyles) {
+    for (QStyle::StandardPixmap sp :
+         {QStyle::SP_DialogOpenButton, QStyle::SP_ArrowBack, QStyle::SP_ArrowUp, QStyle::SP_ArrowDown,
+          QStyle::SP_DialogApplyButton, QStyle::SP_MessageBoxInformation}) {
+        SCOPED_TRACE(int(sp));
+        ExpectSamePictures(StandardToolbarIcon(sp), QApplication::style()->standardIcon(sp));
+        // The short cut holds only for square files of the size they name.
+        for (const CStandardIconEngine::File& f : StandardIconFiles(sp))
+            EXPECT_EQ(QImage(f.path).size(), QSize(f.size, f.size)) << f.path.toStdString();
+    }
+    EXPECT_EQ(StandardIconFiles(QStyle::SP_ArrowUp).size(), 3);
+    // The point of the engine: the toolbar's size decodes one file, not all.
+    CStandardIconEngine engine(StandardIconFiles(QStyle::SP_DialogOpenButton));
+    engine.pixmap(QSize(16, 16), QIcon::Normal, QIcon::Off);
+    engine.pixmap(QSize(16, 16), QIcon::Disabled, QIcon::Off);
+    EXPECT_EQ(engine.DecodedFiles(), 1);
+}
+
+// Our own pictures, made at the first drawing: nothing a filling toolbar
+// asks makes them, the first drawing makes them once for all copies.
+TEST(ToolbarIcons, DeferredPictureIsMadeOnceWhenFirstDrawn) {
+    const QImage picture = PaintedCommandImage(cmd::LayerFirst + 1, QApplication::font());
+    int made = 0;
+    auto* engine = new CDeferredIconEngine(picture.size(), [&] {
+        ++made;
+        return picture;
+    });
+    const QIcon icon(engine), copy = icon;
+    EXPECT_FALSE(icon.isNull());
+    EXPECT_EQ(icon.actualSize(QSize(16, 16)), QSize(16, 16));
+    EXPECT_EQ(made, 0);
+    ExpectSamePictures(copy, QIcon(QPixmap::fromImage(picture)));
+    EXPECT_EQ(made, 1);
+    EXPECT_TRUE(engine->Made());
+}
+
+// The worker's pictures are those of the main thread; each is handed out
+// once; a font set after the worker started is not lettered with the old
+// one; without a worker nothing is handed out.
+TEST(ToolbarIcons, WorkerPaintsWhatTheMainThreadPaints) {
+    for (const MenuItemDef& d : MainMenuTable())
+        EXPECT_EQ(HasPaintedIcon(int(d.id)), !PaintedCommandImage(int(d.id), QApplication::font()).isNull())
+            << d.id;
+    std::vector<int> painted;  // the worker paints those of the toolbar
+    for (int id : ToolbarTable())
+        if (HasPaintedIcon(id)) painted.push_back(id);
+    ASSERT_GE(painted.size(), 10u);
+    {
+        CCommandIconPainter worker, second;
+        for (int id : painted) {
+            EXPECT_EQ(CCommandIconPainter::Take(id), PaintedCommandImage(id, QApplication::font())) << id;
+            EXPECT_TRUE(CCommandIconPainter::Take(id).isNull()) << id;
+        }
+    }
+    EXPECT_TRUE(CCommandIconPainter::Take(painted.front()).isNull());
+    const QFont before = QApplication::font();
+    CCommandIconPainter worker;
+    QFont bigger = before;
+    bigger.setPointSizeF(before.pointSizeF() + 3);
+    QApplication::setFont(bigger);
+    EXPECT_TRUE(CCommandIconPainter::Take(cmd::LayerFirst).isNull());
+    QApplication::setFont(before);
+}
+
+}  // namespace
