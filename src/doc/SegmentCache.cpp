@@ -10,6 +10,7 @@
 
 #include "doc/Grids.h"
 #include "platform/Prompt.h"
+#include "platform/System.h"
 #include "settings/AppSettings.h"
 #include "settings/MemoryCounters.h"
 
@@ -227,7 +228,7 @@ std::vector<CSegmentCache::MifReadAhead> CSegmentCache::ReadMifsAhead(int series
     auto read = [&](std::size_t k) { out[k].result = ReadMifSegment(paths[k], side, out[k].segment); };
     // One thread per segment beside this one, as far as the processor has
     // room; a thread that cannot be had leaves its segment to this one.
-    const std::size_t room = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t room = UsableProcessors();
     std::vector<std::thread> threads;
     std::vector<bool> onThread(indexes.size(), false);
     for (std::size_t k = 1; k < indexes.size() && threads.size() + 1 < room; ++k) {

@@ -4,6 +4,7 @@
 
 #include "frame/CommandTable.h"
 #include "frame/Icons.h"
+#include "platform/System.h"
 
 namespace {
 
@@ -12,8 +13,9 @@ CCommandIconPainter* s_Painter = nullptr;
 }  // namespace
 
 CCommandIconPainter::CCommandIconPainter() : m_Font(QApplication::font()) {
-    // One at a time; a second one leaves the painting to the first.
-    if (s_Painter) return;
+    // One at a time; a second one leaves the painting to the first. On a
+    // single processor the main thread paints them when asked.
+    if (s_Painter || UsableProcessors() < 2) return;
     s_Painter = this;
     m_Worker = std::thread([this] { Run(); });
 }

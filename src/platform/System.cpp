@@ -1,8 +1,10 @@
 #include "platform/System.h"
 
+#include <sched.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -40,6 +42,15 @@ int LocalDayKey(std::int32_t time) {
     std::tm tm{};
     if (!localtime_r(&t, &tm)) return 0;
     return (tm.tm_year + 1900) * 1000 + tm.tm_yday;
+}
+
+unsigned UsableProcessors() {
+#ifdef CPU_COUNT
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return unsigned(CPU_COUNT(&set));
+#endif
+    return std::max(1u, std::thread::hardware_concurrency());
 }
 
 void PrefaultForWrite(void* data, std::size_t size) {

@@ -22,6 +22,10 @@ void SetBellSink(std::function<void()> bell);
 // cannot.
 void PrefaultForWrite(void* data, std::size_t size);
 
+// Processors this process may run on (its affinity, not the machine's
+// count): extra threads on a single one only add switching. At least 1.
+unsigned UsableProcessors();
+
 void SleepMs(int ms);
 // Monotonic milliseconds.
 std::uint32_t TickCountMs();

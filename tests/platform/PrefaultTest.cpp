@@ -1,6 +1,7 @@
 // Mapping in a buffer's pages ahead of writing leaves every byte, in the
-// buffer and around it, as it was.
+// buffer and around it, as it was; the processors a process may use.
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <cstdint>
 #include <vector>
@@ -19,4 +20,25 @@ TEST(PrefaultForWrite, KeepsTheBufferAndItsNeighbours) {
         EXPECT_EQ(changed, 0u) << offset << "+" << size;
     }
     PrefaultForWrite(nullptr, 4096);  // nothing to map, no crash
+}
+
+// A process held to fewer processors than the machine has counts only those
+// (the segment reader and the icon painter start no threads on one).
+TEST(UsableProcessors, FollowsTheProcessAffinity) {
+    cpu_set_t old;
+    ASSERT_EQ(sched_getaffinity(0, sizeof old, &old), 0);
+    int first = -1, second = -1;
+    for (int c = 0; c < CPU_SETSIZE && second < 0; ++c)
+        if (CPU_ISSET(c, &old)) (first < 0 ? first : second) = c;
+    for (const int held : {1, 2}) {
+        if (held == 2 && second < 0) continue;
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        CPU_SET(first, &set);
+        if (held == 2) CPU_SET(second, &set);
+        ASSERT_EQ(sched_setaffinity(0, sizeof set, &set), 0);
+        EXPECT_EQ(UsableProcessors(), unsigned(held));
+    }
+    sched_setaffinity(0, sizeof old, &old);
+    EXPECT_EQ(UsableProcessors(), unsigned(CPU_COUNT(&old)));
 }
