@@ -1,7 +1,6 @@
 #include "mapdraw/OverlayCache.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 #include "settings/AppSettings.h"
@@ -11,8 +10,16 @@ namespace {
 constexpr std::uint64_t kMul[4] = {0x9FB21C651E98DF25ull, 0xD6E8FEB86659FD93ull, 0xA0761D6478BD642Full,
                                    0xE7037ED1A0B428DBull};
 
+constexpr std::uint64_t kMul2 = 0xC4CEB9FE1A85EC53ull;
+
+// One to one in h and in w. The second multiply after the fold makes the
+// change a word leaves in the state depend on the data: with a multiply and
+// a rotation alone, a change in a word's top bit moves on unchanged and a
+// later word of the lane could cancel it.
 inline std::uint64_t Step(std::uint64_t h, std::uint64_t w, std::uint64_t k) {
-    return std::rotl((h ^ w) * k, 29);
+    h = (h ^ w) * k;
+    h ^= h >> 32;
+    return h * kMul2;
 }
 
 inline std::uint64_t Word(const unsigned char* p) {
@@ -128,11 +135,15 @@ DirectPixels* OverlayCache::BeginLayer(DirectPixels& px, const OverlayKey& key) 
         m_Seen[0] = key;
         return nullptr;
     }
-    // A forgotten layer's memory first (the most recently used is warm),
-    // else the least recently used.
+    // The layer of this picture for a smaller clip, else a forgotten layer's
+    // memory (the most recently used is warm), else the least recently used.
     Slot* s = nullptr;
     for (Slot& t : m_Slots)
-        if (!t.valid && (!s || t.used > s->used)) s = &t;
+        if (t.valid && t.key == key) s = &t;
+    for (Slot& t : m_Slots)
+        if (!s && !t.valid) s = &t;
+    for (Slot& t : m_Slots)
+        if (!t.valid && s && !s->valid && t.used > s->used) s = &t;
     if (!s) {
         s = &m_Slots[0];
         for (Slot& t : m_Slots)

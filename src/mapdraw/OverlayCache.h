@@ -21,9 +21,10 @@ struct OverlayKey {
     friend bool operator==(const OverlayKey&, const OverlayKey&) = default;
 };
 
-// Four interleaved lanes of xor, multiply and rotate: every step is one to
-// one, so a change to any single word always changes the key, and about
-// 6 bytes a cycle are taken in.
+// Four interleaved lanes of xor, multiply, fold and multiply: every step is
+// one to one, so a change to any single word always changes the key, and a
+// change to several is as likely to go unnoticed as two random 256-bit keys
+// are to agree. About 4 bytes a cycle are taken in.
 class OverlayHasher {
 public:
     void Bytes(const void* data, std::size_t n);

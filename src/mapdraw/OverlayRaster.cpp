@@ -188,15 +188,17 @@ void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool s
     });
 }
 
-LabelGlyphs& LabelGlyphs::For(const QFont& font) {
-    static std::map<QString, std::unique_ptr<LabelGlyphs>> sets;
+std::shared_ptr<LabelGlyphs> LabelGlyphs::For(const QFont& font) {
+    static std::map<QString, std::shared_ptr<LabelGlyphs>> sets;
     const QString key = font.key();
     auto it = sets.find(key);
     if (it == sets.end()) {
-        if (sets.size() >= 64) sets.clear();  // zooms come and go; keep the set small
-        it = sets.emplace(key, std::unique_ptr<LabelGlyphs>(new LabelGlyphs(font))).first;
+        // Zooms come and go; keep the set small. A painter still holding a
+        // set it asked for earlier keeps it alive.
+        if (sets.size() >= 64) sets.clear();
+        it = sets.emplace(key, std::shared_ptr<LabelGlyphs>(new LabelGlyphs(font))).first;
     }
-    return *it->second;
+    return it->second;
 }
 
 LabelGlyphs::LabelGlyphs(const QFont& font) : m_Font(font) {

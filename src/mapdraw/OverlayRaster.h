@@ -11,6 +11,7 @@
 #include <QRect>
 #include <QRgb>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -126,10 +127,11 @@ private:
 
 // Label text laid out glyph by glyph on whole-pixel advances, so that its
 // width, its painter drawing and its direct drawing agree to the pixel.
-// One set per font, kept across paints.
+// One set per font, kept across paints; a set stays alive while a painter
+// holds it, even when the sets are thinned out meanwhile.
 class LabelGlyphs {
 public:
-    static LabelGlyphs& For(const QFont& font);
+    static std::shared_ptr<LabelGlyphs> For(const QFont& font);
     int Width(const std::string& text);
     int Height() const { return m_Height; }
     // Text with its cell's top-left at (x, y).

@@ -80,7 +80,8 @@ void PaintTrackLog(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
     const int my = SaturateToInt(m.thickness * desc.zoomY / 2 + m.ry + 2);
 
     const int first = app.gpsEnabled ? std::max(0, count - std::max(0, app.gpsLogDrawnPoints)) : 0;
-    int lo = count, hi = -1;  // an empty range unless both ends are set
+    if (first >= count) return;  // no point to draw (and none to read at first)
+    int lo = count, hi = -1;     // an empty range unless both ends are set
     if (log.SelStart >= 0 && log.SelEnd >= 0) {
         lo = std::min(log.SelStart, log.SelEnd);
         hi = std::max(log.SelStart, log.SelEnd);

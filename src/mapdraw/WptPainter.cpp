@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
+#include <memory>
 #include <string>
 
 #include "doc/VornaDoc.h"
@@ -73,7 +74,7 @@ QPoint LabelTopLeft(MapPoint p, int w, int h, std::uint16_t flags, const WptMetr
 
 struct StyleTools {
     QFont font;
-    LabelGlyphs* glyphs = nullptr;
+    std::shared_ptr<LabelGlyphs> glyphs;
     QColor colour[2];  // 0 hidden, 1 the style's own
     QRgb rgb[2];
 };
@@ -82,9 +83,9 @@ struct StyleTools {
 
 QRect GetWaypointRect(const CAppearanceSettings& a, const MapViewDesc& desc, const GeorefParams& geo,
                       const WaypointRecord& rec) {
-    LabelGlyphs& glyphs =
+    const std::shared_ptr<LabelGlyphs> glyphs =
         LabelGlyphs::For(WptLabelFont(a, WptStyleRow(a, WptStyleIndex(rec.Flags)), desc.zoomY));
-    const int w = glyphs.Width(WptName(rec)), h = glyphs.Height();
+    const int w = glyphs->Width(WptName(rec)), h = glyphs->Height();
     const WptMetrics m(a, desc, true);
     const MapPoint p = MapToClient(rec.E, rec.N, desc, geo);
 
@@ -116,7 +117,7 @@ void PaintWaypoints(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, cons
     for (int s = 0; s < kWptStyleCount; ++s) {
         const WptStyle& row = WptStyleRow(a, s);
         tools[s].font = WptLabelFont(a, row, desc.zoomY);
-        tools[s].glyphs = &LabelGlyphs::For(tools[s].font);
+        tools[s].glyphs = LabelGlyphs::For(tools[s].font);
         tools[s].colour[0] = Colour(print ? a.hiddenPrintColor : a.hiddenScreenColor);
         tools[s].colour[1] = Colour(print ? row.printColor : row.screenColor);
         for (int j = 0; j < 2; ++j) tools[s].rgb[j] = tools[s].colour[j].rgb();

@@ -447,3 +447,56 @@ TEST(OverlayPaint, AKeptLayerIsPutBackOnlyIntoClipsItCovers) {
         EXPECT_EQ(shown, straight) << wholeFirst;
     }
 }
+
+TEST(OverlayPaint, TheLayerKeyNoticesTwoWordsChangedInOneLane) {
+    // Words 0 and 4 feed the same lane: a change to one must not be
+    // cancelled by a change to the other, whichever bits they are.
+    std::uint64_t words[8] = {0x0123456789ABCDEFull, 42, 7, 9, 0xFEDCBA9876543210ull, 3, 5, 11};
+    OverlayHasher base;
+    base.Bytes(words, sizeof words);
+    int same = 0;
+    for (int a = 0; a < 64; ++a)
+        for (int b = 0; b < 64; ++b) {
+            std::uint64_t changed[8];
+            std::copy(std::begin(words), std::end(words), changed);
+            changed[0] ^= 1ull << a;
+            changed[4] ^= 1ull << b;
+            OverlayHasher h;
+            h.Bytes(changed, sizeof changed);
+            same += h.Key() == base.Key();
+        }
+    EXPECT_EQ(same, 0);
+}
+
+TEST(OverlayPaint, AGlyphSetOutlivesTheThinningOfTheSets) {
+    // A painter asks for its label fonts one by one; sets asked for earlier
+    // in the same paint must survive the sets being thinned out meanwhile.
+    QFont f("Arial");
+    f.setPixelSize(9);
+    const std::shared_ptr<LabelGlyphs> held = LabelGlyphs::For(f);
+    const int width = held->Width("WQJ"), height = held->Height();
+    for (int size = 10; size < 10 + 70; ++size) {
+        QFont g("Arial");
+        g.setPixelSize(size);
+        LabelGlyphs::For(g);
+    }
+    EXPECT_EQ(held->Width("WQJ"), width);
+    EXPECT_EQ(held->Height(), height);
+}
+
+TEST(OverlayPaint, NoTrackPointDrawnWhenTheLiveTrackShowsNone) {
+    // Live drawing of the last 0 points of a log filled to its last slot.
+    OverlayEnv env;
+    env.app.settings.gpsEnabled = 1;
+    env.app.settings.gpsLogDrawnPoints = 0;
+    env.SetTrack({{{50, 50}, 0}, {{150, 120}, 0}});
+    CTrackLogStore& log = env.doc->TrackLogStore();
+    TrackPoint t{};
+    t.position = env.At(200, 200);
+    while (log.Count() < int(log.Log().Data.size())) ASSERT_TRUE(log.Append(t));
+    const QImage img = env.Paint(false, true);
+    int painted = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) painted += img.pixel(x, y) != kBg;
+    EXPECT_EQ(painted, 0);
+}
