@@ -168,50 +168,65 @@ QIcon Standard(QStyle::StandardPixmap sp) { return StandardToolbarIcon(sp); }
 
 }  // namespace
 
-QImage PaintedCommandImage(int id, const QFont& base) {
+namespace {
+
+using IconPainter = QImage (*)(const QFont& base);
+
+// The one list of our own painted icons: the painter of a command's
+// picture, or none.
+IconPainter PainterOf(int id) {
     switch (id) {
         case cmd::Print:
-            return Printer();
+            return [](const QFont&) { return Printer(); };
         case cmd::ActivateView0:
-            return Panes(0);
+            return [](const QFont&) { return Panes(0); };
         case cmd::ActivateView1:
-            return Panes(1);
+            return [](const QFont&) { return Panes(1); };
         case cmd::ExportWptSectors:
-            return ExportArrow(true);
+            return [](const QFont&) { return ExportArrow(true); };
         case cmd::ExportWptPrintArea:
-            return ExportArrow(false);
+            return [](const QFont&) { return ExportArrow(false); };
         case cmd::CreateTempWpts:
-            return WaypointMark(base, true);
+            return [](const QFont& base) { return WaypointMark(base, true); };
         case cmd::LayerFirst + 0:
-            return Letter(base, "G", QColor(60, 160, 60));
+            return [](const QFont& base) { return Letter(base, "G", QColor(60, 160, 60)); };
         case cmd::LayerFirst + 1:
-            return Letter(base, "RP", QColor(180, 120, 60));
+            return [](const QFont& base) { return Letter(base, "RP", QColor(180, 120, 60)); };
         case cmd::LayerFirst + 2:
-            return Letter(base, "H", QColor(50, 110, 210));
+            return [](const QFont& base) { return Letter(base, "H", QColor(50, 110, 210)); };
         case cmd::LayerFirst + 3:
-            return Letter(base, "C", QColor(210, 50, 40));
+            return [](const QFont& base) { return Letter(base, "C", QColor(210, 50, 40)); };
         case cmd::LayerFirst + 4:
-            return Letter(base, "NP", QColor(60, 60, 60));
+            return [](const QFont& base) { return Letter(base, "NP", QColor(60, 60, 60)); };
         case cmd::LayerFirst + 5:
-            return Letter(base, "I", QColor(150, 70, 170));
+            return [](const QFont& base) { return Letter(base, "I", QColor(150, 70, 170)); };
         case cmd::LayerGrid:
-            return Grid(false);
+            return [](const QFont&) { return Grid(false); };
         case cmd::LayerPrintGrid:
-            return Grid(true);
+            return [](const QFont&) { return Grid(true); };
         case cmd::LayerWaypoints:
-            return WaypointMark(base, false);
+            return [](const QFont& base) { return WaypointMark(base, false); };
         case cmd::LayerTrackLogs:
-            return Track();
+            return [](const QFont&) { return Track(); };
         case cmd::LayerSearchArea:
-            return SearchArea();
+            return [](const QFont&) { return SearchArea(); };
         case cmd::LayerDmrViewPoint:
-            return ViewPoint();
+            return [](const QFont&) { return ViewPoint(); };
         case cmd::ShowOverlay:
-            return Overlay();
+            return [](const QFont&) { return Overlay(); };
         default:
-            return QImage();
+            return nullptr;
     }
 }
+
+}  // namespace
+
+QImage PaintedCommandImage(int id, const QFont& base) {
+    const IconPainter paint = PainterOf(id);
+    return paint ? paint(base) : QImage();
+}
+
+bool HasPaintedIcon(int id) { return PainterOf(id) != nullptr; }
 
 QIcon CommandIcon(int id) {
     switch (id) {
@@ -237,25 +252,4 @@ QIcon CommandIcon(int id) {
         QImage im = CCommandIconPainter::Take(id);
         return im.isNull() ? PaintedCommandImage(id, QApplication::font()) : im;
     }));
-}
-
-bool HasPaintedIcon(int id) {
-    switch (id) {
-        case cmd::Print:
-        case cmd::ActivateView0:
-        case cmd::ActivateView1:
-        case cmd::ExportWptSectors:
-        case cmd::ExportWptPrintArea:
-        case cmd::CreateTempWpts:
-        case cmd::LayerGrid:
-        case cmd::LayerPrintGrid:
-        case cmd::LayerWaypoints:
-        case cmd::LayerTrackLogs:
-        case cmd::LayerSearchArea:
-        case cmd::LayerDmrViewPoint:
-        case cmd::ShowOverlay:
-            return true;
-        default:
-            return id >= cmd::LayerFirst && id <= cmd::LayerFirst + 5;
-    }
 }
