@@ -140,10 +140,9 @@ DirectPixels* OverlayCache::BeginLayer(DirectPixels& px, const OverlayKey& key) 
     Slot* s = nullptr;
     for (Slot& t : m_Slots)
         if (t.valid && t.key == key) s = &t;
-    for (Slot& t : m_Slots)
-        if (!s && !t.valid) s = &t;
-    for (Slot& t : m_Slots)
-        if (!t.valid && s && !s->valid && t.used > s->used) s = &t;
+    if (!s)
+        for (Slot& t : m_Slots)
+            if (!t.valid && (!s || t.used > s->used)) s = &t;
     if (!s) {
         s = &m_Slots[0];
         for (Slot& t : m_Slots)

@@ -85,7 +85,7 @@ private:
     void EndLayer(DirectPixels& px);
     void Put(const Slot& s, DirectPixels& px) const;
 
-    // Two, for "Two Maps" and a pane beside a print preview.
+    // Two, so that the panes of "Two Maps" keep one each.
     Slot m_Slots[2];
     Slot* m_Drawing = nullptr;
     std::optional<DirectPixels> m_Layer;

@@ -54,7 +54,7 @@ DirectPixels::DirectPixels(QPainter& dc) {
 
 void TileMarks::Reset(int width, int height) {
     columns = (std::max(width, 0) + (1 << kShift) - 1) >> kShift;
-    rows = (std::max(height, 0) + (1 << kShift) - 1) >> kShift;
+    const int rows = (std::max(height, 0) + (1 << kShift) - 1) >> kShift;
     marked.assign(std::size_t(columns) * rows, 0);
 }
 
@@ -76,7 +76,7 @@ void DirectPixels::Put(const PixelRuns& shape, int x, int y, QRgb c) {
         m_Marks->Mark(int(std::max(l, 0LL + m_Clip.left())), int(std::max(t, 0LL + m_Clip.top())),
                       int(std::min(r, 0LL + m_Clip.right())), int(std::min(bt, 0LL + m_Clip.bottom())));
     c = (c & 0x00FFFFFFu) | m_Alpha;
-    std::uint8_t* origin = m_Bits + qsizetype(m_Offset.y()) * m_Stride + qsizetype(m_Offset.x()) * 4;
+    std::uint8_t* origin = Origin();
     if (l >= m_Clip.left() && r <= m_Clip.right() && t >= m_Clip.top() && bt <= m_Clip.bottom()) {
         std::uint8_t* anchor = origin + qsizetype(y) * m_Stride + qsizetype(x) * 4;
         const PixelRuns::Stores& st = shape.StoresFor(m_Stride);
@@ -115,7 +115,7 @@ void DirectPixels::Line(QPoint a, QPoint b, const PixelRuns& tip, QRgb c, bool s
     if (startTip) Put(tip, a.x(), a.y(), c);
     if (endTip) Put(tip, b.x(), b.y(), c);
     c = (c & 0x00FFFFFFu) | m_Alpha;
-    std::uint8_t* origin = m_Bits + qsizetype(m_Offset.y()) * m_Stride + qsizetype(m_Offset.x()) * 4;
+    std::uint8_t* origin = Origin();
     const long long dx = std::llabs(bx - ax), dy = -std::llabs(by - ay);
     const int sx = ax < bx ? 1 : -1, sy = ay < by ? 1 : -1;
     const bool across = dx >= -dy;  // mostly horizontal: the band runs down each column

@@ -71,7 +71,7 @@ QImage BlankSprite(int w, int h);
 // put onto a pane tile by tile, so a few labels cost a few tiles.
 struct TileMarks {
     static constexpr int kShift = 5;
-    int columns = 0, rows = 0;
+    int columns = 0;
     std::vector<std::uint8_t> marked;
     void Reset(int width, int height);
     // Client pixels l..r, t..b, already inside the layer.
@@ -101,10 +101,7 @@ public:
     bool Usable() const { return m_Bits != nullptr; }
     const QRect& Clip() const { return m_Clip; }
     // Client row y of the pixels (inside the clip only).
-    QRgb* Row(int y) const {
-        return reinterpret_cast<QRgb*>(m_Bits + qsizetype(m_Offset.y() + y) * m_Stride +
-                                       qsizetype(m_Offset.x()) * 4);
-    }
+    QRgb* Row(int y) const { return reinterpret_cast<QRgb*>(Origin() + qsizetype(y) * m_Stride); }
     // Runs at client point (x, y) in colour c.
     void Put(const PixelRuns& shape, int x, int y, QRgb c);
     // A line from a to b swept by tip (round ends and joins, as a round pen
@@ -116,6 +113,10 @@ public:
     static long long WalkedPoints() { return s_Walked; }
 
 private:
+    // Client pixel (0, 0).
+    std::uint8_t* Origin() const {
+        return m_Bits + qsizetype(m_Offset.y()) * m_Stride + qsizetype(m_Offset.x()) * 4;
+    }
     std::uint8_t* m_Bits = nullptr;
     qsizetype m_Stride = 0;
     QPoint m_Offset;
