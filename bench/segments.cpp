@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,35 @@ void BM_DecodeMifSegmentPortable(benchmark::State& state) {
     DecodeMifSegment<DecodeMifPixelsPortable>(state);
 }
 BENCHMARK(BM_DecodeMifSegmentPortable)->Unit(benchmark::kMillisecond);
+
+// A segment read on demand: the check of its codes that finds where each
+// row starts, then the 350 rows a first view of a segment corner decodes.
+void BM_IndexMifSegmentAndDecodeAThird(benchmark::State& state) {
+    const std::string path = BenchRegion() + "maps/TK50/TK50NN.mif";
+    std::string file(4 << 20, '\0');
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    file.resize(f ? std::fread(file.data(), 1, file.size(), f) : 0);
+    if (f) std::fclose(f);
+    if (file.size() <= 32) {
+        state.SkipWithError("no sample segment");
+        return;
+    }
+    const std::size_t length = file.size() - 32;
+    std::vector<std::uint8_t> out(std::size_t(DibStride(1181)) * 1181);
+    const bool decode = state.range(0) != 0;
+    for (auto _ : state) {
+        std::unique_ptr<std::uint8_t[]> packed(new std::uint8_t[length]);
+        std::memcpy(packed.get(), file.data() + 32, length);
+        std::unique_ptr<CMifRows> rows = CMifRows::Index(std::move(packed), length, 1181, 1181);
+        if (!rows) {
+            state.SkipWithError("refused");
+            return;
+        }
+        if (decode) rows->DecodeRows(0, 349, out.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_IndexMifSegmentAndDecodeAThird)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The yardstick for the decode: copying the decoded bytes of one segment.
 void BM_CopyDecodedSegment(benchmark::State& state) {

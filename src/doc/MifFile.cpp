@@ -182,9 +182,13 @@ __attribute__((always_inline)) inline void DecodeCleanGroups(const std::uint8_t*
 // The decoder, compiled once for every x86-64 and once with AVX2 (one
 // 32-byte store per run instead of two, the codes of a chunk sorted with
 // vector compares); the results are the same.
+// The codes from packed on make the h rows at out. Where they do not open the
+// data, startPrevious is what a repeat at their start takes (a row start
+// of the whole data, with its pixel before it, as the index records them).
 template <class Codes>
 __attribute__((always_inline)) inline bool DecodeMif(const std::uint8_t* packed, std::size_t length, int w,
-                                                     int h, std::uint8_t* out, std::size_t outSize) {
+                                                     int h, std::uint8_t* out, std::size_t outSize,
+                                                     std::uint32_t startPrevious, bool dataStart) {
     if (w <= 0 || h <= 0) return false;
     const std::size_t width = std::size_t(w), rows = std::size_t(h);
     const std::size_t stride = std::size_t(DibStride(w));
@@ -201,8 +205,9 @@ __attribute__((always_inline)) inline bool DecodeMif(const std::uint8_t* packed,
     // The quick path leaves the row's last group, and the row change after
     // it, to the code-by-code path.
     std::size_t quickEnd = std::min(rowEnd - 1, lastQuick);
-    std::uint32_t previous = 0;                 // the pixel before pos, once one is written
-    bool ok = length == 0 || packed[0] < 0x80;  // a repeat needs a pixel before it
+    std::uint32_t previous = startPrevious;  // the pixel before pos, once one is written
+    // A repeat needs a pixel before it.
+    bool ok = !dataStart || length == 0 || packed[0] < 0x80;
     while (ok && in != end) {
         if (std::size_t(end - in) >= kChunkReach && pos < quickEnd) {
             const ChunkCodes codes = Codes::Classify(in);
@@ -315,11 +320,87 @@ __attribute__((always_inline)) inline bool DecodeMif(const std::uint8_t* packed,
     return ok;
 }
 
+// Checks the codes as DecodeMif does, writing nothing, and keeps where each
+// row's codes start and the pixel a repeat at its start takes. starts gets
+// h + 1 entries: rows the data does not reach start at its end, and the
+// last entry is the end of the last row's codes.
+template <class Codes>
+__attribute__((always_inline)) inline bool IndexMif(const std::uint8_t* packed, std::size_t length, int w,
+                                                    int h, std::vector<std::uint32_t>& starts,
+                                                    std::vector<std::uint8_t>& previousAt) {
+    if (w <= 0 || h <= 0 || length > 0xFFFFFFFFu) return false;
+    if (length != 0 && packed[0] >= 0x80) return false;
+    const std::size_t width = std::size_t(w), rows = std::size_t(h);
+    const bool padded = std::size_t(DibStride(w)) > width;
+    starts.assign(rows + 1, std::uint32_t(length));
+    previousAt.assign(rows, 0);
+    starts[0] = 0;
+    std::size_t i = 0, row = 0, x = 0;
+    std::uint32_t previous = 0;
+    while (i != length) {
+        if (length - i >= kChunk) {
+            const ChunkCodes codes = Codes::Classify(packed + i);
+            const std::size_t pixels =
+                kChunk - std::size_t(__builtin_popcountll(codes.repeats)) + codes.runPixels;
+            // The whole chunk ends inside the row: no code of it can reach the row's end.
+            if (x + pixels < width) {
+                x += pixels;
+                const std::uint64_t literals = ~codes.repeats;
+                if (literals) previous = packed[i + 63 - std::size_t(__builtin_clzll(literals))];
+                i += kChunk;
+                continue;
+            }
+        }
+        // Eight codes at a time up to the word where the row ends, then code
+        // by code through that word, or through the last codes.
+        const std::size_t stop = std::min(length, i + kChunk);
+        while (stop - i >= 8) {
+            std::uint64_t v;
+            std::memcpy(&v, packed + i, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+            v = __builtin_bswap64(v);
+#endif
+            const std::uint64_t rep = (v >> 7) & 0x0101010101010101ull;
+            const std::uint64_t runs = v & (rep * 0x7F);
+            const std::uint64_t pairs =
+                (runs & 0x00FF00FF00FF00FFull) + ((runs >> 8) & 0x00FF00FF00FF00FFull);
+            const std::size_t pixels = 8 - std::size_t(__builtin_popcountll(rep)) +
+                                       std::size_t((pairs * 0x0001000100010001ull) >> 48);
+            if (x + pixels >= width) break;
+            x += pixels;
+            const std::uint64_t literals = ~rep & 0x0101010101010101ull;
+            if (literals) previous = packed[i + std::size_t(63 - __builtin_clzll(literals)) / 8];
+            i += 8;
+        }
+        const std::size_t stopCodes = std::min(stop, i + 8);
+        while (i != stopCodes) {
+            const std::uint32_t b = packed[i++];
+            const std::size_t run = b < 0x80 ? 1 : b & 0x7F;
+            if (x + run > width) return false;
+            x += run;
+            if (b < 0x80) previous = b;
+            if (x == width) {
+                if (padded) previous = 0;
+                x = 0;
+                if (++row == rows) {
+                    starts[rows] = std::uint32_t(i);
+                    for (; i != length; ++i)
+                        if (packed[i] != 0x80) return false;
+                    return true;
+                }
+                starts[row] = std::uint32_t(i);
+                previousAt[row] = std::uint8_t(previous);
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool DecodeMifPixelsPortable(const std::uint8_t* packed, std::size_t length, int w, int h, std::uint8_t* out,
                              std::size_t outSize) {
-    return DecodeMif<PortableCodes>(packed, length, w, h, out, outSize);
+    return DecodeMif<PortableCodes>(packed, length, w, h, out, outSize, 0, true);
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -353,9 +434,17 @@ struct Avx2Codes {
 
 __attribute__((target("avx2,bmi,popcnt"), flatten)) bool DecodeMifAvx2(const std::uint8_t* packed,
                                                                        std::size_t length, int w, int h,
-                                                                       std::uint8_t* out,
-                                                                       std::size_t outSize) {
-    return DecodeMif<Avx2Codes>(packed, length, w, h, out, outSize);
+                                                                       std::uint8_t* out, std::size_t outSize,
+                                                                       std::uint32_t startPrevious,
+                                                                       bool dataStart) {
+    return DecodeMif<Avx2Codes>(packed, length, w, h, out, outSize, startPrevious, dataStart);
+}
+
+__attribute__((target("avx2,bmi,popcnt"), flatten)) bool IndexMifAvx2(const std::uint8_t* packed,
+                                                                      std::size_t length, int w, int h,
+                                                                      std::vector<std::uint32_t>& starts,
+                                                                      std::vector<std::uint8_t>& previousAt) {
+    return IndexMif<Avx2Codes>(packed, length, w, h, starts, previousAt);
 }
 
 bool HasAvx2() {
@@ -367,15 +456,70 @@ bool HasAvx2() {
 }  // namespace
 #endif
 
-bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int h, std::uint8_t* out,
-                     std::size_t outSize) {
+namespace {
+
+bool DecodeMifFrom(const std::uint8_t* packed, std::size_t length, int w, int h, std::uint8_t* out,
+                   std::size_t outSize, std::uint32_t startPrevious, bool dataStart) {
 #if defined(__x86_64__) && defined(__GNUC__)
-    if (HasAvx2()) return DecodeMifAvx2(packed, length, w, h, out, outSize);
+    if (HasAvx2()) return DecodeMifAvx2(packed, length, w, h, out, outSize, startPrevious, dataStart);
 #endif
-    return DecodeMif<PortableCodes>(packed, length, w, h, out, outSize);
+    return DecodeMif<PortableCodes>(packed, length, w, h, out, outSize, startPrevious, dataStart);
 }
 
-SegmentFileResult ReadMifSegment(const std::string& path, int side, LoadedSegment& out) {
+bool IndexMifRows(const std::uint8_t* packed, std::size_t length, int w, int h,
+                  std::vector<std::uint32_t>& starts, std::vector<std::uint8_t>& previousAt) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (HasAvx2()) return IndexMifAvx2(packed, length, w, h, starts, previousAt);
+#endif
+    return IndexMif<PortableCodes>(packed, length, w, h, starts, previousAt);
+}
+
+}  // namespace
+
+bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int h, std::uint8_t* out,
+                     std::size_t outSize) {
+    return DecodeMifFrom(packed, length, w, h, out, outSize, 0, true);
+}
+
+std::unique_ptr<CMifRows> CMifRows::Index(std::unique_ptr<std::uint8_t[]> packed, std::size_t length, int w,
+                                          int h) {
+    std::unique_ptr<CMifRows> rows(new (std::nothrow) CMifRows);
+    if (!rows) return nullptr;
+    try {
+        if (!IndexMifRows(packed.get(), length, w, h, rows->m_Starts, rows->m_PreviousAt)) return nullptr;
+        rows->m_Done.assign(std::size_t(h), false);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    rows->m_Packed = std::move(packed);
+    rows->m_Width = w;
+    rows->m_Left = h;
+    return rows;
+}
+
+bool CMifRows::DecodeRows(int lo, int hi, std::uint8_t* out) {
+    const int h = int(m_Done.size());
+    lo = std::max(lo, 0);
+    hi = std::min(hi, h - 1);
+    const std::size_t stride = std::size_t(DibStride(m_Width));
+    for (int r = lo; r <= hi;) {
+        if (m_Done[std::size_t(r)]) {
+            ++r;
+            continue;
+        }
+        int end = r;  // past the run of rows still to decode
+        while (end <= hi && !m_Done[std::size_t(end)]) m_Done[std::size_t(end++)] = true;
+        // Checked whole when indexed: the rows cannot fail here.
+        const std::uint32_t from = m_Starts[std::size_t(r)], to = m_Starts[std::size_t(end)];
+        DecodeMifFrom(m_Packed.get() + from, to - from, m_Width, end - r, out + std::size_t(r) * stride,
+                      std::size_t(end - r) * stride, m_PreviousAt[std::size_t(r)], r == 0);
+        m_Left -= end - r;
+        r = end;
+    }
+    return m_Left == 0;
+}
+
+SegmentFileResult ReadMifSegment(const std::string& path, int side, LoadedSegment& out, MifDecode decode) {
     FileCloser fc{OpenDataFile(path)};
     if (!fc.f) return SegmentFileResult::NotOpened;
     const long long fileLen = FileLength(fc.f);
@@ -393,10 +537,16 @@ SegmentFileResult ReadMifSegment(const std::string& path, int side, LoadedSegmen
     std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[size]);
     if (!packed || !pixels) return SegmentFileResult::NoMemory;
     PrefaultForWrite(packed.get(), length);
-    PrefaultForWrite(pixels.get(), size);
     if (std::fread(packed.get(), 1, length, fc.f) != length) return SegmentFileResult::Truncated;
-    if (!DecodeMifPixels(packed.get(), length, w, h, pixels.get(), size))
-        return SegmentFileResult::DecodeError;
+    if (decode == MifDecode::OnDemand) {
+        // Pages of rows never asked for are never touched.
+        out.rows = CMifRows::Index(std::move(packed), length, w, h);
+        if (!out.rows) return SegmentFileResult::DecodeError;
+    } else {
+        PrefaultForWrite(pixels.get(), size);
+        if (!DecodeMifPixels(packed.get(), length, w, h, pixels.get(), size))
+            return SegmentFileResult::DecodeError;
+    }
     out.data = std::move(pixels);
     out.size = size;
     for (RgbQuad& q : out.palette) q = RgbQuad();

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -64,24 +65,6 @@ CSegmentCache::CSegmentCache(const AppSettings& settings, CMemoryCounters& memor
             MsgBox("Internal Error! Not enough memory for SInUse in OpenContMap!");
         }
         try {
-            ser.SegmentName.assign(n, std::string());
-            m_Memory.CountAlloc(kMemSegName, (long long)(n * sizeof(std::string)));
-            // TK25 and TN10 split a quadrant into 2 x 2 and 5 x 5 segments.
-            const int div = s == 3 ? 5 : s == 2 ? 2 : 1;
-            for (int row = 0; row < ser.perSide; ++row)
-                for (int col = 0; col < ser.perSide; ++col) {
-                    std::string name{QuadrantLetter(row / div), QuadrantLetter(col / div)};
-                    if (div > 1) {
-                        name += char('0' + row % div);
-                        name += char('0' + col % div);
-                    }
-                    ser.SegmentName[std::size_t(row * ser.perSide + col)] = std::move(name);
-                }
-        } catch (const std::bad_alloc&) {
-            ser.SegmentName.clear();
-            MsgBox("Internal Error! Not enough memory for SegmentName in OpenContMap!");
-        }
-        try {
             ser.SBmp = std::vector<SegmentBitmap>(n);
             m_Memory.CountAlloc(kMemSegBmpHolder, (long long)(n * sizeof(SegmentBitmap)));
         } catch (const std::bad_alloc&) {
@@ -107,6 +90,11 @@ CSegmentCache::~CSegmentCache() {
     }
 }
 
+SegmentBitmap::SegmentBitmap() = default;
+SegmentBitmap::~SegmentBitmap() = default;
+SegmentBitmap::SegmentBitmap(SegmentBitmap&&) noexcept = default;
+SegmentBitmap& SegmentBitmap::operator=(SegmentBitmap&&) noexcept = default;
+
 void CSegmentCache::FreePixels(SegmentBitmap& b, const char* operation) {
     if (b.Data && b.Size == 0)
         MsgBox(std::string("Internal Warning! SBmp [].Data exists but size is 0 in ") + operation + "!");
@@ -115,6 +103,7 @@ void CSegmentCache::FreePixels(SegmentBitmap& b, const char* operation) {
                "!");
     if (b.Data) m_Memory.CountFree(kMemSegPixels, (long long)b.Size);
     b.Data.reset();
+    b.Rows.reset();
     b.Size = 0;
 }
 
@@ -134,12 +123,40 @@ int CSegmentCache::GetSegmentIndex(int series, double E, double N) const {
     return int(row * perSide + column);
 }
 
+const std::vector<std::string>& CSegmentCache::SegmentNames(int series) const {
+    const SegmentSeries& ser = m_Series[series];
+    if (!ser.SegmentName.empty() || ser.count <= 0 || m_NamesRefused[series]) return ser.SegmentName;
+    // Made on first use: most series are never shown in a session, and the
+    // finest has 19,600 segments.
+    try {
+        const std::size_t n = std::size_t(ser.count);
+        ser.SegmentName.assign(n, std::string());
+        // TK25 and TN10 split a quadrant into 2 x 2 and 5 x 5 segments.
+        const int div = series == 3 ? 5 : series == 2 ? 2 : 1;
+        for (int row = 0; row < ser.perSide; ++row)
+            for (int col = 0; col < ser.perSide; ++col) {
+                std::string name{QuadrantLetter(row / div), QuadrantLetter(col / div)};
+                if (div > 1) {
+                    name += char('0' + row % div);
+                    name += char('0' + col % div);
+                }
+                ser.SegmentName[std::size_t(row * ser.perSide + col)] = std::move(name);
+            }
+        m_Memory.CountAlloc(kMemSegName, (long long)(n * sizeof(std::string)));
+    } catch (const std::bad_alloc&) {
+        ser.SegmentName.clear();
+        m_NamesRefused[series] = true;
+        MsgBox("Internal Error! Not enough memory for SegmentName in OpenContMap!");
+    }
+    return ser.SegmentName;
+}
+
 const std::string& CSegmentCache::GetSegmentName(int series, int index) const {
     static const std::string none;
     if (!IsSeries(series)) return none;
-    const SegmentSeries& ser = m_Series[series];
-    if (index < 0 || index >= int(ser.SegmentName.size())) return none;
-    return ser.SegmentName[std::size_t(index)];
+    const std::vector<std::string>& names = SegmentNames(series);
+    if (index < 0 || index >= int(names.size())) return none;
+    return names[std::size_t(index)];
 }
 
 std::string CSegmentCache::SegmentFilePath(int series, int index, const char* ext) const {
@@ -148,10 +165,16 @@ std::string CSegmentCache::SegmentFilePath(int series, int index, const char* ex
 }
 
 const std::uint8_t* CSegmentCache::SegmentPixels(int series, int index) const {
+    return SegmentRows(series, index, 0, std::numeric_limits<int>::max());
+}
+
+const std::uint8_t* CSegmentCache::SegmentRows(int series, int index, int lo, int hi) const {
     if (!IsSeries(series)) return nullptr;
     const SegmentSeries& ser = m_Series[series];
     if (index < 0 || index >= int(ser.SBmp.size())) return nullptr;
-    return ser.SBmp[std::size_t(index)].Data.get();
+    const SegmentBitmap& b = ser.SBmp[std::size_t(index)];
+    if (b.Data && b.Rows && b.Rows->DecodeRows(lo, hi, b.Data.get())) b.Rows.reset();
+    return b.Data.get();
 }
 
 bool CSegmentCache::ReadMapSegment(int series, int index) { return ReadMapSegment(series, index, nullptr); }
@@ -175,7 +198,7 @@ bool CSegmentCache::ReadMapSegment(int series, int index, MifReadAhead* ahead) {
         r = ahead->result;
         seg = std::move(ahead->segment);
     } else {
-        r = ReadMifSegment(path, ser.pixels, seg);
+        r = ReadMifSegment(path, ser.pixels, seg, MifDecode::OnDemand);
     }
     if (r == SegmentFileResult::NotOpened) {
         fromBmp = true;
@@ -214,6 +237,7 @@ bool CSegmentCache::ReadMapSegment(int series, int index, MifReadAhead* ahead) {
     std::memcpy(ser.Header.palette, seg.palette, sizeof ser.Header.palette);
 
     holder.Data = std::move(seg.data);
+    holder.Rows = std::move(seg.rows);
     holder.Size = seg.size;
     m_Memory.CountAlloc(kMemSegPixels, (long long)holder.Size);
     return r == SegmentFileResult::Ok;
@@ -225,7 +249,10 @@ std::vector<CSegmentCache::MifReadAhead> CSegmentCache::ReadMifsAhead(int series
     std::vector<std::string> paths;
     for (int i : indexes) paths.push_back(SegmentFilePath(series, i, ".mif"));
     const int side = m_Series[series].pixels;
-    auto read = [&](std::size_t k) { out[k].result = ReadMifSegment(paths[k], side, out[k].segment); };
+    // A thread decodes its segment whole; this one leaves rows for when they are shown.
+    auto read = [&](std::size_t k, MifDecode how) {
+        out[k].result = ReadMifSegment(paths[k], side, out[k].segment, how);
+    };
     // One thread per segment beside this one, as far as the processor has
     // room; a thread that cannot be had leaves its segment to this one.
     const std::size_t room = UsableProcessors();
@@ -233,14 +260,14 @@ std::vector<CSegmentCache::MifReadAhead> CSegmentCache::ReadMifsAhead(int series
     std::vector<bool> onThread(indexes.size(), false);
     for (std::size_t k = 1; k < indexes.size() && threads.size() + 1 < room; ++k) {
         try {
-            threads.emplace_back(read, k);
+            threads.emplace_back(read, k, MifDecode::Whole);
             onThread[k] = true;
         } catch (const std::system_error&) {
             break;
         }
     }
     for (std::size_t k = 0; k < indexes.size(); ++k)
-        if (!onThread[k]) read(k);
+        if (!onThread[k]) read(k, MifDecode::OnDemand);
     for (std::thread& t : threads) t.join();
     return out;
 }
@@ -257,7 +284,7 @@ void CSegmentCache::SelectActiveMapSegments(int series, const CRectD& area, Segm
         if (!flags[std::size_t(i)]) continue;
         flags[std::size_t(i)] = 0;
         if (ser.SInUse[std::size_t(i)] > 0) --ser.SInUse[std::size_t(i)];
-        if (log) removing += ser.SegmentName[std::size_t(i)] + ' ';
+        if (log) removing += GetSegmentName(series, i) + ' ';
     }
 
     // Probes one segment apart; the rows run one segment beyond the southern
@@ -267,7 +294,7 @@ void CSegmentCache::SelectActiveMapSegments(int series, const CRectD& area, Segm
         if (i < 0 || flags[std::size_t(i)]) return;
         ++ser.SInUse[std::size_t(i)];
         flags[std::size_t(i)] = 1;
-        if (log) adding += ser.SegmentName[std::size_t(i)] + ' ';
+        if (log) adding += GetSegmentName(series, i) + ' ';
     });
 
     // Segments claimed but not in memory: several (a new view, a jump) are
@@ -294,9 +321,9 @@ void CSegmentCache::SelectActiveMapSegments(int series, const CRectD& area, Segm
         for (int i = 0; i < ser.count; ++i) {
             const int c = ser.SInUse[std::size_t(i)];
             if (c >= 1)
-                remain += ser.SegmentName[std::size_t(i)] + ':' + std::to_string(c) + ' ';
+                remain += GetSegmentName(series, i) + ':' + std::to_string(c) + ' ';
             else if (c < 0)
-                remain += "Underflow:" + ser.SegmentName[std::size_t(i)] + ' ';
+                remain += "Underflow:" + GetSegmentName(series, i) + ' ';
         }
         std::fprintf(
             log,

@@ -38,10 +38,19 @@ enum : std::uint8_t {
 using SegmentFlags = std::vector<std::int32_t>;       // one per segment of the series
 using QuadrantFlags = std::array<std::int32_t, 784>;  // one per quadrant
 
-// Decoded pixels of one segment; Data null and Size 0 when not loaded.
+class CMifRows;
+
+// Decoded pixels of one segment; Data null and Size 0 when not loaded. A
+// ".mif" segment may hold rows not decoded yet (Rows): ask the cache for the
+// rows you read (SegmentRows, or SegmentPixels for all of them).
 struct SegmentBitmap {
+    SegmentBitmap();
+    ~SegmentBitmap();
+    SegmentBitmap(SegmentBitmap&&) noexcept;
+    SegmentBitmap& operator=(SegmentBitmap&&) noexcept;
     std::unique_ptr<std::uint8_t[]> Data;
     std::size_t Size = 0;
+    mutable std::unique_ptr<CMifRows> Rows;
 };
 
 // The cache tables of one map series (the cache holds five).
@@ -53,10 +62,10 @@ struct SegmentSeries {
     int pixels = 0;         // side of a segment image
     int metres = 0;         // side of a segment on the ground
 
-    std::vector<std::int32_t> SInUse;      // claim count per segment
-    std::vector<SegmentBitmap> SBmp;       // pixels per segment
-    std::vector<std::string> SegmentName;  // name per segment
-    DibHeader Header;                      // shared header and palette
+    std::vector<std::int32_t> SInUse;              // claim count per segment
+    std::vector<SegmentBitmap> SBmp;               // pixels per segment
+    mutable std::vector<std::string> SegmentName;  // name per segment, made on first use
+    DibHeader Header;                              // shared header and palette
 
     int Stride() const { return DibStride(pixels); }
     bool HasTables() const { return !SInUse.empty() && !SBmp.empty(); }
@@ -87,14 +96,45 @@ bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int 
 bool DecodeMifPixelsPortable(const std::uint8_t* packed, std::size_t length, int w, int h, std::uint8_t* out,
                              std::size_t outSize);
 
+// The rows of a ".mif" segment decoded when first asked for. The codes are
+// checked whole when it is made, so damaged data is refused at once, and
+// where each row starts is kept so that any rows decode on their own, to the
+// same bytes DecodeMifPixels writes.
+class CMifRows {
+public:
+    // Null when DecodeMifPixels would refuse the data (or no memory).
+    static std::unique_ptr<CMifRows> Index(std::unique_ptr<std::uint8_t[]> packed, std::size_t length, int w,
+                                           int h);
+    // Decodes the rows lo..hi (bottom-up; clamped to the image) not decoded
+    // yet into out, the image's DibStride(w) * h bytes. True when every row
+    // of the image is decoded.
+    bool DecodeRows(int lo, int hi, std::uint8_t* out);
+
+private:
+    CMifRows() = default;
+    std::unique_ptr<std::uint8_t[]> m_Packed;
+    int m_Width = 0;
+    int m_Left = 0;                          // rows not decoded yet
+    std::vector<std::uint32_t> m_Starts;     // where each row's codes start, and their end
+    std::vector<std::uint8_t> m_PreviousAt;  // the pixel a repeat at a row's start takes
+    std::vector<bool> m_Done;
+};
+
 struct LoadedSegment {
     std::unique_ptr<std::uint8_t[]> data;
     std::size_t size = 0;
-    RgbQuad palette[256] = {};  // ".bmp" only; entries beyond the file's are zero
+    RgbQuad palette[256] = {};       // ".bmp" only; entries beyond the file's are zero
+    std::unique_ptr<CMifRows> rows;  // rows of data still to decode (MifDecode::OnDemand)
+};
+
+enum class MifDecode {
+    Whole,     // every row decoded before the read returns
+    OnDemand,  // checked whole, rows decoded through LoadedSegment::rows
 };
 
 // Reads a ".mif" segment of side x side pixels.
-SegmentFileResult ReadMifSegment(const std::string& path, int side, LoadedSegment& out);
+SegmentFileResult ReadMifSegment(const std::string& path, int side, LoadedSegment& out,
+                                 MifDecode decode = MifDecode::Whole);
 // Reads an 8-bit uncompressed ".bmp" segment of side x side pixels; pixel
 // bytes missing at the end of the file are zero (Truncated is returned).
 SegmentFileResult ReadBmpSegment(const std::string& path, int side, LoadedSegment& out);
@@ -125,6 +165,9 @@ public:
     std::string SegmentFilePath(int series, int index, const char* ext) const;
     // Pixels of a loaded segment (bottom-up, Series(s).Stride() per row), or null.
     const std::uint8_t* SegmentPixels(int series, int index) const;
+    // The same where only the rows lo..hi (bottom-up) will be read: a segment
+    // read on demand decodes only those yet.
+    const std::uint8_t* SegmentRows(int series, int index, int lo, int hi) const;
 
     // Loads a segment unless loaded; false when neither its ".mif" nor its
     // ".bmp" can be read. A damaged file is reported with its path.
@@ -152,8 +195,11 @@ private:
     bool ReadMapSegment(int series, int index, MifReadAhead* ahead);
     // Reads and decodes the ".mif" files of several segments side by side.
     std::vector<MifReadAhead> ReadMifsAhead(int series, const std::vector<int>& indexes) const;
+    // The series' name table, made when first asked for.
+    const std::vector<std::string>& SegmentNames(int series) const;
     CMemoryCounters& m_Memory;
     std::FILE* m_TraceLog;
+    mutable bool m_NamesRefused[5] = {};
     SegmentSeries m_Series[5];
 };
 

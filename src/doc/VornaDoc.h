@@ -110,6 +110,9 @@ public:
     const std::uint8_t* SegmentPixels(int series, int index) const {
         return m_Segments.SegmentPixels(series, index);
     }
+    const std::uint8_t* SegmentRows(int series, int index, int lo, int hi) const {
+        return m_Segments.SegmentRows(series, index, lo, hi);
+    }
     std::string SegmentFilePath(int series, int index, const char* ext) const {
         return m_Segments.SegmentFilePath(series, index, ext);
     }

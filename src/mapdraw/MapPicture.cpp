@@ -263,27 +263,52 @@ IndexedBits DocImageBits(const CVornaDoc& doc) {
     return {doc.BmpData.get(), int(h.biWidth), int(h.biHeight), int(stride), bc};
 }
 
-void StretchIndexed(QPainter& dc, const IndexedBits& src, const QRgb palette[256], const QRect& dest, int sx,
-                    int sy, int sw, int sh, const QRect& clip) {
-    if (!src.bits || src.width <= 0 || src.height <= 0 || src.stride < RowBytes(src.width, src.bitCount))
-        return;
-    if (dest.width() <= 0 || dest.height() <= 0 || sw <= 0 || sh <= 0) return;
-    const QRect vis = dest & clip;
-    if (vis.isEmpty()) return;
+namespace {
 
+// Source offsets (within the source rectangle, top row first) of the first
+// and last device pixel shown: columns sx+u, bottom-up rows sy+sh-1-v.
+struct ShownSpan {
+    long long u0, u1, v0, v1;
+};
+
+bool FindShownSpan(const IndexedBits& src, const QRect& dest, int sx, int sy, int sw, int sh,
+                   const QRect& clip, ShownSpan& span) {
+    if (src.width <= 0 || src.height <= 0 || src.stride < RowBytes(src.width, src.bitCount)) return false;
+    if (dest.width() <= 0 || dest.height() <= 0 || sw <= 0 || sh <= 0) return false;
+    const QRect vis = dest & clip;
+    if (vis.isEmpty()) return false;
     const long long dw = dest.width(), dh = dest.height();
-    // Source offsets (within the source rectangle, top row first) of the
-    // first and last visible device pixel; nearest-neighbour, never smoothed.
+    // Nearest-neighbour, never smoothed.
     long long u0 = (static_cast<long long>(vis.left() - dest.left()) * sw) / dw;
     long long u1 = (static_cast<long long>(vis.right() - dest.left()) * sw) / dw;
     long long v0 = (static_cast<long long>(vis.top() - dest.top()) * sh) / dh;
     long long v1 = (static_cast<long long>(vis.bottom() - dest.top()) * sh) / dh;
-    // Keep only source pixels that exist: columns sx+u, bottom-up rows sy+sh-1-v.
+    // Keep only source pixels that exist.
     u0 = std::max<long long>(u0, -static_cast<long long>(sx));
     u1 = std::min<long long>(u1, static_cast<long long>(src.width) - 1 - sx);
     v0 = std::max<long long>(v0, static_cast<long long>(sy) + sh - src.height);
     v1 = std::min<long long>(v1, static_cast<long long>(sy) + sh - 1);
-    if (u0 > u1 || v0 > v1) return;
+    span = {u0, u1, v0, v1};
+    return u0 <= u1 && v0 <= v1;
+}
+
+}  // namespace
+
+bool StretchedSourceRows(const IndexedBits& src, const QRect& dest, int sx, int sy, int sw, int sh,
+                         const QRect& clip, int& lo, int& hi) {
+    ShownSpan span;
+    if (!FindShownSpan(src, dest, sx, sy, sw, sh, clip, span)) return false;
+    lo = int(static_cast<long long>(sy) + sh - 1 - span.v1);
+    hi = int(static_cast<long long>(sy) + sh - 1 - span.v0);
+    return true;
+}
+
+void StretchIndexed(QPainter& dc, const IndexedBits& src, const QRgb palette[256], const QRect& dest, int sx,
+                    int sy, int sw, int sh, const QRect& clip) {
+    ShownSpan span;
+    if (!src.bits || !FindShownSpan(src, dest, sx, sy, sw, sh, clip, span)) return;
+    const long long u0 = span.u0, u1 = span.u1, v0 = span.v0, v1 = span.v1;
+    const long long dw = dest.width(), dh = dest.height();
 
     const int nu = int(u1 - u0 + 1), nv = int(v1 - v0 + 1);
     const PaletteRows lut(palette);
@@ -396,12 +421,16 @@ void DrawMapBitmap(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const
         for (long long e = e0; e <= eStop && static_cast<double>(e) <= va.E2; e += s) {
             const int i = doc.GetSegmentIndex(desc, double(e), double(n));
             if (i < 0 || i >= ser.count) continue;
-            const std::uint8_t* bits = doc.SegmentPixels(series, i);
+            const MapPoint q = MapToClient(double(e), double(n + s), desc, geo);
+            const QRect dest(q.x, q.y, pw, ph);
+            // Only the rows shown need decoding.
+            int lo = 0, hi = 0;
+            if (!StretchedSourceRows(blank, dest, 0, 0, p, p, clip, lo, hi)) continue;
+            const std::uint8_t* bits = doc.SegmentRows(series, i, lo, hi);
             if (!bits || ser.SBmp[i].Size < need) continue;
             IndexedBits seg = blank;
             seg.bits = bits;
-            const MapPoint q = MapToClient(double(e), double(n + s), desc, geo);
-            StretchIndexed(dc, seg, pal, QRect(q.x, q.y, pw, ph), 0, 0, p, p, clip);
+            StretchIndexed(dc, seg, pal, dest, 0, 0, p, p, clip);
         }
     }
     dc.restore();

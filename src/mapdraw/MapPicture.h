@@ -104,6 +104,10 @@ IndexedBits DocImageBits(const CVornaDoc& doc);
 // a large segment costs only what shows.
 void StretchIndexed(QPainter& dc, const IndexedBits& src, const QRgb palette[256], const QRect& dest, int sx,
                     int sy, int sw, int sh, const QRect& clip);
+// The bottom-up rows lo..hi of src that StretchIndexed reads with these
+// arguments (src.bits need not be set); false when it reads none.
+bool StretchedSourceRows(const IndexedBits& src, const QRect& dest, int sx, int sy, int sw, int sh,
+                         const QRect& clip, int& lo, int& hi);
 
 // The device rectangle a paint can reach: the clip bounds within the device.
 QRect PaintBounds(QPainter& dc);

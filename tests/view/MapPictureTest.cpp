@@ -234,3 +234,45 @@ TEST(MapPicture, DirectPaintMatchesDrawingThroughAnImage) {
         }
     }
 }
+
+// A segment read on demand decodes only the rows StretchedSourceRows names:
+// rows outside them must never reach the picture.
+TEST(MapPicture, StretchReadsOnlyTheRowsItNames) {
+    const int side = 97, stride = DibStride(side);
+    std::vector<std::uint8_t> good(std::size_t(stride) * side), poisoned;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) good[std::size_t(y) * stride + x] = std::uint8_t((x * 3 + y * 5) % 61);
+    QRgb pal[256];
+    for (int i = 0; i < 256; ++i) pal[i] = qRgb(i, 255 - i, i / 2);
+    const struct {
+        QRect dest, clip;
+        int sx, sy, sw, sh;
+    } cases[] = {
+        {{0, 0, 97, 97}, {0, 0, 200, 150}, 0, 0, 97, 97},      // whole, unscaled
+        {{-40, -30, 97, 97}, {0, 0, 50, 40}, 0, 0, 97, 97},    // its south-east corner shown
+        {{10, 60, 97, 97}, {0, 0, 200, 100}, 0, 0, 97, 97},    // its north part shown
+        {{-13, -7, 194, 194}, {0, 0, 120, 90}, 0, 0, 97, 97},  // zoomed in
+        {{5, -10, 32, 32}, {0, 0, 200, 100}, 0, 0, 97, 97},    // zoomed out, cut at the top
+        {{3, 4, 150, 70}, {20, 10, 90, 33}, 10, 20, 60, 50},   // part of the source, stretched
+        {{0, 0, 291, 291}, {100, 140, 7, 3}, 0, 0, 97, 97},    // a sliver of a threefold zoom
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.dest.x() << "," << c.dest.y() << " " << c.dest.width());
+        IndexedBits src{nullptr, side, side, stride};
+        int lo = -1, hi = -1;
+        ASSERT_TRUE(StretchedSourceRows(src, c.dest, c.sx, c.sy, c.sw, c.sh, c.clip, lo, hi));
+        poisoned = good;
+        for (int y = 0; y < side; ++y)
+            if (y < lo || y > hi) std::fill_n(poisoned.begin() + std::ptrdiff_t(y) * stride, stride, 200);
+        QImage want(200, 150, QImage::Format_RGB32), got(200, 150, QImage::Format_RGB32);
+        for (auto [img, bits] : {std::pair{&want, &good}, std::pair{&got, &poisoned}}) {
+            img->fill(kBackground);
+            QPainter dc(img);
+            src.bits = bits->data();
+            StretchIndexed(dc, src, pal, c.dest, c.sx, c.sy, c.sw, c.sh, c.clip);
+        }
+        EXPECT_TRUE(want == got);
+        EXPECT_GT(hi - lo, 0);
+        EXPECT_TRUE(hi - lo + 1 < side || c.dest.width() == side) << "every row named";
+    }
+}
