@@ -65,7 +65,7 @@ TEST(ToolbarIcons, StandardPicturesAreTheStyles) {
 // Our own pictures, made at the first drawing: nothing a filling toolbar
 // asks makes them, the first drawing makes them once for all copies.
 TEST(ToolbarIcons, DeferredPictureIsMadeOnceWhenFirstDrawn) {
-    const QImage picture = PaintedCommandImage(cmd::LayerFirst + 1, QApplication::font());
+    const QImage picture = PaintedCommandImage(cmd::LayerFirst + 1);
     int made = 0;
     auto* engine = new CDeferredIconEngine(picture.size(), [&] {
         ++made;
@@ -81,12 +81,11 @@ TEST(ToolbarIcons, DeferredPictureIsMadeOnceWhenFirstDrawn) {
 }
 
 // The worker's pictures are those of the main thread; each is handed out
-// once; a font set after the worker started is not lettered with the old
-// one; without a worker nothing is handed out.
+// once; the application's font does not change them (their letters are
+// drawn, not set in a font); without a worker nothing is handed out.
 TEST(ToolbarIcons, WorkerPaintsWhatTheMainThreadPaints) {
     for (const MenuItemDef& d : MainMenuTable())
-        EXPECT_EQ(HasPaintedIcon(int(d.id)), !PaintedCommandImage(int(d.id), QApplication::font()).isNull())
-            << d.id;
+        EXPECT_EQ(HasPaintedIcon(int(d.id)), !PaintedCommandImage(int(d.id)).isNull()) << d.id;
     std::vector<int> painted;  // the worker paints those of the toolbar
     for (int id : ToolbarTable())
         if (HasPaintedIcon(id)) painted.push_back(id);
@@ -94,7 +93,7 @@ TEST(ToolbarIcons, WorkerPaintsWhatTheMainThreadPaints) {
     {
         CCommandIconPainter worker, second;
         for (int id : painted) {
-            EXPECT_EQ(CCommandIconPainter::Take(id), PaintedCommandImage(id, QApplication::font())) << id;
+            EXPECT_EQ(CCommandIconPainter::Take(id), PaintedCommandImage(id)) << id;
             EXPECT_TRUE(CCommandIconPainter::Take(id).isNull()) << id;
         }
     }
@@ -104,8 +103,9 @@ TEST(ToolbarIcons, WorkerPaintsWhatTheMainThreadPaints) {
     QFont bigger = before;
     bigger.setPointSizeF(before.pointSizeF() + 3);
     QApplication::setFont(bigger);
-    EXPECT_TRUE(CCommandIconPainter::Take(cmd::LayerFirst).isNull());
+    EXPECT_EQ(CCommandIconPainter::Take(cmd::LayerFirst), PaintedCommandImage(cmd::LayerFirst));
     QApplication::setFont(before);
+    EXPECT_EQ(CCommandIconPainter::Take(cmd::LayerFirst + 1), PaintedCommandImage(cmd::LayerFirst + 1));
 }
 
 }  // namespace
