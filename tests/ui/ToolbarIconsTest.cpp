@@ -109,3 +109,49 @@ TEST(ToolbarIcons, WorkerPaintsWhatTheMainThreadPaints) {
 }
 
 }  // namespace
+
+namespace {
+
+// Pixels of ink in columns [from, to) of a painted icon: near-white for the
+// layer letters, near-black for the temporary waypoint's T.
+int InkPixels(const QImage& im, int from, int to, bool white, int top = 0) {
+    int n = 0;
+    for (int y = top; y < im.height(); ++y)
+        for (int x = from; x < to; ++x) {
+            const QColor c = im.pixelColor(x, y);
+            const bool ink = white ? c.red() > 220 && c.green() > 220 && c.blue() > 220
+                                   : c.alpha() > 200 && c.red() < 70 && c.green() < 70 && c.blue() < 70;
+            n += ink ? 1 : 0;
+        }
+    return n;
+}
+
+// The letters are drawn, not set: every one of them must be there, each
+// of a two-letter pair in its own half, and none of them alike.
+TEST(ToolbarIcons, LayerLettersAreDrawnInTheirBoxes) {
+    struct Row {
+        int id;
+        int letters;
+    };
+    const Row rows[] = {{cmd::LayerFirst + 0, 1}, {cmd::LayerFirst + 1, 2}, {cmd::LayerFirst + 2, 1},
+                        {cmd::LayerFirst + 3, 1}, {cmd::LayerFirst + 4, 2}, {cmd::LayerFirst + 5, 1}};
+    std::vector<QImage> seen;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.id);
+        const QImage im = PaintedCommandImage(r.id);
+        ASSERT_EQ(im.size(), QSize(32, 32));
+        if (r.letters == 2) {
+            EXPECT_GT(InkPixels(im, 4, 16, true), 12);
+            EXPECT_GT(InkPixels(im, 16, 28, true), 12);
+        } else {
+            EXPECT_GT(InkPixels(im, 4, 28, true), 12);
+        }
+        for (const QImage& other : seen) EXPECT_NE(im, other);
+        seen.push_back(im);
+    }
+    // The temporary waypoints' T below the flag; the plain waypoint has none.
+    EXPECT_GT(InkPixels(PaintedCommandImage(cmd::CreateTempWpts), 18, 28, false, 18), 12);
+    EXPECT_EQ(InkPixels(PaintedCommandImage(cmd::LayerWaypoints), 18, 28, false, 18), 0);
+}
+
+}  // namespace
