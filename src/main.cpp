@@ -128,8 +128,8 @@ int main(int argc, char** argv) {
     // and English names.
     std::setlocale(LC_NUMERIC, "C");
     std::setlocale(LC_TIME, "C");
-    // Started at once: it reads the fonts while the settings and the
-    // document are read here.
+    // Started at once: it paints the toolbar's own icons while the settings
+    // and the document are read here.
     CCommandIconPainter iconPainter;
     QGuiApplication::setApplicationDisplayName(kProgramTitle);
     SetBellSink([] { QApplication::beep(); });

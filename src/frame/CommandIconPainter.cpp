@@ -1,7 +1,5 @@
 #include "frame/CommandIconPainter.h"
 
-#include <QApplication>
-
 #include "frame/CommandTable.h"
 #include "frame/Icons.h"
 #include "platform/System.h"
@@ -12,7 +10,7 @@ CCommandIconPainter* s_Painter = nullptr;
 
 }  // namespace
 
-CCommandIconPainter::CCommandIconPainter() : m_Font(QApplication::font()) {
+CCommandIconPainter::CCommandIconPainter() {
     // One at a time; a second one leaves the painting to the first. On a
     // single processor the main thread paints them when asked.
     if (s_Painter || UsableProcessors() < 2) return;
@@ -28,7 +26,7 @@ CCommandIconPainter::~CCommandIconPainter() {
 void CCommandIconPainter::Run() {
     for (int id : ToolbarTable()) {
         if (id == 0) continue;
-        QImage im = PaintedCommandImage(id, m_Font);
+        QImage im = PaintedCommandImage(id);
         if (!im.isNull()) m_Images[id] = std::move(im);
     }
 }
@@ -39,7 +37,6 @@ QImage CCommandIconPainter::Take(int id) {
     std::call_once(p->m_Joined, [p] {
         if (p->m_Worker.joinable()) p->m_Worker.join();
     });
-    if (p->m_Font != QApplication::font()) return QImage();
     const auto it = p->m_Images.find(id);
     if (it == p->m_Images.end()) return QImage();
     QImage im = std::move(it->second);

@@ -1,11 +1,12 @@
 #include "frame/Icons.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QStyle>
+#include <cmath>
+#include <cstring>
 #include <functional>
 
 #include "frame/CommandIconPainter.h"
@@ -34,17 +35,118 @@ QImage Painted(const std::function<void(QPainter&)>& paint) {
     return im;
 }
 
-QImage Letter(const QFont& base, const QString& text, const QColor& fill) {
-    return Painted([base, text, fill](QPainter& p) {
+// Bold sans capitals as strokes on the icon's grid: a font would have to be
+// found, loaded at two sizes and shaped for seven letters, most of what the
+// toolbar's first paint would cost. box is the letter's outer bounds, stroke
+// the width of its lines.
+QPainterPath StencilLetter(char c, const QRectF& box, qreal stroke) {
+    const qreal h = stroke / 2, l = box.left() + h, r = box.right() - h, t = box.top() + h;
+    const qreal b = box.bottom() - h, midX = box.center().x(), midY = box.center().y();
+    QPainterPath path;
+    const auto line = [&path](QPointF from, QPointF to) {
+        path.moveTo(from);
+        path.lineTo(to);
+    };
+    // Ends on the box's edges are cut by the clip: lines that end there
+    // run on past them.
+    const auto slant = [&line, stroke](QPointF from, QPointF to) {
+        const QPointF d = (to - from) / std::hypot(to.x() - from.x(), to.y() - from.y()) * stroke;
+        line(from - d, to + d);
+    };
+    const auto stem = [&line, &box](qreal x) { line(QPointF(x, box.top()), QPointF(x, box.bottom())); };
+    // The bowl of P and R: the upper part of the letter, closed at the stem.
+    const qreal bowl = (box.height() + stroke) * 0.55 - stroke;
+    const auto bowlPath = [&] {
+        stem(l);
+        const qreal radius = bowl / 2;
+        path.moveTo(l, t);
+        path.lineTo(r - radius, t);
+        path.arcTo(QRectF(r - 2 * radius, t, 2 * radius, bowl), 90, -180);
+        path.lineTo(l, t + bowl);
+    };
+    const QRectF round(l, t, r - l, b - t);
+    switch (c) {
+        case 'C':
+            path.arcMoveTo(round, 45);
+            path.arcTo(round, 45, 270);
+            break;
+        case 'G':
+            path.arcMoveTo(round, 45);
+            path.arcTo(round, 45, 315);
+            path.lineTo(midX + h / 2, midY);
+            break;
+        case 'H':
+            stem(l);
+            stem(r);
+            line(QPointF(l, midY), QPointF(r, midY));
+            break;
+        case 'I':
+            stem(midX);
+            break;
+        case 'N':
+            stem(l);
+            stem(r);
+            slant(QPointF(l, box.top()), QPointF(r, box.bottom()));
+            break;
+        case 'P':
+            bowlPath();
+            break;
+        case 'R':
+            bowlPath();
+            slant(QPointF(l + (r - l) * 0.4, t + bowl), QPointF(r, box.bottom()));
+            break;
+        case 'T':
+            line(QPointF(box.left(), t), QPointF(box.right(), t));
+            stem(midX);
+            break;
+        default:
+            break;
+    }
+    return path;
+}
+
+// Letters of cap height capHeight centred on centre, in ink.
+void DrawLetters(QPainter& p, const char* text, QPointF centre, qreal capHeight, const QColor& ink) {
+    const int n = int(std::strlen(text));
+    // Proportions of a bold sans: I is a bare stem, the round letters the
+    // widest.
+    const qreal stroke = capHeight * 0.22, gap = capHeight * 0.15;
+    const auto width = [&](char c) {
+        switch (c) {
+            case 'I':
+                return stroke;
+            case 'C':
+            case 'G':
+                return capHeight * 0.9;
+            case 'P':
+            case 'R':
+                return capHeight * 0.72;
+            default:
+                return capHeight * 0.8;
+        }
+    };
+    qreal total = gap * (n - 1);
+    for (int i = 0; i < n; ++i) total += width(text[i]);
+    qreal x = centre.x() - total / 2;
+    p.save();
+    p.setPen(QPen(ink, stroke, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    p.setBrush(Qt::NoBrush);
+    for (int i = 0; i < n; ++i) {
+        const QRectF box(x, centre.y() - capHeight / 2, width(text[i]), capHeight);
+        p.setClipRect(box);
+        p.drawPath(StencilLetter(text[i], box, stroke));
+        x += width(text[i]) + gap;
+    }
+    p.restore();
+}
+
+QImage Letter(const char* text, const QColor& fill) {
+    return Painted([text, fill](QPainter& p) {
         p.setBrush(fill);
         p.setPen(QPen(fill.darker(160), 1.0));
         p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 2.5, 2.5);
-        QFont f = base;
-        f.setBold(true);
-        f.setPixelSize(text.size() > 1 ? 7 : 10);
-        p.setFont(f);
-        p.setPen(fill.lightness() > 140 ? kInk : Qt::white);
-        p.drawText(QRectF(0, 0, 16, 16), Qt::AlignCenter, text);
+        const bool two = std::strlen(text) > 1;
+        DrawLetters(p, text, QPointF(8, 8), two ? 6 : 8, fill.lightness() > 140 ? kInk : Qt::white);
     });
 }
 
@@ -91,8 +193,8 @@ QImage ExportArrow(bool sectors) {
     });
 }
 
-QImage WaypointMark(const QFont& base, bool temporary) {
-    return Painted([base, temporary](QPainter& p) {
+QImage WaypointMark(bool temporary) {
+    return Painted([temporary](QPainter& p) {
         p.drawLine(QPointF(4.5, 14.5), QPointF(4.5, 1.5));
         p.setBrush(temporary ? QColor(240, 200, 60) : QColor(210, 50, 50));
         QPainterPath flag;
@@ -101,13 +203,7 @@ QImage WaypointMark(const QFont& base, bool temporary) {
         flag.lineTo(4.5, 7.5);
         flag.closeSubpath();
         p.drawPath(flag);
-        if (temporary) {
-            QFont f = base;
-            f.setBold(true);
-            f.setPixelSize(7);
-            p.setFont(f);
-            p.drawText(QRectF(7, 8, 9, 8), Qt::AlignCenter, "T");
-        }
+        if (temporary) DrawLetters(p, "T", QPointF(11.5, 12), 5, kInk);
     });
 }
 
@@ -170,50 +266,50 @@ QIcon Standard(QStyle::StandardPixmap sp) { return StandardToolbarIcon(sp); }
 
 namespace {
 
-using IconPainter = QImage (*)(const QFont& base);
+using IconPainter = QImage (*)();
 
 // The one list of our own painted icons: the painter of a command's
 // picture, or none.
 IconPainter PainterOf(int id) {
     switch (id) {
         case cmd::Print:
-            return [](const QFont&) { return Printer(); };
+            return [] { return Printer(); };
         case cmd::ActivateView0:
-            return [](const QFont&) { return Panes(0); };
+            return [] { return Panes(0); };
         case cmd::ActivateView1:
-            return [](const QFont&) { return Panes(1); };
+            return [] { return Panes(1); };
         case cmd::ExportWptSectors:
-            return [](const QFont&) { return ExportArrow(true); };
+            return [] { return ExportArrow(true); };
         case cmd::ExportWptPrintArea:
-            return [](const QFont&) { return ExportArrow(false); };
+            return [] { return ExportArrow(false); };
         case cmd::CreateTempWpts:
-            return [](const QFont& base) { return WaypointMark(base, true); };
+            return [] { return WaypointMark(true); };
         case cmd::LayerFirst + 0:
-            return [](const QFont& base) { return Letter(base, "G", QColor(60, 160, 60)); };
+            return [] { return Letter("G", QColor(60, 160, 60)); };
         case cmd::LayerFirst + 1:
-            return [](const QFont& base) { return Letter(base, "RP", QColor(180, 120, 60)); };
+            return [] { return Letter("RP", QColor(180, 120, 60)); };
         case cmd::LayerFirst + 2:
-            return [](const QFont& base) { return Letter(base, "H", QColor(50, 110, 210)); };
+            return [] { return Letter("H", QColor(50, 110, 210)); };
         case cmd::LayerFirst + 3:
-            return [](const QFont& base) { return Letter(base, "C", QColor(210, 50, 40)); };
+            return [] { return Letter("C", QColor(210, 50, 40)); };
         case cmd::LayerFirst + 4:
-            return [](const QFont& base) { return Letter(base, "NP", QColor(60, 60, 60)); };
+            return [] { return Letter("NP", QColor(60, 60, 60)); };
         case cmd::LayerFirst + 5:
-            return [](const QFont& base) { return Letter(base, "I", QColor(150, 70, 170)); };
+            return [] { return Letter("I", QColor(150, 70, 170)); };
         case cmd::LayerGrid:
-            return [](const QFont&) { return Grid(false); };
+            return [] { return Grid(false); };
         case cmd::LayerPrintGrid:
-            return [](const QFont&) { return Grid(true); };
+            return [] { return Grid(true); };
         case cmd::LayerWaypoints:
-            return [](const QFont& base) { return WaypointMark(base, false); };
+            return [] { return WaypointMark(false); };
         case cmd::LayerTrackLogs:
-            return [](const QFont&) { return Track(); };
+            return [] { return Track(); };
         case cmd::LayerSearchArea:
-            return [](const QFont&) { return SearchArea(); };
+            return [] { return SearchArea(); };
         case cmd::LayerDmrViewPoint:
-            return [](const QFont&) { return ViewPoint(); };
+            return [] { return ViewPoint(); };
         case cmd::ShowOverlay:
-            return [](const QFont&) { return Overlay(); };
+            return [] { return Overlay(); };
         default:
             return nullptr;
     }
@@ -221,9 +317,9 @@ IconPainter PainterOf(int id) {
 
 }  // namespace
 
-QImage PaintedCommandImage(int id, const QFont& base) {
+QImage PaintedCommandImage(int id) {
     const IconPainter paint = PainterOf(id);
-    return paint ? paint(base) : QImage();
+    return paint ? paint() : QImage();
 }
 
 bool HasPaintedIcon(int id) { return PainterOf(id) != nullptr; }
@@ -250,6 +346,6 @@ QIcon CommandIcon(int id) {
     // most likely painted it.
     return QIcon(new CDeferredIconEngine(QSize(kPaintedSize, kPaintedSize), [id] {
         QImage im = CCommandIconPainter::Take(id);
-        return im.isNull() ? PaintedCommandImage(id, QApplication::font()) : im;
+        return im.isNull() ? PaintedCommandImage(id) : im;
     }));
 }

@@ -3,7 +3,6 @@
 // small painted ones of our own (one flat style, 16 x 16 at any scale) for
 // the rest.
 
-#include <QFont>
 #include <QIcon>
 #include <QImage>
 
@@ -13,6 +12,6 @@ QIcon CommandIcon(int id);
 // Whether the command's icon is one of our own painted ones.
 bool HasPaintedIcon(int id);
 
-// The picture of one of our own painted icons, lettered in a bold variant
-// of base; a null image for the other commands. Safe on any thread.
-QImage PaintedCommandImage(int id, const QFont& base);
+// The picture of one of our own painted icons; a null image for the other
+// commands. Safe on any thread.
+QImage PaintedCommandImage(int id);

@@ -105,6 +105,7 @@ double LeadingDouble(const std::string& text) {
 
 LoadStatus CProfile::Load() {
     m_Lines.clear();
+    LinesChanged();
     std::string text;
     const LoadStatus status = ReadWholeFile(m_Path, text, m_LoadError);
     if (status == LoadStatus::Loaded) SetText(text);
@@ -113,6 +114,7 @@ LoadStatus CProfile::Load() {
 
 void CProfile::SetText(const std::string& text) {
     m_Lines.clear();
+    LinesChanged();
     std::string section;
     size_t pos = 0;
     // Editors on other systems may put a UTF-8 mark first; it would hide the
@@ -162,21 +164,34 @@ AtomicWriteResult CProfile::Save() const {
     return WriteFileAtomically(m_Path, Text());
 }
 
+const CProfile::SectionIndex* CProfile::IndexOf(const std::string& section) const {
+    if (!m_Indexed) {
+        m_Index.clear();
+        for (size_t i = 0; i < m_Lines.size(); ++i) {
+            const Line& l = m_Lines[i];
+            if (l.isSection) {
+                SectionIndex& s = m_Index[ToLowerAscii(l.section)];
+                if (s.header < 0) s.header = int(i);
+            } else if (!l.key.empty()) {
+                m_Index[ToLowerAscii(l.section)].keys.try_emplace(ToLowerAscii(l.key), int(i));
+            }
+        }
+        m_Indexed = true;
+    }
+    const auto it = m_Index.find(ToLowerAscii(Trimmed(section)));
+    return it == m_Index.end() ? nullptr : &it->second;
+}
+
 int CProfile::FindSection(const std::string& section) const {
-    const std::string s = Trimmed(section);
-    for (size_t i = 0; i < m_Lines.size(); ++i)
-        if (m_Lines[i].isSection && EqualsNoCase(m_Lines[i].section, s)) return int(i);
-    return -1;
+    const SectionIndex* s = IndexOf(section);
+    return s ? s->header : -1;
 }
 
 int CProfile::FindKey(const std::string& section, const std::string& key) const {
-    const std::string s = Trimmed(section), k = Trimmed(key);
-    for (size_t i = 0; i < m_Lines.size(); ++i) {
-        const Line& l = m_Lines[i];
-        if (!l.isSection && !l.key.empty() && EqualsNoCase(l.section, s) && EqualsNoCase(l.key, k))
-            return int(i);
-    }
-    return -1;
+    const SectionIndex* s = IndexOf(section);
+    if (!s) return -1;
+    const auto it = s->keys.find(ToLowerAscii(Trimmed(key)));
+    return it == s->keys.end() ? -1 : it->second;
 }
 
 bool CProfile::HasKey(const std::string& section, const std::string& key) const {
@@ -207,12 +222,14 @@ void CProfile::WriteString(const std::string& section, const std::string& key, c
 
     int i = FindKey(s, k);
     if (i >= 0) {
+        // The same section and key but for case: the index stays right.
         kv.section = m_Lines[size_t(i)].section;
         kv.eol = m_Lines[size_t(i)].eol;
         m_Lines[size_t(i)] = std::move(kv);
         return;
     }
     int sec = FindSection(s);
+    LinesChanged();
     if (sec < 0) {
         // A blank line between sections, as people lay INI files out.
         if (!m_Lines.empty() && !Trimmed(m_Lines.back().raw).empty()) {

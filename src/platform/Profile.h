@@ -6,6 +6,7 @@
 // through the atomic writer.
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/AtomicFile.h"
@@ -51,12 +52,26 @@ private:
         std::string value;
         bool isSection = false;
     };
+    // Lower-cased names to the first line that has them, as a scan from the
+    // top finds them: a start reads a few hundred keys, and a scan with
+    // case-blind compares for each costs more than the rest of the reading.
+    struct SectionIndex {
+        int header = -1;                            // first "[section]" line
+        std::unordered_map<std::string, int> keys;  // first line of each key
+    };
     int FindSection(const std::string& section) const;
     int FindKey(const std::string& section, const std::string& key) const;
+    const SectionIndex* IndexOf(const std::string& section) const;
+    // Every change of the lines but a value replaced in place drops the
+    // index; the next lookup builds it anew. Not for readers on several
+    // threads at once.
+    void LinesChanged() { m_Indexed = false; }
 
     std::string m_Path;
     std::vector<Line> m_Lines;
     int m_LoadError = 0;
+    mutable std::unordered_map<std::string, SectionIndex> m_Index;
+    mutable bool m_Indexed = false;
 };
 
 // Leading decimal integer of a text, as settings integers are read:

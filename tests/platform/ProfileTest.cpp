@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <climits>
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "TestUtil.h"
@@ -98,4 +99,81 @@ TEST(Profile, FailedSaveSaysWhyAndLeavesTheOldFileAndNoTemporary) {
         EXPECT_TRUE(!res.ok() && !res.Reason().empty());
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("x.ini/inside")));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+// Lookups go through an index of the lines; after each kind of change they
+// must find what a scan from the top finds: the first of duplicates, names
+// without case or blanks, keys of a section headed twice.
+TEST(Profile, LookupsFindTheFirstMatchAfterEveryChange) {
+    TempDir dir;
+    WriteFileBytes(dir.file("other.ini"), "[Loaded]\nk=from file\n");
+    struct Row {
+        const char* section;
+        const char* key;
+        const char* expected;  // nullptr: not there
+    };
+    struct Step {
+        const char* change;
+        std::function<void(CProfile&)> apply;
+        std::vector<Row> rows;
+        const char* placed = "";  // text the lines must then hold
+    };
+    const std::vector<Step> steps = {
+        {"as read",
+         [](CProfile&) {},
+         {{"main", "key a", "1"},
+          {" MAIN ", "KEY A ", "1"},
+          {"Main", "key b", "x"},
+          {"main", "key c", "3"},
+          {"other", "key a", "other"},
+          {"", "top", "before any section"},
+          {"Main", "top", nullptr},
+          {"Nowhere", "key a", nullptr},
+          {"main", "", nullptr}}},
+        {"value replaced",
+         [](CProfile& p) { p.WriteString("MAIN", "KEY C", "33"); },
+         {{"main", "key c", "33"}, {"main", "key a", "1"}, {"other", "key a", "other"}}},
+        {"key added in the first block of its section, moving the lines below",
+         [](CProfile& p) { p.WriteInt("main", "Key D", 4); },
+         {{"main", "key d", "4"},
+          {"other", "key a", "other"},
+          {"main", "key c", "33"},
+          {"main", "key b", "x"}},
+         "KEY B=x\nKey D=4\n\n[Other]"},
+        {"section added",
+         [](CProfile& p) { p.WriteString("New", "k", "n"); },
+         {{"new", "K", "n"}, {"main", "key b", "x"}}},
+        {"key added to the keys before any section, under a header of their own",
+         [](CProfile& p) { p.WriteString("", "second", "s"); },
+         {{"", "second", "s"}, {"", "top", "before any section"}, {"new", "k", "n"}}},
+        {"text set",
+         [](CProfile& p) { p.SetText("[Main]\nkey a=fresh\n"); },
+         {{"main", "key a", "fresh"}, {"other", "key a", nullptr}, {"new", "k", nullptr}}},
+        {"missing file loaded",
+         [&](CProfile& p) {
+             p.SetPath(dir.file("none.ini"));
+             p.Load();
+         },
+         {{"main", "key a", nullptr}}},
+        {"file loaded",
+         [&](CProfile& p) {
+             p.SetPath(dir.file("other.ini"));
+             p.Load();
+         },
+         {{"LOADED", "K", "from file"}, {"main", "key a", nullptr}}},
+    };
+    CProfile p;
+    p.SetText(
+        "top = before any section\n[Main]\n  Key A  =  1 \nkey a=2\nKEY B=x\n\n[Other]\nKey A=other\n"
+        "[ MAIN ]\nkey c=3\nKey B=dup\n");
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.change);
+        step.apply(p);
+        EXPECT_NE(p.Text().find(step.placed), std::string::npos);
+        for (const Row& r : step.rows) {
+            SCOPED_TRACE(testing::Message() << '[' << r.section << "] " << r.key);
+            EXPECT_EQ(p.HasKey(r.section, r.key), r.expected != nullptr);
+            EXPECT_EQ(p.GetString(r.section, r.key, "<none>"), r.expected ? r.expected : "<none>");
+        }
+    }
 }

@@ -65,7 +65,7 @@ TEST(ToolbarIcons, StandardPicturesAreTheStyles) {
 // Our own pictures, made at the first drawing: nothing a filling toolbar
 // asks makes them, the first drawing makes them once for all copies.
 TEST(ToolbarIcons, DeferredPictureIsMadeOnceWhenFirstDrawn) {
-    const QImage picture = PaintedCommandImage(cmd::LayerFirst + 1, QApplication::font());
+    const QImage picture = PaintedCommandImage(cmd::LayerFirst + 1);
     int made = 0;
     auto* engine = new CDeferredIconEngine(picture.size(), [&] {
         ++made;
@@ -81,12 +81,11 @@ TEST(ToolbarIcons, DeferredPictureIsMadeOnceWhenFirstDrawn) {
 }
 
 // The worker's pictures are those of the main thread; each is handed out
-// once; a font set after the worker started is not lettered with the old
-// one; without a worker nothing is handed out.
+// once; the application's font does not change them (their letters are
+// drawn, not set in a font); without a worker nothing is handed out.
 TEST(ToolbarIcons, WorkerPaintsWhatTheMainThreadPaints) {
     for (const MenuItemDef& d : MainMenuTable())
-        EXPECT_EQ(HasPaintedIcon(int(d.id)), !PaintedCommandImage(int(d.id), QApplication::font()).isNull())
-            << d.id;
+        EXPECT_EQ(HasPaintedIcon(int(d.id)), !PaintedCommandImage(int(d.id)).isNull()) << d.id;
     std::vector<int> painted;  // the worker paints those of the toolbar
     for (int id : ToolbarTable())
         if (HasPaintedIcon(id)) painted.push_back(id);
@@ -94,7 +93,7 @@ TEST(ToolbarIcons, WorkerPaintsWhatTheMainThreadPaints) {
     {
         CCommandIconPainter worker, second;
         for (int id : painted) {
-            EXPECT_EQ(CCommandIconPainter::Take(id), PaintedCommandImage(id, QApplication::font())) << id;
+            EXPECT_EQ(CCommandIconPainter::Take(id), PaintedCommandImage(id)) << id;
             EXPECT_TRUE(CCommandIconPainter::Take(id).isNull()) << id;
         }
     }
@@ -104,8 +103,55 @@ TEST(ToolbarIcons, WorkerPaintsWhatTheMainThreadPaints) {
     QFont bigger = before;
     bigger.setPointSizeF(before.pointSizeF() + 3);
     QApplication::setFont(bigger);
-    EXPECT_TRUE(CCommandIconPainter::Take(cmd::LayerFirst).isNull());
+    EXPECT_EQ(CCommandIconPainter::Take(cmd::LayerFirst), PaintedCommandImage(cmd::LayerFirst));
     QApplication::setFont(before);
+    EXPECT_EQ(CCommandIconPainter::Take(cmd::LayerFirst + 1), PaintedCommandImage(cmd::LayerFirst + 1));
+}
+
+}  // namespace
+
+namespace {
+
+// Pixels of ink in columns [from, to) of a painted icon: near-white for the
+// layer letters, near-black for the temporary waypoint's T.
+int InkPixels(const QImage& im, int from, int to, bool white, int top = 0) {
+    int n = 0;
+    for (int y = top; y < im.height(); ++y)
+        for (int x = from; x < to; ++x) {
+            const QColor c = im.pixelColor(x, y);
+            const bool ink = white ? c.red() > 220 && c.green() > 220 && c.blue() > 220
+                                   : c.alpha() > 200 && c.red() < 70 && c.green() < 70 && c.blue() < 70;
+            n += ink ? 1 : 0;
+        }
+    return n;
+}
+
+// The letters are drawn, not set: every one of them must be there, each
+// of a two-letter pair in its own half, and none of them alike.
+TEST(ToolbarIcons, LayerLettersAreDrawnInTheirBoxes) {
+    struct Row {
+        int id;
+        int letters;
+    };
+    const Row rows[] = {{cmd::LayerFirst + 0, 1}, {cmd::LayerFirst + 1, 2}, {cmd::LayerFirst + 2, 1},
+                        {cmd::LayerFirst + 3, 1}, {cmd::LayerFirst + 4, 2}, {cmd::LayerFirst + 5, 1}};
+    std::vector<QImage> seen;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.id);
+        const QImage im = PaintedCommandImage(r.id);
+        ASSERT_EQ(im.size(), QSize(32, 32));
+        if (r.letters == 2) {
+            EXPECT_GT(InkPixels(im, 4, 16, true), 12);
+            EXPECT_GT(InkPixels(im, 16, 28, true), 12);
+        } else {
+            EXPECT_GT(InkPixels(im, 4, 28, true), 12);
+        }
+        for (const QImage& other : seen) EXPECT_NE(im, other);
+        seen.push_back(im);
+    }
+    // The temporary waypoints' T below the flag; the plain waypoint has none.
+    EXPECT_GT(InkPixels(PaintedCommandImage(cmd::CreateTempWpts), 18, 28, false, 18), 12);
+    EXPECT_EQ(InkPixels(PaintedCommandImage(cmd::LayerWaypoints), 18, 28, false, 18), 0);
 }
 
 }  // namespace
