@@ -511,6 +511,7 @@ bool CMifRows::DecodeRows(int lo, int hi, std::uint8_t* out) {
         while (end <= hi && !m_Done[std::size_t(end)]) m_Done[std::size_t(end++)] = true;
         // Checked whole when indexed: the rows cannot fail here.
         const std::uint32_t from = m_Starts[std::size_t(r)], to = m_Starts[std::size_t(end)];
+        PrefaultForWrite(out + std::size_t(r) * stride, std::size_t(end - r) * stride);
         DecodeMifFrom(m_Packed.get() + from, to - from, m_Width, end - r, out + std::size_t(r) * stride,
                       std::size_t(end - r) * stride, m_PreviousAt[std::size_t(r)], r == 0);
         m_Left -= end - r;

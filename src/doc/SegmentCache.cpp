@@ -55,22 +55,6 @@ CSegmentCache::CSegmentCache(const AppSettings& settings, CMemoryCounters& memor
         ser.count = ser.perSide * ser.perSide;
         ser.pixels = fixed.pixels;
         ser.metres = fixed.segmentMetres;
-        const std::size_t n = std::size_t(ser.count);
-
-        try {
-            ser.SInUse.assign(n, 0);
-            m_Memory.CountAlloc(kMemSegOnMap, (long long)(n * sizeof(std::int32_t)));
-        } catch (const std::bad_alloc&) {
-            ser.SInUse.clear();
-            MsgBox("Internal Error! Not enough memory for SInUse in OpenContMap!");
-        }
-        try {
-            ser.SBmp = std::vector<SegmentBitmap>(n);
-            m_Memory.CountAlloc(kMemSegBmpHolder, (long long)(n * sizeof(SegmentBitmap)));
-        } catch (const std::bad_alloc&) {
-            ser.SBmp.clear();
-            MsgBox("Internal Error! Not enough memory for SBmp in OpenContMap!");
-        }
         ser.Header = DibHeader();
         ser.Header.info.biWidth = ser.pixels;
         ser.Header.info.biHeight = ser.pixels;
@@ -121,6 +105,31 @@ int CSegmentCache::GetSegmentIndex(int series, double E, double N) const {
     const long long row = (long long)kAreaNorth / s - n / s - 1;
     if (row < 0 || row >= perSide) return -1;
     return int(row * perSide + column);
+}
+
+bool CSegmentCache::MakeTables(int series) {
+    SegmentSeries& ser = m_Series[series];
+    if (ser.HasTables()) return true;
+    if (m_TablesRefused[series] || ser.count <= 0) return false;
+    // Made when the series is first claimed: the finest series has 19,600
+    // segments, and most series are never shown in a session.
+    const std::size_t n = std::size_t(ser.count);
+    try {
+        ser.SInUse.assign(n, 0);
+        m_Memory.CountAlloc(kMemSegOnMap, (long long)(n * sizeof(std::int32_t)));
+    } catch (const std::bad_alloc&) {
+        ser.SInUse.clear();
+        MsgBox("Internal Error! Not enough memory for SInUse in OpenContMap!");
+    }
+    try {
+        ser.SBmp = std::vector<SegmentBitmap>(n);
+        m_Memory.CountAlloc(kMemSegBmpHolder, (long long)(n * sizeof(SegmentBitmap)));
+    } catch (const std::bad_alloc&) {
+        ser.SBmp.clear();
+        MsgBox("Internal Error! Not enough memory for SBmp in OpenContMap!");
+    }
+    m_TablesRefused[series] = !ser.HasTables();
+    return ser.HasTables();
 }
 
 const std::vector<std::string>& CSegmentCache::SegmentNames(int series) const {
@@ -182,7 +191,7 @@ bool CSegmentCache::ReadMapSegment(int series, int index) { return ReadMapSegmen
 bool CSegmentCache::ReadMapSegment(int series, int index, MifReadAhead* ahead) {
     if (!IsSeries(series)) return false;
     SegmentSeries& ser = m_Series[series];
-    if (ser.SBmp.empty()) {
+    if (!MakeTables(series)) {
         MsgBox("Error, BmpData array not initialized");
         return false;
     }
@@ -275,7 +284,7 @@ std::vector<CSegmentCache::MifReadAhead> CSegmentCache::ReadMifsAhead(int series
 void CSegmentCache::SelectActiveMapSegments(int series, const CRectD& area, SegmentFlags& flags, bool trace) {
     if (!IsSeries(series)) return;
     SegmentSeries& ser = m_Series[series];
-    if (!ser.HasTables()) return;
+    if (!MakeTables(series)) return;
     FitFlags(flags, ser.count);
     std::FILE* log = trace ? m_TraceLog : nullptr;
     std::string removing, adding;
@@ -354,7 +363,7 @@ void CSegmentCache::RemoveMapSegments(int series, int index, SegmentFlags& flags
 bool CSegmentCache::ClaimMapSegment(int series, int index, SegmentFlags& flags) {
     if (!IsSeries(series)) return false;
     SegmentSeries& ser = m_Series[series];
-    if (!ser.HasTables() || index < 0 || index >= ser.count) return false;
+    if (!MakeTables(series) || index < 0 || index >= ser.count) return false;
     FitFlags(flags, ser.count);
     if (!flags[std::size_t(index)]) {
         ++ser.SInUse[std::size_t(index)];

@@ -195,11 +195,15 @@ private:
     bool ReadMapSegment(int series, int index, MifReadAhead* ahead);
     // Reads and decodes the ".mif" files of several segments side by side.
     std::vector<MifReadAhead> ReadMifsAhead(int series, const std::vector<int>& indexes) const;
+    // The series' claim and pixel tables, made when first needed; false
+    // when there is no memory for them.
+    bool MakeTables(int series);
     // The series' name table, made when first asked for.
     const std::vector<std::string>& SegmentNames(int series) const;
     CMemoryCounters& m_Memory;
     std::FILE* m_TraceLog;
     mutable bool m_NamesRefused[5] = {};
+    bool m_TablesRefused[5] = {};
     SegmentSeries m_Series[5];
 };
 
