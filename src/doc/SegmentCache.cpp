@@ -258,9 +258,10 @@ std::vector<CSegmentCache::MifReadAhead> CSegmentCache::ReadMifsAhead(int series
     std::vector<std::string> paths;
     for (int i : indexes) paths.push_back(SegmentFilePath(series, i, ".mif"));
     const int side = m_Series[series].pixels;
-    // A thread decodes its segment whole; this one leaves rows for when they are shown.
-    auto read = [&](std::size_t k, MifDecode how) {
-        out[k].result = ReadMifSegment(paths[k], side, out[k].segment, how);
+    // Read and checked side by side; their rows are decoded when shown,
+    // which costs less than decoding them whole even on threads.
+    auto read = [&](std::size_t k) {
+        out[k].result = ReadMifSegment(paths[k], side, out[k].segment, MifDecode::OnDemand);
     };
     // One thread per segment beside this one, as far as the processor has
     // room; a thread that cannot be had leaves its segment to this one.
@@ -269,14 +270,14 @@ std::vector<CSegmentCache::MifReadAhead> CSegmentCache::ReadMifsAhead(int series
     std::vector<bool> onThread(indexes.size(), false);
     for (std::size_t k = 1; k < indexes.size() && threads.size() + 1 < room; ++k) {
         try {
-            threads.emplace_back(read, k, MifDecode::Whole);
+            threads.emplace_back(read, k);
             onThread[k] = true;
         } catch (const std::system_error&) {
             break;
         }
     }
     for (std::size_t k = 0; k < indexes.size(); ++k)
-        if (!onThread[k]) read(k, MifDecode::OnDemand);
+        if (!onThread[k]) read(k);
     for (std::thread& t : threads) t.join();
     return out;
 }
