@@ -186,9 +186,11 @@ const std::uint8_t* CSegmentCache::SegmentRows(int series, int index, int lo, in
     return b.Data.get();
 }
 
-bool CSegmentCache::ReadMapSegment(int series, int index) { return ReadMapSegment(series, index, nullptr); }
+bool CSegmentCache::ReadMapSegment(int series, int index) {
+    return ReadMapSegment(series, index, nullptr, MifDecode::OnDemand);
+}
 
-bool CSegmentCache::ReadMapSegment(int series, int index, MifReadAhead* ahead) {
+bool CSegmentCache::ReadMapSegment(int series, int index, MifReadAhead* ahead, MifDecode decode) {
     if (!IsSeries(series)) return false;
     SegmentSeries& ser = m_Series[series];
     if (!MakeTables(series)) {
@@ -207,7 +209,7 @@ bool CSegmentCache::ReadMapSegment(int series, int index, MifReadAhead* ahead) {
         r = ahead->result;
         seg = std::move(ahead->segment);
     } else {
-        r = ReadMifSegment(path, ser.pixels, seg, MifDecode::OnDemand);
+        r = ReadMifSegment(path, ser.pixels, seg, decode);
     }
     if (r == SegmentFileResult::NotOpened) {
         fromBmp = true;
@@ -320,7 +322,7 @@ void CSegmentCache::SelectActiveMapSegments(int series, const CRectD& area, Segm
             SegmentBitmap& b = ser.SBmp[std::size_t(i)];
             if (b.Data || b.Size) FreePixels(b, "SelectActiveMapSegments");
         } else if (next < ahead.size() && wanted[next] == i) {
-            ReadMapSegment(series, i, &ahead[next++]);
+            ReadMapSegment(series, i, &ahead[next++], MifDecode::OnDemand);
         } else {
             ReadMapSegment(series, i);
         }
@@ -370,5 +372,7 @@ bool CSegmentCache::ClaimMapSegment(int series, int index, SegmentFlags& flags) 
         ++ser.SInUse[std::size_t(index)];
         flags[std::size_t(index)] = 1;
     }
-    return ReadMapSegment(series, index) && SegmentPixels(series, index) != nullptr;
+    // One segment at a time for a consumer that reads it all (the 3-D view).
+    return ReadMapSegment(series, index, nullptr, MifDecode::Whole) &&
+           SegmentPixels(series, index) != nullptr;
 }

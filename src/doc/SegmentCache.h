@@ -192,7 +192,7 @@ private:
         SegmentFileResult result = SegmentFileResult::NotOpened;
         LoadedSegment segment;
     };
-    bool ReadMapSegment(int series, int index, MifReadAhead* ahead);
+    bool ReadMapSegment(int series, int index, MifReadAhead* ahead, MifDecode decode);
     // Reads and decodes the ".mif" files of several segments side by side.
     std::vector<MifReadAhead> ReadMifsAhead(int series, const std::vector<int>& indexes) const;
     // The series' claim and pixel tables, made when first needed; false
