@@ -1,5 +1,7 @@
 // Reading segment files: the ".mif" run-length format and 8-bit ".bmp" segments.
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +15,7 @@
 #include "doc/ImageMapFile.h"
 #include "doc/SegmentCache.h"
 #include "platform/ByteOrder.h"
+#include "platform/DataFile.h"
 #include "platform/System.h"
 
 namespace {
@@ -481,19 +484,55 @@ bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int 
     return DecodeMifFrom(packed, length, w, h, out, outSize, 0, true);
 }
 
-std::unique_ptr<CMifRows> CMifRows::Index(std::unique_ptr<std::uint8_t[]> packed, std::size_t length, int w,
-                                          int h) {
+namespace {
+
+// Packed data is read into one buffer per thread, kept between reads: new
+// memory costs more to map than the reading itself.
+std::uint8_t* ReadBuffer(std::size_t size) {
+    thread_local std::unique_ptr<std::uint8_t[]> buffer;
+    thread_local std::size_t capacity = 0;
+    if (size > capacity) {
+        buffer.reset();
+        capacity = 0;
+        const std::size_t grown = std::max<std::size_t>(size, 1 << 20);
+        buffer.reset(new (std::nothrow) std::uint8_t[grown]);
+        if (!buffer) return nullptr;
+        PrefaultForWrite(buffer.get(), grown);
+        capacity = grown;
+    }
+    return buffer.get();
+}
+
+// Size and last change of an open file, to see that a file read again is
+// the one indexed.
+bool FileStamp(int fd, long long& size, long long& changed) {
+    struct stat st {};
+    if (fstat(fd, &st) != 0) return false;
+    size = (long long)st.st_size;
+    changed = (long long)st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+    return true;
+}
+
+}  // namespace
+
+std::unique_ptr<CMifRows> CMifRows::Index(const std::uint8_t* packed, std::size_t length, int w, int h) {
     std::unique_ptr<CMifRows> rows(new (std::nothrow) CMifRows);
     if (!rows) return nullptr;
     try {
-        if (!IndexMifRows(packed.get(), length, w, h, rows->m_Starts, rows->m_PreviousAt)) return nullptr;
+        if (!IndexMifRows(packed, length, w, h, rows->m_Starts, rows->m_PreviousAt)) return nullptr;
         rows->m_Done.assign(std::size_t(h), false);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
-    rows->m_Packed = std::move(packed);
     rows->m_Width = w;
     rows->m_Left = h;
+    return rows;
+}
+
+std::unique_ptr<CMifRows> CMifRows::Index(std::unique_ptr<std::uint8_t[]> packed, std::size_t length, int w,
+                                          int h) {
+    std::unique_ptr<CMifRows> rows = Index(packed.get(), length, w, h);
+    if (rows) rows->m_Packed = std::move(packed);
     return rows;
 }
 
@@ -502,6 +541,8 @@ bool CMifRows::DecodeRows(int lo, int hi, std::uint8_t* out) {
     lo = std::max(lo, 0);
     hi = std::min(hi, h - 1);
     const std::size_t stride = std::size_t(DibStride(m_Width));
+    std::FILE* file = nullptr;
+    bool sameFile = false;
     for (int r = lo; r <= hi;) {
         if (m_Done[std::size_t(r)]) {
             ++r;
@@ -509,14 +550,36 @@ bool CMifRows::DecodeRows(int lo, int hi, std::uint8_t* out) {
         }
         int end = r;  // past the run of rows still to decode
         while (end <= hi && !m_Done[std::size_t(end)]) m_Done[std::size_t(end++)] = true;
-        // Checked whole when indexed: the rows cannot fail here.
         const std::uint32_t from = m_Starts[std::size_t(r)], to = m_Starts[std::size_t(end)];
-        PrefaultForWrite(out + std::size_t(r) * stride, std::size_t(end - r) * stride);
-        DecodeMifFrom(m_Packed.get() + from, to - from, m_Width, end - r, out + std::size_t(r) * stride,
-                      std::size_t(end - r) * stride, m_PreviousAt[std::size_t(r)], r == 0);
+        std::uint8_t* const rows = out + std::size_t(r) * stride;
+        const std::size_t bytes = std::size_t(end - r) * stride;
+        PrefaultForWrite(rows, bytes);
+        const std::uint8_t* codes = m_Packed ? m_Packed.get() + from : nullptr;
+        std::size_t got = to - from;
+        if (!m_Packed) {
+            // Read again from the file, which must still be the one indexed;
+            // rows of a file changed or gone since are left blank.
+            if (!file && !m_Path.empty()) {
+                file = std::fopen(m_Path.c_str(), "rb");
+                long long size = 0, changed = 0;
+                sameFile = file && FileStamp(fileno(file), size, changed) && size == m_FileSize &&
+                           changed == m_FileChanged;
+            }
+            std::uint8_t* buffer = sameFile ? ReadBuffer(got) : nullptr;
+            got = buffer && std::fseek(file, long(m_DataOffset + from), SEEK_SET) == 0
+                      ? std::fread(buffer, 1, got, file)
+                      : 0;
+            codes = buffer;
+        }
+        // Checked whole when indexed; a short read leaves the rest blank.
+        if (codes && got)
+            DecodeMifFrom(codes, got, m_Width, end - r, rows, bytes, m_PreviousAt[std::size_t(r)], r == 0);
+        else
+            std::memset(rows, 0, bytes);
         m_Left -= end - r;
         r = end;
     }
+    if (file) std::fclose(file);
     return m_Left == 0;
 }
 
@@ -533,20 +596,26 @@ SegmentFileResult ReadMifSegment(const std::string& path, int side, LoadedSegmen
     if (w != side || h != side) return SegmentFileResult::BadSize;
     if (std::uint64_t(length) > std::uint64_t(fileLen) - kMifHeader) return SegmentFileResult::Truncated;
 
-    std::unique_ptr<std::uint8_t[]> packed(new (std::nothrow) std::uint8_t[length ? length : 1]);
+    std::uint8_t* const packed = ReadBuffer(length ? length : 1);
     const std::size_t size = std::size_t(DibStride(w)) * std::size_t(h);
     std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[size]);
     if (!packed || !pixels) return SegmentFileResult::NoMemory;
-    PrefaultForWrite(packed.get(), length);
-    if (std::fread(packed.get(), 1, length, fc.f) != length) return SegmentFileResult::Truncated;
+    if (std::fread(packed, 1, length, fc.f) != length) return SegmentFileResult::Truncated;
     if (decode == MifDecode::OnDemand) {
-        // Pages of rows never asked for are never touched.
-        out.rows = CMifRows::Index(std::move(packed), length, w, h);
+        // Pages of rows never asked for are never touched; the codes of the
+        // others are read again from the file when they are.
+        long long fileSize = 0, changed = 0;
+        out.rows = CMifRows::Index(packed, length, w, h);
         if (!out.rows) return SegmentFileResult::DecodeError;
+        if (FileStamp(fileno(fc.f), fileSize, changed)) {
+            out.rows->m_Path = FindDataFile(path);
+            out.rows->m_DataOffset = kMifHeader;
+            out.rows->m_FileSize = fileSize;
+            out.rows->m_FileChanged = changed;
+        }
     } else {
         PrefaultForWrite(pixels.get(), size);
-        if (!DecodeMifPixels(packed.get(), length, w, h, pixels.get(), size))
-            return SegmentFileResult::DecodeError;
+        if (!DecodeMifPixels(packed, length, w, h, pixels.get(), size)) return SegmentFileResult::DecodeError;
     }
     out.data = std::move(pixels);
     out.size = size;

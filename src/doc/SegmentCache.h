@@ -100,9 +100,14 @@ bool DecodeMifPixelsPortable(const std::uint8_t* packed, std::size_t length, int
 // checked whole when it is made, so damaged data is refused at once, and
 // where each row starts is kept so that any rows decode on their own, to the
 // same bytes DecodeMifPixels writes.
+struct LoadedSegment;
+enum class MifDecode;
+
 class CMifRows {
 public:
-    // Null when DecodeMifPixels would refuse the data (or no memory).
+    // Null when DecodeMifPixels would refuse the data (or no memory). The
+    // rows keep the data given them; ReadMifSegment's rows read it again
+    // from their file instead (rows of a file changed since are blank).
     static std::unique_ptr<CMifRows> Index(std::unique_ptr<std::uint8_t[]> packed, std::size_t length, int w,
                                            int h);
     // Decodes the rows lo..hi (bottom-up; clamped to the image) not decoded
@@ -111,8 +116,12 @@ public:
     bool DecodeRows(int lo, int hi, std::uint8_t* out);
 
 private:
+    friend SegmentFileResult ReadMifSegment(const std::string&, int, LoadedSegment&, MifDecode);
     CMifRows() = default;
-    std::unique_ptr<std::uint8_t[]> m_Packed;
+    static std::unique_ptr<CMifRows> Index(const std::uint8_t* packed, std::size_t length, int w, int h);
+    std::unique_ptr<std::uint8_t[]> m_Packed;  // or null: read from the file
+    std::string m_Path;                        // the file, its data's offset, size and last change
+    long long m_DataOffset = 0, m_FileSize = -1, m_FileChanged = 0;
     int m_Width = 0;
     int m_Left = 0;                          // rows not decoded yet
     std::vector<std::uint32_t> m_Starts;     // where each row's codes start, and their end

@@ -401,3 +401,38 @@ TEST(SegmentFile, DataFilesAreFoundWhateverTheLetterCaseAsTheFolderChanges) {
     write("", 2);
     EXPECT_EQ(first(dir + "TK50AB.mif"), 0);
 }
+
+// A segment read on demand reads its codes again from the file when rows are
+// first asked for: the same pixels as a whole read, and blank rows (never
+// another file's codes) once the file has been changed or removed.
+TEST(SegmentFile, RowsOnDemandComeFromTheFileIndexed) {
+    TempDir tmp;
+    const int side = 40, stride = DibStride(side);
+    Bytes img(std::size_t(stride) * side, 0), other(img.size(), 0);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            img[std::size_t(y * stride + x)] = std::uint8_t((x / 3 + y) % 50);
+            other[std::size_t(y * stride + x)] = std::uint8_t((x + y / 2) % 7 + 60);
+        }
+    const Bytes blank(std::size_t(stride) * 10, 0);
+    const struct {
+        const char* what;
+        int change;  // 0 none, 1 rewritten with other pixels, 2 removed
+    } cases[] = {{"unchanged", 0}, {"rewritten", 1}, {"removed", 2}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(WriteMifSegment(tmp.file("s.mif"), img.data(), side, side, stride));
+        LoadedSegment whole, rows;
+        ASSERT_EQ(ReadMifSegment(tmp.file("s.mif"), side, whole, MifDecode::Whole), SegmentFileResult::Ok);
+        ASSERT_EQ(ReadMifSegment(tmp.file("s.mif"), side, rows, MifDecode::OnDemand), SegmentFileResult::Ok);
+        ASSERT_TRUE(rows.rows) << c.what;
+        ASSERT_FALSE(rows.rows->DecodeRows(5, 14, rows.data.get()));
+        if (c.change == 1) ASSERT_TRUE(WriteMifSegment(tmp.file("s.mif"), other.data(), side, side, stride));
+        if (c.change == 2) std::filesystem::remove(tmp.file("s.mif"));
+        ASSERT_TRUE(rows.rows->DecodeRows(0, side - 1, rows.data.get())) << c.what;
+        const auto band = [&](const std::uint8_t* p, int y) {
+            return Bytes(p + y * stride, p + (y + 10) * stride);
+        };
+        EXPECT_EQ(band(rows.data.get(), 5), band(whole.data.get(), 5)) << c.what << ": rows decoded before";
+        EXPECT_EQ(band(rows.data.get(), 20), c.change ? blank : band(whole.data.get(), 20)) << c.what;
+    }
+}
