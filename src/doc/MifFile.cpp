@@ -494,12 +494,14 @@ std::uint8_t* ReadBuffer(std::size_t size) {
     if (size > capacity) {
         buffer.reset();
         capacity = 0;
-        const std::size_t grown = std::max<std::size_t>(size, 1 << 20);
+        // Room for the next segment's codes, which are seldom of the same
+        // length; pages past the data are mapped when first used.
+        const std::size_t grown = size + size / 4;
         buffer.reset(new (std::nothrow) std::uint8_t[grown]);
         if (!buffer) return nullptr;
-        PrefaultForWrite(buffer.get(), grown);
         capacity = grown;
     }
+    PrefaultForWrite(buffer.get(), size);
     return buffer.get();
 }
 
