@@ -18,7 +18,6 @@
 #include <memory>
 
 #include "app/VornaApp.h"
-#include "frame/CommandIconPainter.h"
 #include "mapview/VornaView.h"
 #include "platform/System.h"
 #include "platform/WaitCursor.h"
@@ -128,9 +127,6 @@ int main(int argc, char** argv) {
     // and English names.
     std::setlocale(LC_NUMERIC, "C");
     std::setlocale(LC_TIME, "C");
-    // Started at once: it paints the toolbar's own icons while the settings
-    // and the document are read here.
-    CCommandIconPainter iconPainter;
     QGuiApplication::setApplicationDisplayName(kProgramTitle);
     SetBellSink([] { QApplication::beep(); });
     SetWaitCursorSink([](bool show) {

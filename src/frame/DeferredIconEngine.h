@@ -1,7 +1,7 @@
 #pragma once
 // An icon whose picture is made when it is first drawn, not when the icon
-// is made: the toolbar is filled long before its first paint, and the
-// picture may still be on its way from a worker thread. Until then it
+// is made: the toolbar is filled long before its first paint, and a pixmap
+// made then would cost start-up its conversion for nothing. Until then it
 // answers what a toolbar asks (is there an icon, how large) from the size
 // the picture will have; once made it draws exactly as an icon made from
 // the picture would.
