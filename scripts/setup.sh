@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   clang-format  # scripts/check.sh: the layout of every source file
-  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libproj-dev  # the transform benchmark runs PROJ beside ours
   fonts-dejavu-core fonts-liberation

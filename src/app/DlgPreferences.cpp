@@ -12,12 +12,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QSerialPortInfo>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "platform/Profile.h"
 #include "platform/Prompt.h"
+#include "platform/SerialPort.h"
 #include "settings/SettingsTable.h"
 
 namespace {
@@ -244,14 +244,10 @@ void CDlgPreferences::ToWidgets() {
     m_SaveTrk->setChecked(saveDownloadedTrk != 0);
 
     m_Port->clear();
-    auto ports = QSerialPortInfo::availablePorts();
-    std::sort(ports.begin(), ports.end(), [](const QSerialPortInfo& a, const QSerialPortInfo& b) {
-        return a.systemLocation() < b.systemLocation();
-    });
-    for (const QSerialPortInfo& p : ports) {
-        m_Port->addItem(p.systemLocation());
-        if (!p.description().isEmpty())
-            m_Port->setItemData(m_Port->count() - 1, p.description(), Qt::ToolTipRole);
+    for (const SerialPortEntry& p : ListSerialPorts()) {
+        m_Port->addItem(QString::fromStdString(p.path));
+        if (!p.description.empty())
+            m_Port->setItemData(m_Port->count() - 1, QString::fromStdString(p.description), Qt::ToolTipRole);
     }
     SelectStored(m_Port, gpsPort);
     if (gpsPort.empty()) m_Port->setEditText(QString());

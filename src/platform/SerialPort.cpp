@@ -10,9 +10,10 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <QSerialPortInfo>
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -190,11 +191,49 @@ std::string CSerialPort::OpenFailureMessage(const std::string& openFailed) const
     }
 }
 
+namespace {
+
+// The first line of a small attribute file; empty when it cannot be read.
+std::string FirstLine(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    std::string line;
+    if (in) std::getline(in, line);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' '))
+        line.pop_back();
+    return line;
+}
+
+}  // namespace
+
+std::vector<SerialPortEntry> ListSerialPorts(const std::string& sysClass, const std::string& dev) {
+    namespace fs = std::filesystem;
+    std::vector<SerialPortEntry> ports;
+    std::error_code ec;
+    for (fs::directory_iterator it(sysClass, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path entry = it->path();
+        // Consoles and pseudo-terminals have no device beneath them.
+        const fs::path device = entry / "device";
+        if (!fs::exists(device, ec)) continue;
+        // A UART driver keeps a slot per possible port; a slot without a
+        // port has type 0 (unknown).
+        const std::string type = FirstLine(entry / "type");
+        if (!type.empty() && type == "0") continue;
+        SerialPortEntry port{dev + entry.filename().string(), {}};
+        // The name of the device, a few folders up for USB adapters.
+        fs::path up = fs::canonical(device, ec);
+        for (int k = 0; !ec && k < 4 && port.description.empty() && up.has_parent_path();
+             ++k, up = up.parent_path())
+            port.description = FirstLine(up / "product");
+        ec.clear();
+        ports.push_back(std::move(port));
+    }
+    std::sort(ports.begin(), ports.end(),
+              [](const SerialPortEntry& a, const SerialPortEntry& b) { return a.path < b.path; });
+    return ports;
+}
+
 std::vector<std::string> AvailableSerialPorts() {
     std::vector<std::string> ports;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        ports.push_back(info.systemLocation().toStdString());
-    std::sort(ports.begin(), ports.end());
-    ports.erase(std::unique(ports.begin(), ports.end()), ports.end());
+    for (const SerialPortEntry& p : ListSerialPorts()) ports.push_back(p.path);
     return ports;
 }

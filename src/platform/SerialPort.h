@@ -71,5 +71,19 @@ private:
     std::string m_ErrorText;
 };
 
+// A serial port of the system: its device path and, where the device says,
+// what it is ("USB-Serial Controller").
+struct SerialPortEntry {
+    std::string path;
+    std::string description;
+};
+
+// The system's serial ports, sorted by path: the terminal devices of the
+// kernel's tty class that sit on a device, without the unused fixed UART
+// slots. sysClass is the class folder (another for tests), dev where the
+// device files are.
+std::vector<SerialPortEntry> ListSerialPorts(const std::string& sysClass = "/sys/class/tty",
+                                             const std::string& dev = "/dev/");
+
 // The system's serial ports as device paths, sorted, for a port list.
 std::vector<std::string> AvailableSerialPorts();

@@ -426,7 +426,9 @@ TEST(SegmentFile, RowsOnDemandComeFromTheFileIndexed) {
         ASSERT_EQ(ReadMifSegment(tmp.file("s.mif"), side, rows, MifDecode::OnDemand), SegmentFileResult::Ok);
         ASSERT_TRUE(rows.rows) << c.what;
         ASSERT_FALSE(rows.rows->DecodeRows(5, 14, rows.data.get()));
-        if (c.change == 1) ASSERT_TRUE(WriteMifSegment(tmp.file("s.mif"), other.data(), side, side, stride));
+        if (c.change == 1) {
+            ASSERT_TRUE(WriteMifSegment(tmp.file("s.mif"), other.data(), side, side, stride));
+        }
         if (c.change == 2) std::filesystem::remove(tmp.file("s.mif"));
         ASSERT_TRUE(rows.rows->DecodeRows(0, side - 1, rows.data.get())) << c.what;
         const auto band = [&](const std::uint8_t* p, int y) {

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -119,4 +121,46 @@ TEST(SerialPort, RefusalsSayWhy) {
     int status = -1;
     waitpid(child, &status, 0);
     EXPECT_EQ(status, 0);
+}
+
+// The port list from a made-up tty class: ports on a device, by path, with
+// the USB adapter's name; no consoles, pseudo-terminals or empty UART slots.
+TEST(SerialPort, PortListComesFromTheTtyClass) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("vorna-ttyclass-" + std::to_string(getpid()));
+    fs::remove_all(root);
+    const fs::path cls = root / "class", devices = root / "devices";
+    const auto write = [](const fs::path& file, const std::string& text) {
+        fs::create_directories(file.parent_path());
+        std::ofstream(file) << text;
+    };
+    const struct {
+        const char* name;
+        const char* device;   // folder under devices/, or none
+        const char* type;     // the UART slot's type, or none
+        const char* product;  // the name two folders above the device, or none
+    } entries[] = {
+        {"ttyUSB0", "usb1/1-1/1-1:1.0/ttyUSB0", nullptr, "USB-Serial Controller"},
+        {"ttyS0", "platform/serial8250/tty/ttyS0", "4", nullptr},
+        {"ttyS1", "platform/serial8250/tty/ttyS1", "0", nullptr},
+        {"ttyACM0", "usb1/1-2/1-2:1.0", nullptr, nullptr},
+        {"tty1", nullptr, nullptr, nullptr},
+        {"console", nullptr, nullptr, nullptr},
+    };
+    for (const auto& e : entries) {
+        fs::create_directories(cls / e.name);
+        if (e.device) {
+            fs::create_directories(devices / e.device);
+            fs::create_directory_symlink(devices / e.device, cls / e.name / "device");
+        }
+        if (e.type) write(cls / e.name / "type", std::string(e.type) + "\n");
+        if (e.product) write(devices / e.device / ".." / ".." / "product", std::string(e.product) + "\n");
+    }
+    const std::vector<SerialPortEntry> ports = ListSerialPorts(cls.string(), "/dev/");
+    std::vector<std::string> got;
+    for (const SerialPortEntry& p : ports) got.push_back(p.path + "|" + p.description);
+    EXPECT_EQ(got, (std::vector<std::string>{"/dev/ttyACM0|", "/dev/ttyS0|",
+                                             "/dev/ttyUSB0|USB-Serial Controller"}));
+    EXPECT_TRUE(ListSerialPorts((root / "none").string()).empty());
+    fs::remove_all(root);
 }
