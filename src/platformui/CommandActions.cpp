@@ -65,7 +65,9 @@ void CCommandActions::Update(unsigned id) {
 }
 
 void CCommandActions::Update(QAction* a) {
-    CCmdUI ui(a->data().toUInt(), a->isEnabled(), a->isChecked(), a->text().toStdString());
+    // The text goes back only when a handler sets it: no copy of it is made
+    // for each of the few hundred commands at every idle pass.
+    CCmdUI ui(a->data().toUInt(), a->isEnabled(), a->isChecked());
     m_Router.Update(ui);
     if (a->isEnabled() != ui.m_bEnabled) a->setEnabled(ui.m_bEnabled);
     if (ui.m_bCheckChanged) {
