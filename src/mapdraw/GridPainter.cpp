@@ -36,9 +36,11 @@ void DrawGKGrid(CVornaDoc& doc, QPainter& dc, const DrawTarget&, const MapViewDe
     dc.setPen(QPen(QColor(ColorRefToRgb(0xFF00FF)), 1));
     long long lines = 0;
     for (long long n = (SaturateToInt(v.N1) / g + 1) * g; n >= v.N2 && lines < kMaxLines; n -= g, ++lines)
-        dc.drawLine(Q(MapToClient(v.E1, double(n), desc, geo)), Q(MapToClient(v.E2, double(n), desc, geo)));
+        DrawPenLine(dc, Q(MapToClient(v.E1, double(n), desc, geo)),
+                    Q(MapToClient(v.E2, double(n), desc, geo)));
     for (long long e = SaturateToInt(v.E1) / g * g; e <= v.E2 && lines < 2 * kMaxLines; e += g, ++lines)
-        dc.drawLine(Q(MapToClient(double(e), v.N1, desc, geo)), Q(MapToClient(double(e), v.N2, desc, geo)));
+        DrawPenLine(dc, Q(MapToClient(double(e), v.N1, desc, geo)),
+                    Q(MapToClient(double(e), v.N2, desc, geo)));
     dc.restore();
 }
 
@@ -82,9 +84,11 @@ void DrawPrintGrid(CVornaDoc& doc, QPainter& dc, const DrawTarget&, const MapVie
     dc.setPen(QPen(QColor(ColorRefToRgb(0x0000FF)), 1));
     dc.setBackgroundMode(Qt::OpaqueMode);
     for (long long n = nStart; n >= v.N2; n -= H)
-        dc.drawLine(Q(MapToClient(v.E1, double(n), desc, geo)), Q(MapToClient(v.E2, double(n), desc, geo)));
+        DrawPenLine(dc, Q(MapToClient(v.E1, double(n), desc, geo)),
+                    Q(MapToClient(v.E2, double(n), desc, geo)));
     for (long long e = eStart; e <= v.E2; e += W)
-        dc.drawLine(Q(MapToClient(double(e), v.N1, desc, geo)), Q(MapToClient(double(e), v.N2, desc, geo)));
+        DrawPenLine(dc, Q(MapToClient(double(e), v.N1, desc, geo)),
+                    Q(MapToClient(double(e), v.N2, desc, geo)));
 
     dc.setBackgroundMode(Qt::TransparentMode);
     dc.setFont(font);

@@ -355,6 +355,22 @@ void StretchIndexed(QPainter& dc, const IndexedBits& src, const QRgb palette[256
     }
 }
 
+void DrawPenLine(QPainter& dc, const QPoint& p, const QPoint& q) {
+    const QPen& pen = dc.pen();
+    const QTransform& t = dc.worldTransform();
+    const bool plain = pen.style() == Qt::SolidLine && pen.brush().style() == Qt::SolidPattern &&
+                       pen.color().alpha() == 255 && (pen.widthF() == 1.0 || pen.widthF() == 0.0) &&
+                       !dc.testRenderHint(QPainter::Antialiasing) &&
+                       dc.compositionMode() == QPainter::CompositionMode_SourceOver &&
+                       t.type() <= QTransform::TxTranslate && t.dx() == std::floor(t.dx()) &&
+                       t.dy() == std::floor(t.dy());
+    const bool level = p.y() == q.y() && p.x() <= q.x(), upright = p.x() == q.x() && p.y() <= q.y();
+    if (plain && (level || upright))
+        dc.fillRect(QRect(p, q), pen.color());
+    else
+        dc.drawLine(p, q);
+}
+
 void DrawMapBitmap(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc) {
     if (desc.mapType == kMapNone) return;
     const CAppearanceSettings& app = doc.Settings().appearance;

@@ -112,4 +112,11 @@ bool StretchedSourceRows(const IndexedBits& src, const QRect& dest, int sx, int 
 // The device rectangle a paint can reach: the clip bounds within the device.
 QRect PaintBounds(QPainter& dc);
 
+// dc.drawLine(p, q) with the painter's pen. A level line going right or an
+// upright one going down, with a plain one-pixel pen and no smoothing or
+// scaling, is filled as a rectangle: the same pixels, without the raster
+// engine's one span per pixel, whose batches it hands to a worker thread
+// and waits for.
+void DrawPenLine(QPainter& dc, const QPoint& p, const QPoint& q);
+
 void DrawMapBitmap(CVornaDoc& doc, QPainter& dc, const DrawTarget& target, const MapViewDesc& desc);

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPicture>
 #include <QRegion>
+#include <functional>
 
 #include "TestUtil.h"
 #include "ViewTestEnv.h"
@@ -275,4 +276,48 @@ TEST(MapPicture, StretchReadsOnlyTheRowsItNames) {
         EXPECT_GT(hi - lo, 0);
         EXPECT_TRUE(hi - lo + 1 < side || c.dest.width() == side) << "every row named";
     }
+}
+
+// Grid lines filled as rectangles must give the pixels the pen's lines give,
+// whatever the painter's state; where they could not, the pen draws them.
+TEST(MapPicture, PenLinesFilledAsRectanglesMatchThePen) {
+    const struct {
+        const char* what;
+        QPoint p, q;
+    } lines[] = {
+        {"level, right", {-30, 40}, {330, 40}}, {"level, left", {250, 41}, {10, 41}},
+        {"upright, down", {60, -5}, {60, 250}}, {"upright, up", {61, 190}, {61, 3}},
+        {"slanted", {5, 5}, {200, 120}},        {"a point", {100, 100}, {100, 100}},
+        {"outside", {-40, -3}, {-2, -3}},       {"on the last column", {299, 0}, {299, 199}},
+    };
+    const struct {
+        const char* what;
+        std::function<void(QPainter&)> set;
+    } states[] = {
+        {"plain", [](QPainter&) {}},
+        {"clipped", [](QPainter& d) { d.setClipRect(QRect(7, 9, 200, 150)); }},
+        {"moved", [](QPainter& d) { d.translate(3, -4); }},
+        {"moved by a fraction", [](QPainter& d) { d.translate(0.5, 0.25); }},
+        {"scaled", [](QPainter& d) { d.scale(2, 2); }},
+        {"smoothed", [](QPainter& d) { d.setRenderHint(QPainter::Antialiasing); }},
+        {"wide pen", [](QPainter& d) { d.setPen(QPen(QColor(255, 0, 255), 2)); }},
+        {"dashed pen", [](QPainter& d) { d.setPen(QPen(QColor(255, 0, 255), 1, Qt::DashLine)); }},
+        {"see-through pen", [](QPainter& d) { d.setPen(QPen(QColor(255, 0, 255, 100), 1)); }},
+        {"cosmetic pen", [](QPainter& d) { d.setPen(QPen(QColor(0, 90, 255), 0)); }},
+    };
+    for (const auto& s : states)
+        for (const auto& l : lines) {
+            QImage want(300, 200, QImage::Format_RGB32), got(300, 200, QImage::Format_RGB32);
+            for (auto [img, filled] : {std::pair{&want, false}, std::pair{&got, true}}) {
+                img->fill(kWhite);
+                QPainter dc(img);
+                dc.setPen(QPen(QColor(255, 0, 255), 1));
+                s.set(dc);
+                if (filled)
+                    DrawPenLine(dc, l.p, l.q);
+                else
+                    dc.drawLine(l.p, l.q);
+            }
+            EXPECT_TRUE(want == got) << s.what << ", " << l.what;
+        }
 }
