@@ -10,14 +10,22 @@ CStandardIconEngine::CStandardIconEngine(QVector<File> files) : m_Files(std::mov
 }
 
 const QIcon& CStandardIconEngine::Full() {
+    m_Asked = true;
     if (m_Full.isNull()) {
         // The same files in the same order as the style adds them.
         for (const File& f : std::as_const(m_Files)) {
             m_Full.addFile(f.path, QSize(f.size, f.size));
             ++m_Decoded;
         }
+        if (m_FirstFromSingle) (void)m_Full.pixmap(m_First.size, 1.0, m_First.mode, m_First.state);
     }
     return m_Full;
+}
+
+bool CStandardIconEngine::AllExact() const {
+    for (const File& f : m_Files)
+        if (!f.exact) return false;
+    return true;
 }
 
 // The file the full icon would draw from: the smallest that covers the
@@ -41,12 +49,17 @@ int CStandardIconEngine::BestFile(const QSize& size) const {
 QPixmap CStandardIconEngine::pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) {
     // Exactly one of the file sizes: that file alone gives the full icon's
     // picture (the full icon picks the exact size too).
-    if (m_Files.size() > 1 && size.width() == size.height()) {
+    const bool exact = AllExact();
+    if (m_Files.size() > 1 && size.width() == size.height() && (exact || !m_Asked)) {
         for (int i = 0; i < m_Files.size(); ++i) {
             if (m_Files[i].size != size.width()) continue;
             if (m_Single[i].isNull()) {
                 m_Single[i].addFile(m_Files[i].path, size);
                 ++m_Decoded;
+            }
+            if (!exact) {
+                m_Asked = m_FirstFromSingle = true;
+                m_First = {size, mode, state};
             }
             return m_Single[i].pixmap(size, 1.0, mode, state);
         }
@@ -67,7 +80,8 @@ void CStandardIconEngine::paint(QPainter* painter, const QRect& rect, QIcon::Mod
     Full().paint(painter, rect, Qt::AlignCenter, mode, state);
 }
 
-QSize CStandardIconEngine::actualSize(const QSize& size, QIcon::Mode, QIcon::State) {
+QSize CStandardIconEngine::actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) {
+    if (!AllExact()) return Full().actualSize(size, mode, state);
     const int best = BestFile(size);
     if (best < 0) return QSize();
     QSize actual(m_Files[best].size, m_Files[best].size);
@@ -77,6 +91,7 @@ QSize CStandardIconEngine::actualSize(const QSize& size, QIcon::Mode, QIcon::Sta
 }
 
 QList<QSize> CStandardIconEngine::availableSizes(QIcon::Mode mode, QIcon::State state) {
+    if (!AllExact()) return Full().availableSizes(mode, state);
     QList<QSize> sizes;
     if (mode != QIcon::Normal || state != QIcon::Off) return sizes;
     for (const File& f : std::as_const(m_Files)) sizes.push_back(QSize(f.size, f.size));
@@ -100,6 +115,12 @@ QVector<CStandardIconEngine::File> StandardIconFiles(QStyle::StandardPixmap sp) 
             return set("up");
         case QStyle::SP_ArrowDown:
             return set("down");
+        case QStyle::SP_DialogApplyButton: {
+            // Its pictures are a little smaller than their names say.
+            QVector<CStandardIconEngine::File> files = set("standardbutton-apply");
+            for (CStandardIconEngine::File& f : files) f.exact = false;
+            return files;
+        }
         default:
             return {};
     }

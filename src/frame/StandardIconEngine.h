@@ -17,6 +17,11 @@ public:
     struct File {
         QString path;
         int size = 0;
+        // The picture is of the size the file names. Where one is not, the
+        // style's icon picks among the files by what it was asked before:
+        // only the first request is answered from one file, and the full
+        // set then repeats that request before it answers the others.
+        bool exact = true;
     };
 
     explicit CStandardIconEngine(QVector<File> files);
@@ -37,11 +42,22 @@ private:
     CStandardIconEngine(const CStandardIconEngine&) = default;
     const QIcon& Full();
     int BestFile(const QSize& size) const;
+    bool AllExact() const;
 
     QVector<File> m_Files;
     QVector<QIcon> m_Single;  // one file each, made when first asked for
     QIcon m_Full;             // all files, as the style makes the icon
     int m_Decoded = 0;
+    // The first request answered from one file, for a set with a file not of
+    // its named size; Full() repeats it.
+    struct Request {
+        QSize size;
+        QIcon::Mode mode = QIcon::Normal;
+        QIcon::State state = QIcon::Off;
+    };
+    bool m_Asked = false;
+    bool m_FirstFromSingle = false;
+    Request m_First;
 };
 
 // The files behind the standard pictures the toolbar uses, as the style

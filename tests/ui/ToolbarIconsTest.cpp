@@ -50,16 +50,25 @@ TEST(ToolbarIcons, StandardPicturesAreTheStyles) {
           QStyle::SP_DialogApplyButton, QStyle::SP_MessageBoxInformation}) {
         SCOPED_TRACE(int(sp));
         ExpectSamePictures(StandardToolbarIcon(sp), QApplication::style()->standardIcon(sp));
-        // The short cut holds only for square files of the size they name.
+        // The short cut holds for every request only for square files of the
+        // size they name; the others are marked.
         for (const CStandardIconEngine::File& f : StandardIconFiles(sp))
-            EXPECT_EQ(QImage(f.path).size(), QSize(f.size, f.size)) << f.path.toStdString();
+            EXPECT_EQ(QImage(f.path).size() == QSize(f.size, f.size), f.exact) << f.path.toStdString();
+        // The same with the toolbar's request first, then the others.
+        const QIcon icon = StandardToolbarIcon(sp), reference = QApplication::style()->standardIcon(sp);
+        EXPECT_EQ(icon.pixmap(QSize(16, 16), 1.0, QIcon::Disabled).toImage(),
+                  reference.pixmap(QSize(16, 16), 1.0, QIcon::Disabled).toImage());
+        ExpectSamePictures(icon, reference);
     }
     EXPECT_EQ(StandardIconFiles(QStyle::SP_ArrowUp).size(), 3);
-    // The point of the engine: the toolbar's size decodes one file, not all.
-    CStandardIconEngine engine(StandardIconFiles(QStyle::SP_DialogOpenButton));
-    engine.pixmap(QSize(16, 16), QIcon::Normal, QIcon::Off);
-    engine.pixmap(QSize(16, 16), QIcon::Disabled, QIcon::Off);
-    EXPECT_EQ(engine.DecodedFiles(), 1);
+    // The point of the engine: the toolbar's size decodes one file, not all,
+    // also for a set whose files are not of their named size (until it is
+    // asked for something else).
+    for (QStyle::StandardPixmap sp : {QStyle::SP_DialogOpenButton, QStyle::SP_DialogApplyButton}) {
+        CStandardIconEngine engine(StandardIconFiles(sp));
+        engine.pixmap(QSize(16, 16), QIcon::Disabled, QIcon::Off);
+        EXPECT_EQ(engine.DecodedFiles(), 1) << int(sp);
+    }
 }
 
 // Our own pictures, made at the first drawing: nothing a filling toolbar
