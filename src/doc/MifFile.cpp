@@ -16,6 +16,7 @@
 #include "doc/SegmentCache.h"
 #include "platform/ByteOrder.h"
 #include "platform/DataFile.h"
+#include "platform/MappedFile.h"
 #include "platform/System.h"
 
 namespace {
@@ -545,6 +546,7 @@ bool CMifRows::DecodeRows(int lo, int hi, std::uint8_t* out) {
     const std::size_t stride = std::size_t(DibStride(m_Width));
     std::FILE* file = nullptr;
     bool sameFile = false;
+    CMappedFile mapped;
     for (int r = lo; r <= hi;) {
         if (m_Done[std::size_t(r)]) {
             ++r;
@@ -566,17 +568,25 @@ bool CMifRows::DecodeRows(int lo, int hi, std::uint8_t* out) {
                 long long size = 0, changed = 0;
                 sameFile = file && FileStamp(fileno(file), size, changed) && size == m_FileSize &&
                            changed == m_FileChanged;
+                if (sameFile) mapped.Map(fileno(file));
             }
-            std::uint8_t* buffer = sameFile ? ReadBuffer(got) : nullptr;
-            got = buffer && std::fseek(file, long(m_DataOffset + from), SEEK_SET) == 0
-                      ? std::fread(buffer, 1, got, file)
-                      : 0;
-            codes = buffer;
+            const std::size_t at = std::size_t(m_DataOffset) + from;
+            if (sameFile && mapped.Size() >= at + got) {
+                codes = mapped.Data() + at;
+            } else {
+                std::uint8_t* buffer = sameFile ? ReadBuffer(got) : nullptr;
+                got = buffer && std::fseek(file, long(at), SEEK_SET) == 0 ? std::fread(buffer, 1, got, file)
+                                                                          : 0;
+                codes = buffer;
+            }
         }
-        // Checked whole when indexed; a short read leaves the rest blank.
-        if (codes && got)
-            DecodeMifFrom(codes, got, m_Width, end - r, rows, bytes, m_PreviousAt[std::size_t(r)], r == 0);
-        else
+        // Checked whole when indexed; a short read, or a file cut short while
+        // mapped, leaves the rest blank.
+        const std::uint32_t previous = m_PreviousAt[std::size_t(r)];
+        const bool first = r == 0;
+        if (!codes || !got || !ReadMappedSafely([&] {
+                DecodeMifFrom(codes, got, m_Width, end - r, rows, bytes, previous, first);
+            }))
             std::memset(rows, 0, bytes);
         m_Left -= end - r;
         r = end;
@@ -598,17 +608,48 @@ SegmentFileResult ReadMifSegment(const std::string& path, int side, LoadedSegmen
     if (w != side || h != side) return SegmentFileResult::BadSize;
     if (std::uint64_t(length) > std::uint64_t(fileLen) - kMifHeader) return SegmentFileResult::Truncated;
 
-    std::uint8_t* const packed = ReadBuffer(length ? length : 1);
+    // The codes are read where the file is mapped, else copied in.
+    CMappedFile mapped;
+    const std::uint8_t* packed = nullptr;
+    if (mapped.Map(fileno(fc.f)) && mapped.Size() >= kMifHeader + std::size_t(length)) {
+        packed = mapped.Data() + kMifHeader;
+    } else {
+        std::uint8_t* const buffer = ReadBuffer(length ? length : 1);
+        if (!buffer) return SegmentFileResult::NoMemory;
+        if (std::fread(buffer, 1, length, fc.f) != length) return SegmentFileResult::Truncated;
+        packed = buffer;
+    }
     const std::size_t size = std::size_t(DibStride(w)) * std::size_t(h);
     std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[size]);
-    if (!packed || !pixels) return SegmentFileResult::NoMemory;
-    if (std::fread(packed, 1, length, fc.f) != length) return SegmentFileResult::Truncated;
+    if (!pixels) return SegmentFileResult::NoMemory;
     if (decode == MifDecode::OnDemand) {
         // Pages of rows never asked for are never touched; the codes of the
         // others are read again from the file when they are.
         long long fileSize = 0, changed = 0;
-        out.rows = CMifRows::Index(packed, length, w, h);
-        if (!out.rows) return SegmentFileResult::DecodeError;
+        out.rows.reset(new (std::nothrow) CMifRows);
+        if (!out.rows) return SegmentFileResult::NoMemory;
+        CMifRows& rows = *out.rows;
+        bool ok = false;
+        try {
+            rows.m_Starts.reserve(std::size_t(h) + 1);
+            rows.m_PreviousAt.reserve(std::size_t(h));
+            rows.m_Done.assign(std::size_t(h), false);
+        } catch (const std::bad_alloc&) {
+            out.rows.reset();
+            return SegmentFileResult::NoMemory;
+        }
+        // Nothing is allocated while the mapped codes are read.
+        if (!ReadMappedSafely(
+                [&] { ok = IndexMifRows(packed, length, w, h, rows.m_Starts, rows.m_PreviousAt); })) {
+            out.rows.reset();
+            return SegmentFileResult::Truncated;
+        }
+        if (!ok) {
+            out.rows.reset();
+            return SegmentFileResult::DecodeError;
+        }
+        rows.m_Width = w;
+        rows.m_Left = h;
         if (FileStamp(fileno(fc.f), fileSize, changed)) {
             out.rows->m_Path = FindDataFile(path);
             out.rows->m_DataOffset = kMifHeader;
@@ -617,7 +658,10 @@ SegmentFileResult ReadMifSegment(const std::string& path, int side, LoadedSegmen
         }
     } else {
         PrefaultForWrite(pixels.get(), size);
-        if (!DecodeMifPixels(packed, length, w, h, pixels.get(), size)) return SegmentFileResult::DecodeError;
+        bool ok = false;
+        if (!ReadMappedSafely([&] { ok = DecodeMifPixels(packed, length, w, h, pixels.get(), size); }))
+            return SegmentFileResult::Truncated;
+        if (!ok) return SegmentFileResult::DecodeError;
     }
     out.data = std::move(pixels);
     out.size = size;

@@ -1,0 +1,35 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/MappedFile.h"
+
+// A mapped file cut short by someone else: reading the pages it lost fails
+// the read instead of ending the program, and reads after it work again.
+TEST(MappedFile, ReadsOfPagesAFileLostFailInsteadOfEndingTheProgram) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("vorna-mapped-" + std::to_string(getpid()))).string();
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, 3 * 4096), 0);
+    ASSERT_EQ(pwrite(fd, "abc", 3, 2 * 4096), 3);
+    CMappedFile mapped;
+    ASSERT_TRUE(mapped.Map(fd));
+    ASSERT_EQ(mapped.Size(), 3u * 4096);
+    volatile char seen = 0;
+    const auto readLastPage = [&] { seen = char(mapped.Data()[2 * 4096 + 1]); };
+    EXPECT_TRUE(ReadMappedSafely(readLastPage));
+    EXPECT_EQ(seen, 'b');
+    ASSERT_EQ(ftruncate(fd, 4096), 0);
+    EXPECT_FALSE(ReadMappedSafely(readLastPage));
+    EXPECT_FALSE(ReadMappedSafely([&] { ReadMappedSafely(readLastPage) ? void() : readLastPage(); }));
+    EXPECT_TRUE(ReadMappedSafely([&] { seen = char(mapped.Data()[10]); }));
+    CMappedFile empty;
+    ASSERT_EQ(ftruncate(fd, 0), 0);
+    EXPECT_FALSE(empty.Map(fd));
+    close(fd);
+    std::filesystem::remove(path);
+}
