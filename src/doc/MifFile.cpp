@@ -58,19 +58,33 @@ constexpr MifFillTable kMifFill = MakeMifFillTable();
 
 inline void Copy16(std::uint8_t* to, const std::uint8_t* from) { std::memcpy(to, from, 16); }
 
-// Bit n set when code n of the 64 at p is a repeat (0x80 or more): the high
-// bit of every byte gathered by one multiply per 8 bytes.
+// The eight codes at p in one word, code k in byte k (from the low end).
+inline std::uint64_t CodeWord(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    v = __builtin_bswap64(v);
+#endif
+    return v;
+}
+
+// The low bit of each byte of a code word set where the code is a repeat
+// (0x80 or more).
+inline std::uint64_t WordRepeats(std::uint64_t v) { return (v >> 7) & 0x0101010101010101ull; }
+
+// The pixels the repeats of a code word make (its literals not counted).
+inline std::size_t WordRunPixels(std::uint64_t v, std::uint64_t repeats) {
+    const std::uint64_t runs = v & (repeats * 0x7F);  // the run of a repeat, 0 for a literal
+    const std::uint64_t pairs = (runs & 0x00FF00FF00FF00FFull) + ((runs >> 8) & 0x00FF00FF00FF00FFull);
+    return std::size_t((pairs * 0x0001000100010001ull) >> 48);
+}
+
+// Bit n set when code n of the 64 at p is a repeat: the repeat bits of every
+// word gathered by one multiply each.
 inline std::uint64_t RepeatBits(const std::uint8_t* p) {
     std::uint64_t bits = 0;
-    for (int k = 0; k < 8; ++k) {
-        std::uint64_t v;
-        std::memcpy(&v, p + 8 * k, 8);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-        v = __builtin_bswap64(v);
-#endif
-        v = (v >> 7) & 0x0101010101010101ull;
-        bits |= ((v * 0x0102040810204080ull) >> 56) << (8 * k);
-    }
+    for (int k = 0; k < 8; ++k)
+        bits |= ((WordRepeats(CodeWord(p + 8 * k)) * 0x0102040810204080ull) >> 56) << (8 * k);
     return bits;
 }
 
@@ -100,13 +114,8 @@ struct PortableCodes {
     static ChunkCodes Classify(const std::uint8_t* p) {
         std::size_t sum = 0;
         for (int k = 0; k < 8; ++k) {
-            std::uint64_t v;
-            std::memcpy(&v, p + 8 * k, 8);
-            const std::uint64_t rep = (v >> 7) & 0x0101010101010101ull;
-            const std::uint64_t runs = v & (rep * 0x7F);  // the run of a repeat, 0 for a literal
-            const std::uint64_t pairs =
-                (runs & 0x00FF00FF00FF00FFull) + ((runs >> 8) & 0x00FF00FF00FF00FFull);
-            sum += std::size_t((pairs * 0x0001000100010001ull) >> 48);
+            const std::uint64_t v = CodeWord(p + 8 * k);
+            sum += WordRunPixels(v, WordRepeats(v));
         }
         return {RepeatBits(p), sum};
     }
@@ -359,17 +368,9 @@ __attribute__((always_inline)) inline bool IndexMif(const std::uint8_t* packed, 
         // by code through that word, or through the last codes.
         const std::size_t stop = std::min(length, i + kChunk);
         while (stop - i >= 8) {
-            std::uint64_t v;
-            std::memcpy(&v, packed + i, 8);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-            v = __builtin_bswap64(v);
-#endif
-            const std::uint64_t rep = (v >> 7) & 0x0101010101010101ull;
-            const std::uint64_t runs = v & (rep * 0x7F);
-            const std::uint64_t pairs =
-                (runs & 0x00FF00FF00FF00FFull) + ((runs >> 8) & 0x00FF00FF00FF00FFull);
-            const std::size_t pixels = 8 - std::size_t(__builtin_popcountll(rep)) +
-                                       std::size_t((pairs * 0x0001000100010001ull) >> 48);
+            const std::uint64_t v = CodeWord(packed + i);
+            const std::uint64_t rep = WordRepeats(v);
+            const std::size_t pixels = 8 - std::size_t(__builtin_popcountll(rep)) + WordRunPixels(v, rep);
             if (x + pixels >= width) break;
             x += pixels;
             const std::uint64_t literals = ~rep & 0x0101010101010101ull;
@@ -518,24 +519,36 @@ bool FileStamp(int fd, long long& size, long long& changed) {
 
 }  // namespace
 
-std::unique_ptr<CMifRows> CMifRows::Index(const std::uint8_t* packed, std::size_t length, int w, int h) {
+SegmentFileResult CMifRows::Index(const std::uint8_t* packed, std::size_t length, int w, int h,
+                                  std::unique_ptr<CMifRows>& out) {
+    out.reset();
+    if (w <= 0 || h <= 0) return SegmentFileResult::DecodeError;
     std::unique_ptr<CMifRows> rows(new (std::nothrow) CMifRows);
-    if (!rows) return nullptr;
+    if (!rows) return SegmentFileResult::NoMemory;
     try {
-        if (!IndexMifRows(packed, length, w, h, rows->m_Starts, rows->m_PreviousAt)) return nullptr;
+        rows->m_Starts.reserve(std::size_t(h) + 1);
+        rows->m_PreviousAt.reserve(std::size_t(h));
         rows->m_Done.assign(std::size_t(h), false);
     } catch (const std::bad_alloc&) {
-        return nullptr;
+        return SegmentFileResult::NoMemory;
     }
+    // Nothing is allocated while the codes are read: they may be a mapped
+    // file's, which a bus error leaves.
+    bool ok = false;
+    if (!ReadMappedSafely(
+            [&] { ok = IndexMifRows(packed, length, w, h, rows->m_Starts, rows->m_PreviousAt); }))
+        return SegmentFileResult::Truncated;
+    if (!ok) return SegmentFileResult::DecodeError;
     rows->m_Width = w;
     rows->m_Left = h;
-    return rows;
+    out = std::move(rows);
+    return SegmentFileResult::Ok;
 }
 
 std::unique_ptr<CMifRows> CMifRows::Index(std::unique_ptr<std::uint8_t[]> packed, std::size_t length, int w,
                                           int h) {
-    std::unique_ptr<CMifRows> rows = Index(packed.get(), length, w, h);
-    if (rows) rows->m_Packed = std::move(packed);
+    std::unique_ptr<CMifRows> rows;
+    if (Index(packed.get(), length, w, h, rows) == SegmentFileResult::Ok) rows->m_Packed = std::move(packed);
     return rows;
 }
 
@@ -545,7 +558,7 @@ bool CMifRows::DecodeRows(int lo, int hi, std::uint8_t* out) {
     hi = std::min(hi, h - 1);
     const std::size_t stride = std::size_t(DibStride(m_Width));
     std::FILE* file = nullptr;
-    bool sameFile = false;
+    bool looked = false, sameFile = false;
     CMappedFile mapped;
     for (int r = lo; r <= hi;) {
         if (m_Done[std::size_t(r)]) {
@@ -563,7 +576,8 @@ bool CMifRows::DecodeRows(int lo, int hi, std::uint8_t* out) {
         if (!m_Packed) {
             // Read again from the file, which must still be the one indexed;
             // rows of a file changed or gone since are left blank.
-            if (!file && !m_Path.empty()) {
+            if (!looked && !m_Path.empty()) {
+                looked = true;
                 file = std::fopen(m_Path.c_str(), "rb");
                 long long size = 0, changed = 0;
                 sameFile = file && FileStamp(fileno(file), size, changed) && size == m_FileSize &&
@@ -626,30 +640,8 @@ SegmentFileResult ReadMifSegment(const std::string& path, int side, LoadedSegmen
         // Pages of rows never asked for are never touched; the codes of the
         // others are read again from the file when they are.
         long long fileSize = 0, changed = 0;
-        out.rows.reset(new (std::nothrow) CMifRows);
-        if (!out.rows) return SegmentFileResult::NoMemory;
-        CMifRows& rows = *out.rows;
-        bool ok = false;
-        try {
-            rows.m_Starts.reserve(std::size_t(h) + 1);
-            rows.m_PreviousAt.reserve(std::size_t(h));
-            rows.m_Done.assign(std::size_t(h), false);
-        } catch (const std::bad_alloc&) {
-            out.rows.reset();
-            return SegmentFileResult::NoMemory;
-        }
-        // Nothing is allocated while the mapped codes are read.
-        if (!ReadMappedSafely(
-                [&] { ok = IndexMifRows(packed, length, w, h, rows.m_Starts, rows.m_PreviousAt); })) {
-            out.rows.reset();
-            return SegmentFileResult::Truncated;
-        }
-        if (!ok) {
-            out.rows.reset();
-            return SegmentFileResult::DecodeError;
-        }
-        rows.m_Width = w;
-        rows.m_Left = h;
+        const SegmentFileResult indexed = CMifRows::Index(packed, length, w, h, out.rows);
+        if (indexed != SegmentFileResult::Ok) return indexed;
         if (FileStamp(fileno(fc.f), fileSize, changed)) {
             out.rows->m_Path = FindDataFile(path);
             out.rows->m_DataOffset = kMifHeader;

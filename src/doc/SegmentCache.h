@@ -96,13 +96,13 @@ bool DecodeMifPixels(const std::uint8_t* packed, std::size_t length, int w, int 
 bool DecodeMifPixelsPortable(const std::uint8_t* packed, std::size_t length, int w, int h, std::uint8_t* out,
                              std::size_t outSize);
 
+struct LoadedSegment;
+enum class MifDecode;
+
 // The rows of a ".mif" segment decoded when first asked for. The codes are
 // checked whole when it is made, so damaged data is refused at once, and
 // where each row starts is kept so that any rows decode on their own, to the
 // same bytes DecodeMifPixels writes.
-struct LoadedSegment;
-enum class MifDecode;
-
 class CMifRows {
 public:
     // Null when DecodeMifPixels would refuse the data (or no memory). The
@@ -118,7 +118,11 @@ public:
 private:
     friend SegmentFileResult ReadMifSegment(const std::string&, int, LoadedSegment&, MifDecode);
     CMifRows() = default;
-    static std::unique_ptr<CMifRows> Index(const std::uint8_t* packed, std::size_t length, int w, int h);
+    // Checks packed (which may be a mapped file's) into out: DecodeError
+    // where DecodeMifPixels would refuse it, Truncated where a mapped file
+    // lost it meanwhile.
+    static SegmentFileResult Index(const std::uint8_t* packed, std::size_t length, int w, int h,
+                                   std::unique_ptr<CMifRows>& out);
     std::unique_ptr<std::uint8_t[]> m_Packed;  // or null: read from the file
     std::string m_Path;                        // the file, its data's offset, size and last change
     long long m_DataOffset = 0, m_FileSize = -1, m_FileChanged = 0;
@@ -202,7 +206,7 @@ private:
         LoadedSegment segment;
     };
     bool ReadMapSegment(int series, int index, MifReadAhead* ahead, MifDecode decode);
-    // Reads and decodes the ".mif" files of several segments side by side.
+    // Reads and checks the ".mif" files of several segments side by side.
     std::vector<MifReadAhead> ReadMifsAhead(int series, const std::vector<int>& indexes) const;
     // The series' claim and pixel tables, made when first needed; false
     // when there is no memory for them.
