@@ -22,39 +22,8 @@ if [ -n "$bad" ]; then
   status=1
 fi
 
-# Layers: the folders each src/ folder may include, as CMakeLists.txt links them.
-declare -A below=(
-  [platform]=""
-  [platformui]="platform"
-  [geo]="platform"
-  [settings]="geo platform"
-  [doc]="settings geo platform"
-  [gps]="doc settings geo platform"
-  [dmr]="doc settings geo platform"
-  [app]="settings geo platform platformui"
-  [mapdraw]="gps doc settings geo platform"
-  [mapview]="mapdraw gps doc settings geo platform platformui"
-  [dmrview]="dmr doc settings geo platform platformui"
-  [wptui]="doc settings geo platform platformui"
-  [frame]="mapview mapdraw dmrview dmr gps doc settings geo platform platformui"
-  [root]="frame mapview mapdraw dmrview wptui app dmr gps doc settings geo platform platformui"
-)
-for dir in src/*/; do
-  name=$(basename "$dir")
-  if [ -z "${below[$name]+set}" ]; then
-    echo "src/$name: a folder without its place in the layers (add it here and in CMakeLists.txt)"
-    status=1
-    continue
-  fi
-  allowed=" $name ${below[$name]} "
-  while IFS=: read -r file _ inc; do
-    target=$(echo "$inc" | sed -E 's/.*#include "([a-z]+)\/.*/\1/')
-    case "$allowed" in
-      *" $target "*) ;;
-      *) echo "$file includes $target/, which is not below $name/"; status=1 ;;
-    esac
-  done < <(grep -nE '#include "[a-z]+/' "$dir"* || true)
-done
+# Layers.
+"$here/scripts/check-layers.sh" || status=1
 
 # Warnings of a clean build.
 build=${CHECK_BUILD_DIR:-$here/build-check}

@@ -147,9 +147,11 @@ __attribute__((always_inline)) inline void CleanGroup(const std::uint8_t* in, st
                                                       std::uintptr_t& to) {
     const std::uint32_t code = in[rep];
     std::uint8_t* const run = reinterpret_cast<std::uint8_t*>(to + rep);
-    Codes::Fill32(run, in[rep - 1]);
+    // Signed: a repeat at the chunk's first code takes the byte before in.
+    const std::uint32_t value = in[std::ptrdiff_t(rep) - 1];
+    Codes::Fill32(run, value);
     if (__builtin_expect(code > 0x80 + kWide, 0))
-        for (std::size_t o = kWide; o < code - 0x80; o += kWide) Codes::Fill32(run + o, in[rep - 1]);
+        for (std::size_t o = kWide; o < code - 0x80; o += kWide) Codes::Fill32(run + o, value);
     to += std::uintptr_t(code) - 0x81;
     Copy16(reinterpret_cast<std::uint8_t*>(to + rep + 1), in + rep + 1);
 }

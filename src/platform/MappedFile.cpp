@@ -49,14 +49,15 @@ bool ReadMappedSafely(const std::function<void()>& read) {
         sigemptyset(&a.sa_mask);
         sigaction(SIGBUS, &a, &g_Previous);
     });
+    // The outer escape comes back however the read ends, a throw included:
+    // a bus error must never jump into a frame that has gone.
+    struct Restore {
+        sigjmp_buf* const outer = t_Escape;
+        ~Restore() { t_Escape = outer; }
+    } restore;
     sigjmp_buf escape;
-    sigjmp_buf* const outer = t_Escape;
-    if (sigsetjmp(escape, 1) != 0) {
-        t_Escape = outer;
-        return false;
-    }
+    if (sigsetjmp(escape, 1) != 0) return false;
     t_Escape = &escape;
     read();
-    t_Escape = outer;
     return true;
 }

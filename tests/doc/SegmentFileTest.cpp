@@ -438,3 +438,21 @@ TEST(SegmentFile, RowsOnDemandComeFromTheFileIndexed) {
         EXPECT_EQ(band(rows.data.get(), 20), c.change ? blank : band(whole.data.get(), 20)) << c.what;
     }
 }
+
+// A chunk of codes that opens with a repeat takes its pixel from the last
+// code of the chunk before: the decoder reads one byte before the chunk,
+// which must be indexed as such (the sanitizer pass catches a wrapped index).
+TEST(SegmentFile, MifDecoderRepeatsTheLastPixelOfTheChunkBefore) {
+    for (const int groups : {1, 4, 16}) {
+        Bytes packed;
+        for (std::uint8_t i = 0; i < 64; ++i) packed.push_back(std::uint8_t(1 + i));
+        for (int g = 0; g < groups; ++g) {
+            packed.push_back(std::uint8_t(0x80 + 2 + g));
+            for (int i = 0; i < 60 / groups; ++i) packed.push_back(std::uint8_t(70 + i));
+        }
+        int width = 0;
+        for (const std::uint8_t b : packed) width += b < 0x80 ? 1 : b & 0x7F;
+        EXPECT_TRUE(SameAsReference(packed, width, 1)) << groups << " groups";
+        EXPECT_TRUE(SameAsReference(packed, width + 40, 1)) << groups << " groups, row longer than the codes";
+    }
+}

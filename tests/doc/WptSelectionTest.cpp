@@ -203,3 +203,46 @@ TEST(WptSelection, ExportsSeeExactlyTheSelectedWaypoints) {
     EXPECT_EQ(ExportSelectedWpts(env.doc, env.settings, env.geo), -1);
     EXPECT_EQ(started, 1);
 }
+
+// The counts the sector dialog shows take live marked waypoints only, even
+// when a marked record is flagged deleted without its mark being cleared.
+TEST(WptSelection, SectorCountsLeaveOutDeletedWaypoints) {
+    SelEnv env;
+    env.FillQuadrant(kQA, "A");
+    env.doc.SetSectorSelection(kQA, 4);
+    ASSERT_EQ(env.doc.CountSelectedWpts(kQA), 5);
+    WptBase& b = env.Db().Base(kQA);
+    for (int i = 0; i < b.Count; ++i)
+        if (WptName(b.Data[std::size_t(i)]) == "A2") b.Data[std::size_t(i)].Flags |= kWptDeleted;
+    EXPECT_EQ(env.doc.CountSelectedWpts(kQA), 4);
+}
+
+// Cancel in the sector dialog puts back each sector's level and the marks
+// that level makes, not just the level.
+TEST(WptSelection, CancelledDialogRestoresTheMarksOfEachLevel) {
+    const struct {
+        int before, during;
+        std::set<std::string> marked;
+    } rows[] = {
+        {1, 4, {"A0", "A1"}},
+        {4, 0, {"A0", "A1", "A2", "A3", "A4"}},
+        {2, -1, {"A0", "A1", "A2"}},
+    };
+    for (const auto& r : rows) {
+        SelEnv env;
+        env.FillQuadrant(kQA, "A");
+        env.doc.SetSectorSelection(kQA, r.before);
+        ScriptedDialog cancel{[&](CVornaDoc& doc, ExportWptDialogData& data) {
+                                  data.levels[std::size_t(kQA)] = r.during;
+                                  doc.SetSectorSelection(kQA, r.during);
+                              },
+                              kExportDlgCancelled};
+        env.doc.SetExportWptDialog(std::ref(cancel));
+        EXPECT_EQ(env.doc.RunExportWptDialog(1), kExportRunCancelled);
+        EXPECT_EQ(env.doc.SectorSelLevel(kQA), r.before) << r.before << " " << r.during;
+        ASSERT_TRUE(env.doc.WptBaseLoaded(kQA));
+        EXPECT_EQ(env.Marked(kQA), r.marked) << r.before << " " << r.during;
+        EXPECT_EQ(env.doc.CountSelectedWpts(kQA), int(r.marked.size())) << r.before << " " << r.during;
+        EXPECT_TRUE(env.prompter.texts.empty()) << env.prompter.texts.front();
+    }
+}

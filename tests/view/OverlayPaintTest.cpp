@@ -500,3 +500,52 @@ TEST(OverlayPaint, NoTrackPointDrawnWhenTheLiveTrackShowsNone) {
         for (int x = 0; x < img.width(); ++x) painted += img.pixel(x, y) != kBg;
     EXPECT_EQ(painted, 0);
 }
+
+TEST(OverlayPaint, TheLayerKeyNoticesAChangeToAnyByteWhateverTheLength) {
+    // Lengths that end in every kind of tail: whole blocks, words, single bytes.
+    for (std::size_t n = 1; n <= 72; ++n)
+        for (std::size_t i = 0; i < n; ++i)
+            for (const unsigned char bit : {0x01, 0x80}) {
+                unsigned char bytes[72];
+                for (std::size_t k = 0; k < n; ++k) bytes[k] = static_cast<unsigned char>(k * 37 + 11);
+                OverlayHasher a;
+                a.Bytes(bytes, n);
+                bytes[i] ^= bit;
+                OverlayHasher b;
+                b.Bytes(bytes, n);
+                EXPECT_FALSE(a.Key() == b.Key()) << "length " << n << ", byte " << i;
+            }
+}
+
+// Pixels of a kept layer carry their drawing's tag; when the tags run out
+// after 255 drawings the layer starts clean, so no pixel of an older
+// drawing that had the same tag is put back with a new one.
+TEST(OverlayPaint, AKeptLayerShowsOnlyItsOwnDrawingAfterTheTagsRunOut) {
+    OverlayCache cache;
+    PixelRuns dot;
+    dot.runs.push_back({0, 0, 0});
+    dot.bounds = QRect(0, 0, 1, 1);
+    const QRgb red = qRgb(200, 0, 0);
+    // Two slots take turns: 600 drawings give each of them more than 255,
+    // every dot in the same tile.
+    for (int k = 0; k < 600; ++k) {
+        OverlayHasher h;
+        h.Value(k);
+        const int x = k % 29, y = (k / 29) % 31;
+        for (int pass = 0; pass < 2; ++pass) {
+            QImage img(64, 64, QImage::Format_RGB32);
+            img.fill(kBg);
+            {
+                QPainter dc(&img);
+                DirectPixels px(dc);
+                ASSERT_TRUE(px.Usable());
+                cache.Paint(px, h.Key(), [&](DirectPixels& to) { to.Put(dot, x, y, red); });
+            }
+            int painted = 0;
+            for (int j = 0; j < img.height(); ++j)
+                for (int i = 0; i < img.width(); ++i) painted += img.pixel(i, j) != kBg;
+            ASSERT_EQ(painted, 1) << "drawing " << k << ", pass " << pass;
+            ASSERT_EQ(img.pixel(x, y), red) << "drawing " << k << ", pass " << pass;
+        }
+    }
+}
