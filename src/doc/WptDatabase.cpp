@@ -133,8 +133,8 @@ int CWptDatabase::ReadBinaryWaypointFile(const std::string& name, WptBase& base)
         base.Capacity = capacity;
         base.Count = int(got);
     }
-    // The counter files may disagree with the records; the records win.
-    base.Deleted = int(std::count_if(base.Data.begin(), base.Data.begin() + base.Count, WptIsDeleted));
+    // The deleted count stays the counter file's: a wrong one is the integrity
+    // check's to find, and only the user's Yes there corrects it.
     base.Size = std::uint32_t(base.Capacity) * sizeof(WaypointRecord);
     base.Loaded = true;
     base.LoadFailed = 0;

@@ -136,10 +136,13 @@ int CWptDatabase::CheckWptRecord(WaypointRecord* rec, const std::string& locatio
     auto noFix = [] { return false; };
     const std::string name = WptName(*rec);
     const WptBase& b = m_Bases[std::size_t(base)];
+    // A deleted record clashes with no name. The walk over a stored base meets
+    // both records of a pair: only the later one reports it.
+    const bool earlierOnly = !registration && index >= 0;
     auto duplicates = [&] {
-        if (!MayHaveDuplicate(base, index, name)) return true;
+        if (WptIsDeleted(*rec) || !MayHaveDuplicate(base, index, name)) return true;
         // Indexes, not pointers: the loop prompts, and the count is read again after each prompt.
-        for (int i = 0; i < b.Count && !aborted; ++i) {
+        for (int i = 0; i < b.Count && !aborted && !(earlierOnly && i >= index); ++i) {
             const WaypointRecord& other = b.Data[std::size_t(i)];
             if (i == index || WptIsDeleted(other) || &other == rec) continue;
             if (WptName(other) == name &&

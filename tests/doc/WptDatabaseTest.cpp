@@ -192,7 +192,9 @@ TEST_F(WptDatabase, CounterFilesShortLongMissingAndUnreadable) {
     EXPECT_TRUE(env.prompter.Saw("Error! WAutoCnt.dat file can not be read"));
 }
 
-TEST(WptDatabaseFiles, RecordsOfALoadedBaseWinOverCounterFilesThatDisagree) {
+// The record count follows the file; a wrong deleted count stays until the
+// integrity check's question corrects it.
+TEST(WptDatabaseFiles, ALoadedBaseCountsItsRecordsAndKeepsTheStoredDeletedCount) {
     DocEnv env;
     env.newDatabase = false;
     WriteFileBytes(env.WptFile("WAutoCnt.dat"), Counters(kAC, 7));
@@ -201,13 +203,14 @@ TEST(WptDatabaseFiles, RecordsOfALoadedBaseWinOverCounterFilesThatDisagree) {
     CVornaDoc& doc = env.Make();
     EXPECT_EQ(doc.GetLiveWptCount(kAC), 2) << "7 - 5 from the counter files before the base is read";
     ASSERT_EQ(doc.OpenQuadrantWptFile(kAC), 1);
-    EXPECT_EQ(env.Db().Base(kAC).Deleted, 1);
-    EXPECT_EQ(doc.GetLiveWptCount(kAC), 2);
+    EXPECT_EQ(env.Db().Base(kAC).Count, 3);
+    EXPECT_EQ(env.Db().Base(kAC).Deleted, 5);
+    EXPECT_EQ(doc.GetLiveWptCount(kAC), 0) << "never below 0";
     doc.ReadWptCounters();  // read again while the base is loaded
-    EXPECT_EQ(env.Db().Base(kAC).Deleted, 1);
+    EXPECT_EQ(env.Db().Base(kAC).Count, 3);
     env.Reopen();
     EXPECT_EQ(ReadFileBytes(env.WptFile("WAutoCnt.dat")), Counters(kAC, 3));
-    EXPECT_EQ(ReadFileBytes(env.WptFile("WAutoDel.dat")), Counters(kAC, 1));
+    EXPECT_EQ(ReadFileBytes(env.WptFile("WAutoDel.dat")), Counters(kAC, 5));
 }
 
 TEST_F(WptDatabase, GrowthFailureAppendsNothing) {

@@ -187,9 +187,9 @@ TEST_F(WptEdit, NearestSearchSurvivesAPromptThatClosesTheBasesBefore) {
     ASSERT_TRUE(PutWpt(env.Db(), kAC, MakeWpt("AC01", c)));
     doc.CloseUnusedQuadrants();
     env.prompter.defaultAnswer = IDNO;
-    WaypointRecord first = Stored(doc, kAC, 0);
-    EXPECT_EQ(doc.CheckWptRecord(&first, "", 0, kAC), kWptCheckUnrepaired);
-    EXPECT_EQ(env.prompter.texts.size(), 4u) << "two duplicates";
+    WaypointRecord last = Stored(doc, kAC, 2);
+    EXPECT_EQ(doc.CheckWptRecord(&last, "", 2, kAC), kWptCheckUnrepaired);
+    EXPECT_EQ(env.prompter.texts.size(), 4u) << "two duplicates before it";
     env.prompter.onBox = nullptr;
 }
 
