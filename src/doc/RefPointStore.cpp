@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr double kTwoPi = 2 * kPi;
 // Metres per pixel of a 150 dpi scan at scale 1:1000.
 constexpr double kInch = 25.4;
 constexpr double kDpi = 150.0;
@@ -34,7 +33,14 @@ void FittedPixel(const ImageGeoref& g, CPointD m, double& x, double& y) {
     y = (std::sin(g.Rotation) * dE - std::cos(g.Rotation) * dN) * kDpi / kInch / (g.ScaleY / 1000.0);
 }
 
-constexpr double kFullTurn = 2 * std::numbers::pi;
+constexpr double kHalfTurn = std::numbers::pi, kFullTurn = 2 * kHalfTurn;
+
+// An angle difference of less than a turn each way, into [-pi, pi].
+double ShortWay(double d) {
+    if (d > kHalfTurn) return d - kFullTurn;
+    if (d < -kHalfTurn) return d + kFullTurn;
+    return d;
+}
 
 struct Vec {
     double x = 0, y = 0;
@@ -85,8 +91,9 @@ Linear SimilarityFit(const std::vector<Vec>& d, const std::vector<Vec>& q) {
 // a reference transform near the pairs' so that no large terms cancel.
 class PairResiduals {
 public:
-    PairResiduals(std::vector<Vec> map, std::vector<Vec> pixel, const Linear& reference)
-        : m_D(Centred(std::move(map))), m_Q(Centred(std::move(pixel))), m_Ref(reference) {
+    // d, q: the centred map points and pixels.
+    PairResiduals(std::vector<Vec> d, std::vector<Vec> q, const Linear& reference)
+        : m_D(std::move(d)), m_Q(std::move(q)), m_Ref(reference) {
         for (std::size_t k = 0; k < m_D.size(); ++k) {
             const Vec d = m_D[k], f = Apply(reference, d);
             const Vec r{f.x - m_Q[k].x, f.y - m_Q[k].y};
@@ -283,15 +290,16 @@ bool CRefPointStore::Fit(ImageGeoref& georef, bool keep) const {
         pixel[k] = {double(p.x), double(p.y)};
         map[k] = {m_Map[k].easting, m_Map[k].northing};
     }
-    const Linear stored =
-        LinearPart(georef.ScaleX, georef.ScaleY, std::cos(georef.Rotation), std::sin(georef.Rotation));
-    const Linear reference = keep ? stored : SimilarityFit(Centred(map), Centred(pixel));
-    const PairResiduals residuals(map, pixel, reference);
+    // Fitting only the origin, every pair has the stored turn.
+    const double keptCos = std::cos(georef.Rotation), keptSin = std::sin(georef.Rotation);
+    const Linear stored = LinearPart(georef.ScaleX, georef.ScaleY, keptCos, keptSin);
+    std::vector<Vec> d = Centred(map), q = Centred(pixel);
+    const Linear reference = keep ? stored : SimilarityFit(d, q);
+    const PairResiduals residuals(std::move(d), std::move(q), reference);
     // The rotations are averaged as deviations from the reference's, each
     // taken the short way round: an image turned by about half a turn gives
     // pairs on both sides of the cut at +-pi.
-    const double centre =
-        keep ? std::remainder(georef.Rotation, kFullTurn) : std::atan2(reference.xy, reference.xx);
+    const double centre = keep ? georef.Rotation : std::atan2(reference.xy, reference.xx);
     double sumSx = 0, sumSy = 0, sumTurn = 0, sumE = 0, sumN = 0, sumW = 0;
     int pairs = 0;
     for (std::size_t a = 0; a < n; ++a) {
@@ -302,22 +310,24 @@ bool CRefPointStore::Fit(ImageGeoref& georef, bool keep) const {
             const double mdE = ma.x - mb.x, mdN = ma.y - mb.y;
             const double dp = std::sqrt(pdx * pdx + pdy * pdy), dm = std::sqrt(mdE * mdE + mdN * mdN);
             if (dp == 0 || dm == 0) continue;
-            double sx = georef.ScaleX, sy = georef.ScaleY, rot = georef.Rotation;
+            double sx = georef.ScaleX, sy = georef.ScaleY, rot = centre, c = keptCos, s = keptSin;
             if (!keep) {
                 sx = sy = dm * kDpi * 1000.0 / dp / kInch;
-                rot = std::atan2(mdE, mb.y - ma.y) - std::atan2(pdx, pdy);
+                // The turn from the pixel direction (pdx, pdy) to the map
+                // direction (mdE, -mdN), both measured from their y axis.
+                const double cross = mdE * pdy + mdN * pdx, dot = mdE * pdx - mdN * pdy;
+                rot = std::atan2(cross, dot);
+                c = dot / (dm * dp);
+                s = cross / (dm * dp);
             }
-            if (rot > kPi) rot -= kTwoPi;
-            if (rot <= -kPi) rot += kTwoPi;
             const double dx = pa.x * sx * kInch / kDpi / 1000.0;
             const double dy = pa.y * sy * kInch / kDpi / 1000.0;
-            const double c = std::cos(-rot), s = std::sin(-rot);
-            const double E0 = ma.x - (c * dx - s * dy), N0 = s * dx + c * dy + ma.y;
-            const double R = residuals.Sum(keep ? stored : LinearPart(sx, sy, c, -s), a);
+            const double E0 = ma.x - (c * dx + s * dy), N0 = ma.y - s * dx + c * dy;
+            const double R = residuals.Sum(keep ? stored : LinearPart(sx, sy, c, s), a);
             const double w = R > 1e-10 ? 1.0 / R : 1e10;
             sumSx += sx * w;
             sumSy += sy * w;
-            sumTurn += std::remainder(rot - centre, kFullTurn) * w;
+            sumTurn += ShortWay(rot - centre) * w;
             sumE += E0 * w;
             sumN += N0 * w;
             sumW += w;
@@ -329,7 +339,7 @@ bool CRefPointStore::Fit(ImageGeoref& georef, bool keep) const {
         fitted.ScaleX = sumSx / sumW;
         fitted.ScaleY = sumSy / sumW;
         fitted.Rotation = std::remainder(centre + sumTurn / sumW, kFullTurn);
-        if (fitted.Rotation <= -kFullTurn / 2) fitted.Rotation += kFullTurn;
+        if (fitted.Rotation <= -kHalfTurn) fitted.Rotation += kFullTurn;
         fitted.Origin = CPointD(sumE / sumW, sumN / sumW);
     }
     const bool finite = std::isfinite(fitted.ScaleX) && std::isfinite(fitted.ScaleY) &&

