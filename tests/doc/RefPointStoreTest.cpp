@@ -7,6 +7,7 @@
 #include <numbers>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "DocTestEnv.h"
 #include "doc/ImageMapInf.h"
