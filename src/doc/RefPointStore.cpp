@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <numbers>
+#include <utility>
+#include <vector>
 
 #include "geo/Convert.h"
 #include "geo/TextHelpers.h"
@@ -14,7 +17,6 @@
 
 namespace {
 
-constexpr double kTwoPi = 2 * kPi;
 // Metres per pixel of a 150 dpi scan at scale 1:1000.
 constexpr double kInch = 25.4;
 constexpr double kDpi = 150.0;
@@ -30,6 +32,107 @@ void FittedPixel(const ImageGeoref& g, CPointD m, double& x, double& y) {
     x = (std::cos(g.Rotation) * dE + std::sin(g.Rotation) * dN) * kDpi / kInch / (g.ScaleX / 1000.0);
     y = (std::sin(g.Rotation) * dE - std::cos(g.Rotation) * dN) * kDpi / kInch / (g.ScaleY / 1000.0);
 }
+
+constexpr double kHalfTurn = std::numbers::pi, kFullTurn = 2 * kHalfTurn;
+
+// An angle difference of less than a turn each way, into [-pi, pi].
+double ShortWay(double d) {
+    if (d > kHalfTurn) return d - kFullTurn;
+    if (d < -kHalfTurn) return d + kFullTurn;
+    return d;
+}
+
+struct Vec {
+    double x = 0, y = 0;
+};
+
+// The turning and scaling part of the map transform, in pixels per metre:
+// x' = xx * dE + xy * dN, y' = yx * dE + yy * dN.
+struct Linear {
+    double xx = 0, xy = 0, yx = 0, yy = 0;
+};
+
+// c and s: the cosine and sine of the rotation.
+Linear LinearPart(double scaleX, double scaleY, double c, double s) {
+    const double kx = kDpi / kInch / (scaleX / 1000.0), ky = kDpi / kInch / (scaleY / 1000.0);
+    return {c * kx, s * kx, s * ky, -c * ky};
+}
+
+Vec Apply(const Linear& L, Vec d) { return {L.xx * d.x + L.xy * d.y, L.yx * d.x + L.yy * d.y}; }
+
+Vec Mean(const std::vector<Vec>& v) {
+    Vec sum;
+    for (const Vec& p : v) sum = {sum.x + p.x, sum.y + p.y};
+    return {sum.x / double(v.size()), sum.y / double(v.size())};
+}
+
+std::vector<Vec> Centred(std::vector<Vec> v) {
+    const Vec m = Mean(v);
+    for (Vec& p : v) p = {p.x - m.x, p.y - m.y};
+    return v;
+}
+
+// The least-squares transform of one scale for both axes that turns the
+// centred map points d into the centred pixels q.
+Linear SimilarityFit(const std::vector<Vec>& d, const std::vector<Vec>& q) {
+    double S = 0, a = 0, b = 0;
+    for (std::size_t k = 0; k < d.size(); ++k) {
+        S += d[k].x * d[k].x + d[k].y * d[k].y;
+        a += q[k].x * d[k].x - q[k].y * d[k].y;
+        b += q[k].x * d[k].y + q[k].y * d[k].x;
+    }
+    if (!(S > 0)) return {};
+    return {a / S, b / S, b / S, -a / S};
+}
+
+// The squared pixel distances of all points under the transform of pair
+// (a, b), in constant time per pair: every pair's transform takes map point
+// a to pixel a, and the sums over the points are made once, written around
+// a reference transform near the pairs' so that no large terms cancel.
+class PairResiduals {
+public:
+    // d, q: the centred map points and pixels.
+    PairResiduals(std::vector<Vec> d, std::vector<Vec> q, const Linear& reference)
+        : m_D(std::move(d)), m_Q(std::move(q)), m_Ref(reference) {
+        for (std::size_t k = 0; k < m_D.size(); ++k) {
+            const Vec d = m_D[k], f = Apply(reference, d);
+            const Vec r{f.x - m_Q[k].x, f.y - m_Q[k].y};
+            m_R0 += r.x * r.x + r.y * r.y;
+            m_C.xx += r.x * d.x;
+            m_C.xy += r.x * d.y;
+            m_C.yx += r.y * d.x;
+            m_C.yy += r.y * d.y;
+            m_Rho = {m_Rho.x + r.x, m_Rho.y + r.y};
+            m_Sum = {m_Sum.x + d.x, m_Sum.y + d.y};
+            m_See += d.x * d.x;
+            m_Sen += d.x * d.y;
+            m_Snn += d.y * d.y;
+        }
+    }
+
+    // Sum over k of |L (map k - map a) + pixel a - pixel k|^2.
+    double Sum(const Linear& L, std::size_t a) const {
+        const Linear dL{L.xx - m_Ref.xx, L.xy - m_Ref.xy, L.yx - m_Ref.yx, L.yy - m_Ref.yy};
+        const Vec La = Apply(L, m_D[a]);
+        const Vec t{m_Q[a].x - La.x, m_Q[a].y - La.y};
+        const Vec dLSum = Apply(dL, m_Sum);
+        return m_R0 + 2 * (dL.xx * m_C.xx + dL.xy * m_C.xy + dL.yx * m_C.yx + dL.yy * m_C.yy) +
+               2 * (t.x * m_Rho.x + t.y * m_Rho.y) + Quad(dL.xx, dL.xy) + Quad(dL.yx, dL.yy) +
+               2 * (t.x * dLSum.x + t.y * dLSum.y) + double(m_D.size()) * (t.x * t.x + t.y * t.y);
+    }
+
+private:
+    double Quad(double u, double v) const { return u * u * m_See + 2 * u * v * m_Sen + v * v * m_Snn; }
+
+    std::vector<Vec> m_D, m_Q;  // centred map points and pixels
+    Linear m_Ref;
+    // Of the reference's residuals r: sum |r|^2, sum r d^T, sum r; of d: sum
+    // d and the second moments.
+    double m_R0 = 0;
+    Linear m_C;
+    Vec m_Rho, m_Sum;
+    double m_See = 0, m_Sen = 0, m_Snn = 0;
+};
 
 }  // namespace
 
@@ -180,42 +283,53 @@ bool CRefPointStore::Fit(ImageGeoref& georef, bool keep) const {
         MsgBox("There must be at least two reference points to calculate Image Map Origin!");
         return false;
     }
-    double sumSx = 0, sumSy = 0, sumRot = 0, sumE = 0, sumN = 0, sumW = 0;
+    const std::size_t n = std::size_t(m_Count);
+    std::vector<Vec> pixel(n), map(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        const Pixel p = ImagePixel(int(k));
+        pixel[k] = {double(p.x), double(p.y)};
+        map[k] = {m_Map[k].easting, m_Map[k].northing};
+    }
+    // Fitting only the origin, every pair has the stored turn.
+    const double keptCos = std::cos(georef.Rotation), keptSin = std::sin(georef.Rotation);
+    const Linear stored = LinearPart(georef.ScaleX, georef.ScaleY, keptCos, keptSin);
+    std::vector<Vec> d = Centred(map), q = Centred(pixel);
+    const Linear reference = keep ? stored : SimilarityFit(d, q);
+    const PairResiduals residuals(std::move(d), std::move(q), reference);
+    // The rotations are averaged as deviations from the reference's, each
+    // taken the short way round: an image turned by about half a turn gives
+    // pairs on both sides of the cut at +-pi.
+    const double centre = keep ? georef.Rotation : std::atan2(reference.xy, reference.xx);
+    double sumSx = 0, sumSy = 0, sumTurn = 0, sumE = 0, sumN = 0, sumW = 0;
     int pairs = 0;
-    for (int a = 0; a < m_Count; ++a) {
-        for (int b = a + 1; b < m_Count; ++b) {
-            const Pixel pa = ImagePixel(a), pb = ImagePixel(b);
-            const CPointD ma = m_Map[std::size_t(a)], mb = m_Map[std::size_t(b)];
-            const double pdx = double(pa.x) - pb.x, pdy = double(pa.y) - pb.y;
-            const double mdE = ma.easting - mb.easting, mdN = ma.northing - mb.northing;
+    for (std::size_t a = 0; a < n; ++a) {
+        const Vec pa = pixel[a], ma = map[a];
+        for (std::size_t b = a + 1; b < n; ++b) {
+            const Vec pb = pixel[b], mb = map[b];
+            const double pdx = pa.x - pb.x, pdy = pa.y - pb.y;
+            const double mdE = ma.x - mb.x, mdN = ma.y - mb.y;
             const double dp = std::sqrt(pdx * pdx + pdy * pdy), dm = std::sqrt(mdE * mdE + mdN * mdN);
             if (dp == 0 || dm == 0) continue;
-            ImageGeoref g = georef;
+            double sx = georef.ScaleX, sy = georef.ScaleY, rot = centre, c = keptCos, s = keptSin;
             if (!keep) {
-                g.ScaleX = g.ScaleY = dm * kDpi * 1000.0 / dp / kInch;
-                g.Rotation = std::atan2(mdE, mb.northing - ma.northing) - std::atan2(pdx, pdy);
+                sx = sy = dm * kDpi * 1000.0 / dp / kInch;
+                // The turn from the pixel direction (pdx, pdy) to the map
+                // direction (mdE, -mdN), both measured from their y axis.
+                const double cross = mdE * pdy + mdN * pdx, dot = mdE * pdx - mdN * pdy;
+                rot = std::atan2(cross, dot);
+                c = dot / (dm * dp);
+                s = cross / (dm * dp);
             }
-            // Into (-pi, pi]: the difference of two angles can also lie below
-            // -pi, and averaged unreduced it would pull the mean away.
-            if (g.Rotation > kPi) g.Rotation -= kTwoPi;
-            if (g.Rotation <= -kPi) g.Rotation += kTwoPi;
-            const double dx = pa.x * g.ScaleX * kInch / kDpi / 1000.0;
-            const double dy = pa.y * g.ScaleY * kInch / kDpi / 1000.0;
-            const double c = std::cos(-g.Rotation), s = std::sin(-g.Rotation);
-            g.Origin = CPointD(ma.easting - (c * dx - s * dy), s * dx + c * dy + ma.northing);
-            double R = 0;
-            for (int k = 0; k < m_Count; ++k) {
-                double x = 0, y = 0;
-                FittedPixel(g, m_Map[std::size_t(k)], x, y);
-                const Pixel p = ImagePixel(k);
-                R += (x - p.x) * (x - p.x) + (y - p.y) * (y - p.y);
-            }
+            const double dx = pa.x * sx * kInch / kDpi / 1000.0;
+            const double dy = pa.y * sy * kInch / kDpi / 1000.0;
+            const double E0 = ma.x - (c * dx + s * dy), N0 = ma.y - s * dx + c * dy;
+            const double R = residuals.Sum(keep ? stored : LinearPart(sx, sy, c, s), a);
             const double w = R > 1e-10 ? 1.0 / R : 1e10;
-            sumSx += g.ScaleX * w;
-            sumSy += g.ScaleY * w;
-            sumRot += g.Rotation * w;
-            sumE += g.Origin.easting * w;
-            sumN += g.Origin.northing * w;
+            sumSx += sx * w;
+            sumSy += sy * w;
+            sumTurn += ShortWay(rot - centre) * w;
+            sumE += E0 * w;
+            sumN += N0 * w;
             sumW += w;
             ++pairs;
         }
@@ -224,7 +338,8 @@ bool CRefPointStore::Fit(ImageGeoref& georef, bool keep) const {
     if (pairs > 0 && sumW > 0) {
         fitted.ScaleX = sumSx / sumW;
         fitted.ScaleY = sumSy / sumW;
-        fitted.Rotation = sumRot / sumW;
+        fitted.Rotation = std::remainder(centre + sumTurn / sumW, kFullTurn);
+        if (fitted.Rotation <= -kHalfTurn) fitted.Rotation += kFullTurn;
         fitted.Origin = CPointD(sumE / sumW, sumN / sumW);
     }
     const bool finite = std::isfinite(fitted.ScaleX) && std::isfinite(fitted.ScaleY) &&

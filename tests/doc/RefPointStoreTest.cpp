@@ -4,7 +4,10 @@
 
 #include <cmath>
 #include <filesystem>
+#include <numbers>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "DocTestEnv.h"
 #include "doc/ImageMapInf.h"
@@ -98,6 +101,158 @@ TEST(RefPointFit, UnusablePointsFailWithTheirMessageAndKeepTheGeoreference) {
     EXPECT_EQ(prompter.texts[0],
               "There must be at least two reference points to calculate Image Map Origin!");
     EXPECT_NE(prompter.texts[1].find("can not be calculated"), std::string::npos);
+}
+
+namespace {
+
+// The fit the straightforward way: every pair's transform is checked against
+// every point, and the rotations are averaged as plain numbers (right while
+// no pair's rotation lies near the cut at +-pi).
+ImageGeoref PointByPointFit(const CRefPointStore& store, ImageGeoref georef, bool keep) {
+    constexpr double kPi = 3.141592654;
+    const int n = store.RefPointCount();
+    const auto pixel = [&](int k) {
+        const CRefPointStore::Pixel p = store.ImagePixel(k);
+        return CPointD(p.x, p.y);
+    };
+    double sumSx = 0, sumSy = 0, sumRot = 0, sumE = 0, sumN = 0, sumW = 0;
+    int pairs = 0;
+    for (int a = 0; a < n; ++a) {
+        for (int b = a + 1; b < n; ++b) {
+            const CPointD pa = pixel(a), pb = pixel(b), ma = store.MapPoint(a), mb = store.MapPoint(b);
+            const double pdx = pa.easting - pb.easting, pdy = pa.northing - pb.northing;
+            const double mdE = ma.easting - mb.easting, mdN = ma.northing - mb.northing;
+            const double dp = std::hypot(pdx, pdy), dm = std::hypot(mdE, mdN);
+            if (dp == 0 || dm == 0) continue;
+            ImageGeoref g = georef;
+            if (!keep) {
+                g.ScaleX = g.ScaleY = dm / dp / kMetresPerPixelAt1;
+                g.Rotation = std::atan2(mdE, mb.northing - ma.northing) - std::atan2(pdx, pdy);
+            }
+            if (g.Rotation > kPi) g.Rotation -= 2 * kPi;
+            if (g.Rotation <= -kPi) g.Rotation += 2 * kPi;
+            const double dx = pa.easting * g.ScaleX * kMetresPerPixelAt1;
+            const double dy = pa.northing * g.ScaleY * kMetresPerPixelAt1;
+            const double c = std::cos(g.Rotation), s = std::sin(g.Rotation);
+            g.Origin = CPointD(ma.easting - c * dx - s * dy, ma.northing - s * dx + c * dy);
+            double R = 0;
+            for (int k = 0; k < n; ++k) {
+                const CPointD m = store.MapPoint(k), p = pixel(k);
+                const double dE = m.easting - g.Origin.easting, dN = m.northing - g.Origin.northing;
+                const double x = (c * dE + s * dN) / (g.ScaleX * kMetresPerPixelAt1);
+                const double y = (s * dE - c * dN) / (g.ScaleY * kMetresPerPixelAt1);
+                R += (x - p.easting) * (x - p.easting) + (y - p.northing) * (y - p.northing);
+            }
+            const double w = R > 1e-10 ? 1.0 / R : 1e10;
+            sumSx += g.ScaleX * w;
+            sumSy += g.ScaleY * w;
+            sumRot += g.Rotation * w;
+            sumE += g.Origin.easting * w;
+            sumN += g.Origin.northing * w;
+            sumW += w;
+            ++pairs;
+        }
+    }
+    georef.ScaleX = sumSx / sumW;
+    georef.ScaleY = sumSy / sumW;
+    georef.Rotation = sumRot / sumW;
+    georef.Origin = CPointD(sumE / sumW, sumN / sumW);
+    georef.PairsUsed = pairs;
+    store.Residuals(georef);
+    return georef;
+}
+
+// count points clicked on an image placed by truth, at two scroll positions,
+// their map positions off by a normal error of sigma pixels and kept to the
+// decimetre as ".ref" keeps them (exact when sigma is 0).
+CRefPointStore RandomPoints(const ImageGeoref& truth, int count, double sigma, std::mt19937& rng) {
+    std::uniform_int_distribution<int> click(0, 3000);
+    std::normal_distribution<double> unit;
+    const double metres = sigma * truth.ScaleX * kMetresPerPixelAt1;
+    CRefPointStore store;
+    for (int k = 0; k < count; ++k) {
+        const ImageGeoref::Pixel off = k % 2 ? ImageGeoref::Pixel{792, 580} : ImageGeoref::Pixel{};
+        const int x = click(rng), y = click(rng);
+        CPointD m = MapOf(truth, x + off.x, y + off.y);
+        if (sigma > 0) {
+            m.easting = std::round((m.easting + metres * unit(rng)) * 10) / 10;
+            m.northing = std::round((m.northing + metres * unit(rng)) * 10) / 10;
+        }
+        EXPECT_TRUE(store.SetRefPointMapCoords(m.easting, m.northing));
+        EXPECT_TRUE(store.AddRefPointPixel(x, y, off));
+    }
+    return store;
+}
+
+ImageGeoref RandomTruth(double degrees, std::mt19937& rng) {
+    ImageGeoref truth;
+    truth.ScaleX = truth.ScaleY = std::uniform_real_distribution<double>(5000, 100000)(rng);
+    truth.Rotation = degrees * std::numbers::pi / 180;
+    truth.Origin = CPointD(std::uniform_real_distribution<double>(300000, 700000)(rng),
+                           std::uniform_real_distribution<double>(4900000, 5300000)(rng));
+    return truth;
+}
+
+}  // namespace
+
+TEST(RefPointFit, SharedSumsFitAsCheckingEveryPairAgainstEveryPoint) {
+    std::mt19937 rng(2027);
+    for (int degrees = -150; degrees <= 150; degrees += 10) {
+        for (const double sigma : {0.0, 0.4, 3.0}) {
+            SCOPED_TRACE(testing::Message() << degrees << " degrees, error " << sigma);
+            const ImageGeoref truth = RandomTruth(degrees, rng);
+            const CRefPointStore store =
+                RandomPoints(truth, std::uniform_int_distribution<int>(2, 40)(rng), sigma, rng);
+            // keep: the stored scales and rotation, a little off, fit only the origin.
+            ImageGeoref stored = truth;
+            stored.ScaleX *= 1.001;
+            stored.ScaleY *= 0.998;
+            stored.Rotation += 0.002;
+            stored.Origin = CPointD();
+            for (const bool keep : {false, true}) {
+                const ImageGeoref want = PointByPointFit(store, stored, keep);
+                ImageGeoref got = stored;
+                ASSERT_TRUE(store.Fit(got, keep));
+                EXPECT_EQ(got.PairsUsed, want.PairsUsed);
+                EXPECT_NEAR(got.ScaleX, want.ScaleX, want.ScaleX * 1e-10);
+                EXPECT_NEAR(got.ScaleY, want.ScaleY, want.ScaleY * 1e-10);
+                // PointByPointFit turns a pair back by 6.283185308, not by
+                // 2 pi: up to 7.2e-10 rad, 5e-5 m at the origin here.
+                EXPECT_NEAR(got.Rotation, want.Rotation, 1e-9);
+                EXPECT_NEAR(got.Origin.easting, want.Origin.easting, 1e-4);
+                EXPECT_NEAR(got.Origin.northing, want.Origin.northing, 1e-4);
+                EXPECT_NEAR(got.MeanResidual, want.MeanResidual, 1e-6);
+                EXPECT_NEAR(got.MaxResidual, want.MaxResidual, 1e-6);
+            }
+        }
+    }
+}
+
+TEST(RefPointFit, RotationsAreAveragedAsAnglesAtEveryTurn) {
+    std::mt19937 rng(1804);
+    std::vector<double> turns{180, -180, -179.99, 179.99, 179.9, -179.9};
+    for (double degrees = -180; degrees < 180; degrees += 7.5) turns.push_back(degrees);
+    for (const double degrees : turns) {
+        for (const double sigma : {0.0, 0.5}) {
+            SCOPED_TRACE(testing::Message() << degrees << " degrees, error " << sigma);
+            const ImageGeoref truth = RandomTruth(degrees, rng);
+            const CRefPointStore store = RandomPoints(truth, 30, sigma, rng);
+            ImageGeoref got;
+            ASSERT_TRUE(store.Fit(got, false));
+            EXPECT_GT(got.Rotation, -std::numbers::pi);
+            EXPECT_LE(got.Rotation, std::numbers::pi);
+            EXPECT_NEAR(std::remainder(got.Rotation - truth.Rotation, 2 * std::numbers::pi), 0, 1e-3);
+            EXPECT_NEAR(got.ScaleX, truth.ScaleX, truth.ScaleX * 1e-3);
+            EXPECT_LT(got.MeanResidual, 3 * sigma + 0.01);
+        }
+    }
+    // Fitting only the origin keeps a stored half turn, given as +pi.
+    ImageGeoref stored = RandomTruth(-180, rng);
+    const CRefPointStore store = RandomPoints(stored, 10, 0, rng);
+    stored.Origin = CPointD();
+    ASSERT_TRUE(store.Fit(stored, true));
+    EXPECT_EQ(stored.Rotation, std::numbers::pi);
+    EXPECT_LT(stored.MaxResidual, 0.01);
 }
 
 TEST(RefPointStoreEdit, DeleteMovesTheLastPointAndKeepsAPendingPair) {
