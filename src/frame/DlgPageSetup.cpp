@@ -44,7 +44,7 @@ bool CDlgPageSetup::UpdateData(bool save) {
     // Margins that meet or cross leave nothing of the page to print on: the
     // preview and the printout would be blank. Compared as they are stored.
     const auto across = [&values](int a, int b) {
-        return MarginToStore(values[a]) + 0LL + MarginToStore(values[b]);
+        return (long long)MarginToStore(values[a]) + MarginToStore(values[b]);
     };
     if (m_PageWidth > 0 && across(0, 2) >= m_PageWidth)
         return RefuseField(m_Edit[0],
