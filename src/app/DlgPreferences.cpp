@@ -18,6 +18,7 @@
 #include "platform/Profile.h"
 #include "platform/Prompt.h"
 #include "platform/SerialPort.h"
+#include "platformui/NumberField.h"
 #include "settings/SettingsTable.h"
 
 namespace {
@@ -63,14 +64,9 @@ bool ParseReal(const QString& text, double& v) {
     return true;
 }
 
-bool Refuse(QLineEdit* e, const char* message) {
-    MsgBox(message, MB_OK | MB_ICONWARNING);
-    e->setFocus();
-    e->selectAll();
-    return false;
+bool GetInt(QLineEdit* e, int& v) {
+    return ParseInt(e->text(), v) || RefuseField(e, "Please enter an integer.");
 }
-
-bool GetInt(QLineEdit* e, int& v) { return ParseInt(e->text(), v) || Refuse(e, "Please enter an integer."); }
 
 // The value is taken only when it lies in the range.
 bool GetInt(QLineEdit* e, IntRange range, int& v) {
@@ -79,13 +75,13 @@ bool GetInt(QLineEdit* e, IntRange range, int& v) {
     if (!range.Holds(n)) {
         const std::string text = "Please enter an integer between " + std::to_string(range.lo) + " and " +
                                  std::to_string(range.hi) + ".";
-        return Refuse(e, text.c_str());
+        return RefuseField(e, text);
     }
     v = n;
     return true;
 }
 bool GetReal(QLineEdit* e, double& v) {
-    return ParseReal(e->text(), v) || Refuse(e, "Please enter a number.");
+    return ParseReal(e->text(), v) || RefuseField(e, "Please enter a number.");
 }
 
 // Selects the stored text: an item equal to it, else the first item that

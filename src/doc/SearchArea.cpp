@@ -163,8 +163,8 @@ bool MakeSearchGrid(const SearchAreaData& d, SearchGrid& g) {
         bands = kMaxSearchBands;
         g.capped = true;
     }
-    if (bands > 0 && bands * points > kMaxSearchPoints) {
-        points = kMaxSearchPoints / bands;
+    if (bands > 0 && bands * points > kMaxSearchPoints - kSearchRouteRecords) {
+        points = (kMaxSearchPoints - kSearchRouteRecords) / bands;
         g.capped = true;
     }
     g.bands = int(bands);
@@ -322,10 +322,10 @@ bool CSearchArea::ExportSearchArea(ISearchExportSink& sink, bool routesOnly, boo
     const bool routes = routeThroughAll || routesOnly;
     int counter = 0;
     for (int b = 0; b < g.bands; ++b) {
-        if (routes) sink.Route(++counter, SearchGrid::BandLetter(b));
+        if (routes && !sink.Route(++counter, SearchGrid::BandLetter(b))) return false;
         for (int i = 0; i < g.points; ++i) {
             if (routesOnly && i != 0 && i != g.points - 1) continue;
-            sink.Point(ExportRecord(g.Point(b, i), SearchGrid::PointName(b, i)), routes);
+            if (!sink.Point(ExportRecord(g.Point(b, i), SearchGrid::PointName(b, i)), routes)) return false;
         }
     }
     if (routes) {
@@ -333,11 +333,12 @@ bool CSearchArea::ExportSearchArea(ISearchExportSink& sink, bool routesOnly, boo
             const int n = ClampCount(m_Data.Routes[r].Count);
             if (n <= 0) continue;
             const char letter = char('Q' + r);
-            sink.Route(++counter, letter);
+            if (!sink.Route(++counter, letter)) return false;
             for (int j = 0; j < n; ++j)
-                sink.Point(
-                    ExportRecord(m_Data.Routes[r].Points[j], std::string(1, letter) + Format("%.2d", j)),
-                    true);
+                if (!sink.Point(
+                        ExportRecord(m_Data.Routes[r].Points[j], std::string(1, letter) + Format("%.2d", j)),
+                        true))
+                    return false;
         }
     }
     return true;
@@ -367,6 +368,14 @@ bool CSearchArea::IsSearchAreaPoint(const GPSrecord& record, const CGeoTransform
 }
 
 // ---- files -----------------------------------------------------------------------
+
+bool IsSadText(const std::string& text) {
+    CProfile ini;
+    ini.SetText(text);
+    for (const char* section : {"SEARCH AREA PERIMETER", "SEARCH FIELD", "SEARCH ROUTES"})
+        if (ini.HasSection(section)) return true;
+    return false;
+}
 
 std::string CSearchArea::DatBytes() const {
     std::string out;

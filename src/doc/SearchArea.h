@@ -19,6 +19,10 @@ constexpr int kRouteSlots = 10;          // 0 the perimeter, 1-9 search routes
 constexpr int kRoutePoints = 30;         // points per slot
 constexpr int kMaxSearchBands = 26;      // one letter each
 constexpr int kMaxSearchPoints = 65535;  // what the receiver's counters hold
+// Records an export adds beside the band points: a header per band and the
+// drawn routes with their headers. The band points leave room for them, so
+// that one upload list holds the whole area.
+constexpr int kSearchRouteRecords = kMaxSearchBands + (kRouteSlots - 1) * (1 + kRoutePoints);
 constexpr std::size_t kSearchAreaDatSize = 4908;
 
 struct SearchRoute {
@@ -62,14 +66,19 @@ struct SearchGrid {
 bool MakeSearchGrid(const SearchAreaData& data, SearchGrid& grid);
 // Set means a northing other than 0.
 inline bool IsSearchPointSet(const CPointD& p) { return p.northing != 0.0; }
+// Whether text holds at least one of the three sections of a ".sad" file:
+// anything else is some other file, whose missing keys would read as an
+// empty area.
+bool IsSadText(const std::string& text);
 
-// Where an export goes: a text file or the receiver's upload list.
+// Where an export goes: a text file or the receiver's upload list. False
+// when the record was refused: the export stops there.
 class ISearchExportSink {
 public:
     virtual ~ISearchExportSink() = default;
-    virtual void Route(int counter, char letter) = 0;
+    virtual bool Route(int counter, char letter) = 0;
     // routePoint: written as a route point, else as a waypoint.
-    virtual void Point(const WaypointRecord& rec, bool routePoint) = 0;
+    virtual bool Point(const WaypointRecord& rec, bool routePoint) = 0;
 };
 
 class CSearchArea {
@@ -102,7 +111,8 @@ public:
     CPointD* SearchPoint(unsigned code, int index);
 
     // Generates the export; false when the field is incomplete (nothing
-    // written). routesOnly: route headers and band ends only.
+    // written) or the sink refused a record (nothing after it written).
+    // routesOnly: route headers and band ends only.
     bool ExportSearchArea(ISearchExportSink& sink, bool routesOnly, bool routeThroughAll) const;
     bool IsSearchAreaPoint(const GPSrecord& record, const CGeoTransform& geo, double proximity) const;
 

@@ -3,8 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <new>
 
 #include "doc/SearchAreaLinks.h"
 #include "doc/VornaDoc.h"
@@ -14,7 +13,9 @@
 #include "platform/AtomicFile.h"
 #include "platform/CommandIds.h"
 #include "platform/Commands.h"
+#include "platform/DataFile.h"
 #include "platform/Prompt.h"
+#include "platform/WaitCursor.h"
 #include "settings/AppSettings.h"
 
 namespace {
@@ -32,11 +33,13 @@ class CTextSink : public ISearchExportSink {
 public:
     CTextSink(CWptExportFile& file, const AppSettings& s, const CGeoTransform& geo)
         : m_File(file), m_Settings(s), m_Geo(geo) {}
-    void Route(int counter, char letter) override {
+    bool Route(int counter, char letter) override {
         m_File.Add(Format("RouteName,%d,%c\n", counter, letter));
+        return true;
     }
-    void Point(const WaypointRecord& rec, bool routePoint) override {
+    bool Point(const WaypointRecord& rec, bool routePoint) override {
         WriteWptLine(m_File, rec, routePoint ? "RoutePoint" : "", m_Settings, m_Geo);
+        return true;
     }
 
 private:
@@ -45,15 +48,35 @@ private:
     const CGeoTransform& m_Geo;
 };
 
+// The link's list tells of a record it refuses (no room) itself; the export
+// stops there.
 class CUploadSink : public ISearchExportSink {
 public:
     explicit CUploadSink(ISearchGpsLink& link) : m_Link(link) {}
-    void Route(int, char letter) override { m_Link.AddRouteToGPSdata(std::string(1, letter)); }
-    void Point(const WaypointRecord& rec, bool) override { m_Link.AddWaypointToGPSdata(rec); }
+    bool Route(int, char letter) override { return Took(m_Link.AddRouteToGPSdata(std::string(1, letter))); }
+    bool Point(const WaypointRecord& rec, bool) override { return Took(m_Link.AddWaypointToGPSdata(rec)); }
+    bool refused = false;
 
 private:
+    bool Took(bool added) {
+        refused = refused || !added;
+        return added;
+    }
     ISearchGpsLink& m_Link;
 };
+
+// Fills the upload list afresh and starts the upload; a list that is busy or
+// refuses a record sends nothing, since part of an area is no search plan.
+void UploadSearchArea(ISearchGpsLink& link, const CSearchArea& area, bool routesOnly, bool routeThroughAll,
+                      int operation, unsigned followUp) {
+    if (!link.AllocateGPSdata(512)) {
+        MsgBox("Error! The GPS link is busy with another transfer.");
+        return;
+    }
+    CUploadSink sink(link);
+    area.ExportSearchArea(sink, routesOnly, routeThroughAll);
+    if (!sink.refused) link.StartUpload(operation, followUp);
+}
 
 }  // namespace
 
@@ -68,11 +91,26 @@ void CVornaDoc::OnLoadSearchArea() {
     req.filter = kSadFilter;
     req.defaultExt = "sad";
     if (!Prompter().OpenFile(req) || req.fileName.empty()) return;
-    KeepFolder(m_Settings.searchAreaDir, req.fileName);
-    std::ifstream in(req.fileName, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad()) {
-        MsgBox("Error! File " + req.fileName + " could not be read.");
+    const std::string path = req.fileName;
+    KeepFolder(m_Settings.searchAreaDir, path);
+    CWaitCursor wait;
+    std::string text;
+    int error = 0;
+    LoadStatus status = LoadStatus::Unreadable;
+    try {
+        status = ReadWholeFile(path, text, error);
+    } catch (const std::bad_alloc&) {
+        // Some huge file picked under "All Files".
+    }
+    // The area in memory is replaced only by one read whole from a file of its kind.
+    if (status != LoadStatus::Loaded) {
+        wait.Restore();
+        MsgBox("Error! File " + path + " could not be read.");
+        return;
+    }
+    if (!IsSadText(text)) {
+        wait.Restore();
+        MsgBox("Error! File " + path + " is not a search area definition file!");
         return;
     }
     m_Search.ReadSad(text);
@@ -172,13 +210,10 @@ void CVornaDoc::OnExportSearchArea() {
             MsgBox("Error! The GPS link is not available.");
             return;
         }
-        CUploadSink sink(*m_SearchLink);
-        m_SearchLink->AllocateGPSdata(512);
-        m_Search.ExportSearchArea(sink, false, T);
         if (T)
-            m_SearchLink->StartUpload(kUploadRoutes, 0);
+            UploadSearchArea(*m_SearchLink, m_Search, false, T, kUploadRoutes, 0);
         else
-            m_SearchLink->StartUpload(kUploadWaypoints, cmd::ExportToGpsRoutes);
+            UploadSearchArea(*m_SearchLink, m_Search, false, T, kUploadWaypoints, cmd::ExportToGpsRoutes);
         return;
     }
     CWptExportFile file;
@@ -191,10 +226,7 @@ void CVornaDoc::OnExportSearchArea() {
 
 void CVornaDoc::OnExportSearchRoutes() {
     if (m_Settings.searchRouteThroughAll || !m_Settings.exportToGps || !m_SearchLink) return;
-    CUploadSink sink(*m_SearchLink);
-    m_SearchLink->AllocateGPSdata(512);
-    m_Search.ExportSearchArea(sink, true, false);
-    m_SearchLink->StartUpload(kUploadRoutes, 0);
+    UploadSearchArea(*m_SearchLink, m_Search, true, false, kUploadRoutes, 0);
 }
 
 void CVornaDoc::AddSearchCommands(CCommandMap& map) {

@@ -4,6 +4,7 @@
 #include <QDBusInterface>
 #include <QDBusReply>
 #include <QPrinter>
+#include <algorithm>
 #include <cmath>
 
 #include "doc/VornaDoc.h"
@@ -14,6 +15,7 @@
 #include "frame/DlgSysResources.h"
 #include "geo/Convert.h"
 #include "mapview/AppPrinter.h"
+#include "mapview/MapViewController.h"
 #include "platform/Prompt.h"
 #include "settings/AppSettings.h"
 #include "settings/MemoryCounters.h"
@@ -26,6 +28,10 @@ bool OnPageSetup(AppSettings& s, CVornaDoc* doc, QWidget* parent, const PageSetu
     dlg.m_Top = s.printMarginTop / 100.0;
     dlg.m_Right = s.printMarginRight / 100.0;
     dlg.m_Bottom = s.printMarginBottom / 100.0;
+    const MapSize page = PrintablePageHmm(AppPrinterPageLayout());
+    dlg.m_PageWidth = page.cx;
+    // A title line taller than the page is the settings file's fault, not the margins'.
+    dlg.m_PageHeight = std::max(SaturatedSum(page.cy, -(long long)s.printTitleMargin), 0);
     const bool ok = run ? run(dlg) : dlg.DoModal() == IDOK;
     if (!ok) return false;
     s.printMarginLeft = MarginToStore(dlg.m_Left);

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "frame/AppCommands.h"
 #include "platform/Prompt.h"
 #include "platformui/NumberField.h"
 
@@ -36,15 +37,23 @@ bool CDlgPageSetup::UpdateData(bool save) {
     }
     double values[4];
     for (int i = 0; i < 4; ++i) {
-        const bool number = ParseDoubleField(m_Edit[i]->text(), values[i]);
-        if (!number || values[i] < 0) {
-            MsgBox(number ? "A margin can not be negative." : "Please enter a number.",
-                   MB_OK | MB_ICONWARNING);
-            m_Edit[i]->setFocus();
-            m_Edit[i]->selectAll();
-            return false;
-        }
+        if (!ParseDoubleField(m_Edit[i]->text(), values[i]))
+            return RefuseField(m_Edit[i], "Please enter a number.");
+        if (values[i] < 0) return RefuseField(m_Edit[i], "A margin can not be negative.");
     }
+    // Margins that meet or cross leave nothing of the page to print on: the
+    // preview and the printout would be blank. Compared as they are stored.
+    const auto across = [&values](int a, int b) {
+        return (long long)MarginToStore(values[a]) + MarginToStore(values[b]);
+    };
+    if (m_PageWidth > 0 && across(0, 2) >= m_PageWidth)
+        return RefuseField(m_Edit[0],
+                           "The left and right margins together must be less than the width of the page, " +
+                               FormatRoundedField(m_PageWidth / 100.0, 2).toStdString() + " mm.");
+    if (m_PageHeight > 0 && across(1, 3) >= m_PageHeight)
+        return RefuseField(m_Edit[1],
+                           "The top and bottom margins together must be less than the height of the page, " +
+                               FormatRoundedField(m_PageHeight / 100.0, 2).toStdString() + " mm.");
     for (int i = 0; i < 4; ++i) *fields[i] = values[i];
     return true;
 }

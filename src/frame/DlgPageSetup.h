@@ -15,12 +15,16 @@ public:
     double m_Left = 0;
     double m_Right = 0;
     double m_Top = 0;
+    // The printable page in hundredths of a millimetre, the height less the
+    // title line: the margins must leave some of it. 0: not checked.
+    int m_PageWidth = 0;
+    int m_PageHeight = 0;
 
     int DoModal();  // IDOK or IDCANCEL
 
     // Moves the fields into the edits (false) or back (true); false when an
-    // edit does not hold a number or holds a negative one (the user was told
-    // and the edit focused).
+    // edit does not hold a number or holds a negative one, or the margins
+    // leave nothing of the page (the user was told and the edit focused).
     bool UpdateData(bool save);
 
     void accept() override;

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "platform/Prompt.h"
 #include "platformui/NumberField.h"
@@ -55,21 +56,16 @@ bool CDlgSearchArea::UpdateData(bool save) {
         m_Route->setChecked(m_RouteThroughAll);
         return true;
     }
-    // Any number is taken; text that is not one is asked for again.
+    // A band or a point spacing of no width leaves no field to search: the
+    // bands would collapse onto one line.
     double band = 0, distance = 0;
+    for (const auto& [edit, value] : {std::pair{m_BandEdit, &band}, std::pair{m_DistanceEdit, &distance}}) {
+        if (!ParseDoubleField(edit->text(), *value)) return RefuseField(edit, "Please enter a number.");
+        if (!(*value > 0)) return RefuseField(edit, "Please enter a number greater than 0.");
+    }
     bool headingOk = false;
     const int heading = m_HeadingEdit->text().trimmed().toInt(&headingOk);
-    QLineEdit* bad = !ParseDoubleField(m_BandEdit->text(), band)           ? m_BandEdit
-                     : !ParseDoubleField(m_DistanceEdit->text(), distance) ? m_DistanceEdit
-                     : !headingOk                                          ? m_HeadingEdit
-                                                                           : nullptr;
-    if (bad) {
-        MsgBox(bad == m_HeadingEdit ? "Please enter an integer." : "Please enter a number.",
-               MB_OK | MB_ICONWARNING);
-        bad->setFocus();
-        bad->selectAll();
-        return false;
-    }
+    if (!headingOk) return RefuseField(m_HeadingEdit, "Please enter an integer.");
     m_BandWidth = band;
     m_PointDistance = distance;
     m_Heading = heading;

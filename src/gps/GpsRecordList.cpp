@@ -1,5 +1,6 @@
 #include "gps/GpsRecordList.h"
 
+#include <algorithm>
 #include <new>
 
 #include "doc/WptTypes.h"
@@ -24,10 +25,11 @@ bool CGpsRecordList::ReallocateGPSdata(std::uint16_t grow) {
         MsgBox("Internal Error! GPSdata not yet allocated in ReallocateGPSdata!", MB_OK);
         return false;
     }
-    // Beyond 65535 records the counts would wrap.
-    const unsigned size = unsigned(GPSdataSize) + grow;
+    // Beyond 65535 records the counts would wrap; up to there the list grows
+    // as far as it can, so that it holds as many as the counts can tell.
+    const unsigned size = std::min(unsigned(GPSdataSize) + grow, 0xFFFFu);
     try {
-        if (size > 0xFFFF) throw std::bad_alloc();
+        if (size <= GPSdataSize) throw std::bad_alloc();
         m_Records.resize(size);
     } catch (const std::bad_alloc&) {
         MsgBox("Internal Error! Not enough memory for base reallocation in ReallocateGPSdata!", MB_OK);

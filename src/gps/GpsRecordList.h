@@ -16,8 +16,9 @@ class CGpsRecordList {
 public:
     // A fresh list with room for n records; counters at zero.
     void AllocateGPSdata(std::uint16_t n);
-    // Room for grow more records, the used ones kept; false with its message
-    // when there is no list or no room (the list then stays as it was).
+    // Room for grow more records (fewer when 65535 in all are reached), the
+    // used ones kept; false with its message when there is no list or no
+    // room (the list then stays as it was).
     bool ReallocateGPSdata(std::uint16_t grow);
     void ReleaseGPSdata();
 

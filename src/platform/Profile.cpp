@@ -194,6 +194,8 @@ int CProfile::FindKey(const std::string& section, const std::string& key) const 
     return it == s->keys.end() ? -1 : it->second;
 }
 
+bool CProfile::HasSection(const std::string& section) const { return FindSection(section) >= 0; }
+
 bool CProfile::HasKey(const std::string& section, const std::string& key) const {
     return FindKey(section, key) >= 0;
 }

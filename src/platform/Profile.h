@@ -30,6 +30,7 @@ public:
     // and the result carries the system's reason.
     AtomicWriteResult Save() const;
 
+    bool HasSection(const std::string& section) const;
     bool HasKey(const std::string& section, const std::string& key) const;
     int GetInt(const std::string& section, const std::string& key, int def) const;
     // Text longer than capacity - 1 characters is cut, as by a fixed buffer.

@@ -1,7 +1,10 @@
 #include "platformui/NumberField.h"
 
+#include <QLineEdit>
 #include <QLocale>
 #include <cmath>
+
+#include "platform/Prompt.h"
 
 QString FormatDoubleField(double v) { return QLocale::c().toString(v, 'g', 15); }
 
@@ -21,4 +24,11 @@ QString FormatRoundedField(double v, int decimals) {
     }
     if (t == QLatin1String("-0")) t = QStringLiteral("0");
     return t;
+}
+
+bool RefuseField(QLineEdit* edit, const std::string& message) {
+    MsgBox(message, MB_OK | MB_ICONWARNING);
+    edit->setFocus();
+    edit->selectAll();
+    return false;
 }

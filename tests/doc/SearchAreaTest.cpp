@@ -16,6 +16,8 @@
 #include "platform/ByteOrder.h"
 #include "platform/CommandIds.h"
 #include "platform/Commands.h"
+#include "platform/Prompt.h"
+#include "platform/WaitCursor.h"
 
 namespace {
 
@@ -37,16 +39,18 @@ SearchAreaData Field(double baseAngleDeg = 90, int edge = 0) {
 
 struct RecordingLink : ISearchGpsLink {
     std::vector<std::string> items;  // "W name", "R name", "alloc n", "start op follow"
+    bool busy = false;               // a transfer runs: no list to fill
+    int room = -1;                   // records taken before one is refused (-1 all), as the list tells
     bool AllocateGPSdata(std::uint16_t n) override {
         items.push_back("alloc " + std::to_string(n));
-        return true;
+        return !busy;
     }
-    bool AddWaypointToGPSdata(const WaypointRecord& w) override {
-        items.push_back("W " + WptName(w));
-        return true;
-    }
-    bool AddRouteToGPSdata(const std::string& name) override {
-        items.push_back("R " + name);
+    bool AddWaypointToGPSdata(const WaypointRecord& w) override { return Add("W " + WptName(w)); }
+    bool AddRouteToGPSdata(const std::string& name) override { return Add("R " + name); }
+    bool Add(const std::string& item) {
+        items.push_back(item);
+        if (room == 0) return MsgBox("no room"), false;
+        if (room > 0) --room;
         return true;
     }
     void StartUpload(int op, unsigned follow) override {
@@ -344,6 +348,102 @@ TEST(SearchAreaDoc, ExportSequences) {
     text = ReadAll(empty);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
     doc.SetSearchGpsLink(nullptr);
+}
+
+TEST(SearchAreaDoc, AnUploadStopsAtTheFirstRefusedRecordAndABusyLinkGetsNone) {
+    DocEnv env;
+    env.ApplyDatum();
+    CVornaDoc& doc = env.Make();
+    RecordingLink link;
+    doc.SetSearchGpsLink(&link);
+    CCommandMap map;
+    doc.AddSearchCommands(map);
+    SearchAreaData d = Field();
+    d.DirectionEnd = CPointD(500000, 5100200);  // 3 points per band
+    d.BaseEnd = CPointD(500300, 5100000);       // 2 bands
+    doc.SearchArea().Data() = d;
+    env.settings.exportToGps = 1;
+    const struct {
+        int routeThroughAll;
+        unsigned command;
+        bool busy;
+        int room;
+        std::vector<std::string> items;
+        const char* message;
+    } rows[] = {
+        {1, cmd::ExportToGps, false, 2, {"alloc 512", "R A", "W A00", "W A01"}, "no room"},
+        {0,
+         cmd::ExportToGps,
+         false,
+         4,
+         {"alloc 512", "W A00", "W A01", "W A02", "W B00", "W B01"},
+         "no room"},
+        {0, cmd::ExportToGpsRoutes, false, 0, {"alloc 512", "R A"}, "no room"},
+        {1, cmd::ExportToGps, true, -1, {"alloc 512"}, "Error! The GPS link is busy with another transfer."},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.items.size());
+        env.settings.searchRouteThroughAll = r.routeThroughAll;
+        link.items.clear();
+        link.busy = r.busy;
+        link.room = r.room;
+        env.prompter.texts.clear();
+        map.OnCommand(r.command);
+        EXPECT_EQ(link.items, r.items);  // nothing after the refusal, and no upload started
+        EXPECT_EQ(env.prompter.texts, std::vector<std::string>{r.message});
+    }
+    doc.SetSearchGpsLink(nullptr);
+}
+
+TEST(SearchAreaDoc, LoadRefusesOtherFilesAndReadErrorsKeepingTheArea) {
+    DocEnv env;
+    CVornaDoc& doc = env.Make();
+    CCommandMap map;
+    doc.AddSearchCommands(map);
+    SearchAreaData d = Field();
+    d.Routes[3].Count = 1;
+    d.Routes[3].Points[0] = CPointD(500100, 5100100);
+    doc.SearchArea().Data() = d;
+    const std::string before = doc.SearchArea().DatBytes();
+    env.prompter.defaultAnswer = IDNO;  // save the area first? no
+    const std::string dir = env.tmp.dir();
+    ASSERT_TRUE(WriteFileBytes(dir + "map.bmp", BmpBytes(8, 4, 8, 1024)));
+    ASSERT_TRUE(WriteFileBytes(dir + "empty.sad", ""));
+    ASSERT_TRUE(WriteFileBytes(dir + "other.ini", "[SEARCH]\nSearch Route Through All=1\n"));
+    ASSERT_TRUE(WriteFileBytes(dir + "routes.sad", "[search routes]\r\nSearch Route 2 Point Count=0\r\n"));
+    std::filesystem::create_directory(dir + "folder.sad");
+    const std::string notSad = " is not a search area definition file!", unread = " could not be read.";
+    const struct {
+        std::string file;
+        std::string message;  // empty: loaded
+    } rows[] = {
+        {"map.bmp", notSad},    {"empty.sad", notSad}, {"other.ini", notSad},
+        {"folder.sad", unread}, {"gone.sad", unread},  // deleted after it was chosen
+        {"routes.sad", ""},                            // one section, in another letter case, is enough
+    };
+    std::vector<int> depthAtBox;
+    env.prompter.onBox = [&depthAtBox] { depthAtBox.push_back(WaitCursorDepth()); };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.file);
+        env.prompter.texts.clear();
+        env.prompter.files.push_back(dir + r.file);
+        depthAtBox.clear();
+        WaitCursorPeak() = 0;
+        EXPECT_NO_THROW(map.OnCommand(cmd::LoadSearchArea));
+        EXPECT_EQ(WaitCursorPeak(), 1);
+        EXPECT_EQ(WaitCursorDepth(), 0);
+        if (r.message.empty()) {
+            EXPECT_FALSE(doc.HasSearchArea());
+            continue;
+        }
+        EXPECT_EQ(env.prompter.texts.back(), "Error! File " + dir + r.file + r.message);
+        EXPECT_EQ(env.prompter.texts.size(), 2u);  // the question to save first, then the refusal
+        EXPECT_EQ(depthAtBox.back(), 0);           // the refusal is read with the usual cursor
+        EXPECT_TRUE(doc.SearchArea().DatBytes() == before);
+        // What is written in idle time and at the end is the area kept.
+        ASSERT_TRUE(doc.SaveAllStores());
+        EXPECT_TRUE(ReadAll(dir + "SearchArea.dat") == before);
+    }
 }
 
 TEST(SearchAreaDoc, PropertiesTurnTheHeadingAndSadFilesRoundTrip) {

@@ -42,9 +42,12 @@ TEST(GpsRecordList, GrowsKeepingRecordsAndNeverSendsLeftoverPositions) {
                   "Internal Error! GPSdata not yet allocated in ReallocateGPSdata!",
                   "Error! Geodetic transformation parameters not set.",
                   "Internal Error! Not enough memory for base reallocation in ReallocateGPSdata!"}));
-    // Growing by 512 may reach 65535 exactly, never pass it.
-    for (const auto& [size, grows] :
-         {std::pair<std::uint16_t, bool>{0xFFFF - 512, true}, {0xFFFF - 511, false}}) {
+    // Growing by 512 stops at 65535 exactly, never passes it: a list grown
+    // from 512 in steps of 512 reaches it too.
+    for (const auto& [size, grows] : {std::pair<std::uint16_t, bool>{0xFFFF - 512, true},
+                                      {0xFFFF - 511, true},
+                                      {0xFFFF - 1, true},
+                                      {0xFFFF, false}}) {
         prompter.texts.clear();
         list.AllocateGPSdata(size);
         list.GPSdataCount = size;

@@ -13,6 +13,9 @@
 #include "frame/DlgPageSetup.h"
 #include "frame/DlgPrintSetup.h"
 #include "frame/MainFrm.h"
+#include "mapview/AppPrinter.h"
+#include "mapview/MapViewController.h"
+#include "platformui/NumberField.h"
 
 namespace {
 
@@ -56,6 +59,59 @@ TEST(PageSetup, MarginsAreStoredToTheNearestHundredthAndNegativeOnesRefused) {
                   r.message ? std::vector<std::string>{r.message} : std::vector<std::string>{});
     }
     env.doc->RemoveView(&rec);
+}
+
+// Margins that meet across the page would leave a blank preview and printout.
+TEST(PageSetup, MarginsThatLeaveNothingOfThePageAreRefused) {
+    ViewTestEnv env;
+    AppSettings& s = env.app.settings;
+    s.printMarginLeft = s.printMarginTop = s.printMarginBottom = 0;
+    s.printMarginRight = 1000;  // 10 mm
+    s.printTitleMargin = 500;
+    const MapSize page = PrintablePageHmm(AppPrinterPageLayout());
+    const QString width = FormatRoundedField(page.cx / 100.0, 2),
+                  height = FormatRoundedField((page.cy - 500) / 100.0, 2);
+    const struct {
+        const char* id;
+        double mm;  // typed
+        bool taken;
+        std::string message;
+    } rows[] = {
+        {"1331", (page.cx - 1001) / 100.0, true, ""},  // 0.01 mm of the width left
+        {"1331", (page.cx - 1000) / 100.0, false,
+         "The left and right margins together must be less than the width of the page, " +
+             width.toStdString() + " mm."},
+        {"1331", 1e9, false,
+         "The left and right margins together must be less than the width of the page, " +
+             width.toStdString() + " mm."},
+        {"1333", (page.cy - 501) / 100.0, true, ""},
+        {"1333", (page.cy - 500) / 100.0, false,
+         "The top and bottom margins together must be less than the height of the page, " +
+             height.toStdString() + " mm."},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.mm);
+        env.prompter.texts.clear();
+        const int leftBefore = s.printMarginLeft, topBefore = s.printMarginTop;
+        QString focused;  // the dialog is gone once the command returns
+        const bool ok = OnPageSetup(s, env.doc.get(), nullptr, [&](CDlgPageSetup& dlg) {
+            dlg.UpdateData(false);
+            Type(dlg, r.id, FormatDoubleField(r.mm));
+            dlg.show();
+            const bool taken = dlg.UpdateData(true);
+            if (QWidget* w = dlg.focusWidget()) focused = w->objectName();
+            return taken;
+        });
+        EXPECT_EQ(ok, r.taken);
+        EXPECT_EQ(env.prompter.texts,
+                  r.taken ? std::vector<std::string>{} : std::vector<std::string>{r.message});
+        if (!ok) {
+            EXPECT_EQ(s.printMarginLeft, leftBefore);
+            EXPECT_EQ(s.printMarginTop, topBefore);
+            EXPECT_EQ(focused, r.id);
+        }
+        s.printMarginLeft = s.printMarginTop = 0;
+    }
 }
 
 // Print Setup sets paper, orientation and printer margins and prints
