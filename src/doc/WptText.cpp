@@ -8,8 +8,6 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -19,6 +17,7 @@
 #include "geo/GeoTransform.h"
 #include "geo/TextHelpers.h"
 #include "platform/AtomicFile.h"
+#include "platform/DataFile.h"
 #include "platform/Prompt.h"
 #include "platform/Text.h"
 #include "settings/AppSettings.h"
@@ -203,9 +202,8 @@ bool CWptExportFile::Open(std::string& folder, const std::string& suggestedName,
             return true;
         case IDNO: {
             m_Append = true;
-            std::ifstream in(m_Path, std::ios::binary);
-            m_Text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-            if (!in.is_open() || in.bad()) {
+            int error = 0;
+            if (ReadWholeFile(m_Path, m_Text, error) != LoadStatus::Loaded) {
                 MsgBox("Waypoint file appending error");
                 return false;
             }
@@ -375,9 +373,10 @@ void ImportChosenFile(CVornaDoc& doc, const AppSettings& settings, const CGeoTra
     const std::size_t slash = files.front().rfind('/');
     if (slash != std::string::npos) folder = files.front().substr(0, slash + 1);
     for (const std::string& name : files) {
-        std::ifstream in(name, std::ios::binary);
-        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (!in.is_open() || in.bad())
+        // A folder or a read error is refused, never thrown out of the command.
+        std::string text;
+        int error = 0;
+        if (ReadWholeFile(name, text, error) != LoadStatus::Loaded)
             MsgBox("Error opening Waypoint file " + name);
         else
             ImportWptText(doc, settings, geo, text, what, &clearLog);

@@ -450,6 +450,8 @@ TEST(SegmentFile, MifDecoderRepeatsTheLastPixelOfTheChunkBefore) {
             packed.push_back(std::uint8_t(0x80 + 2 + g));
             for (int i = 0; i < 60 / groups; ++i) packed.push_back(std::uint8_t(70 + i));
         }
+        // Codes after the chunk, so that it is decoded whole on the quick path.
+        for (std::uint8_t i = 0; i < 100; ++i) packed.push_back(std::uint8_t(i % 50));
         int width = 0;
         for (const std::uint8_t b : packed) width += b < 0x80 ? 1 : b & 0x7F;
         EXPECT_TRUE(SameAsReference(packed, width, 1)) << groups << " groups";

@@ -174,6 +174,18 @@ TEST(WptText, TrackLogAndWaypointsComeBackFromTheirFile) {
         EXPECT_EQ(now.size(), head.size() + one.size());
     }
 
+    // Appending to a folder is refused, not thrown out of the command.
+    {
+        const std::string dir = env.tmp.file("folder.txt");
+        std::filesystem::create_directory(dir);
+        CWptExportFile refused;
+        env.prompter.files = {dir};
+        env.prompter.answers = {IDNO};
+        env.prompter.texts.clear();
+        EXPECT_FALSE(refused.Open(env.settings.wptExportDir, "", env.settings));
+        EXPECT_EQ(env.prompter.texts.back(), "Waypoint file appending error");
+    }
+
     // Stored waypoints: a deleted one writes nothing.
     CWptExportFile out;
     env.prompter.files = {env.file};
@@ -234,17 +246,21 @@ TEST(WptText, SeveralFilesImportInTurnWithLinesReadAsTheLineReaderReadsThem) {
     std::string three = WaypointPlusLine("WP", {46.7, 15.45, "THREE", "", 0, 1});
     three.insert(three.size() - 1, std::string(300, 'c'));  // a comment far past the line's bound
     WriteFileBytes(b, kWptPlusHeader + two + three);
-    env.prompter.fileLists = {{a, gone, b}};
+    // A folder picked among the files is refused like a file that went.
+    const std::string dir = env.tmp.file("sub");
+    std::filesystem::create_directory(dir);
+    env.prompter.fileLists = {{a, gone, dir, b}};
     std::string folder;
     ImportFile(env.doc, env.settings, env.geo, 1, folder);
     EXPECT_EQ(folder, env.tmp.dir());
     ASSERT_EQ(env.Db().GetLiveWptCount(kTempBase), 3);
     const char* names[] = {"ONE", "TWO", "THREE"};
     for (int i = 0; i < 3; ++i) EXPECT_STREQ(env.doc.GetWptRecord(kTempBase, i)->Name, names[i]);
-    EXPECT_EQ(env.prompter.texts,
-              (std::vector<std::string>{"Error opening Waypoint file " + gone,
-                                        "Warning! Could not recognize record type in line:''. Would you like "
-                                        "to continue?"}));
+    EXPECT_EQ(
+        env.prompter.texts,
+        (std::vector<std::string>{"Error opening Waypoint file " + gone, "Error opening Waypoint file " + dir,
+                                  "Warning! Could not recognize record type in line:''. Would you like "
+                                  "to continue?"}));
     EXPECT_EQ(std::string(env.doc.GetWptRecord(kTempBase, 2)->Comment), std::string(23, 'c'));
 
     // A cancelled dialog reads nothing and keeps the folder.
