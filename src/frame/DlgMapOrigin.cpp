@@ -30,8 +30,7 @@ CDlgMapOrigin::CDlgMapOrigin(const MapOriginInfo& info, QWidget* parent) : QDial
         m_Fields[i] = new QLineEdit(texts[i], this);
         // Shown, not asked for: only OK or Cancel counts.
         m_Fields[i]->setReadOnly(true);
-        // Wide enough for a grid coordinate, and its start in view when not.
-        m_Fields[i]->setMinimumWidth(m_Fields[i]->fontMetrics().horizontalAdvance(QStringLiteral("0")) * 14);
+        // The first digits in view, should a text not fit.
         m_Fields[i]->setCursorPosition(0);
     }
     // A scale reads "1:" and its denominator.
