@@ -163,15 +163,18 @@ void CMapViewController::InitFromSettings(int viewIndex, int slot) {
     m_PrintHeight = std::max(v.printHeight, -1);
     // An image pane shows the document's image as it now stands; with no
     // image to show, the pane starts on the series a fresh settings file
-    // gives rather than blank.
+    // gives rather than blank, at its print area (where the user worked).
+    bool atPrintArea = false;
     if (type < 0 && m_Doc && m_Doc->BmpData && m_Doc->ImageMapType != kMapNone) {
         type = m_Doc->ImageMapType;
     } else if (type < 0) {
         const ViewSettings fresh = DefaultViewSlot();
         type = fresh.mapType;
         m_Desc.origin = {fresh.originX, fresh.originY};
+        atPrintArea = true;
     }
     OpenMap(type, false);
+    if (atPrintArea) CenterOnPosition(m_Desc.printCenter.easting, m_Desc.printCenter.northing, 0.0);
 }
 
 void CMapViewController::SaveToSettings() {

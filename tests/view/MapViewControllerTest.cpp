@@ -182,7 +182,8 @@ TEST(MapViewController, OnePaneThroughADamagedSegmentSeriesStepsHintsAndSettings
 
 // A pane starts on what it can show: a stored image type shows the
 // document's image as it stands, and with no image the series a fresh
-// settings file gives, never a blank pane.
+// settings file gives, never a blank pane: at the pane's print area, or
+// where a fresh file puts it when that area is off the map.
 TEST(MapViewController, AStoredImageTypeStartsOnTheDocumentsImageOrTheDefaultSeries) {
     PaneEnv env;
     const std::string image = env.tmp.file("map.bmp");
@@ -199,7 +200,15 @@ TEST(MapViewController, AStoredImageTypeStartsOnTheDocumentsImageOrTheDefaultSer
             EXPECT_EQ(p.Desc().mapType, held == kMapNone ? fresh.mapType : held);
             EXPECT_EQ(p.HasSegmentFlags(), held == kMapNone);
             if (held == kMapNone) {
+                // 423 m to a PK250 pixel.
+                EXPECT_NEAR(p.ViewCentre().easting, 415000, 850);
+                EXPECT_NEAR(p.ViewCentre().northing, 5125000, 850);
+                ViewSettings off = Slot(stored);
+                off.printCenter = CPointD(0, 0);
+                env.Open(off);
+                EXPECT_EQ(p.Desc().mapType, fresh.mapType);
                 EXPECT_EQ(p.Desc().origin.x, fresh.originX);
+                EXPECT_EQ(p.Desc().origin.y, fresh.originY);
             }
         }
     }
