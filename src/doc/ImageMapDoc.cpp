@@ -8,27 +8,25 @@
 #include "platform/Commands.h"
 #include "platform/Prompt.h"
 
-bool CVornaDoc::InitBmp(const std::string& path) {
+CVornaDoc::ImageOpen CVornaDoc::OpenImageMap(const std::string& path) {
     CImageMapArchive ar(path, CImageMapArchive::load);
-    if (!ar.IsOpen()) return false;
-    // A file that cannot become the image map is refused before the held
-    // image is freed.
-    DibFileLayout layout;
-    ImageMapBlock block;
-    if (const auto fault = ReadImageMapHeaders(ar, layout, block)) {
-        MsgBox(ImageMapFaultText(*fault, path));
-        return false;
-    }
-    if (!ar.SeekToBegin()) return false;
-    if (m_Image.HasPixels()) m_Image.Deallocate();
-    if (!m_Image.Serialize(ar)) return true;  // reported; no image is held
+    if (!ar.IsOpen()) return ImageOpen::NotOpened;
+    std::optional<LoadedBitmap> bitmap = CImageMapStore::ReadBitmap(ar);
+    if (!bitmap) return ImageOpen::Refused;
+    TakeImageMap(path, std::move(*bitmap));
+    return ImageOpen::Opened;
+}
+
+void CVornaDoc::TakeImageMap(const std::string& path, LoadedBitmap&& bitmap) {
+    m_Image.Install(std::move(bitmap));
     m_Image.Path = path;
     m_Image.MapType = kMapImage;
+    // The previous image's placement means nothing on this one.
+    m_Image.Georef = ::ImageGeoref();
     // A point marked on a series and still waiting for its pixel stays pending.
     m_RefPoints.RemovePoints();
     ReadRefPoints(path);
     ReadImageInf(path);
-    return true;
 }
 
 bool CVornaDoc::ReadImageInf(const std::string& imagePath) {
@@ -53,7 +51,11 @@ void CVornaDoc::DeleteRefPoint(int k) {
 }
 
 void CVornaDoc::OnCalculateMapOrigin() {
-    if (!CalculateImageMapOrigin(0)) return;
+    const ::ImageGeoref before = m_Image.Georef;
+    if (!CalculateImageMapOrigin(0)) {
+        m_Image.Georef = before;
+        return;
+    }
     const ::ImageGeoref& g = m_Image.Georef;
     MapOriginInfo info;
     info.scaleX = g.ScaleX;
@@ -65,8 +67,13 @@ void CVornaDoc::OnCalculateMapOrigin() {
     info.maximumDistance = g.MaxResidual;
     info.count = g.PairsUsed;
     const int answer = m_MapOriginDialog ? m_MapOriginDialog->RunMapOriginDialog(info) : IDCANCEL;
-    // The fitted values stay in memory either way; OK makes them the image's.
-    if (answer == IDOK && !m_Image.Path.empty() && m_Image.MapType >= kMapImage) {
+    // Only OK places the image anew: after Cancel the overlays must still lie
+    // where they lay on it.
+    if (answer != IDOK) {
+        m_Image.Georef = before;
+        return;
+    }
+    if (!m_Image.Path.empty() && m_Image.MapType >= kMapImage) {
         if (m_Image.MapType == kMapImage) m_Image.MapType = kMapImageGeo;
         WriteImageInf(m_Image.Path);
     }

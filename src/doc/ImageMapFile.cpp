@@ -98,6 +98,8 @@ std::string ImageMapFaultText(ImageMapFault fault, const std::string& path) {
         case ImageMapFault::RowsMismatch:
             return "The bitmap " + path +
                    " is damaged: its pixel data does not match its width, height and bit count!";
+        case ImageMapFault::Truncated:
+            return "Unexpected end of file!";
     }
     return "Error! Can not open file " + path + "!";
 }
@@ -119,5 +121,6 @@ std::optional<ImageMapFault> ReadImageMapHeaders(CImageMapArchive& ar, DibFileLa
             return ImageMapFault::TooLarge;
     }
     if (!ImageMapBlockOf(layout, block)) return ImageMapFault::RowsMismatch;
+    if (block.truncated) return ImageMapFault::Truncated;
     return std::nullopt;
 }

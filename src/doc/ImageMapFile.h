@@ -44,11 +44,11 @@ void PutDibHeaders(const BitmapFileHeader& file, const BitmapInfoHeader& info, s
 
 // Where an image map's pixels go in memory. The row stride is what the file
 // holds per row ((file length - offset) / height) when that is the row size
-// the width and bit count give; a file too short for its rows keeps that row
-// size and is read into a zero-filled block of the full size.
+// the width and bit count give; a file too short for its rows is marked
+// truncated (its reader refuses it before allocating anything).
 struct ImageMapBlock {
     std::uint64_t stride = 0;
-    std::uint64_t size = 0;       // bytes to allocate
+    std::uint64_t size = 0;       // bytes the rows need (the file's when not truncated)
     std::uint64_t available = 0;  // bytes the file holds after the offset
     bool truncated = false;       // available < stride * height
 };
@@ -56,12 +56,13 @@ struct ImageMapBlock {
 // stride would then not describe the rows.
 bool ImageMapBlockOf(const DibFileLayout& layout, ImageMapBlock& out);
 
-enum class ImageMapFault { NotOpened, NotBitmap, Unsupported, BadHeader, TooLarge, RowsMismatch };
+enum class ImageMapFault { NotOpened, NotBitmap, Unsupported, BadHeader, TooLarge, RowsMismatch, Truncated };
 // The message for a refused image map file.
 std::string ImageMapFaultText(ImageMapFault fault, const std::string& path);
 
 class CImageMapArchive;
 // Reads the two headers from the archive's current position and checks them
-// and the pixel block they describe; the fault when the file is refused.
+// and the pixel block they describe, which must lie whole in the file; the
+// fault when the file is refused.
 std::optional<ImageMapFault> ReadImageMapHeaders(CImageMapArchive& ar, DibFileLayout& layout,
                                                  ImageMapBlock& block);

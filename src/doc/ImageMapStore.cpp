@@ -1,6 +1,5 @@
 #include "doc/ImageMapStore.h"
 
-#include <cstring>
 #include <new>
 
 #include "doc/ImageMapArchive.h"
@@ -54,38 +53,51 @@ bool CImageMapStore::Serialize(CImageMapArchive& ar) {
         MsgBox("Internal Warning! BmpData already allocated in Serialize!");
         return false;
     }
+    std::optional<LoadedBitmap> bitmap = ReadBitmap(ar);
+    if (!bitmap) return false;
+    Install(std::move(*bitmap));
+    return true;
+}
+
+std::optional<LoadedBitmap> CImageMapStore::ReadBitmap(CImageMapArchive& ar) {
+    // The header check refuses a file too short for its rows, so nothing is
+    // allocated for pixels that are not there.
     DibFileLayout layout;
     ImageMapBlock block;
     if (const auto fault = ReadImageMapHeaders(ar, layout, block)) {
         MsgBox(ImageMapFaultText(*fault, ar.GetFilePath()));
-        return false;
+        return std::nullopt;
     }
-    std::uint8_t palette[kDibMaxPaletteBytes] = {};
-    if (ar.Read(palette, layout.paletteBytes) != layout.paletteBytes) {
-        // The headers put the palette inside the file: only a read error ends it early.
+    LoadedBitmap b;
+    b.file = layout.file;
+    b.header.info = layout.info;
+    // Only a read error ends the palette or the pixels early: the headers put both inside the file.
+    if (ar.Read(b.header.palette, layout.paletteBytes) != layout.paletteBytes) {
         MsgBox("Unexpected end of file!");
-        return false;
+        return std::nullopt;
     }
-    std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[block.size]);
-    if (!pixels) {
+    b.pixels.reset(new (std::nothrow) std::uint8_t[block.size]);
+    if (!b.pixels) {
         MsgBox("Internal Error! Not enough memory for BmpData in InitBmp!");
-        return false;
+        return std::nullopt;
     }
-    const std::size_t want = std::size_t(block.available < block.size ? block.available : block.size);
-    const std::size_t got = ar.Read(pixels.get(), want);
-    // What was read stays; the rest of the rows is zero.
-    std::memset(pixels.get() + got, 0, std::size_t(block.size) - got);
+    b.size = std::size_t(block.size);
+    b.stride = std::size_t(block.stride);
+    if (ar.Read(b.pixels.get(), b.size) != b.size) {
+        MsgBox("Unexpected end of file!");
+        return std::nullopt;
+    }
+    return b;
+}
 
-    m_FileHeader = layout.file;
-    Header = DibHeader();
-    Header.info = layout.info;
-    std::memcpy(Header.palette, palette, layout.paletteBytes);
-    m_Pixels = std::move(pixels);
-    m_Size = std::size_t(block.size);
-    m_Stride = std::size_t(block.stride);
-    m_Memory.CountAlloc(kMemImagePixels, (long long)m_Size);
-    if (block.truncated || got < want) MsgBox("Unexpected end of file!");
-    return true;
+void CImageMapStore::Install(LoadedBitmap&& b) {
+    Deallocate();
+    m_FileHeader = b.file;
+    Header = b.header;
+    m_Pixels = std::move(b.pixels);
+    m_Size = m_Pixels ? b.size : 0;
+    m_Stride = b.stride;
+    if (m_Pixels) m_Memory.CountAlloc(kMemImagePixels, (long long)m_Size);
 }
 
 bool CImageMapStore::Save(const std::string& path) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "doc/DibFormat.h"
@@ -14,6 +15,15 @@
 
 class CImageMapArchive;
 class CMemoryCounters;
+
+// A bitmap read whole from its file, not yet the image map.
+struct LoadedBitmap {
+    BitmapFileHeader file;
+    DibHeader header{};
+    std::unique_ptr<std::uint8_t[]> pixels;
+    std::size_t size = 0;
+    std::size_t stride = 0;
+};
 
 class CImageMapStore {
 public:
@@ -26,6 +36,12 @@ public:
     // storing writes the held one. Neither sets the map type or the
     // georeference. False when nothing was loaded or stored.
     bool Serialize(CImageMapArchive& ar);
+    // Reads a whole bitmap from the archive's position without touching the
+    // store, so a file that fails leaves the held image as it is. Nothing
+    // after its one message when the file is refused or cannot be read whole.
+    static std::optional<LoadedBitmap> ReadBitmap(CImageMapArchive& ar);
+    // Frees the held pixels and takes the read ones.
+    void Install(LoadedBitmap&& bitmap);
     // Writes the held image through a temporary file beside path.
     bool Save(const std::string& path);
     // Frees the pixels; when pixels were held the map type becomes none.

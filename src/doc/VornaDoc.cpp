@@ -95,23 +95,11 @@ bool CVornaDoc::OnOpenDocument(const std::string& path) {
         MsgBox(ImageMapFaultText(ImageMapFault::NotOpened, path));
         return false;
     }
-    // A file that cannot become the image map is refused before anything
-    // held is emptied.
-    DibFileLayout layout;
-    ImageMapBlock block;
-    if (const auto fault = ReadImageMapHeaders(ar, layout, block)) {
-        MsgBox(ImageMapFaultText(*fault, path));
-        return false;
-    }
-    if (!ar.SeekToBegin()) {
-        MsgBox(ImageMapFaultText(ImageMapFault::NotOpened, path));
-        return false;
-    }
+    // Read whole before anything held is emptied: a refused file changes nothing.
+    std::optional<LoadedBitmap> bitmap = CImageMapStore::ReadBitmap(ar);
+    if (!bitmap) return false;
     DeleteContents();
-    if (!m_Image.Serialize(ar)) {
-        DeleteContents();
-        return false;
-    }
+    TakeImageMap(path, std::move(*bitmap));
     MsgBox(path);
     UpdateAllViews(nullptr, kHintImageMap);
     return true;

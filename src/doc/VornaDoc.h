@@ -235,9 +235,13 @@ public:
     bool OnSaveDocument(const std::string& path) { return m_Image.Save(path); }
 
     // ---- reference points and georeference (ImageMapDoc.cpp) -----------------
-    // Opens path as the image map; false when it cannot be opened or is no
-    // readable bitmap (the image held stays then).
-    bool InitBmp(const std::string& path);
+    // Opens path as the image map. A file that cannot be opened is left to
+    // the caller to report; a refused one was reported, and the image held
+    // stays in both cases.
+    enum class ImageOpen { Opened, NotOpened, Refused };
+    ImageOpen OpenImageMap(const std::string& path);
+    // True when path became the image map.
+    bool InitBmp(const std::string& path) { return OpenImageMap(path) == ImageOpen::Opened; }
     bool ReadImageInf(const std::string& imagePath);
     bool WriteImageInf(const std::string& imagePath);
     bool ReadRefPoints(const std::string& imagePath) {
@@ -333,6 +337,9 @@ private:
     ISearchAreaDialog* m_SearchDialog = nullptr;
     ISearchGpsLink* m_SearchLink = nullptr;
     bool SearchExportConvertible() const;
+    // A newly read bitmap becomes the image map, placed only by its own
+    // ".inf", with its own ".ref" points.
+    void TakeImageMap(const std::string& path, LoadedBitmap&& bitmap);
     ExportWptDialogRunner m_ExportWptDialog;
     WptUploadSink m_WptUpload;
 

@@ -68,8 +68,12 @@ void OnFileNew(CVornaDoc& doc) { doc.OnNewDocument(); }
 
 bool OnFileOpen(CVornaDoc& doc, std::string& path) {
     FileDialogRequest req = DocumentFileRequest(doc, "Open", {});
-    if (!Prompter().OpenFile(req) || !doc.OnOpenDocument(req.fileName)) return false;
-    path = req.fileName;
+    return Prompter().OpenFile(req) && OpenDocumentFile(doc, req.fileName, path);
+}
+
+bool OpenDocumentFile(CVornaDoc& doc, const std::string& file, std::string& path) {
+    if (!doc.OnOpenDocument(file)) return false;
+    path = file;
     return true;
 }
 

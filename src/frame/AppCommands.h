@@ -36,6 +36,9 @@ void OnFileNew(CVornaDoc& doc);
 // File > Open...: an image chosen in the open dialog becomes the document;
 // path is its file from then on. False when cancelled or refused.
 bool OnFileOpen(CVornaDoc& doc, std::string& path);
+// The same without the dialog (a file dropped on the window): file becomes
+// the document and path, or the refusal is reported.
+bool OpenDocumentFile(CVornaDoc& doc, const std::string& file, std::string& path);
 // Save (Ctrl+S): the document into path, or into a file chosen in the save
 // dialog when it has none yet. False when cancelled or not written.
 bool OnFileSave(CVornaDoc& doc, std::string& path);

@@ -6,17 +6,32 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QVBoxLayout>
 
 #include "platformui/NumberField.h"
 
 CDlgMapOrigin::CDlgMapOrigin(const MapOriginInfo& info, QWidget* parent) : QDialog(parent) {
     setWindowTitle("Map Origin Coordinates");
-    const double values[7] = {info.scaleX, info.scaleY,          info.easting,        info.northing,
-                              info.angle,  info.averageDistance, info.maximumDistance};
+    // A fixed count of decimals, without a sign on a value that rounds to 0.
+    const auto fixed = [](double v, int decimals) {
+        const QString t = QLocale::c().toString(v, 'f', decimals);
+        return QLocale::c().toDouble(t) == 0.0 ? QLocale::c().toString(0.0, 'f', decimals) : t;
+    };
+    const QString texts[8] = {FormatRoundedField(info.scaleX, 3),
+                              FormatRoundedField(info.scaleY, 3),
+                              FormatRoundedField(info.easting, 3),
+                              FormatRoundedField(info.northing, 3),
+                              fixed(info.angle, 3),
+                              fixed(info.averageDistance, 2),
+                              fixed(info.maximumDistance, 2),
+                              QString::number(info.count)};
     for (int i = 0; i < 8; ++i) {
-        m_Fields[i] = new QLineEdit(this);
-        m_Fields[i]->setText(i < 7 ? FormatDoubleField(values[i]) : QString::number(info.count));
+        m_Fields[i] = new QLineEdit(texts[i], this);
+        // Shown, not asked for: only OK or Cancel counts.
+        m_Fields[i]->setReadOnly(true);
+        // The first digits in view, should a text not fit.
+        m_Fields[i]->setCursorPosition(0);
     }
     // A scale reads "1:" and its denominator.
     auto scaleRow = [this](QLineEdit* field) {

@@ -1,7 +1,7 @@
 #pragma once
 // "Map Origin Coordinates": the fitted georeference of an image map and its
-// errors, shown before the fit is accepted. The fields may be edited, but
-// only the ending (OK or Cancel) counts.
+// errors, shown read-only before the fit is accepted; only the ending (OK or
+// Cancel) counts.
 
 #include <QDialog>
 #include <QPointer>

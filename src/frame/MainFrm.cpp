@@ -3,9 +3,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -37,6 +39,14 @@
 namespace {
 
 CMainFrame* g_MainFrame = nullptr;
+
+// The first local file among dropped items; empty when there is none.
+QString FirstDroppedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls()) return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty()) return url.toLocalFile();
+    return {};
+}
 
 constexpr int kMinPane = 10;
 constexpr int kRetiredPaneId = 0x809a;  // old panes while a layout is replaced
@@ -131,6 +141,7 @@ CMainFrame::CMainFrame(CVornaDoc* doc, AppSettings& settings, PaneFactories pane
     const SplitStyle style = SplitStyle(m_Settings.splitStyle);
     if (BuildLayout(style, false)) m_CurrentStyle = style;
     qApp->installEventFilter(this);
+    setAcceptDrops(true);
     UpdateCommandStates();
 }
 
@@ -533,6 +544,26 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     StoreWindowRect();
     TakePanelEdits();
     QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) { dragMoveEvent(event); }
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent* event) {
+    if (m_Doc && !FirstDroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QString file = FirstDroppedFile(event->mimeData());
+    if (!m_Doc || file.isEmpty()) return;
+    event->acceptProposedAction();
+    // Opened once the drop is over: the drag source waits for its answer
+    // while a message box of the opening would be up.
+    QMetaObject::invokeMethod(
+        this,
+        [this, path = PathBytes(file)] {
+            if (m_Doc) OpenDocumentFile(*m_Doc, path, m_AppCommands->documentPath);
+        },
+        Qt::QueuedConnection);
 }
 
 void CMainFrame::StoreWindowRect() {

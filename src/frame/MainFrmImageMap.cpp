@@ -19,9 +19,14 @@ void CMainFrame::AddImageMapCommands() {
         req.filter = "Bitmap files (*.bmp);;All Files (*)";
         req.defaultExt = "bmp";
         if (!Prompter().OpenFile(req)) return;
-        if (!m_Doc->InitBmp(req.fileName)) {
-            MsgBox("Error! Can not open BMP file!");
-            return;
+        switch (m_Doc->OpenImageMap(req.fileName)) {
+            case CVornaDoc::ImageOpen::Opened:
+                break;
+            case CVornaDoc::ImageOpen::NotOpened:
+                MsgBox("Error! Can not open BMP file!");
+                return;
+            case CVornaDoc::ImageOpen::Refused:  // already reported
+                return;
         }
         // The dialog may have let the panes change: look the active one up again.
         view = ActiveController();

@@ -149,7 +149,7 @@ void CMapViewController::InitFromSettings(int viewIndex, int slot) {
     if (slot < 0 || slot >= kViewSlots) return;
     const ViewSettings& v = Settings().views[slot];
     // Values from the settings file are brought into range before use.
-    const int type = v.mapType > kLastSeries || v.mapType < kMapNone ? int(kMapNone) : v.mapType;
+    int type = v.mapType > kLastSeries || v.mapType < kMapNone ? int(kMapNone) : v.mapType;
     for (int i = 0; i < kLayerCount; ++i) m_Desc.layers[i] = v.layers[i];
     m_Desc.overlay = v.overlay;
     m_Desc.printGrid = std::clamp(v.printGrid, 0, kLastSeries);
@@ -161,7 +161,20 @@ void CMapViewController::InitFromSettings(int viewIndex, int slot) {
     m_Desc.printCenter = v.printCenter;
     m_PrintWidth = std::max(v.printWidth, -1);
     m_PrintHeight = std::max(v.printHeight, -1);
+    // An image pane shows the document's image as it now stands; with no
+    // image to show, the pane starts on the series a fresh settings file
+    // gives rather than blank, at its print area (where the user worked).
+    bool atPrintArea = false;
+    if (type < 0 && m_Doc && m_Doc->BmpData && m_Doc->ImageMapType != kMapNone) {
+        type = m_Doc->ImageMapType;
+    } else if (type < 0) {
+        const ViewSettings fresh = DefaultViewSlot();
+        type = fresh.mapType;
+        m_Desc.origin = {fresh.originX, fresh.originY};
+        atPrintArea = true;
+    }
     OpenMap(type, false);
+    if (atPrintArea) CenterOnPosition(m_Desc.printCenter.easting, m_Desc.printCenter.northing, 0.0);
 }
 
 void CMapViewController::SaveToSettings() {

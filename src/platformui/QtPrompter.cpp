@@ -26,8 +26,6 @@ QString MessageText(const std::string& text) {
 
 QString PathText(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
-std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
 QWidget* ActiveParent() { return QApplication::activeWindow(); }
 
 struct BusyScope {
@@ -39,6 +37,8 @@ struct BusyScope {
 CQtPrompter g_QtPrompter;
 
 }  // namespace
+
+std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 int CQtPrompter::MessageBox(const std::string& text, unsigned type) {
     QMessageBox box(ActiveParent());

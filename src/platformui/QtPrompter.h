@@ -5,7 +5,12 @@
 #include <string>
 #include <vector>
 
+class QString;
+
 #include "platform/Prompt.h"
+
+// A path as Qt gives it, in the file system's bytes.
+std::string PathBytes(const QString& path);
 
 // Title of every message box, as of the main window.
 inline constexpr char kProgramTitle[] = "Vornamap";

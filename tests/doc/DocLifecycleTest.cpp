@@ -51,9 +51,10 @@ TEST(DocLifecycle, HintsSkipTheSenderNewKeepsTheStoresAndOpenEmptiesUnselectedBa
     ASSERT_TRUE(doc.OnOpenDocument(env.tmp.file("a.bmp")));
     EXPECT_EQ(env.prompter.texts, std::vector<std::string>{env.tmp.file("a.bmp")});
     EXPECT_EQ(boxesAtHint, 1u);
-    EXPECT_EQ(doc.ImageMapType, kMapNone);
+    EXPECT_EQ(doc.ImageMapType, kMapImage) << "the opened file is the image map, without origin";
+    EXPECT_EQ(doc.ImagePath, env.tmp.file("a.bmp"));
     EXPECT_EQ(doc.ImageGeoref.Origin.easting, 0.0);
-    EXPECT_EQ(doc.ImageGeoref.ScaleX, 25000.0) << "only origin and offset are reset";
+    EXPECT_EQ(doc.ImageGeoref.ScaleX, 1.0) << "nothing of the previous placement stays";
     EXPECT_FALSE(env.Db().Base(10).Loaded);
     EXPECT_TRUE(env.Db().Base(11).Loaded);
     EXPECT_EQ(env.Db().Claims(11), 0);

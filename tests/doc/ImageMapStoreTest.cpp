@@ -133,26 +133,94 @@ TEST_F(ImageMapStore, DamagedBitmapsAreRefusedAndChangeNothing) {
     EXPECT_EQ(Pixels(doc), held.substr(54));
 }
 
-TEST_F(ImageMapStore, TruncatedPixelsKeepWhatWasReadAndZeroTheRest) {
+// A bitmap that cannot be read whole is refused with one message, before
+// its pixels are allocated, by File > Open and "Open Image..." alike; the
+// image that was open stays with its placement.
+TEST_F(ImageMapStore, BitmapsThatCannotBeReadWholeAreRefusedAndKeepTheOpenImage) {
+    const std::string held = BmpBytes(3, 2, 8, 0);
+    ASSERT_TRUE(WriteFileBytes(env.tmp.file("held.bmp"), held));
+    ASSERT_TRUE(doc.InitBmp(env.tmp.file("held.bmp")));
+    doc.ImageMap().Georef.Origin = CPointD(500000.0, 5000000.0);
+    doc.ImageMap().MapType = kMapImageGeo;
+
+    std::vector<std::pair<std::string, std::string>> cases;
     for (int bits : {8, 24, 1}) {
-        SCOPED_TRACE(bits);
         const std::size_t off = bits == 24 ? 54 : 62;
         const std::string full = BmpBytes(9, 5, bits, std::uint32_t(off - 54));
         const std::size_t rows = full.size() - off;
         // Short by more than a row, by a single byte, and by every row.
-        for (std::size_t cut : {rows / 5 + 3, std::size_t(1), rows}) {
-            ASSERT_TRUE(WriteFileBytes(env.tmp.file("short.bmp"), full.substr(0, full.size() - cut)));
-            env.prompter.texts.clear();
-            ASSERT_TRUE(doc.OnOpenDocument(env.tmp.file("short.bmp")));
-            EXPECT_EQ(env.prompter.texts,
-                      (std::vector<std::string>{"Unexpected end of file!", env.tmp.file("short.bmp")}));
-            ASSERT_EQ(doc.BmpDataSize, rows);
-            EXPECT_EQ(doc.BmpStride, rows / 5);
-            const std::string px = Pixels(doc);
-            EXPECT_EQ(px.substr(0, rows - cut), full.substr(off, rows - cut));
-            EXPECT_EQ(px.substr(rows - cut), std::string(cut, '\0'));
-            EXPECT_EQ(env.mem[kMemImagePixels + 1], (int)rows);
+        for (std::size_t cut : {rows / 5 + 3, std::size_t(1), rows})
+            cases.emplace_back(std::to_string(bits) + " bits, " + std::to_string(cut) + " bytes short",
+                               full.substr(0, full.size() - cut));
+    }
+    // The two headers alone, claiming 16384 x 16384 x 32 bits: 1 GiB.
+    std::string huge = BmpBytes(1, 1, 32, 0).substr(0, 54);
+    PutLE(huge, 18, 16384, 4);
+    PutLE(huge, 22, 16384, 4);
+    cases.emplace_back("headers of a 1 GiB image", huge);
+
+    const std::string path = env.tmp.file("short.bmp");
+    for (const auto& [what, bytes] : cases) {
+        SCOPED_TRACE(what);
+        ASSERT_TRUE(WriteFileBytes(path, bytes));
+        {
+            // Refused by the headers: nothing is allocated for rows that are not there.
+            CImageMapArchive ar(path, CImageMapArchive::load);
+            DibFileLayout layout;
+            ImageMapBlock block;
+            EXPECT_EQ(ReadImageMapHeaders(ar, layout, block), ImageMapFault::Truncated);
         }
+        for (bool byOpenImage : {false, true}) {
+            env.prompter.texts.clear();
+            EXPECT_FALSE(byOpenImage ? doc.InitBmp(path) : doc.OnOpenDocument(path));
+            EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Unexpected end of file!"});
+            EXPECT_EQ(Pixels(doc), held.substr(54));
+            EXPECT_EQ(env.mem[kMemImagePixels + 1], int(held.size() - 54));
+            EXPECT_EQ(doc.ImagePath, env.tmp.file("held.bmp"));
+            EXPECT_EQ(doc.ImageMapType, kMapImageGeo);
+            EXPECT_EQ(doc.ImageGeoref.Origin.easting, 500000.0);
+        }
+    }
+
+    // A file cut short after it was measured fails while its pixels are read.
+    const std::string whole = BmpBytes(9, 5, 8, 8);
+    ASSERT_TRUE(WriteFileBytes(path, whole));
+    CImageMapArchive ar(path, CImageMapArchive::load);
+    std::filesystem::resize_file(path, whole.size() - 10);
+    env.prompter.texts.clear();
+    EXPECT_FALSE(CImageMapStore::ReadBitmap(ar));
+    EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Unexpected end of file!"});
+}
+
+// Whichever way an image is opened it becomes the image map, without the
+// previous image's placement: placed by its own ".inf" when it has one,
+// else unplaced at the offset its name gives, with its own ".ref" points.
+TEST_F(ImageMapStore, AnOpenedImageIsTheImageMapPlacedOnlyByItsOwnInf) {
+    const std::string placed = env.tmp.file("placed.bmp"), bare = env.tmp.file("12_34.bmp");
+    ASSERT_TRUE(WriteFileBytes(placed, BmpBytes(6, 4, 8, 64)));
+    ASSERT_TRUE(
+        WriteFileBytes(env.tmp.file("placed.inf"), "25000\n5\n6\n480000\n5120000\n0.5\n25000\n24000"));
+    ASSERT_TRUE(WriteFileBytes(bare, BmpBytes(5, 3, 24, 0)));
+    ASSERT_TRUE(WriteFileBytes(env.tmp.file("12_34.ref"), "1,2,480000.0,5120000.0,3,4\n"));
+    for (bool byOpenImage : {false, true}) {
+        SCOPED_TRACE(byOpenImage ? "Open Image" : "File > Open");
+        const auto open = [&](const std::string& path) {
+            return byOpenImage ? doc.InitBmp(path) : doc.OnOpenDocument(path);
+        };
+        ASSERT_TRUE(open(placed));
+        EXPECT_EQ(doc.ImageMapType, kMapImageGeo);
+        EXPECT_EQ(doc.ImageGeoref.ScaleY, 24000.0);
+        EXPECT_EQ(doc.ImageGeoref.Rotation, 0.5);
+
+        ASSERT_TRUE(open(bare));
+        EXPECT_EQ(doc.ImageMapType, kMapImage);
+        EXPECT_EQ(doc.ImagePath, bare);
+        EXPECT_EQ(doc.RefPointCount(), 1);
+        const ImageGeoref& g = doc.ImageGeoref;
+        EXPECT_EQ(std::vector<double>({g.ScaleX, g.ScaleY, g.Rotation, g.Origin.easting, g.Origin.northing}),
+                  std::vector<double>({1.0, 1.0, 0.0, 0.0, 0.0}));
+        EXPECT_EQ(g.PixelOffset.x, 34 * 792);
+        EXPECT_EQ(g.PixelOffset.y, 12 * 580);
     }
 }
 

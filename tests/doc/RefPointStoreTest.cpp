@@ -417,13 +417,29 @@ TEST(ImageMapDoc, OpeningFittingAndAcceptingAnImage) {
     }
     ASSERT_EQ(doc.RefPointCount(), 3);
 
-    // Cancel: the fit stays in memory, the image stays without origin, no file.
+    // Cancel: the image keeps the placement it had (none), the views are not
+    // told, no file.
+    const auto fields = [](const ImageGeoref& g) {
+        return std::vector<double>{double(g.PixelOffset.x),
+                                   double(g.PixelOffset.y),
+                                   g.ScaleX,
+                                   g.ScaleY,
+                                   g.Rotation,
+                                   g.Origin.easting,
+                                   g.Origin.northing,
+                                   g.MeanResidual,
+                                   g.MaxResidual,
+                                   double(g.PairsUsed)};
+    };
+    const std::vector<double> before = fields(doc.ImageGeoref);
+    env.view.hints.clear();
     doc.OnCalculateMapOrigin();
     ASSERT_EQ(dialog.shown.size(), 1u);
     EXPECT_NEAR(dialog.shown[0].scaleX, 25000, 1e-3);
     EXPECT_EQ(dialog.shown[0].count, 3);
     EXPECT_EQ(doc.ImageMapType, kMapImage);
-    EXPECT_NEAR(doc.ImageGeoref.Origin.easting, 480000, 0.1);
+    EXPECT_EQ(fields(doc.ImageGeoref), before);
+    EXPECT_TRUE(env.view.hints.empty());
     EXPECT_FALSE(std::filesystem::exists(env.tmp.file("12_34.inf")));
     // OK: georeferenced and written; the image reopened with it reads it back.
     dialog.answer = 1;

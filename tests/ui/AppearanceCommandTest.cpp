@@ -20,6 +20,7 @@ TEST(AppearanceCommand, OpensForTheActiveSeriesTogglesAndClosesOnCancel) {
     env.app.settings.views[0].mapType = -3;
     env.app.settings.views[1].mapType = env.app.settings.views[2].mapType = 3;  // TN10 in the second pane
     CMainFrame& f = env.Make(SplitStyle::TwoMaps);
+    env.Pane(0).OpenMap(kMapNone, false);  // a pane starts on a series: take it off
     f.SetActiveVornaView(0);
     EXPECT_FALSE(env.State(cmd::ColorsFonts).m_bEnabled);  // no series shown
     f.SetActiveVornaView(1);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "dmrview/DmrView.h"
+#include "mapdraw/MapPicture.h"
 #include "platform/CommandIds.h"
 #include "platformui/IdleDriver.h"
 #include "ui/FrameTestEnv.h"
@@ -25,6 +26,9 @@ struct DmrFrameEnv : FrameTestEnv {
         p.ViewPoint = p.PrevViewPoint = CPointD(518000, 5072000);
         p.StickToGps = 0;
         p.PreviewMode = 2;  // the surface only, in idle time
+        // Map pane 0 starts on a series; its waypoint claims follow where it
+        // is scrolled and are not the 3-D pane's to give back.
+        for (ViewSettings& v : app.settings.views) v.layers[kLayerWaypoints] = 0;
     }
     CMainFrame& Show(SplitStyle style) {
         frame.reset();

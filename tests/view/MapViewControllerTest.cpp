@@ -171,12 +171,47 @@ TEST(MapViewController, OnePaneThroughADamagedSegmentSeriesStepsHintsAndSettings
     const MapViewDesc& d = p.Desc();
     EXPECT_EQ(
         std::vector<int>({d.mapType, d.printGrid, d.dmrArea, d.unselectedWpt, d.tracking, p.PrintWidth()}),
-        std::vector<int>({kMapNone, kSeriesOF50, kDmrAreaAlways, kUnselShowAll, kTrackingDmr, -1}));
-    EXPECT_FALSE(p.HasSegmentFlags());
+        std::vector<int>(
+            {DefaultViewSlot().mapType, kSeriesOF50, kDmrAreaAlways, kUnselShowAll, kTrackingDmr, -1}));
+    EXPECT_TRUE(p.HasSegmentFlags()) << "a type no pane can show starts on the default series";
 
     ASSERT_TRUE(p.OnCommand(cmd::LayerGrid));
     p.SaveToSettings();
     EXPECT_EQ(env.app.settings.views[1].layers[kLayerGKGrid], 0);
+}
+
+// A pane starts on what it can show: a stored image type shows the
+// document's image as it stands, and with no image the series a fresh
+// settings file gives, never a blank pane: at the pane's print area, or
+// where a fresh file puts it when that area is off the map.
+TEST(MapViewController, AStoredImageTypeStartsOnTheDocumentsImageOrTheDefaultSeries) {
+    PaneEnv env;
+    const std::string image = env.tmp.file("map.bmp");
+    ASSERT_TRUE(WriteFileBytes(image, BmpBytes(8, 4, 8, 1024)));
+    const ViewSettings fresh = DefaultViewSlot();
+    for (int held : {kMapNone, kMapImage, kMapImageGeo}) {
+        if (held != kMapNone) {
+            ASSERT_TRUE(env.doc->InitBmp(image));
+            env.doc->ImageMap().MapType = held;
+        }
+        for (int stored : {kMapNone, kMapImage, kMapImageGeo}) {
+            SCOPED_TRACE(std::to_string(held) + " held, " + std::to_string(stored) + " stored");
+            CMapViewController& p = env.Open(Slot(stored));
+            EXPECT_EQ(p.Desc().mapType, held == kMapNone ? fresh.mapType : held);
+            EXPECT_EQ(p.HasSegmentFlags(), held == kMapNone);
+            if (held == kMapNone) {
+                // 423 m to a PK250 pixel.
+                EXPECT_NEAR(p.ViewCentre().easting, 415000, 850);
+                EXPECT_NEAR(p.ViewCentre().northing, 5125000, 850);
+                ViewSettings off = Slot(stored);
+                off.printCenter = CPointD(0, 0);
+                env.Open(off);
+                EXPECT_EQ(p.Desc().mapType, fresh.mapType);
+                EXPECT_EQ(p.Desc().origin.x, fresh.originX);
+                EXPECT_EQ(p.Desc().origin.y, fresh.originY);
+            }
+        }
+    }
 }
 
 // The print area is the printable page less the program's margins, and what
