@@ -100,7 +100,7 @@ void CVornaRoot::CloseMainWindow() {
 
 void CVornaRoot::CloseDocument() {
     CloseMainWindow();
-    m_Doc.reset();  // then the document writes its stores
+    m_Doc.reset();  // then the document writes what is left unwritten
 }
 
 bool CVornaRoot::SaveBeforeClose() {
