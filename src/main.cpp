@@ -25,8 +25,11 @@
 #include "root/VornaRoot.h"
 
 // SIGTERM and SIGHUP leave the event loop the way Exit does, so that the
-// panes, the document and the settings are written as at a normal exit. The
-// signal handler only writes a byte into a pipe; the event loop reads it.
+// panes, the document and the settings are written as at a normal exit, but
+// nobody is asked anything: a drag goes back, the boxes close as if
+// cancelled, and a store that cannot be written is listed for the next
+// start. The signal handler only writes a byte into a pipe; the event loop
+// reads it.
 // Before the main window exists no loop of ours runs (a start-up box or the
 // first-run dialog runs its own): the boxes and dialogs are then ended as if
 // cancelled, and the start-up goes straight to the normal end.
@@ -72,9 +75,11 @@ public:
     }
     // A signal came: the start-up is not to go on to the main window.
     bool Requested() const { return m_Requested; }
-    void Watch(QWidget* mainWindow, std::function<void()> saveAll) {
+    // saveAll: the session asks for the data; endSession: it ends now.
+    void Watch(QWidget* mainWindow, std::function<void()> saveAll, std::function<void()> endSession) {
         m_Window = mainWindow;
         m_Save = std::move(saveAll);
+        m_EndSession = std::move(endSession);
     }
 
 private:
@@ -85,6 +90,8 @@ private:
     void Quit() {
         m_Requested = true;
         if (m_Window) {
+            QtPrompter().Abandon();
+            if (m_EndSession) m_EndSession();
             // Closing the window stores its rectangle; the loop then ends.
             m_Window->close();
             QCoreApplication::quit();
@@ -97,6 +104,7 @@ private:
     QSocketNotifier* m_Notifier = nullptr;
     QPointer<QWidget> m_Window;
     std::function<void()> m_Save;
+    std::function<void()> m_EndSession;
     QTimer m_Sweep;
     bool m_Requested = false;
 };
@@ -148,10 +156,13 @@ int main(int argc, char** argv) {
     if (app.InitInstance() && !shutdown.Requested()) {
         const std::string path = argc > 1 ? argv[1] : "";
         if (root.OpenDocument(path) && !shutdown.Requested()) {
-            shutdown.Watch(&root.ShowMainWindow(path), [&root] { root.SaveAll(); });
+            shutdown.Watch(
+                &root.ShowMainWindow(path), [&root] { root.SaveAll(); }, [&root] { root.EndSession(); });
             rc = qapp.exec();
-            shutdown.Watch(nullptr, {});
+            shutdown.Watch(nullptr, {}, {});
         }
+        // A signal before the window was up: nobody answers either.
+        if (shutdown.Requested()) root.EndSession();
         root.CloseDocument();
     }
     const int exitRc = app.ExitInstance();

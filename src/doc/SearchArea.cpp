@@ -414,9 +414,14 @@ void CSearchArea::ReadDat(const std::string& bytes) {
 
 void CSearchArea::LoadSearchAreaDat(const std::string& name) {
     const std::string path = FindDataFile(name + ".dat");
+    m_Saved.clear();
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
-        if (errno == ENOENT) return;
+        // Nothing is lost while the defaults stay as they are.
+        if (errno == ENOENT) {
+            m_Saved = DatBytes();
+            return;
+        }
         m_ReadFailed = true;
         MsgBox("Error! SearchAreaData file " + name + ".dat can not be read!");
         return;
@@ -432,22 +437,39 @@ void CSearchArea::LoadSearchAreaDat(const std::string& name) {
     }
     bytes.resize(got);
     ReadDat(bytes);
+    if (got == kSearchAreaDatSize) m_Saved = std::move(bytes);
+}
+
+bool CSearchArea::Modified() const {
+    if (m_ReadFailed && !HasSearchArea()) return false;
+    return DatBytes() != m_Saved;
 }
 
 bool CSearchArea::SaveSearchAreaDat(const std::string& name) {
     // What could not be read is not replaced by an area the user never made.
     if (m_ReadFailed && !HasSearchArea()) return false;
-    const std::string bytes = DatBytes();
+    const std::string fault = WriteDatFile(name);
+    if (fault.empty()) {
+        m_WriteFailShown = false;
+        return true;
+    }
+    if (!m_WriteFailShown) MsgBox(fault);
+    m_WriteFailShown = true;
+    return false;
+}
+
+std::string CSearchArea::WriteDatFile(const std::string& name) {
+    if (m_ReadFailed && !HasSearchArea()) return {};
+    std::string bytes = DatBytes();
     const AtomicWriteResult r = WriteFileAtomically(FindDataFile(name + ".dat"), bytes);
     if (r.ok()) {
         m_ReadFailed = false;
-        return true;
+        m_Saved = std::move(bytes);
+        return {};
     }
-    if (r.status == AtomicWriteStatus::WriteProtected || r.status == AtomicWriteStatus::CannotCreate)
-        MsgBox("Error! SearchAreaData file " + name + ".dat can not be saved because it is write protected!");
-    else
-        MsgBox("Error! SearchAreaData file " + name + ".dat can not be saved: " + r.Reason());
-    return false;
+    if (r.WriteProtected())
+        return "Error! SearchAreaData file " + name + ".dat can not be saved because it is write protected!";
+    return "Error! SearchAreaData file " + name + ".dat can not be saved: " + r.Reason();
 }
 
 std::string CSearchArea::SadText() const {

@@ -121,7 +121,15 @@ public:
     void LoadSearchAreaDat(const std::string& name);
     // False when not written; an area never read from an unreadable file
     // is not written over it while it is empty.
+    // A failure is reported once until a write succeeds.
     bool SaveSearchAreaDat(const std::string& name);
+    // The same without a box: "" when written (or not to be written), else
+    // the message naming the file and the reason.
+    std::string WriteDatFile(const std::string& name);
+    // The area differs from its autosave file as last read or written.
+    bool Modified() const;
+    // The changes are not to be written: they count as stored.
+    void GiveUpChanges() { m_Saved = DatBytes(); }
     // The ".sad" text and its reading (missing keys give the defaults).
     std::string SadText() const;
     void ReadSad(const std::string& text);
@@ -138,4 +146,6 @@ private:
     SearchAreaData m_Data;
     DocUpdateSink m_Update;
     bool m_ReadFailed = false;
+    bool m_WriteFailShown = false;
+    std::string m_Saved;  // the autosave's bytes as last read whole or written; empty: unknown
 };

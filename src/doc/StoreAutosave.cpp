@@ -15,27 +15,30 @@ CStoreAutosave::CStoreAutosave(std::function<CVornaDoc*()> doc, std::function<bo
         };
 }
 
-bool CStoreAutosave::Step() {
+bool CStoreAutosave::Note() {
     CVornaDoc* doc = m_Doc ? m_Doc() : nullptr;
-    const bool track = doc && doc->TrackLogStore().Modified();
-    const bool waypoints = doc && doc->Waypoints().HasUnsavedChanges();
-    if (!track && !waypoints) {
+    if (!doc || !doc->HasUnsavedStores()) {
         m_Due.reset();
         return false;
     }
-    const std::int64_t now = m_Clock();
-    if (!m_Due) {
-        m_Due = now + kDelayMs;
-        return false;
-    }
-    if (now < *m_Due || (m_Busy && m_Busy())) return false;
+    if (!m_Due) m_Due = m_Clock() + kDelayMs;
+    return true;
+}
+
+bool CStoreAutosave::Step() {
+    const bool noted = m_Due.has_value();
+    if (!Note() || !noted) return false;
+    if (m_Clock() < *m_Due || (m_Busy && m_Busy())) return false;
     // A store that fails stays modified: it is tried again a minute on, its
     // message is not shown again.
     m_Due.reset();
-    if (waypoints) doc->Waypoints().SaveAll();
-    // A box of the waypoint writer may have ended the document.
-    if (track)
-        if (CVornaDoc* again = m_Doc()) again->TrackLogStore().Write(again->TrackLogStore().DefaultName());
+    CVornaDoc* doc = m_Doc();
+    if (doc->Waypoints().HasUnsavedChanges()) doc->Waypoints().SaveAll();
+    // A box of a writer may have ended the document.
+    if (CVornaDoc* again = m_Doc(); again && again->TrackLogStore().Modified())
+        again->TrackLogStore().Write(again->TrackLogStore().DefaultName());
+    if (CVornaDoc* again = m_Doc(); again && again->SearchArea().Modified())
+        again->SearchArea().SaveSearchAreaDat(again->SearchAreaDatName());
     return true;
 }
 

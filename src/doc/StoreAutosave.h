@@ -1,8 +1,8 @@
 #pragma once
 // Writes the stores that changed in idle time, so that a crash, a kill or a
 // flat battery loses at most a minute: the track log, the modified waypoint
-// bases and the counter files, each through its own writer (atomic, a failure
-// reported once). The minute starts with the first change seen; while a
+// bases, the counter files and the search area, each through its own writer
+// (atomic, a failure reported once). The minute starts with the first change seen; while a
 // receiver transfer or a drag is under way the write waits for its end.
 
 #include <cstdint>
@@ -25,6 +25,11 @@ public:
 
     // One idle pass: notes a change, writes once it is due. True when it wrote.
     bool Step();
+    // Notes a change without writing: the minute starts now if it has not
+    // yet. For the end of a pass whose own work (a transfer's end, say)
+    // changed a store, so that the minute does not wait for another event.
+    // True while changes wait.
+    bool Note();
     // Milliseconds until the next pass has something to do, -1 when nothing waits.
     int DueInMs() const;
 

@@ -135,30 +135,34 @@ int CTrackLogStore::Read(const std::string& name) {
 }
 
 int CTrackLogStore::Write(const std::string& name) {
-    const std::string path = FindDataFile(name + ".dat");
-    std::string fault;
-    if (m_Log.Allocated && m_Log.Count > 0) {
-        const AtomicWriteResult r =
-            WriteFileAtomically(path, m_Log.Data.data(), std::size_t(m_Log.Count) * sizeof(TrackPoint));
-        if (r.status == AtomicWriteStatus::WriteProtected || r.status == AtomicWriteStatus::CannotCreate)
-            fault = "Error! TrackLog file " + name + ".dat can not be saved because it is write protected!";
-        else if (!r.ok())
-            fault = "Error writing Binary TrackLog file";
-    } else if (m_Log.ReadFailed) {
-        // The file's points were never read: an empty log stands for nothing.
-        return 0;
-    } else if (RemoveFileIfPresent(path) == RemoveStatus::Failed) {
-        fault =
-            "Error! Empty TrackLog file " + name + ".dat can not be deleted because it is write protected!";
-    }
+    const std::string fault = WriteFile(name);
     if (fault.empty()) {
-        m_SavedChanges = m_Changes;
         m_WriteFailShown = false;
-        return 1;
+        // An unread file kept as it was is no write either.
+        return m_Log.ReadFailed && !(m_Log.Allocated && m_Log.Count > 0) ? 0 : 1;
     }
     if (!m_WriteFailShown) MsgBox(fault);
     m_WriteFailShown = true;
     return 0;
+}
+
+std::string CTrackLogStore::WriteFile(const std::string& name) {
+    const std::string path = FindDataFile(name + ".dat");
+    if (m_Log.Allocated && m_Log.Count > 0) {
+        const AtomicWriteResult r =
+            WriteFileAtomically(path, m_Log.Data.data(), std::size_t(m_Log.Count) * sizeof(TrackPoint));
+        if (r.WriteProtected())
+            return "Error! TrackLog file " + name + ".dat can not be saved because it is write protected!";
+        if (!r.ok()) return "Error writing Binary TrackLog file " + path + ": " + r.Reason();
+    } else if (m_Log.ReadFailed) {
+        // The file's points were never read: an empty log stands for nothing.
+        return {};
+    } else if (RemoveFileIfPresent(path) == RemoveStatus::Failed) {
+        return "Error! Empty TrackLog file " + name +
+               ".dat can not be deleted because it is write protected!";
+    }
+    m_SavedChanges = m_Changes;
+    return {};
 }
 
 void CTrackLogStore::DropBoxes(int count) {

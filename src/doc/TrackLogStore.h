@@ -28,6 +28,11 @@ public:
     // 1 written (or an empty log's file deleted), 0 failed: the file is kept.
     // A failure is reported once until a write succeeds.
     int Write(const std::string& name);
+    // The same without a box: "" when written (or nothing to write), else
+    // the message naming the file (and the reason).
+    std::string WriteFile(const std::string& name);
+    // The changes are not to be written: they count as stored.
+    void GiveUpChanges() { m_SavedChanges = m_Changes; }
     // The points changed since they were last read or written.
     bool Modified() const { return m_Changes != m_SavedChanges; }
     // Empties the log with room for n points plus the grow step.

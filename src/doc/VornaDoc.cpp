@@ -37,6 +37,7 @@ CVornaDoc::CVornaDoc(AppSettings& settings, const DocServices& services)
     m_Waypoints.Open();
     m_TrackLog.Read(m_TrackLog.DefaultName());
     m_Search.LoadSearchAreaDat(SearchAreaDatName());
+    ReportNotSavedAtLastEnd();
     m_Waypoints.SetSearchPointTest([this](const GPSrecord& rec) {
         return m_Search.IsSearchAreaPoint(rec, m_Geo, m_Settings.existingWptProximity);
     });
@@ -45,9 +46,11 @@ CVornaDoc::CVornaDoc(AppSettings& settings, const DocServices& services)
 std::string CVornaDoc::SearchAreaDatName() const { return m_Settings.startDirectory + "SearchArea"; }
 
 CVornaDoc::~CVornaDoc() {
+    // What the end of the run left unwritten (no window ran, or a store
+    // changed since); a change given up there is not written here.
     m_Waypoints.Close();
-    m_TrackLog.Write(m_TrackLog.DefaultName());
-    m_Search.SaveSearchAreaDat(SearchAreaDatName());
+    if (m_TrackLog.Modified()) m_TrackLog.Write(m_TrackLog.DefaultName());
+    if (m_Search.Modified()) m_Search.SaveSearchAreaDat(SearchAreaDatName());
     m_Image.Deallocate();
     for (const CGuardBand* g :
          {&m_GuardAfterWaypoints, &m_GuardAfterTrackLog, &m_GuardAfterSegments, &m_GuardAfterHeights})

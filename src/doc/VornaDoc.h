@@ -6,6 +6,7 @@
 // calls, and they forward to the store that does the work. The drawing code
 // of the document lives in mapdraw/.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,40 @@ public:
     // log) and keeps everything in memory: for the end of a session or a
     // termination signal. False when a store could not be written.
     bool SaveAllStores();
+
+    // ---- the stores at the end of a run (StoreExit.cpp) ------------------------
+    // One file of the stores whose changes are not written yet.
+    struct StoreFile {
+        enum Kind { Base, Counters, TrackLog, SearchArea } kind;
+        int index = 0;  // the base, or the counter file (0 "WAutoCnt", 1 "WAutoDel")
+    };
+    std::vector<StoreFile> UnsavedStoreFiles() const;
+    bool HasUnsavedStores() const {
+        return m_Waypoints.HasUnsavedChanges() || m_TrackLog.Modified() || m_Search.Modified();
+    }
+    // "" when written, else the message naming the file and the reason.
+    std::string WriteStoreFile(const StoreFile& file);
+    // Its changes are dropped: the file keeps its old content.
+    void GiveUpStoreFile(const StoreFile& file);
+    enum class StoreExit {
+        // A normal exit while the window is up: each file that cannot be
+        // written is named with its reason, and the user tries again or
+        // quits without saving it.
+        Ask,
+        // The session ends and nobody answers: what cannot be written is
+        // given up and listed in the note shown at the next start.
+        SessionEnd,
+        // The session asks for the data and may go on: the same, but every
+        // change stays for the next attempt.
+        Commit,
+    };
+    // Writes every file with changes; the messages of those left unwritten.
+    // sessionEnding: asked after each box; true ends the asking (a session
+    // end has taken over).
+    std::vector<std::string> SaveStoresAtExit(StoreExit mode,
+                                              const std::function<bool()>& sessionEnding = {});
+    // Start folder + "NotSaved.txt": the files a session end could not write.
+    std::string NotSavedNoteName() const;
 
     // ---- grids ---------------------------------------------------------------
     static constexpr double kAreaWest = ::kAreaWest;
@@ -340,6 +375,8 @@ private:
     // A newly read bitmap becomes the image map, placed only by its own
     // ".inf", with its own ".ref" points.
     void TakeImageMap(const std::string& path, LoadedBitmap&& bitmap);
+    // The note a session end left: shown once, then removed.
+    void ReportNotSavedAtLastEnd();
     ExportWptDialogRunner m_ExportWptDialog;
     WptUploadSink m_WptUpload;
 

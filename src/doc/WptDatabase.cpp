@@ -27,10 +27,6 @@ int CapacityFor(int count, int step, int limit) {
     return int(std::max<long long>(c, 1));
 }
 
-bool WriteProtected(const AtomicWriteResult& r) {
-    return r.status == AtomicWriteStatus::WriteProtected || r.status == AtomicWriteStatus::CannotCreate;
-}
-
 }  // namespace
 
 CWptDatabase::CWptDatabase(AppSettings& settings, const DocServices& services, DocUpdateSink update)
@@ -145,8 +141,15 @@ int CWptDatabase::ReadBinaryWaypointFile(const std::string& name, WptBase& base)
 }
 
 int CWptDatabase::WriteBinaryWaypointFile(const std::string& name, WptBase& base) {
+    const std::string fault = WriteBaseFile(name, base);
+    if (fault.empty()) return 1;
+    ReportWriteFailure(base, fault);
+    return 0;
+}
+
+std::string CWptDatabase::WriteBaseFile(const std::string& name, WptBase& base) {
     // A base that is not loaded has nothing in memory to stand for its file.
-    if (!base.Loaded) return 1;
+    if (!base.Loaded) return {};
     const std::string path =
         (name == base.FileName && !base.FilePath.empty()) ? base.FilePath : name + ".wdb";
     if (base.Count > 0) {
@@ -155,23 +158,16 @@ int CWptDatabase::WriteBinaryWaypointFile(const std::string& name, WptBase& base
         for (WaypointRecord& r : out) r.Flags &= std::uint16_t(~kWptSelected);
         const AtomicWriteResult r =
             WriteFileAtomically(path, out.data(), out.size() * sizeof(WaypointRecord));
-        if (WriteProtected(r)) {
-            ReportWriteFailure(base, "Error! Waypoint file " + name +
-                                         ".wdb can not be saved because it is write protected!");
-            return 0;
-        }
-        if (!r.ok()) {
-            ReportWriteFailure(base, "Error writing Binary Waypoint file");
-            return 0;
-        }
+        if (r.WriteProtected())
+            return "Error! Waypoint file " + name + ".wdb can not be saved because it is write protected!";
+        if (!r.ok()) return "Error writing Binary Waypoint file " + path + ": " + r.Reason();
     } else if (RemoveFileIfPresent(path) == RemoveStatus::Failed) {
-        ReportWriteFailure(base, "Error! Empty waypoint file " + name +
-                                     ".wdb can not be deleted because it is write protected!");
-        return 0;
+        return "Error! Empty waypoint file " + name +
+               ".wdb can not be deleted because it is write protected!";
     }
     base.Modified = 0;
     base.WriteFailShown = false;
-    return 1;
+    return {};
 }
 
 int CWptDatabase::OpenQuadrantWptFile(int q) {
@@ -362,24 +358,36 @@ bool CWptDatabase::HasUnsavedChanges() const {
 
 bool CWptDatabase::WriteWptCounters() {
     bool ok = true;
-    std::string fault;
     for (int which = 0; which < 2; ++which) {
-        const std::string file = std::string(kCounterFiles[which]) + ".dat";
-        std::vector<std::int32_t> table = CounterTable(which);
-        // A folder the user may not write to is not to raise boxes for counts that never changed.
-        if (table == m_StoredCounters[which]) continue;
-        const AtomicWriteResult r = WriteFileAtomically(FindDataFile(BaseFolder() + file), table.data(),
-                                                        table.size() * sizeof(std::int32_t));
-        if (r.ok()) {
-            m_StoredCounters[which] = std::move(table);
-            continue;
-        }
+        const std::string fault = WriteCounterFile(which);
+        if (fault.empty()) continue;
         ok = false;
-        const std::string text =
-            WriteProtected(r) ? "Error! Can not open " + file + " file for writing. File is write protected"
-                              : "Error writing " + file + " file";
-        if (!m_CounterWriteFailShown) MsgBox(text);
+        if (!m_CounterWriteFailShown) MsgBox(fault);
     }
     m_CounterWriteFailShown = !ok;
     return ok;
+}
+
+bool CWptDatabase::CounterFileChanged(int which) const {
+    return which >= 0 && which < 2 && CounterTable(which) != m_StoredCounters[which];
+}
+
+std::string CWptDatabase::WriteCounterFile(int which) {
+    // A folder the user may not write to is not to raise boxes for counts that never changed.
+    if (!CounterFileChanged(which)) return {};
+    const std::string file = std::string(kCounterFiles[which]) + ".dat";
+    const std::string path = FindDataFile(BaseFolder() + file);
+    std::vector<std::int32_t> table = CounterTable(which);
+    const AtomicWriteResult r = WriteFileAtomically(path, table.data(), table.size() * sizeof(std::int32_t));
+    if (r.ok()) {
+        m_StoredCounters[which] = std::move(table);
+        return {};
+    }
+    return (r.WriteProtected() ? "Error! Can not open " + file + " file for writing. File is write protected"
+                               : "Error writing " + file + " file") +
+           " " + path + ": " + r.Reason();
+}
+
+void CWptDatabase::GiveUpCounterChanges(int which) {
+    if (which >= 0 && which < 2) m_StoredCounters[which] = CounterTable(which);
 }

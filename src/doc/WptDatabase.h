@@ -61,6 +61,16 @@ public:
     int CloseQuadrantWptFile(int q);  // 1 closed, 0 kept loaded (write failed)
     int ReadBinaryWaypointFile(const std::string& name, WptBase& base);
     int WriteBinaryWaypointFile(const std::string& name, WptBase& base);
+    // The same without a box: "" when written, else the message naming the
+    // file (and the reason). The base stays modified on a failure.
+    std::string WriteBaseFile(const std::string& name, WptBase& base);
+    // Counter file 0 ("WAutoCnt.dat") or 1 ("WAutoDel.dat"): whether its
+    // counts differ from the file, and its write without a box ("" when
+    // written or unchanged).
+    bool CounterFileChanged(int which) const;
+    std::string WriteCounterFile(int which);
+    // The counts of a file that is not to be written count as stored.
+    void GiveUpCounterChanges(int which);
     int SaveAllWptBases();  // 1 every loaded base written
     void CloseUnusedQuadrants();
     int GetLiveWptCount(int q) const;

@@ -541,6 +541,10 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (closeRequest && !closeRequest()) {
+        event->ignore();
+        return;
+    }
     StoreWindowRect();
     TakePanelEdits();
     QMainWindow::closeEvent(event);

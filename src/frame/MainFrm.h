@@ -99,6 +99,8 @@ public:
     void UpdateCommandStates();
     // The window's idle step (toolbar states).
     bool OnIdle(long count);
+    // Asked when the window is to close, while it is still up; false keeps it.
+    std::function<bool()> closeRequest;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -29,6 +29,13 @@ struct AtomicWriteResult {
     explicit operator bool() const { return ok(); }
     // The system's reason ("Permission denied", ...); empty when Ok.
     std::string Reason() const;
+    // The target or its folder may not be written (as opposed to a full
+    // disk or an input/output error).
+    bool WriteProtected() const {
+        return status == AtomicWriteStatus::WriteProtected ||
+               (status == AtomicWriteStatus::CannotCreate &&
+                (error == EACCES || error == EPERM || error == EROFS));
+    }
 };
 
 // Streams a file into place. Nothing reaches the target before Commit; a

@@ -55,6 +55,14 @@ void CIdleHook::Attach(CIdleDriver& driver) {
 }
 
 bool CIdleHook::OnIdle(long count) {
+    const bool more = Pass(count);
+    // A change made by the pass itself (the end of a transfer) starts its
+    // minute now: no event may follow to run another pass.
+    if (noteStores) noteStores();
+    return more;
+}
+
+bool CIdleHook::Pass(long count) {
     bool result = m_Frame.baseIdle ? m_Frame.baseIdle(count) : false;
     const bool baseBusy = result;
     if (saveStores) saveStores();

@@ -46,6 +46,8 @@ public:
     // changed; and the milliseconds until it is due (-1: nothing waits).
     std::function<void()> saveStores;
     std::function<int()> saveDueMs;
+    // The end of every pass: a change the pass made is noted.
+    std::function<void()> noteStores;
 
     bool OnIdle(long count);
     // The last pass had nothing left to do but wait for the port.
@@ -54,6 +56,7 @@ public:
     void Attach(CIdleDriver& driver);
 
 private:
+    bool Pass(long count);
     void ReceivePositions();
     // Wakes the driver when the open port (reception's or a transfer's) has data.
     void WatchPort(int fd, bool readFailed);

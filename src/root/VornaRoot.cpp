@@ -61,6 +61,7 @@ CMainFrame& CVornaRoot::ShowMainWindow(const std::string& documentPath, CMainFra
     CloseMainWindow();
     if (!panes.gps) panes.gps = &m_Nmea;
     m_Frame = std::make_unique<CMainFrame>(m_Doc.get(), m_App.settings, std::move(panes));
+    m_Frame->closeRequest = [this] { return SaveBeforeClose(); };
     m_Frame->AppCommands().documentPath = documentPath;
     RegisterDocumentCommands();
     RegisterGpsCommands();
@@ -99,12 +100,35 @@ void CVornaRoot::CloseMainWindow() {
 
 void CVornaRoot::CloseDocument() {
     CloseMainWindow();
-    m_Doc.reset();  // then the document writes its stores
+    m_Doc.reset();  // then the document writes what is left unwritten
+}
+
+bool CVornaRoot::SaveBeforeClose() {
+    // A session end has written what it could already.
+    if (m_SessionEnding || !m_Doc) return true;
+    CancelDrags();
+    m_Doc->SaveStoresAtExit(CVornaDoc::StoreExit::Ask, [this] { return m_SessionEnding; });
+    return true;
 }
 
 void CVornaRoot::SaveAll() {
-    if (m_Doc) m_Doc->SaveAllStores();
+    CancelDrags();
+    if (m_Doc) m_Doc->SaveStoresAtExit(CVornaDoc::StoreExit::Commit);
     m_App.WriteAllSettings();
+}
+
+void CVornaRoot::EndSession() {
+    if (m_SessionEnding) return;
+    m_SessionEnding = true;
+    CancelDrags();
+    if (m_Doc) m_Doc->SaveStoresAtExit(CVornaDoc::StoreExit::SessionEnd);
+}
+
+void CVornaRoot::CancelDrags() {
+    if (!m_Frame) return;
+    for (int i = 0; i < m_Frame->MapViewCount(); ++i)
+        if (CVornaView* v = m_Frame->MapView(i); v && v->Controller().HasCapture())
+            v->Controller().OnGrabLost();
 }
 
 void CVornaRoot::RegisterDocumentCommands() {
@@ -179,6 +203,7 @@ void CVornaRoot::StartIdle() {
     CStoreAutosave& autosave = *m_Autosave;
     m_Hook->saveStores = [&autosave] { autosave.Step(); };
     m_Hook->saveDueMs = [&autosave] { return autosave.DueInMs(); };
+    m_Hook->noteStores = [&autosave] { autosave.Note(); };
     m_Hook->Attach(*m_Driver);
     m_Driver->Start();
 }

@@ -43,8 +43,18 @@ public:
     // the document writes its stores.
     void CloseMainWindow();
     void CloseDocument();
-    // Everything the run keeps, written now (the session is about to end).
+    // The main window is asked to close: the stores are written while it is
+    // still up, each file that fails named with the offer to try again.
+    // False when the window is to stay.
+    bool SaveBeforeClose();
+    // The desktop session asks for the data and may still go on: what can
+    // be written is, the rest stays in memory and is listed for the next start.
     void SaveAll();
+    // The session ends (SIGTERM, SIGHUP) and nobody answers: a drag goes
+    // back as Escape takes it back, what can be written is, the rest is
+    // given up and listed for the next start. The window's close then asks nothing.
+    void EndSession();
+    bool SessionEnding() const { return m_SessionEnding; }
 
     CVornaDoc* Doc() const { return m_Doc.get(); }
     CMainFrame* Frame() const { return m_Frame.get(); }
@@ -59,6 +69,8 @@ private:
     // NMEA reception and GPS tracking: after the window's own commands.
     void RegisterGpsCommands();
     void StartIdle();
+    // Ends every drag in the map panes as Escape does (the point goes back).
+    void CancelDrags();
 
     CVornaApp& m_App;
     CNmeaReceiver m_Nmea;
@@ -76,4 +88,5 @@ private:
     std::unique_ptr<CIdleDriver> m_Driver;
     std::unique_ptr<CIdleHook> m_Hook;
     std::unique_ptr<CStoreAutosave> m_Autosave;
+    bool m_SessionEnding = false;
 };

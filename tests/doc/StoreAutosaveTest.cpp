@@ -48,13 +48,17 @@ struct SaveEnv : DocEnv {
         rec.flag = 1;
         ASSERT_GE(doc->AddImportedWaypoint(rec), 0);
     }
+    void AddRoutePoint() {
+        doc->NewRoute(1);
+        doc->AddRoutePoint(1, QuadrantCentre(4, 4));
+    }
 };
 
 }  // namespace
 
 TEST(StoreAutosave, ChangesAreWrittenAMinuteLaterAndOnlyThen) {
     const struct {
-        const char* change;  // t: a track point, w: a waypoint, -: none
+        const char* change;  // t: a track point, w: a waypoint, s: a search route point, -: none
         bool busyAtMinute;
         std::vector<std::string> passes;  // at 0 s, 59.9 s, 60 s, 61 s, 200 s
     } rows[] = {
@@ -62,6 +66,7 @@ TEST(StoreAutosave, ChangesAreWrittenAMinuteLaterAndOnlyThen) {
         {"t", false, {"", "", "TrackLog.dat", "", ""}},
         {"w", false, {"", "", "WAutoCnt.dat TEMP.wdb", "", ""}},
         {"tw", false, {"", "", "WAutoCnt.dat TEMP.wdb TrackLog.dat", "", ""}},
+        {"s", false, {"", "", "SearchArea.dat", "", ""}},
         // A transfer or drag under way: written at the first pass after it.
         {"t", true, {"", "", "", "TrackLog.dat", ""}},
     };
@@ -71,6 +76,7 @@ TEST(StoreAutosave, ChangesAreWrittenAMinuteLaterAndOnlyThen) {
         const std::string change = r.change;
         if (change.find('t') != std::string::npos) env.AddPoint();
         if (change.find('w') != std::string::npos) env.AddWaypoint();
+        if (change.find('s') != std::string::npos) env.AddRoutePoint();
         std::vector<std::string> got;
         got.push_back(env.Pass(0));
         EXPECT_EQ(env.save.DueInMs(), change == "-" ? -1 : 60000);
@@ -98,7 +104,10 @@ TEST(StoreAutosave, AFailingStoreIsReportedOnceAndTriedAgain) {
         env.Pass(t);
         EXPECT_EQ(env.Pass(t + 60), "TrackLog.dat");
     }
-    EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Error writing Binary TrackLog file"});
+    // The file and the reason come with the message.
+    EXPECT_EQ(env.prompter.texts,
+              std::vector<std::string>{"Error writing Binary TrackLog file " + env.tmp.dir() +
+                                       "TrackLog.dat: " + std::strerror(ENOSPC)});
     env.failTrack = false;
     env.Pass(t);
     EXPECT_EQ(env.Pass(t + 60), "TrackLog.dat");

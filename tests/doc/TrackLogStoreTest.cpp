@@ -31,7 +31,9 @@ TEST(TrackLogStore, PartialFileReadsBackFailedWriteKeepsItAndAnEmptyLogDeletesIt
     {
         WriteFault fault([](const std::string&) { return true; });
         EXPECT_EQ(doc.WriteBinaryTrackLogFile(env.tmp.dir() + "TrackLog"), 0);
-        EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Error writing Binary TrackLog file"});
+        // The file and the reason come with the message.
+        EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Error writing Binary TrackLog file " + file +
+                                                               ": " + std::strerror(ENOSPC)});
         EXPECT_EQ(ReadFileBytes(file), bytes + "partial");
     }
     CVornaDoc& again = env.Reopen();

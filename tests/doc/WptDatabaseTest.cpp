@@ -102,7 +102,9 @@ TEST_F(WptDatabase, WriteProtectedFilesAreReportedOnceAndKept) {
         {"wpt/AC.wdb",
          "Error! Waypoint file " + env.WptFile("AC") + ".wdb can not be saved because it is write protected!",
          [&] { return AC().Modified = 1, doc.SaveAllWptBases() == 1; }},
-        {"wpt/WAutoCnt.dat", "Error! Can not open WAutoCnt.dat file for writing. File is write protected",
+        {"wpt/WAutoCnt.dat",
+         "Error! Can not open WAutoCnt.dat file for writing. File is write protected " +
+             env.WptFile("WAutoCnt.dat") + ": " + std::strerror(EACCES),
          // Counts that did not change are not written again: each write has a new one.
          [&] { return ++env.Db().Base(700).Count, env.Db().WriteWptCounters(); }},
         {"TrackLog.dat",
@@ -143,7 +145,8 @@ TEST_F(WptDatabase, FailedWriteKeepsTheOldFileAndDeletingAMissingFileIsSilent) {
         EXPECT_EQ(doc.CloseQuadrantWptFile(kAC), 0);
         EXPECT_TRUE(AC().Loaded) << "kept loaded so that nothing is lost";
         EXPECT_EQ(ReadFileBytes(file), Records(2));
-        EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Error writing Binary Waypoint file"});
+        EXPECT_EQ(env.prompter.texts, std::vector<std::string>{"Error writing Binary Waypoint file " + file +
+                                                               ": " + std::strerror(ENOSPC)});
     }
     EXPECT_EQ(doc.CloseQuadrantWptFile(kAC), 1);
     EXPECT_NE(ReadFileBytes(file), Records(2));

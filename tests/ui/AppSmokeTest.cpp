@@ -2,10 +2,12 @@
 // ends it.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <QProcess>
 #include <QTest>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 
 #include "TestUtil.h"
@@ -41,8 +43,8 @@ bool MakeSmallRegion(const QString& tools, const std::string& folder) {
 }  // namespace
 
 // SIGTERM (a system shutting down, a service manager) and SIGHUP (a closed
-// terminal) end the program the way Exit does: the settings file and the
-// track log are written.
+// terminal) end the program the way Exit does: the settings file is written,
+// the track log kept (unchanged, it is not written again).
 TEST(AppSmoke, TermAndHangUpSignalsWriteTheStoresAsANormalExit) {
     TempDir dir;
     const QString tools = QString::fromStdString(ToolsDir());
@@ -61,7 +63,7 @@ TEST(AppSmoke, TermAndHangUpSignalsWriteTheStoresAsANormalExit) {
     for (int sig : {SIGTERM, SIGHUP}) {
         SCOPED_TRACE(sig);
         ASSERT_TRUE(WriteFileBytes(ini, before));
-        // A track log dated long ago: written again, it is new.
+        // A track log dated long ago: not changed, it is not written again.
         ASSERT_TRUE(WriteFileBytes(log, points));
         const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 365);
         std::filesystem::last_write_time(log, old);
@@ -74,7 +76,7 @@ TEST(AppSmoke, TermAndHangUpSignalsWriteTheStoresAsANormalExit) {
         EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
         EXPECT_EQ(ReadFileBytes(log), points);
-        EXPECT_GT(std::filesystem::last_write_time(log), old);
+        EXPECT_EQ(std::filesystem::last_write_time(log), old);
         EXPECT_NE(ReadFileBytes(ini).find("[APPEARANCE]"), std::string::npos);
     }
 }
@@ -125,8 +127,8 @@ TEST(AppSmoke, SignalsDuringAStartUpBoxEndTheProgramAsANormalExit) {
 }
 
 // As the run command starts it: the start directory is the sample region,
-// whose track log is read and written back there, not in the current folder
-// nor in the user's own data folder.
+// whose track log is read there (and, unchanged, left as it is), not in the
+// current folder nor in the user's own data folder.
 TEST(AppSmoke, SampleRegionAsStartDirectoryKeepsItsTrackLog) {
     TempDir dir;
     const QString tools = QString::fromStdString(ToolsDir());
@@ -150,8 +152,55 @@ TEST(AppSmoke, SampleRegionAsStartDirectoryKeepsItsTrackLog) {
     ::kill(pid_t(program.processId()), SIGTERM);
     ASSERT_TRUE(program.waitForFinished(30000));
     EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
-    EXPECT_GT(std::filesystem::last_write_time(log), old);
+    EXPECT_EQ(std::filesystem::last_write_time(log), old);
     EXPECT_EQ(ReadFileBytes(log), track);
     EXPECT_FALSE(FileExists(dir.file("elsewhere/TrackLog.dat")));
     EXPECT_FALSE(FileExists(dir.file(".local/share/vornamap/TrackLog.dat")));
+}
+
+// A session end with a store that cannot be written (a counter file made
+// read-only, whose counts the start-up found wrong): the program ends at
+// once without asking, the old file stays, and a note in the start folder
+// names the file for the next start, which shows it and removes it.
+TEST(AppSmoke, ASessionEndNotesWhatItCouldNotWriteForTheNextStart) {
+    TempDir dir;
+    const QString tools = QString::fromStdString(ToolsDir());
+    ASSERT_TRUE(MakeSmallRegion(tools, dir.file("region")));
+    const std::string counters = dir.file("region/wpt/WAutoCnt.dat");
+    const std::string note = dir.file("NotSaved.txt");
+    // One named waypoint more in "TEMP" than the counter file says.
+    WaypointRecord rec = ZeroWaypointRecord();
+    rec.E = 380000.0, rec.N = 5100000.0;
+    std::memcpy(rec.Name, "HUT", 4);
+    rec.Flags = kWptTemporary;
+    const std::string temp = dir.file("region/wpt/TEMP.wdb");
+    ASSERT_TRUE(WriteFileBytes(
+        temp, ReadFileBytes(temp) + std::string(reinterpret_cast<const char*>(&rec), sizeof rec)));
+    const std::string oldCounters = ReadFileBytes(counters);
+    ASSERT_EQ(::chmod(counters.c_str(), 0444), 0);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", QString::fromStdString(dir.path()));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.file("region/config")));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("VORNAMAP_DATA_DIR", QString::fromStdString(dir.path()));
+
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run == 0 ? "the session ends" : "the next start");
+        QProcess program;
+        ASSERT_TRUE(StartAndAwaitHandler(program, tools, env, dir.path(), SIGTERM))
+            << program.readAllStandardError().toStdString();
+        // The document is made (run 0), the note's box is up (run 1).
+        QTest::qWait(2000);
+        ::kill(pid_t(program.processId()), SIGTERM);
+        ASSERT_TRUE(program.waitForFinished(30000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        if (run == 0) {
+            EXPECT_NE(ReadFileBytes(note).find("WAutoCnt.dat"), std::string::npos) << ReadFileBytes(note);
+            EXPECT_EQ(ReadFileBytes(counters), oldCounters);
+            ASSERT_EQ(::chmod(counters.c_str(), 0644), 0);  // the user mends it
+        } else {
+            EXPECT_FALSE(FileExists(note)) << "shown once";
+            EXPECT_NE(ReadFileBytes(counters), oldCounters);
+        }
+    }
 }
