@@ -19,6 +19,11 @@ constexpr int kRouteSlots = 10;          // 0 the perimeter, 1-9 search routes
 constexpr int kRoutePoints = 30;         // points per slot
 constexpr int kMaxSearchBands = 26;      // one letter each
 constexpr int kMaxSearchPoints = 65535;  // what the receiver's counters hold
+// Band width and point distance in metres: from the millimetre that the
+// three decimals of a ".sad" file hold to 1000 km, more than the widened
+// area a file's positions may span.
+constexpr double kMinSearchSpacing = 0.001;
+constexpr double kMaxSearchSpacing = 1e6;
 constexpr std::size_t kSearchAreaDatSize = 4908;
 
 struct SearchRoute {
@@ -113,8 +118,12 @@ public:
     // is not written over it while it is empty.
     bool SaveSearchAreaDat(const std::string& name);
     // The ".sad" text and its reading (missing keys give the defaults).
+    // False, with nothing changed, when a value is no number or lies outside
+    // what a search area of the map can use: a point is unset (0, 0) or
+    // within IsUsableGridPosition, band width and point distance within
+    // kMinSearchSpacing..kMaxSearchSpacing.
     std::string SadText() const;
-    void ReadSad(const std::string& text);
+    bool ReadSad(const std::string& text);
 
     // The 4908 bytes of the autosave and their reading (a short block
     // fills what it holds; counts held to 0..30).

@@ -71,11 +71,11 @@ void CVornaDoc::OnLoadSearchArea() {
     KeepFolder(m_Settings.searchAreaDir, req.fileName);
     std::ifstream in(req.fileName, std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad()) {
+    // A value no map of the area can use refuses the file as a read error does.
+    if (!in.is_open() || in.bad() || !m_Search.ReadSad(text)) {
         MsgBox("Error! File " + req.fileName + " could not be read.");
         return;
     }
-    m_Search.ReadSad(text);
     UpdateAllViews(nullptr, kHintAll);
 }
 
@@ -131,7 +131,8 @@ void CVornaDoc::OnSearchFieldProperties() {
         double a = std::atan2(d.DirectionEnd.easting - d.BaseStart.easting,
                               d.DirectionEnd.northing - d.BaseStart.northing);
         if (a < 0) a += 6.283185308;
-        p.heading = SaturateToInt(a * 57.29577950560105 + 0.5);
+        // Whole degrees; one that rounds up to a whole turn is north.
+        p.heading = SaturateToInt(a * 57.29577950560105 + 0.5) % 360;
     }
     const int before = p.heading;
     if (!m_SearchDialog || !m_SearchDialog->RunSearchAreaDialog(p)) return;
