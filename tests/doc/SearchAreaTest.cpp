@@ -428,8 +428,14 @@ TEST(SearchAreaDoc, PropertiesTurnTheHeadingAndSadFilesRoundTrip) {
     EXPECT_EQ(d.PointsAtEdge, 1);
     EXPECT_EQ(env.settings.searchRouteThroughAll, 1);
 
-    d.DirectionEnd = CPointD();
+    // A heading that rounds to a whole turn is offered as north.
+    d.DirectionEnd =
+        CPointD(500000 - 1000 * std::sin(0.3 * M_PI / 180), 5100000 + 1000 * std::cos(0.3 * M_PI / 180));
     dlg.answer = nullptr;  // Cancel
+    map.OnCommand(cmd::SearchFieldProperties);
+    EXPECT_EQ(dlg.seen.heading, 0);
+
+    d.DirectionEnd = CPointD();
     map.OnCommand(cmd::SearchFieldProperties);
     EXPECT_FALSE(dlg.seen.headingEditable);
     EXPECT_EQ(dlg.seen.heading, 0);
