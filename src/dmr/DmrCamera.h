@@ -31,7 +31,7 @@ Line LineThrough(double x1, double y1, double x2, double y2);
 inline double Det2(double a, double b, double c, double d) { return a * d - b * c; }
 Point2 RotatePoint(double x, double y, double angle);
 
-// Heading normalised to 0..360 without looping on huge values (360 stays 360).
+// Heading normalised to [0, 360) without looping on huge values.
 double NormalizeHeading(double degrees);
 
 enum ScanDir : int { kScanNorth = 0, kScanEast = 1, kScanSouth = 2, kScanWest = 3 };

@@ -1,16 +1,15 @@
 #include "dmr/DmrParamsIO.h"
 
-#include <algorithm>
-#include <charconv>
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <memory>
 
+#include "doc/Grids.h"
 #include "geo/Convert.h"
 #include "geo/TextHelpers.h"
 #include "platform/AtomicFile.h"
 #include "platform/Profile.h"
+#include "settings/AppSettingsIO.h"
 
 double NormalizeAzimut(double a) { return NormalizeDegrees(a); }
 
@@ -35,33 +34,29 @@ void RaiseDmrViewPoint(DmrParams& p, int direction) {
 int& DmrCurrentHeight(DmrParams& p) { return p.IsRelHeight ? p.RelHeight : p.AbsHeight; }
 
 namespace {
-// The reader takes at most 255 bytes a line; a longer one would run into the
-// next and shift every value after it.
-constexpr std::size_t kLineRoom = 255;
+// What a view-point file may give: a view point where the map can show it,
+// an eye from 10 km below sea level to 100 km above, a heading within a
+// turn either way (older files hold 360.00 and -0.00), a line of sight
+// between straight down and straight up, and a view angle of 1 to 179
+// degrees (the camera needs an angle short of a half turn).
+constexpr int kMinHeight = -10000;
+constexpr int kMaxHeight = 100000;
 
-// C-locale fixed notation whatever the user's locale; a value too long for a
-// line in fixed notation goes in the shortest exponent form that reads back
-// to the same number.
-std::string Fixed(double v, int decimals) {
-    char buf[400];
-    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
-    if (r.ec != std::errc() || std::size_t(r.ptr - buf) > kLineRoom)
-        r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
-    return std::string(buf, r.ptr) + "\n";
+// The heading is not looked at: the writer writes it normalised.
+bool UsableViewPoint(const DmrParams& p) {
+    const int h = p.IsRelHeight ? p.RelHeight : p.AbsHeight;
+    return IsUsableGridPosition(p.ViewPoint.easting, p.ViewPoint.northing) && h >= kMinHeight &&
+           h <= kMaxHeight && p.Elevation >= -90.0 && p.Elevation <= 90.0 && p.ViewAngle >= 1.0 &&
+           p.ViewAngle <= 179.0;
 }
 
-// The easting and northing read back as whole numbers of an int; beyond that
-// range they read back saturated, so they are written so.
-std::string Metres(double v) {
-    if (std::isfinite(v)) v = std::clamp(v, double(INT_MIN), double(INT_MAX));
-    return Fixed(v, 3);
-}
+std::string Line(double v, int decimals) { return FormatFixed(v, decimals) + "\n"; }
 }  // namespace
 
 std::string DmrViewPointText(const DmrParams& p) {
-    return Metres(p.ViewPoint.easting) + Metres(p.ViewPoint.northing) + std::to_string(p.IsRelHeight) + "\n" +
+    return Line(p.ViewPoint.easting, 3) + Line(p.ViewPoint.northing, 3) + (p.IsRelHeight ? "1\n" : "0\n") +
            std::to_string(p.IsRelHeight ? p.RelHeight : p.AbsHeight) + "\n" +
-           Fixed(NormalizeAzimut(p.Azimut), 2) + Fixed(p.Elevation, 2) + Fixed(p.ViewAngle, 2);
+           Line(RoundedHeading(p.Azimut, 2), 2) + Line(p.Elevation, 2) + Line(p.ViewAngle, 2);
 }
 
 bool ReadDmrViewPoint(const std::string& path, DmrParams& p) {
@@ -75,18 +70,24 @@ bool ReadDmrViewPoint(const std::string& path, DmrParams& p) {
     }
     // A folder opens but cannot be read: no view point from it.
     if (std::ferror(f.get())) return false;
+    for (const std::string& l : line)
+        if (!StartsWithNumber(l)) return false;
     DmrParams q = p;
     q.ViewPoint.easting = LeadingInt(line[0]);
     q.ViewPoint.northing = LeadingInt(line[1]);
     q.IsRelHeight = LeadingInt(line[2]);
     DmrCurrentHeight(q) = LeadingInt(line[3]);
-    q.Azimut = NormalizeAzimut(LeadingDouble(line[4]));
+    q.Azimut = LeadingDouble(line[4]);
     q.Elevation = LeadingDouble(line[5]);
     q.ViewAngle = LeadingDouble(line[6]);
+    const bool flag = q.IsRelHeight == 0 || q.IsRelHeight == 1;
+    if (!flag || !(q.Azimut >= -360.0 && q.Azimut <= 360.0) || !UsableViewPoint(q)) return false;
+    q.Azimut = NormalizeAzimut(q.Azimut);
     p = q;
     return true;
 }
 
 bool WriteDmrViewPoint(const std::string& path, const DmrParams& p) {
-    return WriteFileAtomically(path, DmrViewPointText(p)).ok();
+    // What the reader would refuse is not written.
+    return UsableViewPoint(p) && WriteFileAtomically(path, DmrViewPointText(p)).ok();
 }

@@ -7,8 +7,8 @@
 
 #include "settings/AppSettings.h"
 
-// Heading into 0..360: above 360 comes down by whole turns (so 720 gives 360,
-// as stepping down by 360 would), below 0 goes up; NaN and infinities give 0.
+// Heading into [0, 360) by whole turns (360 and 720 give 0); NaN and
+// infinities give 0.
 double NormalizeAzimut(double a);
 
 // Turns the view by degrees (positive: clockwise) and lets go of the GPS.
@@ -27,8 +27,10 @@ inline int DmrHeightMaximum(const DmrParams& p) { return p.IsRelHeight ? 1000 : 
 // The seven lines of a view-point file.
 std::string DmrViewPointText(const DmrParams& p);
 // Reads a view-point file into p; a file shorter than seven lines repeats its
-// last line, a line that is no number gives 0. False when the file cannot be
-// opened or read; p is then unchanged.
+// last line, the heading comes into [0, 360). False when the file cannot be
+// opened or read, or a line is no number or outside what a view of the map
+// can use; p is then unchanged.
 bool ReadDmrViewPoint(const std::string& path, DmrParams& p);
-// Writes p's view point through the atomic writer; false when that fails.
+// Writes p's view point through the atomic writer; false when that fails or
+// when the reader would refuse a value.
 bool WriteDmrViewPoint(const std::string& path, const DmrParams& p);

@@ -97,11 +97,19 @@ bool ReadInt(const QLineEdit* e, std::int32_t& v) {
     return true;
 }
 
-// An edit that still shows v rounded keeps v as it is: reading the rounded
+// An edit that still shows v's text keeps v as it is: reading the rounded
 // text back would move the view point with every redraw.
-bool ReadReal(const QLineEdit* e, double& v, int decimals) {
-    if (e->text() == FormatRoundedField(v, decimals)) return true;
+bool ReadReal(const QLineEdit* e, double& v, const QString& shown) {
+    if (e->text() == shown) return true;
     return ParseDoubleField(e->text(), v);
+}
+bool ReadReal(const QLineEdit* e, double& v, int decimals) {
+    return ReadReal(e, v, FormatRoundedField(v, decimals));
+}
+
+// A heading that rounds up to a whole turn shows as north, never 360.
+QString HeadingText(double a) {
+    return FormatRoundedField(RoundedHeading(a, kAngleDecimals), kAngleDecimals);
 }
 
 }  // namespace
@@ -238,7 +246,7 @@ bool CDmrPanel::ReadControls() {
     // The height edit holds the height of the mode the panel shows.
     bool ok = ReadInt(m_Height, DmrCurrentHeight(c));
     // The heading edit keeps what was typed; the copy holds it normalised.
-    ok &= ReadReal(m_Heading, c.Azimut, kAngleDecimals);
+    ok &= ReadReal(m_Heading, c.Azimut, HeadingText(c.Azimut));
     c.Azimut = NormalizeAzimut(c.Azimut);
     ok &= ReadReal(m_Elevation, c.Elevation, kAngleDecimals);
     ok &= ReadReal(m_ViewAngle, c.ViewAngle, kAngleDecimals);
@@ -257,7 +265,7 @@ bool CDmrPanel::ReadControls() {
 
 void CDmrPanel::FillControls() {
     const DmrParams& c = m_Copy;
-    m_Heading->setText(FormatRoundedField(c.Azimut, kAngleDecimals));
+    m_Heading->setText(HeadingText(c.Azimut));
     m_Elevation->setText(FormatRoundedField(c.Elevation, kAngleDecimals));
     m_ViewAngle->setText(FormatRoundedField(c.ViewAngle, kAngleDecimals));
     m_North->setText(FormatRoundedField(c.ViewPoint.northing, kPointDecimals));

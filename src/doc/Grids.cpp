@@ -36,6 +36,11 @@ bool IsInsideMapArea(int mapType, double E, double N) {
     return mapType >= 0 && E >= kAreaWest && E <= kAreaEast && N >= kAreaSouth && N <= kAreaNorth;
 }
 
+bool IsUsableGridPosition(double E, double N) {
+    return E >= kAreaWest - kFileAreaMargin && E <= kAreaEast + kFileAreaMargin &&
+           N >= kAreaSouth - kFileAreaMargin && N <= kAreaNorth + kFileAreaMargin;
+}
+
 int GetQuadrantIndex(double E, double N) {
     long long e, n;
     if (!WholeMetres(E, e) || !WholeMetres(N, n)) return -1;

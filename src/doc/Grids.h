@@ -17,6 +17,13 @@ constexpr double kAreaEast = 650000.0;
 constexpr double kAreaSouth = 4940000.0;
 constexpr double kAreaNorth = 5220000.0;
 
+// A position a file may give: the area widened by its own width on every
+// side, for images, their mosaic origins, view points and routes that reach
+// beyond its edge. The bounds are whole metres, so a position rounded for
+// writing stays inside.
+constexpr double kFileAreaMargin = 280000.0;
+bool IsUsableGridPosition(double E, double N);
+
 // Series (mapType >= 0) and inside the area, all four edges included.
 bool IsInsideMapArea(int mapType, double E, double N);
 // -1 outside; the southern and western edges are inside, the northern and

@@ -21,3 +21,18 @@ struct ImageGeoref {
     double MaxResidual = 0.0;   // pixels
     std::int32_t PairsUsed = 0;
 };
+
+// What an image's placement files may give. Scales run from 1:100 (a pixel
+// of 1.7 cm: a plan scanned finely) to 1:10 000 000 (the whole area in 166
+// pixels); pixels, offsets and clicks alike, stay within 1e8, which reaches
+// across the widened area of IsUsableGridPosition at the finest scale; a
+// rotation turns at most once either way.
+constexpr double kMinImageScale = 100.0;
+constexpr double kMaxImageScale = 1e7;
+constexpr std::int32_t kMaxImagePixel = 100000000;
+constexpr double kMaxImageRotation = 6.283185308;
+
+inline bool IsUsableImageScale(double s) { return s >= kMinImageScale && s <= kMaxImageScale; }
+inline bool IsUsableImagePixel(ImageGeoref::Pixel p) {
+    return p.x >= -kMaxImagePixel && p.x <= kMaxImagePixel && p.y >= -kMaxImagePixel && p.y <= kMaxImagePixel;
+}

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "doc/Grids.h"
 #include "doc/RefPointStore.h"
 #include "geo/TextHelpers.h"
 #include "platform/Profile.h"
@@ -15,14 +16,6 @@ namespace {
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
-
-// A line that holds a number at its start (after blanks).
-bool IsNumberText(const std::string& line) {
-    const std::string t = Trimmed(line);
-    std::size_t i = (!t.empty() && (t[0] == '-' || t[0] == '+')) ? 1 : 0;
-    if (i < t.size() && t[i] == '.') ++i;
-    return i < t.size() && t[i] >= '0' && t[i] <= '9';
-}
 
 }  // namespace
 
@@ -44,21 +37,28 @@ bool ReadImageInf(const std::string& imagePath, ImageGeoref& georef) {
     std::string lines[8];
     int n = 0;
     while (n < 8 && ReadLine(f.get(), lines[n])) ++n;
+    // A blank optional line is one left out.
+    const auto given = [&](int i) { return i < n && !Trimmed(lines[i]).empty(); };
     bool numbers = n >= 5;
-    for (int i = 0; i < n && numbers; ++i) numbers = IsNumberText(lines[i]);
-    if (!numbers) {
+    for (int i = 0; i < n && numbers; ++i) numbers = (i >= 5 && !given(i)) || StartsWithNumber(lines[i]);
+    ImageGeoref g = georef;
+    if (numbers) {
+        g.ScaleX = g.ScaleY = LeadingDouble(lines[0]);
+        g.PixelOffset = {LeadingInt(lines[1]), LeadingInt(lines[2])};
+        g.Origin = CPointD(LeadingDouble(lines[3]), LeadingDouble(lines[4]));
+        g.Rotation = given(5) ? LeadingDouble(lines[5]) : 0.0;
+        if (given(6)) g.ScaleX = LeadingDouble(lines[6]);
+        if (given(7)) g.ScaleY = LeadingDouble(lines[7]);
+    }
+    // Only what the writer can write back and the map can place: a scale of
+    // 1e-12 would be written as 0, an origin of 1e300 as a line of 300 digits.
+    if (!numbers || !IsUsableImagePixel(g.PixelOffset) ||
+        !IsUsableGridPosition(g.Origin.easting, g.Origin.northing) ||
+        !(std::fabs(g.Rotation) <= kMaxImageRotation)) {
         MsgBox("Error! Map origin file " + path + " is damaged!");
         return false;
     }
-    ImageGeoref g = georef;
-    g.ScaleX = g.ScaleY = LeadingDouble(lines[0]);
-    g.PixelOffset = {LeadingInt(lines[1]), LeadingInt(lines[2])};
-    g.Origin = CPointD(LeadingDouble(lines[3]), LeadingDouble(lines[4]));
-    g.Rotation = n > 5 ? LeadingDouble(lines[5]) : 0.0;
-    if (n > 6) g.ScaleX = LeadingDouble(lines[6]);
-    if (n > 7) g.ScaleY = LeadingDouble(lines[7]);
-    // A zero scale would divide every map position by zero.
-    if (!(std::isfinite(g.ScaleX) && std::isfinite(g.ScaleY)) || g.ScaleX == 0 || g.ScaleY == 0) {
+    if (!IsUsableImageScale(g.ScaleX) || !IsUsableImageScale(g.ScaleY)) {
         MsgBox("Error! Map origin file " + path + " holds no valid map scale!");
         return false;
     }

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "doc/Grids.h"
 #include "geo/Convert.h"
 #include "geo/TextHelpers.h"
 #include "platform/AtomicFile.h"
@@ -233,19 +234,20 @@ bool CRefPointStore::Read(const std::string& refPath) {
         int n = 0;
         while (n < 6 && !rest.empty()) field[n++] = NextCommaToken(rest);
         bool numbers = n == 6;
-        for (int i = 0; i < n && numbers; ++i) {
-            const std::string t = Trimmed(field[i]);
-            numbers =
-                !t.empty() && ((t[0] >= '0' && t[0] <= '9') || t[0] == '-' || t[0] == '+' || t[0] == '.');
-        }
-        if (!numbers) {
+        for (int i = 0; i < n && numbers; ++i) numbers = StartsWithNumber(field[i]);
+        const ImageGeoref::Pixel offset{LeadingInt(field[0]), LeadingInt(field[1])};
+        const ImageGeoref::Pixel click{LeadingInt(field[4]), LeadingInt(field[5])};
+        const CPointD map(LeadingDouble(field[2]), LeadingDouble(field[3]));
+        // Only points the writer can write back and the fit can use.
+        if (!numbers || !IsUsableImagePixel(offset) || !IsUsableImagePixel(click) ||
+            !IsUsableGridPosition(map.easting, map.northing)) {
             MsgBox(Format("Error! Reference point file %s is damaged (line %d)!", refPath.c_str(), lineNo));
             return false;
         }
         const std::size_t k = std::size_t(next->m_Count++);
-        next->m_Offset[k] = {LeadingInt(field[0]), LeadingInt(field[1])};
-        next->m_Map[k] = CPointD(LeadingDouble(field[2]), LeadingDouble(field[3]));
-        next->m_Click[k] = {LeadingInt(field[4]), LeadingInt(field[5])};
+        next->m_Offset[k] = {offset.x, offset.y};
+        next->m_Map[k] = map;
+        next->m_Click[k] = {click.x, click.y};
     }
     if (std::ferror(f.get())) {
         MsgBox("Error! Can not read file " + refPath + "!");

@@ -47,7 +47,8 @@ public:
 
     // ---- ".ref" --------------------------------------------------------------
     // False and nothing changed when the file is missing or damaged (a
-    // damaged one is reported).
+    // damaged one, or one with a value outside what an image of the area can
+    // use, is reported).
     bool Read(const std::string& refPath);
     // Nothing when there are no points; false when the file could not be written.
     bool Write(const std::string& refPath) const;

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "doc/GpsRecord.h"
+#include "doc/Grids.h"
 #include "doc/WptTypes.h"
 #include "geo/Convert.h"
 #include "geo/GeoTransform.h"
@@ -500,30 +501,45 @@ std::string CSearchArea::SadText() const {
     return t;
 }
 
-void CSearchArea::ReadSad(const std::string& text) {
+bool CSearchArea::ReadSad(const std::string& text) {
     CProfile ini;
     ini.SetText(text);
-    const auto num = [&ini](const char* section, const std::string& key, const char* def) {
-        return ParseNumber(ini.GetString(section, key, def, 255));
+    bool ok = true;
+    const auto num = [&](const char* section, const std::string& key, const char* def) {
+        const std::string value = ini.GetString(section, key, def, 255);
+        ok = ok && StartsWithNumber(value);
+        return ParseNumber(value);
     };
     const auto pt = [&](const char* section, const std::string& prefix) {
-        return CPointD(num(section, prefix + " Easting", "0"), num(section, prefix + " Northing", "0"));
+        const CPointD p(num(section, prefix + " Easting", "0"), num(section, prefix + " Northing", "0"));
+        // Unset, or where the map can show it: 1e300 would be written back
+        // as 300 digits the reader cuts short.
+        ok = ok && ((p.easting == 0 && p.northing == 0) || IsUsableGridPosition(p.easting, p.northing));
+        return p;
     };
+    const auto spacing = [&](const char* section, const char* key, const char* def) {
+        const double v = num(section, key, def);
+        ok = ok && v >= kMinSearchSpacing && v <= kMaxSearchSpacing;
+        return v;
+    };
+    SearchAreaData d = m_Data;
     const char* field = "SEARCH FIELD";
-    m_Data.BaseStart = pt(field, "Search Base Start");
-    m_Data.BaseEnd = pt(field, "Search Base End");
-    m_Data.DirectionEnd = pt(field, "Search Vector End");
-    m_Data.BandWidth = num(field, "Search Search Band", "150");
-    m_Data.PointDistance = num(field, "Search Point Dist", "100");
-    m_Data.PointsAtEdge = ini.GetInt(field, "Search Points Edge", 0);
-    SearchRoute& per = m_Data.Routes[0];
+    d.BaseStart = pt(field, "Search Base Start");
+    d.BaseEnd = pt(field, "Search Base End");
+    d.DirectionEnd = pt(field, "Search Vector End");
+    d.BandWidth = spacing(field, "Search Search Band", "150");
+    d.PointDistance = spacing(field, "Search Point Dist", "100");
+    d.PointsAtEdge = ini.GetInt(field, "Search Points Edge", 0);
+    SearchRoute& per = d.Routes[0];
     per.Count = ClampCount(ini.GetInt("SEARCH AREA PERIMETER", "Search Area Perimeter Point Count", 0));
     for (int i = 0; i < kRoutePoints; ++i)
         per.Points[i] = pt("SEARCH AREA PERIMETER", Format("Search Area Perimeter Point %d", i));
     for (int r = 1; r < kRouteSlots; ++r) {
-        SearchRoute& route = m_Data.Routes[r];
+        SearchRoute& route = d.Routes[r];
         route.Count = ClampCount(ini.GetInt("SEARCH ROUTES", Format("Search Route %d Point Count", r), 0));
         for (int j = 0; j < kRoutePoints; ++j)
             route.Points[j] = pt("SEARCH ROUTES", Format("Search Route %d Point %d", r, j));
     }
+    if (ok) m_Data = d;
+    return ok;
 }

@@ -23,6 +23,11 @@ constexpr int kMaxSearchPoints = 65535;  // what the receiver's counters hold
 // drawn routes with their headers. The band points leave room for them, so
 // that one upload list holds the whole area.
 constexpr int kSearchRouteRecords = kMaxSearchBands + (kRouteSlots - 1) * (1 + kRoutePoints);
+// Band width and point distance in metres: from the millimetre that the
+// three decimals of a ".sad" file hold to 1000 km, more than the widened
+// area a file's positions may span.
+constexpr double kMinSearchSpacing = 0.001;
+constexpr double kMaxSearchSpacing = 1e6;
 constexpr std::size_t kSearchAreaDatSize = 4908;
 
 struct SearchRoute {
@@ -131,8 +136,12 @@ public:
     // The changes are not to be written: they count as stored.
     void GiveUpChanges() { m_Saved = DatBytes(); }
     // The ".sad" text and its reading (missing keys give the defaults).
+    // False, with nothing changed, when a value is no number or lies outside
+    // what a search area of the map can use: a point is unset (0, 0) or
+    // within IsUsableGridPosition, band width and point distance within
+    // kMinSearchSpacing..kMaxSearchSpacing.
     std::string SadText() const;
-    void ReadSad(const std::string& text);
+    bool ReadSad(const std::string& text);
 
     // The 4908 bytes of the autosave and their reading (a short block
     // fills what it holds; counts held to 0..30).

@@ -113,7 +113,12 @@ void CVornaDoc::OnLoadSearchArea() {
         MsgBox("Error! File " + path + " is not a search area definition file!");
         return;
     }
-    m_Search.ReadSad(text);
+    // A value no map of the area can use refuses the file as a read error does.
+    if (!m_Search.ReadSad(text)) {
+        wait.Restore();
+        MsgBox("Error! File " + path + " could not be read.");
+        return;
+    }
     UpdateAllViews(nullptr, kHintAll);
 }
 
@@ -169,7 +174,8 @@ void CVornaDoc::OnSearchFieldProperties() {
         double a = std::atan2(d.DirectionEnd.easting - d.BaseStart.easting,
                               d.DirectionEnd.northing - d.BaseStart.northing);
         if (a < 0) a += 6.283185308;
-        p.heading = SaturateToInt(a * 57.29577950560105 + 0.5);
+        // Whole degrees; one that rounds up to a whole turn is north.
+        p.heading = SaturateToInt(a * 57.29577950560105 + 0.5) % 360;
     }
     const int before = p.heading;
     if (!m_SearchDialog || !m_SearchDialog->RunSearchAreaDialog(p)) return;

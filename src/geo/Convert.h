@@ -9,20 +9,23 @@
 // 3-D pictures were made with it.
 inline constexpr double kPi = 3.141592654;
 
-// A heading in degrees brought into [0, 360] by whole turns at once (a
-// heading of 1e300 from a file must not loop); a positive whole turn stays
-// 360, as repeated subtraction leaves it. NaN and infinities give 0.
+// A heading in degrees brought into [0, 360) by whole turns at once (a
+// heading of 1e300 from a file must not loop); a whole turn is north, 0.
+// NaN and infinities give 0.
 inline double NormalizeDegrees(double a) {
     if (!std::isfinite(a)) return 0.0;
-    if (a > 360.0) {
-        a = std::fmod(a, 360.0);
-        if (a == 0.0) a = 360.0;
-    }
-    if (a < 0.0) {
-        a = std::fmod(a, 360.0);
-        if (a < 0.0) a += 360.0;
-    }
+    a = std::fmod(a, 360.0);
+    if (a < 0.0) a += 360.0;
+    // A tiny negative heading comes up to exactly 360.
+    if (a >= 360.0) a = 0.0;
     return a + 0.0;  // no "-0.00" in the panel
+}
+
+// A heading as it is shown or written with that many decimals: one that
+// rounds up to a whole turn is north, never 360.
+inline double RoundedHeading(double a, int decimals) {
+    const double unit = std::pow(10.0, decimals);
+    return NormalizeDegrees(std::round(NormalizeDegrees(a) * unit) / unit);
 }
 
 // Truncates toward zero and saturates to the int range; NaN gives 0.

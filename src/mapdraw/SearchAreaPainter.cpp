@@ -730,7 +730,8 @@ void CSearchPainter::Paint() {
         QFont f = LabelFont(LabelPixels(-20 * m_Desc.zoomY));
         const double reduced = az > 180 ? az - 180 : az;
         const int esc = SaturateToInt((90 - reduced) * 10);
-        const QString text = QString::fromLatin1("    %1\xB0    ").arg(QString::asprintf("%.0f", az));
+        const QString text =
+            QString::fromLatin1("    %1\xB0    ").arg(QString::asprintf("%.0f", RoundedHeading(az, 0)));
         m_Dc.save();
         m_Dc.setFont(f);
         m_Dc.setPen(QColor(ColorRefToRgb(kRed)));

@@ -66,6 +66,14 @@ int LeadingInt(const std::string& text) {
     return int(v);
 }
 
+bool StartsWithNumber(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && IsTextSpace(text[i])) ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (i < text.size() && text[i] == '.') ++i;
+    return i < text.size() && text[i] >= '0' && text[i] <= '9';
+}
+
 double LeadingDouble(const std::string& text) {
     size_t i = 0;
     while (i < text.size() && IsTextSpace(text[i])) ++i;

@@ -82,3 +82,6 @@ int LeadingInt(const std::string& text);
 // "nan" and "inf" included, gives 0. A number beyond the double range gives
 // the largest double, one below it 0 (with its sign).
 double LeadingDouble(const std::string& text);
+// Whether text begins (after blanks) with a number those two take: an
+// optional sign, then a digit or a point and a digit.
+bool StartsWithNumber(const std::string& text);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "geo/Convert.h"
 #include "settings/AppSettingsIO.h"
 
 const char* const kAppearanceSection = "APPEARANCE";
@@ -34,6 +35,7 @@ enum class Fmt {
     Dir,        // a path that gets its trailing '/' when read
     Sci6,       // real, "%.6e"
     Sci2,       // real, "%.2e": three significant digits
+    Heading,    // as Sci2, kept in [0, 360) read and written
     Fixed2,     // real, "%.2f"
     IntFixed3,  // read as a whole number, written "%.3f"
     WptBase,    // the waypoint base: in effect as read, pending normalised
@@ -152,7 +154,7 @@ void VisitSettings(S& s, const AppSettings& d, Visit&& at) {
     auto dmrReal = [&](const Row& r, std::size_t off) { PackedRow<double>(at, r, s.dmr, d.dmr, off); };
     dmrInt(Row{D, "Preview Mode"}, offsetof(DmrParams, PreviewMode));
     dmrInt(Row{D, "Surface Type"}, offsetof(DmrParams, SurfaceType));
-    dmrReal(Row{D, "Azimut", F::Sci2}, offsetof(DmrParams, Azimut));
+    dmrReal(Row{D, "Azimut", F::Heading}, offsetof(DmrParams, Azimut));
     dmrReal(Row{D, "Elevation", F::Sci2}, offsetof(DmrParams, Elevation));
     dmrReal(Row{D, "ViewAngle", F::Sci2}, offsetof(DmrParams, ViewAngle));
     dmrReal(Row{D, "View Point Easting", F::IntFixed3}, offsetof(DmrParams, ViewPoint.easting));
@@ -312,6 +314,7 @@ private:
         } else {
             field = LeadingDouble(m_Ini.GetString(r.section, r.key, "", kTextCapacity));
         }
+        if (r.fmt == Fmt::Heading) field = NormalizeDegrees(field);
     }
     void Read(const Row& r, std::string& field, const std::string& def) {
         const std::string text = m_Ini.GetString(r.section, r.key, def, CapacityOf(r.fmt));
@@ -369,6 +372,13 @@ private:
             case Fmt::Sci2:
                 m_Ini.WriteString(r.section, r.key, FormatScientific(v, 2));
                 break;
+            case Fmt::Heading: {
+                // Three digits round 359.7 up to a whole turn, which is north.
+                std::string text = FormatScientific(NormalizeDegrees(v), 2);
+                if (LeadingDouble(text) >= 360.0) text = FormatScientific(0.0, 2);
+                m_Ini.WriteString(r.section, r.key, text);
+                break;
+            }
             case Fmt::Fixed2:
                 m_Ini.WriteString(r.section, r.key, FormatFixed(v, 2));
                 break;

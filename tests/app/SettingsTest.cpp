@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <clocale>
+#include <cmath>
 #include <filesystem>
 #include <regex>
 #include <set>
@@ -41,8 +42,10 @@ void RoundTrip(CAppTestEnv& env) {
         const std::string key = defaults.substr(start, eq - start);
         if (key == "Waypoint default override") continue;
         CProfile in, out;
-        in.SetText(defaults.substr(0, eq + 1) + OtherValue(defaults.substr(eq + 1, end - eq - 1)) +
-                   defaults.substr(end));
+        // The heading stays within a turn: 410 would read back as 50.
+        const std::string other =
+            key == "Azimut" ? "3.11e+02" : OtherValue(defaults.substr(eq + 1, end - eq - 1));
+        in.SetText(defaults.substr(0, eq + 1) + other + defaults.substr(end));
         AppSettings b;
         b.startDirectory = env.dir.dir();
         ReadSettings(in, b, SettingsStage::Preferences);
@@ -154,6 +157,31 @@ TEST(Settings, ReadingAppliesTheFileRules) {
     // Lines we do not know survive, existing headers keep their spelling.
     EXPECT_EQ(text.rfind("; kept comment\n[preferences]\n", 0), 0u);
     EXPECT_NE(text.find("\n[Other Program]\nkey=value\n"), std::string::npos);
+}
+
+// The stored heading is read and written within [0, 360): a whole turn,
+// written or rounded to by the three digits of its format, is north.
+TEST(Settings, TheHeadingStaysBelowAWholeTurn) {
+    const struct {
+        const char* stored;
+        double read;
+        double set;
+        const char* written;
+    } rows[] = {{"3.60e+02", 0, 359.7, "Azimut=0.00e+00"},
+                {"-0.0", 0, 359.4, "Azimut=3.59e+02"},
+                {"7.25e+02", 5, 359.49, "Azimut=3.59e+02"},
+                {"-9.00e+01", 270, 360, "Azimut=0.00e+00"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.stored);
+        CAppTestEnv env;
+        WriteFileBytes(env.dir.file("in.ini"), std::string("[DMR]\nAzimut=") + r.stored + "\n");
+        auto app = env.ReadApp(env.dir.file("in.ini"));
+        EXPECT_EQ(double(app->settings.dmr.Azimut), r.read);
+        EXPECT_FALSE(std::signbit(double(app->settings.dmr.Azimut)));
+        app->settings.dmr.Azimut = r.set;
+        app->WriteAllSettings();
+        ExpectLines(ReadFileBytes(env.dir.file("in.ini")), r.written);
+    }
 }
 
 TEST(Settings, FilesThatCannotBeReadAreReportedAndKept) {

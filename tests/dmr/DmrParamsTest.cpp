@@ -9,18 +9,26 @@
 #include "dmr/DmrParamsIO.h"
 #include "platform/AtomicFile.h"
 
-// Turns wrap into 0..360 (360 itself stays), by whole turns also from far
-// away; steps up and down stop at 1 m only going down and never wrap.
+// Turns wrap into [0, 360): a whole turn is north, also from far away;
+// steps up and down stop at 1 m only going down and never wrap.
 TEST(DmrParams, HeadingWrapsAndHeightStopsAtOneMetre) {
-    const double turns[][3] = {{355, 5, 360}, {360, 5, 5},
-                               {0, -5, 355},  {-725, 0, 355} /* westward by more than a turn */,
-                               {-360, 0, 0},  {1e300, 5, 360} /* a whole number of turns, in one step */,
-                               {NAN, 5, 0},   {725, 0, 5}};
+    const double turns[][3] = {{355, 5, 0},
+                               {360, 5, 5},
+                               {0, -5, 355},
+                               {5, -5, 0},
+                               {-725, 0, 355} /* westward by more than a turn */,
+                               {-360, 0, 0},
+                               {1e300, 5, 0} /* a whole number of turns, in one step */,
+                               {NAN, 5, 0},
+                               {725, 0, 5},
+                               {359.99, 5, 4.99}};
     for (const auto& t : turns) {
         DmrParams p;
         p.Azimut = t[0];
         TurnDmrHeading(p, t[1]);
-        EXPECT_EQ(std::tuple(p.Azimut, p.StickToGps), std::tuple(t[2], 0)) << t[0] << " " << t[1];
+        EXPECT_NEAR(p.Azimut, t[2], 1e-9) << t[0] << " " << t[1];
+        EXPECT_EQ(p.StickToGps, 0);
+        EXPECT_TRUE(p.Azimut >= 0 && p.Azimut < 360) << t[0];
         EXPECT_FALSE(std::signbit(p.Azimut)) << t[0];
     }
     // relative?, height, direction, result
@@ -62,21 +70,57 @@ TEST(DmrParams, ViewPointFileRoundTrip) {
     EXPECT_EQ(ReadFileBytes(dir.file("a.dvp")).substr(0, 10), "417500.750");
 }
 
-TEST(DmrParams, DamagedViewPointFilesGiveZerosOrNothing) {
+// A line that is no number, or a value outside what a view of the map can
+// use, refuses the whole file and changes nothing; the limits themselves are
+// taken. Short files repeat their last line; headings of older files (360,
+// -0) come into [0, 360).
+TEST(DmrParams, ViewPointFilesOutsideTheMapAreRefused) {
     TempDir dir;
+    const std::string good = "400000\n5100000\n0\n900\n45.5\n-20\n60\n";
+    // Line 1..7 replaced by a bad value; each row is refused.
+    const struct {
+        int line;
+        const char* text;
+    } bad[] = {{1, "2e250"},       {1, "abc"},   {1, "89999"}, {1, "930001"}, {2, "4659999"}, {2, "5500001"},
+               {2, "99999999999"}, {3, "2"},     {3, "-1"},    {4, "-10001"}, {4, "100001"},  {5, "360.01"},
+               {5, "-360.01"},     {5, "1e999"}, {5, "nan"},   {6, "90.01"},  {6, "-90.01"},  {7, "0.99"},
+               {7, "179.01"},      {7, ""},      {4, "x12"}};
+    const auto withLine = [&](int line, const std::string& text) {
+        std::string out, rest = good;
+        for (int i = 1; i <= 7; ++i) {
+            const std::size_t end = rest.find('\n');
+            out += (i == line ? text : rest.substr(0, end)) + "\n";
+            rest.erase(0, end + 1);
+        }
+        return out;
+    };
+    for (const auto& b : bad) {
+        const std::string text = withLine(b.line, b.text);
+        ASSERT_TRUE(WriteFileBytes(dir.file("d.dvp"), text));
+        DmrParams p;
+        p.Azimut = 77;
+        EXPECT_FALSE(ReadDmrViewPoint(dir.file("d.dvp"), p)) << text;
+        EXPECT_EQ(std::tuple(p.Azimut, p.ViewPoint.easting, p.AbsHeight),
+                  std::tuple(77.0, DmrParams().ViewPoint.easting, DmrParams().AbsHeight))
+            << text;
+    }
+    for (const char* text : {"", "\n\n\n\n\n\n\n", "abc"}) {
+        ASSERT_TRUE(WriteFileBytes(dir.file("d.dvp"), text));
+        DmrParams p;
+        EXPECT_FALSE(ReadDmrViewPoint(dir.file("d.dvp"), p)) << text;
+    }
+
     struct Row {
         const char* text;
         double e, n, az, elev, angle;
         int rel, height;
     } rows[] = {
-        {"", 0, 0, 0, 0, 0, 0, 0},
-        {"nan\ninf\n0\n-inf\nnan\ninf\n-nan\n", 0, 0, 0, 0, 0, 0, 0},
+        {"90000\n4660000\n0\n-10000\n-360\n-90\n1\n", 90000, 4660000, 0, -90, 1, 0, -10000},
+        {"930000.999\n5500000.5\n1\n100000\n360.00\n90\n179\n", 930000, 5500000, 0, 90, 179, 1, 100000},
+        {"417500.750\n5125500\n0\n900\n-0.00\n-20\n60\n", 417500, 5125500, 0, -20, 60, 0, 900},
+        {"417500\n5125500\n1\n250\n-5\n-20\n60\n", 417500, 5125500, 355, -20, 60, 1, 250},
         // short files repeat their last line
         {"400000\n5100000\n0\n900\n45.5\n", 400000, 5100000, 45.5, 45.5, 45.5, 0, 900},
-        // the heading comes back to 0..360
-        {"1.5e3\r\n  -7x\r\nyes\r\n12\r\n1e999\r\n", 1, -7, std::fmod(1.7976931348623157e308, 360.0),
-         1.7976931348623157e308, 1.7976931348623157e308, 0, 12},
-        {"99999999999\n-99999999999\n1\n5", INT_MAX, INT_MIN, 5, 5, 5, 1, 5},
     };
     for (const Row& r : rows) {
         ASSERT_TRUE(WriteFileBytes(dir.file("d.dvp"), r.text));
@@ -86,6 +130,7 @@ TEST(DmrParams, DamagedViewPointFilesGiveZerosOrNothing) {
                              p.IsRelHeight, r.rel ? p.RelHeight : p.AbsHeight),
                   std::tuple(r.e, r.n, r.az, r.elev, r.angle, r.rel, r.height))
             << r.text;
+        EXPECT_FALSE(std::signbit(p.Azimut)) << r.text;
     }
     // A file that cannot be opened or read changes nothing.
     for (const std::string& path : {dir.file("missing.dvp"), dir.path()}) {
@@ -96,28 +141,48 @@ TEST(DmrParams, DamagedViewPointFilesGiveZerosOrNothing) {
     }
 }
 
-// Whatever the settings hold, the file has seven lines the reader takes
-// whole, and what it reads back writes the same file again.
-TEST(DmrParams, HugeValuesReadBackAsWritten) {
+// What the writer writes reads back to the same file, the limits included;
+// a heading is never written as 360.00; what the reader would refuse is not
+// written at all and the old file stays.
+TEST(DmrParams, WrittenViewPointsReadBackAndRefusedOnesAreNotWritten) {
     TempDir dir;
-    const double huge[] = {1e300, -1e300, 1.7976931348623157e308, 123456789012.345, 4e9};
-    for (const double v : huge) {
+    const std::string path = dir.file("h.dvp");
+    const struct {
+        double e, n, az, elev, angle;
+        int rel, height;
+        const char* text;
+    } limits[] = {
+        {90000, 4660000, 0, -90, 1, 0, -10000, "90000.000\n4660000.000\n0\n-10000\n0.00\n-90.00\n1.00\n"},
+        {930000, 5500000, 359.99, 90, 179, 1, 100000,
+         "930000.000\n5500000.000\n1\n100000\n359.99\n90.00\n179.00\n"},
+        {417500, 5125500, 359.996, -20, 60, 1, 5, "417500.000\n5125500.000\n1\n5\n0.00\n-20.00\n60.00\n"},
+        {417500, 5125500, 360, -20, 60, 0, 900, "417500.000\n5125500.000\n0\n900\n0.00\n-20.00\n60.00\n"},
+    };
+    for (const auto& l : limits) {
         DmrParams p;
-        p.ViewPoint = {v, -v};
-        p.Azimut = v, p.Elevation = v, p.ViewAngle = -v;
-        ASSERT_TRUE(WriteDmrViewPoint(dir.file("h.dvp"), p));
-        const std::string text = ReadFileBytes(dir.file("h.dvp"));
-        int lines = 0;
-        for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1, ++lines)
-            EXPECT_LE(end - at, 255u) << v;
-        EXPECT_EQ(lines, 7) << v;
+        p.ViewPoint = {l.e, l.n};
+        p.Azimut = l.az, p.Elevation = l.elev, p.ViewAngle = l.angle;
+        p.IsRelHeight = l.rel;
+        DmrCurrentHeight(p) = l.height;
+        ASSERT_TRUE(WriteDmrViewPoint(path, p)) << l.text;
+        EXPECT_EQ(ReadFileBytes(path), l.text);
         DmrParams q;
-        ASSERT_TRUE(ReadDmrViewPoint(dir.file("h.dvp"), q));
-        EXPECT_EQ(DmrViewPointText(q), text) << v;
-        EXPECT_TRUE(q.Azimut >= 0 && q.Azimut <= 360) << v;
-        // Too long for a fixed line, a value goes in exponent form, exactly.
-        if (std::fabs(v) >= 1e300) {
-            EXPECT_EQ(std::tuple(q.Elevation, q.ViewAngle), std::tuple(v, -v));
+        ASSERT_TRUE(ReadDmrViewPoint(path, q)) << l.text;
+        EXPECT_EQ(DmrViewPointText(q), l.text);
+    }
+    const std::string kept = ReadFileBytes(path);
+    for (const double v : {1e300, -1e300, 2e250, 4e9, double(NAN)}) {
+        for (int field = 0; field < 4; ++field) {
+            DmrParams p;
+            p.ViewPoint = {417500, 5125500};
+            double* target[] = {&p.ViewPoint.easting, &p.ViewPoint.northing, &p.Elevation, &p.ViewAngle};
+            *target[field] = v;
+            EXPECT_FALSE(WriteDmrViewPoint(path, p)) << v << " " << field;
         }
     }
+    DmrParams high;
+    high.ViewPoint = {417500, 5125500};
+    high.AbsHeight = 100001;
+    EXPECT_FALSE(WriteDmrViewPoint(path, high));
+    EXPECT_EQ(ReadFileBytes(path), kept);
 }

@@ -4,9 +4,11 @@
 
 #include <cmath>
 #include <filesystem>
+#include <iterator>
 #include <numbers>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "DocTestEnv.h"
@@ -322,7 +324,19 @@ TEST(RefPointFiles, RefRoundTripsAndDamagedFilesChangeNothing) {
     EXPECT_NEAR(back.MapPoint(0).northing, 5123456.8, 1e-6);
     EXPECT_EQ(back.ClickPixel(1).y, 600);
 
-    const std::string damaged[] = {"1,2,3,4,5\n", "1,2,3,4,5,6\nx,2,3,4,5,6\n", "1,2,,4,5,6\n"};
+    // Damaged, or with a value outside what an image of the area can use.
+    const std::string damaged[] = {"1,2,3,4,5\n",
+                                   "1,2,3,4,5,6\nx,2,3,4,5,6\n",
+                                   "0,0,500000.0,5100000.0,0,0\n0,0,1e400,5100000.0,0,0\n",
+                                   "0,0,500000.0,1e300,0,0\n",
+                                   "0,0,89999.9,5100000.0,0,0\n",
+                                   "0,0,500000.0,4659999.9,0,0\n",
+                                   "100000001,0,500000.0,5100000.0,0,0\n",
+                                   "0,-100000001,500000.0,5100000.0,0,0\n",
+                                   "0,0,500000.0,5100000.0,99999999999,0\n",
+                                   "0,0,500000.0,5100000.0,0,-99999999999\n",
+                                   "0,0,nan,5100000.0,0,0\n",
+                                   "1,2,,4,5,6\n"};
     for (const std::string& text : damaged) {
         SCOPED_TRACE(text);
         prompter.texts.clear();
@@ -331,12 +345,24 @@ TEST(RefPointFiles, RefRoundTripsAndDamagedFilesChangeNothing) {
         EXPECT_EQ(back.RefPointCount(), 2);
         EXPECT_EQ(back.ClickPixel(1).y, 600);
         ASSERT_EQ(prompter.texts.size(), 1u);
-        EXPECT_NE(prompter.texts[0].find(ref), std::string::npos);
+        EXPECT_EQ(prompter.texts[0].rfind("Error! Reference point file " + ref + " is damaged (line ", 0),
+                  0u);
     }
     // Saving with no points leaves the file as it was.
     CRefPointStore none;
     EXPECT_TRUE(none.Write(ref));
-    EXPECT_EQ(ReadFileBytes(ref), damaged[2]);
+    EXPECT_EQ(ReadFileBytes(ref), damaged[std::size(damaged) - 1]);
+
+    // The limits are taken and written back the same.
+    const std::string limits =
+        "-100000000,100000000,90000.0,4660000.0,100000000,-100000000\n"
+        "100000000,-100000000,930000.0,5500000.0,-100000000,100000000\n";
+    ASSERT_TRUE(WriteFileBytes(ref, limits));
+    ASSERT_TRUE(back.Read(ref));
+    EXPECT_EQ(std::tuple(back.OffsetAtClick(0).x, back.MapPoint(1).northing, back.ClickPixel(1).x),
+              std::tuple(-100000000, 5500000.0, -100000000));
+    ASSERT_TRUE(back.Write(ref));
+    EXPECT_EQ(ReadFileBytes(ref), limits);
 }
 
 TEST(RefPointFiles, InfRoundTripsAndDamagedFilesChangeNothing) {
@@ -363,13 +389,13 @@ TEST(RefPointFiles, InfRoundTripsAndDamagedFilesChangeNothing) {
     EXPECT_DOUBLE_EQ(back.Origin.northing, 5123456.5);
 
     // Five lines: one scale for both axes, no rotation.
-    ASSERT_TRUE(WriteFileBytes(tmp.file("map.inf"), "10000\n1\n2\n3\n4"));
+    ASSERT_TRUE(WriteFileBytes(tmp.file("map.inf"), "10000\n1\n2\n400000\n5100000"));
     ASSERT_TRUE(ReadImageInf(image, back));
     EXPECT_EQ(back.ScaleY, 10000);
     EXPECT_EQ(back.Rotation, 0);
 
-    const std::string damaged[] = {"10000\n1\n2\n3", "10000\n1\nabc\n3\n4", "0\n1\n2\n3\n4",
-                                   "0\n1\n2\n3\n4\n0\n25000\n0"};
+    const std::string damaged[] = {"10000\n1\n2\n3", "10000\n1\nabc\n400000\n5100000",
+                                   "0\n1\n2\n400000\n5100000", "0\n1\n2\n400000\n5100000\n0\n25000\n0"};
     for (const std::string& text : damaged) {
         SCOPED_TRACE(text);
         prompter.texts.clear();
@@ -377,9 +403,91 @@ TEST(RefPointFiles, InfRoundTripsAndDamagedFilesChangeNothing) {
         ImageGeoref kept = back;
         EXPECT_FALSE(ReadImageInf(image, kept));
         EXPECT_EQ(kept.ScaleX, 10000);
-        EXPECT_EQ(kept.Origin.easting, 3);
+        EXPECT_EQ(kept.Origin.easting, 400000);
         ASSERT_EQ(prompter.texts.size(), 1u);
         EXPECT_NE(prompter.texts[0].find(tmp.file("map.inf")), std::string::npos);
+    }
+}
+
+// A value outside what an image of the area can use refuses the ".inf" with
+// one message and keeps the georeference; the limits are taken and written
+// back as read; blank optional lines count as left out.
+TEST(RefPointFiles, InfValuesOutsideTheMapAreRefusedAndTheLimitsRoundTrip) {
+    CScriptedPrompter prompter;
+    TempDir tmp;
+    const std::string image = tmp.file("map.bmp"), inf = tmp.file("map.inf");
+    const std::string damaged = "Error! Map origin file " + inf + " is damaged!";
+    const std::string noScale = "Error! Map origin file " + inf + " holds no valid map scale!";
+    const struct {
+        const char* text;
+        const std::string& message;
+    } bad[] = {
+        {"1e-12\n0\n0\n500000\n5100000", noScale},
+        {"25000\n0\n0\n500000\n5100000\n0\n99.99\n25000", noScale},
+        {"25000\n0\n0\n500000\n5100000\n0\n25000\n10000001", noScale},
+        {"25000\n0\n0\n1e400\n5100000", damaged},
+        {"25000\n0\n0\n500000\n1e300", damaged},
+        {"25000\n0\n0\n89999.99\n5100000", damaged},
+        {"25000\n0\n0\n500000\n5500000.01", damaged},
+        {"25000\n100000001\n0\n500000\n5100000", damaged},
+        {"25000\n0\n-99999999999\n500000\n5100000", damaged},
+        {"25000\n0\n0\n500000\n5100000\n6.2831853081", damaged},
+        {"25000\n0\n0\n500000\n5100000\n-1e300", damaged},
+        {"25000\n0\n0\n500000\n5100000\nnan", damaged},
+        {"25000\n0\n0\n500000\n\n0", damaged},
+    };
+    ImageGeoref before;
+    before.ScaleX = before.ScaleY = 5000;
+    before.Origin = CPointD(450000, 5000000);
+    for (const auto& b : bad) {
+        SCOPED_TRACE(b.text);
+        prompter.texts.clear();
+        ASSERT_TRUE(WriteFileBytes(inf, b.text));
+        ImageGeoref kept = before;
+        EXPECT_FALSE(ReadImageInf(image, kept));
+        EXPECT_EQ(std::tuple(kept.ScaleX, kept.ScaleY, kept.Origin.easting, kept.Rotation),
+                  std::tuple(5000.0, 5000.0, 450000.0, 0.0));
+        EXPECT_EQ(prompter.texts, std::vector<std::string>{b.message});
+    }
+
+    // Blank optional lines: no rotation, the single scale for both axes.
+    const struct {
+        const char* text;
+        double rotation, sx, sy;
+    } blanks[] = {{"25000\n1\n2\n400000\n5100000\n\n\n", 0, 25000, 25000},
+                  {"25000\n1\n2\n400000\n5100000\n  \n\n24000", 0, 25000, 24000},
+                  {"25000\n1\n2\n400000\n5100000\n0.5\n\n", 0.5, 25000, 25000}};
+    for (const auto& b : blanks) {
+        SCOPED_TRACE(b.text);
+        ASSERT_TRUE(WriteFileBytes(inf, b.text));
+        ImageGeoref g = before;
+        ASSERT_TRUE(ReadImageInf(image, g));
+        EXPECT_EQ(std::tuple(g.Rotation, g.ScaleX, g.ScaleY, g.Origin.easting),
+                  std::tuple(b.rotation, b.sx, b.sy, 400000.0));
+    }
+
+    // The limits, written and read back equal, and written again the same.
+    ImageGeoref lo, hi;
+    lo.PixelOffset = {-100000000, -100000000};
+    lo.ScaleX = lo.ScaleY = 100;
+    lo.Rotation = -6.283185308;
+    lo.Origin = CPointD(90000, 4660000);
+    hi.PixelOffset = {100000000, 100000000};
+    hi.ScaleX = 1e7;
+    hi.ScaleY = 100;
+    hi.Rotation = 6.283185308;
+    hi.Origin = CPointD(930000, 5500000);
+    for (const ImageGeoref& g : {lo, hi}) {
+        ASSERT_TRUE(WriteImageInf(image, g));
+        const std::string text = ReadFileBytes(inf);
+        ImageGeoref back;
+        ASSERT_TRUE(ReadImageInf(image, back)) << text;
+        EXPECT_EQ(std::tuple(back.PixelOffset.x, back.PixelOffset.y, back.ScaleX, back.ScaleY, back.Rotation,
+                             back.Origin.easting, back.Origin.northing),
+                  std::tuple(g.PixelOffset.x, g.PixelOffset.y, g.ScaleX, g.ScaleY, g.Rotation,
+                             g.Origin.easting, g.Origin.northing));
+        ASSERT_TRUE(WriteImageInf(image, back));
+        EXPECT_EQ(ReadFileBytes(inf), text);
     }
 }
 

@@ -230,13 +230,13 @@ TEST(SearchArea, SadRoundTripAndDefaults) {
     a.Data().BandWidth = 120.25;
     a.Data().PointDistance = 75.5;
     for (int i = 0; i < 5; ++i)
-        a.Data().Routes[0].Points[a.Data().Routes[0].Count++] = CPointD(1000 + i, 2000.125);
+        a.Data().Routes[0].Points[a.Data().Routes[0].Count++] = CPointD(501000 + i, 5102000.125);
     a.Data().Routes[9].Count = 1;
-    a.Data().Routes[9].Points[0] = CPointD(3, 4);
+    a.Data().Routes[9].Points[0] = CPointD(500003, 5100004);
     const std::string text = a.SadText();
     EXPECT_EQ(text.find("[SEARCH AREA PERIMETER]\nSearch Area Perimeter Point Count=5\n"
-                        "Search Area Perimeter Point 0 Northing=2000.125\nSearch Area Perimeter Point 0 "
-                        "Easting=1000.000\n"),
+                        "Search Area Perimeter Point 0 Northing=5102000.125\nSearch Area Perimeter Point 0 "
+                        "Easting=501000.000\n"),
               0u);
     EXPECT_NE(text.find("Search Route 1 Point Count=0\nSearch Route 2 Point Count=0\n"), std::string::npos);
     EXPECT_NE(text.find("Search Search Band=120.250\nSearch Point Dist=75.500\nSearch Points Edge=1\n"),
@@ -244,18 +244,74 @@ TEST(SearchArea, SadRoundTripAndDefaults) {
 
     CSearchArea b;
     b.Data().Routes[0].Points[7] = CPointD(55, 55);  // overwritten: points 5-29 read as 0
-    b.ReadSad(text);
+    ASSERT_TRUE(b.ReadSad(text));
     EXPECT_TRUE(b.DatBytes() == a.DatBytes());
 
     CSearchArea c;
     c.Data().BandWidth = 1;
-    c.ReadSad(
-        "[SEARCH ROUTES]\nSearch Route 4 Point Count=99\n[SEARCH AREA PERIMETER]\n"
-        "Search Area Perimeter Point Count=-2\n");
+    EXPECT_TRUE(
+        c.ReadSad("[SEARCH ROUTES]\nSearch Route 4 Point Count=99\n[SEARCH AREA PERIMETER]\n"
+                  "Search Area Perimeter Point Count=-2\n"));
     EXPECT_EQ(c.Data().BandWidth, 150.0);
     EXPECT_EQ(c.Data().PointDistance, 100.0);
     EXPECT_EQ(c.Data().Routes[4].Count, 30);
     EXPECT_EQ(c.Data().Routes[0].Count, 0);
+}
+
+// A ".sad" value that is no number or outside what a search area of the map
+// can use refuses the file and changes nothing; the limits are taken, and
+// what is written reads back to the same file.
+TEST(SearchArea, SadValuesOutsideTheMapAreRefusedAndTheLimitsRoundTrip) {
+    const std::string field = "[SEARCH FIELD]\n";
+    const char* bad[] = {
+        "Search Search Band=1e300\n",
+        "Search Point Dist=1e300\n",
+        "Search Search Band=0.0009\n",
+        "Search Point Dist=1000000.001\n",
+        "Search Search Band=-150\n",
+        "Search Search Band=abc\n",
+        "Search Base Start Northing=1e300\nSearch Base Start Easting=500000\n",
+        "Search Base Start Northing=5100000\nSearch Base Start Easting=1e300\n",
+        "Search Base End Northing=5100000\n",  // easting 0: neither unset nor on the map
+        "Search Vector End Northing=5500000.001\nSearch Vector End Easting=500000\n",
+        "Search Vector End Northing=5100000\nSearch Vector End Easting=89999.999\n",
+        "Search Vector End Northing=nan\nSearch Vector End Easting=500000\n",
+    };
+    const std::string routes[] = {
+        "[SEARCH AREA PERIMETER]\nSearch Area Perimeter Point 29 Northing=1e300\n",
+        "[SEARCH ROUTES]\nSearch Route 9 Point Count=1\nSearch Route 9 Point 0 Northing=5100000\n"
+        "Search Route 9 Point 0 Easting=930000.001\n",
+        "[SEARCH ROUTES]\nSearch Route 1 Point 0 Northing=x\n",
+    };
+    std::vector<std::string> texts;
+    for (const char* b : bad) texts.push_back(field + b);
+    texts.insert(texts.end(), std::begin(routes), std::end(routes));
+    CSearchArea a;
+    a.Data() = Field();
+    a.Data().Routes[2].Count = 1;
+    a.Data().Routes[2].Points[0] = CPointD(450000, 5000000);
+    const std::string before = a.DatBytes();
+    for (const std::string& text : texts) {
+        EXPECT_FALSE(a.ReadSad(text)) << text;
+        EXPECT_TRUE(a.DatBytes() == before) << text;
+    }
+
+    CSearchArea lo, hi;
+    lo.Data() = hi.Data() = Field();
+    lo.Data().BandWidth = lo.Data().PointDistance = 0.001;
+    hi.Data().BandWidth = hi.Data().PointDistance = 1e6;
+    lo.Data().BaseStart = CPointD(90000, 4660000);
+    hi.Data().BaseStart = CPointD(930000, 5500000);
+    lo.Data().Routes[0].Count = hi.Data().Routes[9].Count = 2;
+    lo.Data().Routes[0].Points[0] = CPointD(90000, 5500000);
+    hi.Data().Routes[9].Points[1] = CPointD(930000, 4660000);  // point 0 unset
+    for (CSearchArea* s : {&lo, &hi}) {
+        const std::string text = s->SadText();
+        CSearchArea back;
+        ASSERT_TRUE(back.ReadSad(text)) << text;
+        EXPECT_TRUE(back.DatBytes() == s->DatBytes()) << text;
+        EXPECT_EQ(back.SadText(), text);
+    }
 }
 
 TEST(SearchAreaDoc, AutosaveSurvivesARestartAndAnUnreadableFileIsKept) {
@@ -472,8 +528,14 @@ TEST(SearchAreaDoc, PropertiesTurnTheHeadingAndSadFilesRoundTrip) {
     EXPECT_EQ(d.PointsAtEdge, 1);
     EXPECT_EQ(env.settings.searchRouteThroughAll, 1);
 
-    d.DirectionEnd = CPointD();
+    // A heading that rounds to a whole turn is offered as north.
+    d.DirectionEnd =
+        CPointD(500000 - 1000 * std::sin(0.3 * M_PI / 180), 5100000 + 1000 * std::cos(0.3 * M_PI / 180));
     dlg.answer = nullptr;  // Cancel
+    map.OnCommand(cmd::SearchFieldProperties);
+    EXPECT_EQ(dlg.seen.heading, 0);
+
+    d.DirectionEnd = CPointD();
     map.OnCommand(cmd::SearchFieldProperties);
     EXPECT_FALSE(dlg.seen.headingEditable);
     EXPECT_EQ(dlg.seen.heading, 0);
@@ -497,4 +559,24 @@ TEST(SearchAreaDoc, PropertiesTurnTheHeadingAndSadFilesRoundTrip) {
     EXPECT_TRUE(doc.SearchArea().DatBytes() == saved);
     EXPECT_EQ(env.settings.searchAreaDir, env.tmp.dir());
     doc.SetSearchDialog(nullptr);
+}
+
+// "Load Search Area..." of a file with a value off the map: the read
+// error's one message, and the area and its autosave stay.
+TEST(SearchAreaDoc, LoadingASadWithAValueOffTheMapKeepsTheArea) {
+    DocEnv env;
+    CVornaDoc& doc = env.Make();
+    CCommandMap map;
+    doc.AddSearchCommands(map);
+    doc.SearchArea().Data() = Field();
+    const std::string before = doc.SearchArea().DatBytes();
+    const std::string sad = env.tmp.file("off.sad");
+    ASSERT_TRUE(WriteFileBytes(sad, "[SEARCH FIELD]\nSearch Search Band=1e300\n"));
+    env.prompter.answers.push_back(IDNO);  // save the area first? no
+    env.prompter.files.push_back(sad);
+    map.OnCommand(cmd::LoadSearchArea);
+    EXPECT_EQ(env.prompter.texts,
+              (std::vector<std::string>{"Would you like to save existing search area before loading new one?",
+                                        "Error! File " + sad + " could not be read."}));
+    EXPECT_TRUE(doc.SearchArea().DatBytes() == before);
 }

@@ -82,8 +82,13 @@ TEST(DmrPanel, ControlsStepWrapAndClampAndRedrawWithTheValueShown) {
         int redraws;
     } rows[] = {
         {"heading'358 headingUp", "heading", "3", 1},
-        {"heading'355 headingUp", "heading", "360", 1},
+        {"heading'355 headingUp", "heading", "0", 1},
+        {"heading'355 headingUp", "azimut", "0", 1},
         {"heading'0 headingDown", "heading", "355", 1},
+        {"heading'5 headingDown", "heading", "0", 1},
+        {"heading'359.996 apply", "heading", "0", 1},
+        {"heading'360 apply", "azimut", "0", 1},
+        {"heading'-0.0 apply", "azimut", "0", 1},
         {"range'95 rangeUp", "range", "100", 1},
         {"range'10 rangeDown", "range", "10", 1},
         {"step'9950 stepUp", "step", "10000", 0},
@@ -133,7 +138,7 @@ TEST(DmrPanel, PanelAndFrameCommandsStayInStep) {
         ASSERT_TRUE(f.Router().Execute(id));
     EXPECT_EQ(std::tuple(text("heading"), text("height"), panel->Copy().ViewPoint.northing,
                          dmr.PrevViewPoint.northing),
-              std::tuple(QString("360"), QString("1"), n0 + 100, n0));
+              std::tuple(QString("0"), QString("1"), n0 + 100, n0));
 
     panel->findChild<QLineEdit*>("north")->setText("5100000");
     panel->findChild<QButtonGroup*>("rendering")->button(2)->click();

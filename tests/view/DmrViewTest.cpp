@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <QTest>
+#include <cmath>
 #include <cstdlib>
 
 #include "dmrview/DmrView.h"
@@ -117,6 +118,9 @@ TEST(DmrView, FrameCommandsChangeTheSettingsAndRedrawWhereTheyShould) {
     const DmrParams base = env.app.settings.dmr;
     const std::string saved = env.tmp.file("v.dvp");
     ASSERT_TRUE(WriteFileBytes(saved, "510000.9\n5080000\n1\n250\n90\n-10\n60\n"));
+    const std::string north = env.tmp.file("north.dvp"), huge = env.tmp.file("huge.dvp");
+    ASSERT_TRUE(WriteFileBytes(north, "510000\n5080000\n0\n900\n360.00\n-10\n60\n"));
+    ASSERT_TRUE(WriteFileBytes(huge, "2e250\n5080000\n1\n250\n90\n-10\n60\n"));
     CMainFrame& f = env.Show(SplitStyle::MapDmr);
     CDmrRenderer& r = env.Renderer();
     using P = DmrParams;
@@ -140,8 +144,15 @@ TEST(DmrView, FrameCommandsChangeTheSettingsAndRedrawWhereTheyShould) {
         {cmd::DmrMoveUp, [](P& p) { p.IsRelHeight = 1, p.RelHeight = 5; }, "",
          [](const P& p) { return p.RelHeight == 15; }, true, nullptr},
         {cmd::DmrTurnRight, [](P& p) { p.Azimut = 355, p.StickToGps = 1; }, "",
-         [&env](const P& p) { return p.Azimut == 360 && !p.StickToGps && env.Pane(0).Desc().tracking == kTrackingDmr; },
+         [&env](const P& p) { return p.Azimut == 0 && !p.StickToGps && env.Pane(0).Desc().tracking == kTrackingDmr; },
          true, nullptr},
+        {cmd::DmrTurnLeft, [](P& p) { p.Azimut = 0; }, "", [](const P& p) { return p.Azimut == 355; }, true, nullptr},
+        {cmd::DmrTurnLeft, [](P& p) { p.Azimut = 5; }, "",
+         [](const P& p) { return p.Azimut == 0 && !std::signbit(p.Azimut); }, true, nullptr},
+        {cmd::DmrLoadViewPoint, [](P&) {}, north, [](const P& p) { return p.Azimut == 0; }, true, nullptr},
+        {cmd::DmrLoadViewPoint, [](P& p) { p.StickToGps = 1; }, huge,
+         [&base](const P& p) { return p.ViewPoint.easting == base.ViewPoint.easting && p.StickToGps; },
+         false, "Error! Can not open DMR View Point"},
         {cmd::DmrLoadViewPoint, [](P& p) { p.StickToGps = 1; }, saved,
          [](const P& p) { return p.ViewPoint.easting == 510000 && p.IsRelHeight && p.RelHeight == 250 && !p.StickToGps; },
          true, nullptr},
