@@ -7,8 +7,9 @@
 
 #include <cerrno>
 
-CFolderLocks::~CFolderLocks() {
+void CFolderLocks::Release() {
     for (const Held& h : m_Held) ::close(h.fd);
+    m_Held.clear();
 }
 
 FolderLockStatus CFolderLocks::Lock(const std::string& folder) {

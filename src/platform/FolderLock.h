@@ -27,7 +27,8 @@ enum class FolderLockStatus {
 class CFolderLocks {
 public:
     CFolderLocks() = default;
-    ~CFolderLocks();  // releases every lock
+    ~CFolderLocks() { Release(); }
+    void Release();  // every lock
     CFolderLocks(const CFolderLocks&) = delete;
     CFolderLocks& operator=(const CFolderLocks&) = delete;
 
