@@ -26,7 +26,10 @@ public:
     // but cannot be read is kept: an empty log never deletes it.
     int Read(const std::string& name);
     // 1 written (or an empty log's file deleted), 0 failed: the file is kept.
-    // A failure is reported once until a write succeeds.
+    // A failure is reported once until a write succeeds. A log that has not
+    // changed since its file was read or written is not written again while
+    // that file is still the one it left (a log of millions of points costs
+    // seconds at every exit); a file gone, replaced or of another length is.
     int Write(const std::string& name);
     // The points changed since they were last read or written.
     bool Modified() const { return m_Changes != m_SavedChanges; }
@@ -78,11 +81,23 @@ private:
 
     void Changed() { ++m_Changes; }
 
+    // The file as last read or written, to tell whether it is still that one.
+    struct FileStamp {
+        std::string path;
+        std::uint64_t dev = 0, ino = 0;
+        long long size = -1;
+        long long mtimeNs = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    static FileStamp StampOf(const std::string& path, int fd = -1);
+    bool FileIsAsSaved(const std::string& path) const;
+
     const AppSettings& m_Settings;
     CMemoryCounters& m_Memory;
     TrackBase m_Log;
     std::uint64_t m_Changes = 0;  // every change of the points counts one
     std::uint64_t m_SavedChanges = 0;
+    FileStamp m_Saved;  // size -1: none
     bool m_WriteFailShown = false;
     mutable std::vector<BlockBox> m_Boxes;  // blocks 0 .. size-1, built on a search
     mutable std::size_t m_BoxBytes = 0;     // counted in the track log's memory
