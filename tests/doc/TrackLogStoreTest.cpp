@@ -10,18 +10,28 @@
 
 #include "DocTestEnv.h"
 
+namespace {
+
+// n points in file form, the one at segment starting a segment.
+std::string TrackFileBytes(int n, int segment) {
+    std::string bytes;
+    for (int i = 0; i < n; ++i) {
+        TrackPoint p;
+        p.position = CPointD(400000 + i, 5100000 + i);
+        p.time = 1000 + i;
+        p.segmentStart = i == segment;
+        bytes.append(reinterpret_cast<const char*>(&p), sizeof p);
+    }
+    return bytes;
+}
+
+}  // namespace
+
 TEST(TrackLogStore, PartialFileReadsBackFailedWriteKeepsItAndAnEmptyLogDeletesIt) {
     DocEnv env;
     env.settings.trackLogOverdraft = 0;  // counts as 1
     const std::string file = env.tmp.file("TrackLog.dat");
-    std::string bytes;
-    for (int i = 0; i < 3; ++i) {
-        TrackPoint p;
-        p.position = CPointD(400000 + i, 5100000 + i);
-        p.time = 1000 + i;
-        p.segmentStart = i == 0;
-        bytes.append(reinterpret_cast<const char*>(&p), sizeof p);
-    }
+    const std::string bytes = TrackFileBytes(3, 0);
     ASSERT_TRUE(WriteFileBytes(file, bytes + "partial"));
     CVornaDoc& doc = env.Make();
     ASSERT_EQ(doc.TrackLog.Count, 3);
@@ -98,14 +108,7 @@ TEST(TrackLogStore, OnlyAChangedLogOrAFileThatIsNoLongerItsOwnIsWrittenAtTheEnd)
         SCOPED_TRACE(c.name);
         DocEnv env;
         const std::string file = env.tmp.file("TrackLog.dat");
-        std::string bytes;
-        for (int i = 0; i < 4; ++i) {
-            TrackPoint p;
-            p.position = CPointD(400000 + i, 5100000 + i);
-            p.time = 1000 + i;
-            p.segmentStart = i == 2;
-            bytes.append(reinterpret_cast<const char*>(&p), sizeof p);
-        }
+        const std::string bytes = TrackFileBytes(4, 2);
         ASSERT_TRUE(WriteFileBytes(file, c.damagedAtRead ? bytes + tail : bytes));
         const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24);
         std::filesystem::last_write_time(file, old);
