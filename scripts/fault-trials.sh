@@ -68,7 +68,7 @@ while True:
 checker='
 import os, sys
 old, new = sys.argv[1], sys.argv[2]
-bad, temps = [], []
+bad, temps, changed = [], [], 0
 for root, dirs, files in os.walk(new):
     for name in files:
         p = os.path.join(root, name)
@@ -79,6 +79,7 @@ for root, dirs, files in os.walk(new):
         data = open(p, "rb").read()
         before = open(o, "rb").read() if os.path.exists(o) else None
         if data == before: continue
+        changed += 1
         if name == "TrackLog.dat" or name.endswith(".wdb"):
             size = 24 if name == "TrackLog.dat" else 64
             if len(data) % size or (before is not None and not data.startswith(before)):
@@ -96,7 +97,7 @@ for root, dirs, files in os.walk(old):
         rel = os.path.relpath(os.path.join(root, name), old)
         if name in ("TrackLog.dat", "WAutoCnt.dat", "WAutoDel.dat", "vornamap.ini") and not os.path.exists(os.path.join(new, rel)):
             bad.append(rel + " gone")
-print(("BAD " + "; ".join(bad)) if bad else "ok", "stale-temporaries=%d" % len(temps))
+print(("BAD " + "; ".join(bad)) if bad else "ok", "new-content=%d" % changed, "stale-temporaries=%d" % len(temps))
 '
 
 ms() { date +%s%3N; }
@@ -140,11 +141,15 @@ round() {
     if compgen -G "$run/*.tmp-*" >/dev/null || compgen -G "$run/wpt/*.tmp-*" >/dev/null; then seen=1; break; fi
     sleep 0.002
   done
-  local delay=$((RANDOM % 400))
+  local delay=$((RANDOM % 400)) outcome
   [ -n "$seen" ] && sleep "0.$(printf %03d $delay)"
-  local outcome
-  if kill -9 $pid 2>/dev/null; then outcome="killed ${delay}ms after the first temporary"; else outcome="ended before the kill"; fi
-  [ -z "$seen" ] && outcome="$outcome (no write seen)"
+  if ! kill -9 $pid 2>/dev/null; then
+    outcome="ended before the kill"
+  elif [ -n "$seen" ]; then
+    outcome="killed ${delay}ms after the first temporary"
+  else
+    outcome="killed after 90 s without a write"
+  fi
   wait $pid 2>/dev/null
   kill $feed 2>/dev/null; wait $feed 2>/dev/null
   local verdict; verdict=$(python3 -c "$checker" "$run.old" "$run")
@@ -169,5 +174,6 @@ echo "data set: $work (track log of $points points)"
 total=$(grep -c '^round' "$work/results.txt")
 bad=$(grep -c 'BAD\|FAIL' "$work/results.txt")
 echo "rounds: $total, with a damaged file or a failed start: $bad"
-echo "killed while writing: $(grep -c 'killed' "$work/results.txt" | head -1), stale temporaries left: $(grep -o 'stale-temporaries=[0-9]*' "$work/results.txt" | awk -F= '{s+=$2} END {print s+0}')"
+sum() { grep -o "$1=[0-9]*" "$work/results.txt" | awk -F= '{s+=$2} END {print s+0}'; }
+echo "killed while writing: $(grep -c 'after the first temporary' "$work/results.txt"), files found with new content: $(sum new-content), stale temporaries left: $(sum stale-temporaries)"
 [ "$bad" -eq 0 ]
