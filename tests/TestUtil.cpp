@@ -16,6 +16,8 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/FolderLock.h"
+
 TempDir::TempDir() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "vornatest-XXXXXX").string();
     char* p = mkdtemp(tmpl.data());
@@ -103,6 +105,29 @@ SimProcess::SimProcess(const std::string& options) {
 
 SimProcess::~SimProcess() {
     if (pid > 0 && ::kill(pid, SIGTERM) == 0) ::waitpid(pid, nullptr, 0);
+}
+
+OtherCopy::OtherCopy(const std::string& folder) {
+    int ready[2];
+    if (::pipe(ready) != 0) return;
+    pid = ::fork();
+    if (pid == 0) {
+        CFolderLocks locks;
+        const char answer = locks.Lock(folder) == FolderLockStatus::Taken ? 'y' : 'n';
+        [[maybe_unused]] const ssize_t n = ::write(ready[1], &answer, 1);
+        for (;;) ::pause();
+    }
+    char answer = 0;
+    took = pid > 0 && ::read(ready[0], &answer, 1) == 1 && answer == 'y';
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
+
+void OtherCopy::Kill() {
+    if (pid <= 0) return;
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    pid = -1;
 }
 
 bool UseDecimalCommaLocale(const TempDir& dir) {

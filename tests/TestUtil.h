@@ -45,6 +45,18 @@ struct SimProcess {
     std::string path;
 };
 
+// Another copy of the program, as far as folder locks go: a child process
+// that holds folder's lock until it is killed (took says it got it).
+struct OtherCopy {
+    explicit OtherCopy(const std::string& folder);
+    ~OtherCopy() { Kill(); }
+    OtherCopy(const OtherCopy&) = delete;
+    OtherCopy& operator=(const OtherCopy&) = delete;
+    void Kill();  // SIGKILL, as a crash
+    int pid = -1;
+    bool took = false;
+};
+
 // Acts on the next modal widget once it is up (a dialog started with exec()).
 void WhenModal(std::function<void(QWidget*)> act);
 

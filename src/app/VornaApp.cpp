@@ -52,6 +52,9 @@ bool CVornaApp::InitInstance() {
         MsgBox("Error! Can not create the folder " + settings.startDirectory + ": " + why +
                    ". The track log and the search area can not be saved.",
                MB_OK | MB_ICONERROR);
+    // Before anything is read: a second copy would hand out the same names
+    // and overwrite the first one's stores at its exit.
+    if (!LockFolder(settings.startDirectory)) return false;
 
     ReadPreferencesSettings();
     if (settings.debugMode && !debugLog) debugLog = std::fopen("DebugLog.txt", "a+");
@@ -64,7 +67,7 @@ bool CVornaApp::InitInstance() {
         return false;
     }
 
-    if (!CheckWptBase()) return false;
+    if (!CheckWptBase() || !LockFolder(settings.wptBaseDir)) return false;
 
     if (settings.gpsEnabled) {
         settings.gpsEnabled = 0;
@@ -75,8 +78,15 @@ bool CVornaApp::InitInstance() {
     return true;
 }
 
+bool CVornaApp::LockFolder(const std::string& folder) {
+    if (m_FolderLocks.Lock(folder) != FolderLockStatus::Busy) return true;
+    MsgBox("Another copy of the program is using the folder " + folder, MB_OK | MB_ICONERROR);
+    m_AnotherCopyRunning = true;
+    return false;
+}
+
 int CVornaApp::ExitInstance() {
-    if (!settings.iniFileName.empty()) {
+    if (!settings.iniFileName.empty() && !m_AnotherCopyRunning) {
         WriteAllSettings();
         if (settings.gpsEnabled && stopGpsReception) stopGpsReception(*this);
     }
@@ -88,7 +98,9 @@ int CVornaApp::ExitInstance() {
         std::fclose(debugLog);
         debugLog = nullptr;
     }
-    return 0;
+    // Everything is written: the next copy may start.
+    m_FolderLocks.Release();
+    return m_AnotherCopyRunning ? 1 : 0;
 }
 
 void CVornaApp::ReadPreferencesSettings() {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "geo/GeoTransform.h"
+#include "platform/FolderLock.h"
 #include "platform/Profile.h"
 #include "settings/AppSettings.h"
 #include "settings/MemoryCounters.h"
@@ -26,6 +27,7 @@ public:
     // Start-up: reads settings, first run, waypoint base check. False ends the
     // program (ExitInstance still runs).
     virtual bool InitInstance();
+    // Nonzero, with nothing written, when another copy holds our folders.
     virtual int ExitInstance();
 
     // Reads every setting from the INI file (defaults when missing) and loads
@@ -88,7 +90,12 @@ public:
     static std::string DefaultIniPath();
 
 private:
+    // False, after saying so, when another copy of the program holds folder.
+    bool LockFolder(const std::string& folder);
+
     IAppDialogs* m_Dialogs = nullptr;
+    CFolderLocks m_FolderLocks;
+    bool m_AnotherCopyRunning = false;
     // Files found at start-up that could not be read: never overwritten.
     bool m_KeepSettingsFile = false;
     bool m_KeepSchemeFile = false;

@@ -28,7 +28,7 @@ std::vector<CVornaDoc::StoreFile> CVornaDoc::UnsavedStoreFiles() const {
     }
     for (int which = 0; which < 2; ++which)
         if (m_Waypoints.CounterFileChanged(which)) files.push_back({StoreFile::Counters, which});
-    if (m_TrackLog.Modified()) files.push_back({StoreFile::TrackLog, 0});
+    if (m_TrackLog.NeedsWrite(m_TrackLog.DefaultName())) files.push_back({StoreFile::TrackLog, 0});
     if (m_Search.Modified()) files.push_back({StoreFile::SearchArea, 0});
     return files;
 }

@@ -1,5 +1,7 @@
 #include "doc/TrackLogStore.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -24,6 +26,24 @@ TrackPoint ZeroTrackPoint() {
     return p;
 }
 }  // namespace
+
+CTrackLogStore::FileStamp CTrackLogStore::StampOf(const std::string& path, int fd) {
+    FileStamp stamp;
+    struct stat st;
+    if ((fd >= 0 ? ::fstat(fd, &st) : ::stat(path.c_str(), &st)) != 0) return stamp;
+    stamp.path = path;
+    stamp.dev = st.st_dev;
+    stamp.ino = st.st_ino;
+    stamp.size = st.st_size;
+    stamp.mtimeNs = (long long)st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+    return stamp;
+}
+
+bool CTrackLogStore::FileIsAsSaved(const std::string& path) const {
+    // A file cut mid-point or holding more than was read is written whole.
+    return m_Saved.size >= 0 && m_Saved.size == (long long)m_Log.Count * (long long)sizeof(TrackPoint) &&
+           StampOf(path) == m_Saved;
+}
 
 CTrackLogStore::CTrackLogStore(const AppSettings& settings, CMemoryCounters& memory)
     : m_Settings(settings), m_Memory(memory) {}
@@ -95,6 +115,7 @@ int CTrackLogStore::Read(const std::string& name) {
     m_Log.FileName = name;
     const std::string path = FindDataFile(name + ".dat");
     std::FILE* f = std::fopen(path.c_str(), "rb");
+    m_Saved = f ? StampOf(path, fileno(f)) : FileStamp();
     if (!f) {
         const int err = errno;
         Clear(0);
@@ -146,14 +167,22 @@ int CTrackLogStore::Write(const std::string& name) {
     return 0;
 }
 
+bool CTrackLogStore::NeedsWrite(const std::string& name) const {
+    if (Modified()) return true;
+    return m_Log.Allocated && m_Log.Count > 0 && !FileIsAsSaved(FindDataFile(name + ".dat"));
+}
+
 std::string CTrackLogStore::WriteFile(const std::string& name) {
     const std::string path = FindDataFile(name + ".dat");
+    if (m_Log.Allocated && m_Log.Count > 0 && !Modified() && FileIsAsSaved(path)) return {};
+    m_Saved = FileStamp();
     if (m_Log.Allocated && m_Log.Count > 0) {
         const AtomicWriteResult r =
             WriteFileAtomically(path, m_Log.Data.data(), std::size_t(m_Log.Count) * sizeof(TrackPoint));
         if (r.WriteProtected())
             return "Error! TrackLog file " + name + ".dat can not be saved because it is write protected!";
         if (!r.ok()) return "Error writing Binary TrackLog file " + path + ": " + r.Reason();
+        m_Saved = StampOf(path);
     } else if (m_Log.ReadFailed) {
         // The file's points were never read: an empty log stands for nothing.
         return {};

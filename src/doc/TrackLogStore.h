@@ -26,7 +26,10 @@ public:
     // but cannot be read is kept: an empty log never deletes it.
     int Read(const std::string& name);
     // 1 written (or an empty log's file deleted), 0 failed: the file is kept.
-    // A failure is reported once until a write succeeds.
+    // A failure is reported once until a write succeeds. A log that has not
+    // changed since its file was read or written is not written again while
+    // that file is still the one it left (a log of millions of points costs
+    // seconds at every exit); a file gone, replaced or of another length is.
     int Write(const std::string& name);
     // The same without a box: "" when written (or nothing to write), else
     // the message naming the file (and the reason).
@@ -35,6 +38,8 @@ public:
     void GiveUpChanges() { m_SavedChanges = m_Changes; }
     // The points changed since they were last read or written.
     bool Modified() const { return m_Changes != m_SavedChanges; }
+    // Modified, or the file is no longer the one last read or written.
+    bool NeedsWrite(const std::string& name) const;
     // Empties the log with room for n points plus the grow step.
     void Clear(int n);
     int Reallocate();  // 1 grown, 0 refused (nothing may be appended)
@@ -83,11 +88,23 @@ private:
 
     void Changed() { ++m_Changes; }
 
+    // The file as last read or written, to tell whether it is still that one.
+    struct FileStamp {
+        std::string path;
+        std::uint64_t dev = 0, ino = 0;
+        long long size = -1;
+        long long mtimeNs = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    static FileStamp StampOf(const std::string& path, int fd = -1);
+    bool FileIsAsSaved(const std::string& path) const;
+
     const AppSettings& m_Settings;
     CMemoryCounters& m_Memory;
     TrackBase m_Log;
     std::uint64_t m_Changes = 0;  // every change of the points counts one
     std::uint64_t m_SavedChanges = 0;
+    FileStamp m_Saved;  // size -1: none
     bool m_WriteFailShown = false;
     mutable std::vector<BlockBox> m_Boxes;  // blocks 0 .. size-1, built on a search
     mutable std::size_t m_BoxBytes = 0;     // counted in the track log's memory

@@ -49,7 +49,7 @@ CVornaDoc::~CVornaDoc() {
     // What the end of the run left unwritten (no window ran, or a store
     // changed since); a change given up there is not written here.
     m_Waypoints.Close();
-    if (m_TrackLog.Modified()) m_TrackLog.Write(m_TrackLog.DefaultName());
+    if (m_TrackLog.NeedsWrite(m_TrackLog.DefaultName())) m_TrackLog.Write(m_TrackLog.DefaultName());
     if (m_Search.Modified()) m_Search.SaveSearchAreaDat(SearchAreaDatName());
     m_Image.Deallocate();
     for (const CGuardBand* g :

@@ -1,9 +1,14 @@
 #pragma once
 // The one way a stored file is rewritten: the bytes go to a temporary file in
-// the same folder ("<target>.tmp", one name per target, so a crash leaves at
-// most one and the next save reuses it), are synced, and the temporary file
-// is renamed over the target and the folder synced. A crash or a full disk
-// never leaves half a file.
+// the same folder, are synced, and the temporary file is renamed over the
+// target and the folder synced. A crash or a full disk never leaves half a
+// file.
+//
+// Every write has a temporary of its own ("<target>.tmp-XXXXXX"), locked
+// while it is written, so two writers of one file (two copies of the program
+// ending together) never take each other's bytes: each renames only what it
+// wrote. A temporary that nobody holds locked was left by a writer that died;
+// the next write of that target removes it.
 //
 // A symbolic link is written through to the file it names; an existing
 // target keeps its mode; a write-protected target (no write permission bit,
@@ -56,6 +61,8 @@ public:
     const AtomicWriteResult& Result() const { return m_Result; }
     // The file that is replaced: the target, or what its symbolic link names.
     const std::string& FinalPath() const { return m_Final; }
+    // This write's temporary file (empty when none was made).
+    const std::string& TempPath() const { return m_Temp; }
 
 private:
     void Abort();
@@ -69,9 +76,6 @@ AtomicWriteResult WriteFileAtomically(const std::string& path, const void* data,
 inline AtomicWriteResult WriteFileAtomically(const std::string& path, std::string_view text) {
     return WriteFileAtomically(path, text.data(), text.size());
 }
-
-// The temporary name used for a target (after following its link).
-std::string AtomicTempPath(const std::string& target);
 
 enum class RemoveStatus { Removed, Missing, Failed };
 // A file that is not there counts as Missing, also on a read-only file system.

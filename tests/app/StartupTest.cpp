@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 
 #include "AppTestEnv.h"
 #include "settings/AppSettingsIO.h"
@@ -17,6 +18,15 @@ void WriteIni(CAppTestEnv& env, const std::string& base, const std::string& extr
     std::filesystem::create_directories(env.dir.file("config"));
     WriteFileBytes(env.IniPath(),
                    "[PREFERENCES]\nFirst Time=0\nLocation 0 Of Wpt Base=" + base + "\n" + extra);
+}
+
+// Every file under dir with its size and time, lock files aside.
+std::map<std::string, std::pair<std::uintmax_t, std::filesystem::file_time_type>> Tree(const TempDir& dir) {
+    std::map<std::string, std::pair<std::uintmax_t, std::filesystem::file_time_type>> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
+        if (e.is_regular_file() && e.path().filename() != "vornamap.lock")
+            files[e.path().string()] = {e.file_size(), e.last_write_time()};
+    return files;
 }
 
 }  // namespace
@@ -200,5 +210,39 @@ TEST(Startup, StartDirectoryIsThePerUserDataFolderMadeAtFirstStart) {
         app.ExitInstance();
         EXPECT_TRUE(FileExists(expected + "LayerSchemes.cfg"));
         EXPECT_FALSE(FileExists(env.dir.file("LayerSchemes.cfg")));  // the current folder
+    }
+}
+
+// A second copy on the same start folder or waypoint folder says which folder
+// is taken and ends without writing anything, the settings file included; a
+// killed first copy blocks nothing.
+TEST(Startup, SecondCopyOnTheSameFoldersSaysSoAndWritesNothing) {
+    for (const bool wptFolder : {false, true}) {
+        SCOPED_TRACE(wptFolder ? "waypoint folder" : "start folder");
+        CAppTestEnv env;
+        const std::string base = env.dir.dir() + "wpt/";
+        std::filesystem::create_directories(base);
+        ASSERT_TRUE(WriteFileBytes(base + "WptBase.cfg", "2.0"));
+        WriteIni(env, base);
+        const std::string folder = wptFolder ? base : env.dir.dir();
+        OtherCopy other(folder);
+        ASSERT_TRUE(other.took);
+        const auto before = Tree(env.dir);
+        {
+            CVornaApp app;
+            app.SetDialogs(&env.dialogs);
+            EXPECT_FALSE(app.InitInstance());
+            EXPECT_NE(app.ExitInstance(), 0);
+        }
+        EXPECT_TRUE(env.prompter.Saw("Another copy of the program is using the folder " + folder));
+        EXPECT_EQ(Tree(env.dir), before);
+        other.Kill();
+        env.prompter.texts.clear();
+        CVornaApp app;
+        app.SetDialogs(&env.dialogs);
+        EXPECT_TRUE(app.InitInstance());
+        EXPECT_FALSE(env.prompter.Saw("Another copy of the program"));
+        EXPECT_EQ(app.ExitInstance(), 0);
+        EXPECT_NE(Tree(env.dir), before);  // this one writes its settings
     }
 }

@@ -2,22 +2,36 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstring>
 #include <filesystem>
+#include <functional>
+#include <vector>
 
 #include "DocTestEnv.h"
+
+namespace {
+
+// n points in file form, the one at segment starting a segment.
+std::string TrackFileBytes(int n, int segment) {
+    std::string bytes;
+    for (int i = 0; i < n; ++i) {
+        TrackPoint p;
+        p.position = CPointD(400000 + i, 5100000 + i);
+        p.time = 1000 + i;
+        p.segmentStart = i == segment;
+        bytes.append(reinterpret_cast<const char*>(&p), sizeof p);
+    }
+    return bytes;
+}
+
+}  // namespace
 
 TEST(TrackLogStore, PartialFileReadsBackFailedWriteKeepsItAndAnEmptyLogDeletesIt) {
     DocEnv env;
     env.settings.trackLogOverdraft = 0;  // counts as 1
     const std::string file = env.tmp.file("TrackLog.dat");
-    std::string bytes;
-    for (int i = 0; i < 3; ++i) {
-        TrackPoint p;
-        p.position = CPointD(400000 + i, 5100000 + i);
-        p.time = 1000 + i;
-        p.segmentStart = i == 0;
-        bytes.append(reinterpret_cast<const char*>(&p), sizeof p);
-    }
+    const std::string bytes = TrackFileBytes(3, 0);
     ASSERT_TRUE(WriteFileBytes(file, bytes + "partial"));
     CVornaDoc& doc = env.Make();
     ASSERT_EQ(doc.TrackLog.Count, 3);
@@ -58,4 +72,63 @@ TEST(TrackLogStore, UnreadableFileIsKept) {
     env.doc.reset();
     ASSERT_TRUE(FileExists(file));
     EXPECT_EQ(std::filesystem::file_size(file), 5ULL << 30);
+}
+
+// An unchanged log is not written at the end (its file is still the one it
+// read); every kind of change, a file gone, cut or replaced, and a file
+// damaged when it was read each make it written.
+TEST(TrackLogStore, OnlyAChangedLogOrAFileThatIsNoLongerItsOwnIsWrittenAtTheEnd) {
+    using Step = std::function<void(CTrackLogStore&, const std::string& file)>;
+    const std::string tail = "cut";  // a point cut short: set before the read
+    const struct {
+        const char* name;
+        Step step;
+        bool written;
+        bool damagedAtRead = false;
+    } cases[] = {
+        {"unchanged", [](CTrackLogStore&, const std::string&) {}, false},
+        {"selection only", [](CTrackLogStore& log, const std::string&) { log.SelStart = 1, log.SelEnd = 2; },
+         false},
+        {"append", [](CTrackLogStore& log, const std::string&) { log.Append(log.Points()[0]); }, true},
+        {"truncate", [](CTrackLogStore& log, const std::string&) { log.Truncate(3); }, true},
+        {"join", [](CTrackLogStore& log, const std::string&) { log.Join(2); }, true},
+        {"break", [](CTrackLogStore& log, const std::string&) { log.BreakBefore(1); }, true},
+        {"delete", [](CTrackLogStore& log, const std::string&) { log.DeleteRange(1, 1); }, true},
+        {"file removed", [](CTrackLogStore&, const std::string& f) { std::filesystem::remove(f); }, true},
+        {"file cut", [](CTrackLogStore&, const std::string& f) { std::filesystem::resize_file(f, 30); },
+         true},
+        {"file replaced",
+         [](CTrackLogStore&, const std::string& f) {
+             const std::string other(ReadFileBytes(f).size(), '\x01');
+             std::filesystem::remove(f);
+             WriteFileBytes(f, other);
+         },
+         true},
+        {"damaged at read", [](CTrackLogStore&, const std::string&) {}, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DocEnv env;
+        const std::string file = env.tmp.file("TrackLog.dat");
+        const std::string bytes = TrackFileBytes(4, 2);
+        ASSERT_TRUE(WriteFileBytes(file, c.damagedAtRead ? bytes + tail : bytes));
+        const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24);
+        std::filesystem::last_write_time(file, old);
+        CVornaDoc& doc = env.Make();
+        ASSERT_EQ(doc.TrackLog.Count, 4);
+        c.step(doc.TrackLogStore(), file);
+        const bool present = FileExists(file);
+        const auto before = present ? std::filesystem::last_write_time(file) : old;
+        const std::string content = present ? ReadFileBytes(file) : "";
+        const std::vector<TrackPoint> kept(doc.TrackLogStore().Points(),
+                                           doc.TrackLogStore().Points() + doc.TrackLog.Count);
+        env.doc.reset();
+        const std::string now = ReadFileBytes(file);
+        EXPECT_EQ(FileExists(file) && (std::filesystem::last_write_time(file) != before || now != content),
+                  c.written);
+        EXPECT_TRUE(now.size() == kept.size() * sizeof(TrackPoint) &&
+                    std::memcmp(now.data(), kept.data(), now.size()) == 0)
+            << "the file holds the log";
+        EXPECT_TRUE(c.damagedAtRead || env.prompter.texts.empty());
+    }
 }

@@ -110,7 +110,11 @@ TEST_F(WptDatabase, WriteProtectedFilesAreReportedOnceAndKept) {
         {"TrackLog.dat",
          "Error! TrackLog file " + env.tmp.dir() +
              "TrackLog.dat can not be saved because it is write protected!",
-         [&] { return doc.WriteBinaryTrackLogFile(env.tmp.dir() + "TrackLog") == 1; }},
+         // Likewise an unchanged track log.
+         [&] {
+             return doc.TrackLogStore().Append(TrackPoint{}),
+                    doc.WriteBinaryTrackLogFile(env.tmp.dir() + "TrackLog") == 1;
+         }},
     };
     ASSERT_TRUE(PutWpt(env.Db(), kAC, MakeWpt("AC01", QuadrantCentre(1, 3))));
     ASSERT_TRUE(doc.TrackLogStore().Append(TrackPoint{}));

@@ -9,9 +9,11 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <map>
 
 #include "TestUtil.h"
 #include "doc/VornaDoc.h"
+#include "platform/FolderLock.h"
 
 namespace {
 
@@ -203,4 +205,48 @@ TEST(AppSmoke, ASessionEndNotesWhatItCouldNotWriteForTheNextStart) {
             EXPECT_NE(ReadFileBytes(counters), oldCounters);
         }
     }
+}
+
+// Two copies of the program on the same data: the second one finds the first
+// one's lock, waits on its box, and ends (here by SIGTERM, as nobody answers)
+// with an error status and without writing anything; the first one goes on.
+TEST(AppSmoke, SecondCopyEndsWithoutWritingAnything) {
+    TempDir dir;
+    const QString tools = QString::fromStdString(ToolsDir());
+    ASSERT_TRUE(MakeSmallRegion(tools, dir.file("region")));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", QString::fromStdString(dir.path()));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.file("region/config")));
+    env.insert("VORNAMAP_DATA_DIR", QString::fromStdString(dir.file("region")));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess first;
+    ASSERT_TRUE(StartAndAwaitHandler(first, tools, env, dir.path(), SIGTERM));
+    bool held = false;
+    for (int i = 0; i < 1000 && !held; ++i) {
+        held = CFolderLocks().Lock(dir.file("region/wpt/")) == FolderLockStatus::Busy;
+        if (!held) QTest::qWait(10);
+    }
+    ASSERT_TRUE(held) << "the first copy has started";
+    const auto files = [&] {
+        std::map<std::string, std::pair<std::string, std::filesystem::file_time_type>> all;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
+            if (e.is_regular_file())
+                all[e.path().string()] = {ReadFileBytes(e.path().string()), e.last_write_time()};
+        return all;
+    };
+    const auto before = files();
+
+    QProcess second;
+    ASSERT_TRUE(StartAndAwaitHandler(second, tools, env, dir.path(), SIGTERM));
+    QTest::qWait(1000);
+    ASSERT_EQ(second.state(), QProcess::Running) << "the box waits for an answer";
+    ::kill(pid_t(second.processId()), SIGTERM);
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_NE(second.exitCode(), 0);
+    EXPECT_TRUE(files() == before) << "the second copy wrote a file";
+    EXPECT_EQ(first.state(), QProcess::Running);
+    ::kill(pid_t(first.processId()), SIGTERM);
+    ASSERT_TRUE(first.waitForFinished(30000));
+    EXPECT_EQ(first.exitCode(), 0);
 }
