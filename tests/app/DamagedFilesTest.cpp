@@ -89,3 +89,17 @@ TEST(DamagedFiles, SettingsAndSchemesKeepWhatIsSoundAndSayWhatWasDropped) {
         EXPECT_EQ(ReadFileBytes(file + ".damaged.1"), r.otherDamage);
     }
 }
+
+// Damage that comes while the program runs is dropped from the file written
+// at the end, and its original kept as well.
+TEST(DamagedFiles, SettingsDamagedDuringTheRunAreKeptBeforeTheyAreWritten) {
+    CAppTestEnv env;
+    std::filesystem::create_directories(env.dir.file("config"));
+    WriteFileBytes(env.IniPath(), "[PREFERENCES]\nUndoStackSize=7\n");
+    auto app = env.ReadApp();
+    const std::string damage = "[PREFERENCES]\nUndoStackSize=7\n" + kBinary;
+    WriteFileBytes(env.IniPath(), damage);
+    app->WriteAllSettings();
+    EXPECT_EQ(ReadFileBytes(env.IniPath() + ".damaged"), damage);
+    EXPECT_EQ(ReadFileBytes(env.IniPath()).find("ELF"), std::string::npos);
+}
