@@ -44,7 +44,10 @@ DamagedCopy KeepDamagedOriginal(const std::string& file) {
             continue;  // another damage's original: never replaced
         }
         copy.result = WriteFileAtomically(name, bytes);
-        if (copy.result.ok()) copy.path = name;
+        if (!copy.result.ok()) return copy;
+        copy.path = name;
+        // A private file (the settings) stays as private in its copy.
+        if (::stat(file.c_str(), &st) == 0) ::chmod(name.c_str(), st.st_mode & 07777);
         return copy;
     }
     copy.result = {AtomicWriteStatus::CannotCreate, EEXIST};

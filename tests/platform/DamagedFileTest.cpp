@@ -53,11 +53,14 @@ TEST(DamagedFile, TheMessageNamesTheFileWhatWasKeptAndWhereTheOriginalIs) {
     TempDir dir;
     CScriptedPrompter prompter;
     ASSERT_TRUE(WriteFileBytes(dir.file("TrackLog.dat"), std::string(25, 'x')));
+    fs::permissions(dir.file("TrackLog.dat"), fs::perms::owner_read | fs::perms::owner_write);
     ReportDamagedFile(dir.file("TrackLog.dat"), KeptOf(1, 2, "point"));
     EXPECT_EQ(prompter.texts, std::vector<std::string>{"The file " + dir.file("TrackLog.dat") +
                                                        " is damaged: kept 1 of its 2 points; the damaged "
                                                        "original is kept as " +
                                                        dir.file("TrackLog.dat.damaged")});
+    EXPECT_EQ(fs::status(dir.file("TrackLog.dat.damaged")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(KeptOf(0, 1, "line"), "kept 0 of its 1 line");
 
     // A copy that cannot be made is said, with the reason.
