@@ -51,6 +51,23 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
+std::set<std::string> DamagedCopies(const std::string& file) {
+    std::set<std::string> names;
+    const std::filesystem::path p(file);
+    for (const auto& e : std::filesystem::directory_iterator(p.parent_path())) {
+        const std::string name = e.path().filename().string();
+        if (name.rfind(p.filename().string() + ".damaged", 0) == 0) names.insert(name);
+    }
+    return names;
+}
+
+std::vector<std::string> DamageTexts(const std::vector<std::string>& texts) {
+    std::vector<std::string> found;
+    for (const std::string& t : texts)
+        if (t.find(" is damaged: ") != std::string::npos) found.push_back(t);
+    return found;
+}
+
 std::string TestDataDir() {
     std::string d = VORNA_TESTDATA_DIR;
     return std::filesystem::is_directory(d) ? d : std::string();

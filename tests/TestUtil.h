@@ -3,7 +3,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
+#include <vector>
 
 class QWidget;
 
@@ -24,6 +26,11 @@ private:
 std::string ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+
+// The names of the kept damaged originals of a file ("<name>.damaged", ...).
+std::set<std::string> DamagedCopies(const std::string& file);
+// The texts of the boxes that said a file was damaged.
+std::vector<std::string> DamageTexts(const std::vector<std::string>& texts);
 
 // Folder of the shared receiver captures, or empty when it is absent.
 std::string TestDataDir();

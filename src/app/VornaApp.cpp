@@ -15,6 +15,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/CommandIds.h"
 #include "platform/Commands.h"
+#include "platform/DamagedFile.h"
 #include "platform/Prompt.h"
 #include "platform/StartDirectory.h"
 #include "settings/AppSettingsIO.h"
@@ -114,6 +115,9 @@ void CVornaApp::ReadPreferencesSettings() {
                MB_OK | MB_ICONERROR);
     } else {
         profile.Load();  // a missing file gives every default
+        if (profile.DamagedLines() > 0)
+            ReportDamagedFile(settings.iniFileName, KeptOf(profile.LinesRead() - profile.DamagedLines(),
+                                                           profile.LinesRead(), "line"));
     }
     ReadSettings(profile, settings, SettingsStage::Preferences);
 }
@@ -143,6 +147,8 @@ void CVornaApp::WriteAllSettings() {
         return;
     }
     profile.Load();
+    // Damaged since the start: its lines are dropped, its original kept.
+    if (profile.DamagedLines() > 0) KeepDamagedOriginal(settings.iniFileName);
     WriteSettings(profile, settings);
 
     // ~/.config may not exist yet on a fresh account.

@@ -17,6 +17,7 @@
 #include "geo/GeoTransform.h"
 #include "platform/AtomicFile.h"
 #include "platform/ByteOrder.h"
+#include "platform/DamagedFile.h"
 #include "platform/DataFile.h"
 #include "platform/Profile.h"
 #include "platform/Prompt.h"
@@ -427,6 +428,7 @@ void CSearchArea::LoadSearchAreaDat(const std::string& name) {
         MsgBox("Error! SearchAreaData file " + name + ".dat can not be read!");
         return;
     }
+    const long long length = FileLength(f);
     std::string bytes(kSearchAreaDatSize, '\0');
     const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
     const bool failed = std::ferror(f) != 0;
@@ -438,7 +440,17 @@ void CSearchArea::LoadSearchAreaDat(const std::string& name) {
     }
     bytes.resize(got);
     ReadDat(bytes);
-    if (got == kSearchAreaDatSize) m_Saved = std::move(bytes);
+    // A file of another size is damaged: it counts as changed, so it is rewritten.
+    if (got == kSearchAreaDatSize && length == (long long)kSearchAreaDatSize) m_Saved = std::move(bytes);
+    // The file is rewritten whole at the end; what it held beyond or short
+    // of the one size it can have is kept beside it.
+    if (length >= 0 && length != (long long)kSearchAreaDatSize) {
+        const std::string size = std::to_string(kSearchAreaDatSize);
+        ReportDamagedFile(
+            path, length < (long long)kSearchAreaDatSize
+                      ? "kept the first " + std::to_string(got) + " of the " + size + " bytes it should have"
+                      : "kept the first " + size + " of its " + std::to_string(length) + " bytes");
+    }
 }
 
 bool CSearchArea::Modified() const {

@@ -12,6 +12,7 @@
 
 #include "geo/Convert.h"
 #include "platform/AtomicFile.h"
+#include "platform/DamagedFile.h"
 #include "platform/DataFile.h"
 #include "platform/Prompt.h"
 #include "platform/System.h"
@@ -150,6 +151,12 @@ int CTrackLogStore::Read(const std::string& name) {
         m_Log.ReadFailed = true;
         MsgBox("Error reading Binary TrackLog file");
         return 0;
+    }
+    if (length % (long long)sizeof(TrackPoint) != 0) {
+        // A point cut short: the whole ones are kept and the log stays
+        // modified, so the cleaned file replaces the damaged one.
+        ReportDamagedFile(path, KeptOf(points, points + 1, "point"));
+        return 1;
     }
     m_SavedChanges = m_Changes;
     return 1;

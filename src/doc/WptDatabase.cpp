@@ -9,6 +9,7 @@
 
 #include "geo/Convert.h"
 #include "platform/AtomicFile.h"
+#include "platform/DamagedFile.h"
 #include "platform/DataFile.h"
 #include "platform/Prompt.h"
 #include "settings/AppSettings.h"
@@ -84,6 +85,7 @@ void CWptDatabase::ReportWriteFailure(WptBase& base, const std::string& text) {
 int CWptDatabase::ReadBinaryWaypointFile(const std::string& name, WptBase& base) {
     if (base.Loaded) return 1;
     const std::string path = FindDataFile(name + ".wdb");
+    bool damaged = false;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
         if (errno != ENOENT) {
@@ -128,6 +130,9 @@ int CWptDatabase::ReadBinaryWaypointFile(const std::string& name, WptBase& base)
                     (base.Data.size() - got) * sizeof(WaypointRecord));
         base.Capacity = capacity;
         base.Count = int(got);
+        // A record cut short: the whole ones are kept, and the base is
+        // written back cleaned once its original is kept beside it.
+        damaged = length % (long long)sizeof(WaypointRecord) != 0 && got == std::size_t(count);
     }
     // The deleted count stays the counter file's: a wrong one is the integrity
     // check's to find, and only the user's Yes there corrects it.
@@ -137,6 +142,17 @@ int CWptDatabase::ReadBinaryWaypointFile(const std::string& name, WptBase& base)
     base.FileName = name;
     base.FilePath = path;
     m_Memory.CountAlloc(kMemWptBase, base.Size);
+    if (damaged) {
+        base.Modified = 1;
+        // Said once a run; the base is complete before the box can paint.
+        const int count = base.Count;
+        if (base.DamageShown) {
+            KeepDamagedOriginal(path);
+        } else {
+            base.DamageShown = true;
+            ReportDamagedFile(path, KeptOf(count, count + 1LL, "waypoint record"));
+        }
+    }
     return 1;
 }
 

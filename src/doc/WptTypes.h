@@ -84,6 +84,7 @@ struct WptBase {
     bool Loaded = false;
     int LoadFailed = 0;           // the file exists but could not be read; shown once
     bool WriteFailShown = false;  // a failed write was reported; quiet until a write succeeds
+    bool DamageShown = false;     // its file was found cut mid-record and reported this run
     std::string FileName;         // path without extension while loaded, empty otherwise
     std::string FilePath;         // the file actually read or written (its name may differ in case)
 };

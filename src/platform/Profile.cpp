@@ -48,6 +48,14 @@ long long MagnitudeOf(const std::string& number) {
     return k;
 }
 
+// Binary bytes: no editor writes them into an INI file. Text lines the
+// reader does not understand are the user's and stay.
+bool IsDamagedLine(const std::string& raw) {
+    for (unsigned char c : raw)
+        if ((c < 0x20 && c != '\t' && c != '\r') || c == 0x7F) return true;
+    return false;
+}
+
 }  // namespace
 
 int LeadingInt(const std::string& text) {
@@ -123,6 +131,7 @@ LoadStatus CProfile::Load() {
 void CProfile::SetText(const std::string& text) {
     m_Lines.clear();
     LinesChanged();
+    m_LinesRead = m_DamagedLines = 0;
     std::string section;
     size_t pos = 0;
     // Editors on other systems may put a UTF-8 mark first; it would hide the
@@ -141,6 +150,12 @@ void CProfile::SetText(const std::string& text) {
         }
 
         const std::string t = Trimmed(line.raw);
+        const bool damaged = IsDamagedLine(line.raw);
+        if (!t.empty() || damaged) ++m_LinesRead;
+        if (damaged) {
+            ++m_DamagedLines;
+            continue;
+        }
         if (!t.empty() && t[0] == '[') {
             size_t close = t.find(']');
             section = Trimmed(

@@ -42,7 +42,13 @@ public:
 
     // Whole text of the file as it is saved.
     std::string Text() const;
+    // Lines with binary bytes in them are damage, not settings, and are
+    // dropped; lines of text the reader does not know stay.
     void SetText(const std::string& text);
+    // Of the last text read: its lines that were not blank, and how many of
+    // them were dropped as damaged.
+    int LinesRead() const { return m_LinesRead; }
+    int DamagedLines() const { return m_DamagedLines; }
 
 private:
     struct Line {
@@ -71,6 +77,8 @@ private:
     std::string m_Path;
     std::vector<Line> m_Lines;
     int m_LoadError = 0;
+    int m_LinesRead = 0;
+    int m_DamagedLines = 0;
     mutable std::unordered_map<std::string, SectionIndex> m_Index;
     mutable bool m_Indexed = false;
 };

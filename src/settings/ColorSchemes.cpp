@@ -4,6 +4,7 @@
 
 #include "geo/TextHelpers.h"
 #include "platform/AtomicFile.h"
+#include "platform/DamagedFile.h"
 #include "platform/Prompt.h"
 #include "settings/SettingsTable.h"
 
@@ -16,6 +17,15 @@ const COLORREF kBuiltinNPTopo = 10395294;
 // of a scheme line is "|0|", six "255,255,255|" and the line end.
 constexpr std::size_t kLinePiece = 254;
 constexpr std::size_t kMaxSchemeName = kLinePiece - (3 + 6 * 12 + 1);
+
+// A piece of the file no writer of it makes: binary bytes, or a name with no
+// fields after it. Read as a scheme it would become one with a name of junk.
+// Fields that hold words are the user's (they read as 0) and stay.
+bool IsDamagedSchemeLine(std::string_view raw, const std::string& line) {
+    for (unsigned char c : raw)
+        if ((c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F) return true;
+    return line.find('|') == std::string::npos;
+}
 
 }  // namespace
 
@@ -62,11 +72,18 @@ StoredFileCheck LoadLayerSchemes(const CProfile& ini, AppSettings& s) {
     a.schemes.clear();
     const std::string path = FindDataFile(LayerSchemesPath(s));
     const StoredFileCheck check = CheckStoredFile(path);
-    std::FILE* f = check.state == StoredFileState::Readable ? std::fopen(path.c_str(), "rb") : nullptr;
-    if (f) {
+    std::string text;
+    int readError = 0;
+    int damaged = 0;
+    if (check.state == StoredFileState::Readable &&
+        ReadWholeFile(path, text, readError) == LoadStatus::Loaded) {
         std::string line;
-        while (ReadLine(f, line)) {
+        for (std::size_t pos = 0, start = 0; ReadLine(text, pos, line); start = pos) {
             if (line.empty() || line[0] == ';') continue;
+            if (IsDamagedSchemeLine(std::string_view(text).substr(start, pos - start), line)) {
+                ++damaged;
+                continue;
+            }
             CColorScheme sc;
             std::string rest = line;
             sc.name = NextToken(rest, '|');
@@ -81,8 +98,8 @@ StoredFileCheck LoadLayerSchemes(const CProfile& ini, AppSettings& s) {
             }
             a.schemes.push_back(std::move(sc));
         }
-        std::fclose(f);
     }
+    const int read = a.SchemeCount();
 
     for (int row = 0; row < kMapTypeCount; ++row) {
         for (int m = 0; m < 2; ++m) {
@@ -109,6 +126,7 @@ StoredFileCheck LoadLayerSchemes(const CProfile& ini, AppSettings& s) {
             a.schemeChoice[row][m] = choice;
         }
     }
+    if (damaged) ReportDamagedFile(path, KeptOf(read, read + damaged, "scheme line"));
     return check;
 }
 

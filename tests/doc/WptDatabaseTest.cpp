@@ -68,6 +68,9 @@ TEST_F(WptDatabase, LoadsMissingPartialMisnamedAndUnreadableFiles) {
     ASSERT_EQ(doc.OpenQuadrantWptFile(kAC), 1);
     EXPECT_EQ(AC().Count, 2);
     EXPECT_EQ(WptName(AC().Data[1]), "AC02");
+    // ... and said (the damaged-file tests check how).
+    EXPECT_EQ(env.prompter.texts.size(), 1u);
+    env.prompter.texts.clear();
 
     // A base file in another letter case is written back in place.
     const int kAD = QuadrantAt(1, 4);
