@@ -176,6 +176,7 @@ int CTrackLogStore::Write(const std::string& name) {
 
 bool CTrackLogStore::NeedsWrite(const std::string& name) const {
     if (Modified()) return true;
+    if (m_GivenUp) return false;
     return m_Log.Allocated && m_Log.Count > 0 && !FileIsAsSaved(FindDataFile(name + ".dat"));
 }
 
@@ -198,6 +199,7 @@ std::string CTrackLogStore::WriteFile(const std::string& name) {
                ".dat can not be deleted because it is write protected!";
     }
     m_SavedChanges = m_Changes;
+    m_GivenUp = false;
     return {};
 }
 

@@ -35,7 +35,10 @@ public:
     // the message naming the file (and the reason).
     std::string WriteFile(const std::string& name);
     // The changes are not to be written: they count as stored.
-    void GiveUpChanges() { m_SavedChanges = m_Changes; }
+    void GiveUpChanges() {
+        m_SavedChanges = m_Changes;
+        m_GivenUp = true;
+    }
     // The points changed since they were last read or written.
     bool Modified() const { return m_Changes != m_SavedChanges; }
     // Modified, or the file is no longer the one last read or written.
@@ -104,7 +107,8 @@ private:
     TrackBase m_Log;
     std::uint64_t m_Changes = 0;  // every change of the points counts one
     std::uint64_t m_SavedChanges = 0;
-    FileStamp m_Saved;  // size -1: none
+    FileStamp m_Saved;       // size -1: none
+    bool m_GivenUp = false;  // the file as it is stands for the points until they change
     bool m_WriteFailShown = false;
     mutable std::vector<BlockBox> m_Boxes;  // blocks 0 .. size-1, built on a search
     mutable std::size_t m_BoxBytes = 0;     // counted in the track log's memory
