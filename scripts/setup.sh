@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   clang-format  # scripts/check.sh: the layout of every source file
+  clang  # the sanitizer pass of scripts/test.sh
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libproj-dev  # the transform benchmark runs PROJ beside ours
