@@ -72,7 +72,7 @@ TEST(IdleHook, TrackingPanesFollowBeyondTwentyPercentAndPassesRepaint) {
         env.pane.SetTracking(TrackingMode(r.tracking));
         std::string bytes;
         for (int i = 0; i < r.sentences; ++i)
-            bytes += env.FixAt(ClientToMap(200 + r.dx, 150.5, env.pane.Desc(), {}));
+            bytes += env.FixAt(ClientToMap(200 + r.dx, 150, env.pane.Desc(), {}));
         EXPECT_TRUE(env.Pass(bytes));
         const MapPoint o = env.pane.Desc().origin;
         EXPECT_EQ(std::tuple(o.x != 20000 || o.y != 18000, env.hints.hints), std::tuple(r.moves, r.hints))
