@@ -353,6 +353,14 @@ bool CRefPointStore::Fit(ImageGeoref& georef, bool keep) const {
             "be calculated!");
         return false;
     }
+    // A placement its own ".inf" could not be read back with is no result.
+    if (!IsUsableImageScale(fitted.ScaleX) || !IsUsableImageScale(fitted.ScaleY) ||
+        !IsUsableGridPosition(fitted.Origin.easting, fitted.Origin.northing)) {
+        MsgBox(
+            "Error! The reference points give a scale or an origin that no map of the area can have: the "
+            "map origin can not be calculated!");
+        return false;
+    }
     fitted.PairsUsed = pairs;
     Residuals(fitted);
     georef = fitted;

@@ -97,9 +97,17 @@ TEST(RefPointFit, UnusablePointsFailWithTheirMessageAndKeepTheGeoreference) {
         ASSERT_TRUE(sameMap.AddRefPointPixel(x, 5, {}));
     }
     EXPECT_FALSE(sameMap.Fit(g, false));
+    // One pixel for 100 km: a scale no ".inf" could be read back with.
+    CRefPointStore absurd;
+    for (int x : {5, 6}) {
+        ASSERT_TRUE(absurd.SetRefPointMapCoords(400000 + (x - 5) * 100000.0, 5100000));
+        ASSERT_TRUE(absurd.AddRefPointPixel(x, 5, {}));
+    }
+    EXPECT_FALSE(absurd.Fit(g, false));
     EXPECT_EQ(g.ScaleX, 123);
     EXPECT_EQ(g.Origin.easting, 1);
-    ASSERT_EQ(prompter.texts.size(), 3u);
+    ASSERT_EQ(prompter.texts.size(), 4u);
+    EXPECT_NE(prompter.texts[3].find("no map of the area can have"), std::string::npos);
     EXPECT_EQ(prompter.texts[0],
               "There must be at least two reference points to calculate Image Map Origin!");
     EXPECT_NE(prompter.texts[1].find("can not be calculated"), std::string::npos);
