@@ -85,8 +85,9 @@ TEST(AppSmoke, TermAndHangUpSignalsWriteTheStoresAsANormalExit) {
 
 // The same signals while a box or dialog of the start-up is open (before the
 // main window exists): the start-up box about a missing counter file, the
-// first-run "File Locations" dialog. The program ends within a second and
-// writes what a normal exit writes.
+// first-run "File Locations" dialog. The program ends without waiting for an
+// answer (the bound leaves room for a loaded machine and the sanitizer
+// build) and writes what a normal exit writes.
 TEST(AppSmoke, SignalsDuringAStartUpBoxEndTheProgramAsANormalExit) {
     TempDir dir;
     const QString tools = QString::fromStdString(ToolsDir());
@@ -119,7 +120,7 @@ TEST(AppSmoke, SignalsDuringAStartUpBoxEndTheProgramAsANormalExit) {
             const auto took = std::chrono::steady_clock::now() - sent;
             if (!ended) program.kill(), program.waitForFinished();
             ASSERT_TRUE(ended);
-            EXPECT_LT(took, std::chrono::milliseconds(1000));
+            EXPECT_LT(took, std::chrono::milliseconds(3000));
             EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
             // The settings as at every exit; the document's stores when it was opened.
             EXPECT_NE(ReadFileBytes(ini).find("[APPEARANCE]"), std::string::npos);
