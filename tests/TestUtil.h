@@ -27,7 +27,7 @@ std::string ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 
-// The names of the kept damaged originals of a file ("<name>.damaged", ...).
+// The names of the kept copies of a damaged file ("<name>.damaged", ...).
 std::set<std::string> DamagedCopies(const std::string& file);
 // The texts of the boxes that said a file was damaged.
 std::vector<std::string> DamageTexts(const std::vector<std::string>& texts);

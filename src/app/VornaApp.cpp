@@ -147,8 +147,8 @@ void CVornaApp::WriteAllSettings() {
         return;
     }
     profile.Load();
-    // Damaged since the start: its lines are dropped, its original kept.
-    if (profile.DamagedLines() > 0) KeepDamagedOriginal(settings.iniFileName);
+    // Damaged since the start: its lines are dropped, a copy of the damaged file kept.
+    if (profile.DamagedLines() > 0) KeepDamagedCopy(settings.iniFileName);
     WriteSettings(profile, settings);
 
     // ~/.config may not exist yet on a fresh account.

@@ -131,7 +131,7 @@ int CWptDatabase::ReadBinaryWaypointFile(const std::string& name, WptBase& base)
         base.Capacity = capacity;
         base.Count = int(got);
         // A record cut short: the whole ones are kept, and the base is
-        // written back cleaned once its original is kept beside it.
+        // written back cleaned once a copy of the damaged file is kept beside it.
         damaged = length % (long long)sizeof(WaypointRecord) != 0 && got == std::size_t(count);
     }
     // The deleted count stays the counter file's: a wrong one is the integrity
@@ -147,7 +147,7 @@ int CWptDatabase::ReadBinaryWaypointFile(const std::string& name, WptBase& base)
         // Said once a run; the base is complete before the box can paint.
         const int count = base.Count;
         if (base.DamageShown) {
-            KeepDamagedOriginal(path);
+            KeepDamagedCopy(path);
         } else {
             base.DamageShown = true;
             ReportDamagedFile(path, KeptOf(count, count + 1LL, "waypoint record"));

@@ -25,7 +25,7 @@ bool SameBytes(const std::string& path, const std::string& bytes) {
 
 }  // namespace
 
-DamagedCopy KeepDamagedOriginal(const std::string& file) {
+DamagedCopy KeepDamagedCopy(const std::string& file) {
     DamagedCopy copy;
     std::string bytes;
     int error = 0;
@@ -41,7 +41,7 @@ DamagedCopy KeepDamagedOriginal(const std::string& file) {
                 copy.path = name;
                 return copy;
             }
-            continue;  // another damage's original: never replaced
+            continue;  // the bytes of other damage: never replaced
         }
         copy.result = WriteFileAtomically(name, bytes);
         if (!copy.result.ok()) return copy;
@@ -55,7 +55,7 @@ DamagedCopy KeepDamagedOriginal(const std::string& file) {
 }
 
 DamagedCopy ReportDamagedFile(const std::string& file, const std::string& kept) {
-    DamagedCopy copy = KeepDamagedOriginal(file);
+    DamagedCopy copy = KeepDamagedCopy(file);
     std::string text = "The file " + file + " is damaged: " + kept + "; ";
     if (copy.ok()) {
         text += "the damaged original is kept as " + copy.path;

@@ -71,14 +71,14 @@ TEST(DamagedFiles, SettingsAndSchemesKeepWhatIsSoundAndSayWhatWasDropped) {
         r.check(*app);
         EXPECT_TRUE(DamageTexts(env.prompter.texts).empty());
 
-        // The same damage again: said, its original kept once.
+        // The same damage again: said, its copy made once.
         WriteFileBytes(file, r.damage);
         app = env.ReadApp();
         EXPECT_EQ(DamageTexts(env.prompter.texts).size(), 1u);
         EXPECT_EQ(DamagedCopies(file),
                   std::set<std::string>{std::filesystem::path(file).filename().string() + ".damaged"});
 
-        // Other damage never replaces the first original.
+        // Other damage never replaces the first copy.
         env.prompter.texts.clear();
         WriteFileBytes(file, r.otherDamage);
         app = env.ReadApp();
@@ -91,7 +91,7 @@ TEST(DamagedFiles, SettingsAndSchemesKeepWhatIsSoundAndSayWhatWasDropped) {
 }
 
 // Damage that comes while the program runs is dropped from the file written
-// at the end, and its original kept as well.
+// at the end, and a copy of it kept as well.
 TEST(DamagedFiles, SettingsDamagedDuringTheRunAreKeptBeforeTheyAreWritten) {
     CAppTestEnv env;
     std::filesystem::create_directories(env.dir.file("config"));

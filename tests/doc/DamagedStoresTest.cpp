@@ -1,5 +1,5 @@
 // Stores whose files are damaged but readable: read as far as they go, said
-// once with what was kept, the damaged original kept beside them, and
+// once with what was kept, a copy of the damaged file kept beside them, and
 // written back cleaned.
 #include <gtest/gtest.h>
 
@@ -89,7 +89,7 @@ TEST(DamagedStores, AreSaidOnceKeptBesideAndWrittenBackCleaned) {
         r.load(env);
         EXPECT_TRUE(DamageTexts(env.prompter.texts).empty());
 
-        // The same damage again is said again, but its original is kept once.
+        // The same damage again is said again, but its copy is made once.
         env.doc.reset();
         ASSERT_TRUE(WriteFileBytes(file, r.damage));
         env.Make();
@@ -98,7 +98,7 @@ TEST(DamagedStores, AreSaidOnceKeptBesideAndWrittenBackCleaned) {
         EXPECT_EQ(DamagedCopies(file),
                   std::set<std::string>{std::filesystem::path(file).filename().string() + ".damaged"});
 
-        // Other damage never replaces the first original.
+        // Other damage never replaces the first copy.
         env.doc.reset();
         env.prompter.texts.clear();
         ASSERT_TRUE(WriteFileBytes(file, r.otherDamage));

@@ -1,4 +1,4 @@
-// Keeping the original of a damaged file beside it before it is rewritten.
+// Keeping a copy of a damaged file's bytes beside it before it is rewritten.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,11 +11,11 @@
 
 namespace fs = std::filesystem;
 
-TEST(DamagedFile, NoKeptOriginalIsEverReplacedAndAnEqualOneIsNotCopiedAgain) {
+TEST(DamagedFile, NoKeptDamagedCopyIsEverReplacedAndAnEqualOneIsNotMadeAgain) {
     // Copies already there (name, content); a content of "/" makes a folder.
     const struct {
         std::vector<std::pair<std::string, std::string>> before;
-        const char* expected;  // the copy that holds the original afterwards
+        const char* expected;  // the copy that holds the damaged bytes afterwards
     } rows[] = {
         {{}, "data.damaged"},
         {{{"data.damaged", "cut"}}, "data.damaged"},
@@ -35,7 +35,7 @@ TEST(DamagedFile, NoKeptOriginalIsEverReplacedAndAnEqualOneIsNotCopiedAgain) {
             else
                 ASSERT_TRUE(WriteFileBytes(dir.file(name), content));
         }
-        const DamagedCopy copy = KeepDamagedOriginal(dir.file("data"));
+        const DamagedCopy copy = KeepDamagedCopy(dir.file("data"));
         ASSERT_TRUE(copy.ok());
         EXPECT_EQ(copy.path, dir.file(r.expected));
         EXPECT_EQ(ReadFileBytes(copy.path), "cut");
@@ -49,7 +49,7 @@ TEST(DamagedFile, NoKeptOriginalIsEverReplacedAndAnEqualOneIsNotCopiedAgain) {
     }
 }
 
-TEST(DamagedFile, TheMessageNamesTheFileWhatWasKeptAndWhereTheOriginalIs) {
+TEST(DamagedFile, TheMessageNamesTheFileWhatWasKeptAndWhereItsCopyIs) {
     TempDir dir;
     CScriptedPrompter prompter;
     ASSERT_TRUE(WriteFileBytes(dir.file("TrackLog.dat"), std::string(25, 'x')));
