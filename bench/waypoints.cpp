@@ -137,7 +137,7 @@ void BM_SaveEverything(benchmark::State& state) {
     a.OpenAll();
     for (auto _ : state) {
         for (int k = 0; k < kBases; ++k) a.doc->Waypoints().Base(Quadrant(k)).Modified = 1;
-        benchmark::DoNotOptimize(a.doc->SaveAllStores());
+        benchmark::DoNotOptimize(a.doc->SaveStoresAtExit(CVornaDoc::StoreExit::Commit));
     }
     state.SetBytesProcessed(state.iterations() * kWaypoints * (long long)sizeof(WaypointRecord));
     a.CloseAll();

@@ -61,13 +61,6 @@ CVornaDoc::~CVornaDoc() {
     if (g_Doc == this) g_Doc = nullptr;
 }
 
-bool CVornaDoc::SaveAllStores() {
-    const bool bases = m_Waypoints.SaveAll();
-    const bool track = m_TrackLog.Write(m_TrackLog.DefaultName()) != 0;
-    const bool search = m_Search.SaveSearchAreaDat(SearchAreaDatName());
-    return bases && track && search;
-}
-
 void CVornaDoc::AddView(IDocView* view) {
     if (std::find(m_Views.begin(), m_Views.end(), view) == m_Views.end()) m_Views.push_back(view);
 }

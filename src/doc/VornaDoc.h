@@ -57,10 +57,6 @@ public:
     bool OnNewDocument();
     bool OnOpenDocument(const std::string& path);
     void DeleteContents();
-    // Writes every store as at a normal exit (counters, modified bases, track
-    // log) and keeps everything in memory: for the end of a session or a
-    // termination signal. False when a store could not be written.
-    bool SaveAllStores();
 
     // ---- the stores at the end of a run (StoreExit.cpp) ------------------------
     // One file of the stores whose changes are not written yet.

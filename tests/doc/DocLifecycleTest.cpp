@@ -65,7 +65,9 @@ TEST(DocLifecycle, HintsSkipTheSenderNewKeepsTheStoresAndOpenEmptiesUnselectedBa
     EXPECT_EQ(other.hints.size(), 2u);
 }
 
-TEST(DocLifecycle, SaveAllStoresWritesLikeAnExitAndKeepsEverything) {
+// The session asks for the data and may go on: everything is written as at
+// an exit, and everything stays in memory.
+TEST(DocLifecycle, ASessionsRequestWritesLikeAnExitAndKeepsEverything) {
     DocEnv env;
     CVornaDoc& doc = env.Make();
     const CPointD c = QuadrantCentre(1, 3);
@@ -75,7 +77,7 @@ TEST(DocLifecycle, SaveAllStoresWritesLikeAnExitAndKeepsEverything) {
     p.position = c;
     ASSERT_TRUE(doc.TrackLogStore().Append(p));
 
-    EXPECT_TRUE(doc.SaveAllStores());
+    EXPECT_TRUE(doc.SaveStoresAtExit(CVornaDoc::StoreExit::Commit).empty());
     EXPECT_EQ(ReadFileBytes(env.WptFile("AC.wdb")).size(), 64u);
     EXPECT_EQ(ReadFileBytes(env.WptFile("WAutoCnt.dat")).size(), 785u * 4);
     EXPECT_EQ(ReadFileBytes(env.tmp.file("TrackLog.dat")).size(), sizeof(TrackPoint));

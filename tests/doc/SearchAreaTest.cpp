@@ -497,7 +497,7 @@ TEST(SearchAreaDoc, LoadRefusesOtherFilesAndReadErrorsKeepingTheArea) {
         EXPECT_EQ(depthAtBox.back(), 0);           // the refusal is read with the usual cursor
         EXPECT_TRUE(doc.SearchArea().DatBytes() == before);
         // What is written in idle time and at the end is the area kept.
-        ASSERT_TRUE(doc.SaveAllStores());
+        ASSERT_TRUE(doc.SaveStoresAtExit(CVornaDoc::StoreExit::Commit).empty());
         EXPECT_TRUE(ReadAll(dir + "SearchArea.dat") == before);
     }
 }
