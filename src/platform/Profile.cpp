@@ -48,14 +48,6 @@ long long MagnitudeOf(const std::string& number) {
     return k;
 }
 
-// Binary bytes: no editor writes them into an INI file. Text lines the
-// reader does not understand are the user's and stay.
-bool IsDamagedLine(const std::string& raw) {
-    for (unsigned char c : raw)
-        if ((c < 0x20 && c != '\t' && c != '\r') || c == 0x7F) return true;
-    return false;
-}
-
 }  // namespace
 
 int LeadingInt(const std::string& text) {
@@ -150,7 +142,8 @@ void CProfile::SetText(const std::string& text) {
         }
 
         const std::string t = Trimmed(line.raw);
-        const bool damaged = IsDamagedLine(line.raw);
+        // Text lines the reader does not understand are the user's and stay.
+        const bool damaged = HasBinaryBytes(line.raw);
         if (!t.empty() || damaged) ++m_LinesRead;
         if (damaged) {
             ++m_DamagedLines;

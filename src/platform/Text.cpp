@@ -14,6 +14,12 @@ void TrimLeft(std::string& s) {
     s.erase(0, n);
 }
 
+bool HasBinaryBytes(std::string_view text) {
+    for (const unsigned char c : text)
+        if ((c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F) return true;
+    return false;
+}
+
 std::string Trimmed(std::string_view s) {
     std::size_t b = 0, e = s.size();
     while (b < e && IsTextSpace(s[b])) ++b;

@@ -17,6 +17,9 @@ inline char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A
 void TrimRight(std::string& s);
 void TrimLeft(std::string& s);
 std::string Trimmed(std::string_view s);
+// Control bytes other than tab and line ends, or DEL: no editor writes them
+// into a text file, so a line that holds one is damage, not text.
+bool HasBinaryBytes(std::string_view text);
 std::string ToUpperAscii(std::string s);
 std::string ToLowerAscii(std::string s);
 bool EqualsNoCase(std::string_view a, std::string_view b);

@@ -44,8 +44,8 @@ public:
     void CloseMainWindow();
     void CloseDocument();
     // The main window is asked to close: the stores are written while it is
-    // still up, each file that fails named with the offer to try again.
-    // False when the window is to stay.
+    // still up, each file that fails named with the offer to try again. The
+    // window then closes (true): a file given up keeps its old content.
     bool SaveBeforeClose();
     // The desktop session asks for the data and may still go on: what can
     // be written is, the rest stays in memory and is listed for the next start.

@@ -6,6 +6,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/DamagedFile.h"
 #include "platform/Prompt.h"
+#include "platform/Text.h"
 #include "settings/SettingsTable.h"
 
 namespace {
@@ -22,9 +23,7 @@ constexpr std::size_t kMaxSchemeName = kLinePiece - (3 + 6 * 12 + 1);
 // fields after it. Read as a scheme it would become one with a name of junk.
 // Fields that hold words are the user's (they read as 0) and stay.
 bool IsDamagedSchemeLine(std::string_view raw, const std::string& line) {
-    for (unsigned char c : raw)
-        if ((c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F) return true;
-    return line.find('|') == std::string::npos;
+    return HasBinaryBytes(raw) || line.find('|') == std::string::npos;
 }
 
 }  // namespace
