@@ -102,23 +102,16 @@ void CVornaDoc::OnLoadSearchArea() {
     } catch (const std::bad_alloc&) {
         // Some huge file picked under "All Files".
     }
-    // The area in memory is replaced only by one read whole from a file of its kind.
-    if (status != LoadStatus::Loaded) {
+    // The refusal is read with the usual cursor.
+    const auto refuse = [&](const char* why) {
         wait.Restore();
-        MsgBox("Error! File " + path + " could not be read.");
-        return;
-    }
-    if (!IsSadText(text)) {
-        wait.Restore();
-        MsgBox("Error! File " + path + " is not a search area definition file!");
-        return;
-    }
-    // A value no map of the area can use refuses the file as a read error does.
-    if (!m_Search.ReadSad(text)) {
-        wait.Restore();
-        MsgBox("Error! File " + path + " could not be read.");
-        return;
-    }
+        MsgBox("Error! File " + path + why);
+    };
+    // The area in memory is replaced only by one read whole from a file of its
+    // kind; a value no map of the area can use refuses it as a read error does.
+    if (status != LoadStatus::Loaded) return refuse(" could not be read.");
+    if (!IsSadText(text)) return refuse(" is not a search area definition file!");
+    if (!m_Search.ReadSad(text)) return refuse(" could not be read.");
     UpdateAllViews(nullptr, kHintAll);
 }
 
